@@ -1,0 +1,230 @@
+// gamelib: the small game library the game is written against.
+//
+// Offers a raylib-shaped subset on SDL2, SDL2_image, SDL2_mixer and FreeType:
+// one fixed window with frame pacing, polled mouse/keyboard input, 2-D shapes,
+// textures from PNG bytes, fonts rasterised for an explicit codepoint list, and
+// sounds/music. Names and records follow raylib so game code reads like it.
+//
+// Contract:
+//  - One thread. Call InitWindow before anything that draws, InitAudioDevice
+//    before anything that plays.
+//  - Input is sampled once per frame; a mouse press is reported only in the
+//    frame in which the button went down.
+//  - A zeroed Sound or Music refers to no audio: every call on it is a no-op and
+//    IsSoundPlaying answers false. UnloadFont on the default font does nothing.
+//  - No call allocates per frame on the drawing path; text drawing never reads
+//    past a string's terminator.
+//  - Headless mode (see headless.h) runs the same code with an offscreen
+//    software renderer, queued input, a fixed frame time and audio on the frame
+//    clock.
+#pragma once
+
+#include <cstdint>
+
+struct Vector2 {
+    float x;
+    float y;
+};
+
+struct Rectangle {
+    float x;
+    float y;
+    float width;
+    float height;
+};
+
+struct Color {
+    unsigned char r;
+    unsigned char g;
+    unsigned char b;
+    unsigned char a;
+};
+
+// Pixel data in CPU memory. Images made by this library are always RGBA8
+// (format PIXELFORMAT_UNCOMPRESSED_R8G8B8A8), rows packed.
+struct Image {
+    void *data;
+    int width;
+    int height;
+    int mipmaps;
+    int format;
+};
+
+// A GPU texture. id 0 means "no texture".
+struct Texture2D {
+    unsigned int id;
+    int width;
+    int height;
+    int mipmaps;
+    int format;
+};
+
+// One rasterised glyph. advanceX is a whole number of pixels at baseSize.
+struct GlyphInfo {
+    int value;     // codepoint
+    int offsetX;   // bitmap left edge relative to the pen position
+    int offsetY;   // bitmap top edge relative to the top of the line
+    int advanceX;  // pen advance in pixels
+};
+
+struct FontAtlas;  // private to the library: atlas pages and the glyph index
+
+// A font rasterised at baseSize pixels for a fixed set of codepoints.
+// glyphs[i] and recs[i] (the glyph's rectangle in its atlas page) belong together.
+// glyphs[0] is always the fallback glyph (the font's missing-glyph box).
+struct Font {
+    int baseSize;
+    int glyphCount;
+    int glyphPadding;
+    Texture2D texture;  // first atlas page; every page shares its filter
+    Rectangle *recs;
+    GlyphInfo *glyphs;
+    FontAtlas *atlas;
+};
+
+struct Wave {
+    unsigned int frameCount;
+    unsigned int sampleRate;
+    unsigned int sampleSize;  // bits per sample
+    unsigned int channels;
+    void *data;
+};
+
+struct SoundData;  // private: decoded audio
+struct Sound {
+    unsigned int frameCount;  // sample frames
+    unsigned int sampleRate;
+    SoundData *data;          // null: an empty record
+};
+
+struct MusicData;  // private: the stream
+struct Music {
+    unsigned int frameCount;  // sample frames (0 when unknown)
+    unsigned int sampleRate;
+    bool looping;
+    MusicData *data;          // null: an empty record
+};
+
+enum {
+    FLAG_MSAA_4X_HINT = 0x00000020,
+};
+
+enum {
+    MOUSE_BUTTON_LEFT = 0,
+    MOUSE_BUTTON_RIGHT = 1,
+    MOUSE_BUTTON_MIDDLE = 2,
+};
+
+enum {
+    TEXTURE_FILTER_POINT = 0,
+    TEXTURE_FILTER_BILINEAR = 1,
+};
+
+enum {
+    PIXELFORMAT_UNCOMPRESSED_R8G8B8A8 = 7,
+};
+
+// Key codes returned by GetKeyPressed: printable keys are their (upper-case)
+// ASCII code, the rest follow raylib's numbering.
+enum {
+    KEY_NULL = 0,
+    KEY_SPACE = 32,
+    KEY_A = 65,
+    KEY_Z = 90,
+    KEY_ESCAPE = 256,
+    KEY_ENTER = 257,
+    KEY_TAB = 258,
+    KEY_BACKSPACE = 259,
+    KEY_RIGHT = 262,
+    KEY_LEFT = 263,
+    KEY_DOWN = 264,
+    KEY_UP = 265,
+};
+
+// --- window and frame ---------------------------------------------------
+void SetConfigFlags(unsigned int flags);
+void InitWindow(int width, int height, const char *title);
+void CloseWindow();
+bool IsWindowReady();
+bool WindowShouldClose();          // close box, Escape, SIGINT or SIGTERM
+void SetTargetFPS(int fps);
+float GetFrameTime();              // length of the last frame in seconds
+void BeginDrawing();
+void EndDrawing();                 // presents, paces, samples input for the next frame
+void ClearBackground(Color color);
+void SetWindowIcon(Image image);
+
+// --- input ---------------------------------------------------------------
+Vector2 GetMousePosition();
+bool IsMouseButtonPressed(int button);  // true only in the frame of the press
+bool IsMouseButtonDown(int button);
+int GetKeyPressed();                    // keys pressed this frame, one per call, then 0
+bool CheckCollisionPointRec(Vector2 point, Rectangle rec);  // left/top in, right/bottom out
+
+// --- shapes --------------------------------------------------------------
+void DrawRectangle(int x, int y, int width, int height, Color color);
+void DrawRectangleRec(Rectangle rec, Color color);
+void DrawLine(int startX, int startY, int endX, int endY, Color color);
+// Corner radius = roundness * min(width, height) / 2, `segments` triangles per corner.
+void DrawRectangleRounded(Rectangle rec, float roundness, int segments, Color color);
+// One-pixel outline of the same shape.
+void DrawRectangleRoundedLines(Rectangle rec, float roundness, int segments, Color color);
+
+// --- images and textures -------------------------------------------------
+Image LoadImageFromMemory(const char *fileType, const unsigned char *data, int dataSize);
+void UnloadImage(Image image);
+Texture2D LoadTextureFromImage(Image image);
+void UnloadTexture(Texture2D texture);
+void SetTextureFilter(Texture2D texture, int filter);
+void DrawTextureEx(Texture2D texture, Vector2 position, float rotation, float scale, Color tint);
+
+// --- fonts ---------------------------------------------------------------
+// Decodes UTF-8 text into codepoints, in order and with repeats. Invalid bytes
+// decode as '?' (0x3F). The array is the caller's: release with UnloadCodepoints.
+int *LoadCodepoints(const char *text, int *count);
+void UnloadCodepoints(int *codepoints);
+// Decodes one UTF-8 character; *size receives its byte length (>= 1 unless at
+// the terminator, where the result is 0 and *size 0).
+int GetCodepointNext(const char *text, int *size);
+
+// Rasterises `codepoints` (repeats allowed; each is rasterised once) from a
+// .ttf/.otf/.ttc (face 0) file at a pixel height of fontSize. A file that does
+// not load gives the default font.
+Font LoadFontEx(const char *fileName, int fontSize, const int *codepoints, int codepointCount);
+Font GetFontDefault();
+void UnloadFont(Font font);
+bool IsFontDefault(Font font);
+// Index into font.glyphs for a codepoint; the fallback glyph's index (0) when absent.
+int GetGlyphIndex(Font font, int codepoint);
+// width = (sum of advances) * fontSize / baseSize + (codepoints - 1) * spacing; height = fontSize.
+Vector2 MeasureTextEx(Font font, const char *text, float fontSize, float spacing);
+void DrawTextEx(Font font, const char *text, Vector2 position, float fontSize, float spacing, Color tint);
+
+// --- audio ---------------------------------------------------------------
+void InitAudioDevice();            // falls back to a silent device when none opens
+void CloseAudioDevice();
+bool IsAudioDeviceReady();
+
+Wave LoadWaveFromMemory(const char *fileType, const unsigned char *data, int dataSize);
+void UnloadWave(Wave wave);
+Sound LoadSoundFromWave(Wave wave);
+Sound LoadSound(const char *fileName);
+void UnloadSound(Sound sound);
+void PlaySound(Sound sound);       // restarts a sound that is already playing
+void StopSound(Sound sound);
+bool IsSoundPlaying(Sound sound);
+
+// The bytes given to LoadMusicStreamFromMemory must outlive the Music.
+Music LoadMusicStreamFromMemory(const char *fileType, const unsigned char *data, int dataSize);
+Music LoadMusicStream(const char *fileName);
+void UnloadMusicStream(Music music);
+void PlayMusicStream(Music music);
+void UpdateMusicStream(Music music);
+void StopMusicStream(Music music);
+bool IsMusicStreamPlaying(Music music);
+
+// --- files and text ------------------------------------------------------
+bool FileExists(const char *fileName);       // a regular file that exists
+const char *GetApplicationDirectory();       // the executable's folder, ending in '/'
+// printf into one of a few rotating static buffers (1024 bytes each).
+const char *TextFormat(const char *format, ...) __attribute__((format(printf, 1, 2)));

@@ -1,0 +1,40 @@
+// headless: the game library's test and benchmark driver.
+//
+// HeadlessEnable() before InitWindow switches the library into headless mode:
+//  - no display is needed: a software renderer draws into an offscreen
+//    960 x 640 RGB surface that can be read back and saved as PNG;
+//  - EndDrawing does not sleep; GetFrameTime is the fixed frame time;
+//  - input comes only from the queue below. What is queued before a frame's
+//    BeginDrawing is what that frame sees;
+//  - audio needs no device and runs on the frame clock: a sound of s seconds
+//    started in frame f is playing in frames f .. f + ceil(s * fps) - 1.
+// Everything else (shapes, fonts, textures, sounds) is the real code.
+#pragma once
+
+#include "gamelib.h"
+
+void HeadlessEnable(float frameTime = 1.0f / 60.0f);
+bool IsHeadless();
+void HeadlessDisable();                  // after CloseWindow; back to normal mode
+
+// Number of frames completed (EndDrawing calls) since InitWindow.
+long HeadlessFrameCount();
+
+// Input for the next frame.
+void HeadlessQueueMouseMove(float x, float y);
+void HeadlessQueueMouseDown(int button);
+void HeadlessQueueMouseUp(int button);
+// Move to (x, y) and press the left button in the next frame; it is released
+// in the frame after.
+void HeadlessQueueClick(float x, float y, int button = MOUSE_BUTTON_LEFT);
+void HeadlessQueueKey(int key);
+// Makes WindowShouldClose answer true from now on (until InitWindow again).
+void HeadlessRequestClose();
+
+// Pixels of the last drawn frame (valid after EndDrawing, also mid-frame).
+Color HeadlessGetPixel(int x, int y);
+bool HeadlessSavePng(const char *path);
+
+// Counts of draw submissions made to the renderer in the last completed frame
+// (for benchmarks).
+int HeadlessDrawCallsLastFrame();

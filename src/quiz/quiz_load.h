@@ -1,0 +1,16 @@
+// quiz_load: turns one quiz-set file into the genre table.
+//
+// load_quiz_file dispatches on the extension: ".pzq" (any case) to the binary
+// reader, everything else to the ZIP reader. On failure g_genreCount is 0, no
+// item array is held and g_errorMsg holds the message the title screen shows.
+// It never touches graphics: the game's load_quiz_set (app) adds the glyph
+// rebuild on success.
+#pragma once
+
+#include "quiz_data.h"
+
+bool load_quiz_file(const char *path);
+bool load_pzq_set(const char *path);
+bool load_zip_set(const char *path);
+// Splits one Shift-JIS text member into a genre. On failure holds no allocation.
+bool parse_qtext_member(const unsigned char *data, uint32_t length, GENRE_DATA *genre);
