@@ -1,0 +1,26 @@
+// win_helper: the operating-system services the game needs, behind the names
+// the rest of the code calls (the code-page conversions are in codepage.h).
+//
+// On Linux: console code pages need nothing; the open-file dialog is GTK 3's
+// GtkFileChooserNative (modal); the taskbar icon is "pelzo_win.ico" from the
+// current directory set as the window icon; resources come from the table
+// compiled into the executable (resources.h). No function allocates on the
+// game's behalf or keeps state between calls.
+#pragma once
+
+#include <cstdint>
+
+int win_set_utf8_codepage();
+
+// 1 when a file was chosen: its UTF-8 path is in buf (cut at a character
+// boundary and NUL-terminated when it does not fit). 0 on cancel or failure,
+// buf untouched.
+int win_open_file_dialog(char *buf, int bufSize);
+
+// Loads an icon file and sets it as the window icon. Returns 1 when set, 0 when
+// nothing was set.
+int win_set_taskbar_icon(const char *path);
+
+// The bytes of embedded resource `id` (only its low 16 bits count), or null.
+// *size is written only when the result is not null.
+const void *win_load_resource(int id, uint32_t *size);
