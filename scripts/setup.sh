@@ -11,7 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   fonts-ipafont-mincho fonts-ipafont-gothic
   xvfb xdotool imagemagick
-  sox libsox-fmt-all vorbis-tools zip unzip python3
+  sox libsox-fmt-all vorbis-tools zip unzip libarchive-tools python3
 )
 
 missing=()
