@@ -16,6 +16,22 @@ run_suite() {
 }
 
 export SDL_AUDIODRIVER=dummy
+export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
+
+# Tests that drive real windows (the file dialog) need an X server: start a
+# private Xvfb when none is given.
+if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
+  for n in $(seq 90 99); do
+    if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then
+      Xvfb :$n -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+      xvfb_pid=$!
+      trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
+      export DISPLAY=:$n
+      for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+      break
+    fi
+  done
+fi
 
 echo "== tests =="
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
