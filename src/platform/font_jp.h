@@ -20,3 +20,13 @@ void rebuild_font_jp();
 void set_font_candidates_for_test(const char *const *paths, int count);
 // The font file the last load chose, or "" for the default font.
 const char *font_jp_file();
+
+// The glyph texts, written into buf (at most bufSize - 1 bytes are kept; each
+// string is appended strncat-style up to that cap, so a cut may fall inside a
+// character). Return the text's length. load_font_jp uses 64 KiB and
+// rebuild_font_jp 1 MiB.
+// Start-up: the interface strings, then printable ASCII.
+int font_jp_startup_text(char *buf, int bufSize);
+// Rebuild: the interface strings, printable ASCII, then for each genre of
+// g_genres its name and, per question, the text and the five choices.
+int font_jp_quiz_text(char *buf, int bufSize);

@@ -24,3 +24,11 @@ int win_set_taskbar_icon(const char *path);
 // The bytes of embedded resource `id` (only its low 16 bits count), or null.
 // *size is written only when the result is not null.
 const void *win_load_resource(int id, uint32_t *size);
+
+// The dialog's file-type filters, in the order offered (the first is
+// preselected). For tests: the display name of filter `index` (null when out of
+// range), and 1 when that filter shows a file of the given name. Extensions
+// match without regard to case, as on Windows.
+int win_dialog_filter_count();
+const char *win_dialog_filter_name(int index);
+int win_dialog_filter_accepts(int index, const char *fileName);

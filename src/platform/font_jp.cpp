@@ -1,0 +1,309 @@
+// The Japanese font: the glyph texts of the interface (and of a loaded quiz
+// set), the choice of the font file, and loading it at 36 px.
+#include "font_jp.h"
+
+#include <fontconfig/fontconfig.h>
+
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "quiz_data.h"
+
+Font g_fontJP{};
+
+namespace {
+
+constexpr int kFontSize = 36;
+constexpr int kStartupTextBytes = 65536;    // keeps at most 65,535 bytes
+constexpr int kQuizTextBytes = 1048576;     // keeps at most 1,048,575 bytes
+
+// Every printable ASCII character, 0x20-0x7E. The interface strings alone lack
+// letters such as q, x, _ and . that the loading messages and file names use
+// ("qtext_3.txt", "ZIP_STORED"); without them those would draw as the missing
+// glyph box.
+constexpr char kPrintableAscii[] =
+    " !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~";
+static_assert(sizeof kPrintableAscii == 0x7F - 0x20 + 1);
+
+// The interface strings rasterised at start-up, in this order.
+constexpr const char *kStartupStrings[] = {
+    "PelzoWin",
+    "〜 Pelzoクイズゲーム 〜",
+    "ゲームスタート",
+    "ZIP/PZQファイルを選択すると問題データを読み込みます",
+    "問題データ: ",
+    "（読み込み済み）",
+    "次の問題 →",
+    "次のステージへ",
+    "タイトルに戻る",
+    "Stage ",
+    "クリア！",
+    "GAME OVER",
+    "正解数: ",
+    " / ",
+    " 問",
+    "第 ",
+    "突破ライン: ",
+    "秒",
+    "【",
+    "】",
+    "正解数: %d / クリア: %d問",
+    "★★★ 全問正解  ★★☆ 高成績クリア  ★☆☆ クリア",
+    "ゲームクリア！",
+    "①",
+    "②",
+    "③",
+    "④",
+    "⑤",
+    "★",
+    "☆",
+    "0123456789",
+    kPrintableAscii,
+};
+
+// The interface strings of a rebuild, in this order; the genre names,
+// questions and choices of the loaded set follow them.
+constexpr const char *kQuizStrings[] = {
+    "PelzoWin",
+    "〜 Pelzoクイズゲーム 〜",
+    "ゲームスタート",
+    "ZIP/PZQファイルを選択すると問題データを読み込みます",
+    "問題データ: ",
+    "（読み込み済み）",
+    "次の問題 →",
+    "次のステージへ",
+    "タイトルに戻る",
+    "Stage ",
+    "クリア！",
+    "GAME OVER",
+    "正解数: ",
+    " / ",
+    " 問",
+    "第 ",
+    "突破ライン: ",
+    "得点: ",
+    " 点",
+    "（",
+    "）",
+    "秒",
+    "正解数: %d / クリア: %d問",
+    "★★★ 全問正解  ★★☆ 高成績クリア  ★☆☆ クリア",
+    "ゲームクリア！",
+    "【",
+    "】",
+    "①",
+    "②",
+    "③",
+    "④",
+    "⑤",
+    "★",
+    "☆",
+    "0123456789",
+    "| ",
+    kPrintableAscii,
+};
+
+// A glyph text being built: appends follow strncat with a limit of
+// (cap - current length), so the text never grows past cap bytes and an append
+// that would is cut there, possibly inside a multi-byte character.
+struct GlyphText {
+    char *buf;
+    size_t cap;  // longest text kept; buf holds cap + 1 bytes
+    size_t len;
+};
+
+void glyph_text_begin(GlyphText &text, char *buf, int bufSize)
+{
+    text.buf = buf;
+    text.cap = size_t(bufSize) - 1;
+    text.len = 0;
+    buf[0] = '\0';
+}
+
+bool glyph_text_full(const GlyphText &text)
+{
+    return text.len >= text.cap;
+}
+
+// `maxLen` bounds the read of `s` (a fixed text slot need not be terminated).
+void glyph_text_append(GlyphText &text, const char *s, size_t maxLen = size_t(-1))
+{
+    size_t room = text.cap - text.len;
+    size_t n = strnlen(s, room < maxLen ? room : maxLen);
+    memcpy(text.buf + text.len, s, n);
+    text.len += n;
+    text.buf[text.len] = '\0';
+}
+
+// --- font file candidates -------------------------------------------------
+
+constexpr const char *kWindowsFonts[] = {
+    "C:/Windows/Fonts/yumindb.ttf",
+    "C:/Windows/Fonts/YuGothR.ttf",
+    "C:/Windows/Fonts/BIZ-UDGothicR.ttf",
+};
+
+bool g_useTestCandidates = false;
+std::vector<std::string> g_testCandidates;
+std::string g_chosenFile;
+
+// The file fontconfig picks for `pattern`, or "" when it has none that covers
+// Japanese (fontconfig always answers with some font; a Latin-only one would
+// draw every Japanese character as a box).
+std::string fontconfig_japanese(const char *pattern)
+{
+    std::string path;
+    FcPattern *pat = FcNameParse(reinterpret_cast<const FcChar8 *>(pattern));
+    if (!pat)
+        return path;
+    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
+    FcDefaultSubstitute(pat);
+    FcResult result = FcResultNoMatch;
+    if (FcPattern *match = FcFontMatch(nullptr, pat, &result)) {
+        FcChar8 *file = nullptr;
+        FcLangSet *langs = nullptr;
+        if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
+            FcPatternGetLangSet(match, FC_LANG, 0, &langs) == FcResultMatch &&
+            FcLangSetHasLang(langs, reinterpret_cast<const FcChar8 *>("ja")) == FcLangEqual)
+            path = reinterpret_cast<const char *>(file);
+        FcPatternDestroy(match);
+    }
+    FcPatternDestroy(pat);
+    return path;
+}
+
+// The built-in list: the Windows font files, then fontconfig's Japanese serif
+// (the Mincho look of the first choice), then its Japanese sans. Fontconfig is
+// asked once per process.
+const std::vector<std::string> &default_candidates()
+{
+    static std::vector<std::string> list;
+    static bool resolved = false;
+    if (!resolved) {
+        resolved = true;
+        for (const char *path : kWindowsFonts)
+            list.emplace_back(path);
+        for (const char *pattern : {"serif:lang=ja", "sans-serif:lang=ja"}) {
+            std::string path = fontconfig_japanese(pattern);
+            if (!path.empty())
+                list.push_back(std::move(path));
+        }
+    }
+    return list;
+}
+
+// The first candidate that exists as a file, or null.
+const char *choose_font_file()
+{
+    const std::vector<std::string> &list = g_useTestCandidates ? g_testCandidates : default_candidates();
+    for (const std::string &path : list) {
+        if (FileExists(path.c_str()))
+            return path.c_str();
+    }
+    return nullptr;
+}
+
+// A font record made by this module (zeroed before the first load).
+bool font_present(const Font &font)
+{
+    return font.glyphs || font.texture.id != 0 || font.atlas;
+}
+
+// Replaces g_fontJP by the font for `codepoints` (the list is released here).
+void load_font_for_codepoints(int *codepoints, int count)
+{
+    const char *file = choose_font_file();
+    // The library ignores an unload of its default font, so a font that came
+    // from an earlier fallback is safe to hand over here.
+    if (font_present(g_fontJP))
+        UnloadFont(g_fontJP);
+    if (file) {
+        g_chosenFile = file;
+        g_fontJP = LoadFontEx(file, kFontSize, codepoints, count);
+    } else {
+        g_chosenFile.clear();
+        g_fontJP = GetFontDefault();
+    }
+    UnloadCodepoints(codepoints);
+    SetTextureFilter(g_fontJP.texture, TEXTURE_FILTER_BILINEAR);
+}
+
+} // namespace
+
+int font_jp_startup_text(char *buf, int bufSize)
+{
+    if (!buf || bufSize <= 0)
+        return 0;
+    GlyphText text;
+    glyph_text_begin(text, buf, bufSize);
+    for (const char *s : kStartupStrings)
+        glyph_text_append(text, s);
+    return int(text.len);
+}
+
+int font_jp_quiz_text(char *buf, int bufSize)
+{
+    if (!buf || bufSize <= 0)
+        return 0;
+    GlyphText text;
+    glyph_text_begin(text, buf, bufSize);
+    for (const char *s : kQuizStrings)
+        glyph_text_append(text, s);
+
+    int genres = g_genreCount < 0 ? 0 : (g_genreCount > kMaxGenres ? kMaxGenres : g_genreCount);
+    for (int g = 0; g < genres && !glyph_text_full(text); ++g) {
+        const GENRE_DATA &genre = g_genres[g];
+        glyph_text_append(text, genre.name, kTextSize);
+        if (!genre.items)
+            continue;
+        for (int32_t i = 0; i < genre.count && !glyph_text_full(text); ++i) {
+            const QUIZ_ITEM &item = genre.items[i];
+            glyph_text_append(text, item.text, kTextSize);
+            for (const char *choice : item.choice)
+                glyph_text_append(text, choice, kTextSize);
+        }
+    }
+    return int(text.len);
+}
+
+void load_font_jp()
+{
+    char text[kStartupTextBytes] = {};
+    font_jp_startup_text(text, kStartupTextBytes);
+    int count = 0;
+    int *codepoints = LoadCodepoints(text, &count);
+    load_font_for_codepoints(codepoints, count);
+}
+
+void rebuild_font_jp()
+{
+    int count = 0;
+    int *codepoints = nullptr;
+    {
+        // The text lives only until it is decoded.
+        std::unique_ptr<char[]> text(new (std::nothrow) char[kQuizTextBytes]);
+        if (!text)
+            return;  // the current font stays; the set's own characters draw as boxes
+        font_jp_quiz_text(text.get(), kQuizTextBytes);
+        codepoints = LoadCodepoints(text.get(), &count);
+    }
+    load_font_for_codepoints(codepoints, count);
+}
+
+void set_font_candidates_for_test(const char *const *paths, int count)
+{
+    g_testCandidates.clear();
+    g_useTestCandidates = paths != nullptr;
+    for (int i = 0; paths && i < count; ++i) {
+        if (paths[i])
+            g_testCandidates.emplace_back(paths[i]);
+    }
+}
+
+const char *font_jp_file()
+{
+    return g_chosenFile.c_str();
+}

@@ -1,0 +1,109 @@
+// The four sounds and the countdown music: embedded resource first, the file
+// beside the executable when the resource is absent.
+#include "sounds.h"
+
+#include <cstring>
+
+#include "win_helper.h"
+
+Sound g_sfxCorrect{};
+Sound g_sfxWrong{};
+Sound g_sndOpening{};
+Sound g_sndPlayStart{};
+Music g_bgmCountup{};
+
+namespace {
+
+// Resource ids of the audio, and the names of their fallback files.
+constexpr int kResOpening = 4;
+constexpr int kResPlayStart = 5;
+constexpr int kResCountup = 6;
+constexpr int kResCorrect = 7;
+constexpr int kResWrong = 8;
+
+bool resource_usable(const void *res, uint32_t size)
+{
+    // The size is read as a signed 32-bit number: a huge or zero size is not data.
+    return res && static_cast<int32_t>(size) > 0;
+}
+
+// The fallback file's path, "<application directory><fileName>", or null when
+// there is no name or the path would not fit TextFormat's buffer (a cut path
+// could name some other file).
+const char *beside_executable(const char *fileName)
+{
+    if (!fileName || !fileName[0])
+        return nullptr;
+    const char *dir = GetApplicationDirectory();
+    if (!dir)
+        dir = "";
+    constexpr size_t kTextFormatBytes = 1024;
+    if (strlen(dir) + strlen(fileName) >= kTextFormatBytes)
+        return nullptr;
+    return TextFormat("%s%s", dir, fileName);
+}
+
+} // namespace
+
+Sound load_sound_from(const void *res, uint32_t size, const char *fileName)
+{
+    if (resource_usable(res, size)) {
+        Wave wave = LoadWaveFromMemory(".wav", static_cast<const unsigned char *>(res),
+                                       static_cast<int32_t>(size));
+        if (!wave.data)
+            return Sound{};
+        Sound sound = LoadSoundFromWave(wave);
+        UnloadWave(wave);
+        return sound;
+    }
+    const char *path = beside_executable(fileName);
+    if (!path)
+        return Sound{};
+    return LoadSound(path);
+}
+
+Music load_music_from(const void *res, uint32_t size, const char *fileName)
+{
+    Music music{};
+    if (resource_usable(res, size)) {
+        music = LoadMusicStreamFromMemory(".ogg", static_cast<const unsigned char *>(res),
+                                          static_cast<int32_t>(size));
+    } else if (const char *path = beside_executable(fileName)) {
+        music = LoadMusicStream(path);
+    }
+    music.looping = false;
+    return music;
+}
+
+Sound load_sound_res(int id, const char *fileName)
+{
+    uint32_t size = 0;
+    const void *res = win_load_resource(id, &size);
+    return load_sound_from(res, size, fileName);
+}
+
+void load_all_sounds()
+{
+    g_sfxCorrect = load_sound_res(kResCorrect, "right.wav");
+    g_sfxWrong = load_sound_res(kResWrong, "wrong.wav");
+    g_sndOpening = load_sound_res(kResOpening, "openning_8bit.wav");
+    g_sndPlayStart = load_sound_res(kResPlayStart, "playstart_8bit.wav");
+
+    uint32_t size = 0;
+    const void *res = win_load_resource(kResCountup, &size);
+    g_bgmCountup = load_music_from(res, size, "countup_10sec.ogg");
+}
+
+void unload_all_sounds()
+{
+    UnloadSound(g_sfxCorrect);
+    UnloadSound(g_sfxWrong);
+    UnloadSound(g_sndOpening);
+    UnloadSound(g_sndPlayStart);
+    UnloadMusicStream(g_bgmCountup);
+    g_sfxCorrect = Sound{};
+    g_sfxWrong = Sound{};
+    g_sndOpening = Sound{};
+    g_sndPlayStart = Sound{};
+    g_bgmCountup = Music{};
+}

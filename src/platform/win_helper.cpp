@@ -1,0 +1,210 @@
+// The operating-system services behind the win_ names: GTK 3 for the open-file
+// dialog, the game library for the window icon, the compiled-in table for the
+// embedded resources.
+#include "win_helper.h"
+
+#include <gtk/gtk.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "gamelib.h"
+#include "resources.h"
+
+int win_set_utf8_codepage()
+{
+    // Linux terminals already speak UTF-8; there is no console code page.
+    return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Open-file dialog
+
+namespace {
+
+struct DialogFilter {
+    const char *name;
+    const char *patterns[2];  // null-terminated when shorter
+};
+
+// Windows matches these patterns without regard to case, and Linux file
+// systems are case-sensitive, so each extension is written as a bracket class
+// ("*.[zZ][iI][pP]"): a set named "QUIZ.ZIP" is offered like "quiz.zip".
+constexpr DialogFilter kDialogFilters[] = {
+    {"Quiz Files (*.zip;*.pzq)", {"*.[zZ][iI][pP]", "*.[pP][zZ][qQ]"}},
+    {"ZIP File (*.zip)", {"*.[zZ][iI][pP]", nullptr}},
+    {"PZQ File (*.pzq)", {"*.[pP][zZ][qQ]", nullptr}},
+    {"All Files (*.*)", {"*", nullptr}},
+};
+constexpr int kDialogFilterCount = int(sizeof kDialogFilters / sizeof kDialogFilters[0]);
+
+GtkFileFilter *make_filter(int index)
+{
+    GtkFileFilter *filter = gtk_file_filter_new();
+    gtk_file_filter_set_name(filter, kDialogFilters[index].name);
+    for (const char *pattern : kDialogFilters[index].patterns) {
+        if (pattern)
+            gtk_file_filter_add_pattern(filter, pattern);
+    }
+    return filter;
+}
+
+// gtk_init_check once per process; its answer is remembered, so a missing X
+// server costs one attempt only.
+bool gtk_ready()
+{
+    static int state = 0;  // 0 not tried, 1 ready, -1 unavailable
+    if (state == 0) {
+        // GTK switches the whole process to the user's locale. Its dialog may
+        // speak that language, but numbers must keep printing and parsing as
+        // they did before ("%.1f" with a point), so LC_NUMERIC is put back.
+        char numeric[64] = "C";
+        if (const char *cur = setlocale(LC_NUMERIC, nullptr))
+            snprintf(numeric, sizeof numeric, "%s", cur);
+        state = gtk_init_check(nullptr, nullptr) ? 1 : -1;
+        setlocale(LC_NUMERIC, numeric);
+    }
+    return state == 1;
+}
+
+void pump_gtk_events()
+{
+    while (gtk_events_pending())
+        gtk_main_iteration_do(FALSE);
+}
+
+// Copies a UTF-8 path into buf, cutting it at a character boundary when it does
+// not fit. Always NUL-terminates (bufSize > 0).
+void copy_path_cut_utf8(char *buf, int bufSize, const char *path)
+{
+    size_t len = strlen(path);
+    size_t room = size_t(bufSize) - 1;
+    if (len > room) {
+        len = room;
+        // Back off continuation bytes so a multi-byte character is never split.
+        while (len > 0 && (static_cast<unsigned char>(path[len]) & 0xC0) == 0x80)
+            --len;
+    }
+    memcpy(buf, path, len);
+    buf[len] = '\0';
+}
+
+} // namespace
+
+int win_dialog_filter_count()
+{
+    return kDialogFilterCount;
+}
+
+const char *win_dialog_filter_name(int index)
+{
+    if (index < 0 || index >= kDialogFilterCount)
+        return nullptr;
+    return kDialogFilters[index].name;
+}
+
+int win_dialog_filter_accepts(int index, const char *fileName)
+{
+    if (index < 0 || index >= kDialogFilterCount || !fileName)
+        return 0;
+    GtkFileFilter *filter = make_filter(index);
+    g_object_ref_sink(filter);
+    GtkFileFilterInfo info{};
+    info.contains = GtkFileFilterFlags(GTK_FILE_FILTER_FILENAME | GTK_FILE_FILTER_DISPLAY_NAME);
+    info.filename = fileName;
+    info.display_name = fileName;
+    int accepted = gtk_file_filter_filter(filter, &info) ? 1 : 0;
+    g_object_unref(filter);
+    return accepted;
+}
+
+int win_open_file_dialog(char *buf, int bufSize)
+{
+    if (!buf || bufSize <= 0 || !gtk_ready())
+        return 0;
+
+    GtkFileChooserNative *dialog = gtk_file_chooser_native_new(
+        nullptr, nullptr, GTK_FILE_CHOOSER_ACTION_OPEN, nullptr, nullptr);
+    GtkFileChooser *chooser = GTK_FILE_CHOOSER(dialog);
+    gtk_file_chooser_set_local_only(chooser, TRUE);
+    gtk_file_chooser_set_select_multiple(chooser, FALSE);
+    GtkFileFilter *first = nullptr;
+    for (int i = 0; i < kDialogFilterCount; ++i) {
+        GtkFileFilter *filter = make_filter(i);  // the chooser takes ownership
+        gtk_file_chooser_add_filter(chooser, filter);
+        if (i == 0)
+            first = filter;
+    }
+    gtk_file_chooser_set_filter(chooser, first);
+    gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(dialog), TRUE);
+
+    int result = 0;
+    if (gtk_native_dialog_run(GTK_NATIVE_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+        // On Linux a local file name is the path's bytes, UTF-8 on this system.
+        if (char *path = gtk_file_chooser_get_filename(chooser)) {
+            if (path[0] != '\0') {
+                copy_path_cut_utf8(buf, bufSize, path);
+                result = 1;
+            }
+            g_free(path);
+        }
+    }
+    gtk_native_dialog_destroy(GTK_NATIVE_DIALOG(dialog));
+    g_object_unref(dialog);
+    // Let GTK unmap the dialog now; the game loop does not run GTK's.
+    pump_gtk_events();
+    return result;
+}
+
+// ---------------------------------------------------------------------------
+// Window icon from an icon file
+
+int win_set_taskbar_icon(const char *path)
+{
+    if (!path || !IsWindowReady())
+        return 0;
+    FILE *file = fopen(path, "rb");
+    if (!file)
+        return 0;
+    // Icon files are small; anything beyond a few MiB is not one.
+    constexpr long kMaxIconBytes = 16L << 20;
+    std::vector<unsigned char> bytes;
+    long size = -1;
+    if (fseek(file, 0, SEEK_END) == 0)
+        size = ftell(file);
+    if (size > 0 && size <= kMaxIconBytes && fseek(file, 0, SEEK_SET) == 0) {
+        bytes.resize(size_t(size));
+        if (fread(bytes.data(), 1, bytes.size(), file) != bytes.size())
+            bytes.clear();
+    }
+    fclose(file);
+    if (bytes.empty())
+        return 0;
+
+    Image image = LoadImageFromMemory(".ico", bytes.data(), int(bytes.size()));
+    if (!image.data)
+        return 0;
+    SetWindowIcon(image);
+    UnloadImage(image);
+    return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Embedded resources
+
+const void *win_load_resource(int id, uint32_t *size)
+{
+    // Resource names are 16-bit integers: higher bits are not part of the id.
+    const int key = id & 0xFFFF;
+    for (int i = 0; i < g_embeddedResourceCount; ++i) {
+        const EmbeddedResource &res = g_embeddedResources[i];
+        if (res.id == key && res.data) {
+            if (size)
+                *size = res.size;
+            return res.data;
+        }
+    }
+    return nullptr;
+}
