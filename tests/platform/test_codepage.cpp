@@ -1,0 +1,185 @@
+// Code page 932 <-> UTF-8: return values, the 1023-character intermediate,
+// undecodable input, cutting at character boundaries, CP932-only characters.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "codepage.h"
+
+namespace {
+
+std::string to_utf8(const std::string &sjis, int dstSize, int *ret)
+{
+    std::string dst(static_cast<size_t>(dstSize), '\x7F');
+    *ret = win_sjis_to_utf8(sjis.c_str(), dst.data(), dstSize);
+    return std::string(dst.c_str());
+}
+
+std::string to_utf8(const std::string &sjis)
+{
+    int ret = 0;
+    std::string out = to_utf8(sjis, 512, &ret);
+    EXPECT_EQ(ret, static_cast<int>(out.size()) + 1) << "conversion of a short text must succeed";
+    return out;
+}
+
+std::string to_sjis(const std::string &utf8, int dstSize = 512, int *ret = nullptr)
+{
+    std::string dst(static_cast<size_t>(dstSize), '\x7F');
+    int r = win_utf8_to_sjis(utf8.c_str(), dst.data(), dstSize);
+    if (ret) *ret = r;
+    return std::string(dst.c_str());
+}
+
+std::string repeat(const std::string &s, int n)
+{
+    std::string out;
+    for (int i = 0; i < n; ++i) out += s;
+    return out;
+}
+
+}  // namespace
+
+TEST(SjisToUtf8, EmptySourceReturnsTerminatorOnly)
+{
+    char dst[8] = "xxxxxxx";
+    EXPECT_EQ(win_sjis_to_utf8("", dst, sizeof dst), 1);
+    EXPECT_EQ(dst[0], '\0');
+}
+
+TEST(SjisToUtf8, PlainAndDoubleByteText)
+{
+    EXPECT_EQ(to_utf8("Quiz 1"), "Quiz 1");
+    EXPECT_EQ(to_utf8("\x82\xA0\x82\xA2"), "あい");
+    EXPECT_EQ(to_utf8("\xB1"), "ｱ");  // half-width katakana, single byte
+}
+
+TEST(SjisToUtf8, BackslashAndTildeStayAscii)
+{
+    EXPECT_EQ(to_utf8("C:\\a~b"), "C:\\a~b");
+    // ソ and 表 carry 0x5C as their second byte; they must not split there.
+    EXPECT_EQ(to_utf8("\x83\x5C\x95\x5C"), "ソ表");
+}
+
+TEST(SjisToUtf8, Cp932OnlyCharacters)
+{
+    EXPECT_EQ(to_utf8("\x87\x40"), "①");
+    EXPECT_EQ(to_utf8("\xFB\xFC"), "髙");
+    EXPECT_EQ(to_utf8("\x81\x60"), "～");
+    EXPECT_EQ(to_utf8("\x87\x54"), "Ⅰ");
+}
+
+TEST(SjisToUtf8, UndecodableInputBecomesOneDotPerCharacter)
+{
+    // Unassigned double-byte code: lead plus trail-range byte is one character.
+    EXPECT_EQ(to_utf8("a\x85\x40z"), "a・z");
+    // Lead byte followed by a byte outside the trail range: the lead alone.
+    EXPECT_EQ(to_utf8("\x82\x20x"), "・ x");
+    // Single bytes the code page does not assign.
+    EXPECT_EQ(to_utf8("\x80"), "・");
+    EXPECT_EQ(to_utf8("\xFD\xFF"), "・・");
+    // A lead byte cut off by the end of the text.
+    EXPECT_EQ(to_utf8("ab\x82"), "ab・");
+    // Conversion goes on after each bad character.
+    EXPECT_EQ(to_utf8("\x85\x40\x82\xA0\x85\x40"), "・あ・");
+}
+
+TEST(SjisToUtf8, IntermediateHolds1023Characters)
+{
+    int ret = 0;
+    // 1023 double-byte characters convert (3 UTF-8 bytes each).
+    std::string out = to_utf8(repeat("\x82\xA0", 1023), 4096, &ret);
+    EXPECT_EQ(ret, 1023 * 3 + 1);
+    EXPECT_EQ(out, repeat("あ", 1023));
+
+    // 1024 characters fall back to a raw byte copy cut to dstSize - 1.
+    out = to_utf8(repeat("\x82\xA0", 1024), 4096, &ret);
+    EXPECT_EQ(ret, 2048);
+    EXPECT_EQ(out, repeat("\x82\xA0", 1024));
+
+    out = to_utf8(repeat("a", 1024), 512, &ret);
+    EXPECT_EQ(ret, 511);
+    EXPECT_EQ(out, repeat("a", 511));
+
+    // Undecodable characters count against the limit one each.
+    out = to_utf8(repeat("\x85\x40", 1023), 4096, &ret);
+    EXPECT_EQ(ret, 1023 * 3 + 1);
+    out = to_utf8(repeat("\x85\x40", 1024), 4096, &ret);
+    EXPECT_EQ(ret, 2048);
+}
+
+TEST(SjisToUtf8, ResultThatDoesNotFitIsCutAtCharacterBoundary)
+{
+    int ret = -1;
+    // "ああ" needs 6 bytes plus the NUL.
+    EXPECT_EQ(to_utf8("\x82\xA0\x82\xA0", 7, &ret), "ああ");
+    EXPECT_EQ(ret, 7);
+    EXPECT_EQ(to_utf8("\x82\xA0\x82\xA0", 6, &ret), "あ");
+    EXPECT_EQ(ret, 0);
+    EXPECT_EQ(to_utf8("\x82\xA0\x82\xA0", 3, &ret), "");
+    EXPECT_EQ(ret, 0);
+    EXPECT_EQ(to_utf8("a\x82\xA0", 4, &ret), "a");
+    EXPECT_EQ(ret, 0);
+
+    // 1023 ASCII characters fit the intermediate but not 512 bytes.
+    std::string out = to_utf8(repeat("a", 1023), 512, &ret);
+    EXPECT_EQ(ret, 0);
+    EXPECT_EQ(out, repeat("a", 511));
+
+    // A 511-byte Shift-JIS line of half-width katakana grows to 1533 bytes.
+    out = to_utf8(repeat("\xB1", 511), 512, &ret);
+    EXPECT_EQ(ret, 0);
+    EXPECT_EQ(out, repeat("ｱ", 170));
+}
+
+TEST(SjisToUtf8, NeverWritesPastDestination)
+{
+    char buf[16];
+    memset(buf, 'Z', sizeof buf);
+    win_sjis_to_utf8("\x82\xA0\x82\xA0\x82\xA0", buf, 5);
+    for (int i = 5; i < 16; ++i) EXPECT_EQ(buf[i], 'Z') << i;
+    memset(buf, 'Z', sizeof buf);
+    win_sjis_to_utf8(repeat("b", 2000).c_str(), buf, 5);
+    EXPECT_STREQ(buf, "bbbb");
+    for (int i = 5; i < 16; ++i) EXPECT_EQ(buf[i], 'Z') << i;
+}
+
+TEST(Utf8ToSjis, RoundTripsCp932Characters)
+{
+    int ret = 0;
+    const std::string sjis = to_sjis("①髙～\\ソ", 512, &ret);
+    EXPECT_EQ(sjis, "\x87\x40\xFB\xFC\x81\x60\\\x83\x5C");
+    EXPECT_EQ(ret, 10);
+    EXPECT_EQ(to_utf8(sjis), "①髙～\\ソ");
+    // Both tildes of Japanese text encode to the same code.
+    EXPECT_EQ(to_sjis("〜"), "\x81\x60");
+}
+
+TEST(Utf8ToSjis, MissingCharactersBecomeDefaultCharacter)
+{
+    EXPECT_EQ(to_sjis("a😀b"), "a?b");
+    EXPECT_EQ(to_sjis("한"), "?");
+    // Bytes that are not UTF-8 are characters the code page lacks too.
+    EXPECT_EQ(to_sjis("x\xFFy"), "x?y");
+}
+
+TEST(Utf8ToSjis, EmptyAndFallbackCopies)
+{
+    int ret = 0;
+    EXPECT_EQ(to_sjis("", 8, &ret), "");
+    EXPECT_EQ(ret, 1);
+
+    // The Shift-JIS form does not fit: raw UTF-8 cut to dstSize - 1.
+    char dst[6];
+    memset(dst, 'Z', sizeof dst);
+    win_utf8_to_sjis("abcdefgh", dst, sizeof dst);
+    EXPECT_STREQ(dst, "abcde");
+
+    // More than 1023 UTF-16 units: raw copy; a character outside the BMP
+    // counts two units.
+    EXPECT_EQ(to_sjis(repeat("a", 1024), 2048), repeat("a", 1024));
+    EXPECT_EQ(to_sjis(repeat("a", 1023), 2048), repeat("a", 1023));
+    EXPECT_EQ(to_sjis(repeat("a", 1022) + "😀", 2048), repeat("a", 1022) + "😀");
+    EXPECT_EQ(to_sjis(repeat("a", 1021) + "😀", 2048), repeat("a", 1021) + "?");
+}
