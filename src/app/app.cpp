@@ -1,0 +1,186 @@
+#include "app.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <strings.h>
+
+#include "draw.h"
+#include "font_jp.h"
+#include "game_state.h"
+#include "quiz_load.h"
+#include "rules.h"
+#include "screen_play.h"
+#include "screen_result.h"
+#include "screen_title.h"
+#include "sounds.h"
+#include "win_helper.h"
+
+// Copies src into dst (dstSize bytes), cut at a UTF-8 character boundary when
+// it does not fit, always NUL-terminated.
+static void copy_utf8_bounded(char *dst, const char *src, int dstSize)
+{
+    int len = static_cast<int>(strlen(src));
+    if (len > dstSize - 1) {
+        len = dstSize - 1;
+        // Back off continuation bytes so no character is split.
+        while (len > 0 && (static_cast<unsigned char>(src[len]) & 0xC0) == 0x80) --len;
+    }
+    memcpy(dst, src, static_cast<size_t>(len));
+    dst[len] = '\0';
+}
+
+void parse_command_line(int argc, char **argv)
+{
+    g_mute = false;
+    g_argFilePath[0] = '\0';
+    for (int i = 1; i < argc; ++i) {
+        if (!argv[i]) continue;
+        if (strcasecmp(argv[i], "-mute") == 0) {
+            g_mute = true;
+        } else if (g_argFilePath[0] == '\0') {
+            copy_utf8_bounded(g_argFilePath, argv[i], kPathSize);
+        }
+    }
+}
+
+bool load_quiz_set(const char *path)
+{
+    if (!load_quiz_file(path)) return false;
+    rebuild_font_jp();
+    return true;
+}
+
+// Decodes an embedded PNG resource; data is null when it is absent or undecodable.
+static Image load_resource_image(int id)
+{
+    uint32_t size = 0;
+    const void *bytes = win_load_resource(id, &size);
+    if (!bytes || size == 0 || size > INT32_MAX) return Image{};
+    return LoadImageFromMemory(".png", static_cast<const unsigned char *>(bytes), static_cast<int>(size));
+}
+
+void app_startup(int argc, char **argv)
+{
+    reset_game_state();
+    win_set_utf8_codepage();
+    srand(static_cast<unsigned int>(static_cast<uint32_t>(time(nullptr))));
+    SetConfigFlags(FLAG_MSAA_4X_HINT);
+    InitWindow(960, 640, "PelzoWin ver1.1.0");
+    SetTargetFPS(60);
+
+    Image icon = load_resource_image(3);
+    if (icon.data) {
+        SetWindowIcon(icon);
+        UnloadImage(icon);
+    }
+    win_set_taskbar_icon("pelzo_win.ico");
+
+    g_titleTex = Texture2D{};
+    Image logo = load_resource_image(2);
+    if (logo.data) {
+        g_titleTex = LoadTextureFromImage(logo);
+        UnloadImage(logo);
+    }
+
+    InitAudioDevice();
+    load_font_jp();
+    parse_command_line(argc, argv);
+    if (!g_mute) load_all_sounds();
+    PlaySound(g_sndOpening);
+}
+
+static void title_frame()
+{
+    if (IsSoundPlaying(g_sndOpening)) {
+        if (GetKeyPressed() != 0 || IsMouseButtonPressed(MOUSE_BUTTON_LEFT) ||
+            IsMouseButtonPressed(MOUSE_BUTTON_RIGHT) || IsMouseButtonPressed(MOUSE_BUTTON_MIDDLE)) {
+            StopSound(g_sndOpening);
+        }
+    }
+
+    if (title_draw_main()) {
+        char path[kPathSize];
+        path[0] = '\0';
+        if (g_argFilePath[0] != '\0') {
+            memcpy(path, g_argFilePath, sizeof path);
+            path[kPathSize - 1] = '\0';
+        } else if (win_open_file_dialog(path, kPathSize) != 1) {
+            path[0] = '\0';
+        }
+        if (path[0] != '\0' && load_quiz_set(path)) {
+            g_stage = 1;
+            begin_stage();
+        }
+    }
+
+    title_draw_file_line();
+}
+
+static void play_frame()
+{
+    if (g_stageIntro) {
+        if (IsSoundPlaying(g_sndPlayStart)) {
+            play_draw_intro();
+            return;
+        }
+        g_stageIntro = false;
+    }
+
+    update_answer_timer();
+    play_draw_question();
+
+    const Vector2 mouse = GetMousePosition();
+    for (int slot = 0; slot < 5; ++slot) {
+        const bool over = CheckCollisionPointRec(mouse, play_choice_rect(slot));
+        play_draw_choice(slot, over);
+        if (!g_answered && over && IsMouseButtonPressed(MOUSE_BUTTON_LEFT)) answer_choice(slot);
+    }
+
+    if (g_answered && play_draw_next_button()) advance_question();
+}
+
+static void result_frame()
+{
+    // Decided before drawing, so the button's action matches its label.
+    const bool nextStage = g_clearStage && g_stage <= kLastStage - 1;
+    if (!result_draw()) return;
+    if (nextStage) {
+        g_stage += 1;
+        begin_stage();
+    } else {
+        return_to_title();
+    }
+}
+
+void app_frame()
+{
+    UpdateMusicStream(g_bgmCountup);
+    BeginDrawing();
+    ClearBackground(kColorBackground);
+    switch (g_screen) {
+    case SCREEN_PLAY: play_frame(); break;
+    case SCREEN_RESULT: result_frame(); break;
+    case SCREEN_TITLE: title_frame(); break;
+    default: break;
+    }
+    EndDrawing();
+}
+
+void app_run()
+{
+    while (!WindowShouldClose()) app_frame();
+}
+
+void app_shutdown()
+{
+    unload_all_sounds();  // the four sounds, then the music; records left empty
+    if (g_titleTex.id != 0) UnloadTexture(g_titleTex);
+    g_titleTex = Texture2D{};
+    UnloadFont(g_fontJP);
+    g_fontJP = Font{};
+    free_genres();
+    CloseAudioDevice();
+    CloseWindow();
+}

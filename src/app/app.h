@@ -1,0 +1,23 @@
+// app: start-up, the frame loop with its screen states, and shutdown.
+//
+// app_startup prepares the window, icons, logo, audio, font, command line and
+// sounds and starts the opening jingle; app_run calls app_frame until
+// WindowShouldClose; app_shutdown releases everything in reverse. app_frame
+// runs exactly one frame, so tests can step the game (after HeadlessEnable).
+// Nothing here exits the process or reports an error: every missing piece has
+// a silent fallback.
+#pragma once
+
+void app_startup(int argc, char **argv);
+void app_frame();
+void app_run();
+void app_shutdown();
+
+// "-mute" (any ASCII case) sets g_mute; the first non-empty other argument
+// becomes g_argFilePath, taken as UTF-8 and cut at a character boundary when
+// it is longer than 511 bytes. Resets both first.
+void parse_command_line(int argc, char **argv);
+
+// Loads a quiz set into the genre table and, on success, rebuilds the font's
+// glyph set for it. On failure g_errorMsg holds the message.
+bool load_quiz_set(const char *path);

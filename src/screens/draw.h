@@ -1,0 +1,40 @@
+// draw: the only text and button routines of the game, immediate mode.
+//
+// All three draw in g_fontJP with letter spacing 1.0 and must be called
+// between BeginDrawing and EndDrawing. They keep no state between calls: a
+// button exists, and can be clicked, only in the frames that draw it. They
+// never allocate and never read past a text's terminator.
+#pragma once
+
+#include "gamelib.h"
+
+constexpr float kTextSpacing = 1.0f;
+constexpr float kWindowWidth = 960.0f;
+
+// The shared palette.
+constexpr Color kColorBackground{18, 20, 35, 255};
+constexpr Color kColorAccent{90, 200, 255, 255};
+constexpr Color kColorMuted{160, 170, 200, 255};
+constexpr Color kColorGreen{80, 220, 120, 255};
+constexpr Color kColorYellow{255, 220, 60, 255};
+constexpr Color kColorRed{255, 80, 80, 255};
+constexpr Color kColorWhite{255, 255, 255, 255};
+
+// A rounded push button with a centred label. True in the frame in which the
+// left mouse button goes down while the pointer is over it. Under the pointer
+// the fill is lightened by 30 per channel (capped at 255) and made opaque.
+bool draw_button(const char *label, const Rectangle &rect, Color fill, Color labelColor, float fontSize);
+
+// One line centred on the 960-pixel window, its top at y.
+void draw_text_center(const char *text, float y, float fontSize, Color color);
+
+// UTF-8 text wrapped character by character into rect (line advance
+// fontSize + 4). Lines that do not fit below are dropped without a mark; a
+// character wider than the box takes a line of its own. A line holds at most
+// 511 bytes.
+void draw_textbox(const char *text, const Rectangle &rect, float fontSize, Color color);
+
+// Byte length of the UTF-8 character starting at s, from its first byte
+// (2, 3 or 4 for a lead byte, 1 for anything else), cut short at the
+// terminator. 0 at the terminator.
+int textbox_char_length(const char *s);
