@@ -1,0 +1,161 @@
+// The loading pipeline: the binary .pzq branch, the ZIP branch and the
+// dispatcher between them. Every branch first releases the previous set and
+// either fills the genre table as a whole or leaves it empty with a message.
+#include "quiz_load.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "codepage.h"
+#include "pzq_reader.h"
+#include "zip_reader.h"
+
+namespace {
+
+char s_convert[kTextSize];
+
+void set_error(const char *msg) { copy_text(g_errorMsg, msg, kErrorMsgSize); }
+
+// Releases the item arrays of the first n entries; a failed load keeps none.
+void drop_stored(int n)
+{
+    for (int i = 0; i < n; ++i) {
+        free(g_genres[i].items);
+        g_genres[i].items = nullptr;
+    }
+}
+
+void convert_into(const char *sjis, char *slot)
+{
+    win_sjis_to_utf8(sjis, s_convert, kTextSize);
+    copy_text(slot, s_convert, kTextSize);
+}
+
+bool ascii_iequal(const char *a, const char *b)
+{
+    for (; *a && *b; ++a, ++b) {
+        char x = *a, y = *b;
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return *a == *b;
+}
+
+}  // namespace
+
+bool load_pzq_set(const char *path)
+{
+    free_genres();
+    QUIZ_STATUS status;
+    if (!initQuizStatus(&status)) {
+        set_error("QUIZ_STATUS初期化失敗");
+        return false;
+    }
+    // Linux file functions take the UTF-8 path as it is: no code-page step.
+    FILE *fp = path ? fopen(path, "rb") : nullptr;
+    if (!fp) {
+        set_error("PZQファイルを開けません");
+        return false;
+    }
+    if (readpzqHeader(&status, fp) != 0) {
+        fclose(fp);
+        set_error("PZQヘッダ読み込み失敗");
+        return false;
+    }
+    if (!genQuestionField(&status)) {
+        fclose(fp);
+        set_error("QUIZ_STATUSメモリ確保失敗");
+        return false;
+    }
+    if (readpzqBody(&status, fp) != 0) {
+        fclose(fp);
+        relQuestionField(&status);
+        set_error("PZQ問題データ読み込み失敗");
+        return false;
+    }
+    fclose(fp);
+    if (status.total <= 0) {
+        set_error("PZQデータが空です");
+        relQuestionField(&status);
+        return false;
+    }
+
+    int n = 0;
+    for (int i = 0; i < kMaxGenres; ++i) {
+        const GENRE_HEADER &h = status.genre[i];
+        if (h.count == 0 || !h.questions) continue;
+        GENRE_DATA &g = g_genres[n];
+        convert_into(h.name, g.name);
+        g.items = static_cast<QUIZ_ITEM *>(malloc(static_cast<size_t>(static_cast<uint32_t>(h.count)) * sizeof(QUIZ_ITEM)));
+        if (!g.items) {
+            snprintf(g_errorMsg, kErrorMsgSize, "メモリ確保失敗 (ジャンル %d)", i);
+            drop_stored(n);
+            relQuestionField(&status);
+            return false;
+        }
+        g.count = h.count;
+        for (int32_t q = 0; q < h.count; ++q) {
+            const QUESTION_RECORD &r = h.questions[q];
+            QUIZ_ITEM &item = g.items[q];
+            convert_into(r.text, item.text);
+            for (int c = 0; c < 5; ++c) convert_into(r.choice[c], item.choice[c]);
+        }
+        ++n;
+    }
+    if (n == 0) {
+        set_error("有効なジャンルデータが見つかりません");
+        relQuestionField(&status);
+        return false;
+    }
+    g_genreCount = n;
+    g_errorMsg[0] = '\0';
+    relQuestionField(&status);
+    return true;
+}
+
+bool load_zip_set(const char *path)
+{
+    free_genres();
+    if (!path) {
+        set_error("有効な問題ファイルが見つかりません");
+        return false;
+    }
+    int n = 0;
+    char member[32];
+    for (int k = 0; k < kMaxGenres; ++k) {
+        snprintf(member, sizeof member, "qtext_%d.txt", k);
+        unsigned char *data = nullptr;
+        uint32_t size = 0;
+        const int r = zip_read_file(path, member, &data, &size);
+        if (r == -2) {
+            set_error("ZIPが圧縮されています。ZIP_STOREDで作成してください");
+            drop_stored(n);
+            return false;
+        }
+        if (r != 0) continue;
+        const bool ok = parse_qtext_member(data, size, &g_genres[n]);
+        zip_free(data);
+        if (!ok) {
+            snprintf(g_errorMsg, kErrorMsgSize, "フォーマットエラー: %s", member);
+            drop_stored(n);
+            return false;
+        }
+        ++n;
+    }
+    if (n == 0) {
+        set_error("有効な問題ファイルが見つかりません");
+        return false;
+    }
+    g_genreCount = n;
+    g_errorMsg[0] = '\0';
+    return true;
+}
+
+bool load_quiz_file(const char *path)
+{
+    const char *dot = path ? strrchr(path, '.') : nullptr;
+    if (dot && ascii_iequal(dot, ".pzq")) return load_pzq_set(path);
+    return load_zip_set(path);
+}
