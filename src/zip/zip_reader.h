@@ -4,7 +4,10 @@
 // returns the first member whose name, after its last '/', equals `name`.
 // Stored and deflated members are read; sizes deferred to a data descriptor or
 // a Zip64 field are taken from the central directory. Never reads outside the
-// archive image, whatever its header fields claim.
+// archive image, whatever its header fields claim. A member claiming more than
+// 64 MiB is refused; bytes a short deflate stream did not produce are zeros.
+// The whole archive is read into memory once per call and released before it
+// returns. No state is kept between calls.
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,276 @@
+// zip_reader: the local-header walk over an archive read whole into memory.
+//
+// Every offset is 64-bit and every field read goes through `fits`, so header
+// fields of any value can only end the walk, never move a read outside the
+// image. The central directory is consulted only for members whose local
+// header defers its sizes (flag bit 3, or 0xFFFFFFFF with a Zip64 field).
+#include "zip_reader.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kLocalSig = 0x04034B50;
+constexpr uint32_t kCentralSig = 0x02014B50;
+constexpr uint32_t kEndSig = 0x06054B50;
+constexpr uint32_t kEnd64Sig = 0x06064B50;
+constexpr uint32_t kEnd64LocatorSig = 0x07064B50;
+constexpr uint32_t kDescriptorSig = 0x08074B50;
+constexpr uint16_t kZip64ExtraId = 0x0001;
+constexpr uint16_t kFlagDescriptor = 0x0008;
+constexpr uint32_t kDeferred32 = 0xFFFFFFFFu;
+
+constexpr uint32_t kLocalHeaderSize = 30;
+constexpr uint32_t kCentralHeaderSize = 46;
+constexpr uint32_t kEndSize = 22;
+constexpr uint32_t kEnd64LocatorSize = 20;
+constexpr uint32_t kEnd64Size = 56;
+
+// A claimed uncompressed size above this is refused rather than allocated: a
+// quiz member is a few hundred KiB at most, and the field is untrusted.
+constexpr uint64_t kMaxMemberSize = 64ull << 20;
+// The archive's size is a 32-bit quantity; larger files are not read at all.
+constexpr uint64_t kMaxArchiveSize = 0xFFFFFFFFull;
+
+struct FreeDeleter {
+    void operator()(void *p) const { std::free(p); }
+};
+using Block = std::unique_ptr<unsigned char, FreeDeleter>;
+
+struct FileCloser {
+    void operator()(FILE *f) const { std::fclose(f); }
+};
+
+struct Image {
+    const unsigned char *bytes;
+    uint64_t size;
+};
+
+bool fits(const Image &img, uint64_t offset, uint64_t length) {
+    return offset <= img.size && length <= img.size - offset;
+}
+
+uint16_t rd16(const unsigned char *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t rd32(const unsigned char *p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+uint64_t rd64(const unsigned char *p) { return rd32(p) | static_cast<uint64_t>(rd32(p + 4)) << 32; }
+
+// Reads the whole file at `path`; null when it cannot be opened, sized or read
+// in full (a directory reports an impossible size and lands here too).
+Block read_archive(const char *path, uint64_t *size) {
+    std::unique_ptr<FILE, FileCloser> f(std::fopen(path, "rb"));
+    if (!f || std::fseek(f.get(), 0, SEEK_END) != 0) return nullptr;
+    long end = std::ftell(f.get());
+    if (end < 0 || static_cast<uint64_t>(end) > kMaxArchiveSize) return nullptr;
+    std::rewind(f.get());
+    Block data(static_cast<unsigned char *>(std::malloc(end > 0 ? static_cast<size_t>(end) : 1)));
+    if (!data) return nullptr;
+    if (std::fread(data.get(), 1, static_cast<size_t>(end), f.get()) != static_cast<size_t>(end)) return nullptr;
+    *size = static_cast<uint64_t>(end);
+    return data;
+}
+
+// Finds the extra field `id` within [start, start + length); its payload
+// offset and length go to *payload / *payloadLength.
+bool find_extra(const Image &img, uint64_t start, uint64_t length, uint16_t id, uint64_t *payload,
+                uint16_t *payloadLength) {
+    uint64_t p = start;
+    const uint64_t end = start + length;
+    while (p + 4 <= end && fits(img, p, 4)) {
+        uint16_t fieldId = rd16(img.bytes + p);
+        uint16_t fieldLength = rd16(img.bytes + p + 2);
+        if (p + 4 + fieldLength > end || !fits(img, p + 4, fieldLength)) return false;
+        if (fieldId == id) {
+            *payload = p + 4;
+            *payloadLength = fieldLength;
+            return true;
+        }
+        p += 4 + fieldLength;
+    }
+    return false;
+}
+
+struct CentralEntry {
+    uint64_t localOffset;
+    uint64_t compressed;
+    uint64_t uncompressed;
+};
+
+// Locates the central directory through the end record (and its Zip64 twin
+// when the end record's fields are saturated).
+bool find_central_directory(const Image &img, uint64_t *offset, uint64_t *length, uint64_t *entries) {
+    if (img.size < kEndSize) return false;
+    const uint64_t lowest = img.size - kEndSize > 0xFFFF ? img.size - kEndSize - 0xFFFF : 0;
+    for (uint64_t e = img.size - kEndSize + 1; e-- > lowest;) {
+        const unsigned char *end = img.bytes + e;
+        if (rd32(end) != kEndSig || !fits(img, e + kEndSize, rd16(end + 20))) continue;
+        *entries = rd16(end + 10);
+        *length = rd32(end + 12);
+        *offset = rd32(end + 16);
+        const bool saturated = *entries == 0xFFFF || *length == kDeferred32 || *offset == kDeferred32;
+        if (saturated && e >= kEnd64LocatorSize && rd32(end - kEnd64LocatorSize) == kEnd64LocatorSig) {
+            uint64_t at = rd64(end - kEnd64LocatorSize + 8);
+            if (fits(img, at, kEnd64Size) && rd32(img.bytes + at) == kEnd64Sig) {
+                *entries = rd64(img.bytes + at + 32);
+                *length = rd64(img.bytes + at + 40);
+                *offset = rd64(img.bytes + at + 48);
+            }
+        }
+        return fits(img, *offset, *length);
+    }
+    return false;
+}
+
+// Every central-directory entry's local-header offset and sizes, sorted by
+// offset. Stops quietly at the first entry that is damaged or leaves the image.
+std::vector<CentralEntry> read_central_directory(const Image &img) {
+    std::vector<CentralEntry> table;
+    uint64_t offset = 0, length = 0, entries = 0;
+    if (!find_central_directory(img, &offset, &length, &entries)) return table;
+    table.reserve(std::min<uint64_t>(entries, length / kCentralHeaderSize));
+    uint64_t p = offset;
+    for (uint64_t i = 0; i < entries; ++i) {
+        if (!fits(img, p, kCentralHeaderSize) || rd32(img.bytes + p) != kCentralSig) break;
+        const unsigned char *h = img.bytes + p;
+        const uint16_t n = rd16(h + 28), m = rd16(h + 30), k = rd16(h + 32);
+        if (!fits(img, p + kCentralHeaderSize, uint64_t{n} + m + k)) break;
+        CentralEntry entry{rd32(h + 42), rd32(h + 20), rd32(h + 24)};
+        uint64_t z = 0;
+        uint16_t zLength = 0;
+        if (find_extra(img, p + kCentralHeaderSize + n, m, kZip64ExtraId, &z, &zLength)) {
+            // The Zip64 field holds, in this order, exactly the values whose
+            // 32-bit fields are saturated.
+            uint64_t *slots[3] = {&entry.uncompressed, &entry.compressed, &entry.localOffset};
+            uint16_t used = 0;
+            for (uint64_t *slot : slots) {
+                if (*slot != kDeferred32) continue;
+                if (used + 8 > zLength) break;
+                *slot = rd64(img.bytes + z + used);
+                used += 8;
+            }
+        }
+        table.push_back(entry);
+        p += kCentralHeaderSize + n + m + k;
+    }
+    std::sort(table.begin(), table.end(),
+              [](const CentralEntry &a, const CentralEntry &b) { return a.localOffset < b.localOffset; });
+    return table;
+}
+
+const CentralEntry *find_central_entry(const std::vector<CentralEntry> &table, uint64_t localOffset) {
+    auto it = std::lower_bound(table.begin(), table.end(), localOffset,
+                               [](const CentralEntry &e, uint64_t off) { return e.localOffset < off; });
+    return it != table.end() && it->localOffset == localOffset ? &*it : nullptr;
+}
+
+// Length of the data descriptor at `at`: an optional signature, the CRC, then
+// two sizes of 4 bytes, or 8 when the local header carries a Zip64 field.
+uint64_t descriptor_length(const Image &img, uint64_t at, bool zip64) {
+    const bool signature = fits(img, at, 4) && rd32(img.bytes + at) == kDescriptorSig;
+    return (signature ? 4 : 0) + 4 + (zip64 ? 16 : 8);
+}
+
+// Inflates raw deflate into `block` of `capacity` bytes (already zero-filled).
+bool inflate_member(const unsigned char *data, uint64_t length, unsigned char *block, uint64_t capacity) {
+    z_stream zs;
+    std::memset(&zs, 0, sizeof zs);
+    zs.next_in = const_cast<Bytef *>(data);
+    zs.avail_in = static_cast<uInt>(length);
+    zs.next_out = block;
+    zs.avail_out = static_cast<uInt>(capacity);
+    if (inflateInit2_(&zs, -15, ZLIB_VERSION, static_cast<int>(sizeof(z_stream))) != Z_OK) return false;
+    const int result = inflate(&zs, Z_FINISH);
+    inflateEnd(&zs);
+    return result == Z_STREAM_END;
+}
+
+int read_member(const Image &img, const char *name, unsigned char **out, uint32_t *outSize) {
+    std::vector<CentralEntry> central;
+    bool centralRead = false;
+    uint64_t pos = 0;
+    while (pos + kLocalHeaderSize <= img.size) {
+        const unsigned char *h = img.bytes + pos;
+        if (rd32(h) != kLocalSig) return -1;
+        const uint16_t flags = rd16(h + 6);
+        const uint16_t method = rd16(h + 8);
+        uint64_t compressed = rd32(h + 18);
+        uint64_t uncompressed = rd32(h + 22);
+        const uint16_t n = rd16(h + 26);
+        const uint16_t e = rd16(h + 28);
+        const uint64_t dataPos = pos + kLocalHeaderSize + n + e;
+        if (!fits(img, pos + kLocalHeaderSize, uint64_t{n} + e)) return -1;
+
+        uint64_t z = 0;
+        uint16_t zLength = 0;
+        const bool zip64 = find_extra(img, pos + kLocalHeaderSize + n, e, kZip64ExtraId, &z, &zLength);
+        const bool deferred = (flags & kFlagDescriptor) || compressed == kDeferred32 || uncompressed == kDeferred32;
+        if (deferred) {
+            if (!centralRead) {
+                try {
+                    central = read_central_directory(img);
+                } catch (const std::bad_alloc &) {
+                    return -1;
+                }
+                centralRead = true;
+            }
+            const CentralEntry *entry = find_central_entry(central, pos);
+            if (!entry) return -1;
+            compressed = entry->compressed;
+            uncompressed = entry->uncompressed;
+        }
+
+        char entryName[256] = {};
+        std::memcpy(entryName, h + kLocalHeaderSize, std::min<uint16_t>(n, 255));
+        const char *slash = std::strrchr(entryName, '/');
+        const char *base = slash ? slash + 1 : entryName;
+        if (std::strcmp(base, name) != 0) {
+            pos = dataPos + compressed;
+            if (flags & kFlagDescriptor) pos += descriptor_length(img, pos, zip64);
+            continue;
+        }
+
+        // The first matching member decides the result.
+        if (uncompressed > kMaxMemberSize || !fits(img, dataPos, compressed)) return -1;
+        Block block(static_cast<unsigned char *>(std::calloc(uncompressed + 1, 1)));
+        if (!block) return -1;
+        const unsigned char *data = img.bytes + dataPos;
+        if (method == 0) {
+            // A stored member shorter than it claims keeps zeros after its
+            // bytes instead of borrowing the bytes of whatever follows it.
+            std::memcpy(block.get(), data, std::min(compressed, uncompressed));
+        } else if (method == 8) {
+            if (!inflate_member(data, compressed, block.get(), uncompressed)) return -1;
+        } else {
+            return -2;
+        }
+        block.get()[uncompressed] = 0;
+        *out = block.release();
+        *outSize = static_cast<uint32_t>(uncompressed);
+        return 0;
+    }
+    return -1;
+}
+
+}  // namespace
+
+int zip_read_file(const char *zipPath, const char *name, unsigned char **out, uint32_t *outSize) {
+    if (out) *out = nullptr;
+    if (outSize) *outSize = 0;
+    if (!zipPath || !name || !out || !outSize) return -1;
+    uint64_t size = 0;
+    Block archive = read_archive(zipPath, &size);
+    if (!archive) return -1;
+    return read_member(Image{archive.get(), size}, name, out, outSize);
+}
+
+void zip_free(unsigned char *data) { std::free(data); }
