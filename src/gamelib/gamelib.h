@@ -125,20 +125,38 @@ enum {
 };
 
 // Key codes returned by GetKeyPressed: printable keys are their (upper-case)
-// ASCII code, the rest follow raylib's numbering.
+// ASCII code on a US layout (by key position), the rest follow raylib's
+// numbering. Keys without a code here are not reported.
 enum {
     KEY_NULL = 0,
     KEY_SPACE = 32,
+    KEY_ZERO = 48,
+    KEY_NINE = 57,
     KEY_A = 65,
     KEY_Z = 90,
     KEY_ESCAPE = 256,
     KEY_ENTER = 257,
     KEY_TAB = 258,
     KEY_BACKSPACE = 259,
+    KEY_INSERT = 260,
+    KEY_DELETE = 261,
     KEY_RIGHT = 262,
     KEY_LEFT = 263,
     KEY_DOWN = 264,
     KEY_UP = 265,
+    KEY_PAGE_UP = 266,
+    KEY_PAGE_DOWN = 267,
+    KEY_HOME = 268,
+    KEY_END = 269,
+    KEY_F1 = 290,
+    KEY_F12 = 301,
+    KEY_KP_ENTER = 335,
+    KEY_LEFT_SHIFT = 340,
+    KEY_LEFT_CONTROL = 341,
+    KEY_LEFT_ALT = 342,
+    KEY_RIGHT_SHIFT = 344,
+    KEY_RIGHT_CONTROL = 345,
+    KEY_RIGHT_ALT = 346,
 };
 
 // --- window and frame ---------------------------------------------------
@@ -171,6 +189,8 @@ void DrawRectangleRounded(Rectangle rec, float roundness, int segments, Color co
 void DrawRectangleRoundedLines(Rectangle rec, float roundness, int segments, Color color);
 
 // --- images and textures -------------------------------------------------
+// fileType is the extension with its dot: ".png", ".ico" or ".bmp" (any case).
+// Bad or truncated data gives an Image with null data.
 Image LoadImageFromMemory(const char *fileType, const unsigned char *data, int dataSize);
 void UnloadImage(Image image);
 Texture2D LoadTextureFromImage(Image image);
@@ -226,5 +246,6 @@ bool IsMusicStreamPlaying(Music music);
 // --- files and text ------------------------------------------------------
 bool FileExists(const char *fileName);       // a regular file that exists
 const char *GetApplicationDirectory();       // the executable's folder, ending in '/'
-// printf into one of a few rotating static buffers (1024 bytes each).
+// printf into one of four rotating static buffers of 1024 bytes; a longer
+// result is cut (always NUL-terminated).
 const char *TextFormat(const char *format, ...) __attribute__((format(printf, 1, 2)));

@@ -9,16 +9,30 @@
 SDL_Renderer *gl_renderer();
 // The SDL texture behind a Texture2D id (null for 0 or unknown ids).
 SDL_Texture *gl_texture(unsigned int id);
-// Registers an SDL texture and returns its id (never 0).
+// Registers an SDL texture and returns its id (never 0; 0 only for a null
+// texture). The table owns the texture from then on: ids are not reused.
 unsigned int gl_register_texture(SDL_Texture *texture);
+// Destroys the texture behind `id` and forgets the id; 0 or unknown ids are ignored.
 void gl_release_texture(unsigned int id);
+// Destroys every registered texture (CloseWindow, before the renderer goes).
+void gl_release_all_textures();
 
 bool gl_headless();
 long gl_frame_counter();      // frames completed since InitWindow
-float gl_target_fps();        // 60 unless SetTargetFPS said otherwise
+float gl_target_fps();        // 60 unless SetTargetFPS said otherwise (60 when pacing is off)
 void gl_count_draw_call();    // for HeadlessDrawCallsLastFrame
 
 // Called by CloseWindow / CloseAudioDevice so fonts and audio release their
 // library-wide state (the default font, the mixer).
 void gl_fonts_shutdown();
 void gl_audio_shutdown();
+
+// Input, kept by input.cpp and driven by the frame functions.
+// gl_input_reset: forget all state and the headless queue (InitWindow).
+// gl_input_begin_frame: headless only, applies what was queued for this frame.
+// gl_input_poll: windowed only, reads SDL's events for the next frame.
+// gl_input_close_requested: the close box or Escape was seen since InitWindow.
+void gl_input_reset();
+void gl_input_begin_frame();
+void gl_input_poll();
+bool gl_input_close_requested();

@@ -20,12 +20,13 @@ void HeadlessDisable();                  // after CloseWindow; back to normal mo
 // Number of frames completed (EndDrawing calls) since InitWindow.
 long HeadlessFrameCount();
 
-// Input for the next frame.
+// Input for the next frame. InitWindow empties the queue.
 void HeadlessQueueMouseMove(float x, float y);
 void HeadlessQueueMouseDown(int button);
 void HeadlessQueueMouseUp(int button);
-// Move to (x, y) and press the left button in the next frame; it is released
-// in the frame after.
+// Move to (x, y) and press the button in the next frame; it is released in the
+// frame after. A click queued while another of the same button is pending
+// presses in the frame after that one's release.
 void HeadlessQueueClick(float x, float y, int button = MOUSE_BUTTON_LEFT);
 void HeadlessQueueKey(int key);
 // Makes WindowShouldClose answer true from now on (until InitWindow again).

@@ -1,0 +1,273 @@
+// The window, the frame and its pacing, close requests, and the headless
+// driver's offscreen target.
+//
+// Windowed: SDL video, one fixed window, the OpenGL renderer (with 4x
+// multisampling when asked) or else the software renderer; EndDrawing presents,
+// sleeps to the target rate and polls events for the next frame.
+// Headless: a software renderer on an offscreen RGB surface, no SDL video at
+// all, no sleeping, a fixed frame time and input from the queue (input.cpp).
+#include <SDL_image.h>
+
+#include <csignal>
+
+#include "gamelib_internal.h"
+#include "headless.h"
+
+namespace {
+
+SDL_Window *s_window = nullptr;
+SDL_Renderer *s_renderer = nullptr;
+SDL_Surface *s_target = nullptr;  // headless: what the renderer draws into
+bool s_ready = false;
+bool s_videoStarted = false;
+
+unsigned int s_configFlags = 0;
+int s_targetFps = 60;
+bool s_headless = false;
+float s_headlessFrameTime = 1.0f / 60.0f;
+
+float s_frameTime = 0.0f;
+Uint64 s_lastFrameEnd = 0;
+long s_framesDone = 0;
+int s_drawCalls = 0;
+int s_drawCallsLastFrame = 0;
+bool s_closeRequested = false;  // HeadlessRequestClose
+
+// Set from the signal handler, read by WindowShouldClose. The handler does
+// nothing else: anything more is not async-signal-safe.
+volatile std::sig_atomic_t s_signalled = 0;
+using SignalHandler = void (*)(int);
+SignalHandler s_prevInt = SIG_DFL;
+SignalHandler s_prevTerm = SIG_DFL;
+bool s_handlersInstalled = false;
+
+extern "C" void on_stop_signal(int) { s_signalled = 1; }
+
+void install_signal_handlers() {
+    s_signalled = 0;
+    if (s_handlersInstalled) return;
+    s_prevInt = std::signal(SIGINT, on_stop_signal);
+    s_prevTerm = std::signal(SIGTERM, on_stop_signal);
+    if (s_prevInt == SIG_ERR) s_prevInt = SIG_DFL;
+    if (s_prevTerm == SIG_ERR) s_prevTerm = SIG_DFL;
+    s_handlersInstalled = true;
+}
+
+void restore_signal_handlers() {
+    if (!s_handlersInstalled) return;
+    std::signal(SIGINT, s_prevInt);
+    std::signal(SIGTERM, s_prevTerm);
+    s_handlersInstalled = false;
+}
+
+// Index of the render driver called `name`, or -1.
+int render_driver_index(const char *name) {
+    int n = SDL_GetNumRenderDrivers();
+    for (int i = 0; i < n; i++) {
+        SDL_RendererInfo info;
+        if (SDL_GetRenderDriverInfo(i, &info) == 0 && info.name && SDL_strcmp(info.name, name) == 0) return i;
+    }
+    return -1;
+}
+
+// One attempt at a window and its renderer. `gl` asks for an OpenGL window and
+// the opengl driver; `msaa` adds 4x multisampling to that request.
+bool try_open_window(int width, int height, const char *title, bool gl, bool msaa) {
+    SDL_GL_ResetAttributes();
+    if (msaa) {
+        SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 1);
+        SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 4);
+    }
+    Uint32 flags = SDL_WINDOW_SHOWN;
+    if (gl) flags |= SDL_WINDOW_OPENGL;
+    s_window = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
+    if (!s_window) return false;
+    if (gl) {
+        int index = render_driver_index("opengl");
+        if (index >= 0) s_renderer = SDL_CreateRenderer(s_window, index, SDL_RENDERER_ACCELERATED);
+    } else {
+        s_renderer = SDL_CreateRenderer(s_window, -1, SDL_RENDERER_ACCELERATED);
+        if (!s_renderer) s_renderer = SDL_CreateRenderer(s_window, -1, SDL_RENDERER_SOFTWARE);
+    }
+    if (s_renderer) return true;
+    SDL_DestroyWindow(s_window);
+    s_window = nullptr;
+    return false;
+}
+
+bool open_windowed(int width, int height, const char *title) {
+    // SDL would otherwise turn SIGINT/SIGTERM into SDL_QUIT events; our own
+    // handlers do that job in both modes.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    s_videoStarted = true;
+    bool msaa = (s_configFlags & FLAG_MSAA_4X_HINT) != 0;
+    // Multisampled OpenGL, then plain OpenGL (multisampling refused), then any
+    // renderer the driver has (the dummy driver has only the software one).
+    if (msaa && try_open_window(width, height, title, true, true)) return true;
+    if (msaa && try_open_window(width, height, title, true, false)) return true;
+    SDL_GL_ResetAttributes();
+    return try_open_window(width, height, title, false, false);
+}
+
+bool open_headless(int width, int height) {
+    s_target = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_RGB888);
+    if (!s_target) return false;
+    s_renderer = SDL_CreateSoftwareRenderer(s_target);
+    return s_renderer != nullptr;
+}
+
+void close_everything() {
+    if (s_renderer) SDL_DestroyRenderer(s_renderer);
+    if (s_window) SDL_DestroyWindow(s_window);
+    if (s_target) SDL_FreeSurface(s_target);
+    s_renderer = nullptr;
+    s_window = nullptr;
+    s_target = nullptr;
+    if (s_videoStarted) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        s_videoStarted = false;
+        if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
+    }
+}
+
+}  // namespace
+
+// --- window and frame -------------------------------------------------------
+
+void SetConfigFlags(unsigned int flags) { s_configFlags = flags; }
+
+void InitWindow(int width, int height, const char *title) {
+    if (s_ready || width <= 0 || height <= 0) return;
+    bool ok = s_headless ? open_headless(width, height) : open_windowed(width, height, title);
+    if (!ok) {
+        close_everything();
+        return;
+    }
+    SDL_SetRenderDrawBlendMode(s_renderer, SDL_BLENDMODE_BLEND);
+    s_ready = true;
+    s_frameTime = s_headless ? s_headlessFrameTime : 0.0f;
+    s_framesDone = 0;
+    s_drawCalls = 0;
+    s_drawCallsLastFrame = 0;
+    s_closeRequested = false;
+    gl_input_reset();
+    install_signal_handlers();
+    if (!s_headless) gl_input_poll();
+    s_lastFrameEnd = SDL_GetPerformanceCounter();
+}
+
+void CloseWindow() {
+    if (!s_ready) return;
+    gl_fonts_shutdown();
+    gl_release_all_textures();
+    close_everything();
+    restore_signal_handlers();
+    s_ready = false;
+}
+
+bool IsWindowReady() { return s_ready; }
+
+bool WindowShouldClose() {
+    // Without a window no frame can be shown: the loop must end, not spin.
+    if (!s_ready) return true;
+    return s_signalled != 0 || s_closeRequested || gl_input_close_requested();
+}
+
+void SetTargetFPS(int fps) { s_targetFps = fps > 0 ? fps : 0; }
+
+float GetFrameTime() { return s_headless ? s_headlessFrameTime : s_frameTime; }
+
+void BeginDrawing() {
+    s_drawCalls = 0;
+    if (s_headless) gl_input_begin_frame();
+}
+
+void EndDrawing() {
+    if (!s_ready) return;
+    SDL_RenderPresent(s_renderer);
+    s_drawCallsLastFrame = s_drawCalls;
+    s_framesDone++;
+    if (s_headless) return;
+
+    Uint64 freq = SDL_GetPerformanceFrequency();
+    if (s_targetFps > 0) {
+        Uint64 period = freq / (Uint64)s_targetFps;
+        Uint64 due = s_lastFrameEnd + period;
+        for (Uint64 now = SDL_GetPerformanceCounter(); now < due; now = SDL_GetPerformanceCounter()) {
+            Uint64 ms = (due - now) * 1000 / freq;
+            // Sleep most of the wait; the last millisecond is spun off in
+            // SDL_Delay(0) slices, since a sleep can overshoot by that much.
+            SDL_Delay(ms > 1 ? (Uint32)(ms - 1) : 0);
+        }
+    }
+    Uint64 now = SDL_GetPerformanceCounter();
+    s_frameTime = (float)((double)(now - s_lastFrameEnd) / (double)freq);
+    s_lastFrameEnd = now;
+    gl_input_poll();
+}
+
+void ClearBackground(Color color) {
+    if (!s_renderer) return;
+    SDL_SetRenderDrawColor(s_renderer, color.r, color.g, color.b, color.a);
+    SDL_RenderClear(s_renderer);
+    gl_count_draw_call();
+}
+
+void SetWindowIcon(Image image) {
+    if (!s_window || !image.data || image.width <= 0 || image.height <= 0 ||
+        image.format != PIXELFORMAT_UNCOMPRESSED_R8G8B8A8)
+        return;
+    SDL_Surface *icon = SDL_CreateRGBSurfaceWithFormatFrom(image.data, image.width, image.height, 32,
+                                                           image.width * 4, SDL_PIXELFORMAT_RGBA32);
+    if (!icon) return;
+    SDL_SetWindowIcon(s_window, icon);  // SDL keeps its own copy
+    SDL_FreeSurface(icon);
+}
+
+// --- shared with the library's other files ---------------------------------
+
+SDL_Renderer *gl_renderer() { return s_renderer; }
+bool gl_headless() { return s_headless; }
+long gl_frame_counter() { return s_framesDone; }
+float gl_target_fps() { return s_targetFps > 0 ? (float)s_targetFps : 60.0f; }
+void gl_count_draw_call() { s_drawCalls++; }
+
+// --- headless driver ---------------------------------------------------------
+
+void HeadlessEnable(float frameTime) {
+    if (s_ready) return;
+    s_headless = true;
+    s_headlessFrameTime = frameTime > 0.0f ? frameTime : 1.0f / 60.0f;
+}
+
+bool IsHeadless() { return s_headless; }
+
+void HeadlessDisable() {
+    if (s_ready) return;
+    s_headless = false;
+}
+
+long HeadlessFrameCount() { return s_framesDone; }
+
+void HeadlessRequestClose() { s_closeRequested = true; }
+
+Color HeadlessGetPixel(int x, int y) {
+    if (!s_target || x < 0 || y < 0 || x >= s_target->w || y >= s_target->h) return Color{0, 0, 0, 0};
+    SDL_RenderFlush(s_renderer);  // draws are batched until a flush
+    const Uint8 *row = (const Uint8 *)s_target->pixels + (size_t)y * (size_t)s_target->pitch;
+    Uint32 value = 0;
+    SDL_memcpy(&value, row + (size_t)x * 4, sizeof value);
+    Color c;
+    SDL_GetRGBA(value, s_target->format, &c.r, &c.g, &c.b, &c.a);
+    return c;
+}
+
+bool HeadlessSavePng(const char *path) {
+    if (!s_target || !path) return false;
+    SDL_RenderFlush(s_renderer);
+    // The target has no alpha channel, so the PNG is written as opaque RGB.
+    return IMG_SavePNG(s_target, path) == 0;
+}
+
+int HeadlessDrawCallsLastFrame() { return s_drawCallsLastFrame; }
