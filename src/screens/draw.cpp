@@ -48,15 +48,23 @@ int textbox_char_length(const char *s)
 // bytes before the line's end decodes the same however the line continues;
 // only the codepoints after that are decoded again for each candidate.
 struct LineWidth {
-    int advanceSum;  // of the settled codepoints
+    long advanceSum;  // of the settled codepoints
     int count;
     int pos;         // byte offset where the unsettled codepoints begin
 };
 
-static float candidate_width(const char *line, int len, const LineWidth &settled, LineWidth *next,
-                             float fontSize)
+// The font MeasureTextEx and DrawTextEx fall back to when g_fontJP holds none.
+static Font measuring_font()
 {
-    int sum = settled.advanceSum;
+    const Font &f = g_fontJP;
+    if (f.atlas == nullptr || f.glyphs == nullptr || f.glyphCount <= 0 || f.baseSize <= 0) return GetFontDefault();
+    return f;
+}
+
+static float candidate_width(const Font &font, const char *line, int len, const LineWidth &settled,
+                             LineWidth *next, float fontSize)
+{
+    long sum = settled.advanceSum;
     int count = settled.count;
     int pos = settled.pos;
     *next = settled;
@@ -64,55 +72,52 @@ static float candidate_width(const char *line, int len, const LineWidth &settled
         int size = 0;
         const int cp = GetCodepointNext(line + pos, &size);
         if (size <= 0) break;
-        sum += g_fontJP.glyphs[GetGlyphIndex(g_fontJP, cp)].advanceX;
+        const int glyph = GetGlyphIndex(font, cp);
+        if (glyph >= 0 && glyph < font.glyphCount) sum += font.glyphs[glyph].advanceX;
         count += 1;
         pos += size;
         if (pos - size + 4 <= len) *next = LineWidth{sum, count, pos};
     }
     if (count == 0) return 0.0f;
-    return static_cast<float>(sum) * fontSize / static_cast<float>(g_fontJP.baseSize) +
+    return static_cast<float>(sum) * fontSize / static_cast<float>(font.baseSize) +
            static_cast<float>(count - 1) * kTextSpacing;
 }
 
-void draw_textbox(const char *text, const Rectangle &rect, float fontSize, Color color)
+const char *textbox_take_line(const char *text, float maxWidth, float fontSize, char *line)
 {
-    if (text[0] == '\0') return;
-    constexpr int kLineSize = 512;
-    char line[kLineSize];
+    const Font font = measuring_font();
     int lineLen = 0;
     LineWidth settled{0, 0, 0};
-    float y = rect.y;
-    const float bottom = rect.y + rect.height;
-    const float advance = fontSize + 4.0f;
-
     const char *p = text;
     while (*p != '\0') {
-        if (y + advance > bottom) return;
         const int len = textbox_char_length(p);
         // Texts come from 512-byte fields, so a line cannot outgrow its buffer;
         // a longer text breaks its line here rather than overrun it.
-        const bool full = lineLen + len > kLineSize - 1;
-        bool overflow = full;
+        if (lineLen + len > kTextboxLineSize - 1) break;
+        memcpy(line + lineLen, p, static_cast<size_t>(len));
+        line[lineLen + len] = '\0';
         LineWidth next{};
-        if (!full) {
-            memcpy(line + lineLen, p, static_cast<size_t>(len));
-            line[lineLen + len] = '\0';
-            overflow = candidate_width(line, lineLen + len, settled, &next, fontSize) > rect.width;
-        }
-        if (overflow && lineLen > 0) {
-            line[lineLen] = '\0';
-            DrawTextEx(g_fontJP, line, Vector2{rect.x, y}, fontSize, kTextSpacing, color);
-            y += advance;
-            lineLen = 0;
-            settled = LineWidth{0, 0, 0};
-            continue;
-        }
+        const float width = candidate_width(font, line, lineLen + len, settled, &next, fontSize);
+        if (width > maxWidth && lineLen > 0) break;
         lineLen += len;
         settled = next;
         p += len;
     }
-    if (lineLen > 0) {
-        line[lineLen] = '\0';
+    line[lineLen] = '\0';
+    return p;
+}
+
+void draw_textbox(const char *text, const Rectangle &rect, float fontSize, Color color)
+{
+    char line[kTextboxLineSize];
+    const float bottom = rect.y + rect.height;
+    const float advance = fontSize + 4.0f;
+    float y = rect.y;
+    const char *p = text;
+    while (*p != '\0') {
+        if (y + advance > bottom) return;
+        p = textbox_take_line(p, rect.width, fontSize, line);
         DrawTextEx(g_fontJP, line, Vector2{rect.x, y}, fontSize, kTextSpacing, color);
+        y += advance;
     }
 }

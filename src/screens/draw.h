@@ -34,6 +34,14 @@ void draw_text_center(const char *text, float y, float fontSize, Color color);
 // 511 bytes.
 void draw_textbox(const char *text, const Rectangle &rect, float fontSize, Color color);
 
+// One line of draw_textbox's wrapping: copies the longest run of whole
+// characters from text that fits maxWidth into line (at least one character
+// when text is not empty) and returns where the rest begins. The width of each
+// candidate is what MeasureTextEx gives for it, kept up to date character by
+// character instead of re-measured. line must hold kTextboxLineSize bytes.
+constexpr int kTextboxLineSize = 512;
+const char *textbox_take_line(const char *text, float maxWidth, float fontSize, char *line);
+
 // Byte length of the UTF-8 character starting at s, from its first byte
 // (2, 3 or 4 for a lead byte, 1 for anything else), cut short at the
 // terminator. 0 at the terminator.
