@@ -455,3 +455,51 @@ TEST(ZipDeferred, ManyDeferredMembersReachTheLast) {
 }
 
 }  // namespace
+
+// ---- the committed sample set ---------------------------------------------
+
+// The sample ZIP must stay loadable as the game expects: deflated Shift-JIS
+// members qtext_0.. with no gap, each a whole genre of at least 15 questions
+// with lines the text reader takes unsplit.
+TEST(ZipSample, SampleArchiveHoldsWholeShiftJisGenres) {
+    const std::string path = PELZO_SOURCE_DIR "/data/samples/sample.zip";
+    FILE *f = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(f, nullptr) << path;
+    unsigned char head[10] = {};
+    EXPECT_EQ(std::fread(head, 1, sizeof head, f), sizeof head);
+    std::fclose(f);
+    EXPECT_EQ(head[8], 8) << "first member is not deflated";
+
+    int genres = 0;
+    for (; genres < 8; ++genres) {
+        const std::string name = "qtext_" + std::to_string(genres) + ".txt";
+        Result r = read(path, name.c_str());
+        if (r.rc != 0) break;
+        EXPECT_NE(r.data.substr(0, 3), "\xEF\xBB\xBF") << name << " starts with a UTF-8 byte-order mark";
+        std::vector<std::string> lines;
+        size_t start = 0;
+        for (size_t nl; (nl = r.data.find('\n', start)) != std::string::npos; start = nl + 1) {
+            std::string line = r.data.substr(start, nl - start);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            lines.push_back(line);
+        }
+        if (start < r.data.size()) lines.push_back(r.data.substr(start));
+        ASSERT_GE(lines.size(), 1u + 6 * 15) << name;
+        EXPECT_EQ((lines.size() - 1) % 6, 0u) << name;
+        bool shiftJis = false;
+        for (const std::string &line : lines) {
+            EXPECT_FALSE(line.empty()) << name;
+            EXPECT_LE(line.size(), 511u) << name;
+            // A byte 0x81-0x9F right after ASCII (or at the line start) is a
+            // Shift-JIS lead byte; in UTF-8 such bytes only follow other
+            // bytes of 0x80 and up.
+            unsigned char previous = 0;
+            for (unsigned char c : line) {
+                shiftJis |= c >= 0x81 && c <= 0x9F && previous < 0x80;
+                previous = c;
+            }
+        }
+        EXPECT_TRUE(shiftJis) << name << " holds no Shift-JIS double-byte text";
+    }
+    EXPECT_GE(genres, 3);
+}
