@@ -153,9 +153,13 @@ bool load_zip_set(const char *path)
     return true;
 }
 
-bool load_quiz_file(const char *path)
+bool is_pzq_path(const char *path)
 {
     const char *dot = path ? strrchr(path, '.') : nullptr;
-    if (dot && ascii_iequal(dot, ".pzq")) return load_pzq_set(path);
-    return load_zip_set(path);
+    return dot && ascii_iequal(dot, ".pzq");
+}
+
+bool load_quiz_file(const char *path)
+{
+    return is_pzq_path(path) ? load_pzq_set(path) : load_zip_set(path);
 }

@@ -10,6 +10,9 @@
 #include "quiz_data.h"
 
 bool load_quiz_file(const char *path);
+// True when the path takes the binary branch: the text from its last '.' is
+// ".pzq" in any ASCII case.
+bool is_pzq_path(const char *path);
 bool load_pzq_set(const char *path);
 bool load_zip_set(const char *path);
 // Splits one Shift-JIS text member into a genre. On failure holds no allocation.

@@ -3,6 +3,8 @@
 // tool tests.
 #pragma once
 
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include <array>
@@ -175,7 +177,19 @@ inline std::vector<std::string> genre_lines(const std::string &name, int q)
     return out;
 }
 
-inline std::string out_path(const std::string &name) { return std::string(PELZO_TEST_OUT) + "/" + name; }
+// A path in this test's own folder under the test output, so tests running in
+// parallel processes never share a file.
+inline std::string out_path(const std::string &name)
+{
+    const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string dir = std::string(PELZO_TEST_OUT) + "/quiz";
+    mkdir(dir.c_str(), 0755);
+    if (info) {
+        dir += "/" + std::string(info->test_suite_name()) + "." + info->name();
+        mkdir(dir.c_str(), 0755);
+    }
+    return dir + "/" + name;
+}
 
 inline std::string write_file(const std::string &name, const Bytes &content)
 {

@@ -266,6 +266,7 @@ TEST(PzqMemory, QuestionFieldAllocationFailure)
         "huge_header.pzq", fixture::pzq_header({32767, 32767, 32767, 32767, 32767, 32767, 32767, 32767}));
     EXPECT_EXIT(load_with_memory_cap(path, 40), ::testing::ExitedWithCode(0),
                 ::testing::HasSubstr("[QUIZ_STATUSメモリ確保失敗] count=0"));
+    remove(path.c_str());
 }
 
 TEST(PzqMemory, ItemArrayAllocationFailureNamesHeaderIndex)
@@ -278,5 +279,6 @@ TEST(PzqMemory, ItemArrayAllocationFailureNamesHeaderIndex)
     const std::string path = fixture::write_file("huge_genre.pzq", file);
     EXPECT_EXIT(load_with_memory_cap(path, 50), ::testing::ExitedWithCode(0),
                 ::testing::HasSubstr("[メモリ確保失敗 (ジャンル 3)] count=0"));
+    remove(path.c_str());
 }
 #endif

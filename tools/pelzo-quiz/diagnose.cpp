@@ -1,0 +1,440 @@
+// A second, independent reading of a file the game's loader refused. Every
+// header field read here is bounds-checked against the file's size.
+#include "diagnose.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "quiz_load.h"
+#include "zip_reader.h"
+
+namespace {
+
+constexpr int kMaxListed = 5;  // examples shown per kind of problem
+
+void say(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+void say(const char *fmt, ...)
+{
+    va_list ap;
+    va_start(ap, fmt);
+    vfprintf(stderr, fmt, ap);
+    va_end(ap);
+    fputc('\n', stderr);
+}
+
+bool read_all(const char *path, std::string &out, int *err)
+{
+    FILE *fp = fopen(path, "rb");
+    if (!fp) {
+        *err = errno;
+        return false;
+    }
+    char buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, fp)) > 0) out.append(buf, n);
+    const bool bad = ferror(fp) != 0;
+    *err = errno;
+    fclose(fp);
+    return !bad;
+}
+
+bool cannot_read(const char *path, std::string &data)
+{
+    int err = 0;
+    if (read_all(path, data, &err)) return false;
+    say("%s: cannot read the file: %s", path, strerror(err));
+    return true;
+}
+
+uint32_t le16(const std::string &d, size_t at)
+{
+    return static_cast<unsigned char>(d[at]) | (static_cast<unsigned char>(d[at + 1]) << 8);
+}
+
+uint32_t le32(const std::string &d, size_t at) { return le16(d, at) | (le16(d, at + 2) << 16); }
+
+std::string printable(const std::string &s)
+{
+    std::string out;
+    for (unsigned char c : s) {
+        if (c >= 0x20 && c < 0x7F) {
+            out += static_cast<char>(c);
+        } else {
+            char hex[8];
+            snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+// ---- binary .pzq ----
+
+bool has_magic(const std::string &d, size_t record)
+{
+    const size_t at = record * 256 + 34;
+    return d.size() >= at + 8 && (d.compare(at, 8, "PELZOQDT") == 0 || d.compare(at, 8, "PELZOQDX") == 0);
+}
+
+int pzq_count(const std::string &d, int genre) { return static_cast<int16_t>(le16(d, static_cast<size_t>(genre) * 256 + 18)); }
+
+void diagnose_pzq(const char *path, const std::string &message)
+{
+    std::string d;
+    if (message == "PZQファイルを開けません") {
+        FILE *fp = fopen(path, "rb");
+        if (!fp) say("%s: cannot open the file: %s", path, strerror(errno));
+        else fclose(fp);
+        return;
+    }
+    if (cannot_read(path, d)) return;
+
+    if (message == "PZQヘッダ読み込み失敗") {
+        if (d.compare(0, 4, "PK\x03\x04") == 0)
+            say("%s: this is a ZIP archive; give it a name that does not end in .pzq", path);
+        if (d.size() < 2048) {
+            say("%s: the file is %zu bytes; the genre header alone needs 2048 (8 records of 256 bytes)", path, d.size());
+            return;
+        }
+        if (!has_magic(d, 0)) {
+            say("%s: record 0 holds \"%s\" at byte offset 34; a quiz file carries \"PELZOQDT\" or \"PELZOQDX\" there",
+                path, printable(d.substr(34, 8)).c_str());
+            for (size_t r = 1; r < 8; ++r)
+                if (has_magic(d, r))
+                    say("%s: the magic is in record %zu (byte offset %zu), but only record 0 counts", path, r, r * 256 + 34);
+            return;
+        }
+        for (int g = 0; g < 8; ++g)
+            if (pzq_count(d, g) < 0)
+                say("%s: genre %d has a negative question count, %d, at byte offset %d", path, g, pzq_count(d, g), g * 256 + 18);
+        return;
+    }
+    if (d.size() < 2048) return;
+
+    long long total = 0;
+    for (int g = 0; g < 8; ++g) total += pzq_count(d, g);
+
+    if (message == "PZQ問題データ読み込み失敗") {
+        const long long need = 2048 + total * 256;
+        say("%s: the header counts add up to %lld questions, which need %lld bytes (2048 + %lld x 256); the file has %zu",
+            path, total, need, total, d.size());
+        const long long record = (static_cast<long long>(d.size()) - 2048) / 256;
+        long long first = 0;
+        for (int g = 0; g < 8; ++g) {
+            const int count = pzq_count(d, g);
+            if (record < first + count) {
+                const long long have = static_cast<long long>(d.size()) - (2048 + record * 256);
+                say("%s: question record %lld (genre %d, question %lld) at byte offset %lld is %s", path, record, g,
+                    record - first, 2048 + record * 256, have > 0 ? "cut short" : "missing");
+                break;
+            }
+            first += count;
+        }
+        say("%s: the file may be a truncated download, or its counts may be wrong", path);
+    } else if (message == "PZQデータが空です") {
+        say("%s: all eight genre counts (byte offset 18 of each 256-byte header record) are 0", path);
+    } else if (message == "QUIZ_STATUSメモリ確保失敗" || message.rfind("メモリ確保失敗", 0) == 0) {
+        say("%s: the header asks for %lld questions (%lld MB of answers once converted); not enough memory", path, total,
+            total * 3072 / (1024 * 1024));
+    }
+}
+
+// ---- ZIP ----
+
+struct Entry {
+    std::string name;
+    uint32_t method = 0;
+    uint32_t flags = 0;
+    uint32_t offset = 0;
+};
+
+std::string base_name(const std::string &name)
+{
+    const size_t slash = name.rfind('/');
+    return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+// Entries of the central directory; false when there is none to be found.
+bool central_entries(const std::string &d, std::vector<Entry> &out)
+{
+    if (d.size() < 22) return false;
+    size_t eocd = std::string::npos;
+    const size_t lowest = d.size() > 22 + 65535 ? d.size() - 22 - 65535 : 0;
+    for (size_t p = d.size() - 22 + 1; p-- > lowest;) {
+        if (le32(d, p) == 0x06054B50) {
+            eocd = p;
+            break;
+        }
+    }
+    if (eocd == std::string::npos) return false;
+    const uint32_t entries = le16(d, eocd + 10);
+    size_t p = le32(d, eocd + 16);
+    for (uint32_t i = 0; i < entries; ++i) {
+        if (p + 46 > d.size() || le32(d, p) != 0x02014B50) break;
+        const size_t n = le16(d, p + 28), e = le16(d, p + 30), c = le16(d, p + 32);
+        if (p + 46 + n > d.size()) break;
+        Entry en;
+        en.flags = le16(d, p + 8);
+        en.method = le16(d, p + 10);
+        en.offset = le32(d, p + 42);
+        en.name = d.substr(p + 46, n);
+        out.push_back(en);
+        p += 46 + n + e + c;
+    }
+    return true;
+}
+
+// Entries met by walking the local headers from the first byte. Returns the
+// offset of a header whose name or data reaches past the end of the file, or
+// npos.
+size_t local_entries(const std::string &d, std::vector<Entry> &out)
+{
+    size_t p = 0;
+    while (p + 30 <= d.size() && le32(d, p) == 0x04034B50) {
+        const size_t n = le16(d, p + 26), e = le16(d, p + 28);
+        const size_t size = le32(d, p + 18);
+        const bool deferred = size == 0 || size == 0xFFFFFFFFu;
+        if (p + 30 + n > d.size() || (!deferred && p + 30 + n + e + size > d.size())) return p;
+        Entry en;
+        en.flags = le16(d, p + 6);
+        en.method = le16(d, p + 8);
+        en.offset = static_cast<uint32_t>(p);
+        en.name = d.substr(p + 30, n);
+        out.push_back(en);
+        if (deferred) break;  // sizes in a data descriptor: the walk cannot step over it
+        p += 30 + n + e + size;
+    }
+    return std::string::npos;
+}
+
+const char *method_name(uint32_t m)
+{
+    switch (m) {
+    case 1: return "shrink";
+    case 6: return "implode";
+    case 9: return "deflate64";
+    case 12: return "bzip2";
+    case 14: return "LZMA";
+    case 93: return "Zstandard";
+    case 95: return "xz";
+    case 98: return "PPMd";
+    case 99: return "AES encryption";
+    default: return "unknown";
+    }
+}
+
+bool valid_utf8_with_multibyte(const std::string &s)
+{
+    bool multi = false;
+    for (size_t i = 0; i < s.size();) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        size_t n = b < 0x80 ? 1 : b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+        if (n == 0 || i + n > s.size()) return false;
+        for (size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        multi = multi || n > 1;
+        i += n;
+    }
+    return multi;
+}
+
+// Explains why a member's lines break the layout, splitting them the way the
+// loader does while keeping the physical line numbers.
+void diagnose_member_text(const std::string &member, const std::string &data)
+{
+    const char *m = member.c_str();
+    if (data.empty()) {
+        say("%s: the member is empty", m);
+        return;
+    }
+    if (data.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        say("%s: begins with a UTF-8 byte-order mark; save it as Shift-JIS (CP932) without one", m);
+    else if (valid_utf8_with_multibyte(data))
+        say("%s: is UTF-8, not Shift-JIS; save it as Shift-JIS (CP932)", m);
+
+    struct Line {
+        int physical;
+        bool empty;
+    };
+    std::vector<Line> table;
+    std::vector<std::pair<int, size_t>> longLines;
+    int physical = 1;
+    size_t len = 0, physicalLen = 0;
+    bool firstZero = false, stopped = false;
+    size_t i = 0;
+    for (; i < data.size(); ++i) {
+        if (table.size() == 1024) {
+            stopped = true;
+            break;
+        }
+        const char b = data[i];
+        if (b == '\r') continue;
+        if (b == '\n') {
+            table.push_back({physical, len == 0 || firstZero});
+            if (physicalLen > 511) longLines.push_back({physical, physicalLen});
+            ++physical;
+            len = physicalLen = 0;
+            continue;
+        }
+        if (len == 0) firstZero = b == '\0';
+        ++len;
+        ++physicalLen;
+        if (len == 511) {
+            table.push_back({physical, firstZero});
+            len = 0;
+        }
+    }
+    if (len > 0 && table.size() < 1024) table.push_back({physical, firstZero});
+    if (physicalLen > 511) longLines.push_back({physical, physicalLen});
+    bool moreContent = false;
+    for (size_t k = i; stopped && k < data.size(); ++k) moreContent = moreContent || (data[k] != '\n' && data[k] != '\r');
+
+    size_t count = table.size();
+    while (count > 0 && table[count - 1].empty) --count;
+    const long lines = static_cast<long>(count);
+    if (lines >= 7 && (lines - 1) % 6 == 0) {
+        say("%s: its %ld lines make %ld questions, but there was not enough memory for them", m, lines, (lines - 1) / 6);
+        return;
+    }
+    if (lines < 7) {
+        say("%s: %ld lines found (after dropping trailing empty lines); a genre needs a name line and six lines per "
+            "question: 7, 13, 19, ... lines", m, lines);
+    } else {
+        const long below = 1 + 6 * ((lines - 1) / 6);
+        if (below + 6 <= 1021)
+            say("%s: %ld lines found (after dropping trailing empty lines); a genre needs 1 + 6 x n lines, so %ld or %ld",
+                m, lines, below, below + 6);
+        else
+            say("%s: %ld lines found (after dropping trailing empty lines); a genre needs 1 + 6 x n lines, so %ld", m, lines,
+                below);
+    }
+    for (size_t k = 0; k < longLines.size() && k < kMaxListed; ++k)
+        say("%s: line %d is %zu bytes; a line holds at most 511, and the rest counts as a line of its own", m,
+            longLines[k].first, longLines[k].second);
+    if (moreContent) say("%s: only the first 1024 lines are read (at most 170 questions per genre)", m);
+    int listed = 0;
+    for (size_t k = 0; k < count && listed < kMaxListed; ++k) {
+        if (table[k].empty) {
+            say("%s: line %d is empty; an empty line inside the set shifts every line after it", m, table[k].physical);
+            ++listed;
+        }
+    }
+}
+
+void diagnose_zip(const char *path, const std::string &message)
+{
+    std::string d;
+    if (cannot_read(path, d)) return;
+
+    std::vector<Entry> central, walked;
+    const bool hasCentral = central_entries(d, central);
+    const size_t cutAt = local_entries(d, walked);
+    const std::vector<Entry> &entries = hasCentral && !central.empty() ? central : walked;
+
+    const std::string formatPrefix = "フォーマットエラー: ";
+    if (message.rfind(formatPrefix, 0) == 0) {
+        const std::string member = message.substr(formatPrefix.size());
+        unsigned char *data = nullptr;
+        uint32_t size = 0;
+        if (zip_read_file(path, member.c_str(), &data, &size) == 0) {
+            diagnose_member_text(member, std::string(reinterpret_cast<const char *>(data), size));
+            zip_free(data);
+        }
+        return;
+    }
+
+    if (message == "ZIPが圧縮されています。ZIP_STOREDで作成してください") {
+        char member[32];
+        for (int k = 0; k < kMaxGenres; ++k) {
+            snprintf(member, sizeof member, "qtext_%d.txt", k);
+            unsigned char *data = nullptr;
+            uint32_t size = 0;
+            const int r = zip_read_file(path, member, &data, &size);
+            zip_free(data);
+            if (r != -2) continue;
+            for (const std::vector<Entry> *list : {&walked, &central}) {
+                for (const Entry &e : *list) {
+                    if (base_name(e.name.substr(0, 255)) != member) continue;
+                    say("%s (stored as %s): compression method %u (%s); only stored (0) and deflate (8) members can be "
+                        "read", member, printable(e.name).c_str(), e.method, method_name(e.method));
+                    return;
+                }
+            }
+            say("%s: uses a compression method other than stored (0) or deflate (8)", member);
+            return;
+        }
+        return;
+    }
+
+    // Nothing readable: say why the walk found no member.
+    if (d.empty()) {
+        say("%s: the file is empty", path);
+        return;
+    }
+    if (d.size() < 30 || le32(d, 0) != 0x04034B50) {
+        const size_t at = d.find("PK\x03\x04");
+        if (at != std::string::npos && at > 0)
+            say("%s: the first ZIP member starts at byte offset %zu; the archive must begin with it (remove the %zu bytes "
+                "before it, such as a self-extracting stub)", path, at, at);
+        else if (has_magic(d, 0))
+            say("%s: this is a binary quiz file; name it with the .pzq extension", path);
+        else
+            say("%s: not a ZIP archive: it does not begin with a local file header (\"PK\\x03\\x04\")", path);
+        return;
+    }
+    if (!hasCentral) say("%s: no end-of-central-directory record; the archive may be truncated", path);
+    if (cutAt != std::string::npos) {
+        say("%s: the member at byte offset %zu reaches past the end of the file (%zu bytes)", path, cutAt, d.size());
+        return;
+    }
+
+    bool anyQtext = false;
+    for (const Entry &e : entries) {
+        const std::string base = base_name(e.name);
+        for (int k = 0; k < kMaxGenres; ++k) {
+            if (base != "qtext_" + std::to_string(k) + ".txt") continue;
+            anyQtext = true;
+            if (e.flags & 1)
+                say("%s: the member is encrypted", printable(e.name).c_str());
+            else
+                say("%s (byte offset %u): its data cannot be read; the archive may be damaged or truncated",
+                    printable(e.name).c_str(), e.offset);
+        }
+    }
+    if (anyQtext) return;
+
+    say("%s: the archive holds no member named qtext_0.txt to qtext_7.txt", path);
+    std::string names;
+    int listed = 0;
+    for (const Entry &e : entries) {
+        const std::string base = base_name(e.name);
+        std::string lower = base;
+        for (char &c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (lower != base && lower.rfind("qtext_", 0) == 0)
+            say("%s: member names are case-sensitive; write it in lower case", printable(e.name).c_str());
+        else if (base.rfind("qtext_", 0) == 0)
+            say("%s: only qtext_0.txt to qtext_7.txt are read", printable(e.name).c_str());
+        if (listed < 10) names += (listed ? ", " : "") + printable(e.name);
+        ++listed;
+    }
+    if (listed == 0)
+        say("%s: the archive holds no members", path);
+    else
+        say("%s: members found: %s%s", path, names.c_str(), listed > 10 ? ", ..." : "");
+}
+
+}  // namespace
+
+void diagnose_failure(const char *path, const char *message)
+{
+    if (!path || !message) return;
+    if (is_pzq_path(path))
+        diagnose_pzq(path, message);
+    else
+        diagnose_zip(path, message);
+}

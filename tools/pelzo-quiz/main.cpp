@@ -1,0 +1,112 @@
+// pelzo-quiz: the quiz authors' tool. Loads a set with the game's own loader
+// and dispatch, without a window.
+//
+//   pelzo-quiz check FILE   one line per genre: <index>\t<count>\t<name>
+//   pelzo-quiz dump FILE    one JSON object per question, in table order
+//
+// Exit 0 on success, 1 when the set does not load (stderr: the game's message,
+// then where and why), 2 on a usage error.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "diagnose.h"
+#include "quiz_load.h"
+
+namespace {
+
+const char kUsage[] = "usage: pelzo-quiz check FILE | pelzo-quiz dump FILE\n";
+
+// Appends s as a JSON string. Bytes that are not UTF-8 become U+FFFD, so the
+// output is always valid JSON in UTF-8.
+void json_string(std::string &out, const char *s)
+{
+    static const char hex[] = "0123456789abcdef";
+    out += '"';
+    const auto *p = reinterpret_cast<const unsigned char *>(s);
+    while (*p) {
+        const unsigned char b = *p;
+        if (b == '"' || b == '\\') {
+            out += '\\';
+            out += static_cast<char>(b);
+            ++p;
+        } else if (b < 0x20 || b == 0x7F) {
+            out += "\\u00";
+            out += hex[b >> 4];
+            out += hex[b & 0xF];
+            ++p;
+        } else if (b < 0x80) {
+            out += static_cast<char>(b);
+            ++p;
+        } else {
+            int n = b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+            bool ok = n > 0;
+            for (int i = 1; ok && i < n; ++i) ok = (p[i] & 0xC0) == 0x80;
+            if (ok && n == 3) {
+                const unsigned v = ((b & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6);
+                ok = v >= 0x800 && (v < 0xD800 || v > 0xDFFF);
+            }
+            if (ok && n == 4) {
+                const unsigned v = ((b & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12);
+                ok = v >= 0x10000 && v <= 0x10FFFF;
+            }
+            if (ok) {
+                out.append(reinterpret_cast<const char *>(p), static_cast<size_t>(n));
+                p += n;
+            } else {
+                out += "\\ufffd";
+                ++p;
+            }
+        }
+    }
+    out += '"';
+}
+
+void print_check()
+{
+    for (int i = 0; i < g_genreCount; ++i) printf("%d\t%d\t%s\n", i, g_genres[i].count, g_genres[i].name);
+}
+
+void print_dump()
+{
+    std::string line;
+    for (int g = 0; g < g_genreCount; ++g) {
+        const GENRE_DATA &genre = g_genres[g];
+        for (int q = 0; q < genre.count; ++q) {
+            const QUIZ_ITEM &item = genre.items[q];
+            line = "{\"genre\":" + std::to_string(g) + ",\"name\":";
+            json_string(line, genre.name);
+            line += ",\"index\":" + std::to_string(q) + ",\"text\":";
+            json_string(line, item.text);
+            line += ",\"choices\":[";
+            for (int c = 0; c < 5; ++c) {
+                if (c) line += ',';
+                json_string(line, item.choice[c]);
+            }
+            line += "]}\n";
+            fwrite(line.data(), 1, line.size(), stdout);
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 3 || (strcmp(argv[1], "check") != 0 && strcmp(argv[1], "dump") != 0)) {
+        fputs(kUsage, stderr);
+        return 2;
+    }
+    const char *path = argv[2];
+    if (!load_quiz_file(path)) {
+        fprintf(stderr, "%s\n", g_errorMsg);
+        diagnose_failure(path, g_errorMsg);
+        return 1;
+    }
+    if (strcmp(argv[1], "check") == 0)
+        print_check();
+    else
+        print_dump();
+    free_genres();
+    return fflush(stdout) == 0 && !ferror(stdout) ? 0 : 1;
+}
