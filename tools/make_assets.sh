@@ -102,6 +102,10 @@ check_sound() {   # file seconds
   local pk
   pk=$(peak_db "$f")
   awk -v p="$pk" 'BEGIN { exit !(p <= -0.3 && p >= -3.0) }' || fail "$1 peaks at $pk dBFS"
+  # A sound cut while still loud clicks when it stops.
+  local tail
+  tail=$(sox "$f" -n trim -0.01 stats 2>&1 | awk '/^Pk lev dB/ {print $4}')
+  awk -v p="$tail" 'BEGIN { exit !(p <= -40) }' || fail "$1 ends at $tail dBFS, not faded out"
   printf '%-20s %8.3f s  peak %6s dBFS\n' "$1" "$len" "$pk"
 }
 

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <span>
 #include <string>
 #include <vector>
@@ -294,15 +295,17 @@ struct Level {
     double rmsDb;
 };
 
-Level level_of(const Wav &w) {
+// Peak and RMS level in dBFS of the samples from `first` to the end.
+Level level_of(const Wav &w, uint32_t first = 0) {
     double peak = 0, sum = 0;
     uint32_t n = w.dataSize / 2;
-    for (uint32_t i = 0; i < n; i++) {
+    for (uint32_t i = first; i < n; i++) {
         double v = int16_t(le16(w.data + 2 * i)) / 32768.0;
         peak = std::max(peak, std::fabs(v));
         sum += v * v;
     }
-    return {20 * std::log10(std::max(peak, 1e-9)), 10 * std::log10(std::max(sum / std::max(n, 1u), 1e-18))};
+    uint32_t count = n > first ? n - first : 1;
+    return {20 * std::log10(std::max(peak, 1e-9)), 10 * std::log10(std::max(sum / count, 1e-18))};
 }
 
 struct WavCase {
@@ -310,6 +313,8 @@ struct WavCase {
     const char *fileName;
     double seconds;
 };
+
+void PrintTo(const WavCase &c, std::ostream *os) { *os << c.fileName; }
 
 class AssetSounds : public testing::TestWithParam<WavCase> {};
 
@@ -331,6 +336,11 @@ TEST_P(AssetSounds, IsMono16BitPcmAt44100OfTheRightLength) {
     EXPECT_LE(l.peakDb, -0.3);
     EXPECT_GE(l.peakDb, -3.0);
     EXPECT_GE(l.rmsDb, -30.0);
+    // Faded out by the end: a sound cut while loud clicks when it stops.
+    uint32_t samples = w.dataSize / 2;
+    uint32_t lastTenMs = kRate / 100;
+    ASSERT_GT(samples, lastTenMs);
+    EXPECT_LE(level_of(w, samples - lastTenMs).peakDb, -40.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(All, AssetSounds,
@@ -367,6 +377,13 @@ TEST(AssetSoundLevel, MeasuresPeakAndRms) {
     Level l = level_of(w);
     EXPECT_NEAR(l.peakDb, -6.02, 0.01);
     EXPECT_NEAR(l.rmsDb, -6.02, 0.01);
+    // Only the tail: the last ten samples at a quarter scale.
+    for (int i = 90; i < 100; i++) {
+        data[2 * i] = 0x00;
+        data[2 * i + 1] = (i % 2) ? 0x20 : 0xe0;  // +8192 / -8192
+    }
+    EXPECT_NEAR(level_of(w, 90).peakDb, -12.04, 0.01);
+    EXPECT_NEAR(level_of(w, 0).peakDb, -6.02, 0.01);
 }
 
 // ---------------------------------------------------------------- Ogg
@@ -517,7 +534,8 @@ TEST(AssetTable, FallbackFilesSitBesideTheExecutables) {
         std::vector<unsigned char> copy = read_file(std::string(PELZO_BINARY_DIR) + "/" + name);
         std::vector<unsigned char> source = read_file(std::string(PELZO_SOURCE_DIR) + "/assets/" + name);
         ASSERT_FALSE(source.empty());
-        EXPECT_EQ(copy, source);
+        ASSERT_EQ(copy.size(), source.size());
+        EXPECT_TRUE(copy == source) << "the copy differs from assets/";
     }
 }
 

@@ -303,7 +303,7 @@ def right():
             env = envelope(seconds(hold), 0.002, 0.12, 0.25, 0.12)
             tr.add(at, pulse(hz(note), env, duty), g)
         # A quieter echo an octave down gives the ding its ring.
-        env = envelope(seconds(hold), 0.002, 0.2, 0.3, 0.12)
+        env = envelope(seconds(hold - 0.06), 0.002, 0.2, 0.3, 0.12)
         tr.add(at + 0.06, triangle(hz(low) / 2.0, env), 0.20)
     hat(tr, t + 0.02, gain=0.05)
     hat(tr, t + 0.2, gain=0.05)
@@ -390,6 +390,12 @@ PIECES = {
 
 
 def write_wav(path, samples):
+    # Whatever still rings at the cut fades out over the last 15 ms, so the
+    # file never ends in a click.
+    tail = seconds(0.015)
+    samples = list(samples)
+    for k in range(tail):
+        samples[-1 - k] *= k / tail
     peak = max(1e-9, max(abs(v) for v in samples))
     scale = 0.5 / peak  # -6 dBFS; the final level is set by sox
     frames = bytearray()
