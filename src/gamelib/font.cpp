@@ -1,0 +1,616 @@
+// Fonts: UTF-8 decoding, rasterising a codepoint list with FreeType into atlas
+// pages, glyph lookup, measuring and drawing text.
+//
+// A font is rasterised once, at load, for the distinct codepoints it was given;
+// the FreeType face is closed right after. Glyph bitmaps are packed on shelves
+// into 2048-pixel-wide pages (the last page is cut to the height it uses) and
+// each page becomes one SDL texture of white with the coverage as alpha, so
+// tinting is a vertex colour. Fonts made before a window exists keep their
+// pages in memory and upload them on first use.
+//
+// glyphs[0] is the fallback glyph, the font's own missing-glyph box (glyph
+// index 0); glyphs[1..] hold the requested codepoints the font has, in
+// ascending codepoint order, so lookup is a binary search (with a direct table
+// for ASCII). A requested codepoint the font lacks is not stored: it looks up
+// as the fallback.
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "font_internal.h"
+#include "gamelib_internal.h"
+
+namespace {
+
+constexpr int kPageWidth = 2048;
+constexpr int kPageHeight = 2048;
+constexpr int kGlyphGap = 2;       // empty pixels around every glyph, so bilinear sampling never bleeds
+constexpr int kMaxFontSize = 1024; // a glyph must fit in one page
+constexpr int kDefaultFontSize = 10;
+
+}  // namespace
+
+struct GlFontPage {
+    std::vector<unsigned char> alpha;  // coverage, width * height; emptied once uploaded (except the default font)
+    int width = 0;
+    int height = 0;
+    unsigned int textureId = 0;
+    SDL_Texture *texture = nullptr;
+};
+
+struct FontAtlas {
+    int baseSize = 0;
+    int ascender = 0;
+    std::vector<GlyphInfo> glyphs;
+    std::vector<Rectangle> recs;
+    std::vector<unsigned short> glyphPage;
+    std::vector<GlFontPage> pages;
+    int asciiIndex[128] = {};
+    bool keepPixels = false;  // the default font re-uploads after a new window
+    bool uploaded = false;
+    SDL_ScaleMode pageMode = SDL_ScaleModeLinear;  // mode last copied to pages 1..n
+    FontAtlas *next = nullptr;                     // list of live fonts
+};
+
+namespace {
+
+FontAtlas *s_live = nullptr;      // every font not yet unloaded, the default included
+FontAtlas *s_default = nullptr;   // built on first use, lives for the process
+
+// Shelf packer state for the page being filled.
+struct Packer {
+    int x = kGlyphGap;
+    int y = kGlyphGap;
+    int shelf = 0;
+};
+
+void new_page(FontAtlas &a, Packer &p) {
+    GlFontPage page;
+    page.width = kPageWidth;
+    page.height = kPageHeight;
+    page.alpha.assign(static_cast<size_t>(kPageWidth) * kPageHeight, 0);
+    a.pages.push_back(std::move(page));
+    p = Packer{};
+}
+
+// Reserves a w x h cell; false when it can never fit a page.
+bool pack(FontAtlas &a, Packer &p, int w, int h, int *page, int *x, int *y) {
+    if (w + 2 * kGlyphGap > kPageWidth || h + 2 * kGlyphGap > kPageHeight) return false;
+    if (a.pages.empty()) new_page(a, p);
+    if (p.x + w + kGlyphGap > kPageWidth) {
+        p.x = kGlyphGap;
+        p.y += p.shelf + kGlyphGap;
+        p.shelf = 0;
+    }
+    if (p.y + h + kGlyphGap > kPageHeight) new_page(a, p);
+    *page = static_cast<int>(a.pages.size()) - 1;
+    *x = p.x;
+    *y = p.y;
+    p.x += w + kGlyphGap;
+    p.shelf = std::max(p.shelf, h);
+    return true;
+}
+
+// Cuts the last page to the rows it uses.
+void trim_last_page(FontAtlas &a, const Packer &p) {
+    if (a.pages.empty()) return;
+    GlFontPage &last = a.pages.back();
+    int used = std::min(kPageHeight, p.y + p.shelf + kGlyphGap);
+    if (used < last.height) {
+        last.height = used;
+        last.alpha.resize(static_cast<size_t>(last.width) * used);
+        last.alpha.shrink_to_fit();
+    }
+}
+
+// Adds one glyph whose coverage rows are given by `row(r)` (w bytes each).
+template <typename RowFn>
+bool add_glyph(FontAtlas &a, Packer &p, int codepoint, int w, int h, int offsetX, int offsetY,
+               int advance, RowFn row) {
+    int page = 0, x = 0, y = 0;
+    if (w > 0 && h > 0) {
+        if (!pack(a, p, w, h, &page, &x, &y)) return false;
+        GlFontPage &pg = a.pages[page];
+        for (int r = 0; r < h; r++) row(r, &pg.alpha[static_cast<size_t>(y + r) * pg.width + x]);
+    } else {
+        w = 0;
+        h = 0;
+    }
+    a.glyphs.push_back(GlyphInfo{codepoint, offsetX, offsetY, advance});
+    a.recs.push_back(Rectangle{static_cast<float>(x), static_cast<float>(y), static_cast<float>(w),
+                               static_cast<float>(h)});
+    a.glyphPage.push_back(static_cast<unsigned short>(page));
+    return true;
+}
+
+// A hollow box, drawn for every glyph of a font made without any font file and
+// for a fallback glyph that does not rasterise.
+bool add_box_glyph(FontAtlas &a, Packer &p, int codepoint, int size) {
+    int w = std::max(3, size / 2);
+    int h = std::max(3, size * 7 / 10);
+    int advance = w + std::max(1, size / 10);
+    auto row = [w, h](int r, unsigned char *dst) {
+        for (int c = 0; c < w; c++) dst[c] = (r == 0 || r == h - 1 || c == 0 || c == w - 1) ? 255 : 0;
+    };
+    return add_glyph(a, p, codepoint, w, h, 0, a.ascender - h, advance, row);
+}
+
+// Copies the glyph slot's bitmap (8-bit gray or 1-bit mono) into the atlas.
+bool add_ft_glyph(FontAtlas &a, Packer &p, int codepoint, FT_GlyphSlot slot) {
+    const FT_Bitmap &bm = slot->bitmap;
+    int w = static_cast<int>(bm.width);
+    int h = static_cast<int>(bm.rows);
+    int advance = static_cast<int>((slot->advance.x + 32) >> 6);
+    if (w > 0 && h > 0 && bm.pixel_mode != FT_PIXEL_MODE_GRAY && bm.pixel_mode != FT_PIXEL_MODE_MONO)
+        return false;
+    // Row r of the image from the top, whatever the bitmap's flow.
+    const unsigned char *top = bm.buffer;
+    if (bm.pitch < 0 && h > 0) top = bm.buffer + static_cast<ptrdiff_t>(-bm.pitch) * (h - 1);
+    int pitch = bm.pitch;
+    bool mono = bm.pixel_mode == FT_PIXEL_MODE_MONO;
+    int grays = bm.num_grays > 1 ? bm.num_grays : 256;
+    auto row = [=](int r, unsigned char *dst) {
+        const unsigned char *src = top + static_cast<ptrdiff_t>(pitch) * r;
+        if (mono) {
+            for (int c = 0; c < w; c++) dst[c] = (src[c >> 3] & (0x80 >> (c & 7))) ? 255 : 0;
+        } else if (grays == 256) {
+            std::memcpy(dst, src, static_cast<size_t>(w));
+        } else {
+            for (int c = 0; c < w; c++) dst[c] = static_cast<unsigned char>(src[c] * 255 / (grays - 1));
+        }
+    };
+    return add_glyph(a, p, codepoint, w, h, slot->bitmap_left, a.ascender - slot->bitmap_top, advance, row);
+}
+
+void build_ascii_table(FontAtlas &a) {
+    for (int &i : a.asciiIndex) i = 0;
+    for (size_t i = 1; i < a.glyphs.size(); i++) {
+        int cp = a.glyphs[i].value;
+        if (cp >= 0 && cp < 128) a.asciiIndex[cp] = static_cast<int>(i);
+    }
+}
+
+void link_live(FontAtlas *a) {
+    a->next = s_live;
+    s_live = a;
+}
+
+bool unlink_live(FontAtlas *a) {
+    for (FontAtlas **pp = &s_live; *pp; pp = &(*pp)->next) {
+        if (*pp == a) {
+            *pp = a->next;
+            a->next = nullptr;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Sorted, distinct, valid codepoints of the request; printable ASCII when empty.
+std::vector<int> distinct_codepoints(const int *codepoints, int count) {
+    std::vector<int> cps;
+    if (codepoints == nullptr || count <= 0) {
+        for (int c = 32; c < 127; c++) cps.push_back(c);
+        return cps;
+    }
+    cps.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; i++) {
+        int c = codepoints[i];
+        if (c > 0 && c <= 0x10FFFF) cps.push_back(c);
+    }
+    std::sort(cps.begin(), cps.end());
+    cps.erase(std::unique(cps.begin(), cps.end()), cps.end());
+    return cps;
+}
+
+// Rasterises the codepoints from face `faceIndex` of `path`; null when the
+// file does not load as a font at that size.
+FontAtlas *rasterise(const char *path, long faceIndex, int size, const int *codepoints, int count) {
+    if (path == nullptr || size <= 0 || size > kMaxFontSize) return nullptr;
+    FT_Library lib = nullptr;
+    if (FT_Init_FreeType(&lib) != 0) return nullptr;
+    FT_Face face = nullptr;
+    FontAtlas *a = nullptr;
+    if (FT_New_Face(lib, path, faceIndex, &face) == 0) {
+        FT_Size_RequestRec req{};
+        req.type = FT_SIZE_REQUEST_TYPE_REAL_DIM;
+        req.width = 0;
+        req.height = static_cast<FT_Long>(size) << 6;
+        if (FT_Request_Size(face, &req) == 0) {
+            a = new FontAtlas;
+            a->baseSize = size;
+            a->ascender = static_cast<int>((face->size->metrics.ascender + 32) >> 6);
+            FT_Int32 flags = FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL;
+            if (FT_IS_SCALABLE(face)) flags |= FT_LOAD_NO_BITMAP;
+            Packer packer;
+            std::vector<int> cps = distinct_codepoints(codepoints, count);
+            a->glyphs.reserve(cps.size() + 1);
+            a->recs.reserve(cps.size() + 1);
+            a->glyphPage.reserve(cps.size() + 1);
+
+            // A font whose missing-glyph outline is empty gets a drawn box instead,
+            // so missing characters never vanish from the screen.
+            bool fallbackOk = FT_Load_Glyph(face, 0, flags) == 0 && face->glyph->bitmap.width > 0 &&
+                              face->glyph->bitmap.rows > 0 && add_ft_glyph(*a, packer, 0, face->glyph);
+            if (!fallbackOk) add_box_glyph(*a, packer, 0, size);
+            for (int cp : cps) {
+                FT_UInt gi = FT_Get_Char_Index(face, static_cast<FT_ULong>(cp));
+                if (gi == 0) continue;  // the font lacks it: it will look up as the fallback
+                if (FT_Load_Glyph(face, gi, flags) != 0) continue;
+                add_ft_glyph(*a, packer, cp, face->glyph);
+            }
+            trim_last_page(*a, packer);
+            build_ascii_table(*a);
+        }
+        FT_Done_Face(face);
+    }
+    FT_Done_FreeType(lib);
+    return a;
+}
+
+// The font drawn when the system has no usable font file: boxes for every
+// printable ASCII character except the space.
+FontAtlas *box_font(int size) {
+    FontAtlas *a = new FontAtlas;
+    a->baseSize = size;
+    a->ascender = std::max(1, size * 8 / 10);
+    Packer packer;
+    add_box_glyph(*a, packer, 0, size);
+    int spaceAdvance = std::max(3, size / 2) + std::max(1, size / 10);
+    a->glyphs.push_back(GlyphInfo{32, 0, 0, spaceAdvance});
+    a->recs.push_back(Rectangle{0, 0, 0, 0});
+    a->glyphPage.push_back(0);
+    for (int c = 33; c < 127; c++) add_box_glyph(*a, packer, c, size);
+    trim_last_page(*a, packer);
+    build_ascii_table(*a);
+    return a;
+}
+
+// Makes the page textures when a renderer exists and they are missing. The
+// coverage is expanded to white-with-alpha in bands of rows, so no page-sized
+// staging buffer is needed.
+void upload_pages(FontAtlas *a) {
+    if (a->uploaded) return;
+    SDL_Renderer *renderer = gl_renderer();
+    if (renderer == nullptr) return;
+    constexpr int kBandRows = 64;
+    static Uint32 band[kPageWidth * kBandRows];
+    bool all = true;
+    for (GlFontPage &page : a->pages) {
+        if (page.texture != nullptr) continue;
+        if (page.alpha.empty()) {
+            all = false;
+            continue;
+        }
+        SDL_Texture *t = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
+                                           page.width, page.height);
+        if (t == nullptr) {
+            all = false;
+            continue;
+        }
+        for (int y0 = 0; y0 < page.height; y0 += kBandRows) {
+            int rows = std::min(kBandRows, page.height - y0);
+            size_t n = static_cast<size_t>(rows) * page.width;
+            const unsigned char *src = &page.alpha[static_cast<size_t>(y0) * page.width];
+            for (size_t i = 0; i < n; i++) band[i] = (static_cast<Uint32>(src[i]) << 24) | 0x00FFFFFFu;
+            SDL_Rect r{0, y0, page.width, rows};
+            SDL_UpdateTexture(t, &r, band, page.width * 4);
+        }
+        SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
+        SDL_SetTextureScaleMode(t, SDL_ScaleModeLinear);
+        page.texture = t;
+        page.textureId = gl_register_texture(t);
+        if (!a->keepPixels) {
+            page.alpha.clear();
+            page.alpha.shrink_to_fit();
+        }
+    }
+    a->pageMode = SDL_ScaleModeLinear;
+    a->uploaded = all;
+}
+
+void release_textures(FontAtlas *a) {
+    for (GlFontPage &page : a->pages) {
+        if (page.textureId != 0) gl_release_texture(page.textureId);
+        page.textureId = 0;
+        page.texture = nullptr;
+    }
+    a->uploaded = false;
+}
+
+Font font_record(FontAtlas *a) {
+    Font f{};
+    f.baseSize = a->baseSize;
+    f.glyphCount = static_cast<int>(a->glyphs.size());
+    f.glyphPadding = kGlyphGap;
+    f.recs = a->recs.data();
+    f.glyphs = a->glyphs.data();
+    f.atlas = a;
+    if (!a->pages.empty()) {
+        const GlFontPage &p0 = a->pages[0];
+        f.texture = Texture2D{p0.textureId, p0.width, p0.height, 1, PIXELFORMAT_UNCOMPRESSED_R8G8B8A8};
+    }
+    return f;
+}
+
+// The system's default sans font file and face, found through fontconfig.
+bool find_default_sans(std::string *path, int *index) {
+    if (!FcInit()) return false;
+    bool found = false;
+    FcPattern *pat = FcNameParse(reinterpret_cast<const FcChar8 *>("sans-serif"));
+    if (pat != nullptr) {
+        FcConfigSubstitute(nullptr, pat, FcMatchPattern);
+        FcDefaultSubstitute(pat);
+        FcResult result = FcResultNoMatch;
+        FcPattern *match = FcFontMatch(nullptr, pat, &result);
+        if (match != nullptr) {
+            FcChar8 *file = nullptr;
+            if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file != nullptr) {
+                *path = reinterpret_cast<const char *>(file);
+                int idx = 0;
+                if (FcPatternGetInteger(match, FC_INDEX, 0, &idx) != FcResultMatch) idx = 0;
+                *index = idx;
+                found = true;
+            }
+            FcPatternDestroy(match);
+        }
+        FcPatternDestroy(pat);
+    }
+    return found;
+}
+
+FontAtlas *default_style_atlas(const char *path, long faceIndex) {
+    FontAtlas *a = rasterise(path, faceIndex, kDefaultFontSize, nullptr, 0);
+    return a != nullptr ? a : box_font(kDefaultFontSize);
+}
+
+int lookup(const FontAtlas *a, int codepoint) {
+    if (codepoint >= 0 && codepoint < 128) return a->asciiIndex[codepoint];
+    // glyphs[1..] are sorted by codepoint.
+    auto first = a->glyphs.begin() + 1;
+    auto it = std::lower_bound(first, a->glyphs.end(), codepoint,
+                               [](const GlyphInfo &g, int cp) { return g.value < cp; });
+    if (it != a->glyphs.end() && it->value == codepoint) return static_cast<int>(it - a->glyphs.begin());
+    return 0;
+}
+
+bool usable(const Font &font) { return font.atlas != nullptr && !font.atlas->glyphs.empty() && font.baseSize > 0; }
+
+}  // namespace
+
+// --- UTF-8 ----------------------------------------------------------------
+
+int GetCodepointNext(const char *text, int *size) {
+    int dummy = 0;
+    if (size == nullptr) size = &dummy;
+    *size = 0;
+    if (text == nullptr) return 0;
+    const unsigned char *s = reinterpret_cast<const unsigned char *>(text);
+    unsigned char b0 = s[0];
+    if (b0 == 0) return 0;
+    *size = 1;
+    if (b0 < 0x80) return b0;
+    int n = 0;
+    int cp = 0;
+    int min = 0;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        n = 2;
+        cp = b0 & 0x1F;
+        min = 0x80;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        n = 3;
+        cp = b0 & 0x0F;
+        min = 0x800;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        n = 4;
+        cp = b0 & 0x07;
+        min = 0x10000;
+    } else {
+        return '?';
+    }
+    // Each byte is checked before the next is read, so a NUL ends the sequence.
+    for (int i = 1; i < n; i++) {
+        if ((s[i] & 0xC0) != 0x80) return '?';
+        cp = (cp << 6) | (s[i] & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return '?';
+    *size = n;
+    return cp;
+}
+
+int *LoadCodepoints(const char *text, int *count) {
+    if (count != nullptr) *count = 0;
+    if (text == nullptr) return nullptr;
+    size_t len = std::strlen(text);
+    int *cps = static_cast<int *>(std::malloc((len + 1) * sizeof(int)));
+    if (cps == nullptr) return nullptr;
+    int n = 0;
+    for (size_t pos = 0; pos < len;) {
+        int size = 0;
+        int cp = GetCodepointNext(text + pos, &size);
+        if (size <= 0) break;
+        cps[n++] = cp;
+        pos += static_cast<size_t>(size);
+    }
+    if (count != nullptr) *count = n;
+    return cps;
+}
+
+void UnloadCodepoints(int *codepoints) { std::free(codepoints); }
+
+// --- loading ----------------------------------------------------------------
+
+Font LoadFontEx(const char *fileName, int fontSize, const int *codepoints, int codepointCount) {
+    FontAtlas *a = rasterise(fileName, 0, fontSize, codepoints, codepointCount);
+    if (a == nullptr) return GetFontDefault();
+    link_live(a);
+    upload_pages(a);
+    return font_record(a);
+}
+
+Font GetFontDefault() {
+    if (s_default == nullptr) {
+        std::string path;
+        int index = 0;
+        bool found = find_default_sans(&path, &index);
+        s_default = default_style_atlas(found ? path.c_str() : nullptr, index);
+        s_default->keepPixels = true;
+        link_live(s_default);
+    }
+    upload_pages(s_default);
+    return font_record(s_default);
+}
+
+Font gl_font_load_default_from(const char *path) {
+    FontAtlas *a = default_style_atlas(path, 0);
+    link_live(a);
+    upload_pages(a);
+    return font_record(a);
+}
+
+bool IsFontDefault(Font font) { return font.atlas != nullptr && font.atlas == s_default; }
+
+void UnloadFont(Font font) {
+    FontAtlas *a = font.atlas;
+    if (a == nullptr || a == s_default) return;
+    // Only fonts still alive are released, so a second unload of a copy is harmless.
+    if (!unlink_live(a)) return;
+    release_textures(a);
+    delete a;
+}
+
+void gl_fonts_shutdown() {
+    // The window's renderer is going away: every page texture goes with it.
+    // The default font keeps its pixels and uploads again in the next window.
+    for (FontAtlas *a = s_live; a != nullptr; a = a->next) release_textures(a);
+}
+
+// --- lookup and layout --------------------------------------------------------
+
+int GetGlyphIndex(Font font, int codepoint) {
+    if (!usable(font)) return 0;
+    return lookup(font.atlas, codepoint);
+}
+
+Vector2 MeasureTextEx(Font font, const char *text, float fontSize, float spacing) {
+    if (!usable(font)) font = GetFontDefault();
+    Vector2 out{0.0f, fontSize};
+    if (text == nullptr) return out;
+    const FontAtlas *a = font.atlas;
+    long advances = 0;
+    int n = 0;
+    for (const char *p = text; *p != '\0';) {
+        int size = 0;
+        int cp = GetCodepointNext(p, &size);
+        if (size <= 0) break;
+        advances += a->glyphs[static_cast<size_t>(lookup(a, cp))].advanceX;
+        n++;
+        p += size;
+    }
+    if (n > 0)
+        out.x = static_cast<float>(advances) * fontSize / static_cast<float>(font.baseSize) +
+                static_cast<float>(n - 1) * spacing;
+    return out;
+}
+
+void DrawTextEx(Font font, const char *text, Vector2 position, float fontSize, float spacing, Color tint) {
+    if (text == nullptr || *text == '\0') return;
+    if (!usable(font)) font = GetFontDefault();
+    FontAtlas *a = font.atlas;
+    upload_pages(a);
+    SDL_Renderer *renderer = gl_renderer();
+    if (renderer == nullptr || a->pages.empty()) return;
+
+    // SetTextureFilter acts on page 0 (Font.texture); the other pages follow it.
+    if (a->pages.size() > 1 && a->pages[0].texture != nullptr) {
+        SDL_ScaleMode mode = SDL_ScaleModeLinear;
+        if (SDL_GetTextureScaleMode(a->pages[0].texture, &mode) == 0 && mode != a->pageMode) {
+            for (size_t i = 1; i < a->pages.size(); i++)
+                if (a->pages[i].texture != nullptr) SDL_SetTextureScaleMode(a->pages[i].texture, mode);
+            a->pageMode = mode;
+        }
+    }
+
+    // One vertex list per page, kept between calls so drawing does not allocate.
+    static std::vector<std::vector<SDL_Vertex>> buckets;
+    if (buckets.size() < a->pages.size()) buckets.resize(a->pages.size());
+    for (size_t i = 0; i < a->pages.size(); i++) buckets[i].clear();
+
+    const float scale = fontSize / static_cast<float>(font.baseSize);
+    const SDL_Color color{tint.r, tint.g, tint.b, tint.a};
+    float penX = position.x;
+    for (const char *p = text; *p != '\0';) {
+        int size = 0;
+        int cp = GetCodepointNext(p, &size);
+        if (size <= 0) break;
+        p += size;
+        size_t gi = static_cast<size_t>(lookup(a, cp));
+        const GlyphInfo &g = a->glyphs[gi];
+        const Rectangle &r = a->recs[gi];
+        if (r.width > 0 && r.height > 0) {
+            const GlFontPage &page = a->pages[a->glyphPage[gi]];
+            float x0 = penX + static_cast<float>(g.offsetX) * scale;
+            float y0 = position.y + static_cast<float>(g.offsetY) * scale;
+            float x1 = x0 + r.width * scale;
+            float y1 = y0 + r.height * scale;
+            float u0 = r.x / static_cast<float>(page.width);
+            float v0 = r.y / static_cast<float>(page.height);
+            float u1 = (r.x + r.width) / static_cast<float>(page.width);
+            float v1 = (r.y + r.height) / static_cast<float>(page.height);
+            std::vector<SDL_Vertex> &v = buckets[a->glyphPage[gi]];
+            v.push_back(SDL_Vertex{{x0, y0}, color, {u0, v0}});
+            v.push_back(SDL_Vertex{{x1, y0}, color, {u1, v0}});
+            v.push_back(SDL_Vertex{{x1, y1}, color, {u1, v1}});
+            v.push_back(SDL_Vertex{{x0, y0}, color, {u0, v0}});
+            v.push_back(SDL_Vertex{{x1, y1}, color, {u1, v1}});
+            v.push_back(SDL_Vertex{{x0, y1}, color, {u0, v1}});
+        }
+        penX += static_cast<float>(g.advanceX) * scale + spacing;
+    }
+    for (size_t i = 0; i < a->pages.size(); i++) {
+        const std::vector<SDL_Vertex> &v = buckets[i];
+        if (v.empty() || a->pages[i].texture == nullptr) continue;
+        SDL_RenderGeometry(renderer, a->pages[i].texture, v.data(), static_cast<int>(v.size()), nullptr, 0);
+        gl_count_draw_call();
+    }
+}
+
+// --- atlas inspection -----------------------------------------------------------
+
+int gl_font_page_count(Font font) { return font.atlas != nullptr ? static_cast<int>(font.atlas->pages.size()) : 0; }
+
+void gl_font_page_size(Font font, int page, int *width, int *height) {
+    int w = 0, h = 0;
+    if (font.atlas != nullptr && page >= 0 && page < static_cast<int>(font.atlas->pages.size())) {
+        w = font.atlas->pages[static_cast<size_t>(page)].width;
+        h = font.atlas->pages[static_cast<size_t>(page)].height;
+    }
+    if (width != nullptr) *width = w;
+    if (height != nullptr) *height = h;
+}
+
+int gl_font_glyph_page(Font font, int index) {
+    if (font.atlas == nullptr || index < 0 || index >= static_cast<int>(font.atlas->glyphPage.size())) return -1;
+    return font.atlas->glyphPage[static_cast<size_t>(index)];
+}
+
+const unsigned char *gl_font_page_pixels(Font font, int page) {
+    if (font.atlas == nullptr || page < 0 || page >= static_cast<int>(font.atlas->pages.size())) return nullptr;
+    const GlFontPage &p = font.atlas->pages[static_cast<size_t>(page)];
+    return p.alpha.empty() ? nullptr : p.alpha.data();
+}
+
+unsigned int gl_font_page_texture(Font font, int page) {
+    if (font.atlas == nullptr || page < 0 || page >= static_cast<int>(font.atlas->pages.size())) return 0;
+    return font.atlas->pages[static_cast<size_t>(page)].textureId;
+}
+
+int gl_font_ascender(Font font) { return font.atlas != nullptr ? font.atlas->ascender : 0; }
