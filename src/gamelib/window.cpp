@@ -28,6 +28,7 @@ float s_headlessFrameTime = 1.0f / 60.0f;
 
 float s_frameTime = 0.0f;
 Uint64 s_lastFrameEnd = 0;
+Uint64 s_nextDue = 0;  // when the next frame should end (windowed pacing)
 long s_framesDone = 0;
 int s_drawCalls = 0;
 int s_drawCallsLastFrame = 0;
@@ -155,6 +156,7 @@ void InitWindow(int width, int height, const char *title) {
     install_signal_handlers();
     if (!s_headless) gl_input_poll();
     s_lastFrameEnd = SDL_GetPerformanceCounter();
+    s_nextDue = s_lastFrameEnd;
 }
 
 void CloseWindow() {
@@ -191,17 +193,22 @@ void EndDrawing() {
     if (s_headless) return;
 
     Uint64 freq = SDL_GetPerformanceFrequency();
+    Uint64 now = SDL_GetPerformanceCounter();
     if (s_targetFps > 0) {
+        // Frames are due on a fixed grid, so a sleep that overshoots makes the
+        // next wait shorter and the rate holds on average. A frame that falls
+        // more than a whole period behind restarts the grid instead of
+        // hurrying to catch up.
         Uint64 period = freq / (Uint64)s_targetFps;
-        Uint64 due = s_lastFrameEnd + period;
-        for (Uint64 now = SDL_GetPerformanceCounter(); now < due; now = SDL_GetPerformanceCounter()) {
-            Uint64 ms = (due - now) * 1000 / freq;
-            // Sleep most of the wait; the last millisecond is spun off in
+        s_nextDue += period;
+        if (now > s_nextDue + period) s_nextDue = now;
+        for (; now < s_nextDue; now = SDL_GetPerformanceCounter()) {
+            Uint64 ms = (s_nextDue - now) * 1000 / freq;
+            // Sleep most of the wait; the last millisecond is spent in
             // SDL_Delay(0) slices, since a sleep can overshoot by that much.
             SDL_Delay(ms > 1 ? (Uint32)(ms - 1) : 0);
         }
     }
-    Uint64 now = SDL_GetPerformanceCounter();
     s_frameTime = (float)((double)(now - s_lastFrameEnd) / (double)freq);
     s_lastFrameEnd = now;
     gl_input_poll();

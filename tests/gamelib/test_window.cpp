@@ -1,0 +1,309 @@
+// The window and frame: frame counting, the fixed headless frame time, close
+// requests (signals, Escape, the close box), read-back and PNG saving, the
+// windowed mode on SDL's display-less driver, and the file/text helpers.
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "gamelib_internal.h"
+#include "gl_fixture.h"
+
+namespace {
+
+using Window = HeadlessWindow;
+
+}  // namespace
+
+TEST(WindowHeadless, FrameTimeIsFixedAndFramesAreCounted) {
+    HeadlessEnable(1.0f / 30.0f);
+    InitWindow(960, 640, "t");
+    ASSERT_TRUE(IsWindowReady());
+    EXPECT_TRUE(IsHeadless());
+    EXPECT_EQ(HeadlessFrameCount(), 0);
+    for (int i = 0; i < 5; i++) {
+        run_empty_frame();
+        EXPECT_FLOAT_EQ(GetFrameTime(), 1.0f / 30.0f);
+    }
+    EXPECT_EQ(HeadlessFrameCount(), 5);
+    EXPECT_EQ(gl_frame_counter(), 5);
+    // A frame is counted when it ends, not when it begins.
+    BeginDrawing();
+    EXPECT_EQ(gl_frame_counter(), 5);
+    EndDrawing();
+    EXPECT_EQ(gl_frame_counter(), 6);
+    // A new window starts counting again.
+    CloseWindow();
+    EXPECT_FALSE(IsWindowReady());
+    InitWindow(960, 640, "t");
+    EXPECT_EQ(HeadlessFrameCount(), 0);
+    CloseWindow();
+    HeadlessDisable();
+    EXPECT_FALSE(IsHeadless());
+}
+
+TEST(WindowHeadless, ModeCannotChangeWhileOpen) {
+    HeadlessEnable();
+    InitWindow(960, 640, "t");
+    HeadlessDisable();
+    EXPECT_TRUE(IsHeadless());
+    CloseWindow();
+    HeadlessDisable();
+    EXPECT_FALSE(IsHeadless());
+}
+
+TEST(WindowHeadless, NoWindowMeansTheLoopMustEnd) {
+    EXPECT_FALSE(IsWindowReady());
+    EXPECT_TRUE(WindowShouldClose());
+    // Drawing without a window does nothing and does not crash.
+    BeginDrawing();
+    ClearBackground(Color{1, 2, 3, 255});
+    DrawRectangle(0, 0, 10, 10, Color{1, 2, 3, 255});
+    DrawRectangleRounded(Rectangle{0, 0, 10, 10}, 0.5f, 8, Color{1, 2, 3, 255});
+    EndDrawing();
+    HeadlessEnable();
+    InitWindow(0, 640, "t");
+    EXPECT_FALSE(IsWindowReady());
+    HeadlessDisable();
+}
+
+TEST_F(Window, SigtermAndSigintRequestClose) {
+    EXPECT_FALSE(WindowShouldClose());
+    std::raise(SIGTERM);
+    EXPECT_TRUE(WindowShouldClose());
+    run_empty_frame();
+    EXPECT_TRUE(WindowShouldClose());
+
+    // A new window forgets the old request.
+    CloseWindow();
+    InitWindow(960, 640, "t");
+    EXPECT_FALSE(WindowShouldClose());
+    std::raise(SIGINT);
+    EXPECT_TRUE(WindowShouldClose());
+}
+
+TEST(WindowHeadless, SignalHandlersAreRestoredOnClose) {
+    HeadlessEnable();
+    InitWindow(960, 640, "t");
+    CloseWindow();
+    HeadlessDisable();
+    auto previous = std::signal(SIGTERM, SIG_DFL);
+    EXPECT_EQ(previous, SIG_DFL);
+    previous = std::signal(SIGINT, SIG_DFL);
+    EXPECT_EQ(previous, SIG_DFL);
+}
+
+TEST_F(Window, EscapeAndRequestClose) {
+    HeadlessQueueKey(KEY_ENTER);
+    run_empty_frame();
+    EXPECT_FALSE(WindowShouldClose());
+    HeadlessQueueKey(KEY_ESCAPE);
+    EXPECT_FALSE(WindowShouldClose());  // not before the frame that sees it
+    run_empty_frame();
+    EXPECT_TRUE(WindowShouldClose());
+
+    CloseWindow();
+    InitWindow(960, 640, "t");
+    EXPECT_FALSE(WindowShouldClose());
+    HeadlessRequestClose();
+    EXPECT_TRUE(WindowShouldClose());
+}
+
+TEST_F(Window, PixelsReadBackMidFrameAndAfter) {
+    BeginDrawing();
+    ClearBackground(Color{18, 20, 35, 255});
+    DrawRectangle(100, 100, 10, 10, Color{255, 220, 60, 255});
+    EXPECT_EQ(HeadlessGetPixel(105, 105), (Color{255, 220, 60, 255}));
+    EXPECT_EQ(HeadlessGetPixel(0, 0), (Color{18, 20, 35, 255}));
+    EndDrawing();
+    EXPECT_EQ(HeadlessGetPixel(105, 105), (Color{255, 220, 60, 255}));
+    EXPECT_EQ(HeadlessGetPixel(959, 639), (Color{18, 20, 35, 255}));
+    // Outside the surface: a zero colour, no read past the pixels.
+    EXPECT_EQ(HeadlessGetPixel(960, 0), (Color{0, 0, 0, 0}));
+    EXPECT_EQ(HeadlessGetPixel(0, 640), (Color{0, 0, 0, 0}));
+    EXPECT_EQ(HeadlessGetPixel(-1, 5), (Color{0, 0, 0, 0}));
+}
+
+TEST_F(Window, SavedPngIsOpaque) {
+    run_frame(Color{18, 20, 35, 255}, [] {
+        DrawRectangle(0, 0, 200, 200, Color{255, 80, 80, 100});
+        DrawRectangleRounded(Rectangle{300, 300, 200, 100}, 0.5f, 8, Color{80, 220, 120, 30});
+    });
+    const std::string path = std::string(PELZO_TEST_OUT) + "/gamelib_saved_frame.png";
+    std::remove(path.c_str());
+    ASSERT_TRUE(HeadlessSavePng(path.c_str()));
+
+    SDL_Surface *loaded = IMG_Load(path.c_str());
+    ASSERT_NE(loaded, nullptr) << IMG_GetError();
+    SDL_Surface *rgba = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGBA32, 0);
+    SDL_FreeSurface(loaded);
+    ASSERT_NE(rgba, nullptr);
+    ASSERT_EQ(rgba->w, 960);
+    ASSERT_EQ(rgba->h, 640);
+    int translucent = 0;
+    for (int y = 0; y < rgba->h; y++) {
+        const Uint8 *row = (const Uint8 *)rgba->pixels + y * rgba->pitch;
+        for (int x = 0; x < rgba->w; x++)
+            if (row[x * 4 + 3] != 255) translucent++;
+    }
+    EXPECT_EQ(translucent, 0);
+    // The saved pixels are the drawn ones.
+    for (int xy : {50, 400}) {
+        const Uint8 *p = (const Uint8 *)rgba->pixels + xy * rgba->pitch + xy * 4;
+        Color drawn = HeadlessGetPixel(xy, xy);
+        EXPECT_EQ((Color{p[0], p[1], p[2], p[3]}), drawn) << xy;
+    }
+    SDL_FreeSurface(rgba);
+    EXPECT_FALSE(HeadlessSavePng("/nonexistent-folder/x.png"));
+    EXPECT_FALSE(HeadlessSavePng(nullptr));
+}
+
+TEST_F(Window, DrawCallsAreCountedPerFrame) {
+    run_frame(Color{0, 0, 0, 255}, [] {
+        DrawRectangle(0, 0, 10, 10, Color{255, 255, 255, 255});
+        DrawRectangle(20, 0, 10, 10, Color{255, 255, 255, 255});
+    });
+    EXPECT_EQ(HeadlessDrawCallsLastFrame(), 3);
+    run_frame(Color{0, 0, 0, 255}, [] {});
+    EXPECT_EQ(HeadlessDrawCallsLastFrame(), 1);
+    run_empty_frame();
+    EXPECT_EQ(HeadlessDrawCallsLastFrame(), 0);
+}
+
+// The windowed path on SDL's dummy video driver: no OpenGL there, so the
+// multisampling request must fall back to the software renderer.
+class Windowed : public ::testing::Test {
+protected:
+    void SetUp() override { use_dummy_video_driver(); }
+    void TearDown() override {
+        CloseWindow();
+        SetConfigFlags(0);
+        SetTargetFPS(60);
+    }
+};
+
+TEST_F(Windowed, OpensWithMultisampleHintAndRunsPacedFrames) {
+    SetConfigFlags(FLAG_MSAA_4X_HINT);
+    InitWindow(960, 640, "PelzoWin ver1.1.0");
+    ASSERT_TRUE(IsWindowReady());
+    EXPECT_FALSE(IsHeadless());
+    ASSERT_NE(gl_renderer(), nullptr);
+    int w = 0, h = 0;
+    ASSERT_EQ(SDL_GetRendererOutputSize(gl_renderer(), &w, &h), 0);
+    EXPECT_EQ(w, 960);
+    EXPECT_EQ(h, 640);
+    SetTargetFPS(60);
+    EXPECT_FLOAT_EQ(gl_target_fps(), 60.0f);
+    for (int i = 0; i < 3; i++) {
+        run_frame(Color{18, 20, 35, 255}, [] {
+            DrawRectangleRounded(Rectangle{100, 100, 200, 60}, 0.25f, 8, Color{90, 200, 255, 255});
+        });
+    }
+    EXPECT_EQ(gl_frame_counter(), 3);
+    EXPECT_GT(GetFrameTime(), 0.0f);
+    EXPECT_FALSE(WindowShouldClose());
+
+    Uint32 pixel[4] = {};
+    SDL_Rect one{150, 130, 1, 1};
+    // The last presented frame may be gone; draw once more to read it back.
+    ClearBackground(Color{18, 20, 35, 255});
+    DrawRectangle(150, 130, 2, 2, Color{255, 80, 80, 255});
+    ASSERT_EQ(SDL_RenderReadPixels(gl_renderer(), &one, SDL_PIXELFORMAT_RGBA32, pixel, 4), 0);
+    const Uint8 *p = (const Uint8 *)pixel;
+    EXPECT_EQ(p[0], 255);
+    EXPECT_EQ(p[1], 80);
+    EXPECT_EQ(p[2], 80);
+}
+
+TEST_F(Windowed, CloseBoxAndSignalRequestClose) {
+    InitWindow(960, 640, "t");
+    ASSERT_TRUE(IsWindowReady());
+    SetTargetFPS(0);
+    run_empty_frame();
+    EXPECT_FALSE(WindowShouldClose());
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = SDL_WINDOWEVENT_CLOSE;
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+    run_empty_frame();
+    EXPECT_TRUE(WindowShouldClose());
+
+    CloseWindow();
+    InitWindow(960, 640, "t");
+    ASSERT_TRUE(IsWindowReady());
+    EXPECT_FALSE(WindowShouldClose());
+    e = SDL_Event{};
+    e.type = SDL_QUIT;
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+    run_empty_frame();
+    EXPECT_TRUE(WindowShouldClose());
+
+    CloseWindow();
+    InitWindow(960, 640, "t");
+    std::raise(SIGTERM);
+    EXPECT_TRUE(WindowShouldClose());
+}
+
+TEST_F(Windowed, WindowIconAcceptsRgbaImagesOnly) {
+    InitWindow(960, 640, "t");
+    ASSERT_TRUE(IsWindowReady());
+    unsigned char pixels[16 * 16 * 4];
+    std::memset(pixels, 200, sizeof pixels);
+    SetWindowIcon(Image{pixels, 16, 16, 1, PIXELFORMAT_UNCOMPRESSED_R8G8B8A8});
+    SetWindowIcon(Image{nullptr, 16, 16, 1, PIXELFORMAT_UNCOMPRESSED_R8G8B8A8});
+    SetWindowIcon(Image{pixels, -4, 16, 1, PIXELFORMAT_UNCOMPRESSED_R8G8B8A8});
+    SetWindowIcon(Image{pixels, 16, 16, 1, 99});
+    run_empty_frame();
+    EXPECT_TRUE(IsWindowReady());
+}
+
+TEST(Files, FileExistsOnlyForRegularFiles) {
+    const std::string dir = PELZO_TEST_OUT;
+    const std::string file = dir + "/gamelib_exists.txt";
+    FILE *f = std::fopen(file.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs("x", f);
+    std::fclose(f);
+    EXPECT_TRUE(FileExists(file.c_str()));
+    EXPECT_FALSE(FileExists(dir.c_str()));
+    EXPECT_FALSE(FileExists((dir + "/no-such-file.txt").c_str()));
+    EXPECT_FALSE(FileExists(""));
+    EXPECT_FALSE(FileExists(nullptr));
+    std::remove(file.c_str());
+    EXPECT_FALSE(FileExists(file.c_str()));
+}
+
+TEST(Files, ApplicationDirectoryHoldsTheExecutable) {
+    const char *dir = GetApplicationDirectory();
+    ASSERT_NE(dir, nullptr);
+    size_t n = std::strlen(dir);
+    ASSERT_GT(n, 1u);
+    EXPECT_EQ(dir[0], '/');
+    EXPECT_EQ(dir[n - 1], '/');
+    EXPECT_TRUE(FileExists(TextFormat("%s%s", dir, "test_gamelib")));
+    EXPECT_EQ(GetApplicationDirectory(), dir);  // the same buffer every time
+}
+
+TEST(Files, TextFormatRotatesFourBuffersAndCutsLongText) {
+    const char *a = TextFormat("%d", 1);
+    const char *b = TextFormat("%s", "two");
+    const char *c = TextFormat("%.1f", 3.0);
+    const char *d = TextFormat("%c", 'x');
+    EXPECT_STREQ(a, "1");
+    EXPECT_STREQ(b, "two");
+    EXPECT_STREQ(c, "3.0");
+    EXPECT_STREQ(d, "x");
+    // The fifth call reuses the first buffer.
+    const char *e = TextFormat("%s", "five");
+    EXPECT_EQ(e, a);
+    EXPECT_STREQ(b, "two");
+
+    std::string longText(5000, 'y');
+    const char *cut = TextFormat("%s%s", "z", longText.c_str());
+    EXPECT_EQ(std::strlen(cut), 1023u);
+    EXPECT_EQ(cut[0], 'z');
+    EXPECT_STREQ(TextFormat(nullptr), "");
+}
