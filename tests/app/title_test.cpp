@@ -1,0 +1,112 @@
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "game_driver.h"
+
+namespace {
+
+// Writes a binary quiz file with two genres of three ASCII questions each.
+std::string write_small_pzq(const char *name)
+{
+    const std::string path = std::string(PELZO_TEST_OUT) + "/" + name;
+    unsigned char header[8][256] = {};
+    const int counts[2] = {3, 3};
+    for (int g = 0; g < 2; ++g) {
+        snprintf(reinterpret_cast<char *>(header[g]), 16, "Genre %c", 'A' + g);
+        header[g][18] = static_cast<unsigned char>(counts[g]);
+    }
+    memcpy(header[0] + 34, "PELZOQDT", 8);
+    FILE *f = fopen(path.c_str(), "wb");
+    if (!f) return "";
+    fwrite(header, 1, sizeof header, f);
+    auto field = [f](const std::string &text, size_t width) {
+        std::string stored(width, ' ');
+        for (size_t i = 0; i < text.size() && i < width; ++i) stored[i] = static_cast<char>(text[i] ^ 0x80);
+        fwrite(stored.data(), 1, width, f);
+    };
+    for (int g = 0; g < 2; ++g) {
+        for (int q = 0; q < counts[g]; ++q) {
+            char buf[64];
+            snprintf(buf, sizeof buf, "Question %c%d", 'A' + g, q);
+            field(buf, 116);
+            for (int c = 0; c < 5; ++c) {
+                snprintf(buf, sizeof buf, "Answer%c%d-%d", 'A' + g, q, c);
+                field(buf, 28);
+            }
+        }
+    }
+    fclose(f);
+    return path;
+}
+
+class Title : public GameDriver {};
+
+TEST_F(Title, StartButtonLoadsTheCommandLineSetAndBeginsStageOne)
+{
+    const std::string path = write_small_pzq("title_start.pzq");
+    ASSERT_FALSE(path.empty());
+    start({"-mute", path.c_str()});
+    g_score = 0;
+    press(kTitleStartButton);
+    ASSERT_EQ(g_screen, SCREEN_PLAY) << g_errorMsg;
+    EXPECT_EQ(g_errorMsg[0], '\0');
+    EXPECT_EQ(g_genreCount, 2);
+    EXPECT_EQ(g_stage, 1);
+    EXPECT_EQ(g_qCount, 1);
+    EXPECT_TRUE(g_stageIntro);
+    EXPECT_STREQ(g_genres[0].name, "Genre A");
+    const char *text = g_genres[g_genreIdx].items[g_currentQ].text;
+    EXPECT_EQ(strncmp(text, "Question ", 9), 0);
+    // A whole stage can be played on it, and the title comes back after it.
+    frame();
+    play_stage(0);
+    EXPECT_EQ(result_kind(), RESULT_GAME_OVER);
+    press(kResultGameOverButton);
+    EXPECT_EQ(g_screen, SCREEN_TITLE);
+    // Every start loads the set anew.
+    press(kTitleStartButton);
+    EXPECT_EQ(g_screen, SCREEN_PLAY);
+    EXPECT_EQ(g_genreCount, 2);
+}
+
+TEST_F(Title, AFailedLoadKeepsTheTitleAndShowsTheMessage)
+{
+    start({"-mute", PELZO_TEST_OUT "/no-such-set.pzq"});
+    press(kTitleStartButton);
+    EXPECT_EQ(g_screen, SCREEN_TITLE);
+    EXPECT_NE(g_errorMsg[0], '\0');
+    EXPECT_EQ(g_genreCount, 0);
+    frame();
+    // The error plate is drawn above the button from the next frame on.
+    const Color plate = HeadlessGetPixel(480, 287);
+    EXPECT_FALSE(same(plate, (Color{18, 20, 35, 255})));
+    // The button stays usable: a good set loads at once.
+    const std::string path = write_small_pzq("title_retry.pzq");
+    strcpy(g_argFilePath, path.c_str());
+    press(kTitleStartButton);
+    EXPECT_EQ(g_screen, SCREEN_PLAY);
+    EXPECT_EQ(g_errorMsg[0], '\0');
+}
+
+TEST_F(Title, ALeftClickOnStartDuringTheJingleStopsItAndLoads)
+{
+    const std::string path = write_small_pzq("title_jingle.pzq");
+    start({path.c_str()});
+    ASSERT_TRUE(IsSoundPlaying(g_sndOpening));
+    press(kTitleStartButton);
+    EXPECT_FALSE(IsSoundPlaying(g_sndOpening));
+    EXPECT_EQ(g_screen, SCREEN_PLAY);
+    EXPECT_TRUE(IsSoundPlaying(g_sndPlayStart));
+}
+
+TEST_F(Title, FileNameIsThePartAfterTheLastSeparator)
+{
+    EXPECT_STREQ(title_file_name("C:\\quiz\\set1.zip"), "set1.zip");
+    EXPECT_STREQ(title_file_name("data/set1.pzq"), "set1.pzq");
+    EXPECT_STREQ(title_file_name("set1.zip"), "set1.zip");
+    EXPECT_STREQ(title_file_name("a/b\\c/d.zip"), "c/d.zip");  // the backslash wins
+    EXPECT_STREQ(title_file_name("dir/"), "");
+}
+
+}  // namespace
