@@ -2,7 +2,8 @@
 # src/platform/resources.h, with nothing but CMake.
 #
 # Included by the top CMakeLists.txt, it defines
-#   pelzo_assets       the table of resources 2-8 (empty with PELZO_EMBED_ASSETS=OFF)
+#   pelzo_assets       the table of resources 2-8 (empty with PELZO_EMBED_ASSETS=OFF);
+#                      whoever links it sees PELZO_ASSETS_EMBEDDED defined 1 or 0
 #   pelzo_assets_none  always an empty table, for tests of the fallback files
 # and copies pelzo_win.ico and the five sound files next to the executables,
 # where the game looks for them when a resource is absent.
@@ -99,6 +100,12 @@ else()
   add_library(pelzo_assets STATIC "${pelzo_gen_dir}/embedded_off.cpp")
 endif()
 target_include_directories(pelzo_assets PRIVATE "${CMAKE_SOURCE_DIR}/src/platform")
+# Lets code that links the table (tests) know whether it should be full.
+if(PELZO_EMBED_ASSETS)
+  target_compile_definitions(pelzo_assets INTERFACE PELZO_ASSETS_EMBEDDED=1)
+else()
+  target_compile_definitions(pelzo_assets INTERFACE PELZO_ASSETS_EMBEDDED=0)
+endif()
 
 # The fallback files beside the executables; built with pelzo_assets, so
 # anything that links the table has them too.
