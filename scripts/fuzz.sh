@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets of tests/fuzz with clang and runs each for the
+# given number of seconds, one after another, from a fresh corpus seeded from
+# tests/fuzz/make_seeds.py. Inputs saved in tests/fuzz/regressions/<target>/
+# are replayed first. Exits non-zero when any target reports a crash, leak,
+# timeout, out-of-memory or sanitizer error; findings land in
+# $BUILD/fuzz-artifacts/<target>/.
+#
+#   scripts/fuzz.sh [SECONDS] [TARGET...]     (default 60 s, every target)
+#
+# Environment: PELZO_FUZZ_BUILD (default build-fuzz), PELZO_JOBS (build jobs).
+set -uo pipefail
+cd "$(dirname "$0")/.."
+top=$PWD
+seconds=${1:-60}
+shift || true
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  targets=(fuzz_pzq fuzz_zip fuzz_qtext fuzz_codepage fuzz_pipeline)
+fi
+case $seconds in
+  ''|*[!0-9]*) echo "fuzz.sh: SECONDS must be a whole number, not '$seconds'" >&2; exit 2 ;;
+esac
+build=${PELZO_FUZZ_BUILD:-$top/build-fuzz}
+jobs=${PELZO_JOBS:-$(nproc)}
+
+for tool in clang clang++ python3 iconv; do
+  command -v $tool >/dev/null || { echo "fuzz.sh: $tool not found (run scripts/setup.sh)" >&2; exit 2; }
+done
+
+echo "== fuzz: build ($build) =="
+cmake -S "$top" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELZO_FUZZ=ON -DPELZO_BUILD_TESTS=OFF -DPELZO_WERROR=ON >/dev/null ||
+  { echo "fuzz.sh: configure failed" >&2; exit 2; }
+cmake --build "$build" -j"$jobs" --target "${targets[@]}" >"$build/fuzz-build.log" 2>&1 ||
+  { cat "$build/fuzz-build.log" >&2; echo "fuzz.sh: build failed" >&2; exit 2; }
+
+echo "== fuzz: seeds =="
+python3 "$top/tests/fuzz/make_seeds.py" "$build/fuzz-seeds" || { echo "fuzz.sh: seeds failed" >&2; exit 2; }
+
+# LeakSanitizer runs after every input libFuzzer suspects; UBSan aborts on its
+# first report (the code is built with -fno-sanitize-recover).
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
+
+failed=0
+printf '%-14s %12s %7s %7s  %s\n' target executions cov ft result > "$build/fuzz-summary.txt"
+for t in "${targets[@]}"; do
+  name=${t#fuzz_}
+  exe=$build/fuzz/$t
+  corpus=$build/fuzz-corpus/$name
+  artifacts=$build/fuzz-artifacts/$name
+  log=$build/fuzz-logs/$t.log
+  rm -rf "$corpus" "$artifacts"
+  mkdir -p "$corpus" "$artifacts" "$(dirname "$log")"
+  echo "== fuzz: $t for ${seconds}s =="
+
+  result=ok
+  regressions=("$top"/tests/fuzz/regressions/"$name"/*)
+  if [ -e "${regressions[0]}" ]; then
+    if ! "$exe" -timeout=10 -rss_limit_mb=2048 "${regressions[@]}" >"$log.regressions" 2>&1; then
+      result="FAILED on a saved regression input (see $log.regressions)"
+    fi
+  fi
+
+  "$exe" "$corpus" "$build/fuzz-seeds/$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    -artifact_prefix="$artifacts/" -print_final_stats=1 >"$log" 2>&1
+  rc=$?
+  execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  status=$(grep -E '^#[0-9]+.*cov: ' "$log" | tail -1)
+  cov=$(sed -n 's/.* cov: \([0-9]*\).*/\1/p' <<<"$status")
+  ft=$(sed -n 's/.* ft: \([0-9]*\).*/\1/p' <<<"$status")
+  [ -n "$execs" ] || execs=$(sed -n 's/^#\([0-9]*\).*/\1/p' <<<"$status")
+  if [ $rc -ne 0 ] || grep -qE 'ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:|fuzz contract broken' "$log"; then
+    what=$(grep -m1 -oE 'ERROR: [A-Za-z]+: [^(]*|runtime error: .*|fuzz contract broken: .*' "$log")
+    found=$(ls "$artifacts" 2>/dev/null | head -1)
+    result="FAILED (exit $rc) ${what:-see $log} ${found:+input $artifacts/$found}"
+  fi
+  [ "$result" = ok ] || failed=1
+  printf '%-14s %12s %7s %7s  %s\n' "$t" "${execs:-?}" "${cov:-?}" "${ft:-?}" "$result" | tee -a "$build/fuzz-summary.txt"
+done
+
+echo "== fuzz: summary =="
+cat "$build/fuzz-summary.txt"
+exit $failed
