@@ -1,11 +1,15 @@
 // Rectangles, lines and rounded rectangles on the window's renderer.
 //
-// A rounded rectangle is one convex polygon: four arcs of `segments` chords
-// each, joined by the straight sides. The body is a triangle fan from its
-// centre and the outline a one-pixel ring just inside its edge, each sent as a
-// single SDL_RenderGeometry call from static buffers (nothing is allocated
-// per call). SDL's rasteriser fills shared triangle edges once, so a
-// translucent shape blends evenly.
+// Shapes are snapped to whole pixels first (an edge at x covers the pixels
+// whose centres lie past it, so x rounds to the nearest integer). A rounded
+// rectangle is then three bands filled as rectangles plus four corner fans of
+// `segments` triangles each; its outline is the four straight one-pixel sides
+// plus four one-pixel arc strips. Bands, sides and corners meet on whole-pixel
+// lines, so nothing is covered twice and a translucent shape blends evenly.
+// Splitting it this way also keeps the software renderer fast: it blends each
+// triangle through a scratch surface the size of the triangle's bounding box,
+// so one big fan from the centre would cost ten times the shape's area.
+// Vertices come from static buffers: nothing is allocated per call.
 #include <cmath>
 
 #include "gamelib_internal.h"
@@ -13,18 +17,52 @@
 namespace {
 
 constexpr int kMaxSegments = 64;
-constexpr int kMaxOutline = 4 * (kMaxSegments + 1);
+constexpr int kCornerPoints = kMaxSegments + 1;
 constexpr float kPi = 3.14159265358979f;
+// Coordinates beyond this are clamped before they become integers.
+constexpr float kCoordLimit = 1.0e6f;
 
-SDL_FPoint s_outer[kMaxOutline];
-SDL_FPoint s_inner[kMaxOutline];
-SDL_Vertex s_vertices[2 * kMaxOutline + 1];
-int s_indices[6 * kMaxOutline];
+SDL_Vertex s_vertices[4 * (2 * kCornerPoints + 1)];
+int s_indices[4 * 6 * kMaxSegments];
 
 SDL_Renderer *renderer_with_color(Color c) {
     SDL_Renderer *r = gl_renderer();
     if (r) SDL_SetRenderDrawColor(r, c.r, c.g, c.b, c.a);
     return r;
+}
+
+// The pixel edge nearest to a coordinate.
+int pixel_edge(float v) {
+    if (v > kCoordLimit) v = kCoordLimit;
+    if (v < -kCoordLimit) v = -kCoordLimit;
+    return (int)std::floor(v + 0.5f);
+}
+
+// A rounded rectangle on whole pixels: [x0, x1) x [y0, y1), corner radius r.
+struct PixelShape {
+    int x0, y0, x1, y1, r;
+};
+
+// False when the rectangle covers no pixel (also for NaN sizes).
+bool snap_shape(Rectangle rec, float roundness, PixelShape *out) {
+    if (!(rec.width > 0.0f) || !(rec.height > 0.0f) || !std::isfinite(rec.x) || !std::isfinite(rec.y)) return false;
+    PixelShape s;
+    s.x0 = pixel_edge(rec.x);
+    s.y0 = pixel_edge(rec.y);
+    s.x1 = pixel_edge(rec.x + rec.width);
+    s.y1 = pixel_edge(rec.y + rec.height);
+    if (s.x1 <= s.x0 || s.y1 <= s.y0) return false;
+    s.r = 0;
+    if (roundness > 0.0f) {
+        if (roundness > 1.0f) roundness = 1.0f;
+        float shorter = rec.width < rec.height ? rec.width : rec.height;
+        s.r = pixel_edge(roundness * shorter / 2.0f);
+        int w = s.x1 - s.x0, h = s.y1 - s.y0;
+        int most = (w < h ? w : h) / 2;
+        if (s.r > most) s.r = most;
+    }
+    *out = s;
+    return true;
 }
 
 // Fewer than 4 segments asks for a count that keeps each chord within half a
@@ -41,43 +79,117 @@ int corner_segments(float radius, int segments) {
     return segments > kMaxSegments ? kMaxSegments : segments;
 }
 
-// Writes the outline of the rounded rectangle (x, y, w, h) with corner radius
-// r, clockwise on screen from the left end of the top-left arc. Returns the
-// number of points: 4 * (segments + 1).
-int rounded_outline(SDL_FPoint *out, float x, float y, float w, float h, float r, int segments) {
-    const float cx[4] = {x + r, x + w - r, x + w - r, x + r};
-    const float cy[4] = {y + r, y + r, y + h - r, y + h - r};
+SDL_Vertex vertex(float x, float y, Color c) {
+    return SDL_Vertex{SDL_FPoint{x, y}, SDL_Color{c.r, c.g, c.b, c.a}, SDL_FPoint{0.0f, 0.0f}};
+}
+
+// Corner centres of a shape and the angle each arc starts at, clockwise on
+// screen from the top-left corner.
+void corner_centres(const PixelShape &s, float cx[4], float cy[4], float start[4]) {
+    const int xs[4] = {s.x0 + s.r, s.x1 - s.r, s.x1 - s.r, s.x0 + s.r};
+    const int ys[4] = {s.y0 + s.r, s.y0 + s.r, s.y1 - s.r, s.y1 - s.r};
+    for (int i = 0; i < 4; i++) {
+        cx[i] = (float)xs[i];
+        cy[i] = (float)ys[i];
+        start[i] = kPi * (1.0f + 0.5f * (float)i);  // 180, 270, 360, 450 degrees
+    }
+}
+
+// Writes the arc of radius `radius` around (cx, cy) from angle `start` over a
+// quarter turn: segments + 1 vertices, both ends exactly on the axes so they
+// meet the bands on whole-pixel lines.
+SDL_Vertex *write_arc(SDL_Vertex *v, float cx, float cy, float start, float radius, int segments, Color c) {
+    for (int k = 0; k <= segments; k++) {
+        float a = start + 0.5f * kPi * (float)k / (float)segments;
+        float dx = radius * std::cos(a), dy = radius * std::sin(a);
+        if (k == 0 || k == segments) {  // axis-aligned ends: no rounding drift
+            dx = std::round(dx);
+            dy = std::round(dy);
+        }
+        *v++ = vertex(cx + dx, cy + dy, c);
+    }
+    return v;
+}
+
+void fill_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color color) {
+    SDL_SetRenderDrawColor(r, color.r, color.g, color.b, color.a);
+    SDL_Rect bands[3];
     int n = 0;
-    for (int corner = 0; corner < 4; corner++) {
-        float start = kPi * (1.0f + 0.5f * (float)corner);  // 180, 270, 360, 450 degrees
-        for (int k = 0; k <= segments; k++) {
-            float a = start + 0.5f * kPi * (float)k / (float)segments;
-            out[n++] = SDL_FPoint{cx[corner] + r * std::cos(a), cy[corner] + r * std::sin(a)};
+    int w = s.x1 - s.x0, inner = w - 2 * s.r;
+    if (s.r > 0 && inner > 0) {
+        bands[n++] = SDL_Rect{s.x0 + s.r, s.y0, inner, s.r};
+        bands[n++] = SDL_Rect{s.x0 + s.r, s.y1 - s.r, inner, s.r};
+    }
+    if (s.y1 - s.y0 - 2 * s.r > 0) bands[n++] = SDL_Rect{s.x0, s.y0 + s.r, w, s.y1 - s.y0 - 2 * s.r};
+    if (n > 0) {
+        SDL_RenderFillRects(r, bands, n);
+        gl_count_draw_call();
+    }
+    if (s.r <= 0) return;
+
+    float cx[4], cy[4], start[4];
+    corner_centres(s, cx, cy, start);
+    SDL_Vertex *v = s_vertices;
+    int *idx = s_indices;
+    for (int c = 0; c < 4; c++) {
+        int centre = (int)(v - s_vertices);
+        *v++ = vertex(cx[c], cy[c], color);
+        v = write_arc(v, cx[c], cy[c], start[c], (float)s.r, segments, color);
+        for (int k = 0; k < segments; k++) {
+            *idx++ = centre;
+            *idx++ = centre + 1 + k;
+            *idx++ = centre + 2 + k;
         }
     }
-    return n;
+    SDL_RenderGeometry(r, nullptr, s_vertices, (int)(v - s_vertices), s_indices, (int)(idx - s_indices));
+    gl_count_draw_call();
 }
 
-SDL_Vertex vertex(SDL_FPoint p, Color c) {
-    return SDL_Vertex{p, SDL_Color{c.r, c.g, c.b, c.a}, SDL_FPoint{0.0f, 0.0f}};
-}
-
-float corner_radius(Rectangle rec, float roundness) {
-    if (roundness > 1.0f) roundness = 1.0f;
-    float shorter = rec.width < rec.height ? rec.width : rec.height;
-    return roundness * shorter / 2.0f;
-}
-
-void fill_rounded(SDL_Renderer *r, Rectangle rec, float radius, int segments, Color color) {
-    int n = rounded_outline(s_outer, rec.x, rec.y, rec.width, rec.height, radius, segments);
-    s_vertices[0] = vertex(SDL_FPoint{rec.x + rec.width / 2.0f, rec.y + rec.height / 2.0f}, color);
-    for (int i = 0; i < n; i++) {
-        s_vertices[i + 1] = vertex(s_outer[i], color);
-        s_indices[3 * i] = 0;
-        s_indices[3 * i + 1] = i + 1;
-        s_indices[3 * i + 2] = (i + 1) % n + 1;
+void outline_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color color) {
+    // A shape two pixels thin or less is all outline.
+    if (s.x1 - s.x0 <= 2 || s.y1 - s.y0 <= 2) {
+        fill_shape(r, s, segments, color);
+        return;
     }
-    SDL_RenderGeometry(r, nullptr, s_vertices, n + 1, s_indices, 3 * n);
+    SDL_SetRenderDrawColor(r, color.r, color.g, color.b, color.a);
+    SDL_Rect sides[4];
+    int n = 0;
+    int left = s.x0 + s.r, right = s.x1 - s.r;
+    if (right > left) {
+        sides[n++] = SDL_Rect{left, s.y0, right - left, 1};
+        sides[n++] = SDL_Rect{left, s.y1 - 1, right - left, 1};
+    }
+    // The columns stop short of the rows where the corners are square.
+    int top = s.y0 + (s.r > 0 ? s.r : 1), bottom = s.y1 - (s.r > 0 ? s.r : 1);
+    if (bottom > top) {
+        sides[n++] = SDL_Rect{s.x0, top, 1, bottom - top};
+        sides[n++] = SDL_Rect{s.x1 - 1, top, 1, bottom - top};
+    }
+    if (n > 0) {
+        SDL_RenderFillRects(r, sides, n);
+        gl_count_draw_call();
+    }
+    if (s.r <= 0) return;
+
+    float cx[4], cy[4], start[4];
+    corner_centres(s, cx, cy, start);
+    SDL_Vertex *v = s_vertices;
+    int *idx = s_indices;
+    for (int c = 0; c < 4; c++) {
+        int outer = (int)(v - s_vertices);
+        v = write_arc(v, cx[c], cy[c], start[c], (float)s.r, segments, color);
+        int inner = (int)(v - s_vertices);
+        v = write_arc(v, cx[c], cy[c], start[c], (float)(s.r - 1), segments, color);
+        for (int k = 0; k < segments; k++) {
+            *idx++ = outer + k;
+            *idx++ = outer + k + 1;
+            *idx++ = inner + k + 1;
+            *idx++ = outer + k;
+            *idx++ = inner + k + 1;
+            *idx++ = inner + k;
+        }
+    }
+    SDL_RenderGeometry(r, nullptr, s_vertices, (int)(v - s_vertices), s_indices, (int)(idx - s_indices));
     gl_count_draw_call();
 }
 
@@ -93,12 +205,10 @@ void DrawRectangle(int x, int y, int width, int height, Color color) {
 }
 
 void DrawRectangleRec(Rectangle rec, Color color) {
-    if (!(rec.width > 0.0f) || !(rec.height > 0.0f)) return;
-    SDL_Renderer *r = renderer_with_color(color);
-    if (!r) return;
-    SDL_FRect rect{rec.x, rec.y, rec.width, rec.height};
-    SDL_RenderFillRectF(r, &rect);
-    gl_count_draw_call();
+    SDL_Renderer *r = gl_renderer();
+    PixelShape shape;
+    if (!r || !snap_shape(rec, 0.0f, &shape)) return;
+    fill_shape(r, shape, 4, color);
 }
 
 void DrawLine(int startX, int startY, int endX, int endY, Color color) {
@@ -109,43 +219,15 @@ void DrawLine(int startX, int startY, int endX, int endY, Color color) {
 }
 
 void DrawRectangleRounded(Rectangle rec, float roundness, int segments, Color color) {
-    if (!(rec.width >= 1.0f) || !(rec.height >= 1.0f)) return;
-    if (!(roundness > 0.0f)) {
-        DrawRectangleRec(rec, color);
-        return;
-    }
     SDL_Renderer *r = gl_renderer();
-    if (!r) return;
-    float radius = corner_radius(rec, roundness);
-    fill_rounded(r, rec, radius, corner_segments(radius, segments), color);
+    PixelShape shape;
+    if (!r || !snap_shape(rec, roundness, &shape)) return;
+    fill_shape(r, shape, corner_segments((float)shape.r, segments), color);
 }
 
 void DrawRectangleRoundedLines(Rectangle rec, float roundness, int segments, Color color) {
-    if (!(rec.width >= 1.0f) || !(rec.height >= 1.0f)) return;
     SDL_Renderer *r = gl_renderer();
-    if (!r) return;
-    float radius = roundness > 0.0f ? corner_radius(rec, roundness) : 0.0f;
-    int segs = corner_segments(radius, segments);
-    // A shape two pixels thin or less is all outline.
-    if (rec.width <= 2.0f || rec.height <= 2.0f) {
-        fill_rounded(r, rec, radius, segs, color);
-        return;
-    }
-    float innerRadius = radius > 1.0f ? radius - 1.0f : 0.0f;
-    int n = rounded_outline(s_outer, rec.x, rec.y, rec.width, rec.height, radius, segs);
-    rounded_outline(s_inner, rec.x + 1.0f, rec.y + 1.0f, rec.width - 2.0f, rec.height - 2.0f, innerRadius, segs);
-    for (int i = 0; i < n; i++) {
-        s_vertices[i] = vertex(s_outer[i], color);
-        s_vertices[n + i] = vertex(s_inner[i], color);
-        int next = (i + 1) % n;
-        int *tri = s_indices + 6 * i;
-        tri[0] = i;
-        tri[1] = next;
-        tri[2] = n + next;
-        tri[3] = i;
-        tri[4] = n + next;
-        tri[5] = n + i;
-    }
-    SDL_RenderGeometry(r, nullptr, s_vertices, 2 * n, s_indices, 6 * n);
-    gl_count_draw_call();
+    PixelShape shape;
+    if (!r || !snap_shape(rec, roundness, &shape)) return;
+    outline_shape(r, shape, corner_segments((float)shape.r, segments), color);
 }
