@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "codepage.h"
 
@@ -182,4 +183,55 @@ TEST(Utf8ToSjis, EmptyAndFallbackCopies)
     EXPECT_EQ(to_sjis(repeat("a", 1023), 2048), repeat("a", 1023));
     EXPECT_EQ(to_sjis(repeat("a", 1022) + "😀", 2048), repeat("a", 1022) + "😀");
     EXPECT_EQ(to_sjis(repeat("a", 1021) + "😀", 2048), repeat("a", 1021) + "?");
+}
+
+namespace {
+
+bool valid_utf8(const std::string &s)
+{
+    for (size_t i = 0; i < s.size();) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        const size_t n = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
+        if (n == 0 || i + n > s.size()) return false;
+        for (size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += n;
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST(SjisToUtf8, RandomInputStaysInsideDestination)
+{
+    // Random bytes weighted towards lead and trail bytes, random sizes: the
+    // result is terminated inside the buffer, nothing past it is written, and
+    // a converted (not raw-copied) result is whole UTF-8.
+    unsigned seed = 12345;
+    auto next = [&seed] { seed = seed * 1103515245u + 12345u; return (seed >> 8) & 0xFFFF; };
+    std::vector<char> buf(700);
+    for (int round = 0; round < 3000; ++round) {
+        std::string src;
+        const int len = static_cast<int>(next() % 1300);
+        for (int i = 0; i < len; ++i) {
+            unsigned b = next() % 256;
+            if (next() % 3 == 0) b = 0x81 + next() % 31;
+            if (b == 0) b = 0x5C;
+            src += static_cast<char>(b);
+        }
+        const int dstSize = 1 + static_cast<int>(next() % 600);
+        std::fill(buf.begin(), buf.end(), '\x7F');
+        const int ret = win_sjis_to_utf8(src.c_str(), buf.data(), dstSize);
+        const std::string out(buf.data());
+        ASSERT_LT(out.size(), static_cast<size_t>(dstSize)) << round;
+        for (size_t i = static_cast<size_t>(dstSize); i < buf.size(); ++i) ASSERT_EQ(buf[i], '\x7F') << round;
+        if (ret == static_cast<int>(out.size()) + 1 || ret == 0) {
+            EXPECT_TRUE(valid_utf8(out)) << round;
+        }
+
+        std::fill(buf.begin(), buf.end(), '\x7F');
+        win_utf8_to_sjis(src.c_str(), buf.data(), dstSize);
+        ASSERT_LT(strlen(buf.data()), static_cast<size_t>(dstSize)) << round;
+        for (size_t i = static_cast<size_t>(dstSize); i < buf.size(); ++i) ASSERT_EQ(buf[i], '\x7F') << round;
+    }
 }

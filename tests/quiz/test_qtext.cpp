@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "quiz_fixtures.h"
@@ -164,4 +165,37 @@ TEST(QtextMember, Utf8FormTooLongKeepsWholeCharacters)
     std::string expect;
     for (int i = 0; i < 170; ++i) expect += "ｱ";
     EXPECT_EQ(std::string(p.genre.items[0].text), expect);
+}
+
+TEST(QtextMember, RandomMembersKeepTextsInsideSlots)
+{
+    // Random members of short and long lines, with CRs, zero bytes and double-
+    // byte characters: every accepted genre holds terminated texts of at most
+    // 511 bytes and the count the layout gives.
+    unsigned seed = 777;
+    auto next = [&seed] { seed = seed * 1103515245u + 12345u; return (seed >> 8) & 0xFFFF; };
+    int accepted = 0;
+    for (int round = 0; round < 400; ++round) {
+        Bytes data;
+        const int nLines = 1 + static_cast<int>(next() % 40);
+        for (int l = 0; l < nLines; ++l) {
+            const int len = next() % 10 == 0 ? static_cast<int>(next() % 1200) : static_cast<int>(next() % 12);
+            for (int i = 0; i < len; ++i) {
+                const unsigned r = next() % 20;
+                data += r == 0 ? '\r' : r == 1 ? '\0' : r < 5 ? "\x82\xA0"[r % 2] : static_cast<char>('a' + r);
+            }
+            if (next() % 8 != 0) data += '\n';
+        }
+        Parsed p(data);
+        if (!p.ok) continue;
+        ++accepted;
+        ASSERT_GE(p.genre.count, 1);
+        ASSERT_LE(p.genre.count, 170);
+        ASSERT_LT(strlen(p.genre.name), 512u);
+        for (int k = 0; k < p.genre.count; ++k) {
+            ASSERT_LT(strlen(p.genre.items[k].text), 512u);
+            for (const char *c : p.genre.items[k].choice) ASSERT_LT(strnlen(c, 512), 512u);
+        }
+    }
+    EXPECT_GT(accepted, 0);
 }
