@@ -52,6 +52,7 @@ struct FontAtlas {
     std::vector<GlyphInfo> glyphs;
     std::vector<Rectangle> recs;
     std::vector<unsigned short> glyphPage;
+    std::vector<int> keys;  // glyphs[1..].value, packed for the binary search
     std::vector<GlFontPage> pages;
     int asciiIndex[128] = {};
     bool keepPixels = false;  // the default font re-uploads after a new window
@@ -170,7 +171,9 @@ bool add_ft_glyph(FontAtlas &a, Packer &p, int codepoint, FT_GlyphSlot slot) {
     return add_glyph(a, p, codepoint, w, h, slot->bitmap_left, a.ascender - slot->bitmap_top, advance, row);
 }
 
-void build_ascii_table(FontAtlas &a) {
+void build_lookup(FontAtlas &a) {
+    a.keys.clear();
+    for (size_t i = 1; i < a.glyphs.size(); i++) a.keys.push_back(a.glyphs[i].value);
     for (int &i : a.asciiIndex) i = 0;
     for (size_t i = 1; i < a.glyphs.size(); i++) {
         int cp = a.glyphs[i].value;
@@ -248,7 +251,7 @@ FontAtlas *rasterise(const char *path, long faceIndex, int size, const int *code
                 add_ft_glyph(*a, packer, cp, face->glyph);
             }
             trim_last_page(*a, packer);
-            build_ascii_table(*a);
+            build_lookup(*a);
         }
         FT_Done_Face(face);
     }
@@ -270,7 +273,7 @@ FontAtlas *box_font(int size) {
     a->glyphPage.push_back(0);
     for (int c = 33; c < 127; c++) add_box_glyph(*a, packer, c, size);
     trim_last_page(*a, packer);
-    build_ascii_table(*a);
+    build_lookup(*a);
     return a;
 }
 
@@ -374,11 +377,9 @@ FontAtlas *default_style_atlas(const char *path, long faceIndex) {
 
 int lookup(const FontAtlas *a, int codepoint) {
     if (codepoint >= 0 && codepoint < 128) return a->asciiIndex[codepoint];
-    // glyphs[1..] are sorted by codepoint.
-    auto first = a->glyphs.begin() + 1;
-    auto it = std::lower_bound(first, a->glyphs.end(), codepoint,
-                               [](const GlyphInfo &g, int cp) { return g.value < cp; });
-    if (it != a->glyphs.end() && it->value == codepoint) return static_cast<int>(it - a->glyphs.begin());
+    // keys[k] is the codepoint of glyphs[k + 1], ascending.
+    auto it = std::lower_bound(a->keys.begin(), a->keys.end(), codepoint);
+    if (it != a->keys.end() && *it == codepoint) return static_cast<int>(it - a->keys.begin()) + 1;
     return 0;
 }
 
