@@ -524,6 +524,9 @@ Vector2 MeasureTextEx(Font font, const char *text, float fontSize, float spacing
 
 void DrawTextEx(Font font, const char *text, Vector2 position, float fontSize, float spacing, Color tint) {
     if (text == nullptr || *text == '\0') return;
+    // Sizes that are not a positive finite number draw nothing rather than
+    // hand the renderer non-finite vertices.
+    if (!(fontSize > 0.0f) || !std::isfinite(fontSize) || !std::isfinite(spacing)) return;
     if (!usable(font)) font = GetFontDefault();
     FontAtlas *a = font.atlas;
     upload_pages(a);

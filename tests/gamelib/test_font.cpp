@@ -448,6 +448,21 @@ TEST_F(FontDraw, SpacingScaleAndTintPlaceTheInk) {
     UnloadFont(f);
 }
 
+TEST_F(FontDraw, DegenerateSizesAndTextsDrawNothing) {
+    Font f = load_text(kGothic, 36, "漢");
+    const float sizes[] = {0.0f, -20.0f, NAN, INFINITY};
+    for (float size : sizes) {
+        frame_with(f, "漢漢", Vector2{100, 100}, size, 1, Color{255, 255, 255, 255});
+        SDL_Rect box = ink_box(0, 0, 400, 300);
+        EXPECT_LE(box.w, 0) << size;
+    }
+    frame_with(f, "", Vector2{100, 100}, 36, 1, Color{255, 255, 255, 255});
+    EXPECT_LE(ink_box(0, 0, 400, 300).w, 0);
+    frame_with(f, nullptr, Vector2{100, 100}, 36, 1, Color{255, 255, 255, 255});
+    EXPECT_LE(ink_box(0, 0, 400, 300).w, 0);
+    UnloadFont(f);
+}
+
 TEST_F(FontDraw, OneDrawCallPerAtlasPageAndFilterFollowsPageZero) {
     std::vector<int> cps = cjk_codepoints_in_font(kGothic, 7000);
     Font f = LoadFontEx(kGothic, 36, cps.data(), static_cast<int>(cps.size()));
