@@ -107,6 +107,19 @@ TEST(PelzoQuizTool, CheckListsGenresOfBothKinds)
     EXPECT_EQ(r.out, "0\t4\tAlpha\n1\t2\tBeta\n");
 }
 
+TEST(PelzoQuizTool, CheckWarnsAboutUtf8MembersThatLoad)
+{
+    const std::string zip = zip_file("tool_utf8ok.zip", {{"qtext_0.txt", genre("Plain", 1)},
+                                                         {"qtext_1.txt", fixture::lines({"歴史", "質問", "a", "b", "c", "d", "e"})},
+                                                         {"qtext_2.txt", "\xEF\xBB\xBF" + genre("Bom", 1)}});
+    const ToolRun r = run_tool({"check", zip});
+    EXPECT_EQ(r.exit, 0);
+    EXPECT_EQ(r.out.substr(0, 10), "0\t1\tPlain\n");
+    EXPECT_EQ(r.err,
+              "warning: qtext_1.txt: is UTF-8, not Shift-JIS; its text will show garbled\n"
+              "warning: qtext_2.txt: begins with a UTF-8 byte-order mark; its first line will show garbled\n");
+}
+
 TEST(PelzoQuizTool, DumpPrintsOneJsonObjectPerQuestion)
 {
     const std::string zip = zip_file("tool_dump.zip",

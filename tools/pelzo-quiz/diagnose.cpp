@@ -430,6 +430,24 @@ void diagnose_zip(const char *path, const std::string &message)
 
 }  // namespace
 
+void warn_encoding(const char *path)
+{
+    if (!path || is_pzq_path(path)) return;
+    char member[32];
+    for (int k = 0; k < kMaxGenres; ++k) {
+        snprintf(member, sizeof member, "qtext_%d.txt", k);
+        unsigned char *data = nullptr;
+        uint32_t size = 0;
+        if (zip_read_file(path, member, &data, &size) != 0) continue;
+        const std::string text(reinterpret_cast<const char *>(data), size);
+        zip_free(data);
+        if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+            say("warning: %s: begins with a UTF-8 byte-order mark; its first line will show garbled", member);
+        else if (valid_utf8_with_multibyte(text))
+            say("warning: %s: is UTF-8, not Shift-JIS; its text will show garbled", member);
+    }
+}
+
 void diagnose_failure(const char *path, const char *message)
 {
     if (!path || !message) return;

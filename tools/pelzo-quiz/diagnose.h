@@ -9,3 +9,8 @@
 #pragma once
 
 void diagnose_failure(const char *path, const char *message);
+
+// After a successful load of a ZIP set: warns on stderr about members that are
+// UTF-8 (or carry a byte-order mark) and will show garbled. Prints nothing for
+// a .pzq file or a clean set.
+void warn_encoding(const char *path);

@@ -4,8 +4,9 @@
 //   pelzo-quiz check FILE   one line per genre: <index>\t<count>\t<name>
 //   pelzo-quiz dump FILE    one JSON object per question, in table order
 //
-// Exit 0 on success, 1 when the set does not load (stderr: the game's message,
-// then where and why), 2 on a usage error.
+// Exit 0 on success (stderr may warn of UTF-8 members, which load but show
+// garbled), 1 when the set does not load (stderr: the game's message, then
+// where and why), 2 on a usage error.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -103,6 +104,7 @@ int main(int argc, char **argv)
         diagnose_failure(path, g_errorMsg);
         return 1;
     }
+    warn_encoding(path);
     if (strcmp(argv[1], "check") == 0)
         print_check();
     else
