@@ -9,7 +9,7 @@ packages=(
   libfreetype-dev libfontconfig-dev zlib1g-dev libgtk-3-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  fonts-ipafont-mincho fonts-ipafont-gothic
+  fonts-ipafont-mincho fonts-ipafont-gothic fonts-dejavu-core
   xvfb xdotool imagemagick
   sox libsox-fmt-all vorbis-tools zip unzip libarchive-tools python3
 )
