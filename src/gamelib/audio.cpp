@@ -261,6 +261,8 @@ Sound LoadSoundFromWave(Wave wave) {
     if (wave.data == nullptr || wave.frameCount == 0 || wave.sampleRate == 0 || wave.channels == 0 ||
         wave.channels > 8 || (wave.sampleSize != 8 && wave.sampleSize != 16))
         return empty;
+    unsigned blockAlign = (wave.sampleSize / 8) * wave.channels;
+    if (wave.frameCount > (0x7FFFFFFFu - 44u) / blockAlign) return empty;
     double seconds = static_cast<double>(wave.frameCount) / wave.sampleRate;
     if (!s_ready) {
         // Headless mode needs only the length; a real play needs the device.
@@ -276,7 +278,6 @@ Sound LoadSoundFromWave(Wave wave) {
     auto put32 = [&wav](size_t at, Uint32 v) {
         for (int i = 0; i < 4; i++) wav[at + static_cast<size_t>(i)] = static_cast<unsigned char>(v >> (8 * i));
     };
-    unsigned blockAlign = (wave.sampleSize / 8) * wave.channels;
     std::memcpy(&wav[0], "RIFF", 4);
     put32(4, 36 + dataBytes);
     std::memcpy(&wav[8], "WAVEfmt ", 8);
