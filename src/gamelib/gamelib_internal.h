@@ -19,7 +19,9 @@ void gl_release_all_textures();
 
 bool gl_headless();
 long gl_frame_counter();      // frames completed since InitWindow
-float gl_target_fps();        // 60 unless SetTargetFPS said otherwise (60 when pacing is off)
+// Frames per second of the frame clock: headless, 1 / the fixed frame time;
+// windowed, 60 unless SetTargetFPS said otherwise (60 when pacing is off).
+float gl_target_fps();
 void gl_count_draw_call();    // for HeadlessDrawCallsLastFrame
 
 // Called by CloseWindow / CloseAudioDevice so fonts and audio release their

@@ -8,6 +8,7 @@
 // all, no sleeping, a fixed frame time and input from the queue (input.cpp).
 #include <SDL_image.h>
 
+#include <cmath>
 #include <csignal>
 
 #include "gamelib_internal.h"
@@ -237,7 +238,17 @@ void SetWindowIcon(Image image) {
 SDL_Renderer *gl_renderer() { return s_renderer; }
 bool gl_headless() { return s_headless; }
 long gl_frame_counter() { return s_framesDone; }
-float gl_target_fps() { return s_targetFps > 0 ? (float)s_targetFps : 60.0f; }
+float gl_target_fps() {
+    // Headless, the frame clock is the fixed frame time. 1.0f / 60 is not
+    // exactly a sixtieth, so a rate within rounding of a whole number is that
+    // number: frame counts are ceil(seconds * fps) and must not gain one.
+    if (s_headless) {
+        double fps = 1.0 / (double)s_headlessFrameTime;
+        double whole = std::round(fps);
+        return (float)(std::fabs(fps - whole) < 1e-3 ? whole : fps);
+    }
+    return s_targetFps > 0 ? (float)s_targetFps : 60.0f;
+}
 void gl_count_draw_call() { s_drawCalls++; }
 
 // --- headless driver ---------------------------------------------------------

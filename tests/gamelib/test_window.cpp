@@ -30,6 +30,8 @@ TEST(WindowHeadless, FrameTimeIsFixedAndFramesAreCounted) {
     }
     EXPECT_EQ(HeadlessFrameCount(), 5);
     EXPECT_EQ(gl_frame_counter(), 5);
+    // The frame clock the audio runs on follows the fixed frame time.
+    EXPECT_FLOAT_EQ(gl_target_fps(), 30.0f);
     // A frame is counted when it ends, not when it begins.
     BeginDrawing();
     EXPECT_EQ(gl_frame_counter(), 5);
@@ -43,6 +45,9 @@ TEST(WindowHeadless, FrameTimeIsFixedAndFramesAreCounted) {
     CloseWindow();
     HeadlessDisable();
     EXPECT_FALSE(IsHeadless());
+    HeadlessEnable();
+    EXPECT_EQ(gl_target_fps(), 60.0f);  // exactly: frame counts are ceil(seconds * fps)
+    HeadlessDisable();
 }
 
 TEST(WindowHeadless, ModeCannotChangeWhileOpen) {
