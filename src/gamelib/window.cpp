@@ -155,7 +155,11 @@ void InitWindow(int width, int height, const char *title) {
     s_closeRequested = false;
     gl_input_reset();
     install_signal_handlers();
-    if (!s_headless) gl_input_poll();
+    if (!s_headless) {
+        // The game reads keys, never text: keep input methods out of the way.
+        SDL_StopTextInput();
+        gl_input_poll();
+    }
     s_lastFrameEnd = SDL_GetPerformanceCounter();
     s_nextDue = s_lastFrameEnd;
 }
