@@ -161,7 +161,9 @@ TEST_F(Startup, CloseEndsTheLoopInEveryStateAndShutdownFreesTheTable)
                 g_sndPlayStart = LoadSound(PELZO_SOURCE_DIR "/assets/playstart_8bit.wav");
             }
             begin_game({12, 5}, 21);
-            if (which == 1) ASSERT_TRUE(IsSoundPlaying(g_sndPlayStart));
+            if (which == 1) {
+                ASSERT_TRUE(IsSoundPlaying(g_sndPlayStart));
+            }
             if (which == 2) frame();                                      // waiting
             if (which == 3) for (int f = 0; f < 40; ++f) frame();       // counting
             if (which == 4) press_choice(0);                              // answered
@@ -177,10 +179,12 @@ TEST_F(Startup, CloseEndsTheLoopInEveryStateAndShutdownFreesTheTable)
         const bool answeredBefore = g_answered;
         EXPECT_EQ(run_until_escape(), 1) << "state " << which;
         EXPECT_EQ(g_screen, screenBefore) << "state " << which;
-        if (which == 1) EXPECT_EQ(g_stageIntro, introBefore);
-        if (which == 2) EXPECT_EQ(g_timerPending, pendingBefore);
-        if (which == 3) EXPECT_EQ(g_timerActive, activeBefore);
-        if (which == 4) EXPECT_EQ(g_answered, answeredBefore);
+        // The sub-state reached is the one asked for, and closing kept it.
+        const bool expectedFlag[6] = {false, true, true, true, true, false};
+        const bool flagAfter[6] = {false, g_stageIntro, g_timerPending, g_timerActive, g_answered, false};
+        const bool flagBefore[6] = {false, introBefore, pendingBefore, activeBefore, answeredBefore, false};
+        EXPECT_EQ(flagBefore[which], expectedFlag[which]) << "state " << which;
+        EXPECT_EQ(flagAfter[which], flagBefore[which]) << "state " << which;
         GENRE_DATA *table = g_genres;
         app_shutdown();
         started_ = false;
