@@ -234,6 +234,9 @@ int read_member(const Image &img, const char *name, unsigned char **out, uint32_
         const char *slash = std::strrchr(entryName, '/');
         const char *base = slash ? slash + 1 : entryName;
         if (std::strcmp(base, name) != 0) {
+            // A size from a Zip64 field can be large enough to wrap the
+            // position round to an earlier header and loop for ever.
+            if (!fits(img, dataPos, compressed)) return -1;
             pos = dataPos + compressed;
             if (flags & kFlagDescriptor) pos += descriptor_length(img, pos, zip64);
             continue;

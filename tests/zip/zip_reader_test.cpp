@@ -447,6 +447,23 @@ TEST(ZipDeferred, Zip64EndRecordAndSizesInTheCentralExtra) {
     EXPECT_EQ(r.data, plain);
 }
 
+TEST(ZipDeferred, CentralSizeThatWrapsThePositionEndsTheWalk) {
+    // A deferred member whose Zip64 compressed size, added to its data offset
+    // (31) and its 12-byte descriptor, comes back round to offset 0: the walk
+    // must end instead of revisiting the first header for ever.
+    const std::string name = "a";
+    const std::string local = le32(0x04034B50) + le16(20) + le16(8) + le16(0) + le32(0) + le32(0) + le32(0) +
+                              le32(0) + le16(1) + le16(0) + name + "xyz";
+    const uint64_t wrap = 0 - uint64_t{30 + 1 + 12};
+    const std::string cd = le32(0x02014B50) + le16(20) + le16(20) + le16(8) + le16(0) + le32(0) + le32(0) +
+                           le32(0xFFFFFFFF) + le32(3) + le16(1) + le16(12) + le16(0) + le16(0) + le16(0) + le32(0) +
+                           le32(0) + name + le16(1) + le16(8) + le64(wrap);
+    const std::string end = le32(0x06054B50) + le16(0) + le16(0) + le16(1) + le16(1) +
+                            le32(static_cast<uint32_t>(cd.size())) + le32(static_cast<uint32_t>(local.size())) + le16(0);
+    EXPECT_EQ(read_bytes(local + cd + end, "qtext_0.txt").rc, -1);
+    EXPECT_EQ(read_bytes(local + cd + end, "a").rc, -1);  // the matching member's data is not there either
+}
+
 TEST(ZipDeferred, ManyDeferredMembersReachTheLast) {
     std::vector<Member> members;
     for (int i = 0; i < 3000; ++i) members.push_back(with_descriptor(stored("m" + std::to_string(i), "x"), true));
