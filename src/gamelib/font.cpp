@@ -22,6 +22,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -214,49 +216,63 @@ std::vector<int> distinct_codepoints(const int *codepoints, int count) {
     return cps;
 }
 
+// FreeType handles released on every way out, an exception included.
+struct FtLibrary {
+    FT_Library lib = nullptr;
+    ~FtLibrary() {
+        if (lib != nullptr) FT_Done_FreeType(lib);
+    }
+};
+struct FtFace {
+    FT_Face face = nullptr;
+    ~FtFace() {
+        if (face != nullptr) FT_Done_Face(face);
+    }
+};
+
 // Rasterises the codepoints from face `faceIndex` of `path`; null when the
-// file does not load as a font at that size.
+// file does not load as a font at that size, or memory runs out.
 FontAtlas *rasterise(const char *path, long faceIndex, int size, const int *codepoints, int count) {
     if (path == nullptr || size <= 0 || size > kMaxFontSize) return nullptr;
-    FT_Library lib = nullptr;
-    if (FT_Init_FreeType(&lib) != 0) return nullptr;
-    FT_Face face = nullptr;
-    FontAtlas *a = nullptr;
-    if (FT_New_Face(lib, path, faceIndex, &face) == 0) {
-        FT_Size_RequestRec req{};
-        req.type = FT_SIZE_REQUEST_TYPE_REAL_DIM;
-        req.width = 0;
-        req.height = static_cast<FT_Long>(size) << 6;
-        if (FT_Request_Size(face, &req) == 0) {
-            a = new FontAtlas;
-            a->baseSize = size;
-            a->ascender = static_cast<int>((face->size->metrics.ascender + 32) >> 6);
-            FT_Int32 flags = FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL;
-            if (FT_IS_SCALABLE(face)) flags |= FT_LOAD_NO_BITMAP;
-            Packer packer;
-            std::vector<int> cps = distinct_codepoints(codepoints, count);
-            a->glyphs.reserve(cps.size() + 1);
-            a->recs.reserve(cps.size() + 1);
-            a->glyphPage.reserve(cps.size() + 1);
+    FtLibrary lib;
+    if (FT_Init_FreeType(&lib.lib) != 0) return nullptr;
+    FtFace face;
+    if (FT_New_Face(lib.lib, path, faceIndex, &face.face) != 0) return nullptr;
+    FT_Size_RequestRec req{};
+    req.type = FT_SIZE_REQUEST_TYPE_REAL_DIM;
+    req.width = 0;
+    req.height = static_cast<FT_Long>(size) << 6;
+    if (FT_Request_Size(face.face, &req) != 0) return nullptr;
+    try {
+        std::unique_ptr<FontAtlas> a(new FontAtlas);
+        a->baseSize = size;
+        a->ascender = static_cast<int>((face.face->size->metrics.ascender + 32) >> 6);
+        FT_Int32 flags = FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL;
+        if (FT_IS_SCALABLE(face.face)) flags |= FT_LOAD_NO_BITMAP;
+        Packer packer;
+        std::vector<int> cps = distinct_codepoints(codepoints, count);
+        a->glyphs.reserve(cps.size() + 1);
+        a->recs.reserve(cps.size() + 1);
+        a->glyphPage.reserve(cps.size() + 1);
 
-            // A font whose missing-glyph outline is empty gets a drawn box instead,
-            // so missing characters never vanish from the screen.
-            bool fallbackOk = FT_Load_Glyph(face, 0, flags) == 0 && face->glyph->bitmap.width > 0 &&
-                              face->glyph->bitmap.rows > 0 && add_ft_glyph(*a, packer, 0, face->glyph);
-            if (!fallbackOk) add_box_glyph(*a, packer, 0, size);
-            for (int cp : cps) {
-                FT_UInt gi = FT_Get_Char_Index(face, static_cast<FT_ULong>(cp));
-                if (gi == 0) continue;  // the font lacks it: it will look up as the fallback
-                if (FT_Load_Glyph(face, gi, flags) != 0) continue;
-                add_ft_glyph(*a, packer, cp, face->glyph);
-            }
-            trim_last_page(*a, packer);
-            build_lookup(*a);
+        // A font whose missing-glyph outline is empty gets a drawn box instead,
+        // so missing characters never vanish from the screen.
+        FT_GlyphSlot slot = face.face->glyph;
+        bool fallbackOk = FT_Load_Glyph(face.face, 0, flags) == 0 && slot->bitmap.width > 0 &&
+                          slot->bitmap.rows > 0 && add_ft_glyph(*a, packer, 0, slot);
+        if (!fallbackOk) add_box_glyph(*a, packer, 0, size);
+        for (int cp : cps) {
+            FT_UInt gi = FT_Get_Char_Index(face.face, static_cast<FT_ULong>(cp));
+            if (gi == 0) continue;  // the font lacks it: it will look up as the fallback
+            if (FT_Load_Glyph(face.face, gi, flags) != 0) continue;
+            add_ft_glyph(*a, packer, cp, slot);
         }
-        FT_Done_Face(face);
+        trim_last_page(*a, packer);
+        build_lookup(*a);
+        return a.release();
+    } catch (const std::bad_alloc &) {
+        return nullptr;
     }
-    FT_Done_FreeType(lib);
-    return a;
 }
 
 // The font drawn when the system has no usable font file: boxes for every
