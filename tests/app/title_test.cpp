@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -98,6 +99,22 @@ TEST_F(Title, ALeftClickOnStartDuringTheJingleStopsItAndLoads)
     EXPECT_FALSE(IsSoundPlaying(g_sndOpening));
     EXPECT_EQ(g_screen, SCREEN_PLAY);
     EXPECT_TRUE(IsSoundPlaying(g_sndPlayStart));
+}
+
+TEST_F(Title, ACancelledFileDialogChangesNothing)
+{
+    // Without a display the dialog cannot open, which the game sees as a cancel.
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    start({"-mute"});
+    build_genres({4, 2});
+    strcpy(g_errorMsg, "previous error");
+    press(kTitleStartButton);
+    EXPECT_EQ(g_screen, SCREEN_TITLE);
+    EXPECT_STREQ(g_errorMsg, "previous error");
+    EXPECT_EQ(g_genreCount, 2);
+    EXPECT_NE(g_genres[0].items, nullptr);
+    g_errorMsg[0] = '\0';
 }
 
 TEST_F(Title, FileNameIsThePartAfterTheLastSeparator)
