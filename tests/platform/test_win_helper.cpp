@@ -1,0 +1,384 @@
+// The OS layer: resource lookup, the dialog's filters, the dialog itself under
+// an X server driven by xdotool, and the window icon from an icon file.
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform_test_util.h"
+#include "resources.h"
+#include "win_helper.h"
+
+namespace {
+
+uint32_t be32(const unsigned char *p)
+{
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
+
+} // namespace
+
+// --- embedded resources ---------------------------------------------------
+
+TEST(WinLoadResource, ImagesAreThePngsOfTheirSizes)
+{
+    static const unsigned char kPngSig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    struct Expect {
+        int id;
+        uint32_t width, height;
+    };
+    for (Expect e : {Expect{2, 462, 132}, Expect{3, 64, 64}}) {
+        SCOPED_TRACE(e.id);
+        uint32_t size = 0;
+        auto *p = static_cast<const unsigned char *>(win_load_resource(e.id, &size));
+        ASSERT_NE(p, nullptr);
+        ASSERT_GT(size, 24u);
+        EXPECT_EQ(memcmp(p, kPngSig, 8), 0);
+        EXPECT_EQ(memcmp(p + 12, "IHDR", 4), 0);
+        EXPECT_EQ(be32(p + 16), e.width);
+        EXPECT_EQ(be32(p + 20), e.height);
+    }
+}
+
+TEST(WinLoadResource, SoundsAreWavAndMusicIsOgg)
+{
+    for (int id : {4, 5, 7, 8}) {
+        SCOPED_TRACE(id);
+        uint32_t size = 0;
+        auto *p = static_cast<const unsigned char *>(win_load_resource(id, &size));
+        ASSERT_NE(p, nullptr);
+        ASSERT_GT(size, 44u);
+        EXPECT_EQ(memcmp(p, "RIFF", 4), 0);
+        EXPECT_EQ(memcmp(p + 8, "WAVE", 4), 0);
+    }
+    uint32_t size = 0;
+    auto *ogg = static_cast<const unsigned char *>(win_load_resource(6, &size));
+    ASSERT_NE(ogg, nullptr);
+    ASSERT_GT(size, 4u);
+    EXPECT_EQ(memcmp(ogg, "OggS", 4), 0);
+}
+
+TEST(WinLoadResource, OnlyTheLow16BitsOfTheIdCount)
+{
+    for (int id = 2; id <= 8; ++id) {
+        SCOPED_TRACE(id);
+        uint32_t plainSize = 0, highSize = 0, negSize = 0;
+        const void *plain = win_load_resource(id, &plainSize);
+        const void *high = win_load_resource(0x10000 | id, &highSize);
+        const void *neg = win_load_resource(int(0xFFFF0000u | uint32_t(id)), &negSize);
+        ASSERT_NE(plain, nullptr);
+        EXPECT_EQ(high, plain);
+        EXPECT_EQ(neg, plain);
+        EXPECT_EQ(highSize, plainSize);
+        EXPECT_EQ(negSize, plainSize);
+    }
+}
+
+TEST(WinLoadResource, UnknownIdsGiveNullAndLeaveTheSizeAlone)
+{
+    // 0x10000 and -65536 have low bits 0; -1 is 0xFFFF.
+    for (int id : {0, 1, 9, 10, 100, 0xFFFF, 0x10000, -65536, -1, 0x10009}) {
+        SCOPED_TRACE(id);
+        uint32_t size = 0xDEADBEEF;
+        EXPECT_EQ(win_load_resource(id, &size), nullptr);
+        EXPECT_EQ(size, 0xDEADBEEFu);
+    }
+}
+
+// --- the dialog's filters -------------------------------------------------
+
+TEST(WinDialogFilters, FourFiltersInTheirOrder)
+{
+    ASSERT_EQ(win_dialog_filter_count(), 4);
+    EXPECT_STREQ(win_dialog_filter_name(0), "Quiz Files (*.zip;*.pzq)");
+    EXPECT_STREQ(win_dialog_filter_name(1), "ZIP File (*.zip)");
+    EXPECT_STREQ(win_dialog_filter_name(2), "PZQ File (*.pzq)");
+    EXPECT_STREQ(win_dialog_filter_name(3), "All Files (*.*)");
+    EXPECT_EQ(win_dialog_filter_name(4), nullptr);
+    EXPECT_EQ(win_dialog_filter_name(-1), nullptr);
+}
+
+TEST(WinDialogFilters, ExtensionsMatchWithoutRegardToCase)
+{
+    struct Case {
+        const char *name;
+        int quiz, zip, pzq, all;
+    };
+    const Case cases[] = {
+        {"set.zip", 1, 1, 0, 1},
+        {"SET.ZIP", 1, 1, 0, 1},
+        {"問題.Zip", 1, 1, 0, 1},
+        {"set.pzq", 1, 0, 1, 1},
+        {"SET.PZQ", 1, 0, 1, 1},
+        {"set.txt", 0, 0, 0, 1},
+        {"set.zip.bak", 0, 0, 0, 1},
+        {"set.zipx", 0, 0, 0, 1},
+        {"zip", 0, 0, 0, 1},
+        {"README", 0, 0, 0, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(win_dialog_filter_accepts(0, c.name), c.quiz);
+        EXPECT_EQ(win_dialog_filter_accepts(1, c.name), c.zip);
+        EXPECT_EQ(win_dialog_filter_accepts(2, c.name), c.pzq);
+        EXPECT_EQ(win_dialog_filter_accepts(3, c.name), c.all);
+    }
+    EXPECT_EQ(win_dialog_filter_accepts(4, "set.zip"), 0);
+    EXPECT_EQ(win_dialog_filter_accepts(0, nullptr), 0);
+}
+
+// --- the dialog itself ----------------------------------------------------
+//
+// The dialog is modal and blocks its thread, so it runs in a child process;
+// this process finds its window by the child's pid and types into it with
+// xdotool. A child that does not answer in time is killed, so a dialog that
+// never closes fails the test rather than hanging it.
+
+namespace {
+
+constexpr char kUntouched[] = "UNTOUCHED";
+
+struct DialogRun {
+    bool finished = false;  // the child reported a result
+    int result = -1;
+    std::string text;       // the buffer afterwards, up to its NUL
+};
+
+std::string run_capture(const std::string &command)
+{
+    std::string out;
+    if (FILE *p = popen(command.c_str(), "r")) {
+        char line[256];
+        while (fgets(line, sizeof line, p))
+            out += line;
+        pclose(p);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
+        out.pop_back();
+    if (size_t nl = out.find('\n'); nl != std::string::npos)
+        out.resize(nl);
+    return out;
+}
+
+// Opens the dialog in a child with a buffer of bufSize bytes (pre-filled with
+// kUntouched), focuses its window and runs each of `keys` as one xdotool
+// command line (xdotool's "type" swallows every argument after it, so it must
+// end its line), then collects the child's answer. `display` overrides DISPLAY
+// in the child.
+DialogRun run_dialog(int bufSize, const std::vector<std::string> &keys, const char *display = nullptr)
+{
+    DialogRun run;
+    int fds[2];
+    if (pipe(fds) != 0)
+        return run;
+    fflush(nullptr);
+    pid_t child = fork();
+    if (child < 0) {
+        close(fds[0]);
+        close(fds[1]);
+        return run;
+    }
+    if (child == 0) {
+        close(fds[0]);
+        if (display) {
+            setenv("DISPLAY", display, 1);
+            unsetenv("WAYLAND_DISPLAY");
+        }
+        std::string buf(size_t(bufSize), '\0');
+        memcpy(buf.data(), kUntouched, sizeof kUntouched);
+        int result = win_open_file_dialog(buf.data(), bufSize);
+        ssize_t ignored = write(fds[1], &result, sizeof result);
+        ignored = write(fds[1], buf.data(), buf.size());
+        (void)ignored;
+        _exit(0);
+    }
+    close(fds[1]);
+
+    if (!keys.empty()) {
+        std::string wid = run_capture("timeout 20 xdotool search --sync --onlyvisible --pid " +
+                                      std::to_string(child) + " 2>/dev/null");
+        if (!wid.empty()) {
+            std::string focus = "xdotool windowfocus --sync " + wid + " sleep 0.3 >/dev/null 2>&1";
+            EXPECT_EQ(std::system(focus.c_str()), 0) << focus;
+            for (const std::string &line : keys) {
+                std::string cmd = "xdotool " + line + " >/dev/null 2>&1";
+                EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
+            }
+        } else {
+            ADD_FAILURE() << "the dialog window did not appear";
+        }
+    }
+
+    // Wait up to 20 s for the answer.
+    std::string bytes;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    const size_t want = sizeof(int) + size_t(bufSize);
+    while (bytes.size() < want && std::chrono::steady_clock::now() < deadline) {
+        pollfd pfd{fds[0], POLLIN, 0};
+        if (poll(&pfd, 1, 200) > 0) {
+            char chunk[4096];
+            ssize_t n = read(fds[0], chunk, sizeof chunk);
+            if (n <= 0)
+                break;
+            bytes.append(chunk, size_t(n));
+        }
+    }
+    close(fds[0]);
+    if (bytes.size() < want)
+        kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (bytes.size() >= want) {
+        run.finished = true;
+        memcpy(&run.result, bytes.data(), sizeof(int));
+        run.text = std::string(bytes.c_str() + sizeof(int));
+    }
+    return run;
+}
+
+bool have_x_and_xdotool()
+{
+    return getenv("DISPLAY") && getenv("DISPLAY")[0] && std::system("command -v xdotool >/dev/null 2>&1") == 0;
+}
+
+// Xvfb (without -noreset) resets itself whenever its last client leaves, and
+// refuses clients while it does; a dialog child connecting in that moment
+// would find no display. This holds one connection open for a test's length.
+// libX11 is opened at run time: its headers clash with the game's names.
+class XConnectionHold {
+public:
+    XConnectionHold()
+    {
+        lib_ = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
+        if (!lib_)
+            return;
+        auto open = reinterpret_cast<void *(*)(const char *)>(dlsym(lib_, "XOpenDisplay"));
+        close_ = reinterpret_cast<int (*)(void *)>(dlsym(lib_, "XCloseDisplay"));
+        if (open && close_)
+            display_ = open(nullptr);
+    }
+    ~XConnectionHold()
+    {
+        if (display_)
+            close_(display_);
+        if (lib_)
+            dlclose(lib_);
+    }
+    XConnectionHold(const XConnectionHold &) = delete;
+    XConnectionHold &operator=(const XConnectionHold &) = delete;
+
+private:
+    void *lib_ = nullptr;
+    void *display_ = nullptr;
+    int (*close_)(void *) = nullptr;
+};
+
+} // namespace
+
+TEST(WinOpenFileDialog, WithoutAnXServerItIsACancel)
+{
+    // A display that does not exist: GTK cannot start, which counts as a cancel.
+    DialogRun run = run_dialog(512, {}, ":4093");
+    ASSERT_TRUE(run.finished) << "the dialog call did not return";
+    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(run.text, kUntouched);
+}
+
+TEST(WinOpenFileDialog, EscapeLeavesTheBufferUntouched)
+{
+    if (!have_x_and_xdotool())
+        GTEST_SKIP() << "needs an X server (DISPLAY) and xdotool; scripts/test.sh starts Xvfb";
+    XConnectionHold hold;
+    DialogRun run = run_dialog(512, {"key Escape"});
+    ASSERT_TRUE(run.finished) << "the dialog did not close on Escape";
+    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(run.text, kUntouched);
+}
+
+TEST(WinOpenFileDialog, TypedPathIsReturnedAsUtf8AndCutAtACharacter)
+{
+    if (!have_x_and_xdotool())
+        GTEST_SKIP() << "needs an X server (DISPLAY) and xdotool; scripts/test.sh starts Xvfb";
+    XConnectionHold hold;
+    const std::string dir = PELZO_TEST_OUT;
+    const std::string path = dir + "/ダイアログ選択_" + std::to_string(getpid()) + ".zip";
+    ASSERT_TRUE(write_file(path, {'P', 'K', 5, 6}));
+    ScopedFile cleanup(path);
+    const std::vector<std::string> keys = {
+        "key ctrl+l sleep 0.3 type --delay 30 '" + path + "'",
+        "sleep 0.5 key Return",
+    };
+
+    DialogRun whole = run_dialog(512, keys);
+    ASSERT_TRUE(whole.finished) << "the dialog did not close on Return";
+    EXPECT_EQ(whole.result, 1);
+    EXPECT_EQ(whole.text, path);
+
+    // Room for "<dir>/" and two bytes of the three-byte "ダ": the cut backs off
+    // to the slash rather than keep half a character.
+    DialogRun cut = run_dialog(int(dir.size()) + 1 + 2 + 1, keys);
+    ASSERT_TRUE(cut.finished) << "the dialog did not close on Return";
+    EXPECT_EQ(cut.result, 1);
+    EXPECT_EQ(cut.text, dir + "/");
+}
+
+// --- window icon from an icon file ------------------------------------------
+
+class WinTaskbarIcon : public HeadlessWindowTest {};
+
+TEST_F(WinTaskbarIcon, AnIconFileIsSet)
+{
+    const std::string path = std::string(PELZO_TEST_OUT) + "/icon_" + std::to_string(getpid()) + ".ico";
+    ASSERT_TRUE(write_file(path, make_ico()));
+    ScopedFile cleanup(path);
+    EXPECT_EQ(win_set_taskbar_icon(path.c_str()), 1);
+}
+
+TEST_F(WinTaskbarIcon, TheGamesOwnIconFileLoads)
+{
+    const std::string path = std::string(PELZO_SOURCE_DIR) + "/assets/pelzo_win.ico";
+    if (!FileExists(path.c_str()))
+        GTEST_SKIP() << path << " is not there yet";
+    EXPECT_EQ(win_set_taskbar_icon(path.c_str()), 1);
+}
+
+TEST_F(WinTaskbarIcon, MissingEmptyOrDamagedFilesSetNothing)
+{
+    const std::string base = std::string(PELZO_TEST_OUT) + "/bad_icon_" + std::to_string(getpid());
+    EXPECT_EQ(win_set_taskbar_icon((base + "_missing.ico").c_str()), 0);
+    EXPECT_EQ(win_set_taskbar_icon(nullptr), 0);
+    EXPECT_EQ(win_set_taskbar_icon(PELZO_TEST_OUT), 0);  // a folder
+
+    ScopedFile empty(base + "_empty.ico");
+    ASSERT_TRUE(write_file(empty.path, {}));
+    EXPECT_EQ(win_set_taskbar_icon(empty.path.c_str()), 0);
+
+    ScopedFile text(base + "_text.ico");
+    ASSERT_TRUE(write_file(text.path, {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'c', 'o', 'n'}));
+    EXPECT_EQ(win_set_taskbar_icon(text.path.c_str()), 0);
+
+    // The directory entry promises more bytes than the file holds.
+    std::vector<unsigned char> ico = make_ico();
+    ico.resize(60);
+    ScopedFile cut(base + "_cut.ico");
+    ASSERT_TRUE(write_file(cut.path, ico));
+    EXPECT_EQ(win_set_taskbar_icon(cut.path.c_str()), 0);
+}
+
+TEST(WinTaskbarIconNoWindow, NothingIsSetBeforeTheWindowExists)
+{
+    const std::string path = std::string(PELZO_TEST_OUT) + "/icon_nowin_" + std::to_string(getpid()) + ".ico";
+    ASSERT_TRUE(write_file(path, make_ico()));
+    ScopedFile cleanup(path);
+    EXPECT_EQ(win_set_taskbar_icon(path.c_str()), 0);
+}
