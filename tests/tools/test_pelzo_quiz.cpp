@@ -3,62 +3,15 @@
 #include <gtest/gtest.h>
 #include <gmock/gmock.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "../quiz/quiz_fixtures.h"
+#include "tool_run.h"
 
 using fixture::Bytes;
 using ::testing::HasSubstr;
 
-extern char **environ;
-
 namespace {
-
-struct ToolRun {
-    int exit = -1;
-    std::string out, err;
-    std::string first_err_line() const { return err.substr(0, err.find('\n')); }
-};
-
-std::string slurp(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-ToolRun run_tool(const std::vector<std::string> &args)
-{
-    const std::string tool = std::string(PELZO_BINARY_DIR) + "/pelzo-quiz";
-    const std::string outPath = fixture::out_path("tool.stdout"), errPath = fixture::out_path("tool.stderr");
-    std::vector<char *> argv{const_cast<char *>(tool.c_str())};
-    for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&fa, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ToolRun r;
-    pid_t pid = 0;
-    if (posix_spawn(&pid, tool.c_str(), &fa, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&fa);
-    r.out = slurp(outPath);
-    r.err = slurp(errPath);
-    return r;
-}
 
 Bytes genre(const std::string &name, int q) { return fixture::lines(fixture::genre_lines(name, q)); }
 
@@ -116,8 +69,10 @@ TEST(PelzoQuizTool, CheckWarnsAboutUtf8MembersThatLoad)
     EXPECT_EQ(r.exit, 0);
     EXPECT_EQ(r.out.substr(0, 10), "0\t1\tPlain\n");
     EXPECT_EQ(r.err,
-              "warning: qtext_1.txt: is UTF-8, not Shift-JIS; its text will show garbled\n"
-              "warning: qtext_2.txt: begins with a UTF-8 byte-order mark; its first line will show garbled\n");
+              "warning: qtext_1.txt line 1 is UTF-8, not Shift-JIS; its text will show garbled; build the set with "
+              "pelzo-quiz pack\n"
+              "warning: qtext_2.txt line 1 begins with a UTF-8 byte-order mark; its text will show garbled; build the "
+              "set with pelzo-quiz pack\n");
 }
 
 TEST(PelzoQuizTool, DumpPrintsOneJsonObjectPerQuestion)
@@ -143,17 +98,30 @@ TEST(PelzoQuizTool, ZipFailuresSayWhereAndWhy)
     std::vector<std::string> eight = fixture::genre_lines("B", 1);
     eight.push_back("extra");
     expect_failure(zip_file("tool_bad8.zip", {{"qtext_0.txt", genre("A", 1)}, {"qtext_2.txt", fixture::lines(eight)}}),
-                   "フォーマットエラー: qtext_2.txt", "qtext_2.txt: 8 lines found (after dropping trailing empty lines); a genre needs 1 + 6 x n lines, so 7 or 13");
+                   "フォーマットエラー: qtext_2.txt",
+                   "qtext_2.txt: 8 lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: 7 or 13. "
+                   "Line 8 is: extra\n");
+    // The offending line is shown as the game converts it from Shift-JIS.
+    std::vector<std::string> sjisTail = fixture::genre_lines("B", 2);
+    sjisTail.push_back("\x97\xF0\x8E\x6A");  // 歴史
+    expect_failure(zip_file("tool_bad14.zip", {{"qtext_0.txt", fixture::lines(sjisTail)}}), "フォーマットエラー: qtext_0.txt",
+                   "qtext_0.txt: 14 lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: 13 or 19. "
+                   "Line 14 is: 歴史\n");
     expect_failure(zip_file("tool_short.zip", {{"qtext_0.txt", genre("A", 1).substr(0, 10)}}),
-                   "フォーマットエラー: qtext_0.txt", "7, 13, 19");
+                   "フォーマットエラー: qtext_0.txt", "at least 7 (7, 13, 19, …)");
     expect_failure(zip_file("tool_emptym.zip", {{"qtext_0.txt", ""}}), "フォーマットエラー: qtext_0.txt",
                    "qtext_0.txt: the member is empty");
     expect_failure(zip_file("tool_bom.zip", {{"qtext_0.txt", "\xEF\xBB\xBF" + genre("A", 1) + "x\n"}}),
-                   "フォーマットエラー: qtext_0.txt", "qtext_0.txt: begins with a UTF-8 byte-order mark");
-    expect_failure(zip_file("tool_utf8.zip", {{"qtext_0.txt", "歴史\n質問\n"}}), "フォーマットエラー: qtext_0.txt",
-                   "qtext_0.txt: is UTF-8, not Shift-JIS");
+                   "フォーマットエラー: qtext_0.txt", "qtext_0.txt line 1 begins with a UTF-8 byte-order mark");
+    expect_failure(zip_file("tool_utf8.zip", {{"qtext_0.txt", "G\nQ\n歴史\n"}}), "フォーマットエラー: qtext_0.txt",
+                   "qtext_0.txt line 3 is UTF-8, not Shift-JIS");
+    expect_failure(zip_file("tool_utf8.zip", {{"qtext_0.txt", "G\nQ\n歴史\n"}}), "フォーマットエラー: qtext_0.txt",
+                   "Line 3 is: 歴史\n");
     expect_failure(zip_file("tool_long.zip", {{"qtext_0.txt", fixture::lines({"G", std::string(600, 'x'), "R", "a", "b", "c", "d"})}}),
                    "フォーマットエラー: qtext_0.txt", "qtext_0.txt: line 2 is 600 bytes");
+    // Exactly 511 bytes: the game ends the line there and its line end adds an empty line.
+    expect_failure(zip_file("tool_511.zip", {{"qtext_0.txt", fixture::lines({"G", std::string(511, 'x'), "R", "a", "b", "c", "d"})}}),
+                   "フォーマットエラー: qtext_0.txt", "qtext_0.txt: line 2 is 511 bytes; the game ends a line after 511 bytes");
     std::vector<std::string> gap = fixture::genre_lines("G", 2);
     gap.insert(gap.begin() + 7, "");
     expect_failure(zip_file("tool_gap.zip", {{"qtext_0.txt", fixture::lines(gap, "\r\n")}}),
@@ -164,7 +132,11 @@ TEST(PelzoQuizTool, ZipFailuresSayWhereAndWhy)
 
     expect_failure(zip_file("tool_m12.zip", {{"qtext_0.txt", genre("A", 1)}, {"a/qtext_1.txt", genre("B", 1), 12}}),
                    "ZIPが圧縮されています。ZIP_STOREDで作成してください",
-                   "qtext_1.txt (stored as a/qtext_1.txt): compression method 12 (bzip2)");
+                   "member qtext_1.txt (at a/qtext_1.txt) is compressed with BZIP2 (method 12); the game reads only stored "
+                   "or deflated members");
+    expect_failure(zip_file("tool_m14.zip", {{"qtext_0.txt", genre("A", 1), 14}}),
+                   "ZIPが圧縮されています。ZIP_STOREDで作成してください",
+                   "member qtext_0.txt is compressed with LZMA (method 14)");
 
     const std::string nothing = "有効な問題ファイルが見つかりません";
     expect_failure(fixture::out_path("tool_missing.zip"), nothing, "No such file or directory");
@@ -199,7 +171,14 @@ TEST(PelzoQuizTool, PzqFailuresSayWhereAndWhy)
     expect_failure(fixture::write_file("tool_empty.pzq", fixture::pzq_header({0})), "PZQデータが空です",
                    "all eight genre counts");
     expect_failure(fixture::write_file("tool_cut.pzq", fixture::pzq_file({3, 2}).substr(0, 2048 + 3 * 256 + 100)),
-                   "PZQ問題データ読み込み失敗", "question record 3 (genre 1, question 0) at byte offset 2816 is cut short");
+                   "PZQ問題データ読み込み失敗",
+                   "record 0 of genre 1 (question record 3, from byte 2,816) is cut short at byte 2,916, where the file ends");
+    expect_failure(fixture::write_file("tool_cut3.pzq", fixture::pzq_file({0, 0, 0, 20}).substr(0, 2048 + 12 * 256 + 7)),
+                   "PZQ問題データ読み込み失敗",
+                   "the header counts add up to 20 questions, which need 7,168 bytes (2,048 + 20 × 256); the file has 5,127");
+    expect_failure(fixture::write_file("tool_cut3.pzq", fixture::pzq_file({0, 0, 0, 20}).substr(0, 2048 + 12 * 256 + 7)),
+                   "PZQ問題データ読み込み失敗", "record 12 of genre 3 (question record 12, from byte 5,120) is cut short at byte 5,127");
     expect_failure(fixture::write_file("tool_cut2.pzq", fixture::pzq_file({3, 2}).substr(0, 2048 + 4 * 256)),
-                   "PZQ問題データ読み込み失敗", "question record 4 (genre 1, question 1) at byte offset 3072 is missing");
+                   "PZQ問題データ読み込み失敗",
+                   "record 1 of genre 1 (question record 4) is missing: the file ends at byte 3,072, where it should begin");
 }

@@ -2,6 +2,7 @@
 // header field read here is bounds-checked against the file's size.
 #include "diagnose.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "codepage.h"
 #include "quiz_load.h"
 #include "zip_reader.h"
 
@@ -73,6 +75,18 @@ std::string printable(const std::string &s)
     return out;
 }
 
+// A number with thousands separators: 2,311.
+std::string grouped(long long v)
+{
+    const std::string digits = std::to_string(v < 0 ? -v : v);
+    std::string out = v < 0 ? "-" : "";
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
 // ---- binary .pzq ----
 
 bool has_magic(const std::string &d, size_t record)
@@ -121,16 +135,22 @@ void diagnose_pzq(const char *path, const std::string &message)
 
     if (message == "PZQ問題データ読み込み失敗") {
         const long long need = 2048 + total * 256;
-        say("%s: the header counts add up to %lld questions, which need %lld bytes (2048 + %lld x 256); the file has %zu",
-            path, total, need, total, d.size());
+        say("%s: the header counts add up to %s questions, which need %s bytes (2,048 + %s × 256); the file has %s",
+            path, grouped(total).c_str(), grouped(need).c_str(), grouped(total).c_str(),
+            grouped(static_cast<long long>(d.size())).c_str());
         const long long record = (static_cast<long long>(d.size()) - 2048) / 256;
         long long first = 0;
         for (int g = 0; g < 8; ++g) {
             const int count = pzq_count(d, g);
             if (record < first + count) {
-                const long long have = static_cast<long long>(d.size()) - (2048 + record * 256);
-                say("%s: question record %lld (genre %d, question %lld) at byte offset %lld is %s", path, record, g,
-                    record - first, 2048 + record * 256, have > 0 ? "cut short" : "missing");
+                const long long begin = 2048 + record * 256;
+                const std::string end = grouped(static_cast<long long>(d.size()));
+                if (static_cast<long long>(d.size()) > begin)
+                    say("%s: record %lld of genre %d (question record %lld, from byte %s) is cut short at byte %s, where "
+                        "the file ends", path, record - first, g, record, grouped(begin).c_str(), end.c_str());
+                else
+                    say("%s: record %lld of genre %d (question record %lld) is missing: the file ends at byte %s, where "
+                        "it should begin", path, record - first, g, record, end.c_str());
                 break;
             }
             first += count;
@@ -215,16 +235,16 @@ size_t local_entries(const std::string &d, std::vector<Entry> &out)
 const char *method_name(uint32_t m)
 {
     switch (m) {
-    case 1: return "shrink";
-    case 6: return "implode";
-    case 9: return "deflate64";
-    case 12: return "bzip2";
+    case 1: return "Shrink";
+    case 6: return "Implode";
+    case 9: return "Deflate64";
+    case 12: return "BZIP2";
     case 14: return "LZMA";
     case 93: return "Zstandard";
     case 95: return "xz";
     case 98: return "PPMd";
     case 99: return "AES encryption";
-    default: return "unknown";
+    default: return "an unknown method";
     }
 }
 
@@ -243,6 +263,55 @@ bool valid_utf8_with_multibyte(const std::string &s)
     return multi;
 }
 
+// The first line (1-based) holding a multi-byte UTF-8 character, for a member
+// that is valid UTF-8 throughout; 0 otherwise.
+int first_utf8_line(const std::string &s)
+{
+    if (!valid_utf8_with_multibyte(s)) return 0;
+    int line = 1;
+    for (unsigned char c : s) {
+        if (c == '\n') ++line;
+        if (c >= 0x80) return line;
+    }
+    return 0;
+}
+
+// Says what the author should fix when a member is UTF-8 or carries a BOM.
+// Returns true when it said something.
+bool say_encoding(const char *prefix, const char *member, const std::string &data, const char *consequence)
+{
+    if (data.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        say("%s%s line 1 begins with a UTF-8 byte-order mark; %s", prefix, member, consequence);
+        return true;
+    }
+    if (const int line = first_utf8_line(data)) {
+        say("%s%s line %d is UTF-8, not Shift-JIS; %s", prefix, member, line, consequence);
+        return true;
+    }
+    return false;
+}
+
+// A line of a member as an author would recognise it: UTF-8 shown as it is,
+// Shift-JIS converted as the game converts it, control bytes as spaces, cut
+// after 60 characters.
+std::string shown_line(const std::string &line, bool memberIsUtf8)
+{
+    std::string text = line.substr(0, 400);
+    if (!memberIsUtf8) {
+        char utf8[kTextSize];
+        win_sjis_to_utf8(text.c_str(), utf8, kTextSize);
+        text = utf8;
+    }
+    std::string out;
+    size_t chars = 0;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if ((c & 0xC0) != 0x80 && ++chars > 60) return out + "…";
+        out += c < 0x20 ? ' ' : ch;
+    }
+    return out;
+}
+
 // Explains why a member's lines break the layout, splitting them the way the
 // loader does while keeping the physical line numbers.
 void diagnose_member_text(const std::string &member, const std::string &data)
@@ -252,19 +321,20 @@ void diagnose_member_text(const std::string &member, const std::string &data)
         say("%s: the member is empty", m);
         return;
     }
-    if (data.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        say("%s: begins with a UTF-8 byte-order mark; save it as Shift-JIS (CP932) without one", m);
-    else if (valid_utf8_with_multibyte(data))
-        say("%s: is UTF-8, not Shift-JIS; save it as Shift-JIS (CP932)", m);
+    say_encoding("", m, data, "save it as Shift-JIS (code page 932), or write it in UTF-8 and build the set with "
+                              "pelzo-quiz pack, which converts it");
+    const bool isUtf8 = valid_utf8_with_multibyte(data);
 
     struct Line {
         int physical;
         bool empty;
+        size_t start;  // byte offset of the line's first byte in the member
+        size_t length; // bytes, carriage returns included
     };
     std::vector<Line> table;
     std::vector<std::pair<int, size_t>> longLines;
     int physical = 1;
-    size_t len = 0, physicalLen = 0;
+    size_t len = 0, physicalLen = 0, start = 0;
     bool firstZero = false, stopped = false;
     size_t i = 0;
     for (; i < data.size(); ++i) {
@@ -275,22 +345,24 @@ void diagnose_member_text(const std::string &member, const std::string &data)
         const char b = data[i];
         if (b == '\r') continue;
         if (b == '\n') {
-            table.push_back({physical, len == 0 || firstZero});
-            if (physicalLen > 511) longLines.push_back({physical, physicalLen});
+            table.push_back({physical, len == 0 || firstZero, start, i - start});
+            if (physicalLen >= 511) longLines.push_back({physical, physicalLen});
             ++physical;
             len = physicalLen = 0;
+            start = i + 1;
             continue;
         }
         if (len == 0) firstZero = b == '\0';
         ++len;
         ++physicalLen;
         if (len == 511) {
-            table.push_back({physical, firstZero});
+            table.push_back({physical, firstZero, start, i + 1 - start});
             len = 0;
+            start = i + 1;
         }
     }
-    if (len > 0 && table.size() < 1024) table.push_back({physical, firstZero});
-    if (physicalLen > 511) longLines.push_back({physical, physicalLen});
+    if (len > 0 && table.size() < 1024) table.push_back({physical, firstZero, start, data.size() - start});
+    if (physicalLen >= 511) longLines.push_back({physical, physicalLen});
     bool moreContent = false;
     for (size_t k = i; stopped && k < data.size(); ++k) moreContent = moreContent || (data[k] != '\n' && data[k] != '\r');
 
@@ -301,21 +373,29 @@ void diagnose_member_text(const std::string &member, const std::string &data)
         say("%s: its %ld lines make %ld questions, but there was not enough memory for them", m, lines, (lines - 1) / 6);
         return;
     }
+    std::string need;
     if (lines < 7) {
-        say("%s: %ld lines found (after dropping trailing empty lines); a genre needs a name line and six lines per "
-            "question: 7, 13, 19, ... lines", m, lines);
+        need = "at least 7 (7, 13, 19, …)";
     } else {
         const long below = 1 + 6 * ((lines - 1) / 6);
-        if (below + 6 <= 1021)
-            say("%s: %ld lines found (after dropping trailing empty lines); a genre needs 1 + 6 x n lines, so %ld or %ld",
-                m, lines, below, below + 6);
-        else
-            say("%s: %ld lines found (after dropping trailing empty lines); a genre needs 1 + 6 x n lines, so %ld", m, lines,
-                below);
+        need = below + 6 <= 1021 ? std::to_string(below) + " or " + std::to_string(below + 6) : std::to_string(below);
     }
-    for (size_t k = 0; k < longLines.size() && k < kMaxListed; ++k)
-        say("%s: line %d is %zu bytes; a line holds at most 511, and the rest counts as a line of its own", m,
-            longLines[k].first, longLines[k].second);
+    std::string last;
+    if (count > 0) {
+        std::string bytes = data.substr(table[count - 1].start, table[count - 1].length);
+        bytes.erase(std::remove(bytes.begin(), bytes.end(), '\r'), bytes.end());
+        last = " Line " + std::to_string(table[count - 1].physical) + " is: " + shown_line(bytes, isUtf8);
+    }
+    say("%s: %ld lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: %s.%s", m, lines,
+        need.c_str(), last.c_str());
+    for (size_t k = 0; k < longLines.size() && k < kMaxListed; ++k) {
+        if (longLines[k].second == 511)
+            say("%s: line %d is 511 bytes; the game ends a line after 511 bytes, so its line end then makes an extra "
+                "empty line: shorten it to 510", m, longLines[k].first);
+        else
+            say("%s: line %d is %zu bytes; a line holds at most 511, and the rest counts as a line of its own", m,
+                longLines[k].first, longLines[k].second);
+    }
     if (moreContent) say("%s: only the first 1024 lines are read (at most 170 questions per genre)", m);
     int listed = 0;
     for (size_t k = 0; k < count && listed < kMaxListed; ++k) {
@@ -360,12 +440,15 @@ void diagnose_zip(const char *path, const std::string &message)
             for (const std::vector<Entry> *list : {&walked, &central}) {
                 for (const Entry &e : *list) {
                     if (base_name(e.name.substr(0, 255)) != member) continue;
-                    say("%s (stored as %s): compression method %u (%s); only stored (0) and deflate (8) members can be "
-                        "read", member, printable(e.name).c_str(), e.method, method_name(e.method));
+                    const std::string where = e.name == member ? "" : " (at " + printable(e.name) + ")";
+                    say("member %s%s is compressed with %s (method %u); the game reads only stored or deflated "
+                        "members: rebuild the set with pelzo-quiz pack, or with zip's default deflate",
+                        member, where.c_str(), method_name(e.method), e.method);
                     return;
                 }
             }
-            say("%s: uses a compression method other than stored (0) or deflate (8)", member);
+            say("member %s uses a compression method other than stored (0) or deflate (8); the game reads only stored "
+                "or deflated members", member);
             return;
         }
         return;
@@ -441,10 +524,7 @@ void warn_encoding(const char *path)
         if (zip_read_file(path, member, &data, &size) != 0) continue;
         const std::string text(reinterpret_cast<const char *>(data), size);
         zip_free(data);
-        if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
-            say("warning: %s: begins with a UTF-8 byte-order mark; its first line will show garbled", member);
-        else if (valid_utf8_with_multibyte(text))
-            say("warning: %s: is UTF-8, not Shift-JIS; its text will show garbled", member);
+        say_encoding("warning: ", member, text, "its text will show garbled; build the set with pelzo-quiz pack");
     }
 }
 

@@ -3,6 +3,7 @@
 //
 //   pelzo-quiz check FILE   one line per genre: <index>\t<count>\t<name>
 //   pelzo-quiz dump FILE    one JSON object per question, in table order
+//   pelzo-quiz pack -o OUT [--store] GENRE.txt...   builds a set (pack.h)
 //
 // Exit 0 on success (stderr may warn of UTF-8 members, which load but show
 // garbled), 1 when the set does not load (stderr: the game's message, then
@@ -12,11 +13,13 @@
 #include <string>
 
 #include "diagnose.h"
+#include "pack.h"
 #include "quiz_load.h"
 
 namespace {
 
-const char kUsage[] = "usage: pelzo-quiz check FILE | pelzo-quiz dump FILE\n";
+const char kUsage[] =
+    "usage: pelzo-quiz check FILE | pelzo-quiz dump FILE | pelzo-quiz pack -o OUT [--store] GENRE.txt...\n";
 
 // Appends s as a JSON string. Bytes that are not UTF-8 become U+FFFD, so the
 // output is always valid JSON in UTF-8.
@@ -94,6 +97,7 @@ void print_dump()
 
 int main(int argc, char **argv)
 {
+    if (argc >= 2 && strcmp(argv[1], "pack") == 0) return pack_command(argc - 1, argv + 1);
     if (argc != 3 || (strcmp(argv[1], "check") != 0 && strcmp(argv[1], "dump") != 0)) {
         fputs(kUsage, stderr);
         return 2;

@@ -1,0 +1,276 @@
+// The pack command: read every genre file, encode for the chosen kind of set,
+// write under a temporary name, read back with the game's readers, rename.
+#include "pack.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "codepage.h"
+#include "genre_source.h"
+#include "pzq_reader.h"
+#include "quiz_load.h"
+#include "zip_reader.h"
+#include "zip_writer.h"
+
+namespace {
+
+const char kUsage[] = "usage: pelzo-quiz pack -o OUT [--store] GENRE.txt...\n";
+constexpr char kPzqMagic[] = "PELZOQDT";
+
+bool ends_with_pzq(const std::string &path)
+{
+    if (path.size() < 4) return false;
+    std::string ext = path.substr(path.size() - 4);
+    for (char &c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return ext == ".pzq";
+}
+
+bool same_file(const std::string &a, const std::string &b)
+{
+    struct stat sa, sb;
+    if (stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+std::string member_name(size_t k) { return "qtext_" + std::to_string(k) + ".txt"; }
+
+std::string member_text(const GenreSource &g)
+{
+    std::string out;
+    for (const SourceLine &line : g.lines) out += line.sjis + "\r\n";
+    return out;
+}
+
+// Stored = plain + 0x80 per byte, padded with plain spaces to the width.
+void put_field(std::string &out, const std::string &sjis, size_t width)
+{
+    for (char c : sjis) out += static_cast<char>(static_cast<unsigned char>(c) + 0x80);
+    out.append(width - sjis.size(), ' ');
+}
+
+std::string build_pzq(const std::vector<GenreSource> &genres)
+{
+    std::string out(kPzqHeaderSize, '\0');
+    for (size_t g = 0; g < genres.size(); ++g) {
+        const size_t record = g * kPzqRecordSize;
+        out.replace(record, genres[g].lines[0].sjis.size(), genres[g].lines[0].sjis);  // the name, plain, zero-filled
+        const auto count = static_cast<uint16_t>(genres[g].questions());
+        out[record + kPzqCountOffset] = static_cast<char>(count & 0xFF);
+        out[record + kPzqCountOffset + 1] = static_cast<char>(count >> 8);
+    }
+    out.replace(kPzqMagicOffset, kPzqMagicSize, kPzqMagic);
+    for (const GenreSource &g : genres) {
+        for (int q = 0; q < g.questions(); ++q) {
+            const size_t first = 1 + 6 * static_cast<size_t>(q);
+            put_field(out, g.lines[first].sjis, kPzqTextWidth);
+            for (size_t c = 0; c < 5; ++c) put_field(out, g.lines[first + 1 + c].sjis, kPzqChoiceWidth);
+        }
+    }
+    return out;
+}
+
+// Compares one text as the game holds it with its source line.
+void compare_loaded(const char *loaded, const GenreSource &g, size_t index, std::vector<std::string> &problems)
+{
+    if (g.lines[index].text != loaded)
+        problems.push_back(g.path + ":" + std::to_string(index + 1) + ": the game would read " + line_role(index) +
+                           " as \"" + excerpt(loaded) + "\"");
+}
+
+// The same for a Shift-JIS text, converted as the game converts it.
+void compare_sjis(const char *sjis, const GenreSource &g, size_t index, std::vector<std::string> &problems)
+{
+    char utf8[kTextSize];
+    win_sjis_to_utf8(sjis, utf8, kTextSize);
+    compare_loaded(utf8, g, index, problems);
+}
+
+void verify_zip(const std::string &path, const std::vector<GenreSource> &genres, const std::vector<ZipWriterMember> &members,
+                std::vector<std::string> &problems)
+{
+    for (size_t k = 0; k < genres.size(); ++k) {
+        const GenreSource &g = genres[k];
+        unsigned char *data = nullptr;
+        uint32_t size = 0;
+        if (zip_read_file(path.c_str(), members[k].name.c_str(), &data, &size) != 0 ||
+            std::string(reinterpret_cast<char *>(data), size) != members[k].data) {
+            zip_free(data);
+            problems.push_back(g.path + ": " + members[k].name + " does not read back from the archive as written");
+            continue;
+        }
+        GENRE_DATA genre{};
+        const bool parsed = parse_qtext_member(data, size, &genre);
+        zip_free(data);
+        if (!parsed || genre.count != g.questions()) {
+            problems.push_back(g.path + ": the game would not read " + members[k].name + " as " +
+                               std::to_string(g.questions()) + " questions");
+            free(genre.items);
+            continue;
+        }
+        compare_loaded(genre.name, g, 0, problems);
+        for (int q = 0; q < genre.count; ++q) {
+            const size_t first = 1 + 6 * static_cast<size_t>(q);
+            compare_loaded(genre.items[q].text, g, first, problems);
+            for (size_t c = 0; c < 5; ++c) compare_loaded(genre.items[q].choice[c], g, first + 1 + c, problems);
+        }
+        free(genre.items);
+    }
+}
+
+void verify_pzq(const std::string &path, const std::vector<GenreSource> &genres, std::vector<std::string> &problems)
+{
+    QUIZ_STATUS status;
+    initQuizStatus(&status);
+    FILE *fp = fopen(path.c_str(), "rb");
+    if (!fp || readpzqHeader(&status, fp) != 0 || !genQuestionField(&status) || readpzqBody(&status, fp) != 0) {
+        if (fp) fclose(fp);
+        relQuestionField(&status);
+        problems.push_back(path + ": the written file does not read back as a quiz file");
+        return;
+    }
+    fclose(fp);
+    for (size_t k = 0; k < kMaxGenres; ++k) {
+        const int expected = k < genres.size() ? genres[k].questions() : 0;
+        if (status.genre[k].count != expected) {
+            problems.push_back(path + ": genre " + std::to_string(k) + " reads back with " +
+                               std::to_string(status.genre[k].count) + " questions instead of " + std::to_string(expected));
+            relQuestionField(&status);
+            return;
+        }
+    }
+    for (size_t k = 0; k < genres.size(); ++k) {
+        const GenreSource &g = genres[k];
+        compare_sjis(status.genre[k].name, g, 0, problems);
+        for (int q = 0; q < g.questions(); ++q) {
+            const QUESTION_RECORD &rec = status.genre[k].questions[q];
+            const size_t first = 1 + 6 * static_cast<size_t>(q);
+            compare_sjis(rec.text, g, first, problems);
+            for (size_t c = 0; c < 5; ++c) compare_sjis(rec.choice[c], g, first + 1 + c, problems);
+        }
+    }
+    relQuestionField(&status);
+}
+
+// Writes bytes to a new temporary file beside `out`. Returns its path, or ""
+// with the reason in problems.
+std::string write_temporary(const std::string &out, const std::string &bytes, std::vector<std::string> &problems)
+{
+    std::string temp = out + ".XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0) {
+        problems.push_back(out + ": cannot create a file beside it: " + strerror(errno));
+        return "";
+    }
+    const mode_t mask = umask(0);
+    umask(mask);
+    bool ok = fchmod(fd, 0666 & ~mask) == 0;
+    size_t done = 0;
+    while (ok && done < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += static_cast<size_t>(n);
+    }
+    const int err = errno;
+    ok = close(fd) == 0 && ok;
+    if (!ok) {
+        problems.push_back(out + ": cannot write: " + strerror(err));
+        unlink(temp.c_str());
+        return "";
+    }
+    return temp;
+}
+
+int refuse(const std::vector<std::string> &problems, const std::string &out)
+{
+    for (const std::string &p : problems) fprintf(stderr, "%s\n", p.c_str());
+    fprintf(stderr, "pelzo-quiz pack: %s not written\n", out.c_str());
+    return 1;
+}
+
+}  // namespace
+
+int pack_command(int argc, char **argv)
+{
+    std::string out;
+    bool store = false, haveOut = false, optionsDone = false;
+    std::vector<std::string> inputs;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (!optionsDone && a == "--") {
+            optionsDone = true;
+        } else if (!optionsDone && a == "-o") {
+            if (haveOut || i + 1 >= argc) {
+                fputs(kUsage, stderr);
+                return 2;
+            }
+            out = argv[++i];
+            haveOut = true;
+        } else if (!optionsDone && a == "--store") {
+            store = true;
+        } else if (!optionsDone && a.size() > 1 && a[0] == '-') {
+            fprintf(stderr, "pelzo-quiz pack: unknown option %s\n%s", a.c_str(), kUsage);
+            return 2;
+        } else {
+            inputs.push_back(a);
+        }
+    }
+    if (!haveOut || out.empty() || inputs.empty()) {
+        fputs(kUsage, stderr);
+        return 2;
+    }
+    const PackFormat format = ends_with_pzq(out) ? PackFormat::Pzq : PackFormat::Zip;
+    if (store && format == PackFormat::Pzq) {
+        fprintf(stderr, "pelzo-quiz pack: --store applies to ZIP sets only; a .pzq file is never compressed\n%s", kUsage);
+        return 2;
+    }
+
+    std::vector<std::string> problems;
+    if (inputs.size() > static_cast<size_t>(kMaxGenres))
+        problems.push_back("pelzo-quiz pack: " + std::to_string(inputs.size()) + " genre files given; a set holds at most " +
+                           std::to_string(kMaxGenres) + " genres (one file each)");
+    std::vector<GenreSource> genres(inputs.size());
+    for (size_t k = 0; k < inputs.size(); ++k) {
+        if (inputs[k] == out || same_file(inputs[k], out)) {
+            problems.push_back(inputs[k] + ": is also the output file; packing would overwrite it");
+            continue;
+        }
+        read_genre_source(inputs[k], format, genres[k], problems);
+    }
+    if (!problems.empty()) return refuse(problems, out);
+
+    std::string bytes;
+    std::vector<ZipWriterMember> members;
+    if (format == PackFormat::Pzq) {
+        bytes = build_pzq(genres);
+    } else {
+        for (size_t k = 0; k < genres.size(); ++k) members.push_back({member_name(k), member_text(genres[k])});
+        if (!zip_build_archive(members, store, bytes)) {
+            problems.push_back(out + ": the archive could not be built");
+            return refuse(problems, out);
+        }
+    }
+
+    const std::string temp = write_temporary(out, bytes, problems);
+    if (temp.empty()) return refuse(problems, out);
+    if (format == PackFormat::Pzq)
+        verify_pzq(temp, genres, problems);
+    else
+        verify_zip(temp, genres, members, problems);
+    if (problems.empty() && rename(temp.c_str(), out.c_str()) != 0)
+        problems.push_back(out + ": cannot write: " + strerror(errno));
+    if (!problems.empty()) {
+        unlink(temp.c_str());
+        return refuse(problems, out);
+    }
+    for (size_t k = 0; k < genres.size(); ++k)
+        printf("%zu\t%d\t%s\n", k, genres[k].questions(), genres[k].lines[0].text.c_str());
+    return fflush(stdout) == 0 ? 0 : 1;
+}
