@@ -13,6 +13,23 @@
 #include "gamelib.h"
 #include "headless.h"
 
+// Whether this executable carries the full resource table (builds with
+// PELZO_EMBED_ASSETS=OFF link an empty one).
+inline bool assets_embedded()
+{
+#ifdef PELZO_ASSETS_EMBEDDED
+    return true;
+#else
+    return false;
+#endif
+}
+
+#define SKIP_WITHOUT_EMBEDDED_ASSETS()                                   \
+    do {                                                                 \
+        if (!assets_embedded())                                          \
+            GTEST_SKIP() << "built without embedded assets";             \
+    } while (0)
+
 // A headless window (and audio device) for the length of one test.
 class HeadlessWindowTest : public ::testing::Test {
 protected:

@@ -1,0 +1,371 @@
+// The Japanese font: its glyph texts and their caps, the choice of the font
+// file, and which characters the loaded font holds before and after a rebuild.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "font_jp.h"
+#include "platform_test_util.h"
+#include "quiz_data.h"
+
+namespace {
+
+const char *const kGothic = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
+const char *const kMincho = "/usr/share/fonts/opentype/ipafont-mincho/ipam.ttf";
+const char *const kMissingA = "/nonexistent/fonts/a.ttf";
+const char *const kMissingB = "/nonexistent/fonts/b.ttf";
+
+std::string printable_ascii()
+{
+    std::string s;
+    for (char c = 0x20; c <= 0x7E; ++c)
+        s += c;
+    return s;
+}
+
+std::string startup_text()
+{
+    std::vector<char> buf(65536);
+    int n = font_jp_startup_text(buf.data(), int(buf.size()));
+    return std::string(buf.data(), size_t(n));
+}
+
+std::string quiz_text()
+{
+    std::vector<char> buf(1048576);
+    int n = font_jp_quiz_text(buf.data(), int(buf.size()));
+    return std::string(buf.data(), size_t(n));
+}
+
+int codepoint_of(const char *utf8)
+{
+    int size = 0;
+    return GetCodepointNext(utf8, &size);
+}
+
+bool font_has(const Font &font, const char *utf8)
+{
+    return GetGlyphIndex(font, codepoint_of(utf8)) != 0;
+}
+
+// Fills g_genres for one test and empties it afterwards.
+struct GenreTable {
+    GenreTable() { free_genres(); }
+    ~GenreTable() { free_genres(); }
+    GenreTable(const GenreTable &) = delete;
+    GenreTable &operator=(const GenreTable &) = delete;
+
+    // Adds a genre of `count` zeroed questions and returns it.
+    GENRE_DATA &add(const char *name, int count)
+    {
+        GENRE_DATA &g = g_genres[g_genreCount++];
+        copy_text(g.name, name, kTextSize);
+        g.count = count;
+        g.items = count > 0 ? static_cast<QUIZ_ITEM *>(calloc(size_t(count), sizeof(QUIZ_ITEM))) : nullptr;
+        return g;
+    }
+};
+
+void set_item(QUIZ_ITEM &item, const char *text, const char *c0, const char *c1, const char *c2, const char *c3,
+              const char *c4)
+{
+    copy_text(item.text, text, kTextSize);
+    const char *choices[5] = {c0, c1, c2, c3, c4};
+    for (int i = 0; i < 5; ++i)
+        copy_text(item.choice[i], choices[i], kTextSize);
+}
+
+} // namespace
+
+// --- glyph texts ------------------------------------------------------------
+
+TEST(GlyphText, BothTextsHoldTheSharedStringsAndEndWithPrintableAscii)
+{
+    const std::string start = startup_text();
+    const std::string quiz = quiz_text();  // no genres loaded
+    const std::string ascii = printable_ascii();
+
+    ASSERT_GE(start.size(), ascii.size());
+    EXPECT_EQ(start.substr(start.size() - ascii.size()), ascii);
+    EXPECT_EQ(quiz.substr(quiz.size() - ascii.size()), ascii);
+
+    // Strings 1-17 open both texts; the start-up list goes on with "秒", the
+    // quiz list with "得点: ".
+    const std::string shared = "PelzoWin〜 Pelzoクイズゲーム 〜ゲームスタート";
+    EXPECT_EQ(start.rfind(shared, 0), 0u);
+    const size_t sharedEnd = start.find("突破ライン: ") + strlen("突破ライン: ");
+    ASSERT_NE(start.find("突破ライン: "), std::string::npos);
+    EXPECT_EQ(quiz.substr(0, sharedEnd), start.substr(0, sharedEnd));
+    EXPECT_EQ(start.compare(sharedEnd, strlen("秒【】"), "秒【】"), 0);
+    EXPECT_EQ(quiz.compare(sharedEnd, strlen("得点:  点（）秒"), "得点:  点（）秒"), 0);
+
+    // The quiz list puts the brackets after "ゲームクリア！" and ends on "| ".
+    EXPECT_NE(quiz.find("ゲームクリア！【】①②③④⑤★☆0123456789| " + ascii), std::string::npos);
+    EXPECT_NE(start.find("ゲームクリア！①②③④⑤★☆0123456789" + ascii), std::string::npos);
+    EXPECT_EQ(start.find("得"), std::string::npos);
+    EXPECT_EQ(start.find("点"), std::string::npos);
+}
+
+TEST(GlyphText, TheSetFollowsGenreByGenreQuestionThenFiveChoices)
+{
+    GenreTable table;
+    const std::string base = quiz_text();
+    GENRE_DATA &a = table.add("歴史", 2);
+    set_item(a.items[0], "問一", "正", "誤1", "誤2", "誤3", "誤4");
+    set_item(a.items[1], "問二", "A", "B", "C", "D", "E");
+    table.add("空", 0);  // a genre without questions adds its name only
+    GENRE_DATA &c = table.add("地理", 1);
+    set_item(c.items[0], "Q", "", "x", "", "y", "z");
+
+    const std::string text = quiz_text();
+    ASSERT_EQ(text.rfind(base, 0), 0u);
+    EXPECT_EQ(text.substr(base.size()), "歴史問一正誤1誤2誤3誤4問二ABCDE空地理Qxyz");
+}
+
+TEST(GlyphText, TextSlotsAreReadNoFurtherThanTheirSize)
+{
+    GenreTable table;
+    GENRE_DATA &g = table.add("", 1);
+    memset(g.name, 'N', kTextSize);                 // no terminator in the slot
+    memset(g.items[0].text, 'T', kTextSize);
+    memset(g.items[0].choice[4], 'Z', kTextSize);   // the last slot of the item
+    const std::string text = quiz_text();
+    const std::string tail = std::string(kTextSize, 'N') + std::string(kTextSize, 'T') + std::string(kTextSize, 'Z');
+    ASSERT_GE(text.size(), tail.size());
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+}
+
+TEST(GlyphText, CapsCutLikeStrncatAndLaterStringsAddNothing)
+{
+    // "PelzoWin" is 8 bytes and "〜" three more: a cap of 9 cuts inside it.
+    char buf[32];
+    memset(buf, 0x55, sizeof buf);
+    EXPECT_EQ(font_jp_startup_text(buf, 10), 9);
+    EXPECT_EQ(std::string(buf), "PelzoWin\xE3");
+    for (size_t i = 10; i < sizeof buf; ++i)
+        ASSERT_EQ(buf[i], 0x55) << "wrote past the buffer at " << i;
+
+    EXPECT_EQ(font_jp_startup_text(buf, 1), 0);
+    EXPECT_EQ(buf[0], '\0');
+    EXPECT_EQ(font_jp_startup_text(buf, 0), 0);
+    EXPECT_EQ(font_jp_quiz_text(nullptr, 100), 0);
+
+    // A cap inside the set: the genre name is cut, the question never comes.
+    const std::string base = quiz_text();
+    GenreTable table;
+    GENRE_DATA &g = table.add("ABCDEFGH", 1);
+    set_item(g.items[0], "question", "1", "2", "3", "4", "5");
+    std::vector<char> small(base.size() + 5 + 1, 0x55);
+    small.push_back(0x55);
+    EXPECT_EQ(font_jp_quiz_text(small.data(), int(base.size()) + 6), int(base.size()) + 5);
+    EXPECT_EQ(std::string(small.data()), base + "ABCDE");
+    EXPECT_EQ(small.back(), 0x55);
+}
+
+TEST(GlyphText, GenreCountOutsideTheTableIsClamped)
+{
+    GenreTable table;
+    g_genreCount = -3;
+    const std::string none = quiz_text();
+    EXPECT_EQ(none.substr(none.size() - 3), "|}~");
+    g_genreCount = 0;
+}
+
+// --- the loaded font ----------------------------------------------------------
+
+class FontJpTest : public HeadlessWindowTest {
+protected:
+    void SetUp() override
+    {
+        HeadlessWindowTest::SetUp();
+        if (!FileExists(kGothic) || !FileExists(kMincho))
+            GTEST_SKIP() << "needs the IPA fonts (fonts-ipafont-gothic, fonts-ipafont-mincho)";
+    }
+    void TearDown() override
+    {
+        UnloadFont(g_fontJP);
+        g_fontJP = Font{};
+        set_font_candidates_for_test(nullptr, 0);
+        HeadlessWindowTest::TearDown();
+    }
+    void use(std::initializer_list<const char *> paths)
+    {
+        std::vector<const char *> list(paths);
+        set_font_candidates_for_test(list.data(), int(list.size()));
+    }
+};
+
+TEST_F(FontJpTest, TheFirstCandidateThatExistsIsUsed)
+{
+    use({kMissingA, kGothic, kMincho});
+    load_font_jp();
+    EXPECT_STREQ(font_jp_file(), kGothic);
+    EXPECT_FALSE(IsFontDefault(g_fontJP));
+    EXPECT_EQ(g_fontJP.baseSize, 36);
+    EXPECT_TRUE(font_has(g_fontJP, "ゲ"));
+    UnloadFont(g_fontJP);
+
+    use({kMissingA, kMissingB, kMincho});
+    load_font_jp();
+    EXPECT_STREQ(font_jp_file(), kMincho);
+    EXPECT_TRUE(font_has(g_fontJP, "ゲ"));
+    UnloadFont(g_fontJP);
+
+    use({kMincho, kGothic});
+    load_font_jp();
+    EXPECT_STREQ(font_jp_file(), kMincho);
+}
+
+TEST_F(FontJpTest, TheBuiltInListFindsAJapaneseFontThroughFontconfig)
+{
+    set_font_candidates_for_test(nullptr, 0);
+    load_font_jp();
+    // No Windows font folder here: fontconfig's Japanese serif comes first.
+    EXPECT_STRNE(font_jp_file(), "");
+    EXPECT_EQ(std::string(font_jp_file()).find("C:/Windows"), std::string::npos);
+    EXPECT_TRUE(font_has(g_fontJP, "問"));
+}
+
+TEST_F(FontJpTest, TheSetsCharactersArriveOnlyWithTheRebuild)
+{
+    use({kGothic});
+    load_font_jp();
+    GenreTable table;
+    GENRE_DATA &g = table.add("鬱", 1);
+    set_item(g.items[0], "薔薇", "檸檬", "a", "b", "c", "d");
+
+    for (const char *c : {"鬱", "薔", "檬", "得", "点"})
+        EXPECT_FALSE(font_has(g_fontJP, c)) << c << " before the rebuild";
+    for (const char *c : {"ゲ", "①", "★", "7"})
+        EXPECT_TRUE(font_has(g_fontJP, c)) << c;
+
+    rebuild_font_jp();
+    EXPECT_FALSE(IsFontDefault(g_fontJP));
+    for (const char *c : {"鬱", "薔", "檬", "得", "点", "（", "ゲ", "①", "|"})
+        EXPECT_TRUE(font_has(g_fontJP, c)) << c << " after the rebuild";
+}
+
+TEST_F(FontJpTest, LettersOfTheLoadingMessagesHaveGlyphsBeforeAndAfterARebuild)
+{
+    use({kGothic});
+    const char *letters[] = {"q", "x", "_", ".", "?", "~", " ", "j"};
+    load_font_jp();
+    for (const char *c : letters)
+        EXPECT_TRUE(font_has(g_fontJP, c)) << "'" << c << "' at start-up";
+    GenreTable table;
+    table.add("ジャンル", 0);
+    rebuild_font_jp();
+    for (const char *c : letters)
+        EXPECT_TRUE(font_has(g_fontJP, c)) << "'" << c << "' after a rebuild";
+}
+
+TEST_F(FontJpTest, TextBeyondTheOneMebibyteCapIsLeftOutButTheFontLoads)
+{
+    use({kGothic});
+    load_font_jp();
+    // 400 questions of six full slots (510 bytes each): about 1.2 MB of text.
+    std::string filler;
+    while (filler.size() + 3 <= 510)
+        filler += "亜";
+    GenreTable table;
+    GENRE_DATA &g = table.add("甲", 400);
+    for (int i = 0; i < g.count; ++i)
+        set_item(g.items[i], filler.c_str(), filler.c_str(), filler.c_str(), filler.c_str(), filler.c_str(),
+                 filler.c_str());
+    copy_text(g.items[100].choice[2], "丙", kTextSize);   // about 300 KB in
+    copy_text(g.items[399].text, "乙", kTextSize);        // past the cap
+
+    std::vector<char> buf(1048576);
+    EXPECT_EQ(font_jp_quiz_text(buf.data(), int(buf.size())), 1048575);
+
+    rebuild_font_jp();
+    EXPECT_FALSE(IsFontDefault(g_fontJP));
+    EXPECT_TRUE(font_has(g_fontJP, "甲"));
+    EXPECT_TRUE(font_has(g_fontJP, "丙"));
+    EXPECT_TRUE(font_has(g_fontJP, "亜"));
+    EXPECT_FALSE(font_has(g_fontJP, "乙"));
+}
+
+TEST_F(FontJpTest, RebuildingAgainReleasesTheFontBefore)
+{
+    // Leaks of the replaced fonts show under LeakSanitizer.
+    use({kGothic});
+    load_font_jp();
+    GenreTable table;
+    GENRE_DATA &g = table.add("再読込", 1);
+    set_item(g.items[0], "一", "二", "三", "四", "五", "六");
+    rebuild_font_jp();
+    const Font first = g_fontJP;
+    rebuild_font_jp();
+    EXPECT_NE(g_fontJP.atlas, nullptr);
+    EXPECT_TRUE(font_has(g_fontJP, "再"));
+    // The first rebuilt font is gone: unloading it again must be harmless.
+    UnloadFont(first);
+    EXPECT_TRUE(font_has(g_fontJP, "六"));
+}
+
+// With no candidate, the default font; the bilinear filter is set on its atlas.
+// A 10 px glyph drawn 16 times larger shows the filter: nearest sampling makes
+// 16-pixel steps, bilinear makes ramps, so far more neighbouring pixels differ.
+namespace {
+
+double neighbour_difference(const Font &font)
+{
+    BeginDrawing();
+    ClearBackground(Color{0, 0, 0, 255});
+    DrawTextEx(font, "WM", Vector2{100, 100}, 160, 0, Color{255, 255, 255, 255});
+    EndDrawing();
+    long lit = 0, differ = 0;
+    for (int y = 100; y < 260; ++y) {
+        for (int x = 100; x < 420; ++x) {
+            int a = HeadlessGetPixel(x, y).g, b = HeadlessGetPixel(x + 1, y).g;
+            if (a || b) {
+                ++lit;
+                if (a != b)
+                    ++differ;
+            }
+        }
+    }
+    return lit ? double(differ) / double(lit) : 0.0;
+}
+
+} // namespace
+
+TEST_F(FontJpTest, WithoutAnyFontFileTheDefaultFontIsUsedWithTheBilinearFilter)
+{
+    use({kMissingA, kMissingB});
+    Font def = GetFontDefault();
+    SetTextureFilter(def.texture, TEXTURE_FILTER_POINT);
+    const double point = neighbour_difference(def);
+    ASSERT_GT(point, 0.0) << "nothing was drawn";
+
+    load_font_jp();
+    EXPECT_TRUE(IsFontDefault(g_fontJP));
+    EXPECT_STREQ(font_jp_file(), "");
+    const double afterLoad = neighbour_difference(g_fontJP);
+    EXPECT_GT(afterLoad, point * 2) << "point " << point << " after load " << afterLoad;
+
+    // A rebuild also falls back, and the default font survives the unload of
+    // the font it replaces.
+    SetTextureFilter(def.texture, TEXTURE_FILTER_POINT);
+    GenreTable table;
+    table.add("鬱", 0);
+    rebuild_font_jp();
+    EXPECT_TRUE(IsFontDefault(g_fontJP));
+    const double afterRebuild = neighbour_difference(g_fontJP);
+    EXPECT_GT(afterRebuild, point * 2) << "point " << point << " after rebuild " << afterRebuild;
+    EXPECT_GT(GetFontDefault().glyphCount, 0);
+
+    // From the default font to a real one: the default is left alone.
+    use({kGothic});
+    rebuild_font_jp();
+    EXPECT_FALSE(IsFontDefault(g_fontJP));
+    EXPECT_TRUE(font_has(g_fontJP, "鬱"));
+    EXPECT_GT(GetFontDefault().glyphCount, 0);
+    EXPECT_GT(MeasureTextEx(GetFontDefault(), "abc", 10, 1).x, 0);
+}
