@@ -1,0 +1,301 @@
+// pelzo-screenshots: renders every screen state of the game headless into PNG
+// files, and times the heaviest question frame.
+//
+//   pelzo-screenshots shots OUT_DIR QUIZ_SET   one PNG per state into OUT_DIR
+//   pelzo-screenshots time QUIZ_SET [FRAMES]   frame times of the worst question
+//
+// The game itself runs: start-up, the frame loop and the screens, driven by
+// queued clicks on the headless driver. Result screens are reached by setting
+// the stage state the rules would leave, so each of the three can be shown
+// without playing ten stages. Exit status 1 when the set does not load or a
+// file cannot be written.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app.h"
+#include "draw.h"
+#include "font_jp.h"
+#include "game_state.h"
+#include "headless.h"
+#include "rules.h"
+#include "screen_play.h"
+#include "screen_result.h"
+#include "screen_title.h"
+#include "sounds.h"
+
+namespace {
+
+std::string g_outDir;
+int g_failures = 0;
+
+void save(const char *name)
+{
+    const std::string path = g_outDir + "/" + name + ".png";
+    if (HeadlessSavePng(path.c_str())) {
+        printf("%s\n", path.c_str());
+    } else {
+        fprintf(stderr, "cannot write %s\n", path.c_str());
+        ++g_failures;
+    }
+}
+
+void frames(int n)
+{
+    for (int i = 0; i < n; ++i) app_frame();
+}
+
+// A left press at (x, y) in the next frame, which is run; the button is let
+// go in the frame after.
+void click(float x, float y)
+{
+    HeadlessQueueMouseUp(MOUSE_BUTTON_LEFT);
+    HeadlessQueueMouseMove(x, y);
+    HeadlessQueueMouseDown(MOUSE_BUTTON_LEFT);
+    app_frame();
+    HeadlessQueueMouseUp(MOUSE_BUTTON_LEFT);
+}
+
+void click(const Rectangle &r)
+{
+    click(r.x + r.width * 0.5f, r.y + r.height * 0.5f);
+}
+
+void point_at(float x, float y)
+{
+    HeadlessQueueMouseMove(x, y);
+}
+
+bool start(const char *quizSet)
+{
+    HeadlessEnable();
+    char arg0[] = "pelzowin";
+    char *argv[] = {arg0, const_cast<char *>(quizSet), nullptr};
+    app_startup(2, argv);
+    printf("font: %s\n", font_jp_file()[0] ? font_jp_file() : "(default font)");
+    return true;
+}
+
+// Leaves the intro card and the 30 wait frames behind: the countdown runs.
+bool run_to_countdown()
+{
+    for (int i = 0; i < 600 && g_stageIntro; ++i) app_frame();
+    frames(kTimerWaitFrames + 2);
+    return g_screen == SCREEN_PLAY && g_timerActive;
+}
+
+void result_shot(const char *name, bool clear, int stage, int correct, int score)
+{
+    g_screen = SCREEN_RESULT;
+    g_clearStage = clear;
+    g_stage = stage;
+    g_correct = correct;
+    g_score = score;
+    point_at(20, 620);
+    frames(1);
+    save(name);
+}
+
+int shots(const char *outDir, const char *quizSet)
+{
+    g_outDir = outDir;
+    start(quizSet);
+
+    // Title, pointer away, then over the start button; the jingle plays on.
+    point_at(20, 620);
+    frames(2);
+    save("title_loaded_file_line");
+    point_at(480, 368);
+    frames(1);
+    save("title_start_hovered");
+    const std::string path = g_argFilePath;
+    g_argFilePath[0] = '\0';
+    point_at(20, 620);
+    frames(1);
+    save("title_hint");
+    const Texture2D logo = g_titleTex;
+    g_titleTex = Texture2D{};  // no logo: the text title stands in
+    frames(1);
+    save("title_text_title");
+    g_titleTex = logo;
+
+    // A failed load: the message on its plate above the button.
+    snprintf(g_argFilePath, kPathSize, "%s", "/nonexistent/quiz-set.zip");
+    click(kTitleStartButton);
+    point_at(20, 620);
+    frames(1);
+    save("title_error");
+
+    snprintf(g_argFilePath, kPathSize, "%s", path.c_str());
+    click(kTitleStartButton);
+    if (g_screen != SCREEN_PLAY) {
+        fprintf(stderr, "the set did not load: %s\n", g_errorMsg);
+        app_shutdown();
+        return 1;
+    }
+    point_at(20, 620);
+    frames(20);
+    save("play_intro");
+
+    run_to_countdown();
+    const Rectangle third = play_choice_rect(2);
+    point_at(third.x + 300, third.y + 40);
+    frames(1);
+    save("play_question_hovered");
+    // Let the clock run into yellow, then answer wrong.
+    frames(330);
+    save("play_question_yellow");
+    const int wrong = (g_correctChoiceIdx + 1) % 5;
+    click(play_choice_rect(wrong));
+    point_at(20, 620);
+    frames(1);
+    save("play_answered_wrong");
+
+    click(kPlayNextButton);
+    run_to_countdown();
+    click(play_choice_rect(g_correctChoiceIdx));
+    point_at(20, 620);
+    frames(1);
+    save("play_answered_right");
+
+    // A question left to time out: red bar, 0 seconds, only the right choice marked.
+    click(kPlayNextButton);
+    run_to_countdown();
+    frames(600);
+    save("play_timed_out");
+
+    result_shot("result_stage_clear", true, 4, 7, 31);
+    result_shot("result_game_clear", true, 10, 10, 93);
+    result_shot("result_game_over", false, 3, 5, 22);
+
+    // The heaviest question face: 511-byte texts everywhere.
+    click(20, 620);
+    g_screen = SCREEN_PLAY;
+    g_stageIntro = false;
+    g_answered = false;
+    QUIZ_ITEM &item = g_genres[g_genreIdx].items[g_currentQ];
+    memset(item.text, 'M', kTextSize - 1);
+    item.text[kTextSize - 1] = '\0';
+    for (auto &choice : g_dispChoices) {
+        memset(choice, 'M', kTextSize - 1);
+        choice[kTextSize - 1] = '\0';
+    }
+    frames(1);
+    save("play_worst_case");
+
+    app_shutdown();
+    HeadlessDisable();
+    return g_failures == 0 ? 0 : 1;
+}
+
+double ms_since(std::chrono::steady_clock::time_point t0)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// Mean milliseconds of `n` frames that each run `draw` between BeginDrawing
+// and EndDrawing.
+template <typename F>
+double time_frames(int n, F draw)
+{
+    const auto t0 = std::chrono::steady_clock::now();
+    for (int i = 0; i < n; ++i) {
+        BeginDrawing();
+        ClearBackground(kColorBackground);
+        draw();
+        EndDrawing();
+    }
+    return ms_since(t0) / n;
+}
+
+void fill_text(char *dst, const char *unit)
+{
+    const size_t len = strlen(unit);
+    size_t used = 0;
+    while (used + len <= static_cast<size_t>(kTextSize - 1)) {
+        memcpy(dst + used, unit, len);
+        used += len;
+    }
+    dst[used] = '\0';
+}
+
+int time_worst(const char *quizSet, int n)
+{
+    start(quizSet);
+    click(kTitleStartButton);
+    if (g_screen != SCREEN_PLAY) {
+        fprintf(stderr, "the set did not load: %s\n", g_errorMsg);
+        app_shutdown();
+        return 1;
+    }
+    run_to_countdown();
+    QUIZ_ITEM &item = g_genres[g_genreIdx].items[g_currentQ];
+    const struct {
+        const char *what;
+        const char *unit;
+    } kinds[] = {{"ASCII 'M' x 511", "M"}, {"ASCII 'i' x 511", "i"}, {"Japanese x 170", "日"}};
+    for (const auto &k : kinds) {
+        fill_text(item.text, k.unit);
+        for (auto &choice : g_dispChoices) fill_text(choice, k.unit);
+        g_timer = kAnswerSeconds;  // keep the countdown from running out
+        g_answered = false;
+        app_frame();
+        const double whole = time_frames(n, [] {
+            g_timer = kAnswerSeconds;
+            play_draw_question();
+            for (int s = 0; s < 5; ++s) play_draw_choice(s, false);
+        });
+        const double empty = time_frames(n, [] {});
+        const double shapes = time_frames(n, [] {
+            DrawRectangle(0, 0, 960, 640, kColorBackground);
+            DrawRectangleRounded(Rectangle{20, 10, 920, 18}, 0.5f, 8, Color{40, 40, 70, 255});
+            DrawRectangleRounded(Rectangle{20, 10, 920, 18}, 0.5f, 8, kColorGreen);
+            DrawRectangleRoundedLines(Rectangle{20, 10, 920, 18}, 0.5f, 8, kColorMuted);
+            DrawRectangleRounded(Rectangle{10, 36, 940, 274}, 0.05f, 8, Color{28, 32, 55, 255});
+            DrawRectangleRoundedLines(Rectangle{10, 36, 940, 274}, 0.05f, 8, Color{60, 80, 130, 255});
+            DrawRectangleRounded(Rectangle{22, 46, 180, 60}, 0.2f, 6, Color{20, 40, 80, 255});
+            DrawRectangleRoundedLines(Rectangle{22, 46, 180, 60}, 0.2f, 6, kColorAccent);
+            for (int s = 0; s < 5; ++s) {
+                DrawRectangleRounded(play_choice_rect(s), 0.12f, 6, Color{38, 44, 70, 255});
+                DrawRectangleRoundedLines(play_choice_rect(s), 0.12f, 6, kColorMuted);
+            }
+        });
+        // The wrapping alone, without drawing a glyph.
+        const double wrapping = time_frames(n, [&] {
+            char line[kTextboxLineSize];
+            const char *p = item.text;
+            for (int l = 0; l < 10 && *p; ++l) p = textbox_take_line(p, 540, 20, line);
+            for (auto &choice : g_dispChoices) {
+                p = choice;
+                for (int l = 0; l < 3 && *p; ++l) p = textbox_take_line(p, 410, 18, line);
+            }
+        });
+        const double textboxes = time_frames(n, [&] {
+            draw_textbox(item.text, Rectangle{210, 44, 540, 262}, 20, kColorWhite);
+            for (int s = 0; s < 5; ++s) {
+                const Rectangle r = play_choice_rect(s);
+                draw_textbox(g_dispChoices[s], Rectangle{r.x + 32, r.y + 6, 410, 206.0f / 3.0f}, 18, kColorWhite);
+            }
+        });
+        printf("%s: whole question face %.2f ms (%d draw calls); empty frame %.2f; shapes only %.2f; "
+               "wrapping only %.3f; the six text boxes drawn %.2f\n",
+               k.what, whole, HeadlessDrawCallsLastFrame(), empty, shapes, wrapping, textboxes);
+    }
+    app_shutdown();
+    HeadlessDisable();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc >= 4 && strcmp(argv[1], "shots") == 0) return shots(argv[2], argv[3]);
+    if (argc >= 3 && strcmp(argv[1], "time") == 0) return time_worst(argv[2], argc >= 4 ? atoi(argv[3]) : 60);
+    fprintf(stderr,
+            "usage: pelzo-screenshots shots OUT_DIR QUIZ_SET\n"
+            "       pelzo-screenshots time QUIZ_SET [FRAMES]\n");
+    return 2;
+}
