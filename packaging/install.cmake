@@ -39,12 +39,10 @@ set(CPACK_PACKAGE_VENDOR "PelzoWin developers")
 set(CPACK_PACKAGE_CONTACT "PelzoWin developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Japanese five-choice quiz game")
-set(CPACK_PACKAGE_DESCRIPTION
-    "A quiz game in Japanese for the desktop: up to ten stages of ten five-choice\n"
-    "questions against a ten-second clock, with music, a score and star ratings.\n"
-    "Question sets are ZIP archives of Shift-JIS text or binary .pzq files;\n"
-    "pelzo-quiz builds them from UTF-8 text and explains any that do not load.")
-string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_PACKAGE_DESCRIPTION "A quiz game in Japanese for the desktop: up to ten stages of ten five-choice
+questions against a ten-second clock, with music, a score and star ratings.
+Question sets are ZIP archives of Shift-JIS text or binary .pzq files, and
+pelzo-quiz builds them from UTF-8 text and explains any that do not load.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -52,5 +50,5 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "PelzoWin developers")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libsdl2-2.0-0, libsdl2-image-2.0-0, libsdl2-mixer-2.0-0, libfreetype6, libfontconfig1, libgtk-3-0, zlib1g, fonts-ipafont-mincho | fonts-ipafont-gothic | fonts-noto-cjk")
+    "libc6 (>= 2.34), libstdc++6 (>= 9), libsdl2-2.0-0, libsdl2-image-2.0-0, libsdl2-mixer-2.0-0, libfreetype6, libfontconfig1, libgtk-3-0, zlib1g, fonts-ipafont-mincho | fonts-ipafont-gothic | fonts-noto-cjk")
 include(CPack)
