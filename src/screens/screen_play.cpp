@@ -33,7 +33,6 @@ static void draw_rounded(const Rectangle &r, float roundness, int segments, Colo
 
 void play_draw_intro()
 {
-    DrawRectangle(0, 0, 960, 640, kColorBackground);
     char title[32];
     snprintf(title, sizeof title, "Stage %d", g_stage);
     draw_text_center(title, 230.0f, 56.0f, kColorYellow);
@@ -44,7 +43,6 @@ void play_draw_intro()
 
 void play_draw_question()
 {
-    DrawRectangle(0, 0, 960, 640, kColorBackground);
 
     // Timer bar and text.
     float ratio = g_timer / kAnswerSeconds;

@@ -4,7 +4,7 @@
 // The frame loop owns the order and the state changes: it draws the intro
 // card or the question face, then each choice, then the next button while
 // the question is answered. Reads the play state of game_state.h; changes
-// nothing itself.
+// nothing itself. Expects the frame cleared to kColorBackground.
 #pragma once
 
 #include "gamelib.h"

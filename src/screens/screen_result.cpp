@@ -41,7 +41,6 @@ static bool draw_clear(bool gameClear)
 
 bool result_draw()
 {
-    DrawRectangle(0, 0, 960, 640, kColorBackground);
     switch (result_kind()) {
     case RESULT_GAME_OVER: return draw_game_over();
     case RESULT_STAGE_CLEAR: return draw_clear(false);

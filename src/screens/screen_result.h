@@ -2,7 +2,8 @@
 // clear or GAME OVER) and reports its one button.
 //
 // Reads g_clearStage, g_stage, g_correct and g_score; changes nothing. The
-// frame loop decides what the click does.
+// frame loop decides what the click does. Expects the frame cleared to
+// kColorBackground.
 #pragma once
 
 #include "gamelib.h"

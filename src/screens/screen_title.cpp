@@ -8,7 +8,6 @@
 
 bool title_draw_main()
 {
-    DrawRectangle(0, 0, 960, 640, kColorBackground);
     const Color grid{255, 255, 255, 10};
     for (int x = 0; x <= 900; x += 60) DrawLine(x, 0, x, 640, grid);
     for (int y = 0; y <= 600; y += 60) DrawLine(0, y, 960, y, grid);

@@ -2,7 +2,8 @@
 //
 // The frame loop calls title_draw_main (everything up to and including
 // "ゲームスタート"), acts on its click, then title_draw_file_line. Reads
-// g_titleTex, g_errorMsg and g_argFilePath; changes no state.
+// g_titleTex, g_errorMsg and g_argFilePath; changes no state. Expects the
+// frame cleared to kColorBackground.
 #pragma once
 
 #include "gamelib.h"
