@@ -4,8 +4,11 @@
 // On Linux: console code pages need nothing; the open-file dialog is GTK 3's
 // GtkFileChooserNative (modal); the taskbar icon is "pelzo_win.ico" from the
 // current directory set as the window icon; resources come from the table
-// compiled into the executable (resources.h). No function allocates on the
-// game's behalf or keeps state between calls.
+// compiled into the executable (resources.h). No function hands the game
+// memory to free. The only state kept between calls is whether GTK started
+// (it is started once, on the first dialog; with no X server every dialog is a
+// cancel). Starting GTK sets the process locale from the environment, except
+// LC_NUMERIC, which stays as it was.
 #pragma once
 
 #include <cstdint>
