@@ -36,6 +36,9 @@ fi
 echo "== tests =="
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
+echo "== install into a temporary prefix, and the .deb =="
+bash scripts/install-test.sh --deb build
+
 echo "== tests under AddressSanitizer + UndefinedBehaviorSanitizer =="
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1
 export LSAN_OPTIONS=suppressions=$top/tests/lsan.supp:print_suppressions=0
