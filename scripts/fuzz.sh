@@ -42,6 +42,11 @@ python3 "$top/tests/fuzz/make_seeds.py" "$build/fuzz-seeds" || { echo "fuzz.sh: 
 # first report (the code is built with -fno-sanitize-recover).
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
+# The targets write each input to a temp file; a crashing run cannot remove
+# its file, so keep them all in the build folder.
+export TMPDIR=$build/fuzz-tmp
+rm -rf "$TMPDIR"
+mkdir -p "$TMPDIR"
 
 failed=0
 printf '%-14s %12s %7s %7s  %s\n' target executions cov ft result > "$build/fuzz-summary.txt"

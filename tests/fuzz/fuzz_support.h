@@ -1,8 +1,10 @@
 // fuzz_support: helpers shared by the libFuzzer targets.
 //
-// FuzzFile is one temp file per process in /tmp, made on first use with the
-// extension the reader dispatches on, rewritten in place for every input and
-// unlinked when the process exits. fuzz_check aborts with a message, so a
+// FuzzFile is one temp file per process in $TMPDIR (default /tmp), made on
+// first use with the extension the reader dispatches on, rewritten in place
+// for every input and unlinked when the process exits normally. (A crash
+// skips exit handlers; scripts/fuzz.sh points TMPDIR into the build folder so
+// such leftovers stay there.) fuzz_check aborts with a message, so a
 // broken contract shows up as a crash with the input saved. Nothing here
 // allocates per input.
 #pragma once
@@ -25,19 +27,22 @@
     } while (0)
 
 struct FuzzFile {
-    char path[64];
+    char path[512];
     int fd;
 };
 
 // Makes (once) the temp file for `suffix`, e.g. ".zip", and fills it with the
-// input. Returns its path. Aborts when /tmp cannot be written: without the
-// file no input would reach the reader, and a silent run would look clean.
+// input. Returns its path. Aborts when the file cannot be written: without it
+// no input would reach the reader, and a silent run would look clean.
 inline const char *fuzz_file_write(FuzzFile *f, const char *suffix, const uint8_t *data, size_t size)
 {
     if (f->path[0] == '\0') {
-        std::snprintf(f->path, sizeof f->path, "/tmp/pelzo-fuzz-XXXXXX%s", suffix);
+        const char *dir = std::getenv("TMPDIR");
+        if (!dir || !*dir) dir = "/tmp";
+        const int n = std::snprintf(f->path, sizeof f->path, "%s/pelzo-fuzz-XXXXXX%s", dir, suffix);
+        fuzz_check(n > 0 && static_cast<size_t>(n) < sizeof f->path, "TMPDIR too long");
         f->fd = mkstemps(f->path, static_cast<int>(std::strlen(suffix)));
-        fuzz_check(f->fd >= 0, "cannot make the temp file in /tmp");
+        fuzz_check(f->fd >= 0, "cannot make the temp file");
     }
     // Overwrite first, then cut to the new length: truncating to zero first
     // frees and discards the blocks every time, which costs milliseconds on
