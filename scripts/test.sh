@@ -44,3 +44,6 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1:detec
 export LSAN_OPTIONS=suppressions=$top/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DPELZO_SANITIZE=ON
+
+echo "== fuzzing: every reader for ${PELZO_FUZZ_SECONDS:-60} s =="
+bash scripts/fuzz.sh "${PELZO_FUZZ_SECONDS:-60}"
