@@ -3,6 +3,13 @@
 //
 //   pelzo-screenshots shots OUT_DIR QUIZ_SET   one PNG per state into OUT_DIR
 //   pelzo-screenshots time QUIZ_SET [FRAMES]   frame times of the worst question
+//   pelzo-screenshots answers QUIZ_SET         the right slot (1-5) of every
+//                                              question of a cleared game
+//
+// answers plays a whole game right and prints one slot per question, so a
+// script can play the real game the same way: started within the same second
+// (under faketime), the game seeds its generator alike and, with
+// SDL_AUDIODRIVER=dummy, draws the same genres, questions and orders.
 //
 // The game itself runs: start-up, the frame loop and the screens, driven by
 // queued clicks on the headless driver. Result screens are reached by setting
@@ -74,7 +81,7 @@ bool start(const char *quizSet)
     char arg0[] = "pelzowin";
     char *argv[] = {arg0, const_cast<char *>(quizSet), nullptr};
     app_startup(2, argv);
-    printf("font: %s\n", font_jp_file()[0] ? font_jp_file() : "(default font)");
+    fprintf(stderr, "font: %s\n", font_jp_file()[0] ? font_jp_file() : "(default font)");
     return true;
 }
 
@@ -289,14 +296,45 @@ int time_worst(const char *quizSet, int n)
     return 0;
 }
 
+int answers(const char *quizSet)
+{
+    start(quizSet);
+    click(kTitleStartButton);
+    if (g_screen != SCREEN_PLAY) {
+        fprintf(stderr, "the set did not load: %s\n", g_errorMsg);
+        app_shutdown();
+        return 1;
+    }
+    for (int stage = 1; stage <= kLastStage; ++stage) {
+        for (int q = 0; q < kQuestionsPerStage; ++q) {
+            run_to_countdown();
+            printf("%d\n", g_correctChoiceIdx + 1);
+            click(play_choice_rect(g_correctChoiceIdx));
+            click(kPlayNextButton);
+        }
+        if (g_screen != SCREEN_RESULT || !g_clearStage) {
+            fprintf(stderr, "stage %d did not clear\n", stage);
+            app_shutdown();
+            return 1;
+        }
+        click(kResultClearButton);
+    }
+    fflush(stdout);
+    app_shutdown();
+    HeadlessDisable();
+    return g_screen == SCREEN_TITLE ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
 {
     if (argc >= 4 && strcmp(argv[1], "shots") == 0) return shots(argv[2], argv[3]);
+    if (argc >= 3 && strcmp(argv[1], "answers") == 0) return answers(argv[2]);
     if (argc >= 3 && strcmp(argv[1], "time") == 0) return time_worst(argv[2], argc >= 4 ? atoi(argv[3]) : 60);
     fprintf(stderr,
             "usage: pelzo-screenshots shots OUT_DIR QUIZ_SET\n"
-            "       pelzo-screenshots time QUIZ_SET [FRAMES]\n");
+            "       pelzo-screenshots time QUIZ_SET [FRAMES]\n"
+            "       pelzo-screenshots answers QUIZ_SET\n");
     return 2;
 }
