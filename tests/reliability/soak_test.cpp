@@ -392,7 +392,9 @@ TEST_F(Soak, AHundredGamesOfRandomPlayKeepTheStateValidAndEveryGameEnds)
                 stats_.timeOuts, stats_.stagesCleared);
     EXPECT_EQ(stats_.games, games);
     // The seeds are fixed, so these only guard against the driver losing its
-    // reach (every kind of ending and a time-out are exercised).
+    // reach (every kind of ending and a time-out are exercised). A shorter run
+    // asked for through PELZO_SOAK_GAMES need not reach them all.
+    if (games < 30) return;
     EXPECT_GE(stats_.gameClears, 1);
     EXPECT_GE(stats_.gameOvers, 1);
     EXPECT_GE(stats_.timeOuts, 1);
