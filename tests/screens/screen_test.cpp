@@ -308,6 +308,19 @@ TEST_F(Screens, ErrorPlateIsTwentyFourWiderThanTheMessageAndThirtyHigh)
         DrawTextEx(g_fontJP, message, Vector2{x, 292}, 16, 1, kColorRed);
     });
     EXPECT_EQ(differing(shown, grab(Rectangle{0, 280, 960, 40})), 0);
+
+    // A message wider than the window is neither wrapped nor cut: it and its
+    // plate run past both edges, still centred.
+    memset(g_errorMsg, 'W', kErrorMsgSize - 1);
+    g_errorMsg[kErrorMsgSize - 1] = '\0';
+    ASSERT_GT(text_width(g_errorMsg, 16), 960.0f);
+    frame(title);
+    for (int col : {0, 1, 958, 959}) {
+        EXPECT_TRUE(is_plate(HeadlessGetPixel(col, 287))) << col;
+        EXPECT_TRUE(is_plate(HeadlessGetPixel(col, 312))) << col;
+    }
+    EXPECT_FALSE(is_plate(HeadlessGetPixel(0, 283)));
+    EXPECT_FALSE(is_plate(HeadlessGetPixel(959, 316)));
 }
 
 TEST_F(Screens, TheFileLineIsTheHintOrThreePiecesWithTheNameInTheDefaultFont)
