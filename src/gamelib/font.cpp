@@ -8,10 +8,17 @@
 // tinting is a vertex colour. Fonts made before a window exists keep their
 // pages in memory and upload them on first use.
 //
+// On SDL's software renderer the glyphs are not drawn as textured triangles,
+// which it samples pixel by pixel with divisions and a generic blender. They
+// are blended straight into its target surface from the page's coverage
+// bytes, which are kept for that: each glyph quad cut to whole pixels and
+// sampled at pixel centres, as that renderer does, and blended with its
+// integer formulas. Other renderers get one geometry call per page.
+//
 // glyphs[0] is the fallback glyph, the font's own missing-glyph box (glyph
 // index 0); glyphs[1..] hold the requested codepoints the font has, in
-// ascending codepoint order, so lookup is a binary search (with a direct table
-// for ASCII). A requested codepoint the font lacks is not stored: it looks up
+// ascending codepoint order, and a table of 256-codepoint blocks finds any of
+// them with two reads. A requested codepoint the font lacks is not stored: it looks up
 // as the fallback.
 
 #include <fontconfig/fontconfig.h>
@@ -54,9 +61,12 @@ struct FontAtlas {
     std::vector<GlyphInfo> glyphs;
     std::vector<Rectangle> recs;
     std::vector<unsigned short> glyphPage;
-    std::vector<int> keys;  // glyphs[1..].value, packed for the binary search
+    // Glyph index by codepoint, in blocks of 256 codepoints: blockOf[cp >> 8]
+    // is the block's first slot in blockGlyphs, or -1 when the font has no
+    // glyph in that block; a slot holds the glyph's index, 0 when absent.
+    std::vector<int> blockOf;
+    std::vector<int> blockGlyphs;
     std::vector<GlFontPage> pages;
-    int asciiIndex[128] = {};
     bool keepPixels = false;  // the default font re-uploads after a new window
     bool uploaded = false;
     SDL_ScaleMode pageMode = SDL_ScaleModeLinear;  // mode last copied to pages 1..n
@@ -174,12 +184,19 @@ bool add_ft_glyph(FontAtlas &a, Packer &p, int codepoint, FT_GlyphSlot slot) {
 }
 
 void build_lookup(FontAtlas &a) {
-    a.keys.clear();
-    for (size_t i = 1; i < a.glyphs.size(); i++) a.keys.push_back(a.glyphs[i].value);
-    for (int &i : a.asciiIndex) i = 0;
+    a.blockOf.clear();
+    a.blockGlyphs.clear();
+    if (a.glyphs.size() <= 1) return;
+    // glyphs[1..] ascend by codepoint, so the last one sizes the block table.
+    a.blockOf.assign(static_cast<size_t>(a.glyphs.back().value >> 8) + 1, -1);
     for (size_t i = 1; i < a.glyphs.size(); i++) {
-        int cp = a.glyphs[i].value;
-        if (cp >= 0 && cp < 128) a.asciiIndex[cp] = static_cast<int>(i);
+        const int cp = a.glyphs[i].value;
+        int &block = a.blockOf[static_cast<size_t>(cp >> 8)];
+        if (block < 0) {
+            block = static_cast<int>(a.blockGlyphs.size());
+            a.blockGlyphs.resize(a.blockGlyphs.size() + 256, 0);
+        }
+        a.blockGlyphs[static_cast<size_t>(block + (cp & 255))] = static_cast<int>(i);
     }
 }
 
@@ -200,19 +217,33 @@ bool unlink_live(FontAtlas *a) {
 }
 
 // Sorted, distinct, valid codepoints of the request; printable ASCII when empty.
+// A glyph set's text can hold hundreds of thousands of codepoints, so they
+// are marked in a bitmap of every codepoint (136 KiB) and read back in order
+// rather than sorted.
 std::vector<int> distinct_codepoints(const int *codepoints, int count) {
     std::vector<int> cps;
     if (codepoints == nullptr || count <= 0) {
         for (int c = 32; c < 127; c++) cps.push_back(c);
         return cps;
     }
-    cps.reserve(static_cast<size_t>(count));
+    constexpr int kWords = (0x10FFFF + 64) / 64;
+    std::vector<unsigned long long> seen(kWords, 0);
+    size_t distinct = 0;
     for (int i = 0; i < count; i++) {
         int c = codepoints[i];
-        if (c > 0 && c <= 0x10FFFF) cps.push_back(c);
+        if (c <= 0 || c > 0x10FFFF) continue;
+        unsigned long long &word = seen[static_cast<size_t>(c) >> 6];
+        const unsigned long long bit = 1ULL << (c & 63);
+        if ((word & bit) == 0) {
+            word |= bit;
+            distinct++;
+        }
     }
-    std::sort(cps.begin(), cps.end());
-    cps.erase(std::unique(cps.begin(), cps.end()), cps.end());
+    cps.reserve(distinct);
+    for (int w = 0; w < kWords; w++) {
+        for (unsigned long long bits = seen[static_cast<size_t>(w)]; bits != 0; bits &= bits - 1)
+            cps.push_back(w * 64 + __builtin_ctzll(bits));
+    }
     return cps;
 }
 
@@ -294,12 +325,19 @@ FontAtlas *box_font(int size) {
 }
 
 // Makes the page textures when a renderer exists and they are missing. The
-// coverage is expanded to white-with-alpha in bands of rows, so no page-sized
-// staging buffer is needed.
+// coverage is expanded to white-with-alpha. On the software renderer the
+// texture is locked and written in place (its pixels are a plain surface
+// there); other renderers get it in bands of rows through SDL_UpdateTexture,
+// so no page-sized staging buffer is needed.
+void expand_rows(const unsigned char *src, Uint32 *dst, size_t n) {
+    for (size_t i = 0; i < n; i++) dst[i] = (static_cast<Uint32>(src[i]) << 24) | 0x00FFFFFFu;
+}
+
 void upload_pages(FontAtlas *a) {
     if (a->uploaded) return;
     SDL_Renderer *renderer = gl_renderer();
     if (renderer == nullptr) return;
+    const bool software = gl_software_target() != nullptr;
     constexpr int kBandRows = 64;
     static Uint32 band[kPageWidth * kBandRows];
     bool all = true;
@@ -309,25 +347,36 @@ void upload_pages(FontAtlas *a) {
             all = false;
             continue;
         }
-        SDL_Texture *t = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC,
+        SDL_Texture *t = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888,
+                                           software ? SDL_TEXTUREACCESS_STREAMING : SDL_TEXTUREACCESS_STATIC,
                                            page.width, page.height);
         if (t == nullptr) {
             all = false;
             continue;
         }
-        for (int y0 = 0; y0 < page.height; y0 += kBandRows) {
-            int rows = std::min(kBandRows, page.height - y0);
-            size_t n = static_cast<size_t>(rows) * page.width;
-            const unsigned char *src = &page.alpha[static_cast<size_t>(y0) * page.width];
-            for (size_t i = 0; i < n; i++) band[i] = (static_cast<Uint32>(src[i]) << 24) | 0x00FFFFFFu;
-            SDL_Rect r{0, y0, page.width, rows};
-            SDL_UpdateTexture(t, &r, band, page.width * 4);
+        void *pixels = nullptr;
+        int pitch = 0;
+        if (software && SDL_LockTexture(t, nullptr, &pixels, &pitch) == 0) {
+            for (int y = 0; y < page.height; y++)
+                expand_rows(&page.alpha[static_cast<size_t>(y) * page.width],
+                            reinterpret_cast<Uint32 *>(static_cast<Uint8 *>(pixels) + static_cast<size_t>(y) * pitch),
+                            static_cast<size_t>(page.width));
+            SDL_UnlockTexture(t);
+        } else {
+            for (int y0 = 0; y0 < page.height; y0 += kBandRows) {
+                int rows = std::min(kBandRows, page.height - y0);
+                expand_rows(&page.alpha[static_cast<size_t>(y0) * page.width], band,
+                            static_cast<size_t>(rows) * page.width);
+                SDL_Rect r{0, y0, page.width, rows};
+                SDL_UpdateTexture(t, &r, band, page.width * 4);
+            }
         }
         SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
         SDL_SetTextureScaleMode(t, SDL_ScaleModeLinear);
         page.texture = t;
         page.textureId = gl_register_texture(t);
-        if (!a->keepPixels) {
+        // The software renderer's text path reads the coverage bytes.
+        if (!a->keepPixels && !software) {
             page.alpha.clear();
             page.alpha.shrink_to_fit();
         }
@@ -392,11 +441,114 @@ FontAtlas *default_style_atlas(const char *path, long faceIndex) {
 }
 
 int lookup(const FontAtlas *a, int codepoint) {
-    if (codepoint >= 0 && codepoint < 128) return a->asciiIndex[codepoint];
-    // keys[k] is the codepoint of glyphs[k + 1], ascending.
-    auto it = std::lower_bound(a->keys.begin(), a->keys.end(), codepoint);
-    if (it != a->keys.end() && *it == codepoint) return static_cast<int>(it - a->keys.begin()) + 1;
-    return 0;
+    if (codepoint < 0) return 0;
+    const size_t block = static_cast<size_t>(codepoint) >> 8;
+    if (block >= a->blockOf.size() || a->blockOf[block] < 0) return 0;
+    return a->blockGlyphs[static_cast<size_t>(a->blockOf[block] + (codepoint & 255))];
+}
+
+// Where each destination pixel of a scaled glyph samples its rectangle: the
+// nearer texel (and the next one with its weight out of 256 when filtering),
+// from the pixel's centre, clamped to the glyph's own texels.
+struct Tap {
+    int first;
+    int second;
+    int weight;
+};
+
+void make_taps(Tap *taps, int count, int offset, int dst, int src, bool linear) {
+    for (int i = 0; i < count; i++) {
+        const int d = offset + i;
+        if (dst == src) {
+            taps[i] = Tap{d, d, 0};
+        } else if (linear) {
+            // Centre of destination pixel d in source texels, 16.16 fixed.
+            long long pos = ((2LL * d + 1) * src * 65536) / (2LL * dst) - 32768;
+            const long long last = (long long)(src - 1) << 16;
+            pos = pos < 0 ? 0 : (pos > last ? last : pos);
+            const int t = (int)(pos >> 16);
+            taps[i] = Tap{t, std::min(t + 1, src - 1), (int)((pos & 0xFFFF) >> 8)};
+        } else {
+            const int t = (int)(((2LL * d + 1) * src) / (2LL * dst));
+            taps[i] = Tap{t, t, 0};
+        }
+    }
+}
+
+// Blends one glyph into a 32-bit XRGB/ARGB surface as SDL's software renderer
+// draws such a quad (a scaled copy of the glyph's rectangle): the destination
+// rectangle's position and size cut to whole pixels, the texels filtered
+// bilinearly (or nearest, by the page's filter) unless the size is the
+// glyph's own, the tint modulating a white texel whose alpha is the coverage,
+// and the blend in its integer arithmetic.
+void blend_glyph(SDL_Surface *target, const GlFontPage &page, const Rectangle &rec, float x0f, float y0f, float wf,
+                 float hf, bool linear, Color tint) {
+    // Quads wholly off the surface (or with non-finite corners) draw nothing.
+    if (!(x0f + wf > 0.0f && y0f + hf > 0.0f && x0f < (float)target->w && y0f < (float)target->h)) return;
+    const float limit = 1.0e6f;
+    const int X0 = (int)std::max(x0f, -limit), Y0 = (int)std::max(y0f, -limit);
+    const int dw = (int)std::min(wf, limit), dh = (int)std::min(hf, limit);
+    const int sx = (int)rec.x, sy = (int)rec.y, sw = (int)rec.width, sh = (int)rec.height;
+    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
+    const int xa = std::max(X0, 0), xb = (int)std::min((long long)X0 + dw, (long long)target->w);
+    const int ya = std::max(Y0, 0), yb = (int)std::min((long long)Y0 + dh, (long long)target->h);
+    if (xa >= xb || ya >= yb) return;
+
+    constexpr int kMaxTaps = 4096;
+    static Tap columns[kMaxTaps];
+    static Tap rows[kMaxTaps];
+    const int cols = std::min(xb - xa, kMaxTaps);
+    const int lines = std::min(yb - ya, kMaxTaps);
+    make_taps(columns, cols, xa - X0, dw, sw, linear);
+    make_taps(rows, lines, ya - Y0, dh, sh, linear);
+
+    // Everything the inner loop needs is copied into locals: its stores to
+    // the surface could otherwise alias the format's fields and the taps.
+    const SDL_PixelFormat *f = target->format;
+    const Uint32 rmask = f->Rmask, gmask = f->Gmask, bmask = f->Bmask, amask = f->Amask;
+    const Uint32 rshift = f->Rshift, gshift = f->Gshift, bshift = f->Bshift, ashift = f->Ashift;
+    const Uint32 tr = tint.r, tg = tint.g, tb = tint.b, ta = tint.a;
+    // A texel of full coverage under an opaque tint is the tint itself.
+    const Uint32 solid = (tr << rshift) | (tg << gshift) | (tb << bshift) | (amask ? (255u << ashift) : 0u);
+    const unsigned char *alpha = page.alpha.data();
+    const size_t pageWidth = static_cast<size_t>(page.width);
+    for (int j = 0; j < lines; j++) {
+        const Tap ry = rows[j];
+        const unsigned char *src0 = alpha + static_cast<size_t>(sy + ry.first) * pageWidth + static_cast<size_t>(sx);
+        const unsigned char *src1 = alpha + static_cast<size_t>(sy + ry.second) * pageWidth + static_cast<size_t>(sx);
+        Uint32 *dst = (Uint32 *)((Uint8 *)target->pixels + (size_t)(ya + j) * (size_t)target->pitch) + xa;
+        for (int i = 0; i < cols; i++) {
+            const Tap cx = columns[i];
+            Uint32 cov;
+            if (cx.weight == 0 && ry.weight == 0) {
+                cov = src0[cx.first];
+            } else {
+                const Uint32 top = src0[cx.first] * (256 - cx.weight) + src0[cx.second] * cx.weight;
+                const Uint32 bottom = src1[cx.first] * (256 - cx.weight) + src1[cx.second] * cx.weight;
+                cov = (top * (256 - ry.weight) + bottom * ry.weight) >> 16;
+            }
+            if (cov == 0) continue;
+            if (cov == 255 && ta == 255) {
+                dst[i] = solid;
+                continue;
+            }
+            const Uint32 sa = ta == 255 ? cov : cov * ta / 255;
+            Uint32 sr = tr, sg = tg, sb = tb;
+            if (sa < 255) {
+                sr = sr * sa / 255;
+                sg = sg * sa / 255;
+                sb = sb * sa / 255;
+            }
+            const Uint32 inv = 255 - sa;
+            const Uint32 d = dst[i];
+            const Uint32 dr = sr + inv * ((d & rmask) >> rshift) / 255;
+            const Uint32 dg = sg + inv * ((d & gmask) >> gshift) / 255;
+            const Uint32 db = sb + inv * ((d & bmask) >> bshift) / 255;
+            Uint32 out = (dr << rshift) | (dg << gshift) | (db << bshift);
+            if (amask) out |= (sa + inv * ((d & amask) >> ashift) / 255) << ashift;
+            dst[i] = out;
+        }
+    }
 }
 
 bool usable(const Font &font) { return font.atlas != nullptr && !font.atlas->glyphs.empty() && font.baseSize > 0; }
@@ -559,12 +711,50 @@ void DrawTextEx(Font font, const char *text, Vector2 position, float fontSize, f
         }
     }
 
+    const float scale = fontSize / static_cast<float>(font.baseSize);
+
+    // The software renderer: straight into its surface, when every page still
+    // has its coverage bytes.
+    SDL_Surface *target = gl_software_target();
+    for (const GlFontPage &page : a->pages)
+        if (page.alpha.empty()) target = nullptr;
+    if (target != nullptr) {
+        SDL_RenderFlush(renderer);  // queued draws go underneath
+        if (SDL_MUSTLOCK(target) && SDL_LockSurface(target) != 0) return;
+        SDL_ScaleMode mode = SDL_ScaleModeLinear;
+        if (a->pages[0].texture != nullptr) SDL_GetTextureScaleMode(a->pages[0].texture, &mode);
+        const bool linear = mode != SDL_ScaleModeNearest;
+        static std::vector<unsigned char> pageUsed;
+        pageUsed.assign(a->pages.size(), 0);
+        float penX = position.x;
+        for (const char *p = text; *p != '\0';) {
+            int size = 0;
+            int cp = GetCodepointNext(p, &size);
+            if (size <= 0) break;
+            p += size;
+            size_t gi = static_cast<size_t>(lookup(a, cp));
+            const GlyphInfo &g = a->glyphs[gi];
+            const Rectangle &r = a->recs[gi];
+            if (r.width > 0 && r.height > 0) {
+                float x0 = penX + static_cast<float>(g.offsetX) * scale;
+                float y0 = position.y + static_cast<float>(g.offsetY) * scale;
+                blend_glyph(target, a->pages[a->glyphPage[gi]], r, x0, y0, r.width * scale, r.height * scale, linear,
+                            tint);
+                pageUsed[a->glyphPage[gi]] = 1;
+            }
+            penX += static_cast<float>(g.advanceX) * scale + spacing;
+        }
+        if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
+        for (unsigned char used : pageUsed)
+            if (used) gl_count_draw_call();
+        return;
+    }
+
     // One vertex list per page, kept between calls so drawing does not allocate.
     static std::vector<std::vector<SDL_Vertex>> buckets;
     if (buckets.size() < a->pages.size()) buckets.resize(a->pages.size());
     for (size_t i = 0; i < a->pages.size(); i++) buckets[i].clear();
 
-    const float scale = fontSize / static_cast<float>(font.baseSize);
     const SDL_Color color{tint.r, tint.g, tint.b, tint.a};
     float penX = position.x;
     for (const char *p = text; *p != '\0';) {

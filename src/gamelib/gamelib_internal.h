@@ -18,6 +18,12 @@ void gl_release_texture(unsigned int id);
 void gl_release_all_textures();
 
 bool gl_headless();
+// The surface the software renderer draws into (the headless target, or the
+// window's surface when no accelerated renderer could be made); null for any
+// other renderer or a surface that is not 32-bit XRGB/ARGB. Code that writes
+// pixels into it directly must SDL_RenderFlush first, so that draws already
+// queued land underneath.
+SDL_Surface *gl_software_target();
 long gl_frame_counter();      // frames completed since InitWindow
 // Frames per second of the frame clock: headless, 1 / the fixed frame time;
 // windowed, 60 unless SetTargetFPS said otherwise (60 when pacing is off).

@@ -6,10 +6,18 @@
 // `segments` triangles each; its outline is the four straight one-pixel sides
 // plus four one-pixel arc strips. Bands, sides and corners meet on whole-pixel
 // lines, so nothing is covered twice and a translucent shape blends evenly.
-// Splitting it this way also keeps the software renderer fast: it blends each
-// triangle through a scratch surface the size of the triangle's bounding box,
-// so one big fan from the centre would cost ten times the shape's area.
-// Vertices come from static buffers: nothing is allocated per call.
+// Opaque colours fill without blending, which gives the same pixels faster.
+//
+// On SDL's software renderer the corner triangles are not handed to
+// SDL_RenderGeometry, which blends every triangle through a scratch surface
+// of its own. They are turned into row spans here instead, with the software
+// rasteriser's own rules (vertices cut to whole pixels, pixel centres tested
+// against integer edge functions, the top-left tie rule), and filled as
+// rectangles: the same pixels, at a fraction of the cost. Other renderers
+// get the triangles, so multisampling can smooth their edges.
+// Vertices and spans come from static buffers: nothing is allocated per call.
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "gamelib_internal.h"
@@ -24,6 +32,8 @@ constexpr float kCoordLimit = 1.0e6f;
 
 SDL_Vertex s_vertices[4 * (2 * kCornerPoints + 1)];
 int s_indices[4 * 6 * kMaxSegments];
+constexpr int kMaxSpans = 4096;
+SDL_Rect s_spans[kMaxSpans];
 
 SDL_Renderer *renderer_with_color(Color c) {
     SDL_Renderer *r = gl_renderer();
@@ -36,6 +46,156 @@ int pixel_edge(float v) {
     if (v > kCoordLimit) v = kCoordLimit;
     if (v < -kCoordLimit) v = -kCoordLimit;
     return (int)std::floor(v + 0.5f);
+}
+
+// Fills rectangles in the current draw colour. An opaque colour needs no
+// blending (a blend at alpha 255 gives exactly the colour), and the software
+// renderer fills unblended rectangles many times faster.
+void fill_rects(SDL_Renderer *r, const SDL_Rect *rects, int n, Color color) {
+    if (n <= 0) return;
+    if (color.a == 255) SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_NONE);
+    SDL_RenderFillRects(r, rects, n);
+    if (color.a == 255) SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_BLEND);
+    gl_count_draw_call();
+}
+
+// --- triangles as spans, the software rasteriser's way ----------------------
+
+// A vertex as the software renderer keeps it: cut to a whole pixel, in
+// half-pixel units.
+struct FixedPoint {
+    long long x, y;
+};
+
+FixedPoint to_fixed(const SDL_Vertex &v) {
+    float x = v.position.x, y = v.position.y;
+    x = x > kCoordLimit ? kCoordLimit : (x < -kCoordLimit ? -kCoordLimit : x);
+    y = y > kCoordLimit ? kCoordLimit : (y < -kCoordLimit ? -kCoordLimit : y);
+    return FixedPoint{(long long)(int)x * 2, (long long)(int)y * 2};
+}
+
+long long cross(const FixedPoint &a, const FixedPoint &b, long long cx, long long cy) {
+    return (b.x - a.x) * (cy - a.y) - (b.y - a.y) * (cx - a.x);
+}
+
+bool top_left(const FixedPoint &a, const FixedPoint &b, bool clockwise) {
+    if (clockwise) return (a.y == b.y && a.x < b.x) || b.y < a.y;
+    return (a.y == b.y && b.x < a.x) || a.y < b.y;
+}
+
+// Smallest integer x with base + step * x >= 0, or the largest with it, as
+// the sign of step says; an edge parallel to the row keeps all or nothing.
+void clip_to_edge(long long base, long long step, long long *lo, long long *hi) {
+    if (step > 0) {
+        long long n = -base;  // x >= n / step
+        long long q = n >= 0 ? (n + step - 1) / step : -((-n) / step);
+        if (q > *lo) *lo = q;
+    } else if (step < 0) {
+        long long d = -step;  // x <= base / d
+        long long q = base >= 0 ? base / d : -((-base + d - 1) / d);
+        if (q < *hi) *hi = q;
+    } else if (base < 0) {
+        *lo = 1;
+        *hi = 0;
+    }
+}
+
+// The pixels of row y that the software rasteriser fills for triangle
+// (a, b, c), as [*x0, *x1]; false when none. Mirrors its loop: the bounding
+// box of the cut vertices (right and bottom edges excluded), pixel centres,
+// edge functions made positive inside, and a bias of -1 on edges that are not
+// top or left.
+bool triangle_row(const FixedPoint &a, const FixedPoint &b, const FixedPoint &c, int y, int width, int *x0,
+                  int *x1) {
+    long long area = cross(a, b, c.x, c.y);
+    if (area == 0) return false;
+    long long minx = std::min(a.x, std::min(b.x, c.x)), maxx = std::max(a.x, std::max(b.x, c.x));
+    long long miny = std::min(a.y, std::min(b.y, c.y)), maxy = std::max(a.y, std::max(b.y, c.y));
+    long long bx = minx >> 1, by = miny >> 1;
+    long long bw = (maxx - minx) >> 1, bh = (maxy - miny) >> 1;
+    if (y < by || y >= by + bh) return false;
+    bool clockwise = area > 0;
+    long long sign = clockwise ? 1 : -1;
+    long long lo = std::max(bx, 0LL), hi = std::min(bx + bw, (long long)width) - 1;
+    const long long py = 2LL * y + 1;
+    const FixedPoint *edges[3][2] = {{&b, &c}, {&c, &a}, {&a, &b}};
+    for (auto &e : edges) {
+        const FixedPoint &p = *e[0], &q = *e[1];
+        // cross(p, q, 2x + 1, py) = (q.x - p.x)(py - p.y) - (q.y - p.y)(2x + 1 - p.x)
+        long long base = sign * ((q.x - p.x) * (py - p.y) - (q.y - p.y) * (1 - p.x));
+        long long step = sign * (-(q.y - p.y) * 2);
+        base += top_left(p, q, clockwise) ? 0 : -1;
+        clip_to_edge(base, step, &lo, &hi);
+        if (lo > hi) return false;
+    }
+    *x0 = (int)lo;
+    *x1 = (int)hi;
+    return true;
+}
+
+// Fills the triangles given by `indices` into `vertices` as row spans on the
+// software target (`width` x `height`): per row, each triangle's span, merged
+// where they touch. Flushes in batches when the span buffer fills.
+void fill_triangles_as_spans(SDL_Renderer *r, const SDL_Vertex *vertices, const int *indices, int indexCount,
+                             int width, int height, Color color) {
+    constexpr int kMaxTriangles = 2 * kMaxSegments;
+    FixedPoint points[4 * (2 * kCornerPoints + 1)];
+    int vertexCount = 0;
+    for (int i = 0; i < indexCount; i++) vertexCount = std::max(vertexCount, indices[i] + 1);
+    for (int i = 0; i < vertexCount; i++) points[i] = to_fixed(vertices[i]);
+    int n = 0;
+    // Each corner's triangles are consecutive and share rows; take them a
+    // corner at a time so a row's spans are found among few triangles.
+    const int perCorner = indexCount / 4 > 0 && indexCount % 4 == 0 ? indexCount / 4 : indexCount;
+    for (int first = 0; first < indexCount; first += perCorner) {
+        const int *tri = indices + first;
+        const int count = std::min(perCorner, indexCount - first) / 3;
+        if (count > kMaxTriangles) return;
+        long long miny = LLONG_MAX, maxy = LLONG_MIN;
+        for (int i = 0; i < count * 3; i++) {
+            miny = std::min(miny, points[tri[i]].y);
+            maxy = std::max(maxy, points[tri[i]].y);
+        }
+        int y0 = (int)std::max(miny >> 1, 0LL), y1 = (int)std::min((maxy >> 1) + 1, (long long)height);
+        for (int y = y0; y < y1; y++) {
+            int xs[kMaxTriangles][2];
+            int m = 0;
+            for (int t = 0; t < count; t++) {
+                int a = 0, b = 0;
+                if (triangle_row(points[tri[3 * t]], points[tri[3 * t + 1]], points[tri[3 * t + 2]], y, width, &a, &b)) {
+                    xs[m][0] = a;
+                    xs[m][1] = b;
+                    m++;
+                }
+            }
+            // Insertion sort by start, then merge runs that touch.
+            for (int i = 1; i < m; i++)
+                for (int j = i; j > 0 && xs[j][0] < xs[j - 1][0]; j--) std::swap(xs[j], xs[j - 1]);
+            for (int i = 0; i < m;) {
+                int a = xs[i][0], b = xs[i][1];
+                for (i++; i < m && xs[i][0] <= b + 1; i++) b = std::max(b, xs[i][1]);
+                if (n == kMaxSpans) {
+                    fill_rects(r, s_spans, n, color);
+                    n = 0;
+                }
+                s_spans[n++] = SDL_Rect{a, y, b - a + 1, 1};
+            }
+        }
+    }
+    fill_rects(r, s_spans, n, color);
+}
+
+// Draws the corner triangles: as spans on the software renderer, as geometry
+// on any other.
+void draw_triangles(SDL_Renderer *r, const SDL_Vertex *vertices, int vertexCount, const int *indices, int indexCount,
+                    Color color) {
+    if (SDL_Surface *target = gl_software_target()) {
+        SDL_SetRenderDrawColor(r, color.r, color.g, color.b, color.a);
+        fill_triangles_as_spans(r, vertices, indices, indexCount, target->w, target->h, color);
+        return;
+    }
+    SDL_RenderGeometry(r, nullptr, vertices, vertexCount, indices, indexCount);
+    gl_count_draw_call();
 }
 
 // A rounded rectangle on whole pixels: [x0, x1) x [y0, y1), corner radius r.
@@ -121,10 +281,7 @@ void fill_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color color)
         bands[n++] = SDL_Rect{s.x0 + s.r, s.y1 - s.r, inner, s.r};
     }
     if (s.y1 - s.y0 - 2 * s.r > 0) bands[n++] = SDL_Rect{s.x0, s.y0 + s.r, w, s.y1 - s.y0 - 2 * s.r};
-    if (n > 0) {
-        SDL_RenderFillRects(r, bands, n);
-        gl_count_draw_call();
-    }
+    fill_rects(r, bands, n, color);
     if (s.r <= 0) return;
 
     float cx[4], cy[4], start[4];
@@ -141,8 +298,7 @@ void fill_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color color)
             *idx++ = centre + 2 + k;
         }
     }
-    SDL_RenderGeometry(r, nullptr, s_vertices, (int)(v - s_vertices), s_indices, (int)(idx - s_indices));
-    gl_count_draw_call();
+    draw_triangles(r, s_vertices, (int)(v - s_vertices), s_indices, (int)(idx - s_indices), color);
 }
 
 void outline_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color color) {
@@ -165,10 +321,7 @@ void outline_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color col
         sides[n++] = SDL_Rect{s.x0, top, 1, bottom - top};
         sides[n++] = SDL_Rect{s.x1 - 1, top, 1, bottom - top};
     }
-    if (n > 0) {
-        SDL_RenderFillRects(r, sides, n);
-        gl_count_draw_call();
-    }
+    fill_rects(r, sides, n, color);
     if (s.r <= 0) return;
 
     float cx[4], cy[4], start[4];
@@ -189,8 +342,7 @@ void outline_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color col
             *idx++ = inner + k;
         }
     }
-    SDL_RenderGeometry(r, nullptr, s_vertices, (int)(v - s_vertices), s_indices, (int)(idx - s_indices));
-    gl_count_draw_call();
+    draw_triangles(r, s_vertices, (int)(v - s_vertices), s_indices, (int)(idx - s_indices), color);
 }
 
 }  // namespace
@@ -200,8 +352,7 @@ void DrawRectangle(int x, int y, int width, int height, Color color) {
     SDL_Renderer *r = renderer_with_color(color);
     if (!r) return;
     SDL_Rect rect{x, y, width, height};
-    SDL_RenderFillRect(r, &rect);
-    gl_count_draw_call();
+    fill_rects(r, &rect, 1, color);
 }
 
 void DrawRectangleRec(Rectangle rec, Color color) {

@@ -21,6 +21,7 @@ SDL_Renderer *s_renderer = nullptr;
 SDL_Surface *s_target = nullptr;  // headless: what the renderer draws into
 bool s_ready = false;
 bool s_videoStarted = false;
+bool s_software = false;  // the renderer is SDL's software one
 
 unsigned int s_configFlags = 0;
 int s_targetFps = 60;
@@ -147,6 +148,8 @@ void InitWindow(int width, int height, const char *title) {
         return;
     }
     SDL_SetRenderDrawBlendMode(s_renderer, SDL_BLENDMODE_BLEND);
+    SDL_RendererInfo info;
+    s_software = SDL_GetRendererInfo(s_renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) != 0;
     s_ready = true;
     s_frameTime = s_headless ? s_headlessFrameTime : 0.0f;
     s_framesDone = 0;
@@ -171,6 +174,7 @@ void CloseWindow() {
     close_everything();
     restore_signal_handlers();
     s_ready = false;
+    s_software = false;
 }
 
 bool IsWindowReady() { return s_ready; }
@@ -241,6 +245,14 @@ void SetWindowIcon(Image image) {
 
 SDL_Renderer *gl_renderer() { return s_renderer; }
 bool gl_headless() { return s_headless; }
+SDL_Surface *gl_software_target() {
+    if (!s_ready || !s_software) return nullptr;
+    SDL_Surface *s = s_headless ? s_target : SDL_GetWindowSurface(s_window);
+    if (!s || !s->pixels) return nullptr;
+    const Uint32 format = s->format->format;
+    if (format != SDL_PIXELFORMAT_RGB888 && format != SDL_PIXELFORMAT_ARGB8888) return nullptr;
+    return s;
+}
 long gl_frame_counter() { return s_framesDone; }
 float gl_target_fps() {
     // Headless, the frame clock is the fixed frame time. 1.0f / 60 is not
