@@ -1,17 +1,24 @@
 // Code page 932 <-> UTF-8 on glibc iconv "CP932".
 //
-// Both directions pass through a fixed intermediate of 1024 UTF-16 units (a
-// text of at most 1023 characters plus its terminator), as the Windows
-// converters do; a longer text falls back to a raw byte copy. The intermediate
-// is held as UTF-32 code points here, counting two units for a character
-// outside the BMP. The UTF-8 side is encoded and decoded by hand, so a result
-// that does not fit can be cut at a character boundary.
+// Both directions behave as if they passed through a fixed intermediate of
+// 1024 UTF-16 units (a text of at most 1023 characters plus its terminator),
+// as the Windows converters do; a longer text falls back to a raw byte copy.
+// The UTF-8 side is encoded and decoded by hand, so a result that does not fit
+// can be cut at a character boundary.
+//
+// Shift-JIS -> UTF-8 runs once per text of a quiz set, over a million times
+// for the largest one, so it does not call iconv per text: iconv decodes every
+// single byte and every two-byte sequence once, on first use, into a table,
+// and the texts are then decoded and encoded in one pass over that table.
+// The table holds exactly what iconv answers, so the results are iconv's.
 #include "codepage.h"
 
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <iconv.h>
+#include <new>
 
 namespace {
 
@@ -94,39 +101,72 @@ int fallback_copy(const char *src, char *dst, int dstSize)
     return n;
 }
 
-// Shift-JIS -> code points in wide[], at most kWideUnits - 1 of them. Returns
-// the count, or -1 when the text holds more characters than that (or the
-// converter is unavailable).
-int sjis_to_wide(const char *src, char32_t *wide)
+// What iconv makes of each byte sequence of code page 932, as UTF-8: a single
+// byte alone, or a lead byte with the byte after it. Built once.
+// An entry is the UTF-8 bytes in its low three bytes, in order, and their
+// count in the top byte; 0 when the bytes do not decode that way. Code page
+// 932 decodes into the BMP only, so three bytes always do.
+using DecodeEntry = uint32_t;
+struct DecodeTable {
+    DecodeEntry single[256];
+    bool pairs[256];             // some two-byte sequence starts with this byte
+    DecodeEntry pair[256][256];  // [first][second]
+};
+
+// iconv's answer for exactly the bytes in[0..n): the one code point they make
+// together, or 0 (also for code points outside the BMP, which code page 932
+// has none of).
+char32_t decode_with_iconv(iconv_t cd, const unsigned char *in, size_t n)
 {
-    iconv_t cd = open_once(&g_toWide, "UTF-32LE", "CP932");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return -1;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char buf[4];
+    memcpy(buf, in, n);
+    char *inp = buf;
+    size_t inLeft = n;
+    char32_t out[2] = {0, 0};
+    char *outp = reinterpret_cast<char *>(out);
+    size_t outLeft = sizeof out;
+    if (iconv(cd, &inp, &inLeft, &outp, &outLeft) == static_cast<size_t>(-1) || inLeft != 0) return 0;
+    if (outLeft != sizeof out - sizeof(char32_t)) return 0;  // not exactly one character
+    return out[0] > 0 && out[0] <= 0xFFFF ? out[0] : 0;
+}
 
-    const size_t srcLen = strlen(src);
-    char *in = const_cast<char *>(src);
-    size_t inLeft = srcLen;
-    char *out = reinterpret_cast<char *>(wide);
-    size_t outLeft = (kWideUnits - 1) * sizeof(char32_t);
+DecodeEntry entry_of(char32_t c)
+{
+    if (c == 0) return 0;
+    char bytes[4] = {};
+    put_utf8(c, bytes);
+    const int n = utf8_len(c);
+    DecodeEntry e = static_cast<DecodeEntry>(n) << 24;
+    for (int i = 0; i < n; ++i) e |= static_cast<DecodeEntry>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+    return e;
+}
 
-    while (inLeft > 0) {
-        if (iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1)) break;
-        if (errno == E2BIG) return -1;
-        // EILSEQ or EINVAL: an undecodable character at `in`. A lead byte with
-        // a byte of the trail range after it is one character; anything else
-        // is one byte.
-        if (outLeft < sizeof(char32_t)) return -1;
-        const auto *p = reinterpret_cast<const unsigned char *>(in);
-        const size_t skip = (inLeft >= 2 && is_lead(p[0]) && is_trail(p[1])) ? 2 : 1;
-        const char32_t dot = kUndecodable;
-        memcpy(out, &dot, sizeof dot);  // UTF-32LE on a little-endian host
-        out += sizeof dot;
-        outLeft -= sizeof dot;
-        in += skip;
-        inLeft -= skip;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+// Null when iconv has no "CP932" converter.
+const DecodeTable *decode_table()
+{
+    static DecodeTable *table = nullptr;
+    static bool tried = false;
+    if (tried) return table;
+    tried = true;
+    iconv_t cd = open_once(&g_toWide, "UTF-32LE", "CP932");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return nullptr;
+    auto *t = new (std::nothrow) DecodeTable{};
+    if (!t) return nullptr;
+    for (int b = 1; b < 256; ++b) {
+        const unsigned char one[1] = {static_cast<unsigned char>(b)};
+        t->single[b] = entry_of(decode_with_iconv(cd, one, 1));
+        // A byte that decodes alone followed by another is two characters,
+        // never a pair: only bytes that do not decode alone can lead.
+        if (t->single[b] != 0) continue;
+        for (int c = 1; c < 256; ++c) {
+            const unsigned char two[2] = {static_cast<unsigned char>(b), static_cast<unsigned char>(c)};
+            t->pair[b][c] = entry_of(decode_with_iconv(cd, two, 2));
+            if (t->pair[b][c] != 0) t->pairs[b] = true;
+        }
     }
-    return static_cast<int>((out - reinterpret_cast<char *>(wide)) / sizeof(char32_t));
+    table = t;
+    return table;
 }
 
 }  // namespace
@@ -136,9 +176,8 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "UTF-32LE is read as na
 int win_sjis_to_utf8(const char *src, char *dst, int dstSize)
 {
     if (!src || !dst || dstSize <= 0) return 0;
-    char32_t wide[kWideUnits];
-    const int count = sjis_to_wide(src, wide);
-    if (count < 0) {
+    const DecodeTable *table = decode_table();
+    if (!table) {
         if (src[0] == '\0') {
             dst[0] = '\0';
             return 0;
@@ -146,17 +185,49 @@ int win_sjis_to_utf8(const char *src, char *dst, int dstSize)
         return fallback_copy(src, dst, dstSize);
     }
 
+    static const DecodeEntry kDot = entry_of(kUndecodable);
+    const auto *p = reinterpret_cast<const unsigned char *>(src);
+    int chars = 0;
     int used = 0;
-    for (int i = 0; i < count; ++i) {
-        const int n = utf8_len(wide[i]);
-        if (used + n > dstSize - 1) {
-            // Does not fit: keep the whole characters written so far.
-            dst[used] = '\0';
-            return 0;
+    bool fits = true;
+    while (*p != 0) {
+        // One character: a byte that decodes alone, a two-byte sequence, or
+        // an undecodable one (a lead byte with a byte of the trail range after
+        // it counts as one, anything else as one byte).
+        DecodeEntry e = table->single[p[0]];
+        int step = 1;
+        if (e == 0) {
+            if (table->pairs[p[0]] && p[1] != 0 && table->pair[p[0]][p[1]] != 0) {
+                e = table->pair[p[0]][p[1]];
+                step = 2;
+            } else {
+                e = kDot;
+                step = (is_lead(p[0]) && p[1] != 0 && is_trail(p[1])) ? 2 : 1;
+            }
         }
-        put_utf8(wide[i], dst + used);
-        used += n;
+        if (++chars > kWideUnits - 1) return fallback_copy(src, dst, dstSize);  // the intermediate is full
+        if (fits) {
+            const int n = static_cast<int>(e >> 24);
+            if (used + n > dstSize - 1) {
+                // Does not fit: keep the whole characters written so far, but
+                // go on counting, since a text too long for the intermediate
+                // falls back to the byte copy instead.
+                dst[used] = '\0';
+                fits = false;
+            } else if (used + 4 <= dstSize - 1) {
+                // Room for a whole word: store it; its spare bytes are
+                // overwritten by what follows or by the terminator.
+                const uint32_t bytes = e & 0xFFFFFF;
+                memcpy(dst + used, &bytes, 4);
+                used += n;
+            } else {
+                for (int i = 0; i < n; ++i) dst[used + i] = static_cast<char>(e >> (8 * i));
+                used += n;
+            }
+        }
+        p += step;
     }
+    if (!fits) return 0;
     dst[used] = '\0';
     return used + 1;
 }

@@ -11,9 +11,8 @@ namespace {
 constexpr int kMaxLines = 1024;
 constexpr int kLineBytes = kTextSize - 1;  // 511 bytes of text, then the NUL
 
-// The line table (512 KiB) and its conversion buffer, shared by every member.
+// The line table (512 KiB), shared by every member.
 char s_lines[kMaxLines][kTextSize];
-char s_convert[kTextSize];
 
 // Splits the member into s_lines. Returns the number of lines taken.
 int split_lines(const unsigned char *data, uint32_t length)
@@ -47,10 +46,13 @@ int split_lines(const unsigned char *data, uint32_t length)
     return count;
 }
 
+// Converts straight into the 512-byte slot and zero-fills the rest of it:
+// the same bytes as converting into a buffer and strncpy-ing that over.
 void convert_line(int line, char *slot)
 {
-    win_sjis_to_utf8(s_lines[line], s_convert, kTextSize);
-    copy_text(slot, s_convert, kTextSize);
+    win_sjis_to_utf8(s_lines[line], slot, kTextSize);
+    const size_t len = strnlen(slot, kTextSize - 1);
+    memset(slot + len, 0, kTextSize - len);
 }
 
 }  // namespace
