@@ -10,7 +10,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-ipafont-mincho fonts-ipafont-gothic fonts-dejavu-core
-  xvfb xdotool imagemagick
+  xvfb xdotool imagemagick faketime
   sox libsox-fmt-all vorbis-tools zip unzip libarchive-tools python3
 )
 
