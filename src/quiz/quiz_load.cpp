@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "codepage.h"
 #include "pzq_reader.h"
@@ -55,7 +57,9 @@ bool load_pzq_set(const char *path)
         return false;
     }
     // Linux file functions take the UTF-8 path as it is: no code-page step.
-    FILE *fp = path ? fopen(path, "rb") : nullptr;
+    // fopen opens a directory here too, but it cannot be read as a file.
+    std::error_code notChecked;
+    FILE *fp = path && !std::filesystem::is_directory(path, notChecked) ? fopen(path, "rb") : nullptr;
     if (!fp) {
         set_error("PZQファイルを開けません");
         return false;
