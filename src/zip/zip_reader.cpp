@@ -66,12 +66,19 @@ uint32_t rd32(const unsigned char *p) {
 uint64_t rd64(const unsigned char *p) { return rd32(p) | static_cast<uint64_t>(rd32(p + 4)) << 32; }
 
 // Reads the whole file at `path`; null when it cannot be opened, sized or read
-// in full (a directory reports an impossible size and lands here too).
+// in full (a directory reports an impossible size and lands here too), and
+// when it does not begin with a whole local header: the walk would find
+// nothing in it, and a file of up to 4 GiB is not worth reading to learn that.
 Block read_archive(const char *path, uint64_t *size) {
     std::unique_ptr<FILE, FileCloser> f(std::fopen(path, "rb"));
     if (!f || std::fseek(f.get(), 0, SEEK_END) != 0) return nullptr;
     long end = std::ftell(f.get());
     if (end < 0 || static_cast<uint64_t>(end) > kMaxArchiveSize) return nullptr;
+    std::rewind(f.get());
+    unsigned char head[4];
+    if (static_cast<uint64_t>(end) < kLocalHeaderSize || std::fread(head, 1, 4, f.get()) != 4 ||
+        rd32(head) != kLocalSig)
+        return nullptr;
     std::rewind(f.get());
     Block data(static_cast<unsigned char *>(std::malloc(end > 0 ? static_cast<size_t>(end) : 1)));
     if (!data) return nullptr;

@@ -7,7 +7,8 @@
 // archive image, whatever its header fields claim. A member claiming more than
 // 64 MiB is refused; bytes a short deflate stream did not produce are zeros.
 // The whole archive is read into memory once per call and released before it
-// returns. No state is kept between calls.
+// returns; a file that does not begin with a local header is refused before
+// it is read. No state is kept between calls.
 #pragma once
 
 #include <cstdint>
