@@ -29,6 +29,11 @@ long gl_frame_counter();      // frames completed since InitWindow
 // windowed, 60 unless SetTargetFPS said otherwise (60 when pacing is off).
 float gl_target_fps();
 void gl_count_draw_call();    // for HeadlessDrawCallsLastFrame
+// Fills triangles (three indices each) in one colour, blended: as row spans
+// on the software renderer (the pixels its own triangle fill would cover), as
+// geometry elsewhere. At most 4 x (2 x 65 + 1) vertices and 128 triangles per
+// quarter of the index list on the software renderer; more draws nothing.
+void gl_draw_triangles(const SDL_Vertex *vertices, int vertexCount, const int *indices, int indexCount, Color color);
 
 // Called by CloseWindow / CloseAudioDevice so fonts and audio release their
 // library-wide state (the default font, the mixer).

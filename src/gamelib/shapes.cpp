@@ -136,21 +136,27 @@ bool triangle_row(const FixedPoint &a, const FixedPoint &b, const FixedPoint &c,
 // Fills the triangles given by `indices` into `vertices` as row spans on the
 // software target (`width` x `height`): per row, each triangle's span, merged
 // where they touch. Flushes in batches when the span buffer fills.
-void fill_triangles_as_spans(SDL_Renderer *r, const SDL_Vertex *vertices, const int *indices, int indexCount,
-                             int width, int height, Color color) {
+void fill_triangles_as_spans(SDL_Renderer *r, const SDL_Vertex *vertices, int vertexCount, const int *indices,
+                             int indexCount, int width, int height, Color color) {
     constexpr int kMaxTriangles = 2 * kMaxSegments;
-    FixedPoint points[4 * (2 * kCornerPoints + 1)];
-    int vertexCount = 0;
-    for (int i = 0; i < indexCount; i++) vertexCount = std::max(vertexCount, indices[i] + 1);
-    for (int i = 0; i < vertexCount; i++) points[i] = to_fixed(vertices[i]);
+    constexpr int kMaxPoints = 4 * (2 * kCornerPoints + 1);
+    static FixedPoint points[kMaxPoints];
+    if (vertexCount > kMaxPoints) return;
+    for (int i = 0; i < indexCount; i++)
+        if (indices[i] < 0 || indices[i] >= vertexCount) return;
+    for (int i = 0; i < vertexCount; i++) {
+        // A vertex that is not a number has no pixel: nothing is drawn.
+        if (std::isnan(vertices[i].position.x) || std::isnan(vertices[i].position.y)) return;
+        points[i] = to_fixed(vertices[i]);
+    }
     int n = 0;
     // Each corner's triangles are consecutive and share rows; take them a
     // corner at a time so a row's spans are found among few triangles.
     const int perCorner = indexCount / 4 > 0 && indexCount % 4 == 0 ? indexCount / 4 : indexCount;
+    if (perCorner / 3 > kMaxTriangles) return;
     for (int first = 0; first < indexCount; first += perCorner) {
         const int *tri = indices + first;
         const int count = std::min(perCorner, indexCount - first) / 3;
-        if (count > kMaxTriangles) return;
         long long miny = LLONG_MAX, maxy = LLONG_MIN;
         for (int i = 0; i < count * 3; i++) {
             miny = std::min(miny, points[tri[i]].y);
@@ -185,18 +191,6 @@ void fill_triangles_as_spans(SDL_Renderer *r, const SDL_Vertex *vertices, const 
     fill_rects(r, s_spans, n, color);
 }
 
-// Draws the corner triangles: as spans on the software renderer, as geometry
-// on any other.
-void draw_triangles(SDL_Renderer *r, const SDL_Vertex *vertices, int vertexCount, const int *indices, int indexCount,
-                    Color color) {
-    if (SDL_Surface *target = gl_software_target()) {
-        SDL_SetRenderDrawColor(r, color.r, color.g, color.b, color.a);
-        fill_triangles_as_spans(r, vertices, indices, indexCount, target->w, target->h, color);
-        return;
-    }
-    SDL_RenderGeometry(r, nullptr, vertices, vertexCount, indices, indexCount);
-    gl_count_draw_call();
-}
 
 // A rounded rectangle on whole pixels: [x0, x1) x [y0, y1), corner radius r.
 struct PixelShape {
@@ -298,7 +292,7 @@ void fill_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color color)
             *idx++ = centre + 2 + k;
         }
     }
-    draw_triangles(r, s_vertices, (int)(v - s_vertices), s_indices, (int)(idx - s_indices), color);
+    gl_draw_triangles(s_vertices, (int)(v - s_vertices), s_indices, (int)(idx - s_indices), color);
 }
 
 void outline_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color color) {
@@ -342,10 +336,23 @@ void outline_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color col
             *idx++ = inner + k;
         }
     }
-    draw_triangles(r, s_vertices, (int)(v - s_vertices), s_indices, (int)(idx - s_indices), color);
+    gl_draw_triangles(s_vertices, (int)(v - s_vertices), s_indices, (int)(idx - s_indices), color);
 }
 
 }  // namespace
+
+void gl_draw_triangles(const SDL_Vertex *vertices, int vertexCount, const int *indices, int indexCount, Color color) {
+    SDL_Renderer *r = gl_renderer();
+    if (!r || !vertices || !indices || indexCount < 3 || vertexCount <= 0) return;
+    if (SDL_Surface *target = gl_software_target()) {
+        SDL_SetRenderDrawColor(r, color.r, color.g, color.b, color.a);
+        fill_triangles_as_spans(r, vertices, vertexCount, indices, indexCount - indexCount % 3, target->w, target->h,
+                                color);
+        return;
+    }
+    SDL_RenderGeometry(r, nullptr, vertices, vertexCount, indices, indexCount - indexCount % 3);
+    gl_count_draw_call();
+}
 
 void DrawRectangle(int x, int y, int width, int height, Color color) {
     if (width <= 0 || height <= 0) return;

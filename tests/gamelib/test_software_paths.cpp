@@ -1,0 +1,291 @@
+// The software renderer's fast paths, checked against SDL drawing the same
+// thing itself: triangles filled as row spans, and glyphs blended straight
+// into the target surface.
+#include <SDL.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "font_internal.h"
+#include "gamelib_internal.h"
+#include "gl_fixture.h"
+
+namespace {
+
+constexpr Color kBackground{18, 20, 35, 255};
+const char *kGothic = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
+
+using SoftwarePaths = HeadlessWindow;
+
+// Every pixel of the window, for comparing two frames.
+std::vector<Color> grab() {
+    std::vector<Color> px;
+    px.reserve(960 * 640);
+    for (int y = 0; y < 640; y++)
+        for (int x = 0; x < 960; x++) px.push_back(HeadlessGetPixel(x, y));
+    return px;
+}
+
+struct Diff {
+    int pixels = 0;
+    int worst = 0;
+    int firstX = -1, firstY = -1;
+};
+
+Diff compare(const std::vector<Color> &a, const std::vector<Color> &b) {
+    Diff d;
+    for (size_t i = 0; i < a.size(); i++) {
+        int w = std::max({std::abs(a[i].r - b[i].r), std::abs(a[i].g - b[i].g), std::abs(a[i].b - b[i].b)});
+        if (w == 0) continue;
+        if (d.pixels++ == 0) {
+            d.firstX = static_cast<int>(i % 960);
+            d.firstY = static_cast<int>(i / 960);
+        }
+        d.worst = std::max(d.worst, w);
+    }
+    return d;
+}
+
+unsigned s_seed = 2024;
+int next(int n) {
+    s_seed = s_seed * 1103515245u + 12345u;
+    return static_cast<int>((s_seed >> 8) % static_cast<unsigned>(n));
+}
+
+std::string utf8(int c) {
+    std::string s;
+    s += static_cast<char>(0xE0 | (c >> 12));
+    s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    s += static_cast<char>(0x80 | (c & 0x3F));
+    return s;
+}
+
+}  // namespace
+
+TEST_F(SoftwarePaths, TargetIsTheHeadlessSurface) {
+    SDL_Surface *target = gl_software_target();
+    ASSERT_NE(target, nullptr);
+    EXPECT_EQ(target->w, 960);
+    EXPECT_EQ(target->h, 640);
+}
+
+// Random fans and strips, partly off the window, with vertices on and off
+// whole pixels: the spans cover exactly the pixels SDL's own triangle fill
+// covers, in one colour.
+TEST_F(SoftwarePaths, TriangleSpansCoverWhatSdlsFillCovers) {
+    SDL_Renderer *r = gl_renderer();
+    for (int round = 0; round < 40; round++) {
+        SCOPED_TRACE(::testing::Message() << "round " << round);
+        std::vector<SDL_Vertex> v;
+        std::vector<int> idx;
+        const Color c{static_cast<unsigned char>(40 + next(200)), static_cast<unsigned char>(next(256)),
+                      static_cast<unsigned char>(next(256)), 255};
+        const SDL_Color sc{c.r, c.g, c.b, c.a};
+        // Four groups, like a rounded rectangle's corners.
+        for (int group = 0; group < 4; group++) {
+            const float cx = static_cast<float>(next(1100) - 70) + (round % 2 ? 0.5f : 0.0f);
+            const float cy = static_cast<float>(next(780) - 70) + static_cast<float>(next(100)) / 100.0f;
+            const float radius = static_cast<float>(2 + next(120)) + static_cast<float>(next(100)) / 100.0f;
+            const int segments = 1 + next(20);
+            const int centre = static_cast<int>(v.size());
+            v.push_back(SDL_Vertex{{cx, cy}, sc, {0, 0}});
+            const float start = static_cast<float>(next(628)) / 100.0f;
+            for (int k = 0; k <= segments; k++) {
+                float a = start + 1.5707963f * static_cast<float>(k) / static_cast<float>(segments);
+                v.push_back(SDL_Vertex{{cx + radius * std::cos(a), cy + radius * std::sin(a)}, sc, {0, 0}});
+            }
+            for (int k = 0; k < segments; k++) {
+                idx.push_back(centre);
+                idx.push_back(centre + 1 + k);
+                idx.push_back(centre + 2 + k);
+            }
+            // Pad every group to the same length with degenerate triangles,
+            // so the four groups split evenly.
+            while (static_cast<int>(idx.size()) < (group + 1) * 60) {
+                idx.push_back(centre);
+                idx.push_back(centre);
+                idx.push_back(centre);
+            }
+        }
+        run_frame(kBackground, [&] {
+            gl_draw_triangles(v.data(), static_cast<int>(v.size()), idx.data(), static_cast<int>(idx.size()), c);
+        });
+        const std::vector<Color> spans = grab();
+        run_frame(kBackground, [&] {
+            SDL_SetRenderDrawColor(r, c.r, c.g, c.b, c.a);
+            SDL_RenderGeometry(r, nullptr, v.data(), static_cast<int>(v.size()), idx.data(), static_cast<int>(idx.size()));
+        });
+        const Diff d = compare(spans, grab());
+        EXPECT_EQ(d.pixels, 0) << "first at " << d.firstX << "," << d.firstY;
+        if (HasFailure()) return;
+    }
+}
+
+// Translucent: every covered pixel blends once, within SDL's own rounding of
+// its rectangle and surface blenders.
+TEST_F(SoftwarePaths, TranslucentSpansBlendLikeSdlsFill) {
+    const SDL_Color sc{255, 255, 255, 128};
+    std::vector<SDL_Vertex> v = {{{100.3f, 100.7f}, sc, {0, 0}}, {{400.0f, 130.2f}, sc, {0, 0}},
+                                 {{180.5f, 380.9f}, sc, {0, 0}}, {{420.0f, 390.0f}, sc, {0, 0}}};
+    std::vector<int> idx = {0, 1, 2, 1, 3, 2};  // two triangles sharing an edge
+    run_frame(kBackground, [&] { gl_draw_triangles(v.data(), 4, idx.data(), 6, Color{255, 255, 255, 128}); });
+    const std::vector<Color> spans = grab();
+    run_frame(kBackground, [&] {
+        SDL_SetRenderDrawColor(gl_renderer(), 255, 255, 255, 128);
+        SDL_RenderGeometry(gl_renderer(), nullptr, v.data(), 4, idx.data(), 6);
+    });
+    const Diff d = compare(spans, grab());
+    EXPECT_LE(d.worst, 1);
+    // The shared edge is not blended twice: nothing is brighter than one blend.
+    int lit = 0;
+    for (const Color &c : spans) {
+        if (c.r == kBackground.r && c.g == kBackground.g) continue;
+        lit++;
+        ASSERT_LE(std::abs(c.r - 136), 1);
+    }
+    EXPECT_GT(lit, 50000);
+}
+
+TEST_F(SoftwarePaths, BadTriangleListsDrawNothing) {
+    const SDL_Color sc{255, 255, 255, 255};
+    SDL_Vertex v[3] = {{{10, 10}, sc, {0, 0}}, {{200, 10}, sc, {0, 0}}, {{10, 200}, sc, {0, 0}}};
+    const int outOfRange[3] = {0, 1, 3};
+    const int negative[3] = {0, -1, 2};
+    run_frame(kBackground, [&] {
+        gl_draw_triangles(v, 3, outOfRange, 3, Color{255, 255, 255, 255});
+        gl_draw_triangles(v, 3, negative, 3, Color{255, 255, 255, 255});
+        gl_draw_triangles(v, 3, nullptr, 3, Color{255, 255, 255, 255});
+        gl_draw_triangles(nullptr, 3, negative, 3, Color{255, 255, 255, 255});
+    });
+    EXPECT_EQ(HeadlessGetPixel(30, 30), kBackground);
+    // A vertex that is not a number: the triangle is left out.
+    const int all[3] = {0, 1, 2};
+    SDL_Vertex nan[3] = {{{10, 10}, sc, {0, 0}}, {{900, 10}, sc, {0, 0}}, {{10, NAN}, sc, {0, 0}}};
+    run_frame(kBackground, [&] { gl_draw_triangles(nan, 3, all, 3, Color{255, 255, 255, 255}); });
+    EXPECT_EQ(HeadlessGetPixel(20, 12), kBackground);
+    // Vertices far outside the window are clamped before they become
+    // integers: the triangle still covers the window above its base.
+    SDL_Vertex far[3] = {{{-1e30f, 300}, sc, {0, 0}}, {{1e30f, 300}, sc, {0, 0}}, {{480, -1e30f}, sc, {0, 0}}};
+    run_frame(kBackground, [&] { gl_draw_triangles(far, 3, all, 3, Color{255, 255, 255, 255}); });
+    EXPECT_EQ(HeadlessGetPixel(100, 100), (Color{255, 255, 255, 255}));
+    EXPECT_EQ(HeadlessGetPixel(900, 299), (Color{255, 255, 255, 255}));
+    EXPECT_EQ(HeadlessGetPixel(100, 300), kBackground);
+}
+
+// Text goes straight into the surface, so draws queued before it must land
+// underneath and draws after it on top.
+TEST_F(SoftwarePaths, TextKeepsItsPlaceBetweenOtherDraws) {
+    int cp = 0x6F22;
+    Font f = LoadFontEx(kGothic, 36, &cp, 1);
+    ASSERT_GT(f.glyphCount, 1);
+    const Color red{255, 0, 0, 255}, white{255, 255, 255, 255}, blue{0, 0, 255, 255};
+    run_frame(kBackground, [&] {
+        DrawRectangle(90, 90, 200, 60, red);
+        DrawTextEx(f, "漢漢漢", Vector2{100, 100}, 36, 1, white);
+        DrawRectangle(150, 90, 200, 60, blue);
+    });
+    int whiteOnRed = 0;
+    for (int y = 100; y < 136; y++)
+        for (int x = 100; x < 150; x++) whiteOnRed += HeadlessGetPixel(x, y) == white;
+    EXPECT_GT(whiteOnRed, 30) << "the text must cover the rectangle drawn before it";
+    for (int y = 90; y < 150; y++)
+        for (int x = 150; x < 350; x++) ASSERT_EQ(HeadlessGetPixel(x, y), blue) << x << "," << y;
+    UnloadFont(f);
+}
+
+// At the font's own size the glyph is SDL's unscaled copy: the coverage
+// itself, tinted and blended with SDL's integer formula.
+TEST_F(SoftwarePaths, UnscaledGlyphsBlendTheirCoverageExactly) {
+    int cp = 0x6F22;
+    Font f = LoadFontEx(kGothic, 36, &cp, 1);
+    const int gi = GetGlyphIndex(f, cp);
+    ASSERT_GT(gi, 0);
+    const Rectangle rec = f.recs[gi];
+    const GlyphInfo g = f.glyphs[gi];
+    const int page = gl_font_glyph_page(f, gi);
+    int pw = 0, ph = 0;
+    gl_font_page_size(f, page, &pw, &ph);
+    const unsigned char *cov = gl_font_page_pixels(f, page);
+    ASSERT_NE(cov, nullptr) << "the software renderer keeps the coverage bytes";
+    const Color tint{200, 100, 50, 160};
+    const Color under{0, 40, 80, 255};
+    run_frame(under, [&] { DrawTextEx(f, "漢", Vector2{300, 200}, 36, 0, tint); });
+    for (int y = 0; y < static_cast<int>(rec.height); y++) {
+        for (int x = 0; x < static_cast<int>(rec.width); x++) {
+            const unsigned c = cov[(static_cast<size_t>(rec.y) + y) * pw + static_cast<size_t>(rec.x) + x];
+            const unsigned sa = c * tint.a / 255;
+            auto blend = [&](unsigned t, unsigned d) {
+                unsigned s = sa < 255 ? t * sa / 255 : t;
+                return s + (255 - sa) * d / 255;
+            };
+            const Color got = HeadlessGetPixel(300 + g.offsetX + x, 200 + g.offsetY + y);
+            ASSERT_EQ(got.r, blend(tint.r, under.r)) << x << "," << y;
+            ASSERT_EQ(got.g, blend(tint.g, under.g)) << x << "," << y;
+            ASSERT_EQ(got.b, blend(tint.b, under.b)) << x << "," << y;
+        }
+    }
+    UnloadFont(f);
+}
+
+// Scaled text matches SDL's own scaled, filtered copy of the same page
+// rectangle within a few levels, at every size the screens use.
+TEST_F(SoftwarePaths, ScaledGlyphsMatchSdlsFilteredCopy) {
+    std::vector<int> cps;
+    for (int c = 0x6F22; c < 0x6F22 + 12; c++) cps.push_back(c);
+    Font f = LoadFontEx(kGothic, 36, cps.data(), static_cast<int>(cps.size()));
+    SetTextureFilter(f.texture, TEXTURE_FILTER_BILINEAR);
+    std::string text;
+    for (int c : cps) text += utf8(c);
+    for (float size : {16.0f, 18.0f, 20.0f, 34.0f, 56.0f}) {
+        SCOPED_TRACE(::testing::Message() << "size " << size);
+        const Vector2 pos{37.3f, 211.6f};
+        run_frame(kBackground, [&] { DrawTextEx(f, text.c_str(), pos, size, 1, Color{255, 255, 255, 255}); });
+        const std::vector<Color> direct = grab();
+        run_frame(kBackground, [&] {
+            const float scale = size / static_cast<float>(f.baseSize);
+            float penX = pos.x;
+            for (int c : cps) {
+                const int gi = GetGlyphIndex(f, c);
+                const Rectangle &r = f.recs[gi];
+                SDL_Texture *t = gl_texture(gl_font_page_texture(f, gl_font_glyph_page(f, gi)));
+                ASSERT_NE(t, nullptr);
+                SDL_Rect src{static_cast<int>(r.x), static_cast<int>(r.y), static_cast<int>(r.width),
+                             static_cast<int>(r.height)};
+                SDL_FRect dst{penX + static_cast<float>(f.glyphs[gi].offsetX) * scale,
+                              pos.y + static_cast<float>(f.glyphs[gi].offsetY) * scale, r.width * scale,
+                              r.height * scale};
+                SDL_RenderCopyF(gl_renderer(), t, &src, &dst);
+                penX += static_cast<float>(f.glyphs[gi].advanceX) * scale + 1.0f;
+            }
+        });
+        const Diff d = compare(direct, grab());
+        EXPECT_LE(d.worst, 8) << "first at " << d.firstX << "," << d.firstY;
+    }
+    UnloadFont(f);
+}
+
+// Glyphs cut by the window's edges draw their visible part; quads far off
+// it or with non-finite positions draw nothing.
+TEST_F(SoftwarePaths, GlyphsAtAndBeyondTheEdges) {
+    int cp = 0x6F22;
+    Font f = LoadFontEx(kGothic, 36, &cp, 1);
+    const Color white{255, 255, 255, 255};
+    run_frame(kBackground, [&] {
+        DrawTextEx(f, "漢", Vector2{-18, -18}, 36, 0, white);
+        DrawTextEx(f, "漢", Vector2{942, 622}, 36, 0, white);
+        DrawTextEx(f, "漢", Vector2{-1e30f, 5}, 36, 0, white);
+        DrawTextEx(f, "漢", Vector2{5, 1e30f}, 36, 0, white);
+        DrawTextEx(f, "漢", Vector2{NAN, 5}, 36, 0, white);
+        DrawTextEx(f, "漢", Vector2{300, 300}, 1e20f, 0, white);
+    });
+    int topLeft = 0, bottomRight = 0;
+    for (int y = 0; y < 18; y++)
+        for (int x = 0; x < 18; x++) {
+            topLeft += HeadlessGetPixel(x, y).r > 128;
+            bottomRight += HeadlessGetPixel(942 + x, 622 + y).r > 128;
+        }
+    EXPECT_GT(topLeft, 5);
+    EXPECT_GT(bottomRight, 5);
+    UnloadFont(f);
+}
