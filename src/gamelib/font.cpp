@@ -78,6 +78,16 @@ namespace {
 FontAtlas *s_live = nullptr;      // every font not yet unloaded, the default included
 FontAtlas *s_default = nullptr;   // built on first use, lives for the process
 
+// Full-size pages of unloaded fonts, kept for the next font. A glyph rebuild
+// unloads the old font and loads the new one straight after: reusing its
+// page buffers and (on the software renderer) its page textures spares
+// allocating, faulting in and zeroing some 20 MB per page, a third of a
+// rebuild's cost beyond FreeType's own. Released with the window.
+constexpr size_t kFullPage = static_cast<size_t>(kPageWidth) * kPageHeight;
+constexpr size_t kMaxSparePages = 8;
+std::vector<std::vector<unsigned char>> s_spareCoverage;  // capacity kFullPage each
+std::vector<SDL_Texture *> s_spareTextures;               // kPageWidth x kPageHeight, streaming ARGB8888
+
 // Shelf packer state for the page being filled.
 struct Packer {
     int x = kGlyphGap;
@@ -89,7 +99,11 @@ void new_page(FontAtlas &a, Packer &p) {
     GlFontPage page;
     page.width = kPageWidth;
     page.height = kPageHeight;
-    page.alpha.assign(static_cast<size_t>(kPageWidth) * kPageHeight, 0);
+    if (!s_spareCoverage.empty()) {
+        page.alpha = std::move(s_spareCoverage.back());
+        s_spareCoverage.pop_back();
+    }
+    page.alpha.assign(kFullPage, 0);
     a.pages.push_back(std::move(page));
     p = Packer{};
 }
@@ -347,9 +361,17 @@ void upload_pages(FontAtlas *a) {
             all = false;
             continue;
         }
-        SDL_Texture *t = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888,
-                                           software ? SDL_TEXTUREACCESS_STREAMING : SDL_TEXTUREACCESS_STATIC,
-                                           page.width, page.height);
+        SDL_Texture *t = nullptr;
+        if (software && page.width == kPageWidth && page.height == kPageHeight && !s_spareTextures.empty()) {
+            t = s_spareTextures.back();  // every pixel is written again below
+            s_spareTextures.pop_back();
+            SDL_SetTextureColorMod(t, 255, 255, 255);
+            SDL_SetTextureAlphaMod(t, 255);
+        } else {
+            t = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888,
+                                  software ? SDL_TEXTUREACCESS_STREAMING : SDL_TEXTUREACCESS_STATIC, page.width,
+                                  page.height);
+        }
         if (t == nullptr) {
             all = false;
             continue;
@@ -392,6 +414,32 @@ void release_textures(FontAtlas *a) {
         page.texture = nullptr;
     }
     a->uploaded = false;
+}
+
+// Destroys an unloaded font, keeping its full-size page buffers and software
+// page textures for the next font (up to a few of each) while a window is
+// open; closing it releases them.
+void retire_font(FontAtlas *a) {
+    const bool window = gl_renderer() != nullptr;
+    const bool software = gl_software_target() != nullptr;
+    for (GlFontPage &page : a->pages) {
+        const bool full = page.width == kPageWidth && page.height == kPageHeight;
+        if (full && software && page.textureId != 0 && s_spareTextures.size() < kMaxSparePages) {
+            if (SDL_Texture *t = gl_take_texture(page.textureId)) s_spareTextures.push_back(t);
+            page.textureId = 0;
+            page.texture = nullptr;
+        }
+        if (window && full && page.alpha.capacity() >= kFullPage && s_spareCoverage.size() < kMaxSparePages)
+            s_spareCoverage.push_back(std::move(page.alpha));
+    }
+    release_textures(a);
+    delete a;
+}
+
+void release_spare_pages() {
+    for (SDL_Texture *t : s_spareTextures) SDL_DestroyTexture(t);
+    s_spareTextures.clear();
+    s_spareCoverage.clear();
 }
 
 Font font_record(FontAtlas *a) {
@@ -652,14 +700,14 @@ void UnloadFont(Font font) {
     if (a == nullptr || a == s_default) return;
     // Only fonts still alive are released, so a second unload of a copy is harmless.
     if (!unlink_live(a)) return;
-    release_textures(a);
-    delete a;
+    retire_font(a);
 }
 
 void gl_fonts_shutdown() {
     // The window's renderer is going away: every page texture goes with it.
     // The default font keeps its pixels and uploads again in the next window.
     for (FontAtlas *a = s_live; a != nullptr; a = a->next) release_textures(a);
+    release_spare_pages();
 }
 
 // --- lookup and layout --------------------------------------------------------

@@ -14,6 +14,9 @@ SDL_Texture *gl_texture(unsigned int id);
 unsigned int gl_register_texture(SDL_Texture *texture);
 // Destroys the texture behind `id` and forgets the id; 0 or unknown ids are ignored.
 void gl_release_texture(unsigned int id);
+// Forgets `id` and hands its texture back to the caller, who destroys it;
+// null for 0 or unknown ids.
+SDL_Texture *gl_take_texture(unsigned int id);
 // Destroys every registered texture (CloseWindow, before the renderer goes).
 void gl_release_all_textures();
 

@@ -48,6 +48,12 @@ void gl_release_texture(unsigned int id) {
     s_textures[id - 1] = nullptr;
 }
 
+SDL_Texture *gl_take_texture(unsigned int id) {
+    SDL_Texture *t = gl_texture(id);
+    if (t) s_textures[id - 1] = nullptr;
+    return t;
+}
+
 void gl_release_all_textures() {
     for (SDL_Texture *t : s_textures)
         if (t) SDL_DestroyTexture(t);

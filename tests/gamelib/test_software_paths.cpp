@@ -4,6 +4,7 @@
 #include <SDL.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -288,4 +289,50 @@ TEST_F(SoftwarePaths, GlyphsAtAndBeyondTheEdges) {
     EXPECT_GT(topLeft, 5);
     EXPECT_GT(bottomRight, 5);
     UnloadFont(f);
+}
+
+// A glyph rebuild reuses the full-size pages of the font it replaces: the
+// coverage must start from zero again and every texel of a reused texture
+// must be written anew, so nothing of the old glyphs shows.
+TEST_F(SoftwarePaths, ReusedPagesHoldOnlyTheNewGlyphs) {
+    std::vector<int> first, second;
+    for (int c = 0x4E00; c <= 0x9FFF; c++) first.push_back(c);
+    Font a = LoadFontEx(kGothic, 36, first.data(), static_cast<int>(first.size()));
+    ASSERT_GE(gl_font_page_count(a), 3) << "two full pages to reuse";
+    // The second set leaves out every seventh glyph, so the glyphs move.
+    for (int i = 1; i < a.glyphCount; i++)
+        if (i % 7 != 0) second.push_back(a.glyphs[i].value);
+    UnloadFont(a);
+    Font reused = LoadFontEx(kGothic, 36, second.data(), static_cast<int>(second.size()));
+    Font fresh = LoadFontEx(kGothic, 36, second.data(), static_cast<int>(second.size()));
+    ASSERT_GE(gl_font_page_count(reused), 2);
+    ASSERT_EQ(gl_font_page_count(reused), gl_font_page_count(fresh));
+    for (int page = 0; page < gl_font_page_count(fresh); page++) {
+        SCOPED_TRACE(::testing::Message() << "page " << page);
+        int w = 0, h = 0, w2 = 0, h2 = 0;
+        gl_font_page_size(reused, page, &w, &h);
+        gl_font_page_size(fresh, page, &w2, &h2);
+        ASSERT_EQ(w, w2);
+        ASSERT_EQ(h, h2);
+        const unsigned char *cov = gl_font_page_pixels(reused, page);
+        const unsigned char *cov2 = gl_font_page_pixels(fresh, page);
+        ASSERT_NE(cov, nullptr);
+        ASSERT_NE(cov2, nullptr);
+        ASSERT_EQ(memcmp(cov, cov2, static_cast<size_t>(w) * h), 0) << "coverage differs from a fresh font's";
+        SDL_Texture *t = gl_texture(gl_font_page_texture(reused, page));
+        ASSERT_NE(t, nullptr);
+        void *pixels = nullptr;
+        int pitch = 0;
+        ASSERT_EQ(SDL_LockTexture(t, nullptr, &pixels, &pitch), 0);
+        int wrong = 0;
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++) {
+                const Uint32 texel = static_cast<const Uint32 *>(pixels)[static_cast<size_t>(y) * (pitch / 4) + x];
+                wrong += texel != ((static_cast<Uint32>(cov[static_cast<size_t>(y) * w + x]) << 24) | 0xFFFFFFu);
+            }
+        SDL_UnlockTexture(t);
+        EXPECT_EQ(wrong, 0);
+    }
+    UnloadFont(reused);
+    UnloadFont(fresh);
 }
