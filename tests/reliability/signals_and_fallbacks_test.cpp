@@ -295,4 +295,99 @@ TEST(GameProcess, WithoutAnyFontTheGameRunsAndExitsZero)
     expect_clean_exit(p, "no font");
 }
 
+// --- the real executable under an X server, clicked from outside --------------
+//
+// With the dummy video driver nothing can reach the game's input from
+// outside; under an X server xdotool can click its window. Skipped without
+// DISPLAY (scripts/test.sh starts Xvfb).
+
+std::string run_capture(const std::string &command)
+{
+    std::string out;
+    if (FILE *p = popen(command.c_str(), "r")) {
+        char line[512];
+        while (fgets(line, sizeof line, p)) out += line;
+        pclose(p);
+    }
+    return out;
+}
+
+// The colour at window pixel (x, y) as ImageMagick's text format prints it:
+// "... srgb(r,g,b)", returned as "r,g,b"; empty when it cannot be read.
+std::string window_pixel(const std::string &wid, int x, int y)
+{
+    const std::string txt = run_capture("import -silent -window " + wid + " -crop 1x1+" + std::to_string(x) + "+" +
+                                        std::to_string(y) + " txt:- 2>/dev/null");
+    const size_t open = txt.find("srgb(");
+    if (open == std::string::npos) return "";
+    const size_t close = txt.find(')', open);
+    return txt.substr(open + 5, close - open - 5);
+}
+
+TEST(GameProcessUnderX, AClickStartsTheGameThenSigtermExitsZero)
+{
+    if (!std::getenv("DISPLAY") || !std::getenv("DISPLAY")[0] ||
+        std::system("command -v xdotool >/dev/null 2>&1 && command -v import >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "needs an X server (DISPLAY), xdotool and ImageMagick's import";
+    fflush(nullptr);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        setenv("SDL_VIDEODRIVER", "x11", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        const char *exe = PELZO_BINARY_DIR "/pelzowin";
+        execl(exe, exe, "-mute", kSampleZip, static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    std::string wid = run_capture("timeout 20 xdotool search --sync --onlyvisible --pid " + std::to_string(pid) +
+                                  " 2>/dev/null");
+    if (const size_t nl = wid.find('\n'); nl != std::string::npos) wid.resize(nl);
+    bool reachedPlay = false;
+    std::string title, play;
+    if (!wid.empty()) {
+        // The question panel's body, right of the question text: background on
+        // the title screen, panel colour once the game has started.
+        const int px = 930, py = 290;
+        for (int i = 0; i < 50 && title.empty(); ++i) {
+            title = window_pixel(wid, px, py);
+            if (title.empty()) usleep(100 * 1000);
+        }
+        const std::string click = "xdotool mousemove --window " + wid + " 480 368 click 1 >/dev/null 2>&1";
+        for (int i = 0; i < 100 && !reachedPlay; ++i) {
+            if (i % 20 == 0) {
+                EXPECT_EQ(std::system(click.c_str()), 0);
+            }
+            usleep(100 * 1000);
+            play = window_pixel(wid, px, py);
+            reachedPlay = play == "28,32,55";
+        }
+        if (reachedPlay) {
+            // An answer too: the game is then in its answered sub-state.
+            const Rectangle r = play_choice_rect(0);
+            const std::string answer = "xdotool mousemove --window " + wid + " " +
+                                       std::to_string(static_cast<int>(r.x + r.width / 2)) + " " +
+                                       std::to_string(static_cast<int>(r.y + r.height / 2)) + " click 1 >/dev/null 2>&1";
+            EXPECT_EQ(std::system(answer.c_str()), 0);
+            usleep(300 * 1000);
+        }
+    }
+    kill(pid, SIGTERM);
+    int status = 0;
+    bool ended = false;
+    for (int i = 0; i < 1000 && !ended; ++i) {
+        ended = waitpid(pid, &status, WNOHANG) == pid;
+        if (!ended) usleep(10 * 1000);
+    }
+    if (!ended) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    ASSERT_FALSE(wid.empty()) << "the game's window did not appear";
+    EXPECT_EQ(title, "18,20,35") << "the title screen's background";
+    EXPECT_TRUE(reachedPlay) << "the click did not start the game; pixel " << play;
+    ASSERT_TRUE(ended) << "still running 10 s after SIGTERM";
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 }  // namespace
