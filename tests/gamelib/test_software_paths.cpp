@@ -336,3 +336,34 @@ TEST_F(SoftwarePaths, ReusedPagesHoldOnlyTheNewGlyphs) {
     UnloadFont(reused);
     UnloadFont(fresh);
 }
+
+// The page filter decides the sampling of scaled glyphs: nearest takes only
+// values the coverage holds, bilinear makes values in between.
+TEST_F(SoftwarePaths, ScaledGlyphsFollowThePageFilter) {
+    int cp = 0x6F22;
+    Font f = LoadFontEx(kGothic, 36, &cp, 1);
+    const int gi = GetGlyphIndex(f, cp);
+    ASSERT_GT(gi, 0);
+    int pw = 0, ph = 0;
+    gl_font_page_size(f, 0, &pw, &ph);
+    const unsigned char *cov = gl_font_page_pixels(f, 0);
+    ASSERT_NE(cov, nullptr);
+    bool held[256] = {};
+    const Rectangle rec = f.recs[gi];
+    for (int y = 0; y < static_cast<int>(rec.height); y++)
+        for (int x = 0; x < static_cast<int>(rec.width); x++)
+            held[cov[(static_cast<size_t>(rec.y) + y) * pw + static_cast<size_t>(rec.x) + x]] = true;
+    auto values_not_held = [&] {
+        int n = 0;
+        for (int y = 90; y < 150; y++)
+            for (int x = 90; x < 150; x++) n += !held[HeadlessGetPixel(x, y).r];
+        return n;
+    };
+    SetTextureFilter(f.texture, TEXTURE_FILTER_POINT);
+    run_frame(Color{0, 0, 0, 255}, [&] { DrawTextEx(f, "漢", Vector2{100, 100}, 23, 0, Color{255, 255, 255, 255}); });
+    EXPECT_EQ(values_not_held(), 0);
+    SetTextureFilter(f.texture, TEXTURE_FILTER_BILINEAR);
+    run_frame(Color{0, 0, 0, 255}, [&] { DrawTextEx(f, "漢", Vector2{100, 100}, 23, 0, Color{255, 255, 255, 255}); });
+    EXPECT_GT(values_not_held(), 20);
+    UnloadFont(f);
+}
