@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "quiz_data.h"
+#include "quiz_load.h"
 
 Font g_fontJP{};
 
@@ -27,6 +28,10 @@ constexpr int kQuizTextBytes = 1048576;     // keeps at most 1,048,575 bytes
 constexpr char kPrintableAscii[] =
     " !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~";
 static_assert(sizeof kPrintableAscii == 0x7F - 0x20 + 1);
+
+// Both glyph texts end with the loading messages (kLoadMessages): the title
+// screen shows them after a failed load, and most of their kanji are in no
+// interface string.
 
 // The interface strings rasterised at start-up, in this order.
 constexpr const char *kStartupStrings[] = {
@@ -241,6 +246,8 @@ int font_jp_startup_text(char *buf, int bufSize)
     glyph_text_begin(text, buf, bufSize);
     for (const char *s : kStartupStrings)
         glyph_text_append(text, s);
+    for (const char *s : kLoadMessages)
+        glyph_text_append(text, s);
     return int(text.len);
 }
 
@@ -251,6 +258,8 @@ int font_jp_quiz_text(char *buf, int bufSize)
     GlyphText text;
     glyph_text_begin(text, buf, bufSize);
     for (const char *s : kQuizStrings)
+        glyph_text_append(text, s);
+    for (const char *s : kLoadMessages)
         glyph_text_append(text, s);
 
     int genres = g_genreCount < 0 ? 0 : (g_genreCount > kMaxGenres ? kMaxGenres : g_genreCount);

@@ -53,7 +53,7 @@ bool load_pzq_set(const char *path)
     free_genres();
     QUIZ_STATUS status;
     if (!initQuizStatus(&status)) {
-        set_error("QUIZ_STATUS初期化失敗");
+        set_error(kMsgStatusInit);
         return false;
     }
     // Linux file functions take the UTF-8 path as it is: no code-page step.
@@ -61,7 +61,7 @@ bool load_pzq_set(const char *path)
     std::error_code notChecked;
     FILE *fp = path && !std::filesystem::is_directory(path, notChecked) ? fopen(path, "rb") : nullptr;
     if (!fp) {
-        set_error("PZQファイルを開けません");
+        set_error(kMsgPzqOpen);
         return false;
     }
     // Records are still read 256 bytes at a time; a larger stream buffer
@@ -69,23 +69,23 @@ bool load_pzq_set(const char *path)
     setvbuf(fp, nullptr, _IOFBF, 1 << 20);
     if (readpzqHeader(&status, fp) != 0) {
         fclose(fp);
-        set_error("PZQヘッダ読み込み失敗");
+        set_error(kMsgPzqHeader);
         return false;
     }
     if (!genQuestionField(&status)) {
         fclose(fp);
-        set_error("QUIZ_STATUSメモリ確保失敗");
+        set_error(kMsgStatusAlloc);
         return false;
     }
     if (readpzqBody(&status, fp) != 0) {
         fclose(fp);
         relQuestionField(&status);
-        set_error("PZQ問題データ読み込み失敗");
+        set_error(kMsgPzqBody);
         return false;
     }
     fclose(fp);
     if (status.total <= 0) {
-        set_error("PZQデータが空です");
+        set_error(kMsgPzqEmpty);
         relQuestionField(&status);
         return false;
     }
@@ -98,7 +98,7 @@ bool load_pzq_set(const char *path)
         convert_into(h.name, g.name);
         g.items = static_cast<QUIZ_ITEM *>(malloc(static_cast<size_t>(static_cast<uint32_t>(h.count)) * sizeof(QUIZ_ITEM)));
         if (!g.items) {
-            snprintf(g_errorMsg, kErrorMsgSize, "メモリ確保失敗 (ジャンル %d)", i);
+            snprintf(g_errorMsg, kErrorMsgSize, kMsgGenreAllocFmt, i);
             drop_stored(n);
             relQuestionField(&status);
             return false;
@@ -113,7 +113,7 @@ bool load_pzq_set(const char *path)
         ++n;
     }
     if (n == 0) {
-        set_error("有効なジャンルデータが見つかりません");
+        set_error(kMsgNoGenre);
         relQuestionField(&status);
         return false;
     }
@@ -127,7 +127,7 @@ bool load_zip_set(const char *path)
 {
     free_genres();
     if (!path) {
-        set_error("有効な問題ファイルが見つかりません");
+        set_error(kMsgNoMember);
         return false;
     }
     int n = 0;
@@ -138,7 +138,7 @@ bool load_zip_set(const char *path)
         uint32_t size = 0;
         const int r = zip_read_file(path, member, &data, &size);
         if (r == -2) {
-            set_error("ZIPが圧縮されています。ZIP_STOREDで作成してください");
+            set_error(kMsgCompressed);
             drop_stored(n);
             return false;
         }
@@ -146,14 +146,14 @@ bool load_zip_set(const char *path)
         const bool ok = parse_qtext_member(data, size, &g_genres[n]);
         zip_free(data);
         if (!ok) {
-            snprintf(g_errorMsg, kErrorMsgSize, "フォーマットエラー: %s", member);
+            snprintf(g_errorMsg, kErrorMsgSize, kMsgFormatErrorFmt, member);
             drop_stored(n);
             return false;
         }
         ++n;
     }
     if (n == 0) {
-        set_error("有効な問題ファイルが見つかりません");
+        set_error(kMsgNoMember);
         return false;
     }
     g_genreCount = n;

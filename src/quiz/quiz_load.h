@@ -10,6 +10,25 @@
 
 #include "quiz_data.h"
 
+// The messages a failed load leaves in g_errorMsg. Two are printf formats.
+inline constexpr char kMsgStatusInit[] = "QUIZ_STATUS初期化失敗";
+inline constexpr char kMsgPzqOpen[] = "PZQファイルを開けません";
+inline constexpr char kMsgPzqHeader[] = "PZQヘッダ読み込み失敗";
+inline constexpr char kMsgStatusAlloc[] = "QUIZ_STATUSメモリ確保失敗";
+inline constexpr char kMsgPzqBody[] = "PZQ問題データ読み込み失敗";
+inline constexpr char kMsgPzqEmpty[] = "PZQデータが空です";
+inline constexpr char kMsgGenreAllocFmt[] = "メモリ確保失敗 (ジャンル %d)";
+inline constexpr char kMsgNoGenre[] = "有効なジャンルデータが見つかりません";
+inline constexpr char kMsgNoMember[] = "有効な問題ファイルが見つかりません";
+inline constexpr char kMsgCompressed[] = "ZIPが圧縮されています。ZIP_STOREDで作成してください";
+inline constexpr char kMsgFormatErrorFmt[] = "フォーマットエラー: %s";
+
+// Every message above, so the font can hold their characters.
+inline constexpr const char *kLoadMessages[] = {
+    kMsgStatusInit, kMsgPzqOpen, kMsgPzqHeader, kMsgStatusAlloc, kMsgPzqBody, kMsgPzqEmpty,
+    kMsgGenreAllocFmt, kMsgNoGenre, kMsgNoMember, kMsgCompressed, kMsgFormatErrorFmt,
+};
+
 bool load_quiz_file(const char *path);
 // True when the path takes the binary branch: the text from its last '.' is
 // ".pzq" in any ASCII case.

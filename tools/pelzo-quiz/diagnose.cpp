@@ -100,7 +100,7 @@ int pzq_count(const std::string &d, int genre) { return static_cast<int16_t>(le1
 void diagnose_pzq(const char *path, const std::string &message)
 {
     std::string d;
-    if (message == "PZQファイルを開けません") {
+    if (message == kMsgPzqOpen) {
         FILE *fp = fopen(path, "rb");
         if (!fp) say("%s: cannot open the file: %s", path, strerror(errno));
         else fclose(fp);
@@ -108,7 +108,7 @@ void diagnose_pzq(const char *path, const std::string &message)
     }
     if (cannot_read(path, d)) return;
 
-    if (message == "PZQヘッダ読み込み失敗") {
+    if (message == kMsgPzqHeader) {
         if (d.compare(0, 4, "PK\x03\x04") == 0)
             say("%s: this is a ZIP archive; give it a name that does not end in .pzq", path);
         if (d.size() < 2048) {
@@ -133,7 +133,7 @@ void diagnose_pzq(const char *path, const std::string &message)
     long long total = 0;
     for (int g = 0; g < 8; ++g) total += pzq_count(d, g);
 
-    if (message == "PZQ問題データ読み込み失敗") {
+    if (message == kMsgPzqBody) {
         const long long need = 2048 + total * 256;
         say("%s: the header counts add up to %s questions, which need %s bytes (2,048 + %s × 256); the file has %s",
             path, grouped(total).c_str(), grouped(need).c_str(), grouped(total).c_str(),
@@ -156,9 +156,9 @@ void diagnose_pzq(const char *path, const std::string &message)
             first += count;
         }
         say("%s: the file may be a truncated download, or its counts may be wrong", path);
-    } else if (message == "PZQデータが空です") {
+    } else if (message == kMsgPzqEmpty) {
         say("%s: all eight genre counts (byte offset 18 of each 256-byte header record) are 0", path);
-    } else if (message == "QUIZ_STATUSメモリ確保失敗" || message.rfind("メモリ確保失敗", 0) == 0) {
+    } else if (message == kMsgStatusAlloc || message.rfind("メモリ確保失敗", 0) == 0) {
         say("%s: the header asks for %lld questions (%lld MB of answers once converted); not enough memory", path, total,
             total * 3072 / (1024 * 1024));
     }
@@ -428,7 +428,7 @@ void diagnose_zip(const char *path, const std::string &message)
         return;
     }
 
-    if (message == "ZIPが圧縮されています。ZIP_STOREDで作成してください") {
+    if (message == kMsgCompressed) {
         char member[32];
         for (int k = 0; k < kMaxGenres; ++k) {
             snprintf(member, sizeof member, "qtext_%d.txt", k);
