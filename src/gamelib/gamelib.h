@@ -165,6 +165,10 @@ void InitWindow(int width, int height, const char *title);
 void CloseWindow();
 bool IsWindowReady();
 bool WindowShouldClose();          // close box, Escape, SIGINT or SIGTERM
+// Catches SIGINT/SIGTERM from now on (InitWindow does so too); a signal caught
+// before the window opens still makes the first WindowShouldClose true.
+// CloseWindow restores the previous handlers.
+void InstallStopSignalHandlers();
 void SetTargetFPS(int fps);
 float GetFrameTime();              // length of the last frame in seconds
 void BeginDrawing();

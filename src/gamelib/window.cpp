@@ -46,8 +46,10 @@ bool s_handlersInstalled = false;
 
 extern "C" void on_stop_signal(int) { s_signalled = 1; }
 
+// A signal caught before InitWindow (InstallStopSignalHandlers at the top of
+// main) is kept, so the first WindowShouldClose ends the game; CloseWindow
+// forgets it once the handlers are restored.
 void install_signal_handlers() {
-    s_signalled = 0;
     if (s_handlersInstalled) return;
     s_prevInt = std::signal(SIGINT, on_stop_signal);
     s_prevTerm = std::signal(SIGTERM, on_stop_signal);
@@ -61,6 +63,7 @@ void restore_signal_handlers() {
     std::signal(SIGINT, s_prevInt);
     std::signal(SIGTERM, s_prevTerm);
     s_handlersInstalled = false;
+    s_signalled = 0;
 }
 
 // Index of the render driver called `name`, or -1.
@@ -178,6 +181,8 @@ void CloseWindow() {
 }
 
 bool IsWindowReady() { return s_ready; }
+
+void InstallStopSignalHandlers() { install_signal_handlers(); }
 
 bool WindowShouldClose() {
     // Without a window no frame can be shown: the loop must end, not spin.

@@ -90,6 +90,25 @@ TEST_F(Window, SigtermAndSigintRequestClose) {
     EXPECT_TRUE(WindowShouldClose());
 }
 
+// The game catches stop signals from the top of main: one that arrives while
+// start-up is still opening the window must end the game at its first check,
+// not be forgotten when the window opens.
+TEST(WindowHeadless, ASignalBeforeTheWindowOpensClosesItAtOnce) {
+    InstallStopSignalHandlers();
+    std::raise(SIGTERM);
+    HeadlessEnable();
+    InitWindow(960, 640, "t");
+    EXPECT_TRUE(WindowShouldClose());
+    CloseWindow();
+
+    // Closing forgets it: the next window runs.
+    InitWindow(960, 640, "t");
+    EXPECT_FALSE(WindowShouldClose());
+    CloseWindow();
+    HeadlessDisable();
+    EXPECT_EQ(std::signal(SIGTERM, SIG_DFL), SIG_DFL);
+}
+
 TEST(WindowHeadless, SignalHandlersAreRestoredOnClose) {
     HeadlessEnable();
     InitWindow(960, 640, "t");
