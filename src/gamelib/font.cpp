@@ -601,6 +601,31 @@ void blend_glyph(SDL_Surface *target, const GlFontPage &page, const Rectangle &r
 
 bool usable(const Font &font) { return font.atlas != nullptr && !font.atlas->glyphs.empty() && font.baseSize > 0; }
 
+// Walks `text` as DrawTextEx lays it out: visit(index, rec, x0, y0) for every
+// glyph with a rectangle, (x0, y0) being its top-left corner at `scale`; the
+// pen advances by each glyph's advance plus `spacing`. Stops at the first
+// byte sequence that decodes to nothing.
+template <class Visit>
+void for_each_placed_glyph(const FontAtlas *a, const char *text, Vector2 position, float scale, float spacing,
+                           Visit visit) {
+    float penX = position.x;
+    for (const char *p = text; *p != '\0';) {
+        int size = 0;
+        int cp = GetCodepointNext(p, &size);
+        if (size <= 0) break;
+        p += size;
+        size_t gi = static_cast<size_t>(lookup(a, cp));
+        const GlyphInfo &g = a->glyphs[gi];
+        const Rectangle &r = a->recs[gi];
+        if (r.width > 0 && r.height > 0) {
+            float x0 = penX + static_cast<float>(g.offsetX) * scale;
+            float y0 = position.y + static_cast<float>(g.offsetY) * scale;
+            visit(gi, r, x0, y0);
+        }
+        penX += static_cast<float>(g.advanceX) * scale + spacing;
+    }
+}
+
 }  // namespace
 
 // --- UTF-8 ----------------------------------------------------------------
@@ -774,24 +799,11 @@ void DrawTextEx(Font font, const char *text, Vector2 position, float fontSize, f
         const bool linear = mode != SDL_ScaleModeNearest;
         static std::vector<unsigned char> pageUsed;
         pageUsed.assign(a->pages.size(), 0);
-        float penX = position.x;
-        for (const char *p = text; *p != '\0';) {
-            int size = 0;
-            int cp = GetCodepointNext(p, &size);
-            if (size <= 0) break;
-            p += size;
-            size_t gi = static_cast<size_t>(lookup(a, cp));
-            const GlyphInfo &g = a->glyphs[gi];
-            const Rectangle &r = a->recs[gi];
-            if (r.width > 0 && r.height > 0) {
-                float x0 = penX + static_cast<float>(g.offsetX) * scale;
-                float y0 = position.y + static_cast<float>(g.offsetY) * scale;
-                blend_glyph(target, a->pages[a->glyphPage[gi]], r, x0, y0, r.width * scale, r.height * scale, linear,
-                            tint);
-                pageUsed[a->glyphPage[gi]] = 1;
-            }
-            penX += static_cast<float>(g.advanceX) * scale + spacing;
-        }
+        auto blend = [&](size_t gi, const Rectangle &r, float x0, float y0) {
+            blend_glyph(target, a->pages[a->glyphPage[gi]], r, x0, y0, r.width * scale, r.height * scale, linear, tint);
+            pageUsed[a->glyphPage[gi]] = 1;
+        };
+        for_each_placed_glyph(a, text, position, scale, spacing, blend);
         if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
         for (unsigned char used : pageUsed)
             if (used) gl_count_draw_call();
@@ -804,35 +816,22 @@ void DrawTextEx(Font font, const char *text, Vector2 position, float fontSize, f
     for (size_t i = 0; i < a->pages.size(); i++) buckets[i].clear();
 
     const SDL_Color color{tint.r, tint.g, tint.b, tint.a};
-    float penX = position.x;
-    for (const char *p = text; *p != '\0';) {
-        int size = 0;
-        int cp = GetCodepointNext(p, &size);
-        if (size <= 0) break;
-        p += size;
-        size_t gi = static_cast<size_t>(lookup(a, cp));
-        const GlyphInfo &g = a->glyphs[gi];
-        const Rectangle &r = a->recs[gi];
-        if (r.width > 0 && r.height > 0) {
-            const GlFontPage &page = a->pages[a->glyphPage[gi]];
-            float x0 = penX + static_cast<float>(g.offsetX) * scale;
-            float y0 = position.y + static_cast<float>(g.offsetY) * scale;
-            float x1 = x0 + r.width * scale;
-            float y1 = y0 + r.height * scale;
-            float u0 = r.x / static_cast<float>(page.width);
-            float v0 = r.y / static_cast<float>(page.height);
-            float u1 = (r.x + r.width) / static_cast<float>(page.width);
-            float v1 = (r.y + r.height) / static_cast<float>(page.height);
-            std::vector<SDL_Vertex> &v = buckets[a->glyphPage[gi]];
-            v.push_back(SDL_Vertex{{x0, y0}, color, {u0, v0}});
-            v.push_back(SDL_Vertex{{x1, y0}, color, {u1, v0}});
-            v.push_back(SDL_Vertex{{x1, y1}, color, {u1, v1}});
-            v.push_back(SDL_Vertex{{x0, y0}, color, {u0, v0}});
-            v.push_back(SDL_Vertex{{x1, y1}, color, {u1, v1}});
-            v.push_back(SDL_Vertex{{x0, y1}, color, {u0, v1}});
-        }
-        penX += static_cast<float>(g.advanceX) * scale + spacing;
-    }
+    for_each_placed_glyph(a, text, position, scale, spacing, [&](size_t gi, const Rectangle &r, float x0, float y0) {
+        const GlFontPage &page = a->pages[a->glyphPage[gi]];
+        float x1 = x0 + r.width * scale;
+        float y1 = y0 + r.height * scale;
+        float u0 = r.x / static_cast<float>(page.width);
+        float v0 = r.y / static_cast<float>(page.height);
+        float u1 = (r.x + r.width) / static_cast<float>(page.width);
+        float v1 = (r.y + r.height) / static_cast<float>(page.height);
+        std::vector<SDL_Vertex> &v = buckets[a->glyphPage[gi]];
+        v.push_back(SDL_Vertex{{x0, y0}, color, {u0, v0}});
+        v.push_back(SDL_Vertex{{x1, y0}, color, {u1, v0}});
+        v.push_back(SDL_Vertex{{x1, y1}, color, {u1, v1}});
+        v.push_back(SDL_Vertex{{x0, y0}, color, {u0, v0}});
+        v.push_back(SDL_Vertex{{x1, y1}, color, {u1, v1}});
+        v.push_back(SDL_Vertex{{x0, y1}, color, {u0, v1}});
+    });
     for (size_t i = 0; i < a->pages.size(); i++) {
         const std::vector<SDL_Vertex> &v = buckets[i];
         if (v.empty() || a->pages[i].texture == nullptr) continue;
