@@ -265,6 +265,20 @@ SDL_Vertex *write_arc(SDL_Vertex *v, float cx, float cy, float start, float radi
     return v;
 }
 
+// Builds the four rounded corners of `s` into the shared vertex and index
+// buffers, corner(v, idx, cx, cy, start) writing one corner from its centre
+// and start angle and returning past what it wrote, then draws them as one
+// list of triangles.
+template <class Corner>
+void draw_corners(const PixelShape &s, Color color, Corner corner) {
+    float cx[4], cy[4], start[4];
+    corner_centres(s, cx, cy, start);
+    SDL_Vertex *v = s_vertices;
+    int *idx = s_indices;
+    for (int c = 0; c < 4; c++) corner(v, idx, cx[c], cy[c], start[c]);
+    gl_draw_triangles(s_vertices, (int)(v - s_vertices), s_indices, (int)(idx - s_indices), color);
+}
+
 void fill_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color color) {
     SDL_SetRenderDrawColor(r, color.r, color.g, color.b, color.a);
     SDL_Rect bands[3];
@@ -278,21 +292,17 @@ void fill_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color color)
     fill_rects(r, bands, n, color);
     if (s.r <= 0) return;
 
-    float cx[4], cy[4], start[4];
-    corner_centres(s, cx, cy, start);
-    SDL_Vertex *v = s_vertices;
-    int *idx = s_indices;
-    for (int c = 0; c < 4; c++) {
+    // A fan from each corner's centre round its arc.
+    draw_corners(s, color, [&](SDL_Vertex *&v, int *&idx, float cx, float cy, float start) {
         int centre = (int)(v - s_vertices);
-        *v++ = vertex(cx[c], cy[c], color);
-        v = write_arc(v, cx[c], cy[c], start[c], (float)s.r, segments, color);
+        *v++ = vertex(cx, cy, color);
+        v = write_arc(v, cx, cy, start, (float)s.r, segments, color);
         for (int k = 0; k < segments; k++) {
             *idx++ = centre;
             *idx++ = centre + 1 + k;
             *idx++ = centre + 2 + k;
         }
-    }
-    gl_draw_triangles(s_vertices, (int)(v - s_vertices), s_indices, (int)(idx - s_indices), color);
+    });
 }
 
 void outline_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color color) {
@@ -318,15 +328,12 @@ void outline_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color col
     fill_rects(r, sides, n, color);
     if (s.r <= 0) return;
 
-    float cx[4], cy[4], start[4];
-    corner_centres(s, cx, cy, start);
-    SDL_Vertex *v = s_vertices;
-    int *idx = s_indices;
-    for (int c = 0; c < 4; c++) {
+    // A one-pixel band between each corner's outer arc and the arc inside it.
+    draw_corners(s, color, [&](SDL_Vertex *&v, int *&idx, float cx, float cy, float start) {
         int outer = (int)(v - s_vertices);
-        v = write_arc(v, cx[c], cy[c], start[c], (float)s.r, segments, color);
+        v = write_arc(v, cx, cy, start, (float)s.r, segments, color);
         int inner = (int)(v - s_vertices);
-        v = write_arc(v, cx[c], cy[c], start[c], (float)(s.r - 1), segments, color);
+        v = write_arc(v, cx, cy, start, (float)(s.r - 1), segments, color);
         for (int k = 0; k < segments; k++) {
             *idx++ = outer + k;
             *idx++ = outer + k + 1;
@@ -335,8 +342,7 @@ void outline_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color col
             *idx++ = inner + k + 1;
             *idx++ = inner + k;
         }
-    }
-    gl_draw_triangles(s_vertices, (int)(v - s_vertices), s_indices, (int)(idx - s_indices), color);
+    });
 }
 
 }  // namespace
