@@ -123,6 +123,13 @@ bool load_pzq_set(const char *path)
     return true;
 }
 
+int read_genre_member(const char *path, int k, char (&member)[kGenreMemberNameSize], unsigned char **data,
+                      uint32_t *size)
+{
+    snprintf(member, sizeof member, "qtext_%d.txt", k);
+    return zip_read_file(path, member, data, size);
+}
+
 bool load_zip_set(const char *path)
 {
     free_genres();
@@ -131,12 +138,11 @@ bool load_zip_set(const char *path)
         return false;
     }
     int n = 0;
-    char member[32];
+    char member[kGenreMemberNameSize];
     for (int k = 0; k < kMaxGenres; ++k) {
-        snprintf(member, sizeof member, "qtext_%d.txt", k);
         unsigned char *data = nullptr;
         uint32_t size = 0;
-        const int r = zip_read_file(path, member, &data, &size);
+        const int r = read_genre_member(path, k, member, &data, &size);
         if (r == -2) {
             set_error(kMsgCompressed);
             drop_stored(n);

@@ -429,12 +429,11 @@ void diagnose_zip(const char *path, const std::string &message)
     }
 
     if (message == kMsgCompressed) {
-        char member[32];
+        char member[kGenreMemberNameSize];
         for (int k = 0; k < kMaxGenres; ++k) {
-            snprintf(member, sizeof member, "qtext_%d.txt", k);
             unsigned char *data = nullptr;
             uint32_t size = 0;
-            const int r = zip_read_file(path, member, &data, &size);
+            const int r = read_genre_member(path, k, member, &data, &size);
             zip_free(data);
             if (r != -2) continue;
             for (const std::vector<Entry> *list : {&walked, &central}) {
@@ -516,12 +515,11 @@ void diagnose_zip(const char *path, const std::string &message)
 void warn_encoding(const char *path)
 {
     if (!path || is_pzq_path(path)) return;
-    char member[32];
+    char member[kGenreMemberNameSize];
     for (int k = 0; k < kMaxGenres; ++k) {
-        snprintf(member, sizeof member, "qtext_%d.txt", k);
         unsigned char *data = nullptr;
         uint32_t size = 0;
-        if (zip_read_file(path, member, &data, &size) != 0) continue;
+        if (read_genre_member(path, k, member, &data, &size) != 0) continue;
         const std::string text(reinterpret_cast<const char *>(data), size);
         zip_free(data);
         say_encoding("warning: ", member, text, "its text will show garbled; build the set with pelzo-quiz pack");
