@@ -103,10 +103,7 @@ void BM_GlyphRebuild(benchmark::State &state)
     }
     // The fallback glyph is the font's one extra.
     if (g_fontJP.glyphCount != rasterised + 1) state.SkipWithError("the rebuild and FreeType disagree on the glyphs");
-    const double n = static_cast<double>(state.iterations());
-    state.counters["ms"] = rebuildMs / n;
-    state.counters["ref_ms"] = refMs / n;
-    state.counters["ratio"] = rebuildMs / refMs;
+    bench::set_time_counters(state, rebuildMs, refMs);
     state.counters["goal_ratio"] = kGoalRatio;
     state.counters["glyphs"] = g_fontJP.glyphCount;
     state.counters["first_ms"] = firstMs;
@@ -118,10 +115,7 @@ BENCHMARK(BM_GlyphRebuild)->UseManualTime()->Unit(benchmark::kMillisecond)->Iter
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int status = bench::run_benchmarks(argc, argv);
     if (s_ready) app_shutdown();
-    return 0;
+    return status;
 }

@@ -138,10 +138,8 @@ void BM_LoadLargestPzq(benchmark::State &state)
         refMs += t3 - t2;
         state.SetIterationTime((t1 - t0) / 1000.0);
     }
+    bench::set_time_counters(state, loadMs, refMs);
     const double n = static_cast<double>(state.iterations());
-    state.counters["ms"] = loadMs / n;
-    state.counters["ref_ms"] = refMs / n;
-    state.counters["ratio"] = loadMs / refMs;
     state.counters["goal_ratio"] = kGoalRatio;
     state.counters["file_ms"] = readMs / n;
     state.counters["rebuild_ms"] = (loadMs - readMs) / n;
@@ -163,14 +161,12 @@ BENCHMARK(BM_LoadLargestPzq)->UseManualTime()->Unit(benchmark::kMillisecond)->It
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     // The child is forked before this process opens anything, so it starts
     // as the game would.
-    s_memoryMeasured = bench::measure_in_child(open_game_window, load_once, &s_memory);
-    if (!s_memoryMeasured) fprintf(stderr, "the memory measurement failed\n");
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int status = bench::run_benchmarks(argc, argv, [] {
+        s_memoryMeasured = bench::measure_in_child(open_game_window, load_once, &s_memory);
+        if (!s_memoryMeasured) fprintf(stderr, "the memory measurement failed\n");
+    });
     if (s_windowOpen) app_shutdown();
-    return 0;
+    return status;
 }

@@ -80,10 +80,8 @@ void BM_LoadZip(benchmark::State &state)
         refMs += t3 - t2;
         state.SetIterationTime((t1 - t0) / 1000.0);
     }
+    bench::set_time_counters(state, loadMs, refMs);
     const double n = static_cast<double>(state.iterations());
-    state.counters["ms"] = loadMs / n;
-    state.counters["ref_ms"] = refMs / n;
-    state.counters["ratio"] = loadMs / refMs;
     state.counters["file_ms"] = readMs / n;
     state.counters["file_ratio"] = readMs / refMs;
     state.counters["rebuild_ms"] = (loadMs - readMs) / n;
@@ -96,10 +94,7 @@ BENCHMARK(BM_LoadZip)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillise
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int status = bench::run_benchmarks(argc, argv);
     if (s_windowOpen) app_shutdown();
-    return 0;
+    return status;
 }

@@ -96,11 +96,8 @@ void BM_PlayFrame(benchmark::State &state)
         state.SetIterationTime((t1 - t0) / 1000.0);
     }
     app_frame();
-    const double n = static_cast<double>(state.iterations());
-    state.counters["ms"] = frameMs / n;
-    state.counters["cpu_ms"] = cpuMs / n;
-    state.counters["ref_ms"] = emptyMs / n;
-    state.counters["ratio"] = frameMs / emptyMs;
+    bench::set_time_counters(state, frameMs, emptyMs);
+    state.counters["cpu_ms"] = cpuMs / static_cast<double>(state.iterations());
     state.counters["goal_ms"] = kGoalMs;
     state.counters["draw_calls"] = HeadlessDrawCallsLastFrame();
 }
@@ -110,10 +107,7 @@ BENCHMARK(BM_PlayFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int status = bench::run_benchmarks(argc, argv);
     if (s_ready) {
         if (const char *png = getenv("PELZO_BENCH_PNG")) {
             app_frame();
@@ -121,5 +115,5 @@ int main(int argc, char **argv)
         }
         app_shutdown();
     }
-    return 0;
+    return status;
 }

@@ -70,11 +70,8 @@ void BM_StartupToFirstFrame(benchmark::State &state)
         refMs += ref;
         state.SetIterationTime(ms / 1000.0);
     }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["ms"] = startMs / n;
-    state.counters["ref_ms"] = refMs / n;
-    state.counters["ratio"] = startMs / refMs;
-    state.counters["main_ms"] = mainMs / n;
+    bench::set_time_counters(state, startMs, refMs);
+    state.counters["main_ms"] = mainMs / static_cast<double>(state.iterations());
     state.counters["goal_ms"] = kGoalMs;
 }
 BENCHMARK(BM_StartupToFirstFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
@@ -105,9 +102,5 @@ int main(int argc, char **argv)
 {
     if (argc == 3 && (strcmp(argv[1], "--startup-child") == 0 || strcmp(argv[1], "--noop-child") == 0))
         return run_child(strcmp(argv[1], "--startup-child") == 0, atoi(argv[2]));
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::run_benchmarks(argc, argv);
 }

@@ -165,4 +165,22 @@ bool measure_in_child(void (*prepare)(), bool (*work)(), PeakRss *out)
     return true;
 }
 
+void set_time_counters(benchmark::State &state, double workMs, double refMs)
+{
+    const double n = static_cast<double>(state.iterations());
+    state.counters["ms"] = workMs / n;
+    state.counters["ref_ms"] = refMs / n;
+    state.counters["ratio"] = workMs / refMs;
+}
+
+int run_benchmarks(int argc, char **argv, void (*beforeRun)())
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    if (beforeRun) beforeRun();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
 }  // namespace bench

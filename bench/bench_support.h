@@ -2,10 +2,13 @@
 //
 // Offers the game's Japanese font file (found as the game finds it), a list of
 // kanji that font has, long texts made of them, a genre table built in memory,
-// a wall clock, this process's memory figures from /proc, and a way to run a
-// piece of work in a child process and get its peak memory back.
+// a wall clock, this process's memory figures from /proc, a way to run a
+// piece of work in a child process and get its peak memory back, the timing
+// counters every benchmark reports and the programs' common main.
 // Never touches the window: each program opens its own when it needs one.
 #pragma once
+
+#include <benchmark/benchmark.h>
 
 #include <string>
 #include <vector>
@@ -54,5 +57,16 @@ struct PeakRss {
     bool peakWasReset = false;  // VmHWM restarted at the work's start
 };
 bool measure_in_child(void (*prepare)(), bool (*work)(), PeakRss *out);
+
+// Sets the counters every timed benchmark reports: "ms" and "ref_ms", the
+// mean milliseconds per iteration of the measured work and of its reference
+// (from their totals over the state's iterations), and "ratio" between them.
+void set_time_counters(benchmark::State &state, double workMs, double refMs);
+
+// The body of a benchmark program's main: reads the command line, runs the
+// benchmarks it selects and shuts the library down. Returns 1 when an
+// argument is unknown (nothing run), else 0. `beforeRun`, when given, runs
+// once the arguments are accepted and before the first benchmark.
+int run_benchmarks(int argc, char **argv, void (*beforeRun)() = nullptr);
 
 }  // namespace bench

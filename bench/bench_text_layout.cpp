@@ -188,11 +188,8 @@ void BM_QuestionScreenLayout(benchmark::State &state)
         literalMs += t2 - t1;
         state.SetIterationTime((t1 - t0) / 1000.0);
     }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["ms"] = fastMs / n;
-    state.counters["cpu_ms"] = cpuMs / n;
-    state.counters["ref_ms"] = literalMs / n;
-    state.counters["ratio"] = fastMs / literalMs;
+    bench::set_time_counters(state, fastMs, literalMs);
+    state.counters["cpu_ms"] = cpuMs / static_cast<double>(state.iterations());
     state.counters["goal_ms"] = kGoalMs;
     state.counters["lines"] = lines;
     state.counters["glyphs"] = g_fontJP.glyphCount;
@@ -201,4 +198,7 @@ BENCHMARK(BM_QuestionScreenLayout)->UseManualTime()->Unit(benchmark::kMicrosecon
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv)
+{
+    return bench::run_benchmarks(argc, argv);
+}
