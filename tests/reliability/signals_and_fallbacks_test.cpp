@@ -335,6 +335,12 @@ TEST(GameProcessUnderX, AClickStartsTheGameThenSigtermExitsZero)
     if (pid == 0) {
         setenv("SDL_VIDEODRIVER", "x11", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
+        // Under X the window gets an OpenGL context: SDL loads Mesa's GL driver
+        // and unloads it again before the leak check runs at exit, so what the
+        // driver keeps shows up as leaks from an "<unknown module>" that no
+        // suppression can name. This test is about the exit status; the game's
+        // own allocations are leak-checked in process with the software renderer.
+        setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
         const char *exe = PELZO_BINARY_DIR "/pelzowin";
         execl(exe, exe, "-mute", kSampleZip, static_cast<char *>(nullptr));
         _exit(127);
