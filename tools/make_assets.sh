@@ -109,11 +109,11 @@ check_sound() {   # file seconds
   printf '%-20s %8.3f s  peak %6s dBFS\n' "$1" "$len" "$pk"
 }
 
-for spec in openning_8bit.wav:7.46 playstart_8bit.wav:3.46 right.wav:0.92 wrong.wav:0.91; do
-  name=${spec%%:*}
+for entry in openning_8bit.wav:7.46 playstart_8bit.wav:3.46 right.wav:0.92 wrong.wav:0.91; do
+  name=${entry%%:*}
   [ "$(soxi -b "$out/$name")" = 16 ] || fail "$name is not 16-bit"
   [ "$(soxi -e "$out/$name")" = "Signed Integer PCM" ] || fail "$name is not PCM"
-  check_sound "$name" "${spec#*:}"
+  check_sound "$name" "${entry#*:}"
 done
 [ "$(soxi -t "$out/countup_10sec.ogg")" = vorbis ] || fail "countup_10sec.ogg is not Vorbis"
 check_sound countup_10sec.ogg 10.47

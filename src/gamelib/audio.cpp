@@ -207,19 +207,19 @@ Wave LoadWaveFromMemory(const char *fileType, const unsigned char *data, int dat
     if (!file_type_is(fileType, ".wav") || data == nullptr || dataSize <= 0) return wave;
     SDL_RWops *rw = SDL_RWFromConstMem(data, dataSize);
     if (rw == nullptr) return wave;
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec wavFormat{};
     Uint8 *buf = nullptr;
     Uint32 len = 0;
-    if (SDL_LoadWAV_RW(rw, 1, &spec, &buf, &len) == nullptr) return wave;
-    if (spec.channels == 0 || spec.freq <= 0) {
+    if (SDL_LoadWAV_RW(rw, 1, &wavFormat, &buf, &len) == nullptr) return wave;
+    if (wavFormat.channels == 0 || wavFormat.freq <= 0) {
         SDL_FreeWAV(buf);
         return wave;
     }
     // Keep 8-bit unsigned and 16-bit signed as they are; anything else becomes 16-bit.
-    if (spec.format != AUDIO_U8 && spec.format != AUDIO_S16SYS) {
+    if (wavFormat.format != AUDIO_U8 && wavFormat.format != AUDIO_S16SYS) {
         SDL_AudioCVT cvt;
-        if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, spec.channels,
-                              spec.freq) < 0) {
+        if (SDL_BuildAudioCVT(&cvt, wavFormat.format, wavFormat.channels, wavFormat.freq, AUDIO_S16SYS, wavFormat.channels,
+                              wavFormat.freq) < 0) {
             SDL_FreeWAV(buf);
             return wave;
         }
@@ -238,18 +238,18 @@ Wave LoadWaveFromMemory(const char *fileType, const unsigned char *data, int dat
         }
         buf = work;
         len = static_cast<Uint32>(cvt.needed ? cvt.len_cvt : cvt.len);
-        spec.format = AUDIO_S16SYS;
+        wavFormat.format = AUDIO_S16SYS;
     }
-    unsigned int sampleSize = SDL_AUDIO_BITSIZE(spec.format);
-    unsigned int frameBytes = sampleSize / 8 * spec.channels;
+    unsigned int sampleSize = SDL_AUDIO_BITSIZE(wavFormat.format);
+    unsigned int frameBytes = sampleSize / 8 * wavFormat.channels;
     if (frameBytes == 0 || len / frameBytes == 0) {
         SDL_free(buf);
         return wave;
     }
     wave.frameCount = len / frameBytes;
-    wave.sampleRate = static_cast<unsigned int>(spec.freq);
+    wave.sampleRate = static_cast<unsigned int>(wavFormat.freq);
     wave.sampleSize = sampleSize;
-    wave.channels = spec.channels;
+    wave.channels = wavFormat.channels;
     wave.data = buf;
     return wave;
 }
