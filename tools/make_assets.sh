@@ -77,6 +77,31 @@ convert -size 64x64 xc:none \
   "${png_opts[@]}" PNG32:"$out/icon.png"
 convert "$out/icon.png" -define icon:auto-resize=64,48,32,16 "$out/pelzo_win.ico"
 
+# Application icon of the Windows build (icon group 1 of the .exe, compiled by
+# windres): the same design drawn again at 256 px, every coordinate, radius,
+# stroke width and point size four times those of the 64-px drawing above, so
+# the large sizes are sharp instead of blown up from 64 px.
+convert -size 256x256 xc:none \
+  -fill "$BG" -stroke "$BLUE" -strokewidth 12 -draw 'roundrectangle 6,6 250,250 56,56' \
+  -fill "$SHADOW" -stroke none -draw 'circle 132,136 132,36' \
+  -fill "$YELLOW" -stroke "$BG" -strokewidth 8 -draw 'circle 128,128 128,32' \
+  -stroke none -fill 'rgba(255,255,255,0.35)' -draw 'ellipse 100,84 40,20 0,360' \
+  -gravity center -font "$font" -pointsize 152 -fill "$BG" -annotate +4-4 '?' \
+  "${png_opts[@]}" PNG32:"$work/app256.png"
+# 128, 64, 48, 32 and 16 px are Lanczos reductions of the 256-px drawing (64 as
+# well, so all six images come from one drawing). ImageMagick's ICO writer
+# keeps the images in this order, stores the 256-px one as an RGBA PNG (what
+# Windows reads at that size) and the others as 32-bit BMPs with an alpha
+# channel and an AND mask. -depth 8 rounds the reductions to 8-bit samples
+# first: the writer marks a pixel in the mask only when its 16-bit alpha is
+# exactly zero, so without the rounding some pixels whose 8-bit alpha is zero
+# would be missing from the mask.
+reduce=()
+for s in 128 64 48 32 16; do
+  reduce+=( \( -clone 0 -resize "${s}x${s}" \) )
+done
+convert "$work/app256.png" -filter Lanczos "${reduce[@]}" -depth 8 "$out/pelzowin_app.ico"
+
 # --- sounds ------------------------------------------------------------------
 python3 "$here/assets/synth.py" "$work"
 
@@ -120,5 +145,7 @@ check_sound countup_10sec.ogg 10.47
 
 [ "$(identify -format '%w %h %[channels]' "$out/logo.png")" = "462 132 srgba" ] || fail "logo.png is not 462 x 132 RGBA"
 [ "$(identify -format '%w %h %[channels]' "$out/icon.png")" = "64 64 srgba" ] || fail "icon.png is not 64 x 64 RGBA"
+[ "$(identify -format '%w ' "$out/pelzowin_app.ico")" = "256 128 64 48 32 16 " ] \
+  || fail "pelzowin_app.ico does not hold 256, 128, 64, 48, 32 and 16 px in that order"
 python3 "$here/assets/inspect_assets.py" "$out" || fail "layout check failed"
 echo "make_assets: all files in $out are good"

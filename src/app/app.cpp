@@ -15,21 +15,8 @@
 #include "screen_result.h"
 #include "screen_title.h"
 #include "sounds.h"
+#include "utf8.h"
 #include "win_helper.h"
-
-// Copies src into dst (dstSize bytes), cut at a UTF-8 character boundary when
-// it does not fit, always NUL-terminated.
-static void copy_utf8_bounded(char *dst, const char *src, int dstSize)
-{
-    int len = static_cast<int>(strlen(src));
-    if (len > dstSize - 1) {
-        len = dstSize - 1;
-        // Back off continuation bytes so no character is split.
-        while (len > 0 && (static_cast<unsigned char>(src[len]) & 0xC0) == 0x80) --len;
-    }
-    memcpy(dst, src, static_cast<size_t>(len));
-    dst[len] = '\0';
-}
 
 void parse_command_line(int argc, char **argv)
 {
@@ -40,7 +27,7 @@ void parse_command_line(int argc, char **argv)
         if (strcasecmp(argv[i], "-mute") == 0) {
             g_mute = true;
         } else if (g_argFilePath[0] == '\0') {
-            copy_utf8_bounded(g_argFilePath, argv[i], kPathSize);
+            utf8_copy_cut(g_argFilePath, kPathSize, argv[i]);
         }
     }
 }

@@ -114,18 +114,19 @@ int playing_channel(const SoundData *d) {
     return -1;
 }
 
+// Reads a whole sound file through SDL, which opens UTF-8 paths on every
+// system.
 bool read_file(const char *path, std::vector<unsigned char> *out) {
     if (path == nullptr) return false;
-    FILE *f = std::fopen(path, "rb");
-    if (f == nullptr) return false;
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    long size = ok ? std::ftell(f) : -1;
-    ok = ok && size >= 0 && size < 0x7FFFFFFF && std::fseek(f, 0, SEEK_SET) == 0;
+    SDL_RWops *rw = SDL_RWFromFile(path, "rb");
+    if (rw == nullptr) return false;
+    const Sint64 size = SDL_RWsize(rw);
+    bool ok = size >= 0 && size < 0x7FFFFFFF;
     if (ok) {
         out->resize(static_cast<size_t>(size));
-        ok = size == 0 || std::fread(out->data(), 1, out->size(), f) == out->size();
+        ok = size == 0 || SDL_RWread(rw, out->data(), 1, out->size()) == out->size();
     }
-    std::fclose(f);
+    SDL_RWclose(rw);
     return ok;
 }
 

@@ -20,7 +20,9 @@ char s_appDir[4096];
 bool FileExists(const char *fileName) {
     if (!fileName || !fileName[0]) return false;
     std::error_code ec;
-    return std::filesystem::is_regular_file(std::filesystem::path(fileName), ec);
+    // Names are UTF-8 on every system.
+    const std::filesystem::path path(reinterpret_cast<const char8_t *>(fileName));
+    return std::filesystem::is_regular_file(path, ec);
 }
 
 const char *GetApplicationDirectory() {

@@ -21,7 +21,6 @@
 // them with two reads. A requested codepoint the font lacks is not stored: it looks up
 // as the fallback.
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -268,10 +267,48 @@ struct FtLibrary {
         if (lib != nullptr) FT_Done_FreeType(lib);
     }
 };
+
+// FreeType reads the font file through SDL, which opens UTF-8 paths on every
+// system (FreeType's own stdio stream takes the ANSI code page on Windows).
+unsigned long rw_stream_read(FT_Stream stream, unsigned long offset, unsigned char *buffer, unsigned long count) {
+    SDL_RWops *rw = static_cast<SDL_RWops *>(stream->descriptor.pointer);
+    const bool placed = SDL_RWseek(rw, static_cast<Sint64>(offset), RW_SEEK_SET) >= 0;
+    if (count == 0) return placed ? 0 : 1;  // a seek alone: non-zero on error
+    return placed ? static_cast<unsigned long>(SDL_RWread(rw, buffer, 1, count)) : 0;
+}
+
+void rw_stream_close(FT_Stream stream) {
+    if (stream->descriptor.pointer != nullptr) SDL_RWclose(static_cast<SDL_RWops *>(stream->descriptor.pointer));
+    stream->descriptor.pointer = nullptr;
+}
+
+// One open face and the stream it reads; FreeType closes the stream with the
+// face (also when opening fails).
 struct FtFace {
+    FT_StreamRec stream{};
     FT_Face face = nullptr;
+    FtFace() = default;
+    FtFace(const FtFace &) = delete;
+    FtFace &operator=(const FtFace &) = delete;
     ~FtFace() {
         if (face != nullptr) FT_Done_Face(face);
+    }
+    bool open(FT_Library lib, const char *path, long faceIndex) {
+        SDL_RWops *rw = SDL_RWFromFile(path, "rb");
+        if (rw == nullptr) return false;
+        const Sint64 size = SDL_RWsize(rw);
+        if (size <= 0 || size > 0x7FFFFFFF) {
+            SDL_RWclose(rw);
+            return false;
+        }
+        stream.descriptor.pointer = rw;
+        stream.size = static_cast<unsigned long>(size);
+        stream.read = rw_stream_read;
+        stream.close = rw_stream_close;
+        FT_Open_Args args{};
+        args.flags = FT_OPEN_STREAM;
+        args.stream = &stream;
+        return FT_Open_Face(lib, &args, faceIndex, &face) == 0;
     }
 };
 
@@ -282,7 +319,7 @@ FontAtlas *rasterise(const char *path, long faceIndex, int size, const int *code
     FtLibrary lib;
     if (FT_Init_FreeType(&lib.lib) != 0) return nullptr;
     FtFace face;
-    if (FT_New_Face(lib.lib, path, faceIndex, &face.face) != 0) return nullptr;
+    if (!face.open(lib.lib, path, faceIndex)) return nullptr;
     FT_Size_RequestRec req{};
     req.type = FT_SIZE_REQUEST_TYPE_REAL_DIM;
     req.width = 0;
@@ -455,32 +492,6 @@ Font font_record(FontAtlas *a) {
         f.texture = Texture2D{p0.textureId, p0.width, p0.height, 1, PIXELFORMAT_UNCOMPRESSED_R8G8B8A8};
     }
     return f;
-}
-
-// The system's default sans font file and face, found through fontconfig.
-bool find_default_sans(std::string *path, int *index) {
-    if (!FcInit()) return false;
-    bool found = false;
-    FcPattern *pat = FcNameParse(reinterpret_cast<const FcChar8 *>("sans-serif"));
-    if (pat != nullptr) {
-        FcConfigSubstitute(nullptr, pat, FcMatchPattern);
-        FcDefaultSubstitute(pat);
-        FcResult result = FcResultNoMatch;
-        FcPattern *match = FcFontMatch(nullptr, pat, &result);
-        if (match != nullptr) {
-            FcChar8 *file = nullptr;
-            if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file != nullptr) {
-                *path = reinterpret_cast<const char *>(file);
-                int idx = 0;
-                if (FcPatternGetInteger(match, FC_INDEX, 0, &idx) != FcResultMatch) idx = 0;
-                *index = idx;
-                found = true;
-            }
-            FcPatternDestroy(match);
-        }
-        FcPatternDestroy(pat);
-    }
-    return found;
 }
 
 FontAtlas *default_style_atlas(const char *path, long faceIndex) {
@@ -702,7 +713,7 @@ Font GetFontDefault() {
     if (s_default == nullptr) {
         std::string path;
         int index = 0;
-        bool found = find_default_sans(&path, &index);
+        bool found = gl_find_default_sans(&path, &index);
         s_default = default_style_atlas(found ? path.c_str() : nullptr, index);
         s_default->keepPixels = true;
         link_live(s_default);

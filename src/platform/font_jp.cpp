@@ -2,8 +2,6 @@
 // set), the choice of the font file, and loading it at 36 px.
 #include "font_jp.h"
 
-#include <fontconfig/fontconfig.h>
-
 #include <cstring>
 #include <memory>
 #include <new>
@@ -12,6 +10,7 @@
 
 #include "quiz_data.h"
 #include "quiz_load.h"
+#include "win_helper.h"
 
 Font g_fontJP{};
 
@@ -155,34 +154,8 @@ bool g_useTestCandidates = false;
 std::vector<std::string> g_testCandidates;
 std::string g_chosenFile;
 
-// The file fontconfig picks for `pattern`, or "" when it has none that covers
-// Japanese (fontconfig always answers with some font; a Latin-only one would
-// draw every Japanese character as a box).
-std::string fontconfig_japanese(const char *pattern)
-{
-    std::string path;
-    FcPattern *pat = FcNameParse(reinterpret_cast<const FcChar8 *>(pattern));
-    if (!pat)
-        return path;
-    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
-    FcDefaultSubstitute(pat);
-    FcResult result = FcResultNoMatch;
-    if (FcPattern *match = FcFontMatch(nullptr, pat, &result)) {
-        FcChar8 *file = nullptr;
-        FcLangSet *langs = nullptr;
-        if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
-            FcPatternGetLangSet(match, FC_LANG, 0, &langs) == FcResultMatch &&
-            FcLangSetHasLang(langs, reinterpret_cast<const FcChar8 *>("ja")) == FcLangEqual)
-            path = reinterpret_cast<const char *>(file);
-        FcPatternDestroy(match);
-    }
-    FcPatternDestroy(pat);
-    return path;
-}
-
-// The built-in list: the Windows font files, then fontconfig's Japanese serif
-// (the Mincho look of the first choice), then its Japanese sans. Fontconfig is
-// asked once per process.
+// The built-in list: the Windows font files, then what the system offers for
+// Japanese beyond them.
 const std::vector<std::string> &default_candidates()
 {
     static std::vector<std::string> list;
@@ -191,11 +164,8 @@ const std::vector<std::string> &default_candidates()
         resolved = true;
         for (const char *path : kWindowsFonts)
             list.emplace_back(path);
-        for (const char *pattern : {"serif:lang=ja", "sans-serif:lang=ja"}) {
-            std::string path = fontconfig_japanese(pattern);
-            if (!path.empty())
-                list.push_back(std::move(path));
-        }
+        for (const std::string &path : win_japanese_fonts())
+            list.push_back(path);
     }
     return list;
 }

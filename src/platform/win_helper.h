@@ -1,17 +1,27 @@
 // win_helper: the operating-system services the game needs, behind the names
-// the rest of the code calls (the code-page conversions are in codepage.h).
+// the rest of the code calls (the code-page conversions are in codepage.h,
+// files and the command line in sys.h). One file per port implements them:
 //
-// On Linux: console code pages need nothing; the open-file dialog is GTK 3's
-// GtkFileChooserNative (modal); the taskbar icon is "pelzo_win.ico" from the
-// current directory set as the window icon; resources come from the table
-// compiled into the executable (resources.h). No function hands the game
-// memory to free. The only state kept between calls is whether GTK started
-// (it is started once, on the first dialog; with no X server every dialog is a
+// Windows (windows/win_helper.cpp): the console code pages; GetOpenFileNameW;
+// the icon file loaded with LoadImageA and sent to the active window as its
+// small and big icon; RT_RCDATA resources of the executable, compiled from an
+// .rc file. No Japanese font beyond the three Windows font paths.
+//
+// Linux (linux/win_helper.cpp): console code pages need nothing; the
+// open-file dialog is GTK 3's GtkFileChooserNative (modal); the taskbar icon
+// is the icon file set as the window icon; resources come from the table
+// compiled into the executable (resources.h); fontconfig names the Japanese
+// fonts. The only state kept between calls is whether GTK started (it is
+// started once, on the first dialog; with no X server every dialog is a
 // cancel). Starting GTK sets the process locale from the environment, except
 // LC_NUMERIC, which stays as it was.
+//
+// No function hands the game memory to free.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 int win_set_utf8_codepage();
 
@@ -21,7 +31,7 @@ int win_set_utf8_codepage();
 int win_open_file_dialog(char *buf, int bufSize);
 
 // Loads an icon file and sets it as the window icon. Returns 1 when set, 0 when
-// nothing was set.
+// nothing was set (no file, not an icon, or no game window).
 int win_set_taskbar_icon(const char *path);
 
 // The bytes of embedded resource `id` (only its low 16 bits count), or null.
@@ -35,3 +45,8 @@ const void *win_load_resource(int id, uint32_t *size);
 int win_dialog_filter_count();
 const char *win_dialog_filter_name(int index);
 int win_dialog_filter_accepts(int index, const char *fileName);
+
+// Font files the system offers for Japanese text besides the three Windows
+// font paths, best first: fontconfig's Japanese serif, then its Japanese sans,
+// on Linux; none on Windows. Asked once per process.
+const std::vector<std::string> &win_japanese_fonts();

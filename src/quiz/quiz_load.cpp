@@ -11,6 +11,7 @@
 
 #include "codepage.h"
 #include "pzq_reader.h"
+#include "sys.h"
 #include "zip_reader.h"
 
 namespace {
@@ -56,10 +57,11 @@ bool load_pzq_set(const char *path)
         set_error(kMsgStatusInit);
         return false;
     }
-    // Linux file functions take the UTF-8 path as it is: no code-page step.
-    // fopen opens a directory here too, but it cannot be read as a file.
+    // The path opens as UTF-8 on every system (the wide API on Windows): no
+    // code-page step. fopen opens a directory on Linux, but it cannot be read
+    // as a file.
     std::error_code notChecked;
-    FILE *fp = path && !std::filesystem::is_directory(path, notChecked) ? fopen(path, "rb") : nullptr;
+    FILE *fp = path && !std::filesystem::is_directory(win_path(path), notChecked) ? win_fopen(path, "rb") : nullptr;
     if (!fp) {
         set_error(kMsgPzqOpen);
         return false;

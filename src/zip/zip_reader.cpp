@@ -16,6 +16,8 @@
 #include <new>
 #include <vector>
 
+#include "sys.h"
+
 namespace {
 
 constexpr uint32_t kLocalSig = 0x04034B50;
@@ -70,7 +72,7 @@ uint64_t rd64(const unsigned char *p) { return rd32(p) | static_cast<uint64_t>(r
 // when it does not begin with a whole local header: the walk would find
 // nothing in it, and a file of up to 4 GiB is not worth reading to learn that.
 Block read_archive(const char *path, uint64_t *size) {
-    std::unique_ptr<FILE, FileCloser> f(std::fopen(path, "rb"));
+    std::unique_ptr<FILE, FileCloser> f(win_fopen(path, "rb"));
     if (!f || std::fseek(f.get(), 0, SEEK_END) != 0) return nullptr;
     long end = std::ftell(f.get());
     if (end < 0 || static_cast<uint64_t>(end) > kMaxArchiveSize) return nullptr;

@@ -13,6 +13,7 @@
 
 #include "codepage.h"
 #include "quiz_load.h"
+#include "sys.h"
 #include "zip_reader.h"
 
 namespace {
@@ -31,7 +32,7 @@ void say(const char *fmt, ...)
 
 bool read_all(const char *path, std::string &out, int *err)
 {
-    FILE *fp = fopen(path, "rb");
+    FILE *fp = win_fopen(path, "rb");
     if (!fp) {
         *err = errno;
         return false;
@@ -101,7 +102,7 @@ void diagnose_pzq(const char *path, const std::string &message)
 {
     std::string d;
     if (message == kMsgPzqOpen) {
-        FILE *fp = fopen(path, "rb");
+        FILE *fp = win_fopen(path, "rb");
         if (!fp) say("%s: cannot open the file: %s", path, strerror(errno));
         else fclose(fp);
         return;

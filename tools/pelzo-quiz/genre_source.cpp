@@ -3,39 +3,32 @@
 // the layout and size rules of the chosen kind of set.
 #include "genre_source.h"
 
-#include <iconv.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "codepage.h"
+#include "sys.h"
+
 namespace {
 
-iconv_t s_toSjis = nullptr;
-iconv_t s_fromSjis = nullptr;
+// Characters that code page 932 holds only as a look-alike: the game would
+// read the text back with the second one. (glibc's CP932 encoder writes these
+// look-alikes silently; Windows' refuses without best fit.) Naming the
+// look-alike tells the author what to write instead.
+constexpr struct {
+    const char *written;
+    const char *shown;
+} kLookAlikes[] = {
+    {"¢", "￠"}, {"£", "￡"}, {"¥", "\\"}, {"¬", "￢"}, {"—", "―"},
+    {"‖", "∥"}, {"‾", "~"},  {"−", "－"}, {"〜", "～"},
+};
 
-iconv_t converter(iconv_t *cd, const char *to, const char *from)
+const char *look_alike(const std::string &ch)
 {
-    if (*cd == nullptr) *cd = iconv_open(to, from);
-    return *cd;
-}
-
-// Runs one whole conversion. False on any character the converter refuses.
-bool convert(iconv_t cd, const std::string &in, std::string &out)
-{
-    out.clear();
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    std::string buf(in.size() * 4 + 16, '\0');
-    char *src = const_cast<char *>(in.data());
-    size_t srcLeft = in.size();
-    char *dst = buf.data();
-    size_t dstLeft = buf.size();
-    if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<size_t>(-1) ||
-        iconv(cd, nullptr, nullptr, &dst, &dstLeft) == static_cast<size_t>(-1))
-        return false;
-    out.assign(buf.data(), static_cast<size_t>(dst - buf.data()));
-    return true;
+    for (const auto &l : kLookAlikes)
+        if (ch == l.written) return l.shown;
+    return nullptr;
 }
 
 // Length of the UTF-8 sequence at s[i], or 0 when it is not valid UTF-8
@@ -109,18 +102,20 @@ bool encode_line(const Reporter &r, size_t index, SourceLine &line)
         const std::string ch = line.text.substr(i, utf8_sequence(line.text, i));
         i += ch.size();
         std::string sjis, back;
-        if (!convert(converter(&s_toSjis, "CP932", "UTF-8"), ch, sjis)) {
+        const bool encoded = cp932_encode(ch, &sjis);
+        if (encoded && cp932_decode(sjis, &back) && back == ch) continue;
+        const char *shown = look_alike(ch);
+        if (!encoded && !shown) {
             r.at(index, "column " + std::to_string(column) + ": " + describe(ch) +
                             " has no Shift-JIS (code page 932) form; write it another way");
             return false;
         }
-        if (!convert(converter(&s_fromSjis, "UTF-8", "CP932"), sjis, back) || back != ch) {
-            r.at(index, "column " + std::to_string(column) + ": " + describe(ch) + " would show as " +
-                            (back.empty() ? std::string("something else") : describe(back)) +
-                            " in the game; write " + (back.empty() ? std::string("another character") : back) +
-                            " instead");
-            return false;
-        }
+        if (shown) back = shown;
+        r.at(index, "column " + std::to_string(column) + ": " + describe(ch) + " would show as " +
+                        (back.empty() ? std::string("something else") : describe(back)) +
+                        " in the game; write " + (back.empty() ? std::string("another character") : back) +
+                        " instead");
+        return false;
     }
     r.at(index, "cannot be converted to Shift-JIS (code page 932)");
     return false;
@@ -159,8 +154,7 @@ bool check_size(const Reporter &r, size_t index, const SourceLine &line, PackFor
 bool utf8_to_cp932_strict(const std::string &utf8, std::string &sjis)
 {
     std::string back;
-    return convert(converter(&s_toSjis, "CP932", "UTF-8"), utf8, sjis) &&
-           convert(converter(&s_fromSjis, "UTF-8", "CP932"), sjis, back) && back == utf8;
+    return cp932_encode(utf8, &sjis) && cp932_decode(sjis, &back) && back == utf8;
 }
 
 std::string line_role(size_t index)
@@ -191,7 +185,7 @@ bool read_genre_source(const std::string &path, PackFormat format, GenreSource &
     out.path = path;
     out.lines.clear();
 
-    FILE *fp = fopen(path.c_str(), "rb");
+    FILE *fp = win_fopen(path.c_str(), "rb");
     if (!fp) {
         r.whole(std::string("cannot open: ") + strerror(errno));
         return false;
@@ -260,7 +254,7 @@ bool read_genre_source(const std::string &path, PackFormat format, GenreSource &
                 char hex[8];
                 snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned char>(line.text[bad]));
                 std::string sjis;
-                const bool looksSjis = convert(converter(&s_fromSjis, "UTF-8", "CP932"), line.text, sjis);
+                const bool looksSjis = cp932_decode(line.text, &sjis);
                 r.at(i, "column " + std::to_string(column) + ": byte " + hex + " is not UTF-8" +
                             (looksSjis ? "; the file looks like Shift-JIS: save it as UTF-8, pack converts it"
                                        : "; save the file as UTF-8"));

@@ -7,8 +7,7 @@
 // one the game would read back as a different character (〜 comes back as ～),
 // is refused instead of replaced. Every refusal is one "path:line: reason"
 // text, so an author can fix the source without knowing the formats.
-// Reads the file once; keeps nothing between calls except the two iconv
-// converters, opened on first use.
+// Reads the file once; keeps nothing between calls.
 #pragma once
 
 #include <string>

@@ -2,10 +2,6 @@
 // write under a temporary name, read back with the game's readers, rename.
 #include "pack.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +12,7 @@
 #include "genre_source.h"
 #include "pzq_reader.h"
 #include "quiz_load.h"
+#include "sys.h"
 #include "zip_reader.h"
 #include "zip_writer.h"
 
@@ -30,13 +27,6 @@ bool ends_with_pzq(const std::string &path)
     std::string ext = path.substr(path.size() - 4);
     for (char &c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     return ext == ".pzq";
-}
-
-bool same_file(const std::string &a, const std::string &b)
-{
-    struct stat sa, sb;
-    if (stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 std::string member_name(size_t k) { return "qtext_" + std::to_string(k) + ".txt"; }
@@ -128,7 +118,7 @@ void verify_pzq(const std::string &path, const std::vector<GenreSource> &genres,
 {
     QUIZ_STATUS status;
     initQuizStatus(&status);
-    FILE *fp = fopen(path.c_str(), "rb");
+    FILE *fp = win_fopen(path.c_str(), "rb");
     if (!fp || readpzqHeader(&status, fp) != 0 || !genQuestionField(&status) || readpzqBody(&status, fp) != 0) {
         if (fp) fclose(fp);
         relQuestionField(&status);
@@ -162,29 +152,9 @@ void verify_pzq(const std::string &path, const std::vector<GenreSource> &genres,
 // with the reason in problems.
 std::string write_temporary(const std::string &out, const std::string &bytes, std::vector<std::string> &problems)
 {
-    std::string temp = out + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        problems.push_back(out + ": cannot create a file beside it: " + strerror(errno));
-        return "";
-    }
-    const mode_t mask = umask(0);
-    umask(mask);
-    bool ok = fchmod(fd, 0666 & ~mask) == 0;
-    size_t done = 0;
-    while (ok && done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) done += static_cast<size_t>(n);
-    }
-    const int err = errno;
-    ok = close(fd) == 0 && ok;
-    if (!ok) {
-        problems.push_back(out + ": cannot write: " + strerror(err));
-        unlink(temp.c_str());
-        return "";
-    }
+    std::string error;
+    std::string temp = win_write_beside(out, bytes.data(), bytes.size(), &error);
+    if (temp.empty()) problems.push_back(out + ": " + error);
     return temp;
 }
 
@@ -238,7 +208,7 @@ int pack_command(int argc, char **argv)
                            std::to_string(kMaxGenres) + " genres (one file each)");
     std::vector<GenreSource> genres(inputs.size());
     for (size_t k = 0; k < inputs.size(); ++k) {
-        if (inputs[k] == out || same_file(inputs[k], out)) {
+        if (inputs[k] == out || win_same_file(inputs[k].c_str(), out.c_str())) {
             problems.push_back(inputs[k] + ": is also the output file; packing would overwrite it");
             continue;
         }
@@ -264,10 +234,10 @@ int pack_command(int argc, char **argv)
         verify_pzq(temp, genres, problems);
     else
         verify_zip(temp, genres, members, problems);
-    if (problems.empty() && rename(temp.c_str(), out.c_str()) != 0)
-        problems.push_back(out + ": cannot write: " + strerror(errno));
+    std::string error;
+    if (problems.empty() && !win_replace_file(temp, out, &error)) problems.push_back(out + ": " + error);
     if (!problems.empty()) {
-        unlink(temp.c_str());
+        win_remove_file(temp);
         return refuse(problems, out);
     }
     for (size_t k = 0; k < genres.size(); ++k)

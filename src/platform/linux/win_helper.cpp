@@ -1,8 +1,9 @@
-// The operating-system services behind the win_ names: GTK 3 for the open-file
-// dialog, the game library for the window icon, the compiled-in table for the
-// embedded resources.
+// The operating-system services behind the win_ names on Linux: GTK 3 for the
+// open-file dialog, the game library for the window icon, the compiled-in
+// table for the embedded resources, fontconfig for the Japanese fonts.
 #include "win_helper.h"
 
+#include <fontconfig/fontconfig.h>
 #include <gtk/gtk.h>
 
 #include <clocale>
@@ -12,6 +13,8 @@
 
 #include "gamelib.h"
 #include "resources.h"
+#include "sys.h"
+#include "utf8.h"
 
 int win_set_utf8_codepage()
 {
@@ -75,22 +78,6 @@ void pump_gtk_events()
         gtk_main_iteration_do(FALSE);
 }
 
-// Copies a UTF-8 path into buf, cutting it at a character boundary when it does
-// not fit. Always NUL-terminates (bufSize > 0).
-void copy_path_cut_utf8(char *buf, int bufSize, const char *path)
-{
-    size_t len = strlen(path);
-    size_t room = size_t(bufSize) - 1;
-    if (len > room) {
-        len = room;
-        // Back off continuation bytes so a multi-byte character is never split.
-        while (len > 0 && (static_cast<unsigned char>(path[len]) & 0xC0) == 0x80)
-            --len;
-    }
-    memcpy(buf, path, len);
-    buf[len] = '\0';
-}
-
 } // namespace
 
 int win_dialog_filter_count()
@@ -145,7 +132,7 @@ int win_open_file_dialog(char *buf, int bufSize)
         // On Linux a local file name is the path's bytes, UTF-8 on this system.
         if (char *path = gtk_file_chooser_get_filename(chooser)) {
             if (path[0] != '\0') {
-                copy_path_cut_utf8(buf, bufSize, path);
+                utf8_copy_cut(buf, size_t(bufSize), path);
                 result = 1;
             }
             g_free(path);
@@ -165,7 +152,7 @@ int win_set_taskbar_icon(const char *path)
 {
     if (!path || !IsWindowReady())
         return 0;
-    FILE *file = fopen(path, "rb");
+    FILE *file = win_fopen(path, "rb");
     if (!file)
         return 0;
     // Icon files are small; anything beyond a few MiB is not one.
@@ -207,4 +194,53 @@ const void *win_load_resource(int id, uint32_t *size)
         }
     }
     return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Japanese fonts
+
+namespace {
+
+// The file fontconfig picks for `pattern`, or "" when it has none that covers
+// Japanese (fontconfig always answers with some font; a Latin-only one would
+// draw every Japanese character as a box).
+std::string fontconfig_japanese(const char *pattern)
+{
+    std::string path;
+    FcPattern *pat = FcNameParse(reinterpret_cast<const FcChar8 *>(pattern));
+    if (!pat)
+        return path;
+    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
+    FcDefaultSubstitute(pat);
+    FcResult result = FcResultNoMatch;
+    if (FcPattern *match = FcFontMatch(nullptr, pat, &result)) {
+        FcChar8 *file = nullptr;
+        FcLangSet *langs = nullptr;
+        if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
+            FcPatternGetLangSet(match, FC_LANG, 0, &langs) == FcResultMatch &&
+            FcLangSetHasLang(langs, reinterpret_cast<const FcChar8 *>("ja")) == FcLangEqual)
+            path = reinterpret_cast<const char *>(file);
+        FcPatternDestroy(match);
+    }
+    FcPatternDestroy(pat);
+    return path;
+}
+
+} // namespace
+
+// The Japanese serif comes first: it has the Mincho look of the first Windows
+// font.
+const std::vector<std::string> &win_japanese_fonts()
+{
+    static std::vector<std::string> list;
+    static bool resolved = false;
+    if (!resolved) {
+        resolved = true;
+        for (const char *pattern : {"serif:lang=ja", "sans-serif:lang=ja"}) {
+            std::string path = fontconfig_japanese(pattern);
+            if (!path.empty())
+                list.push_back(std::move(path));
+        }
+    }
+    return list;
 }

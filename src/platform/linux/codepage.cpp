@@ -19,6 +19,7 @@
 #include <cstring>
 #include <iconv.h>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -285,4 +286,39 @@ int win_utf8_to_sjis(const char *src, char *dst, int dstSize)
     strncpy(dst, src, static_cast<size_t>(dstSize - 1));
     dst[dstSize - 1] = '\0';
     return 0;
+}
+
+namespace {
+
+iconv_t g_encodeStrict = nullptr;
+iconv_t g_decodeStrict = nullptr;
+
+// One whole conversion; false on any character the converter refuses.
+bool convert_whole(iconv_t cd, std::string_view in, std::string *out)
+{
+    out->clear();
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    std::string buf(in.size() * 4 + 16, '\0');
+    char *src = const_cast<char *>(in.data());
+    size_t srcLeft = in.size();
+    char *dst = buf.data();
+    size_t dstLeft = buf.size();
+    if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<size_t>(-1) ||
+        iconv(cd, nullptr, nullptr, &dst, &dstLeft) == static_cast<size_t>(-1))
+        return false;
+    out->assign(buf.data(), static_cast<size_t>(dst - buf.data()));
+    return true;
+}
+
+}  // namespace
+
+bool cp932_encode(std::string_view utf8, std::string *sjis)
+{
+    return convert_whole(open_once(&g_encodeStrict, "CP932", "UTF-8"), utf8, sjis);
+}
+
+bool cp932_decode(std::string_view sjis, std::string *utf8)
+{
+    return convert_whole(open_once(&g_decodeStrict, "UTF-8", "CP932"), sjis, utf8);
 }

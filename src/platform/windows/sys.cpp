@@ -1,0 +1,117 @@
+// The process services on Windows: the wide command line and the wide file
+// API, so that every path is UTF-8 inside the programs and any name opens.
+#include "sys.h"
+
+#include <shellapi.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "wide.h"
+
+char **win_utf8_argv(int argc, char **argv, int *utf8Argc)
+{
+    // The runtime's argv went through the ANSI code page, which loses every
+    // character outside it; the wide command line has them all.
+    static std::vector<std::string> args;
+    static std::vector<char *> pointers;
+    int count = 0;
+    wchar_t **wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide) {
+        if (utf8Argc) *utf8Argc = argc;
+        return argv;
+    }
+    args.clear();
+    for (int i = 0; i < count; ++i) args.push_back(win_narrow(wide[i]));
+    LocalFree(wide);
+    pointers.clear();
+    for (std::string &a : args) pointers.push_back(a.data());
+    pointers.push_back(nullptr);
+    if (utf8Argc) *utf8Argc = count;
+    return pointers.data();
+}
+
+FILE *win_fopen(const char *path, const char *mode)
+{
+    if (!path || !mode || !path[0]) return nullptr;
+    return _wfopen(win_widen(path).c_str(), win_widen(mode).c_str());
+}
+
+namespace {
+
+bool file_identity(const char *path, BY_HANDLE_FILE_INFORMATION *info)
+{
+    HANDLE h = CreateFileW(win_widen(path).c_str(), FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const bool ok = GetFileInformationByHandle(h, info) != 0;
+    CloseHandle(h);
+    return ok;
+}
+
+}  // namespace
+
+bool win_same_file(const char *a, const char *b)
+{
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    if (!a || !b || !file_identity(a, &ia) || !file_identity(b, &ib)) return false;
+    return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
+           ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+std::string win_write_beside(const std::string &target, const void *data, size_t size, std::string *error)
+{
+    static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string temp = target + ".";
+        for (int i = 0; i < 6; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            temp += kChars[(seed >> 16) % (sizeof kChars - 1)];
+        }
+        HANDLE h = CreateFileW(win_widen(temp.c_str()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            if (GetLastError() == ERROR_FILE_EXISTS) continue;
+            if (error) *error = "cannot create a file beside it: " + win_last_error_text();
+            return "";
+        }
+        const char *bytes = static_cast<const char *>(data);
+        size_t done = 0;
+        bool ok = true;
+        while (ok && done < size) {
+            const DWORD chunk = size - done > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size - done);
+            DWORD written = 0;
+            ok = WriteFile(h, bytes + done, chunk, &written, nullptr) != 0 && written > 0;
+            done += written;
+        }
+        std::string reason = ok ? "" : win_last_error_text();
+        if (!CloseHandle(h) && ok) {
+            ok = false;
+            reason = win_last_error_text();
+        }
+        if (!ok) {
+            if (error) *error = "cannot write: " + reason;
+            win_remove_file(temp);
+            return "";
+        }
+        return temp;
+    }
+    if (error) *error = "cannot create a file beside it: no free name";
+    return "";
+}
+
+bool win_replace_file(const std::string &from, const std::string &to, std::string *error)
+{
+    if (MoveFileExW(win_widen(from.c_str()).c_str(), win_widen(to.c_str()).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    if (error) *error = "cannot write: " + win_last_error_text();
+    return false;
+}
+
+void win_remove_file(const std::string &path)
+{
+    DeleteFileW(win_widen(path.c_str()).c_str());
+}

@@ -1,0 +1,143 @@
+// The operating-system services behind the win_ names on Windows: the console
+// code pages, GetOpenFileNameW, the icon file sent to the active window, and
+// the RT_RCDATA resources compiled into the executable (windows/pelzowin.rc).
+#include "win_helper.h"
+
+#include <windows.h>
+#include <commdlg.h>
+#include <shlwapi.h>
+
+#include <cstring>
+
+#include "utf8.h"
+#include "wide.h"
+
+int win_set_utf8_codepage()
+{
+    // The game has no console of its own, so both usually fail; that is fine.
+    SetConsoleOutputCP(CP_UTF8);
+    return SetConsoleCP(CP_UTF8);
+}
+
+// ---------------------------------------------------------------------------
+// Open-file dialog
+
+namespace {
+
+struct DialogFilter {
+    const char *name;
+    const wchar_t *patterns;  // ';'-separated, as the dialog takes them
+};
+
+constexpr DialogFilter kDialogFilters[] = {
+    {"Quiz Files (*.zip;*.pzq)", L"*.zip;*.pzq"},
+    {"ZIP File (*.zip)", L"*.zip"},
+    {"PZQ File (*.pzq)", L"*.pzq"},
+    {"All Files (*.*)", L"*.*"},
+};
+constexpr int kDialogFilterCount = int(sizeof kDialogFilters / sizeof kDialogFilters[0]);
+
+// The same list in the dialog's form: name and pattern pairs, each ended by a
+// NUL, the list by one more.
+constexpr wchar_t kFilterList[] = L"Quiz Files (*.zip;*.pzq)\0*.zip;*.pzq\0"
+                                  L"ZIP File (*.zip)\0*.zip\0"
+                                  L"PZQ File (*.pzq)\0*.pzq\0"
+                                  L"All Files (*.*)\0*.*\0";
+
+constexpr int kFileNameUnits = 512;
+constexpr DWORD kDialogFlags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+static_assert(kDialogFlags == 0x1800);
+static_assert(sizeof(OPENFILENAMEW) == 152, "the 64-bit dialog record");
+
+} // namespace
+
+int win_dialog_filter_count()
+{
+    return kDialogFilterCount;
+}
+
+const char *win_dialog_filter_name(int index)
+{
+    if (index < 0 || index >= kDialogFilterCount)
+        return nullptr;
+    return kDialogFilters[index].name;
+}
+
+int win_dialog_filter_accepts(int index, const char *fileName)
+{
+    if (index < 0 || index >= kDialogFilterCount || !fileName)
+        return 0;
+    // PathMatchSpecW takes the ';'-separated list and ignores case, as the
+    // dialog does.
+    return PathMatchSpecW(win_widen(fileName).c_str(), kDialogFilters[index].patterns) ? 1 : 0;
+}
+
+int win_open_file_dialog(char *buf, int bufSize)
+{
+    if (!buf || bufSize <= 0)
+        return 0;
+    wchar_t fileName[kFileNameUnits] = {};
+    OPENFILENAMEW ofn;
+    memset(&ofn, 0, sizeof ofn);
+    ofn.lStructSize = sizeof ofn;
+    ofn.lpstrFilter = kFilterList;
+    ofn.lpstrFile = fileName;
+    ofn.nMaxFile = kFileNameUnits;
+    ofn.Flags = kDialogFlags;
+    if (!GetOpenFileNameW(&ofn))
+        return 0;
+    // A path whose UTF-8 form does not fit is cut at a character boundary
+    // rather than left unterminated.
+    const std::string path = win_narrow(fileName);
+    if (path.empty())
+        return 0;
+    utf8_copy_cut(buf, size_t(bufSize), path.c_str());
+    return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Window icon from an icon file
+
+int win_set_taskbar_icon(const char *path)
+{
+    if (!path)
+        return 0;
+    // The wide call, so that any UTF-8 path loads.
+    HANDLE icon = LoadImageW(nullptr, win_widen(path).c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE);
+    if (!icon)
+        return 0;
+    HWND window = GetActiveWindow();
+    if (!window)
+        return 0;  // the handle stays loaded, as it would once set
+    SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Embedded resources
+
+const void *win_load_resource(int id, uint32_t *size)
+{
+    HMODULE self = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(self, MAKEINTRESOURCEA(id & 0xFFFF), MAKEINTRESOURCEA(10));  // RT_RCDATA
+    if (!found)
+        return nullptr;
+    HGLOBAL loaded = LoadResource(self, found);
+    if (!loaded)
+        return nullptr;
+    if (size)
+        *size = SizeofResource(self, found);
+    return LockResource(loaded);
+}
+
+// ---------------------------------------------------------------------------
+// Japanese fonts
+
+const std::vector<std::string> &win_japanese_fonts()
+{
+    // Windows has its Japanese fonts at the three known paths; nothing else is
+    // looked for.
+    static const std::vector<std::string> none;
+    return none;
+}
