@@ -35,6 +35,7 @@
 
 #include "font_internal.h"
 #include "gamelib_internal.h"
+#include "system_font.h"
 
 namespace {
 

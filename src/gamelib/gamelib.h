@@ -252,4 +252,4 @@ bool FileExists(const char *fileName);       // a regular file that exists
 const char *GetApplicationDirectory();       // the executable's folder, ending in '/'
 // printf into one of four rotating static buffers of 1024 bytes; a longer
 // result is cut (always NUL-terminated).
-const char *TextFormat(const char *format, ...) __attribute__((format(printf, 1, 2)));
+const char *TextFormat(const char *format, ...) __attribute__((format(gnu_printf, 1, 2)));

@@ -3,8 +3,6 @@
 
 #include <SDL.h>
 
-#include <string>
-
 #include "gamelib.h"
 
 // The renderer of the open window (null before InitWindow).
@@ -54,7 +52,3 @@ void gl_input_reset();
 void gl_input_begin_frame();
 void gl_input_poll();
 bool gl_input_close_requested();
-
-// The system's default sans font: its file (UTF-8 path) and face index; false
-// when the system names none. One file per port (linux/, windows/).
-bool gl_find_default_sans(std::string *path, int *index);

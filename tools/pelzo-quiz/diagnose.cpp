@@ -20,7 +20,7 @@ namespace {
 
 constexpr int kMaxListed = 5;  // examples shown per kind of problem
 
-void say(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+void say(const char *fmt, ...) __attribute__((format(gnu_printf, 1, 2)));
 void say(const char *fmt, ...)
 {
     va_list ap;

@@ -1,7 +1,7 @@
 // The system's default sans font on Linux, as fontconfig names it.
 #include <fontconfig/fontconfig.h>
 
-#include "gamelib_internal.h"
+#include "system_font.h"
 
 bool gl_find_default_sans(std::string *path, int *index) {
     if (!FcInit()) return false;

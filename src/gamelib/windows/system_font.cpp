@@ -2,7 +2,7 @@
 // fonts every Windows has, in the fonts folder of the Windows directory.
 #include <windows.h>
 
-#include "gamelib_internal.h"
+#include "system_font.h"
 
 bool gl_find_default_sans(std::string *path, int *index) {
     wchar_t dir[MAX_PATH];

@@ -2,6 +2,7 @@
 // API, so that every path is UTF-8 inside the programs and any name opens.
 #include "sys.h"
 
+#include <windows.h>
 #include <shellapi.h>
 
 #include <cstdlib>
