@@ -92,7 +92,12 @@ bool try_open_window(int width, int height, const char *title, bool gl, bool msa
         int index = render_driver_index("opengl");
         if (index >= 0) s_renderer = SDL_CreateRenderer(s_window, index, SDL_RENDERER_ACCELERATED);
     } else {
-        s_renderer = SDL_CreateRenderer(s_window, -1, SDL_RENDERER_ACCELERATED);
+        // A window of the display-less driver can only be drawn in software.
+        // (On Windows SDL would still make a Direct3D renderer for it, whose
+        // frames go nowhere and read back black.)
+        const char *driver = SDL_GetCurrentVideoDriver();
+        if (!driver || SDL_strcmp(driver, "dummy") != 0)
+            s_renderer = SDL_CreateRenderer(s_window, -1, SDL_RENDERER_ACCELERATED);
         if (!s_renderer) s_renderer = SDL_CreateRenderer(s_window, -1, SDL_RENDERER_SOFTWARE);
     }
     if (s_renderer) return true;
@@ -109,7 +114,7 @@ bool open_windowed(int width, int height, const char *title) {
     s_videoStarted = true;
     bool msaa = (s_configFlags & FLAG_MSAA_4X_HINT) != 0;
     // Multisampled OpenGL, then plain OpenGL (multisampling refused), then any
-    // renderer the driver has (the dummy driver has only the software one).
+    // renderer the driver has (software for the dummy driver).
     if (msaa && try_open_window(width, height, title, true, true)) return true;
     if (msaa && try_open_window(width, height, title, true, false)) return true;
     SDL_GL_ResetAttributes();

@@ -19,6 +19,11 @@
 // Linux argv itself; on Windows the wide command line, converted.
 char **win_utf8_argv(int argc, char **argv, int *utf8Argc);
 
+// Makes stdout and stderr carry the bytes written, UTF-8 text with LF line
+// ends, as on Linux: no CR LF translation, and a console shows them as UTF-8.
+// Nothing to do on Linux.
+void win_stdio_utf8();
+
 // fopen for a UTF-8 path.
 FILE *win_fopen(const char *path, const char *mode);
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "game_driver.h"
+#include "test_env.h"
 
 namespace {
 
@@ -103,6 +104,9 @@ TEST_F(Title, ALeftClickOnStartDuringTheJingleStopsItAndLoads)
 
 TEST_F(Title, ACancelledFileDialogChangesNothing)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "the Windows dialog opens without an X display; the game test under Wine cancels it";
+#endif
     // Without a display the dialog cannot open, which the game sees as a cancel.
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");

@@ -9,6 +9,7 @@
 
 #include "gamelib.h"
 #include "headless.h"
+#include "test_env.h"
 
 inline bool operator==(Color a, Color b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
 inline void PrintTo(const Color &c, std::ostream *os) {

@@ -12,11 +12,13 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <numbers>
 #include <string>
 #include <vector>
 
 #include "gamelib.h"
 #include "headless.h"
+#include "test_env.h"
 
 namespace {
 
@@ -46,7 +48,7 @@ std::vector<unsigned char> make_wav(uint32_t frames, unsigned rate = 44100, unsi
     for (char c : std::string("data")) b.push_back(static_cast<unsigned char>(c));
     put32(b, bytes);
     for (uint32_t i = 0; i < frames; i++) {
-        double s = 0.5 * std::sin(2.0 * M_PI * 440.0 * i / rate);
+        double s = 0.5 * std::sin(2.0 * std::numbers::pi * 440.0 * i / rate);
         for (unsigned c = 0; c < channels; c++) {
             if (bits == 16) {
                 put16(b, static_cast<uint16_t>(static_cast<int16_t>(s * 32767)));
@@ -70,12 +72,10 @@ Sound sound_from_bytes(const std::vector<unsigned char> &wav) {
     return s;
 }
 
-// An Ogg Vorbis tone of `seconds`, made with sox into the test output folder.
-std::vector<unsigned char> make_ogg(const std::string &name, double seconds) {
-    std::string path = std::string(PELZO_TEST_OUT) + "/" + name;
-    std::string cmd = "sox -q -n -r 44100 -c 1 '" + path + "' synth " + std::to_string(seconds) + " sine 440";
-    EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
-    std::ifstream in(path, std::ios::binary);
+// An Ogg Vorbis tone of 440 Hz, made with sox when the tests are built
+// (tests/CMakeLists.txt): "tone_1_5.ogg" lasts 1.5 s, "tone_0_4.ogg" 0.4 s.
+std::vector<unsigned char> read_ogg(const std::string &name) {
+    std::ifstream in(std::string(PELZO_BINARY_DIR) + "/fixtures/audio/" + name, std::ios::binary);
     return std::vector<unsigned char>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
@@ -222,7 +222,7 @@ TEST_F(HeadlessAudio, SoundFromAFileAndMissingFiles) {
 }
 
 TEST_F(HeadlessAudio, MusicPlaysOnceAndStopsByItselfUnlessLooping) {
-    std::vector<unsigned char> ogg = make_ogg("tone_1_5.ogg", 1.5);
+    std::vector<unsigned char> ogg = read_ogg("tone_1_5.ogg");
     ASSERT_FALSE(ogg.empty());
     Music m = LoadMusicStreamFromMemory(".ogg", ogg.data(), static_cast<int>(ogg.size()));
     ASSERT_NE(m.data, nullptr);
@@ -322,7 +322,7 @@ TEST_F(MixerAudio, SoundPlaysOnOneChannelAndEnds) {
 }
 
 TEST_F(MixerAudio, MusicFromMemoryPlaysOnceThenStops) {
-    std::vector<unsigned char> ogg = make_ogg("tone_0_4.ogg", 0.4);
+    std::vector<unsigned char> ogg = read_ogg("tone_0_4.ogg");
     Music m = LoadMusicStreamFromMemory(".ogg", ogg.data(), static_cast<int>(ogg.size()));
     ASSERT_NE(m.data, nullptr);
     m.looping = false;
@@ -351,7 +351,7 @@ TEST(AudioDevice, FallsBackToTheSilentDriverWhenNoDeviceOpens) {
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     InitAudioDevice();
     EXPECT_TRUE(IsAudioDeviceReady());
-    EXPECT_STREQ(std::getenv("SDL_AUDIODRIVER"), "dummy");
+    EXPECT_STREQ(SDL_getenv("SDL_AUDIODRIVER"), "dummy");
     Sound s = sound_from_bytes(make_wav(4410));
     EXPECT_NE(s.data, nullptr);
     PlaySound(s);

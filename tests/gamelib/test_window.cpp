@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "gamelib_internal.h"
@@ -305,9 +306,14 @@ TEST(Files, ApplicationDirectoryHoldsTheExecutable) {
     ASSERT_NE(dir, nullptr);
     size_t n = std::strlen(dir);
     ASSERT_GT(n, 1u);
-    EXPECT_EQ(dir[0], '/');
-    EXPECT_EQ(dir[n - 1], '/');
-    EXPECT_TRUE(FileExists(TextFormat("%s%s", dir, "test_gamelib")));
+#ifdef _WIN32
+    const char separator = '\\', *exe = "test_gamelib.exe";
+#else
+    const char separator = '/', *exe = "test_gamelib";
+#endif
+    EXPECT_TRUE(std::filesystem::path(dir).is_absolute()) << dir;
+    EXPECT_EQ(dir[n - 1], separator);
+    EXPECT_TRUE(FileExists(TextFormat("%s%s", dir, exe)));
     EXPECT_EQ(GetApplicationDirectory(), dir);  // the same buffer every time
 }
 

@@ -1,7 +1,10 @@
 // Code page 932 <-> UTF-8: return values, the 1023-character intermediate,
-// undecodable input, cutting at character boundaries, CP932-only characters.
+// undecodable input, cutting at character boundaries, CP932-only characters,
+// and where the Linux port (glibc iconv) and the Windows port (the system
+// converters) differ: only in the cases named here.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -32,6 +35,12 @@ std::string to_sjis(const std::string &utf8, int dstSize = 512, int *ret = nullp
     if (ret) *ret = r;
     return std::string(dst.c_str());
 }
+
+#ifdef _WIN32
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
 
 std::string repeat(const std::string &s, int n)
 {
@@ -75,11 +84,14 @@ TEST(SjisToUtf8, UndecodableInputBecomesOneDotPerCharacter)
 {
     // Unassigned double-byte code: lead plus trail-range byte is one character.
     EXPECT_EQ(to_utf8("a\x85\x40z"), "a・z");
-    // Lead byte followed by a byte outside the trail range: the lead alone.
-    EXPECT_EQ(to_utf8("\x82\x20x"), "・ x");
-    // Single bytes the code page does not assign.
-    EXPECT_EQ(to_utf8("\x80"), "・");
-    EXPECT_EQ(to_utf8("\xFD\xFF"), "・・");
+    // Lead byte followed by a byte outside the trail range: the lead alone on
+    // Linux; the Windows converter takes the pair as one bad character.
+    EXPECT_EQ(to_utf8("\x82\x20x"), kWindows ? "・x" : "・ x");
+    // Single bytes glibc's table does not assign; Windows maps them to U+0080
+    // and private-use code points.
+    EXPECT_EQ(to_utf8("\x80"), kWindows ? "\u0080" : "・");
+    EXPECT_EQ(to_utf8("\xA0"), kWindows ? "\uF8F0" : "・");
+    EXPECT_EQ(to_utf8("\xFD\xFE\xFF"), kWindows ? "\uF8F1\uF8F2\uF8F3" : "・・・");
     // A lead byte cut off by the end of the text.
     EXPECT_EQ(to_utf8("ab\x82"), "ab・");
     // Conversion goes on after each bad character.
@@ -153,13 +165,16 @@ TEST(Utf8ToSjis, RoundTripsCp932Characters)
     EXPECT_EQ(sjis, "\x87\x40\xFB\xFC\x81\x60\\\x83\x5C");
     EXPECT_EQ(ret, 10);
     EXPECT_EQ(to_utf8(sjis), "①髙～\\ソ");
-    // Both tildes of Japanese text encode to the same code.
-    EXPECT_EQ(to_sjis("〜"), "\x81\x60");
+    // The wave dash has no code of its own. glibc writes the full-width
+    // tilde's; Windows writes the default character.
+    EXPECT_EQ(to_sjis("〜"), kWindows ? "?" : "\x81\x60");
 }
 
 TEST(Utf8ToSjis, MissingCharactersBecomeDefaultCharacter)
 {
-    EXPECT_EQ(to_sjis("a😀b"), "a?b");
+    // Windows writes one default character per UTF-16 unit: two for a
+    // character outside the BMP.
+    EXPECT_EQ(to_sjis("a😀b"), kWindows ? "a??b" : "a?b");
     EXPECT_EQ(to_sjis("한"), "?");
     // Bytes that are not UTF-8 are characters the code page lacks too.
     EXPECT_EQ(to_sjis("x\xFFy"), "x?y");
@@ -182,7 +197,7 @@ TEST(Utf8ToSjis, EmptyAndFallbackCopies)
     EXPECT_EQ(to_sjis(repeat("a", 1024), 2048), repeat("a", 1024));
     EXPECT_EQ(to_sjis(repeat("a", 1023), 2048), repeat("a", 1023));
     EXPECT_EQ(to_sjis(repeat("a", 1022) + "😀", 2048), repeat("a", 1022) + "😀");
-    EXPECT_EQ(to_sjis(repeat("a", 1021) + "😀", 2048), repeat("a", 1021) + "?");
+    EXPECT_EQ(to_sjis(repeat("a", 1021) + "😀", 2048), repeat("a", 1021) + (kWindows ? "??" : "?"));
 }
 
 namespace {
@@ -234,4 +249,31 @@ TEST(SjisToUtf8, RandomInputStaysInsideDestination)
         ASSERT_LT(strlen(buf.data()), static_cast<size_t>(dstSize)) << round;
         for (size_t i = static_cast<size_t>(dstSize); i < buf.size(); ++i) ASSERT_EQ(buf[i], '\x7F') << round;
     }
+}
+
+// Both ports decode every other one- and two-byte sequence alike: the
+// conversions of all of them hash to one value, computed on Linux. (A lone
+// lead byte, and every pair the table holds or lacks, is in the set.)
+TEST(SjisToUtf8, BothPortsDecodeEveryOtherShortSequenceAlike)
+{
+    auto is_lead = [](unsigned b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); };
+    auto is_trail = [](unsigned b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); };
+    auto differs = [](unsigned b) { return b == 0x80 || b == 0xA0 || b >= 0xFD; };
+    uint64_t hash = 14695981039346656037u;  // FNV-1a over every result and its terminator
+    auto add = [&](const std::string &s) {
+        for (size_t i = 0; i <= s.size(); ++i) hash = (hash ^ static_cast<unsigned char>(s.c_str()[i])) * 1099511628211u;
+    };
+    int sequences = 0;
+    for (unsigned a = 1; a < 256; ++a) {
+        if (differs(a)) continue;
+        add(to_utf8(std::string(1, char(a))));
+        ++sequences;
+        for (unsigned b = 1; b < 256; ++b) {
+            if (differs(b) || (is_lead(a) && !is_trail(b))) continue;
+            add(to_utf8(std::string{char(a), char(b)}));
+            ++sequences;
+        }
+    }
+    EXPECT_EQ(sequences, 58910);
+    EXPECT_EQ(hash, 9119974981119417538u);
 }

@@ -4,12 +4,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <zlib.h>
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -183,10 +183,10 @@ inline std::string out_path(const std::string &name)
 {
     const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string dir = std::string(PELZO_TEST_OUT) + "/quiz";
-    mkdir(dir.c_str(), 0755);
+    std::filesystem::create_directory(dir);
     if (info) {
         dir += "/" + std::string(info->test_suite_name()) + "." + info->name();
-        mkdir(dir.c_str(), 0755);
+        std::filesystem::create_directory(dir);
     }
     return dir + "/" + name;
 }

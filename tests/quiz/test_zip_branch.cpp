@@ -2,7 +2,7 @@
 // failure, every message, and which branch a path takes.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
+#include <filesystem>
 
 #include "quiz_fixtures.h"
 #include "quiz_load.h"
@@ -105,7 +105,7 @@ TEST_F(ZipLoad, DispatchByLastDotOfWholePath)
 {
     const Bytes zip = fixture::zip_archive({{"qtext_0.txt", genre("Z", 1)}});
     const Bytes pzq = fixture::pzq_file({1});
-    mkdir(fixture::out_path("old.sets").c_str(), 0755);
+    std::filesystem::create_directory(fixture::out_path("old.sets"));
     for (const char *name : {"noext", "set.txt", "set.ZIP", "old.sets/quiz", "set.pzq.zip", "set.pzqx"}) {
         ASSERT_TRUE(load_quiz_file(fixture::write_file(name, zip).c_str())) << name << ": " << g_errorMsg;
         EXPECT_STREQ(g_genres[0].name, "Z") << name;

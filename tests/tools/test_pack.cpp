@@ -215,6 +215,9 @@ TEST(PackZip, MembersAreShiftJisInInputOrderStoredOrDeflated)
 
 TEST(PackZip, PythonZipfileReadsItAndChecksEveryCrc)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "needs the build machine's python3; the Linux run checks the same writer";
+#endif
     std::vector<std::string> sources;
     for (int g = 0; g < 8; ++g)
         sources.push_back(write_source("g" + std::to_string(g) + ".txt", genre_lines("ジャンル" + std::to_string(g), 5 + g)));
@@ -353,7 +356,8 @@ TEST(PackRefuses, EncodingProblemsWithLineAndColumn)
                    changed + ":6: column 2: \"〜\" (U+301C) would show as \"～\" (U+FF5E) in the game; write ～ instead");
     const std::string yen = write_source("yen.txt", with_line(2, "¥100"));
     expect_refused(".pzq", {yen}, yen + ":3: column 1: \"¥\" (U+00A5) would show as \"\\\" (U+005C)");
-    const std::string nul = write_source("nul.txt", with_line(1, std::string("ab\0c", 4)));
+    // Not "nul.txt": Windows takes that name for its null device.
+    const std::string nul = write_source("nulbyte.txt", with_line(1, std::string("ab\0c", 4)));
     expect_refused(".zip", {nul}, nul + ":2: holds a NUL byte at column 3; the game would end the text there");
 }
 
@@ -415,7 +419,8 @@ TEST(PackRefuses, OutputThatIsAnInputOrCannotBeWritten)
     const std::string nowhere = fixture::out_path("no_such_dir") + "/set.zip";
     const ToolRun r = pack(nowhere, {good});
     EXPECT_EQ(r.exit, 1);
-    EXPECT_THAT(r.err, HasSubstr(nowhere + ": cannot create a file beside it: No such file or directory"));
+    // The reason after the colon is the system's own text.
+    EXPECT_THAT(r.err, HasSubstr(nowhere + ": cannot create a file beside it: "));
 }
 
 TEST(PackUsage, BadCommandLinesExitTwoAndWriteNothing)

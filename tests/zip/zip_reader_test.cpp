@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -161,14 +163,13 @@ TEST(ZipFixtures, TruncatedArchiveWithDeferredSizesReadsNothing) {
 
 std::string out_path(const std::string &name) { return std::string(PELZO_TEST_OUT "/") + name; }
 
+// Names are UTF-8, also on Windows, where fopen would take them in the ANSI
+// code page.
 std::string write_file(const std::string &name, const std::string &bytes) {
     const std::string path = out_path(name);
-    FILE *f = std::fopen(path.c_str(), "wb");
-    EXPECT_NE(f, nullptr) << path;
-    if (f) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-    }
+    std::ofstream f(std::filesystem::path(reinterpret_cast<const char8_t *>(path.c_str())), std::ios::binary);
+    EXPECT_TRUE(f.good()) << path;
+    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return path;
 }
 

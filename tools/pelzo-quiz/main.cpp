@@ -99,6 +99,7 @@ void print_dump()
 int main(int argc, char **argv)
 {
     argv = win_utf8_argv(argc, argv, &argc);
+    win_stdio_utf8();
     if (argc >= 2 && strcmp(argv[1], "pack") == 0) return pack_command(argc - 1, argv + 1);
     if (argc != 3 || (strcmp(argv[1], "check") != 0 && strcmp(argv[1], "dump") != 0)) {
         fputs(kUsage, stderr);

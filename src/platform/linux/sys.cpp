@@ -14,6 +14,8 @@ char **win_utf8_argv(int argc, char **argv, int *utf8Argc)
     return argv;
 }
 
+void win_stdio_utf8() {}
+
 FILE *win_fopen(const char *path, const char *mode)
 {
     return path && mode ? fopen(path, mode) : nullptr;

@@ -5,6 +5,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdlib>
 #include <vector>
 
@@ -30,6 +33,15 @@ char **win_utf8_argv(int argc, char **argv, int *utf8Argc)
     pointers.push_back(nullptr);
     if (utf8Argc) *utf8Argc = count;
     return pointers.data();
+}
+
+void win_stdio_utf8()
+{
+    fflush(stdout);
+    fflush(stderr);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    SetConsoleOutputCP(CP_UTF8);
 }
 
 FILE *win_fopen(const char *path, const char *mode)
