@@ -1,11 +1,15 @@
 // pelzowin: the game's entry point.
 #include "app.h"
 #include "gamelib.h"
+#include "sys.h"
 
 int main(int argc, char **argv)
 {
     // A stop request during start-up then ends the game before its first frame.
     InstallStopSignalHandlers();
+    // The arguments as UTF-8 (on Windows from the wide command line, so that a
+    // path outside the ANSI code page arrives whole).
+    argv = win_utf8_argv(argc, argv, &argc);
     app_startup(argc, argv);
     app_run();
     app_shutdown();

@@ -78,6 +78,8 @@ TEST(SjisToUtf8, Cp932OnlyCharacters)
     EXPECT_EQ(to_utf8("\xFB\xFC"), "髙");
     EXPECT_EQ(to_utf8("\x81\x60"), "～");
     EXPECT_EQ(to_utf8("\x87\x54"), "Ⅰ");
+    EXPECT_EQ(to_utf8("\xED\x40"), "\u7E8A");  // NEC-selected IBM extension
+    EXPECT_EQ(to_utf8("\xB1"), "ｱ");            // half-width katakana
 }
 
 TEST(SjisToUtf8, UndecodableInputBecomesOneDotPerCharacter)

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -191,14 +192,21 @@ inline std::string out_path(const std::string &name)
     return dir + "/" + name;
 }
 
+// The path as the programs take it: UTF-8 on both systems (fopen would read it
+// in the ANSI code page on Windows).
+inline std::filesystem::path fs_path(const std::string &utf8)
+{
+    return std::filesystem::path(reinterpret_cast<const char8_t *>(utf8.c_str()));
+}
+
+// Writes `content` to out_path(name); a name may hold folders, which are made.
 inline std::string write_file(const std::string &name, const Bytes &content)
 {
     const std::string path = out_path(name);
-    FILE *fp = fopen(path.c_str(), "wb");
-    if (fp) {
-        fwrite(content.data(), 1, content.size(), fp);
-        fclose(fp);
-    }
+    std::error_code ignored;
+    std::filesystem::create_directories(fs_path(path).parent_path(), ignored);
+    std::ofstream out(fs_path(path), std::ios::binary);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
     return path;
 }
 

@@ -121,6 +121,18 @@ TEST_F(ZipLoad, DispatchByLastDotOfWholePath)
     EXPECT_STREQ(g_errorMsg, "有効な問題ファイルが見つかりません");
 }
 
+// Paths are UTF-8 all the way to the file system: names no single code page
+// holds (Japanese, ü and 한 together, an emoji) open on both systems.
+TEST_F(ZipLoad, SetsInAFolderNamedOutsideAnyCodePageLoad)
+{
+    const std::string zip = fixture::write_file("テスト ü 한/セット😀.zip", fixture::zip_archive({{"qtext_0.txt", genre("Z", 2)}}));
+    ASSERT_TRUE(load_quiz_file(zip.c_str())) << g_errorMsg;
+    EXPECT_EQ(g_genres[0].count, 2);
+    const std::string pzq = fixture::write_file("テスト ü 한/セット😀.pzq", fixture::pzq_file({3}));
+    ASSERT_TRUE(load_quiz_file(pzq.c_str())) << g_errorMsg;
+    EXPECT_EQ(g_genres[0].count, 3);
+}
+
 TEST_F(ZipLoad, LoadAfterFailureAndReplacingASet)
 {
     const std::string good = archive("good.zip", {{"qtext_0.txt", genre("A", 3)}, {"qtext_1.txt", genre("B", 1)}});

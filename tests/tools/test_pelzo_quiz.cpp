@@ -60,6 +60,19 @@ TEST(PelzoQuizTool, CheckListsGenresOfBothKinds)
     EXPECT_EQ(r.out, "0\t4\tAlpha\n1\t2\tBeta\n");
 }
 
+// The arguments reach the tool whole, and its output file lands where named,
+// also for names no single code page holds.
+TEST(PelzoQuizTool, PathsOutsideAnyCodePage)
+{
+    const std::string src = fixture::write_file("テスト ü 한/源😀.txt", fixture::lines(fixture::genre_lines("ジャンル", 1)));
+    const std::string out = fixture::out_path("テスト ü 한/セット😀.zip");
+    ToolRun r = run_tool({"pack", "-o", out, src});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    r = run_tool({"check", out});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "0\t1\tジャンル\n");
+}
+
 TEST(PelzoQuizTool, CheckWarnsAboutUtf8MembersThatLoad)
 {
     const std::string zip = zip_file("tool_utf8ok.zip", {{"qtext_0.txt", genre("Plain", 1)},
