@@ -47,8 +47,9 @@ set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
 # Test programs and other built executables run under Wine (Debian's
-# /usr/bin/wine starts 64-bit programs with wine64).
+# /usr/bin/wine starts 64-bit programs with wine64), through wine-run.sh,
+# which keeps Wine's helper processes off ctest's output pipes.
 find_program(PELZO_WINE NAMES wine wine64)
 if(PELZO_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR "${PELZO_WINE}")
+  set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/wine-run.sh")
 endif()

@@ -58,7 +58,7 @@ mkdir -p "$srcdir" "$workdir" "$logdir"
 
 packages=(
   g++-mingw-w64-x86-64-posix wine wine64 nsis
-  googletest cmake make pkg-config dpkg-dev
+  googletest cmake make pkg-config dpkg-dev file
 )
 
 missing=()

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: once normally, once under
-# AddressSanitizer + UndefinedBehaviorSanitizer. Fails on any failure or report.
+# AddressSanitizer + UndefinedBehaviorSanitizer, the fuzzers, then the
+# Windows build: the same suite cross-built and run under Wine, the game and
+# the authors' tool under Wine, and the release archive and installer.
+# Fails on any failure or report.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -47,3 +50,21 @@ run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DPELZO_SANITIZE=ON
 
 echo "== fuzzing: every reader for ${PELZO_FUZZ_SECONDS:-60} s =="
 bash scripts/fuzz.sh "${PELZO_FUZZ_SECONDS:-60}"
+
+echo "== Windows: cross-build, the suite under Wine, the game and the tool under Wine =="
+unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
+bash scripts/setup-windows.sh build-win
+# One prefix for the whole run, standing in for a Windows with its fonts, and
+# one Wine server kept up for it, so that each test program starts quickly.
+export WINEPREFIX=$top/build-win/wine-prefix WINEDEBUG=-all
+bash scripts/wine-prefix.sh "$WINEPREFIX"
+wineserver -k 2>/dev/null || true  # a server left from an earlier run
+wineserver -p
+# Wine's helper programs (services, the desktop process) start here, once,
+# rather than with the first test.
+wine cmd /c exit </dev/null >/dev/null 2>&1
+trap 'wineserver -k 2>/dev/null || true; [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true' EXIT
+run_suite build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DPELZO_LINUX_TOOL="$top/build/pelzo-quiz"
+
+echo "== Windows: the release archive and the installer =="
+bash scripts/build-windows.sh "$top/build-win-release/dist"

@@ -1,0 +1,14 @@
+#!/bin/sh
+# Runs a Windows program under Wine for CMake and ctest (the cross build's
+# CMAKE_CROSSCOMPILING_EMULATOR), passing on its output and exit code.
+#
+# The program writes into a file, not into the pipe ctest reads: Wine starts
+# its helper processes (the desktop process, services) from whichever program
+# first needs them, and they keep that program's output open for as long as
+# they run, which would hold ctest waiting on the program long after it ended.
+out=$(mktemp) || exit 125
+WINEDEBUG=${WINEDEBUG:--all} wine "$@" >"$out" 2>&1 </dev/null
+code=$?
+cat "$out"
+rm -f "$out"
+exit $code

@@ -1,0 +1,197 @@
+#!/usr/bin/env bash
+# The Windows game as a player meets it, under Wine on an X server, clicked
+# with xdotool and looked at with ImageMagick's import:
+#
+#   tests/wine/game_under_wine.sh GAME.exe SAMPLE.zip
+#
+# 1. Started with a set in a folder named "テスト ü 한" (the wide command
+#    line), the game opens a window titled "PelzoWin ver1.1.0" with a
+#    960 x 640 client area; its start button's label is drawn with the
+#    Japanese font, not as boxes; a click on "ゲームスタート" starts the game,
+#    a click on an answer colours it, and closing the window (Alt+F4, the
+#    system's close command) ends the process with code 0.
+# 2. Started without a set, a click on the start button opens the system's
+#    open-file dialog; Escape cancels it and the title screen stays as it was.
+#
+# Needs DISPLAY, wine, xdotool, import and a prefix made by
+# scripts/wine-prefix.sh in WINEPREFIX. Exits 77 (skipped) without them.
+set -uo pipefail
+exe=${1:?usage: game_under_wine.sh GAME.exe SAMPLE.zip}
+sample=${2:?usage: game_under_wine.sh GAME.exe SAMPLE.zip}
+
+for tool in wine winepath xdotool import convert; do
+  command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
+done
+[ -n "${DISPLAY:-}" ] || { echo "skipped: needs an X server (DISPLAY)"; exit 77; }
+[ -f "${WINEPREFIX:-}/drive_c/windows/Fonts/yumindb.ttf" ] ||
+  { echo "skipped: WINEPREFIX is not a prefix made by scripts/wine-prefix.sh"; exit 77; }
+export WINEDEBUG=-all SDL_AUDIODRIVER=dummy LC_ALL=C.UTF-8
+exe=$(realpath "$exe")
+
+work=$(mktemp -d)
+pid=
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# The colour of window pixel (x, y) as "r,g,b".
+pixel() {
+  import -silent -window "$wid" -crop "1x1+$1+$2" +repage txt:- 2>/dev/null |
+    sed -n 's/.*srgb(\([0-9]*,[0-9]*,[0-9]*\)).*/\1/p'
+}
+
+# Waits up to 30 s for a window named $1 while the game runs; sets wid.
+find_window() {
+  wid=
+  for _ in $(seq 300); do
+    wid=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1)
+    [ -n "$wid" ] && return 0
+    kill -0 "$pid" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+
+# Waits up to 10 s for pixel (x, y) to become one of the colours given.
+wait_pixel() {
+  local x=$1 y=$2 seen
+  shift 2
+  for _ in $(seq 100); do
+    seen=$(pixel "$x" "$y")
+    for want in "$@"; do [ "$seen" = "$want" ] && return 0; done
+    sleep 0.1
+  done
+  echo "$seen"
+  return 1
+}
+
+# Waits up to 10 s for the game to end; sets code to its exit code.
+wait_exit() {
+  code=
+  for _ in $(seq 100); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      wait "$pid"
+      code=$?
+      pid=
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# The height in pixels of the ink in cell $2 of $3 equal cells across the
+# label image $1 (white text on the button).
+ink_height() {
+  local label=$1 cell=$2 cells=$3 box x w
+  box=$(convert "$label" -colorspace gray -threshold 60% -trim -format '%w %h %X %Y' info: 2>/dev/null)
+  read -r w _ x _ <<<"$box"
+  x=${x#+}
+  convert "$label" -crop "$((w / cells))x100+$((x + w * cell / cells))+0" +repage -colorspace gray -threshold 60% \
+    -trim -format '%h' info: 2>/dev/null
+}
+
+# --- 1. a whole click through a game ------------------------------------------
+folder="$work/テスト ü 한"
+mkdir -p "$folder"
+cp "$sample" "$folder/sample.zip"
+set_path=$(winepath -w "$folder/sample.zip" 2>/dev/null)
+# Wine's output goes to a file: the helper processes it starts keep it open.
+(cd "$work" && exec wine "$exe" -mute "$set_path" >"$work/wine.log" 2>&1 </dev/null) &
+pid=$!
+
+if ! find_window "PelzoWin ver1.1.0"; then
+  fail "the game's window did not appear"
+else
+  size=$(xdotool getwindowgeometry "$wid" | sed -n 's/^ *Geometry: //p')
+  [ "$size" = "960x640" ] || fail "the client area is $size, not 960x640"
+  xdotool mousemove --window "$wid" 900 600
+  # The title screen: its background right of the logo.
+  seen=$(wait_pixel 930 290 "18,20,35") || fail "no title screen: pixel 930,290 is $seen"
+
+  # The start button's label, "ゲームスタート": seven full-width characters in
+  # equal cells. With the Japanese font the long-vowel mark "ー" (cell 2) is
+  # a thin bar, far lower than "ゲ" (cell 1); as missing-glyph boxes both
+  # would be the same height.
+  import -silent -window "$wid" -crop 252x48+354+344 +repage "$work/label.png"
+  tall=$(ink_height "$work/label.png" 0 7)
+  bar=$(ink_height "$work/label.png" 1 7)
+  if [ -z "$tall" ] || [ -z "$bar" ] || [ "$tall" -lt 12 ] || [ $((bar * 3)) -gt "$tall" ]; then
+    fail "the start button's label is not drawn with the Japanese font (ink heights ゲ $tall, ー $bar)"
+  fi
+
+  # A click on "ゲームスタート" starts the game: the question panel appears.
+  xdotool mousemove --window "$wid" 480 368 click 1
+  seen=$(wait_pixel 930 290 "28,32,55") || fail "the click did not start the game: pixel 930,290 is $seen"
+  # Once the stage card has gone, answer slot 1 (x 25-475, y 330-410)...
+  sleep 4
+  xdotool mousemove --window "$wid" 250 370 click 1
+  # ...which turns green (right) or red (wrong).
+  seen=$(wait_pixel 465 400 "20,80,40" "120,30,30") || fail "the answer was not coloured: pixel 465,400 is $seen"
+
+  xdotool key --window "$wid" alt+F4
+  if ! wait_exit; then
+    fail "the game still runs 10 s after its window was closed"
+  elif [ "$code" -ne 0 ]; then
+    fail "the game ended with code $code after its window was closed"
+  fi
+fi
+[ -n "$pid" ] && kill "$pid" 2>/dev/null
+pid=
+
+# --- 2. the open-file dialog, cancelled -----------------------------------------
+(cd "$work" && exec wine "$exe" -mute >>"$work/wine.log" 2>&1 </dev/null) &
+pid=$!
+if ! find_window "PelzoWin ver1.1.0"; then
+  fail "the game's window did not appear (second start)"
+else
+  game=$wid
+  xdotool mousemove --window "$game" 480 368
+  sleep 1
+  import -silent -window "$game" "$work/before.png"
+  xdotool click 1
+  # Wine's dialog is titled "Open".
+  if ! find_window "Open"; then
+    fail "the open-file dialog did not appear"
+  else
+    # Escape as typed on the keyboard goes to the focused window, so the
+    # dialog must have the focus first (a key for the game would end it).
+    focused=
+    for _ in $(seq 50); do
+      xdotool windowfocus "$wid" 2>/dev/null
+      sleep 0.1
+      [ "$(xdotool getwindowfocus 2>/dev/null)" = "$wid" ] && { focused=1; break; }
+    done
+    [ -n "$focused" ] || fail "the dialog never took the keyboard focus"
+    sleep 0.5
+    xdotool key Escape
+    for _ in $(seq 50); do
+      xdotool search --name "^Open\$" >/dev/null 2>&1 || break
+      sleep 0.1
+    done
+    xdotool search --name "^Open\$" >/dev/null 2>&1 && fail "Escape did not close the dialog"
+    sleep 0.5
+    wid=$game
+    import -silent -window "$game" "$work/after.png"
+    differ=$(compare -metric AE -fuzz 2% "$work/before.png" "$work/after.png" null: 2>&1)
+    [ "$differ" = "0" ] || fail "the title screen changed after the cancelled dialog ($differ pixels)"
+    seen=$(pixel 930 290)
+    [ "$seen" = "18,20,35" ] || fail "not on the title screen after the cancelled dialog: pixel 930,290 is $seen"
+  fi
+  xdotool key --window "$game" alt+F4
+  if ! wait_exit; then
+    fail "the game still runs 10 s after its window was closed (second start)"
+  elif [ "$code" -ne 0 ]; then
+    fail "the game ended with code $code (second start)"
+  fi
+fi
+
+if [ "$failures" -gt 0 ]; then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "the game played, coloured an answer, cancelled the dialog and exited 0 twice"
