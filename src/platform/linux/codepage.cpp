@@ -12,6 +12,7 @@
 // and the texts are then decoded and encoded in one pass over that table.
 // The table holds exactly what iconv answers, so the results are iconv's.
 #include "codepage.h"
+#include "codepage_fallback.h"
 
 #include <cerrno>
 #include <cstddef>
@@ -85,20 +86,6 @@ int get_utf8(const unsigned char *s, size_t len, char32_t *c)
     }
     if (v < min || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) { *c = 0xFFFD; return 1; }
     *c = v;
-    return n;
-}
-
-// Raw byte copy of a text too long for the intermediate: at most dstSize - 1
-// bytes, then a NUL. Returns the bytes copied.
-int fallback_copy(const char *src, char *dst, int dstSize)
-{
-    if (dstSize <= 0) return 0;
-    int n = 0;
-    while (n < dstSize - 1 && src[n] != '\0') {
-        dst[n] = src[n];
-        ++n;
-    }
-    dst[n] = '\0';
     return n;
 }
 
@@ -183,7 +170,7 @@ int win_sjis_to_utf8(const char *src, char *dst, int dstSize)
             dst[0] = '\0';
             return 0;
         }
-        return fallback_copy(src, dst, dstSize);
+        return codepage_fallback_copy(src, dst, dstSize);
     }
 
     static const DecodeEntry kDot = entry_of(kUndecodable);
@@ -206,7 +193,7 @@ int win_sjis_to_utf8(const char *src, char *dst, int dstSize)
                 step = (is_lead(p[0]) && p[1] != 0 && is_trail(p[1])) ? 2 : 1;
             }
         }
-        if (++chars > kWideUnits - 1) return fallback_copy(src, dst, dstSize);  // the intermediate is full
+        if (++chars > kWideUnits - 1) return codepage_fallback_copy(src, dst, dstSize);  // the intermediate is full
         if (fits) {
             const int n = static_cast<int>(e >> 24);
             if (used + n > dstSize - 1) {

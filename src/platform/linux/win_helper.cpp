@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "dialog_filters.h"
 #include "gamelib.h"
 #include "resources.h"
 #include "sys.h"
@@ -27,29 +28,36 @@ int win_set_utf8_codepage()
 
 namespace {
 
-struct DialogFilter {
-    const char *name;
-    const char *patterns[2];  // null-terminated when shorter
-};
-
-// Windows matches these patterns without regard to case, and Linux file
-// systems are case-sensitive, so each extension is written as a bracket class
-// ("*.[zZ][iI][pP]"): a set named "QUIZ.ZIP" is offered like "quiz.zip".
-constexpr DialogFilter kDialogFilters[] = {
-    {"Quiz Files (*.zip;*.pzq)", {"*.[zZ][iI][pP]", "*.[pP][zZ][qQ]"}},
-    {"ZIP File (*.zip)", {"*.[zZ][iI][pP]", nullptr}},
-    {"PZQ File (*.pzq)", {"*.[pP][zZ][qQ]", nullptr}},
-    {"All Files (*.*)", {"*", nullptr}},
-};
-constexpr int kDialogFilterCount = int(sizeof kDialogFilters / sizeof kDialogFilters[0]);
+// GTK's patterns are case-sensitive, and Linux file systems are too, so each
+// letter of a Windows pattern becomes a bracket class ("*.zip" becomes
+// "*.[zZ][iI][pP]"): a set named "QUIZ.ZIP" is offered like "quiz.zip". On
+// Windows "*.*" matches every name, also one without a dot.
+std::string gtk_pattern(const std::string &windows)
+{
+    if (windows == "*.*")
+        return "*";
+    std::string out;
+    for (char c : windows) {
+        const char lower = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+        if (lower >= 'a' && lower <= 'z')
+            out += std::string("[") + lower + char(lower - 'a' + 'A') + "]";
+        else
+            out += c;
+    }
+    return out;
+}
 
 GtkFileFilter *make_filter(int index)
 {
     GtkFileFilter *filter = gtk_file_filter_new();
     gtk_file_filter_set_name(filter, kDialogFilters[index].name);
-    for (const char *pattern : kDialogFilters[index].patterns) {
-        if (pattern)
-            gtk_file_filter_add_pattern(filter, pattern);
+    const std::string patterns = kDialogFilters[index].patterns;
+    for (size_t start = 0; start <= patterns.size();) {
+        size_t end = patterns.find(';', start);
+        if (end == std::string::npos)
+            end = patterns.size();
+        gtk_file_filter_add_pattern(filter, gtk_pattern(patterns.substr(start, end - start)).c_str());
+        start = end + 1;
     }
     return filter;
 }
@@ -79,18 +87,6 @@ void pump_gtk_events()
 }
 
 } // namespace
-
-int win_dialog_filter_count()
-{
-    return kDialogFilterCount;
-}
-
-const char *win_dialog_filter_name(int index)
-{
-    if (index < 0 || index >= kDialogFilterCount)
-        return nullptr;
-    return kDialogFilters[index].name;
-}
 
 int win_dialog_filter_accepts(int index, const char *fileName)
 {

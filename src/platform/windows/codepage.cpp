@@ -7,6 +7,7 @@
 // destination is cut at a character boundary here; the system call would
 // fail without writing a terminator.
 #include "codepage.h"
+#include "codepage_fallback.h"
 
 #include <windows.h>
 
@@ -18,26 +19,14 @@ namespace {
 constexpr int kWideUnits = 1024;
 constexpr UINT kShiftJis = 932;
 
-// Raw byte copy of a text too long for the intermediate: at most dstSize - 1
-// bytes, then a NUL. Returns the bytes copied.
-int fallback_copy(const char *src, char *dst, int dstSize)
-{
-    int n = 0;
-    while (n < dstSize - 1 && src[n] != '\0') {
-        dst[n] = src[n];
-        ++n;
-    }
-    dst[n] = '\0';
-    return n;
-}
-
 }  // namespace
 
 int win_sjis_to_utf8(const char *src, char *dst, int dstSize)
 {
     if (!src || !dst || dstSize <= 0) return 0;
     wchar_t wide[kWideUnits];
-    if (MultiByteToWideChar(kShiftJis, 0, src, -1, wide, kWideUnits) <= 0) return fallback_copy(src, dst, dstSize);
+    if (MultiByteToWideChar(kShiftJis, 0, src, -1, wide, kWideUnits) <= 0)
+        return codepage_fallback_copy(src, dst, dstSize);
 
     // 1024 UTF-16 units of code page 932 text need at most 3 bytes each.
     char utf8[kWideUnits * 3];

@@ -9,6 +9,7 @@
 
 #include <cstring>
 
+#include "dialog_filters.h"
 #include "utf8.h"
 #include "wide.h"
 
@@ -24,25 +25,19 @@ int win_set_utf8_codepage()
 
 namespace {
 
-struct DialogFilter {
-    const char *name;
-    const wchar_t *patterns;  // ';'-separated, as the dialog takes them
-};
-
-constexpr DialogFilter kDialogFilters[] = {
-    {"Quiz Files (*.zip;*.pzq)", L"*.zip;*.pzq"},
-    {"ZIP File (*.zip)", L"*.zip"},
-    {"PZQ File (*.pzq)", L"*.pzq"},
-    {"All Files (*.*)", L"*.*"},
-};
-constexpr int kDialogFilterCount = int(sizeof kDialogFilters / sizeof kDialogFilters[0]);
-
-// The same list in the dialog's form: name and pattern pairs, each ended by a
+// The filters in the dialog's form: name and pattern pairs, each ended by a
 // NUL, the list by one more.
-constexpr wchar_t kFilterList[] = L"Quiz Files (*.zip;*.pzq)\0*.zip;*.pzq\0"
-                                  L"ZIP File (*.zip)\0*.zip\0"
-                                  L"PZQ File (*.pzq)\0*.pzq\0"
-                                  L"All Files (*.*)\0*.*\0";
+const std::wstring &filter_list()
+{
+    static std::wstring list;
+    if (list.empty()) {
+        for (const DialogFilter &f : kDialogFilters) {
+            list += win_widen(f.name) + L'\0';
+            list += win_widen(f.patterns) + L'\0';
+        }
+    }
+    return list;
+}
 
 constexpr int kFileNameUnits = 512;
 constexpr DWORD kDialogFlags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
@@ -51,25 +46,13 @@ static_assert(sizeof(OPENFILENAMEW) == 152, "the 64-bit dialog record");
 
 } // namespace
 
-int win_dialog_filter_count()
-{
-    return kDialogFilterCount;
-}
-
-const char *win_dialog_filter_name(int index)
-{
-    if (index < 0 || index >= kDialogFilterCount)
-        return nullptr;
-    return kDialogFilters[index].name;
-}
-
 int win_dialog_filter_accepts(int index, const char *fileName)
 {
     if (index < 0 || index >= kDialogFilterCount || !fileName)
         return 0;
     // PathMatchSpecW takes the ';'-separated list and ignores case, as the
     // dialog does.
-    return PathMatchSpecW(win_widen(fileName).c_str(), kDialogFilters[index].patterns) ? 1 : 0;
+    return PathMatchSpecW(win_widen(fileName).c_str(), win_widen(kDialogFilters[index].patterns).c_str()) ? 1 : 0;
 }
 
 int win_open_file_dialog(char *buf, int bufSize)
@@ -80,7 +63,7 @@ int win_open_file_dialog(char *buf, int bufSize)
     OPENFILENAMEW ofn;
     memset(&ofn, 0, sizeof ofn);
     ofn.lStructSize = sizeof ofn;
-    ofn.lpstrFilter = kFilterList;
+    ofn.lpstrFilter = filter_list().c_str();
     ofn.lpstrFile = fileName;
     ofn.nMaxFile = kFileNameUnits;
     ofn.Flags = kDialogFlags;

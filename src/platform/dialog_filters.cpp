@@ -1,0 +1,16 @@
+// The names of the dialog's filters, for both ports.
+#include "dialog_filters.h"
+
+#include "win_helper.h"
+
+int win_dialog_filter_count()
+{
+    return kDialogFilterCount;
+}
+
+const char *win_dialog_filter_name(int index)
+{
+    if (index < 0 || index >= kDialogFilterCount)
+        return nullptr;
+    return kDialogFilters[index].name;
+}

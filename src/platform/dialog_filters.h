@@ -1,0 +1,18 @@
+// dialog_filters: the open-file dialog's file-type filters, in the order
+// offered (the first is preselected), as Windows writes them: a display name
+// and ';'-separated patterns whose letters match without regard to case. Each
+// port turns the patterns into its own dialog's form.
+#pragma once
+
+struct DialogFilter {
+    const char *name;
+    const char *patterns;
+};
+
+inline constexpr DialogFilter kDialogFilters[] = {
+    {"Quiz Files (*.zip;*.pzq)", "*.zip;*.pzq"},
+    {"ZIP File (*.zip)", "*.zip"},
+    {"PZQ File (*.pzq)", "*.pzq"},
+    {"All Files (*.*)", "*.*"},
+};
+inline constexpr int kDialogFilterCount = int(sizeof kDialogFilters / sizeof kDialogFilters[0]);
