@@ -6,8 +6,11 @@
 # its helper processes (the desktop process, services) from whichever program
 # first needs them, and they keep that program's output open for as long as
 # they run, which would hold ctest waiting on the program long after it ended.
+#
+# Wine names files on the Linux side in the locale's character set; in a
+# UTF-8 locale every Windows file name has a Linux one.
 out=$(mktemp) || exit 125
-WINEDEBUG=${WINEDEBUG:--all} wine "$@" >"$out" 2>&1 </dev/null
+LC_ALL=C.UTF-8 WINEDEBUG=${WINEDEBUG:--all} wine "$@" >"$out" 2>&1 </dev/null
 code=$?
 cat "$out"
 rm -f "$out"

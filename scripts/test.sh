@@ -56,7 +56,9 @@ unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
 bash scripts/setup-windows.sh build-win
 # One prefix for the whole run, standing in for a Windows with its fonts, and
 # one Wine server kept up for it, so that each test program starts quickly.
-export WINEPREFIX=$top/build-win/wine-prefix WINEDEBUG=-all
+# Wine names files on the Linux side in the locale's character set: UTF-8,
+# so that every Windows file name has a Linux one.
+export WINEPREFIX=$top/build-win/wine-prefix WINEDEBUG=-all LC_ALL=C.UTF-8
 bash scripts/wine-prefix.sh "$WINEPREFIX"
 wineserver -k 2>/dev/null || true  # a server left from an earlier run
 wineserver -p
