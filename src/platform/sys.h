@@ -27,15 +27,11 @@ void win_stdio_utf8();
 // fopen for a UTF-8 path.
 FILE *win_fopen(const char *path, const char *mode);
 
-// A file-system path from UTF-8 text, and its UTF-8 text.
+// A file-system path from UTF-8 text (std::filesystem takes a char string in
+// the ANSI code page on Windows).
 inline std::filesystem::path win_path(std::string_view utf8)
 {
     return std::filesystem::path(std::u8string_view(reinterpret_cast<const char8_t *>(utf8.data()), utf8.size()));
-}
-inline std::string win_path_text(const std::filesystem::path &path)
-{
-    const std::u8string s = path.u8string();
-    return std::string(s.begin(), s.end());
 }
 
 // True when both paths name one existing file (the same inode, or the same
