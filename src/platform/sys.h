@@ -10,10 +10,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <string>
-#include <string_view>
 
 // The arguments as UTF-8, argv[0] included, and their count in *utf8Argc. On
 // Linux argv itself; on Windows the wide command line, converted.
@@ -27,12 +26,24 @@ void win_stdio_utf8();
 // fopen for a UTF-8 path.
 FILE *win_fopen(const char *path, const char *mode);
 
-// A file-system path from UTF-8 text (std::filesystem takes a char string in
-// the ANSI code page on Windows).
-inline std::filesystem::path win_path(std::string_view utf8)
-{
-    return std::filesystem::path(std::u8string_view(reinterpret_cast<const char8_t *>(utf8.data()), utf8.size()));
-}
+// Opens the file at a UTF-8 path for reading ("rb") only when it is a regular
+// file, and never blocks doing so: a directory, a FIFO, a socket or a device
+// (on Windows also a pipe or a reserved name such as NUL or CON) is refused.
+// *size (when given) receives the file's size. On failure null, with what the
+// path names or the system's reason in *why (when given): "is a directory",
+// "is a FIFO (named pipe)", "cannot open: No such file or directory", ...
+FILE *win_open_regular(const char *path, uint64_t *size, std::string *why);
+
+// Reads the whole regular file at a UTF-8 path into *bytes when it holds at
+// most maxBytes. False otherwise, with the reason in *why (when given): as
+// win_open_regular's, or "is N bytes; at most M are read", "out of memory",
+// "cannot read: ...".
+bool win_read_file(const char *path, uint64_t maxBytes, std::string *bytes, std::string *why);
+
+// Reads the first min(size, maxBytes) bytes of the regular file at a UTF-8
+// path into *bytes. *size (when given) receives the whole file's size. False
+// as win_read_file, but never for the file's size.
+bool win_read_head(const char *path, uint64_t maxBytes, std::string *bytes, uint64_t *size, std::string *why);
 
 // True when both paths name one existing file (the same inode, or the same
 // file index on the same volume).

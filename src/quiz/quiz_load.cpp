@@ -6,8 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "codepage.h"
 #include "pzq_reader.h"
@@ -58,10 +56,9 @@ bool load_pzq_set(const char *path)
         return false;
     }
     // The path opens as UTF-8 on every system (the wide API on Windows): no
-    // code-page step. fopen opens a directory on Linux, but it cannot be read
-    // as a file.
-    std::error_code notChecked;
-    FILE *fp = path && !std::filesystem::is_directory(win_path(path), notChecked) ? win_fopen(path, "rb") : nullptr;
+    // code-page step. Only a regular file is opened, without blocking: a
+    // directory, a FIFO or a device is a file that cannot be opened.
+    FILE *fp = win_open_regular(path, nullptr, nullptr);
     if (!fp) {
         set_error(kMsgPzqOpen);
         return false;
@@ -125,17 +122,20 @@ bool load_pzq_set(const char *path)
     return true;
 }
 
-int read_genre_member(const char *path, int k, char (&member)[kGenreMemberNameSize], unsigned char **data,
+int read_genre_member(const ZipArchive &archive, int k, char (&member)[kGenreMemberNameSize], unsigned char **data,
                       uint32_t *size)
 {
     snprintf(member, sizeof member, "qtext_%d.txt", k);
-    return zip_read_file(path, member, data, size);
+    return zip_read_member(&archive, member, data, size);
 }
 
 bool load_zip_set(const char *path)
 {
     free_genres();
-    if (!path) {
+    // The archive is read once, and every member comes from that one image:
+    // a file replaced during the load cannot mix two sets.
+    ZipArchive archive;
+    if (zip_open(path, &archive) != 0) {
         set_error(kMsgNoMember);
         return false;
     }
@@ -144,10 +144,11 @@ bool load_zip_set(const char *path)
     for (int k = 0; k < kMaxGenres; ++k) {
         unsigned char *data = nullptr;
         uint32_t size = 0;
-        const int r = read_genre_member(path, k, member, &data, &size);
+        const int r = read_genre_member(archive, k, member, &data, &size);
         if (r == -2) {
             set_error(kMsgCompressed);
             drop_stored(n);
+            zip_close(&archive);
             return false;
         }
         if (r != 0) continue;
@@ -156,10 +157,12 @@ bool load_zip_set(const char *path)
         if (!ok) {
             snprintf(g_errorMsg, kErrorMsgSize, kMsgFormatErrorFmt, member);
             drop_stored(n);
+            zip_close(&archive);
             return false;
         }
         ++n;
     }
+    zip_close(&archive);
     if (n == 0) {
         set_error(kMsgNoMember);
         return false;

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "quiz_data.h"
+#include "zip_reader.h"
 
 // The messages a failed load leaves in g_errorMsg. Two are printf formats.
 inline constexpr char kMsgStatusInit[] = "QUIZ_STATUS初期化失敗";
@@ -35,11 +36,11 @@ bool load_quiz_file(const char *path);
 bool is_pzq_path(const char *path);
 bool load_pzq_set(const char *path);
 bool load_zip_set(const char *path);
-// Reads genre k's member, "qtext_<k>.txt", from the ZIP set at `path` and
-// returns zip_read_file's result (0: *data to release with zip_free; -2: a
+// Reads genre k's member, "qtext_<k>.txt", from an open ZIP set and returns
+// zip_read_member's result (0: *data to release with zip_free; -2: a
 // compression method the reader lacks). The member's name goes to `member`.
 inline constexpr int kGenreMemberNameSize = 32;
-int read_genre_member(const char *path, int k, char (&member)[kGenreMemberNameSize], unsigned char **data,
+int read_genre_member(const ZipArchive &archive, int k, char (&member)[kGenreMemberNameSize], unsigned char **data,
                       uint32_t *size);
 // Splits one Shift-JIS text member into a genre. On failure holds no allocation.
 bool parse_qtext_member(const unsigned char *data, uint32_t length, GENRE_DATA *genre);

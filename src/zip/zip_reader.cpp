@@ -67,25 +67,22 @@ uint32_t rd32(const unsigned char *p) {
 }
 uint64_t rd64(const unsigned char *p) { return rd32(p) | static_cast<uint64_t>(rd32(p + 4)) << 32; }
 
-// Reads the whole file at `path`; null when it cannot be opened, sized or read
-// in full (a directory reports an impossible size and lands here too), and
-// when it does not begin with a whole local header: the walk would find
-// nothing in it, and a file of up to 4 GiB is not worth reading to learn that.
+// Reads the whole regular file at `path`; null when it cannot be opened or
+// read in full, when it is larger than an archive can be, and when it does not
+// begin with a whole local header: the walk would find nothing in it, and a
+// file of up to 4 GiB is not worth reading to learn that.
 Block read_archive(const char *path, uint64_t *size) {
-    std::unique_ptr<FILE, FileCloser> f(win_fopen(path, "rb"));
-    if (!f || std::fseek(f.get(), 0, SEEK_END) != 0) return nullptr;
-    long end = std::ftell(f.get());
-    if (end < 0 || static_cast<uint64_t>(end) > kMaxArchiveSize) return nullptr;
-    std::rewind(f.get());
+    uint64_t length = 0;
+    std::unique_ptr<FILE, FileCloser> f(win_open_regular(path, &length, nullptr));
+    if (!f || length > kMaxArchiveSize || length < kLocalHeaderSize) return nullptr;
     unsigned char head[4];
-    if (static_cast<uint64_t>(end) < kLocalHeaderSize || std::fread(head, 1, 4, f.get()) != 4 ||
-        rd32(head) != kLocalSig)
-        return nullptr;
-    std::rewind(f.get());
-    Block data(static_cast<unsigned char *>(std::malloc(end > 0 ? static_cast<size_t>(end) : 1)));
+    if (std::fread(head, 1, 4, f.get()) != 4 || rd32(head) != kLocalSig) return nullptr;
+    Block data(static_cast<unsigned char *>(std::malloc(static_cast<size_t>(length))));
     if (!data) return nullptr;
-    if (std::fread(data.get(), 1, static_cast<size_t>(end), f.get()) != static_cast<size_t>(end)) return nullptr;
-    *size = static_cast<uint64_t>(end);
+    std::memcpy(data.get(), head, 4);
+    const size_t rest = static_cast<size_t>(length) - 4;
+    if (std::fread(data.get() + 4, 1, rest, f.get()) != rest) return nullptr;
+    *size = length;
     return data;
 }
 
@@ -275,14 +272,40 @@ int read_member(const Image &img, const char *name, unsigned char **out, uint32_
 
 }  // namespace
 
+int zip_open(const char *zipPath, ZipArchive *archive) {
+    if (!archive) return -1;
+    *archive = ZipArchive{};
+    if (!zipPath) return -1;
+    uint64_t size = 0;
+    Block bytes = read_archive(zipPath, &size);
+    if (!bytes) return -1;
+    archive->bytes = bytes.release();
+    archive->size = size;
+    return 0;
+}
+
+void zip_close(ZipArchive *archive) {
+    if (!archive) return;
+    std::free(archive->bytes);
+    *archive = ZipArchive{};
+}
+
+int zip_read_member(const ZipArchive *archive, const char *name, unsigned char **out, uint32_t *outSize) {
+    if (out) *out = nullptr;
+    if (outSize) *outSize = 0;
+    if (!archive || !archive->bytes || !name || !out || !outSize) return -1;
+    return read_member(Image{archive->bytes, archive->size}, name, out, outSize);
+}
+
 int zip_read_file(const char *zipPath, const char *name, unsigned char **out, uint32_t *outSize) {
     if (out) *out = nullptr;
     if (outSize) *outSize = 0;
     if (!zipPath || !name || !out || !outSize) return -1;
-    uint64_t size = 0;
-    Block archive = read_archive(zipPath, &size);
-    if (!archive) return -1;
-    return read_member(Image{archive.get(), size}, name, out, outSize);
+    ZipArchive archive;
+    if (zip_open(zipPath, &archive) != 0) return -1;
+    const int result = zip_read_member(&archive, name, out, outSize);
+    zip_close(&archive);
+    return result;
 }
 
 void zip_free(unsigned char *data) { std::free(data); }

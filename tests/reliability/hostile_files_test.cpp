@@ -5,10 +5,14 @@
 // child's peak memory shows what the load allocated.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "../quiz/quiz_fixtures.h"
 #include "quiz_load.h"
@@ -24,37 +28,53 @@ struct Outcome {
     int genres = 0;
     std::string message;
     long long growth = 0;  // the child's peak resident set above its start
+    long long bytesRead = 0;  // what the load read from files
 };
 
-// Loads `path` in a child. `dropToNobody` makes the child give up root first,
-// so permission bits apply to it.
-Outcome load_in_child(const std::string &path, bool dropToNobody = false)
+// Bytes this process has read from files so far (rchar of /proc/self/io).
+long long bytes_read()
+{
+    long long n = -1;
+    if (FILE *fp = fopen("/proc/self/io", "r")) {
+        if (fscanf(fp, "rchar: %lld", &n) != 1) n = -1;
+        fclose(fp);
+    }
+    return n;
+}
+
+// Loads `path` in a child, which has `seconds` to finish. `dropToNobody` makes
+// the child give up root first, so permission bits apply to it.
+Outcome load_in_child(const std::string &path, bool dropToNobody = false, int seconds = 120)
 {
     const rel::ChildRun run = rel::run_in_child([&path, dropToNobody](int fd) {
         if (dropToNobody && geteuid() == 0) {
             if (setgid(65534) != 0 || setuid(65534) != 0) _exit(4);
         }
+        const long long before = bytes_read();
         const bool ok = load_quiz_file(path.c_str());
-        rel::write_text(fd, std::string(ok ? "1" : "0") + std::to_string(g_genreCount) + "\n" + g_errorMsg);
+        const long long read = bytes_read() - before;
+        rel::write_text(fd, std::string(ok ? "1" : "0") + std::to_string(g_genreCount) + " " + std::to_string(read) +
+                                "\n" + g_errorMsg);
         free_genres();
-    });
+    }, seconds);
     Outcome out;
     EXPECT_TRUE(run.finished) << path << ": the load " << (run.signal ? "was killed by signal " + std::to_string(run.signal) : "did not end");
     EXPECT_EQ(run.exitCode, 0) << path;
     if (!run.finished || run.exitCode != 0 || run.report.size() < 3) return out;
     out.ran = true;
     out.ok = run.report[0] == '1';
-    const size_t nl = run.report.find('\n');
-    out.genres = std::stoi(run.report.substr(1, nl - 1));
+    const size_t space = run.report.find(' '), nl = run.report.find('\n');
+    out.genres = std::stoi(run.report.substr(1, space - 1));
+    out.bytesRead = std::stoll(run.report.substr(space + 1, nl - space - 1));
     out.message = run.report.substr(nl + 1);
     out.growth = run.peakRssBytes - run.startRssBytes;
     return out;
 }
 
 // A refused load: the message, and no table.
-void expect_refused(const std::string &path, const std::string &message, bool dropToNobody = false)
+void expect_refused(const std::string &path, const std::string &message, bool dropToNobody = false, int seconds = 120)
 {
-    const Outcome o = load_in_child(path, dropToNobody);
+    const Outcome o = load_in_child(path, dropToNobody, seconds);
     ASSERT_TRUE(o.ran) << path;
     EXPECT_FALSE(o.ok) << path;
     EXPECT_EQ(o.genres, 0) << path;
@@ -233,6 +253,32 @@ TEST(HostilePaths, ADirectoryIsNoQuizFile)
     expect_refused(dir, kNoZipMember);  // no extension at all, trailing slash
 }
 
+// A FIFO with no writer, a socket and a device are no quiz files: refused at
+// once, never read (a FIFO would block the game for good, /dev/zero never ends).
+TEST(HostilePaths, SpecialFilesAreRefusedWithoutBlocking)
+{
+    const std::string dir = rel::out_dir();
+    std::vector<std::string> specials;
+    for (const char *ext : {".pzq", ".zip"}) {
+        const std::string fifo = dir + "fifo" + ext, sock = dir + "socket" + ext, dev = dir + "zero" + ext;
+        unlink(fifo.c_str());
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0) << fifo;
+        unlink(sock.c_str());
+        const int s = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        ASSERT_LT(sock.size(), sizeof addr.sun_path);
+        memcpy(addr.sun_path, sock.c_str(), sock.size());
+        ASSERT_EQ(bind(s, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0) << sock;
+        close(s);
+        unlink(dev.c_str());
+        ASSERT_EQ(symlink("/dev/zero", dev.c_str()), 0) << dev;
+        for (const std::string &p : {fifo, sock, dev}) specials.push_back(p);
+    }
+    specials.push_back("/dev/zero");  // no extension: the ZIP branch
+    for (const std::string &p : specials) expect_refused(p, is_pzq_path(p.c_str()) ? "PZQファイルを開けません" : kNoZipMember, false, 10);
+}
+
 TEST(HostilePaths, AMissingFileGivesEachBranchItsMessage)
 {
     const std::string dir = rel::out_dir();
@@ -318,6 +364,23 @@ TEST_F(HostileHuge, AFourGiBPzqFailsAtItsHeaderWithoutReadingOn)
     EXPECT_EQ(body.genres, 1);
     // The question field and the items of 32767 questions, not the file.
     EXPECT_LT(body.growth, 32767LL * (274 + 3072) + 32 * rel::kMiB);
+}
+
+// An archive is read once per load, not once per member it looks for: a
+// 256 MiB archive whose one member has another name reads 256 MiB, not eight
+// times that.
+TEST_F(HostileHuge, AnArchiveIsReadOncePerLoad)
+{
+    constexpr long long kSize = 256LL << 20;
+    Bytes head = fixture::zip_archive({{"other.txt", "x", 0}}).substr(0, 30 + 9);
+    put32(head, kCompressedSize, static_cast<uint32_t>(kSize - 40));
+    put32(head, kUncompressedSize, static_cast<uint32_t>(kSize - 40));
+    const Outcome o = load_in_child(make("once.zip", kSize, head));
+    ASSERT_TRUE(o.ran);
+    EXPECT_FALSE(o.ok);
+    EXPECT_EQ(o.message, kNoZipMember);
+    EXPECT_GE(o.bytesRead, kSize);
+    EXPECT_LT(o.bytesRead, 2 * kSize) << "the archive was read more than once";
 }
 
 TEST_F(HostileHuge, AFourGiBArchiveIsRefusedWithoutBeingReadIntoMemory)

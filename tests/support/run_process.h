@@ -1,7 +1,8 @@
 // Runs a built program as a separate process, with stdout and stderr sent to
-// files, and waits for it: posix_spawn on Linux, CreateProcessW on Windows
-// (arguments are UTF-8 either way, so names outside any code page pass
-// through).
+// files, and waits for it, at most kRunSeconds (a program that hangs is
+// killed and reported as such): posix_spawn on Linux, CreateProcessW on
+// Windows (arguments are UTF-8 either way, so names outside any code page
+// pass through).
 #pragma once
 
 #include <string>
@@ -11,10 +12,15 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 extern char **environ;
 #endif
+
+// A program still running after this long is killed: exit code -2.
+constexpr int kRunSeconds = 60;
 
 // The file name of a program built into the build folder: "pelzo-quiz" or
 // "pelzo-quiz.exe".
@@ -61,7 +67,8 @@ inline void append_quoted(std::wstring &line, const std::wstring &arg)
     line += L'"';
 }
 
-// Exit code, or -1 when the program could not be started.
+// Exit code, -1 when the program could not be started, -2 when it was killed
+// for running too long.
 inline int run_process(const std::string &program, const std::vector<std::string> &args, const std::string &outPath,
                        const std::string &errPath)
 {
@@ -86,9 +93,14 @@ inline int run_process(const std::string &program, const std::vector<std::string
     int code = -1;
     if (CreateProcessW(widen_utf8(program).c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
                        &pi)) {
-        WaitForSingleObject(pi.hProcess, INFINITE);
-        DWORD exitCode = 0;
-        if (GetExitCodeProcess(pi.hProcess, &exitCode)) code = int(exitCode);
+        if (WaitForSingleObject(pi.hProcess, kRunSeconds * 1000) == WAIT_OBJECT_0) {
+            DWORD exitCode = 0;
+            if (GetExitCodeProcess(pi.hProcess, &exitCode)) code = int(exitCode);
+        } else {
+            TerminateProcess(pi.hProcess, 1);
+            WaitForSingleObject(pi.hProcess, INFINITE);
+            code = -2;
+        }
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
@@ -99,8 +111,8 @@ inline int run_process(const std::string &program, const std::vector<std::string
 
 #else
 
-// Exit code, 128 + the signal when one ended it, or -1 when the program could
-// not be started.
+// Exit code, 128 + the signal when one ended it, -1 when the program could
+// not be started, -2 when it was killed for running too long.
 inline int run_process(const std::string &program, const std::vector<std::string> &args, const std::string &outPath,
                        const std::string &errPath)
 {
@@ -115,8 +127,18 @@ inline int run_process(const std::string &program, const std::vector<std::string
     pid_t pid = 0;
     if (posix_spawn(&pid, program.c_str(), &fa, nullptr, argv.data(), environ) == 0) {
         int status = 0;
-        waitpid(pid, &status, 0);
-        code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        bool ended = false;
+        for (int waited = 0; waited < kRunSeconds * 100 && !ended; ++waited) {
+            ended = waitpid(pid, &status, WNOHANG) == pid;
+            if (!ended) usleep(10 * 1000);
+        }
+        if (ended) {
+            code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        } else {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            code = -2;
+        }
     }
     posix_spawn_file_actions_destroy(&fa);
     return code;

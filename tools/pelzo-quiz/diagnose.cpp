@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "codepage.h"
+#include "format.h"
 #include "quiz_load.h"
 #include "sys.h"
 #include "zip_reader.h"
@@ -30,27 +31,19 @@ void say(const char *fmt, ...)
     fputc('\n', stderr);
 }
 
-bool read_all(const char *path, std::string &out, int *err)
-{
-    FILE *fp = win_fopen(path, "rb");
-    if (!fp) {
-        *err = errno;
-        return false;
-    }
-    char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, fp)) > 0) out.append(buf, n);
-    const bool bad = ferror(fp) != 0;
-    *err = errno;
-    fclose(fp);
-    return !bad;
-}
+// The largest .pzq the game reads: the header and 8 genres of 32,767
+// questions. What lies beyond it never matters to a load.
+constexpr uint64_t kLargestPzq = 2048 + 8ull * 32767 * 256;
+// The largest archive the game reads.
+constexpr uint64_t kLargestArchive = 0xFFFFFFFFull;
 
-bool cannot_read(const char *path, std::string &data)
+// Reads at most `limit` bytes from the start of the file into data; on failure
+// says why and returns true.
+bool cannot_read(const char *path, uint64_t limit, std::string &data, uint64_t *size = nullptr)
 {
-    int err = 0;
-    if (read_all(path, data, &err)) return false;
-    say("%s: cannot read the file: %s", path, strerror(err));
+    std::string why;
+    if (win_read_head(path, limit, &data, size, &why)) return false;
+    say("%s: %s", path, why.c_str());
     return true;
 }
 
@@ -76,18 +69,6 @@ std::string printable(const std::string &s)
     return out;
 }
 
-// A number with thousands separators: 2,311.
-std::string grouped(long long v)
-{
-    const std::string digits = std::to_string(v < 0 ? -v : v);
-    std::string out = v < 0 ? "-" : "";
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-        out += digits[i];
-    }
-    return out;
-}
-
 // ---- binary .pzq ----
 
 bool has_magic(const std::string &d, size_t record)
@@ -102,12 +83,12 @@ void diagnose_pzq(const char *path, const std::string &message)
 {
     std::string d;
     if (message == kMsgPzqOpen) {
-        FILE *fp = win_fopen(path, "rb");
-        if (!fp) say("%s: cannot open the file: %s", path, strerror(errno));
-        else fclose(fp);
+        std::string why;
+        if (FILE *fp = win_open_regular(path, nullptr, &why)) fclose(fp);
+        else say("%s: %s", path, why.c_str());
         return;
     }
-    if (cannot_read(path, d)) return;
+    if (cannot_read(path, kLargestPzq, d)) return;
 
     if (message == kMsgPzqHeader) {
         if (d.compare(0, 4, "PK\x03\x04") == 0)
@@ -137,18 +118,18 @@ void diagnose_pzq(const char *path, const std::string &message)
     if (message == kMsgPzqBody) {
         const long long need = 2048 + total * 256;
         say("%s: the header counts add up to %s questions, which need %s bytes (2,048 + %s × 256); the file has %s",
-            path, grouped(total).c_str(), grouped(need).c_str(), grouped(total).c_str(),
-            grouped(static_cast<long long>(d.size())).c_str());
+            path, with_thousands(total).c_str(), with_thousands(need).c_str(), with_thousands(total).c_str(),
+            with_thousands(static_cast<long long>(d.size())).c_str());
         const long long record = (static_cast<long long>(d.size()) - 2048) / 256;
         long long first = 0;
         for (int g = 0; g < 8; ++g) {
             const int count = pzq_count(d, g);
             if (record < first + count) {
                 const long long begin = 2048 + record * 256;
-                const std::string end = grouped(static_cast<long long>(d.size()));
+                const std::string end = with_thousands(static_cast<long long>(d.size()));
                 if (static_cast<long long>(d.size()) > begin)
                     say("%s: record %lld of genre %d (question record %lld, from byte %s) is cut short at byte %s, where "
-                        "the file ends", path, record - first, g, record, grouped(begin).c_str(), end.c_str());
+                        "the file ends", path, record - first, g, record, with_thousands(begin).c_str(), end.c_str());
                 else
                     say("%s: record %lld of genre %d (question record %lld) is missing: the file ends at byte %s, where "
                         "it should begin", path, record - first, g, record, end.c_str());
@@ -407,10 +388,25 @@ void diagnose_member_text(const std::string &member, const std::string &data)
     }
 }
 
+// An archive read once, for as long as the diagnosis runs (empty when the file
+// is no archive).
+struct OpenArchive {
+    ZipArchive archive;
+    explicit OpenArchive(const char *path) { zip_open(path, &archive); }
+    ~OpenArchive() { zip_close(&archive); }
+    OpenArchive(const OpenArchive &) = delete;
+    OpenArchive &operator=(const OpenArchive &) = delete;
+};
+
 void diagnose_zip(const char *path, const std::string &message)
 {
+    // A file that is no archive needs its first bytes only; an archive is read
+    // whole, as the game reads it.
     std::string d;
-    if (cannot_read(path, d)) return;
+    uint64_t size = 0;
+    if (cannot_read(path, 1 << 20, d, &size)) return;
+    if (d.compare(0, 4, "PK\x03\x04") == 0 && size > d.size() && cannot_read(path, kLargestArchive, d)) return;
+    OpenArchive open(path);
 
     std::vector<Entry> central, walked;
     const bool hasCentral = central_entries(d, central);
@@ -421,9 +417,9 @@ void diagnose_zip(const char *path, const std::string &message)
     if (message.rfind(formatPrefix, 0) == 0) {
         const std::string member = message.substr(formatPrefix.size());
         unsigned char *data = nullptr;
-        uint32_t size = 0;
-        if (zip_read_file(path, member.c_str(), &data, &size) == 0) {
-            diagnose_member_text(member, std::string(reinterpret_cast<const char *>(data), size));
+        uint32_t length = 0;
+        if (zip_read_member(&open.archive, member.c_str(), &data, &length) == 0) {
+            diagnose_member_text(member, std::string(reinterpret_cast<const char *>(data), length));
             zip_free(data);
         }
         return;
@@ -433,8 +429,8 @@ void diagnose_zip(const char *path, const std::string &message)
         char member[kGenreMemberNameSize];
         for (int k = 0; k < kMaxGenres; ++k) {
             unsigned char *data = nullptr;
-            uint32_t size = 0;
-            const int r = read_genre_member(path, k, member, &data, &size);
+            uint32_t length = 0;
+            const int r = read_genre_member(open.archive, k, member, &data, &length);
             zip_free(data);
             if (r != -2) continue;
             for (const std::vector<Entry> *list : {&walked, &central}) {
@@ -516,11 +512,12 @@ void diagnose_zip(const char *path, const std::string &message)
 void warn_encoding(const char *path)
 {
     if (!path || is_pzq_path(path)) return;
+    OpenArchive open(path);
     char member[kGenreMemberNameSize];
     for (int k = 0; k < kMaxGenres; ++k) {
         unsigned char *data = nullptr;
         uint32_t size = 0;
-        if (read_genre_member(path, k, member, &data, &size) != 0) continue;
+        if (read_genre_member(open.archive, k, member, &data, &size) != 0) continue;
         const std::string text(reinterpret_cast<const char *>(data), size);
         zip_free(data);
         say_encoding("warning: ", member, text, "its text will show garbled; build the set with pelzo-quiz pack");

@@ -3,11 +3,11 @@
 // the layout and size rules of the chosen kind of set.
 #include "genre_source.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "codepage.h"
+#include "format.h"
 #include "sys.h"
 
 namespace {
@@ -72,16 +72,6 @@ std::string describe(const std::string &ch)
     return "\"" + ch + "\" (" + buf + ")";
 }
 
-std::string with_commas(long long v)
-{
-    std::string digits = std::to_string(v < 0 ? -v : v), out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-        out += digits[i];
-    }
-    return v < 0 ? "-" + out : out;
-}
-
 struct Reporter {
     const std::string &path;
     std::vector<std::string> &problems;
@@ -127,12 +117,12 @@ bool check_size(const Reporter &r, size_t index, const SourceLine &line, PackFor
     const auto bytes = static_cast<long long>(line.sjis.size());
     if (format == PackFormat::Zip) {
         if (bytes > kZipLineBytes) {
-            r.at(index, line_role(index) + " is " + with_commas(bytes) + " bytes in Shift-JIS; a line of a ZIP set holds at most " +
+            r.at(index, line_role(index) + " is " + with_thousands(bytes) + " bytes in Shift-JIS; a line of a ZIP set holds at most " +
                             std::to_string(kZipLineBytes) + " (the game splits longer lines, which shifts every line after it)");
             return false;
         }
         if (line.text.size() > static_cast<size_t>(kTextSlotBytes)) {
-            r.at(index, line_role(index) + " is " + with_commas(static_cast<long long>(line.text.size())) +
+            r.at(index, line_role(index) + " is " + with_thousands(static_cast<long long>(line.text.size())) +
                             " bytes in UTF-8; the game keeps at most " + std::to_string(kTextSlotBytes) +
                             " and would cut it short");
             return false;
@@ -185,19 +175,13 @@ bool read_genre_source(const std::string &path, PackFormat format, GenreSource &
     out.path = path;
     out.lines.clear();
 
-    FILE *fp = win_fopen(path.c_str(), "rb");
-    if (!fp) {
-        r.whole(std::string("cannot open: ") + strerror(errno));
-        return false;
-    }
-    std::string data;
-    char buf[65536];
-    size_t got;
-    while ((got = fread(buf, 1, sizeof buf, fp)) > 0) data.append(buf, got);
-    const bool readError = ferror(fp) != 0;
-    fclose(fp);
-    if (readError) {
-        r.whole("cannot read the file");
+    // The longest source any set can take: a byte-order mark, then the name
+    // and 32,767 questions, every line of the longest text and CR LF. Longer
+    // files are refused unread.
+    constexpr uint64_t kLongestSource = 3 + (1 + 6ull * kPzqMaxQuestions) * (kTextSlotBytes + 2);
+    std::string data, why;
+    if (!win_read_file(path.c_str(), kLongestSource, &data, &why)) {
+        r.whole(why);
         return false;
     }
 
@@ -278,7 +262,7 @@ bool read_genre_source(const std::string &path, PackFormat format, GenreSource &
         const int q = out.questions();
         const int limit = format == PackFormat::Zip ? kZipMaxQuestions : kPzqMaxQuestions;
         if (q > limit) {
-            r.whole(with_commas(q) + " questions; a genre holds at most " + with_commas(limit) +
+            r.whole(with_thousands(q) + " questions; a genre holds at most " + with_thousands(limit) +
                     (format == PackFormat::Zip ? " in a ZIP set (the game reads 1,024 lines of a member); split it into two genres"
                                                : " in a .pzq file; split it into two genres"));
         }

@@ -10,6 +10,7 @@
 // where and why), 2 on a usage error.
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "diagnose.h"
@@ -94,12 +95,8 @@ void print_dump()
     }
 }
 
-}  // namespace
-
-int main(int argc, char **argv)
+int run(int argc, char **argv)
 {
-    argv = win_utf8_argv(argc, argv, &argc);
-    win_stdio_utf8();
     if (argc >= 2 && strcmp(argv[1], "pack") == 0) return pack_command(argc - 1, argv + 1);
     if (argc != 3 || (strcmp(argv[1], "check") != 0 && strcmp(argv[1], "dump") != 0)) {
         fputs(kUsage, stderr);
@@ -118,4 +115,18 @@ int main(int argc, char **argv)
         print_dump();
     free_genres();
     return fflush(stdout) == 0 && !ferror(stdout) ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    try {
+        argv = win_utf8_argv(argc, argv, &argc);
+        win_stdio_utf8();
+        return run(argc, argv);
+    } catch (const std::bad_alloc &) {
+        fputs("pelzo-quiz: out of memory\n", stderr);
+        return 1;
+    }
 }

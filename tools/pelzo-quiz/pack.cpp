@@ -118,7 +118,7 @@ void verify_pzq(const std::string &path, const std::vector<GenreSource> &genres,
 {
     QUIZ_STATUS status;
     initQuizStatus(&status);
-    FILE *fp = win_fopen(path.c_str(), "rb");
+    FILE *fp = win_open_regular(path.c_str(), nullptr, nullptr);
     if (!fp || readpzqHeader(&status, fp) != 0 || !genQuestionField(&status) || readpzqBody(&status, fp) != 0) {
         if (fp) fclose(fp);
         relQuestionField(&status);

@@ -1,6 +1,7 @@
 // The process services on Linux: arguments and paths are already UTF-8.
 #include "sys.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +20,53 @@ void win_stdio_utf8() {}
 FILE *win_fopen(const char *path, const char *mode)
 {
     return path && mode ? fopen(path, mode) : nullptr;
+}
+
+namespace {
+
+// What a file that is not a regular one is, for a message.
+const char *file_kind(mode_t mode)
+{
+    if (S_ISDIR(mode)) return "is a directory";
+    if (S_ISFIFO(mode)) return "is a FIFO (named pipe)";
+    if (S_ISSOCK(mode)) return "is a socket";
+    if (S_ISCHR(mode)) return "is a character device";
+    if (S_ISBLK(mode)) return "is a block device";
+    return "is not a regular file";
+}
+
+}  // namespace
+
+FILE *win_open_regular(const char *path, uint64_t *size, std::string *why)
+{
+    if (!path) return nullptr;
+    // O_NONBLOCK: opening a FIFO without a writer, or some devices, would
+    // otherwise wait for ever. It is taken off again before any read.
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        // A socket cannot be opened at all: say what it is rather than ENXIO.
+        const int err = errno;
+        struct stat st;
+        const bool special = stat(path, &st) == 0 && !S_ISREG(st.st_mode);
+        if (why) *why = special ? std::string(file_kind(st.st_mode)) : std::string("cannot open: ") + strerror(err);
+        return nullptr;
+    }
+    struct stat st;
+    const bool stated = fstat(fd, &st) == 0;
+    if (!stated || !S_ISREG(st.st_mode)) {
+        if (why) *why = stated ? std::string(file_kind(st.st_mode)) : std::string("cannot open: ") + strerror(errno);
+        close(fd);
+        return nullptr;
+    }
+    const int flags = fcntl(fd, F_GETFL);
+    FILE *fp = flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 ? fdopen(fd, "rb") : nullptr;
+    if (!fp) {
+        if (why) *why = std::string("cannot open: ") + strerror(errno);
+        close(fd);
+        return nullptr;
+    }
+    if (size) *size = static_cast<uint64_t>(st.st_size);
+    return fp;
 }
 
 bool win_same_file(const char *a, const char *b)

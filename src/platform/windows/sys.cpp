@@ -9,6 +9,7 @@
 #include <io.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "wide.h"
@@ -48,6 +49,44 @@ FILE *win_fopen(const char *path, const char *mode)
 {
     if (!path || !mode || !path[0]) return nullptr;
     return _wfopen(win_widen(path).c_str(), win_widen(mode).c_str());
+}
+
+FILE *win_open_regular(const char *path, uint64_t *size, std::string *why)
+{
+    if (!path || !path[0]) {
+        if (why) *why = "cannot open: no file name";
+        return nullptr;
+    }
+    const std::wstring wide = win_widen(path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (why) *why = "is a directory";
+        return nullptr;
+    }
+    // The runtime's open, so that a failure reads as on Linux (errno).
+    const int fd = _wopen(wide.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    if (fd < 0) {
+        if (why) *why = std::string("cannot open: ") + strerror(errno);
+        return nullptr;
+    }
+    // A disk file, not a device (NUL, CON and COM1 open as devices in any
+    // folder) or a pipe.
+    HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    const DWORD type = GetFileType(h);
+    LARGE_INTEGER length{};
+    if (type != FILE_TYPE_DISK || !GetFileSizeEx(h, &length)) {
+        if (why) *why = type == FILE_TYPE_PIPE ? "is a pipe" : type == FILE_TYPE_CHAR ? "is a device" : "is not a regular file";
+        _close(fd);
+        return nullptr;
+    }
+    FILE *fp = _fdopen(fd, "rb");
+    if (!fp) {
+        if (why) *why = std::string("cannot open: ") + strerror(errno);
+        _close(fd);
+        return nullptr;
+    }
+    if (size) *size = static_cast<uint64_t>(length.QuadPart);
+    return fp;
 }
 
 namespace {
