@@ -18,18 +18,32 @@
 #include "utf8.h"
 #include "win_helper.h"
 
+// Whether the command-line path fit g_argFilePath whole, and which branch the
+// whole path takes. A path that was cut is never loaded: it would name another
+// file.
+static bool s_argPathFits = true;
+static bool s_argPathPzq = false;
+
 void parse_command_line(int argc, char **argv)
 {
     g_mute = false;
     g_argFilePath[0] = '\0';
+    s_argPathFits = true;
+    s_argPathPzq = false;
     for (int i = 1; i < argc; ++i) {
         if (!argv[i]) continue;
         if (strcasecmp(argv[i], "-mute") == 0) {
             g_mute = true;
         } else if (g_argFilePath[0] == '\0') {
-            utf8_copy_cut(g_argFilePath, kPathSize, argv[i]);
+            s_argPathFits = utf8_copy_cut(g_argFilePath, kPathSize, argv[i]) == strlen(argv[i]);
+            s_argPathPzq = is_pzq_path(argv[i]);
         }
     }
+}
+
+bool command_line_path_fits()
+{
+    return s_argPathFits;
 }
 
 bool load_quiz_set(const char *path)
@@ -88,18 +102,33 @@ static void title_frame()
     }
 
     if (title_draw_main()) {
-        char path[kPathSize];
-        path[0] = '\0';
-        if (g_argFilePath[0] != '\0') {
-            memcpy(path, g_argFilePath, sizeof path);
-            path[kPathSize - 1] = '\0';
-        } else if (win_open_file_dialog(path, kPathSize) != 1) {
+        // The dialog and the load block the frame loop: a stop signal meanwhile
+        // ends the game at once, as the loop would have.
+        if (!SetStopSignalExits(true)) {
+            char path[kPathSize];
             path[0] = '\0';
+            bool fits = true, pzq = false;
+            if (g_argFilePath[0] != '\0') {
+                memcpy(path, g_argFilePath, sizeof path);
+                path[kPathSize - 1] = '\0';
+                fits = s_argPathFits;
+                pzq = s_argPathPzq;
+            } else {
+                const int chosen = win_open_file_dialog(path, kPathSize);
+                if (chosen == 0) path[0] = '\0';
+                fits = chosen != 2;
+                pzq = is_pzq_path(path);
+            }
+            if (path[0] != '\0') {
+                if (!fits) {
+                    refuse_quiz_file(pzq);
+                } else if (load_quiz_set(path)) {
+                    g_stage = 1;
+                    begin_stage();
+                }
+            }
         }
-        if (path[0] != '\0' && load_quiz_set(path)) {
-            g_stage = 1;
-            begin_stage();
-        }
+        SetStopSignalExits(false);
     }
 
     title_draw_file_line();

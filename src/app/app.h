@@ -15,8 +15,10 @@ void app_shutdown();
 
 // "-mute" (any ASCII case) sets g_mute; the first non-empty other argument
 // becomes g_argFilePath, taken as UTF-8 and cut at a character boundary when
-// it is longer than 511 bytes. Resets both first.
+// it is longer than 511 bytes. Resets both first. A path that was cut is shown
+// but never loaded: the start button then fails with its branch's message.
 void parse_command_line(int argc, char **argv);
+bool command_line_path_fits();
 
 // Loads a quiz set into the genre table and, on success, rebuilds the font's
 // glyph set for it. On failure g_errorMsg holds the message.

@@ -169,6 +169,11 @@ bool WindowShouldClose();          // close box, Escape, SIGINT or SIGTERM
 // before the window opens still makes the first WindowShouldClose true.
 // CloseWindow restores the previous handlers.
 void InstallStopSignalHandlers();
+// Around a call that blocks the frame loop (a modal dialog, a long load): with
+// true, a SIGINT/SIGTERM from then on ends the process at once with code 0,
+// as the frame loop would have ended it; false goes back to ending the loop.
+// Returns whether a stop signal has already been caught.
+bool SetStopSignalExits(bool exits);
 void SetTargetFPS(int fps);
 float GetFrameTime();              // length of the last frame in seconds
 void BeginDrawing();

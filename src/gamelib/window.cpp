@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <csignal>
+#include <cstdlib>
 
 #include "gamelib_internal.h"
 #include "headless.h"
@@ -37,14 +38,19 @@ int s_drawCallsLastFrame = 0;
 bool s_closeRequested = false;  // HeadlessRequestClose
 
 // Set from the signal handler, read by WindowShouldClose. The handler does
-// nothing else: anything more is not async-signal-safe.
+// nothing else, except end the process inside a blocking section: anything
+// more is not async-signal-safe.
 volatile std::sig_atomic_t s_signalled = 0;
+volatile std::sig_atomic_t s_stopExits = 0;  // SetStopSignalExits
 using SignalHandler = void (*)(int);
 SignalHandler s_prevInt = SIG_DFL;
 SignalHandler s_prevTerm = SIG_DFL;
 bool s_handlersInstalled = false;
 
-extern "C" void on_stop_signal(int) { s_signalled = 1; }
+extern "C" void on_stop_signal(int) {
+    s_signalled = 1;
+    if (s_stopExits) std::_Exit(0);
+}
 
 // A signal caught before InitWindow (InstallStopSignalHandlers at the top of
 // main) is kept, so the first WindowShouldClose ends the game; CloseWindow
@@ -188,6 +194,11 @@ void CloseWindow() {
 bool IsWindowReady() { return s_ready; }
 
 void InstallStopSignalHandlers() { install_signal_handlers(); }
+
+bool SetStopSignalExits(bool exits) {
+    s_stopExits = exits ? 1 : 0;
+    return s_signalled != 0;
+}
 
 bool WindowShouldClose() {
     // Without a window no frame can be shown: the loop must end, not spin.

@@ -25,9 +25,9 @@
 
 int win_set_utf8_codepage();
 
-// 1 when a file was chosen: its UTF-8 path is in buf (cut at a character
-// boundary and NUL-terminated when it does not fit). 0 on cancel or failure,
-// buf untouched.
+// 1 when a file was chosen: its UTF-8 path is in buf. 2 when a file was
+// chosen whose path does not fit: buf holds it cut at a character boundary,
+// which names another file. 0 on cancel or failure, buf untouched.
 int win_open_file_dialog(char *buf, int bufSize);
 
 // Loads an icon file and sets it as the window icon. Returns 1 when set, 0 when

@@ -178,6 +178,13 @@ bool is_pzq_path(const char *path)
     return dot && ascii_iequal(dot, ".pzq");
 }
 
+bool refuse_quiz_file(bool pzq)
+{
+    free_genres();
+    set_error(pzq ? kMsgPzqOpen : kMsgNoMember);
+    return false;
+}
+
 bool load_quiz_file(const char *path)
 {
     return is_pzq_path(path) ? load_pzq_set(path) : load_zip_set(path);

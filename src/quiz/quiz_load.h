@@ -31,6 +31,10 @@ inline constexpr const char *kLoadMessages[] = {
 };
 
 bool load_quiz_file(const char *path);
+// The load of a path too long for the game's path buffer: nothing is read
+// (the cut path would name another file); the previous set is released and
+// the branch the whole path takes (`pzq`) gives its message. Returns false.
+bool refuse_quiz_file(bool pzq);
 // True when the path takes the binary branch: the text from its last '.' is
 // ".pzq" in any ASCII case.
 bool is_pzq_path(const char *path);

@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "game_driver.h"
@@ -119,6 +120,42 @@ TEST_F(Title, ACancelledFileDialogChangesNothing)
     EXPECT_EQ(g_genreCount, 2);
     EXPECT_NE(g_genres[0].items, nullptr);
     g_errorMsg[0] = '\0';
+}
+
+// A path longer than the 512-byte buffer is cut for the title line but never
+// loaded: the cut names another file, here a set that would load.
+TEST_F(Title, APathThatDoesNotFitTheBufferIsNeverLoaded)
+{
+    // Folders of at most 200 bytes a name, up to a 511-byte path.
+    const std::string top = std::string(PELZO_TEST_OUT) + "/" + std::string(200, 'd');
+    std::string dir = top;
+    while (511 - dir.size() - 1 - 4 > 200) dir += "/" + std::string(200, 'e');
+    std::filesystem::create_directories(dir);
+    const std::string other = dir + "/" + std::string(511 - dir.size() - 1 - 4, 'f') + ".pzq";
+    ASSERT_EQ(other.size(), 511u);
+    std::error_code ignored;
+    std::filesystem::remove(other, ignored);  // left by an earlier run
+    std::filesystem::copy_file(write_small_pzq("title_other.pzq"), other);
+
+    struct Case {
+        std::string arg;
+        const char *message;
+    };
+    // The whole path decides the branch: ".pzqz" is a ZIP set, "….pzq" a .pzq.
+    for (const Case &c : {Case{other + "z", "有効な問題ファイルが見つかりません"},
+                          Case{other + "/x.pzq", "PZQファイルを開けません"}}) {
+        SCOPED_TRACE(c.arg.size());
+        start({"-mute", c.arg.c_str()});
+        EXPECT_STREQ(g_argFilePath, other.c_str());
+        EXPECT_FALSE(command_line_path_fits());
+        build_genres({4, 2});
+        press(kTitleStartButton);
+        EXPECT_EQ(g_screen, SCREEN_TITLE);
+        EXPECT_STREQ(g_errorMsg, c.message);
+        EXPECT_EQ(g_genreCount, 0) << "the previous set is released, as by any failed load";
+    }
+    g_errorMsg[0] = '\0';
+    std::filesystem::remove_all(top, ignored);
 }
 
 TEST_F(Title, FileNameIsThePartAfterTheLastSeparator)

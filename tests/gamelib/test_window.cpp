@@ -301,6 +301,28 @@ TEST(Files, FileExistsOnlyForRegularFiles) {
     EXPECT_FALSE(FileExists(file.c_str()));
 }
 
+// Around a blocking call, a stop signal ends the process at once with code 0
+// (and a signal caught before is reported, so the call is not made at all).
+TEST(StopSignal, ExitsTheProcessInsideABlockingSection) {
+    InstallStopSignalHandlers();
+    EXPECT_FALSE(SetStopSignalExits(false));
+    EXPECT_EXIT(
+        {
+            SetStopSignalExits(true);
+            std::raise(SIGTERM);
+            std::exit(3);  // not reached
+        },
+        ::testing::ExitedWithCode(0), "");
+    std::raise(SIGINT);
+    EXPECT_TRUE(SetStopSignalExits(true));
+    EXPECT_TRUE(WindowShouldClose());
+    SetStopSignalExits(false);
+    HeadlessEnable();
+    InitWindow(960, 640, "t");
+    CloseWindow();  // restores the handlers and forgets the signal
+    HeadlessDisable();
+}
+
 TEST(Files, ApplicationDirectoryHoldsTheExecutable) {
     const char *dir = GetApplicationDirectory();
     ASSERT_NE(dir, nullptr);

@@ -3,6 +3,8 @@
 // device; then the real executable, stopped by signals with each of those
 // pieces missing.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/time.h>
@@ -18,6 +20,7 @@
 #include "font_jp.h"
 #include "quiz_load.h"
 #include "reliability_support.h"
+#include "x_display_lock.h"
 
 namespace {
 
@@ -329,6 +332,7 @@ TEST(GameProcessUnderX, AClickStartsTheGameThenSigtermExitsZero)
     if (!std::getenv("DISPLAY") || !std::getenv("DISPLAY")[0] ||
         std::system("command -v xdotool >/dev/null 2>&1 && command -v import >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "needs an X server (DISPLAY), xdotool and ImageMagick's import";
+    XDisplayLock turn;
     fflush(nullptr);
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
@@ -392,6 +396,58 @@ TEST(GameProcessUnderX, AClickStartsTheGameThenSigtermExitsZero)
     EXPECT_EQ(title, "18,20,35") << "the title screen's background";
     EXPECT_TRUE(reachedPlay) << "the click did not start the game; pixel " << play;
     ASSERT_TRUE(ended) << "still running 10 s after SIGTERM";
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// The open-file dialog blocks the frame loop; a stop signal must not wait
+// for a person to close it.
+TEST(GameProcessUnderX, SigtermWhileTheFileDialogIsOpenExitsZero)
+{
+    if (!std::getenv("DISPLAY") || !std::getenv("DISPLAY")[0] ||
+        std::system("command -v xdotool >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "needs an X server (DISPLAY) and xdotool";
+    XDisplayLock turn;
+    fflush(nullptr);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        setenv("SDL_VIDEODRIVER", "x11", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        setenv("ASAN_OPTIONS", "detect_leaks=0", 1);  // Mesa's GL driver, as above
+        setenv("GSETTINGS_BACKEND", "memory", 1);
+        const char *exe = PELZO_BINARY_DIR "/pelzowin";
+        execl(exe, exe, "-mute", static_cast<char *>(nullptr));  // no set: the button opens the dialog
+        _exit(127);
+    }
+    const std::string search = "xdotool search --onlyvisible --pid " + std::to_string(pid) + " 2>/dev/null";
+    std::string wid = run_capture("timeout 20 xdotool search --sync --onlyvisible --pid " + std::to_string(pid) +
+                                  " 2>/dev/null");
+    if (const size_t nl = wid.find('\n'); nl != std::string::npos) wid.resize(nl);
+    bool dialogOpen = false;
+    if (!wid.empty()) {
+        EXPECT_EQ(std::system(("xdotool mousemove --window " + wid + " 480 368 click 1 >/dev/null 2>&1").c_str()), 0);
+        // The dialog is the game's second window.
+        for (int i = 0; i < 200 && !dialogOpen; ++i) {
+            const std::string windows = run_capture(search);
+            dialogOpen = std::count(windows.begin(), windows.end(), '\n') >= 2;
+            if (!dialogOpen) usleep(50 * 1000);
+        }
+    }
+    kill(pid, SIGTERM);
+    int status = 0;
+    bool ended = false;
+    for (int i = 0; i < 500 && !ended; ++i) {
+        ended = waitpid(pid, &status, WNOHANG) == pid;
+        if (!ended) usleep(10 * 1000);
+    }
+    if (!ended) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    ASSERT_FALSE(wid.empty()) << "the game's window did not appear";
+    EXPECT_TRUE(dialogOpen) << "the click did not open the file dialog";
+    ASSERT_TRUE(ended) << "still running 5 s after SIGTERM with the dialog open";
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }

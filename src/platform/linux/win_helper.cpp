@@ -128,8 +128,7 @@ int win_open_file_dialog(char *buf, int bufSize)
         // On Linux a local file name is the path's bytes, UTF-8 on this system.
         if (char *path = gtk_file_chooser_get_filename(chooser)) {
             if (path[0] != '\0') {
-                utf8_copy_cut(buf, size_t(bufSize), path);
-                result = 1;
+                result = utf8_copy_cut(buf, size_t(bufSize), path) == strlen(path) ? 1 : 2;
             }
             g_free(path);
         }

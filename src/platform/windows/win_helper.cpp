@@ -70,12 +70,11 @@ int win_open_file_dialog(char *buf, int bufSize)
     if (!GetOpenFileNameW(&ofn))
         return 0;
     // A path whose UTF-8 form does not fit is cut at a character boundary
-    // rather than left unterminated.
+    // rather than left unterminated, and reported as such.
     const std::string path = win_narrow(fileName);
     if (path.empty())
         return 0;
-    utf8_copy_cut(buf, size_t(bufSize), path.c_str());
-    return 1;
+    return utf8_copy_cut(buf, size_t(bufSize), path.c_str()) == path.size() ? 1 : 2;
 }
 
 // ---------------------------------------------------------------------------
