@@ -49,9 +49,19 @@ bool win_read_head(const char *path, uint64_t maxBytes, std::string *bytes, uint
 // file index on the same volume).
 bool win_same_file(const char *a, const char *b);
 
-// Writes `size` bytes to a new file beside `target` (same folder, a fresh
-// name), with the permissions a new file gets. Returns its path, or "" with
-// the reason in *error.
+// Where an output file named by a UTF-8 path is written: the path itself, or,
+// when it is a symbolic link, the file the link points to (the link stays a
+// link). False, with the reason in *why, when what is there is no regular
+// file (a directory, a device, a FIFO, a socket: it is left untouched) or a
+// file this user may not write.
+bool win_output_target(const std::string &path, std::string *target, std::string *why);
+
+// Writes `size` bytes to a new file beside `target`: in its folder, under a
+// short fresh name (so a target name up to the system's limit works), with
+// target's permissions and owner when it exists and a new file's otherwise.
+// Until win_replace_file or win_remove_file takes the file, a SIGINT, SIGTERM
+// or SIGHUP removes it before the signal ends the process. Returns its path,
+// or "" with the reason in *error.
 std::string win_write_beside(const std::string &target, const void *data, size_t size, std::string *error);
 
 // Moves `from` over `to` in one step, replacing what is there. False with the

@@ -8,6 +8,7 @@
 // Exit 0 on success (stderr may warn of UTF-8 members, which load but show
 // garbled), 1 when the set does not load (stderr: the game's message, then
 // where and why), 2 on a usage error.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -114,7 +115,11 @@ int run(int argc, char **argv)
     else
         print_dump();
     free_genres();
-    return fflush(stdout) == 0 && !ferror(stdout) ? 0 : 1;
+    if (fflush(stdout) != 0 || ferror(stdout)) {
+        fprintf(stderr, "pelzo-quiz: cannot write to standard output: %s\n", strerror(errno));
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace

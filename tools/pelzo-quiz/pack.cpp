@@ -2,6 +2,7 @@
 // write under a temporary name, read back with the game's readers, rename.
 #include "pack.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -148,13 +149,13 @@ void verify_pzq(const std::string &path, const std::vector<GenreSource> &genres,
     relQuestionField(&status);
 }
 
-// Writes bytes to a new temporary file beside `out`. Returns its path, or ""
-// with the reason in problems.
-std::string write_temporary(const std::string &out, const std::string &bytes, std::vector<std::string> &problems)
+// Writes bytes to a new temporary file beside `target`. Returns its path, or
+// "" with the reason in problems.
+std::string write_temporary(const std::string &target, const std::string &bytes, std::vector<std::string> &problems)
 {
     std::string error;
-    std::string temp = win_write_beside(out, bytes.data(), bytes.size(), &error);
-    if (temp.empty()) problems.push_back(out + ": " + error);
+    std::string temp = win_write_beside(target, bytes.data(), bytes.size(), &error);
+    if (temp.empty()) problems.push_back(target + ": " + error);
     return temp;
 }
 
@@ -228,19 +229,31 @@ int pack_command(int argc, char **argv)
         }
     }
 
-    const std::string temp = write_temporary(out, bytes, problems);
+    // An existing output that is no regular file is left as it is; through a
+    // symbolic link, the file it points to is replaced and the link kept.
+    std::string target, why;
+    if (!win_output_target(out, &target, &why)) {
+        problems.push_back(out + ": " + why);
+        return refuse(problems, out);
+    }
+    const std::string temp = write_temporary(target, bytes, problems);
     if (temp.empty()) return refuse(problems, out);
     if (format == PackFormat::Pzq)
         verify_pzq(temp, genres, problems);
     else
         verify_zip(temp, genres, members, problems);
     std::string error;
-    if (problems.empty() && !win_replace_file(temp, out, &error)) problems.push_back(out + ": " + error);
+    if (problems.empty() && !win_replace_file(temp, target, &error)) problems.push_back(out + ": " + error);
     if (!problems.empty()) {
         win_remove_file(temp);
         return refuse(problems, out);
     }
     for (size_t k = 0; k < genres.size(); ++k)
         printf("%zu\t%d\t%s\n", k, genres[k].questions(), genres[k].lines[0].text.c_str());
-    return fflush(stdout) == 0 ? 0 : 1;
+    if (fflush(stdout) != 0 || ferror(stdout)) {
+        fprintf(stderr, "pelzo-quiz pack: %s was written, but its genre list could not be written to standard output: %s\n",
+                out.c_str(), strerror(errno));
+        return 1;
+    }
+    return 0;
 }

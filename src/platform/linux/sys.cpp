@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -76,18 +77,116 @@ bool win_same_file(const char *a, const char *b)
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+bool win_output_target(const std::string &path, std::string *target, std::string *why)
+{
+    std::string resolved = path;
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        // Write what the link points to, and keep the link.
+        if (char *real = realpath(path.c_str(), nullptr)) {
+            resolved = real;
+            free(real);
+        } else {
+            // A link to a file not there yet: the file is made where it points.
+            char link[4096];
+            const ssize_t n = readlink(path.c_str(), link, sizeof link - 1);
+            if (n <= 0) {
+                if (why) *why = std::string("cannot write: ") + strerror(errno);
+                return false;
+            }
+            link[n] = '\0';
+            const size_t slash = path.rfind('/');
+            resolved = link[0] == '/' || slash == std::string::npos ? std::string(link)
+                                                                     : path.substr(0, slash + 1) + link;
+        }
+    }
+    if (stat(resolved.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) {
+            if (why) *why = file_kind(st.st_mode);
+            return false;
+        }
+        // As cp does: a file this user may not write is not replaced.
+        if (access(resolved.c_str(), W_OK) != 0) {
+            if (why) *why = std::string("cannot write: ") + strerror(errno);
+            return false;
+        }
+    }
+    *target = resolved;
+    return true;
+}
+
+namespace {
+
+// The temporary file being written, removed by a stop signal before the
+// signal ends the process. A fixed buffer, which the handler reads without
+// allocating; the flag says whether it holds a file.
+char s_tempPath[4096];
+volatile sig_atomic_t s_tempHeld = 0;
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void remove_temp_and_stop(int sig)
+{
+    if (s_tempHeld) unlink(s_tempPath);
+    signal(sig, SIG_DFL);
+    raise(sig);
+}
+
+// Blocks or unblocks the stop signals, so a temporary file is never made
+// without being held, nor dropped while the handler could see it.
+void block_stop_signals(bool block)
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : kStopSignals) sigaddset(&set, sig);
+    sigprocmask(block ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
+}
+
+void hold_temp(const std::string &path)
+{
+    static bool installed = false;
+    if (!installed) {
+        for (int sig : kStopSignals) signal(sig, remove_temp_and_stop);
+        installed = true;
+    }
+    memcpy(s_tempPath, path.c_str(), path.size() + 1);
+    s_tempHeld = 1;
+}
+
+}  // namespace
+
 std::string win_write_beside(const std::string &target, const void *data, size_t size, std::string *error)
 {
-    std::string temp = target + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        if (error) *error = std::string("cannot create a file beside it: ") + strerror(errno);
+    // A short name in the target's folder: the target's own name may already
+    // take all the system allows.
+    const size_t slash = target.rfind('/');
+    std::string temp = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".pelzo-XXXXXX";
+    if (temp.size() >= sizeof s_tempPath) {
+        if (error) *error = "cannot create a file beside it: the path is too long";
         return "";
     }
-    // mkstemp makes the file 0600; a new file normally gets 0666 less the umask.
-    const mode_t mask = umask(0);
-    umask(mask);
-    bool ok = fchmod(fd, 0666 & ~mask) == 0;
+    block_stop_signals(true);
+    const int fd = mkstemp(temp.data());
+    if (fd >= 0) hold_temp(temp);
+    const int openError = errno;
+    block_stop_signals(false);
+    if (fd < 0) {
+        if (error) *error = std::string("cannot create a file beside it: ") + strerror(openError);
+        return "";
+    }
+    // mkstemp makes the file 0600. It takes the mode and owner of the file it
+    // replaces, or what a new file gets: 0666 less the umask.
+    struct stat old;
+    bool ok;
+    if (stat(target.c_str(), &old) == 0) {
+        ok = fchmod(fd, old.st_mode & 07777) == 0;
+        if (fchown(fd, old.st_uid, old.st_gid) != 0) {
+            // Only root may give a file away; the writer's own file is kept.
+        }
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        ok = fchmod(fd, 0666 & ~mask) == 0;
+    }
     const char *bytes = static_cast<const char *>(data);
     size_t done = 0;
     while (ok && done < size) {
@@ -100,7 +199,7 @@ std::string win_write_beside(const std::string &target, const void *data, size_t
     ok = close(fd) == 0 && ok;
     if (!ok) {
         if (error) *error = std::string("cannot write: ") + strerror(err);
-        unlink(temp.c_str());
+        win_remove_file(temp);
         return "";
     }
     return temp;
@@ -108,12 +207,20 @@ std::string win_write_beside(const std::string &target, const void *data, size_t
 
 bool win_replace_file(const std::string &from, const std::string &to, std::string *error)
 {
-    if (rename(from.c_str(), to.c_str()) == 0) return true;
-    if (error) *error = std::string("cannot write: ") + strerror(errno);
+    block_stop_signals(true);
+    const bool moved = rename(from.c_str(), to.c_str()) == 0;
+    const int err = errno;
+    if (moved) s_tempHeld = 0;
+    block_stop_signals(false);
+    if (moved) return true;
+    if (error) *error = std::string("cannot write: ") + strerror(err);
     return false;
 }
 
 void win_remove_file(const std::string &path)
 {
+    block_stop_signals(true);
     unlink(path.c_str());
+    if (s_tempHeld && path == s_tempPath) s_tempHeld = 0;
+    block_stop_signals(false);
 }

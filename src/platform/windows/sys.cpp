@@ -8,8 +8,10 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <vector>
 
 #include "wide.h"
@@ -112,23 +114,101 @@ bool win_same_file(const char *a, const char *b)
            ia.nFileIndexLow == ib.nFileIndexLow;
 }
 
+bool win_output_target(const std::string &path, std::string *target, std::string *why)
+{
+    const std::wstring wide = win_widen(path.c_str());
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        *target = path;  // a new file
+        return true;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (why) *why = "is a directory";
+        return false;
+    }
+    // Opened as the system opens it: through a symbolic link to the file it
+    // points to, and as a device for a reserved name.
+    HANDLE h = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        if (why) *why = "cannot write: " + win_last_error_text();
+        return false;
+    }
+    const DWORD type = GetFileType(h);
+    std::string resolved = path;
+    if (type == FILE_TYPE_DISK && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        wchar_t final[32768];
+        const DWORD n = GetFinalPathNameByHandleW(h, final, 32768, FILE_NAME_NORMALIZED);
+        if (n > 0 && n < 32768) {
+            std::wstring name(final, n);
+            if (name.rfind(L"\\\\?\\", 0) == 0) name.erase(0, 4);
+            resolved = win_narrow(name.c_str());
+        }
+    }
+    CloseHandle(h);
+    if (type != FILE_TYPE_DISK) {
+        if (why) *why = type == FILE_TYPE_PIPE ? "is a pipe" : "is a device";
+        return false;
+    }
+    if (GetFileAttributesW(win_widen(resolved.c_str()).c_str()) & FILE_ATTRIBUTE_READONLY) {
+        if (why) *why = "cannot write: the file is read-only";
+        return false;
+    }
+    *target = resolved;
+    return true;
+}
+
+namespace {
+
+// The temporary file being written, removed by a stop signal (Ctrl+C or
+// Ctrl+Break reach the program as SIGINT) before it ends the process.
+wchar_t s_tempPath[32768];
+volatile sig_atomic_t s_tempHeld = 0;
+
+extern "C" void remove_temp_and_stop(int sig)
+{
+    if (s_tempHeld) DeleteFileW(s_tempPath);
+    signal(sig, SIG_DFL);
+    raise(sig);
+}
+
+void hold_temp(const std::wstring &path)
+{
+    static bool installed = false;
+    if (!installed) {
+        for (int sig : {SIGINT, SIGTERM, SIGBREAK}) signal(sig, remove_temp_and_stop);
+        installed = true;
+    }
+    s_tempHeld = 0;
+    wcsncpy(s_tempPath, path.c_str(), 32767);
+    s_tempPath[32767] = L'\0';
+    s_tempHeld = 1;
+}
+
+}  // namespace
+
 std::string win_write_beside(const std::string &target, const void *data, size_t size, std::string *error)
 {
     static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    // A short name in the target's folder: the target's own name may already
+    // take all the system allows.
+    const size_t slash = target.find_last_of("/\\");
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     unsigned seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string temp = target + ".";
+        std::string temp = folder + ".pelzo-";
         for (int i = 0; i < 6; ++i) {
             seed = seed * 1103515245u + 12345u;
             temp += kChars[(seed >> 16) % (sizeof kChars - 1)];
         }
-        HANDLE h = CreateFileW(win_widen(temp.c_str()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        const std::wstring wide = win_widen(temp.c_str());
+        HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) {
             if (GetLastError() == ERROR_FILE_EXISTS) continue;
             if (error) *error = "cannot create a file beside it: " + win_last_error_text();
             return "";
         }
+        hold_temp(wide);
         const char *bytes = static_cast<const char *>(data);
         size_t done = 0;
         bool ok = true;

@@ -1,0 +1,245 @@
+// What `pack` does to the file it writes: only a regular file is replaced
+// (never a device, a FIFO, a socket or a folder); through a symbolic link the
+// file it points to is replaced and the link kept; the replaced file keeps its
+// mode, and one the user may not write is refused; a stop signal leaves the
+// old output as it was and no temporary file; a name of the system's longest
+// length works; a failed standard output is reported. The files and the
+// signals are Linux ones.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tool_run.h"
+
+using ::testing::HasSubstr;
+
+namespace {
+
+std::string source(const std::string &name, int questions = 1)
+{
+    return fixture::write_file(name, fixture::lines(fixture::genre_lines("G", questions)));
+}
+
+ToolRun pack(const std::string &out, const std::string &src)
+{
+    return run_tool({"pack", "-o", out, src});
+}
+
+mode_t file_type(const std::string &path)
+{
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 ? (st.st_mode & S_IFMT) : 0;
+}
+
+// Files in `dir` whose names start with ".pelzo-": pack's temporary files.
+std::vector<std::string> temporaries(const std::string &dir)
+{
+    std::vector<std::string> out;
+    if (DIR *d = opendir(dir.c_str())) {
+        while (dirent *e = readdir(d))
+            if (strncmp(e->d_name, ".pelzo-", 7) == 0) out.push_back(e->d_name);
+        closedir(d);
+    }
+    return out;
+}
+
+std::string folder_of(const std::string &path) { return path.substr(0, path.rfind('/')); }
+
+}  // namespace
+
+TEST(PackOutput, WhatIsNoRegularFileIsRefusedAndLeftAsItIs)
+{
+    const std::string src = source("src.txt");
+    struct Case {
+        std::string path;
+        const char *kind;
+        mode_t type;
+    };
+    std::vector<Case> cases;
+    const std::string fifo = fixture::out_path("out_fifo.zip");
+    unlink(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    cases.push_back({fifo, "is a FIFO (named pipe)", S_IFIFO});
+    const std::string sock = fixture::out_path("out_sock.zip");
+    unlink(sock.c_str());
+    const int s = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    memcpy(addr.sun_path, sock.c_str(), std::min(sock.size(), sizeof addr.sun_path - 1));
+    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
+    close(s);
+    cases.push_back({sock, "is a socket", S_IFSOCK});
+    const std::string dir = fixture::out_path("out_dir.zip");
+    mkdir(dir.c_str(), 0755);
+    cases.push_back({dir, "is a directory", S_IFDIR});
+    // A twin of /dev/null (as root, which is when replacing one did harm).
+    if (geteuid() == 0) {
+        const std::string dev = fixture::out_path("out_null.zip");
+        unlink(dev.c_str());
+        ASSERT_EQ(mknod(dev.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);
+        cases.push_back({dev, "is a character device", S_IFCHR});
+    }
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.path);
+        const ToolRun r = pack(c.path, src);
+        EXPECT_EQ(r.exit, 1);
+        EXPECT_THAT(r.err, HasSubstr(c.path + ": " + c.kind + "\n"));
+        EXPECT_THAT(r.err, HasSubstr("pelzo-quiz pack: " + c.path + " not written"));
+        EXPECT_EQ(file_type(c.path), c.type);
+    }
+    EXPECT_THAT(temporaries(folder_of(fifo)), ::testing::IsEmpty());
+}
+
+TEST(PackOutput, ThroughASymbolicLinkTheTargetIsReplacedAndTheLinkKept)
+{
+    const std::string src = source("src.txt", 2);
+    const std::string target = fixture::write_file("target.zip", "old");
+    const std::string link = fixture::out_path("link.zip");
+    unlink(link.c_str());
+    ASSERT_EQ(symlink("target.zip", link.c_str()), 0);
+    const ToolRun r = pack(link, src);
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(file_type(link), static_cast<mode_t>(S_IFLNK));
+    EXPECT_EQ(file_type(target), static_cast<mode_t>(S_IFREG));
+    EXPECT_EQ(run_tool({"check", target}).out, "0\t2\tG\n");
+
+    // A link to a file not there yet: the file is made where it points.
+    const std::string dangling = fixture::out_path("dangling.zip");
+    unlink(dangling.c_str());
+    unlink(fixture::out_path("made.zip").c_str());
+    ASSERT_EQ(symlink("made.zip", dangling.c_str()), 0);
+    ASSERT_EQ(pack(dangling, src).exit, 0);
+    EXPECT_EQ(file_type(dangling), static_cast<mode_t>(S_IFLNK));
+    EXPECT_EQ(file_type(fixture::out_path("made.zip")), static_cast<mode_t>(S_IFREG));
+}
+
+TEST(PackOutput, TheReplacedFileKeepsItsMode)
+{
+    const std::string src = source("src.txt");
+    for (mode_t mode : {0600, 0640, 0444}) {
+        SCOPED_TRACE(mode);
+        const std::string out = fixture::write_file("mode.zip", "old");
+        ASSERT_EQ(chmod(out.c_str(), mode), 0);
+        const ToolRun r = pack(out, src);
+        if (mode == 0444 && geteuid() != 0) {
+            // As cp: a file the user may not write is not replaced.
+            EXPECT_EQ(r.exit, 1);
+            EXPECT_THAT(r.err, HasSubstr(out + ": cannot write: Permission denied"));
+            EXPECT_EQ(slurp(out), "old");
+        } else {
+            EXPECT_EQ(r.exit, 0) << r.err;
+            EXPECT_NE(slurp(out), "old");
+        }
+        struct stat st;
+        ASSERT_EQ(stat(out.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode);
+        chmod(out.c_str(), 0644);
+    }
+}
+
+TEST(PackOutput, AFileTheUserMayNotWriteIsRefused)
+{
+    if (geteuid() != 0) GTEST_SKIP() << "TheReplacedFileKeepsItsMode covers this without root";
+    // As root every file is writable: the tool runs as nobody here, in a
+    // folder of nobody's, on a read-only file of nobody's.
+    const std::string dir = fixture::out_path("nobody");
+    mkdir(dir.c_str(), 0755);
+    ASSERT_EQ(chown(dir.c_str(), 65534, 65534), 0);
+    const std::string src = source("src.txt"), out = dir + "/locked.zip";
+    std::string old = "old";
+    FILE *fp = fopen(out.c_str(), "wb");
+    ASSERT_NE(fp, nullptr);
+    fputs(old.c_str(), fp);
+    fclose(fp);
+    ASSERT_EQ(chown(out.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chmod(out.c_str(), 0444), 0);
+    const std::string tool = built_program("pelzo-quiz"), err = dir + "/err.txt";
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const int fd = open(err.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0666);
+        if (fd < 0 || dup2(fd, 2) < 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(99);
+        execl(tool.c_str(), tool.c_str(), "pack", "-o", out.c_str(), src.c_str(), static_cast<char *>(nullptr));
+        _exit(98);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_THAT(slurp(err), HasSubstr(out + ": cannot write: Permission denied"));
+    EXPECT_EQ(slurp(out), old);
+}
+
+TEST(PackOutput, AStopSignalLeavesTheOldOutputAndNoTemporaryFile)
+{
+    // A set big enough that writing and reading it back takes a while.
+    const std::string src = source("big.txt", 32767);
+    const std::string out = fixture::write_file("big.pzq", "the old set");
+    const std::string dir = folder_of(out), tool = built_program("pelzo-quiz");
+    for (int sig : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(sig);
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1);
+            dup2(null, 2);
+            execl(tool.c_str(), tool.c_str(), "pack", "-o", out.c_str(), src.c_str(), static_cast<char *>(nullptr));
+            _exit(98);
+        }
+        // The signal arrives once the temporary file exists.
+        bool seen = false;
+        int status = 0;
+        bool ended = false;
+        for (int i = 0; i < 20000 && !seen && !ended; ++i) {
+            seen = !temporaries(dir).empty();
+            if (!seen) {
+                ended = waitpid(pid, &status, WNOHANG) == pid;
+                usleep(500);
+            }
+        }
+        ASSERT_TRUE(seen) << "no temporary file appeared";
+        kill(pid, sig);
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << "the signal ends the tool";
+        EXPECT_EQ(slurp(out), "the old set");
+        EXPECT_THAT(temporaries(dir), ::testing::IsEmpty());
+    }
+}
+
+TEST(PackOutput, AnOutputNameOfTheLongestLengthWorks)
+{
+    const std::string src = source("src.txt");
+    const std::string out = fixture::out_path(std::string(255 - 4, 'n') + ".zip");
+    const ToolRun r = pack(out, src);
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(run_tool({"check", out}).out, "0\t1\tG\n");
+    unlink(out.c_str());
+}
+
+TEST(PackOutput, AStandardOutputThatCannotBeWrittenIsReported)
+{
+    const std::string src = source("src.txt"), out = fixture::out_path("full.zip");
+    const std::string err = fixture::out_path("full.err");
+    EXPECT_EQ(run_process(built_program("pelzo-quiz"), {"pack", "-o", out, src}, "/dev/full", err), 1);
+    EXPECT_THAT(slurp(err), HasSubstr("pelzo-quiz pack: " + out +
+                                      " was written, but its genre list could not be written to standard output"));
+    EXPECT_EQ(run_tool({"check", out}).exit, 0) << "the set itself was written";
+    for (const char *command : {"check", "dump"}) {
+        EXPECT_EQ(run_process(built_program("pelzo-quiz"), {command, out}, "/dev/full", err), 1) << command;
+        EXPECT_THAT(slurp(err), HasSubstr("pelzo-quiz: cannot write to standard output: No space left on device"));
+    }
+}
