@@ -27,7 +27,9 @@ constexpr uint32_t kEnd64Sig = 0x06064B50;
 constexpr uint32_t kEnd64LocatorSig = 0x07064B50;
 constexpr uint32_t kDescriptorSig = 0x08074B50;
 constexpr uint16_t kZip64ExtraId = 0x0001;
+constexpr uint16_t kFlagEncrypted = 0x0001;
 constexpr uint16_t kFlagDescriptor = 0x0008;
+constexpr uint16_t kMethodAes = 99;  // WinZip AES encryption
 constexpr uint32_t kDeferred32 = 0xFFFFFFFFu;
 
 constexpr uint32_t kLocalHeaderSize = 30;
@@ -110,6 +112,7 @@ struct CentralEntry {
     uint64_t localOffset;
     uint64_t compressed;
     uint64_t uncompressed;
+    uint32_t crc;
 };
 
 // Locates the central directory through the end record (and its Zip64 twin
@@ -150,7 +153,7 @@ std::vector<CentralEntry> read_central_directory(const Image &img) {
         const unsigned char *h = img.bytes + p;
         const uint16_t n = rd16(h + 28), m = rd16(h + 30), k = rd16(h + 32);
         if (!fits(img, p + kCentralHeaderSize, uint64_t{n} + m + k)) break;
-        CentralEntry entry{rd32(h + 42), rd32(h + 20), rd32(h + 24)};
+        CentralEntry entry{rd32(h + 42), rd32(h + 20), rd32(h + 24), rd32(h + 16)};
         uint64_t z = 0;
         uint16_t zLength = 0;
         if (find_extra(img, p + kCentralHeaderSize + n, m, kZip64ExtraId, &z, &zLength)) {
@@ -200,9 +203,34 @@ bool inflate_member(const unsigned char *data, uint64_t length, unsigned char *b
     return result == Z_STREAM_END;
 }
 
+// The sizes a local header's Zip64 field holds, in this order, for its
+// saturated 32-bit fields.
+void zip64_local_sizes(const Image &img, uint64_t z, uint16_t zLength, uint64_t *uncompressed, uint64_t *compressed) {
+    uint16_t used = 0;
+    for (uint64_t *slot : {uncompressed, compressed}) {
+        if (*slot != kDeferred32) continue;
+        if (used + 8 > zLength) return;
+        *slot = rd64(img.bytes + z + used);
+        used += 8;
+    }
+}
+
 int read_member(const Image &img, const char *name, unsigned char **out, uint32_t *outSize) {
+    // The central directory, read on first need: for deferred sizes, and for
+    // the CRC of the member asked for.
     std::vector<CentralEntry> central;
     bool centralRead = false;
+    auto central_entry = [&](uint64_t localOffset) -> const CentralEntry * {
+        if (!centralRead) {
+            try {
+                central = read_central_directory(img);
+            } catch (const std::bad_alloc &) {
+                central.clear();
+            }
+            centralRead = true;
+        }
+        return find_central_entry(central, localOffset);
+    };
     uint64_t pos = 0;
     while (pos + kLocalHeaderSize <= img.size) {
         const unsigned char *h = img.bytes + pos;
@@ -219,20 +247,20 @@ int read_member(const Image &img, const char *name, unsigned char **out, uint32_
         uint64_t z = 0;
         uint16_t zLength = 0;
         const bool zip64 = find_extra(img, pos + kLocalHeaderSize + n, e, kZip64ExtraId, &z, &zLength);
-        const bool deferred = (flags & kFlagDescriptor) || compressed == kDeferred32 || uncompressed == kDeferred32;
-        if (deferred) {
-            if (!centralRead) {
-                try {
-                    central = read_central_directory(img);
-                } catch (const std::bad_alloc &) {
-                    return -1;
-                }
-                centralRead = true;
+        const CentralEntry *entry = nullptr;
+        if ((flags & kFlagDescriptor) || compressed == kDeferred32 || uncompressed == kDeferred32) {
+            entry = central_entry(pos);
+            if (entry) {
+                compressed = entry->compressed;
+                uncompressed = entry->uncompressed;
+            } else if (zip64 && !(flags & kFlagDescriptor)) {
+                // No central directory (an archive cut before it): the sizes
+                // are in the member's own Zip64 field.
+                zip64_local_sizes(img, z, zLength, &uncompressed, &compressed);
+                if (compressed == kDeferred32 || uncompressed == kDeferred32) return -1;
+            } else {
+                return -1;
             }
-            const CentralEntry *entry = find_central_entry(central, pos);
-            if (!entry) return -1;
-            compressed = entry->compressed;
-            uncompressed = entry->uncompressed;
         }
 
         char entryName[256] = {};
@@ -248,20 +276,35 @@ int read_member(const Image &img, const char *name, unsigned char **out, uint32_
             continue;
         }
 
-        // The first matching member decides the result.
+        // The first matching member decides the result. An encrypted one
+        // holds ciphertext, never text.
+        if ((flags & kFlagEncrypted) || method == kMethodAes) return -1;
         if (uncompressed > kMaxMemberSize || !fits(img, dataPos, compressed)) return -1;
         Block block(static_cast<unsigned char *>(std::calloc(uncompressed + 1, 1)));
         if (!block) return -1;
         const unsigned char *data = img.bytes + dataPos;
         if (method == 0) {
             // A stored member shorter than it claims keeps zeros after its
-            // bytes instead of borrowing the bytes of whatever follows it.
+            // bytes instead of borrowing the bytes of whatever follows it
+            // (and then fails its CRC).
             std::memcpy(block.get(), data, std::min(compressed, uncompressed));
         } else if (method == 8) {
             if (!inflate_member(data, compressed, block.get(), uncompressed)) return -1;
         } else {
             return -2;
         }
+        // The CRC of the central directory, or of the local header where
+        // there is none: a changed byte makes the member unreadable, as a
+        // truncated one is.
+        if (!entry) entry = central_entry(pos);
+        const uint32_t expected = entry ? entry->crc : rd32(h + 14);
+        uLong crc = crc32(0, nullptr, 0);
+        for (uint64_t done = 0; done < uncompressed;) {
+            const uInt chunk = static_cast<uInt>(std::min<uint64_t>(uncompressed - done, 1u << 30));
+            crc = crc32(crc, block.get() + done, chunk);
+            done += chunk;
+        }
+        if (static_cast<uint32_t>(crc) != expected) return -1;
         block.get()[uncompressed] = 0;
         *out = block.release();
         *outSize = static_cast<uint32_t>(uncompressed);

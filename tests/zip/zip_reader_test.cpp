@@ -219,11 +219,16 @@ std::string raw_deflate(const std::string &plain) {
     return out;
 }
 
+uint32_t crc_of(const std::string &plain) {
+    return static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef *>(plain.data()), static_cast<uInt>(plain.size())));
+}
+
 struct Member {
     std::string name;
     std::string data;  // as stored after the header
     uint16_t method = 0;
     uint32_t compressed = 0, uncompressed = 0;  // true sizes, for the central directory
+    uint32_t crc = 0;                           // of the plain bytes
     uint16_t flags = 0;
     std::string localExtra;
     std::string descriptor;  // written after the data
@@ -235,6 +240,7 @@ Member stored(const std::string &name, const std::string &plain) {
     m.name = name;
     m.data = plain;
     m.compressed = m.uncompressed = static_cast<uint32_t>(plain.size());
+    m.crc = crc_of(plain);
     return m;
 }
 
@@ -245,13 +251,14 @@ Member deflated(const std::string &name, const std::string &plain) {
     m.method = 8;
     m.compressed = static_cast<uint32_t>(m.data.size());
     m.uncompressed = static_cast<uint32_t>(plain.size());
+    m.crc = crc_of(plain);
     return m;
 }
 
 Member with_descriptor(Member m, bool signature) {
     m.flags |= 8;
     m.deferLocal = true;
-    m.descriptor = (signature ? le32(0x08074B50) : "") + le32(0) + le32(m.compressed) + le32(m.uncompressed);
+    m.descriptor = (signature ? le32(0x08074B50) : "") + le32(m.crc) + le32(m.compressed) + le32(m.uncompressed);
     return m;
 }
 
@@ -261,10 +268,10 @@ std::string archive(const std::vector<Member> &members, bool central = true) {
     for (const Member &m : members) {
         const uint32_t offset = static_cast<uint32_t>(out.size());
         const uint32_t c = m.deferLocal ? 0 : m.compressed, u = m.deferLocal ? 0 : m.uncompressed;
-        out += le32(0x04034B50) + le16(20) + le16(m.flags) + le16(m.method) + le32(0) + le32(0) + le32(c) +
+        out += le32(0x04034B50) + le16(20) + le16(m.flags) + le16(m.method) + le32(0) + le32(m.deferLocal ? 0 : m.crc) + le32(c) +
                le32(u) + le16(static_cast<uint32_t>(m.name.size())) +
                le16(static_cast<uint32_t>(m.localExtra.size())) + m.name + m.localExtra + m.data + m.descriptor;
-        cd += le32(0x02014B50) + le16(20) + le16(20) + le16(m.flags) + le16(m.method) + le32(0) + le32(0) +
+        cd += le32(0x02014B50) + le16(20) + le16(20) + le16(m.flags) + le16(m.method) + le32(0) + le32(m.crc) +
               le32(m.compressed) + le32(m.uncompressed) + le16(static_cast<uint32_t>(m.name.size())) + le16(0) +
               le16(0) + le16(0) + le16(0) + le32(0) + le32(offset) + m.name;
     }
@@ -330,31 +337,43 @@ TEST(ZipHostile, ClaimedSizeAbove64MiBIsRefused) {
     EXPECT_EQ(read_bytes(archive({plain}), "qtext_0.txt").rc, -1);
 }
 
-TEST(ZipHostile, StreamEndingEarlyLeavesZerosNotOldMemory) {
+// A member whose bytes do not match its CRC-32 is unreadable, as a truncated
+// one is: one changed byte, a deflate stream that ends before its claimed
+// size, a stored member shorter than it claims. The CRC is the central
+// directory's, or the local header's where there is no directory.
+TEST(ZipIntegrity, BytesThatDoNotMatchTheirCrcAreMinusOne) {
     const std::string text = "a short answer";
-    Member m = deflated("qtext_0.txt", text);
-    m.uncompressed = 3000;  // claims more than the stream produces
-    const std::string bytes = archive({m});
-    // Leave freed memory of the block's size full of non-zero bytes, where
-    // the allocator is likely to hand it out again.
-    for (int i = 0; i < 4; ++i) {
-        void *old = std::malloc(3001);
-        std::memset(old, 0xAB, 3001);
-        std::free(old);
+    Member changed = stored("qtext_0.txt", text);
+    changed.data[3] ^= 0x01;
+    Member shortStream = deflated("qtext_0.txt", text);
+    shortStream.uncompressed = 3000;  // the stream ends long before
+    Member shortStored = stored("qtext_0.txt", "hello");
+    shortStored.uncompressed = 12;  // zero-filled to 12 bytes, which is not what the CRC is of
+    for (const Member &m : {changed, shortStream, shortStored}) {
+        EXPECT_EQ(read_bytes(archive({m, stored("next.txt", "NEXTNEXT")}), "qtext_0.txt").rc, -1);
+        EXPECT_EQ(read_bytes(archive({m}, false), "qtext_0.txt").rc, -1) << "without a central directory";
     }
-    Result r = read_bytes(bytes, "qtext_0.txt");
-    ASSERT_EQ(r.rc, 0);
-    ASSERT_EQ(r.data.size(), 3000u);
-    EXPECT_EQ(r.data.substr(0, text.size()), text);
-    EXPECT_EQ(r.data.substr(text.size()), std::string(3000 - text.size(), '\0'));
+    // The central directory's CRC counts over the local header's.
+    Member good = deflated("qtext_0.txt", text);
+    std::string centralWrong = archive({good});
+    patch32(centralWrong, centralWrong.find(std::string("PK\x01\x02", 4)) + 16, good.crc ^ 1);
+    EXPECT_EQ(read_bytes(centralWrong, "qtext_0.txt").rc, -1);
+    std::string localWrong = archive({good});
+    patch32(localWrong, 14, good.crc ^ 1);
+    EXPECT_EQ(read_bytes(localWrong, "qtext_0.txt").data, text);
+    EXPECT_EQ(read_bytes(archive({good}, false), "qtext_0.txt").data, text);
 }
 
-TEST(ZipHostile, StoredMemberShorterThanClaimedIsZeroFilled) {
-    Member m = stored("qtext_0.txt", "hello");
-    m.uncompressed = 12;
-    Result r = read_bytes(archive({m, stored("next.txt", "NEXTNEXT")}), "qtext_0.txt");
-    EXPECT_EQ(r.rc, 0);
-    EXPECT_EQ(r.data, std::string("hello") + std::string(7, '\0'));
+// An encrypted member holds ciphertext: unreadable, stored or deflated, by
+// the traditional flag or as WinZip AES (method 99).
+TEST(ZipIntegrity, EncryptedMembersAreMinusOne) {
+    Member flagged = stored("qtext_0.txt", "ciphertext as text");
+    flagged.flags = 1;
+    Member flaggedDeflate = deflated("qtext_0.txt", "ciphertext as text");
+    flaggedDeflate.flags = 1;
+    Member aes = stored("qtext_0.txt", "ciphertext as text");
+    aes.method = 99;
+    for (const Member &m : {flagged, flaggedDeflate, aes}) EXPECT_EQ(read_bytes(archive({m}), "qtext_0.txt").rc, -1);
 }
 
 TEST(ZipHostile, DamagedDeflateStreamsAreMinusOne) {
@@ -430,10 +449,10 @@ TEST(ZipDeferred, Zip64EndRecordAndSizesInTheCentralExtra) {
     // Zip64 end record.
     const std::string plain = body(3, 20);
     Member m = deflated("qtext_3.txt", plain);
-    const std::string local = le32(0x04034B50) + le16(45) + le16(0) + le16(8) + le32(0) + le32(0) +
+    const std::string local = le32(0x04034B50) + le16(45) + le16(0) + le16(8) + le32(0) + le32(m.crc) +
                               le32(0xFFFFFFFF) + le32(0xFFFFFFFF) + le16(11) + le16(20) + m.name + le16(1) + le16(16) +
                               le64(0) + le64(0) + m.data;
-    const std::string cd = le32(0x02014B50) + le16(45) + le16(45) + le16(0) + le16(8) + le32(0) + le32(0) +
+    const std::string cd = le32(0x02014B50) + le16(45) + le16(45) + le16(0) + le16(8) + le32(0) + le32(m.crc) +
                            le32(0xFFFFFFFF) + le32(0xFFFFFFFF) + le16(11) + le16(20) + le16(0) + le16(0) + le16(0) +
                            le32(0) + le32(0) + m.name + le16(1) + le16(16) + le64(plain.size()) +
                            le64(m.data.size());
@@ -446,6 +465,24 @@ TEST(ZipDeferred, Zip64EndRecordAndSizesInTheCentralExtra) {
     Result r = read_bytes(local + cd + zip64End + locator + end, "qtext_3.txt");
     EXPECT_EQ(r.rc, 0);
     EXPECT_EQ(r.data, plain);
+}
+
+// An archive cut before its central directory: a member whose local sizes
+// are 0xFFFFFFFF has them in its own Zip64 field.
+TEST(ZipDeferred, Zip64SizesInTheLocalFieldServeWithoutACentralDirectory) {
+    const std::string plain = body(2, 20);
+    Member m = deflated("qtext_2.txt", plain);
+    m.localExtra = le16(1) + le16(16) + le64(plain.size()) + le64(m.data.size());
+    const std::string next = archive({stored("qtext_5.txt", "after")}, false);
+    std::string local = archive({m}, false);
+    patch32(local, 18, 0xFFFFFFFF);
+    patch32(local, 22, 0xFFFFFFFF);
+    EXPECT_EQ(read_bytes(local + next, "qtext_2.txt").data, plain);
+    EXPECT_EQ(read_bytes(local + next, "qtext_5.txt").data, "after") << "the walk steps over it by those sizes";
+    // A Zip64 field short of the sizes leaves them unknown.
+    std::string cut = local;
+    patch16(cut, 30 + m.name.size() + 2, 8);
+    EXPECT_EQ(read_bytes(cut, "qtext_2.txt").rc, -1);
 }
 
 TEST(ZipDeferred, CentralSizeThatWrapsThePositionEndsTheWalk) {
