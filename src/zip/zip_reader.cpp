@@ -115,14 +115,34 @@ struct CentralEntry {
     uint32_t crc;
 };
 
-// Locates the central directory through the end record (and its Zip64 twin
-// when the end record's fields are saturated).
-bool find_central_directory(const Image &img, uint64_t *offset, uint64_t *length, uint64_t *entries) {
+// The offset of the end-of-central-directory record: the last one whose
+// comment stays inside the image. False when there is none (an archive cut
+// short, or no archive).
+bool find_end_record(const Image &img, uint64_t *at) {
     if (img.size < kEndSize) return false;
     const uint64_t lowest = img.size - kEndSize > 0xFFFF ? img.size - kEndSize - 0xFFFF : 0;
     for (uint64_t e = img.size - kEndSize + 1; e-- > lowest;) {
         const unsigned char *end = img.bytes + e;
         if (rd32(end) != kEndSig || !fits(img, e + kEndSize, rd16(end + 20))) continue;
+        *at = e;
+        return true;
+    }
+    return false;
+}
+
+// The end record's "number of this disk": above 0 in the last part of an
+// archive split over several files.
+uint32_t end_record_disk(const Image &img) {
+    uint64_t e = 0;
+    return find_end_record(img, &e) ? rd16(img.bytes + e + 4) : 0;
+}
+
+// Locates the central directory through the end record (and its Zip64 twin
+// when the end record's fields are saturated).
+bool find_central_directory(const Image &img, uint64_t *offset, uint64_t *length, uint64_t *entries) {
+    uint64_t e = 0;
+    if (find_end_record(img, &e)) {
+        const unsigned char *end = img.bytes + e;
         *entries = rd16(end + 10);
         *length = rd32(end + 12);
         *offset = rd32(end + 16);
@@ -215,99 +235,155 @@ void zip64_local_sizes(const Image &img, uint64_t z, uint16_t zLength, uint64_t 
     }
 }
 
-int read_member(const Image &img, const char *name, unsigned char **out, uint32_t *outSize) {
-    // The central directory, read on first need: for deferred sizes, and for
-    // the CRC of the member asked for.
-    std::vector<CentralEntry> central;
-    bool centralRead = false;
-    auto central_entry = [&](uint64_t localOffset) -> const CentralEntry * {
-        if (!centralRead) {
+// The central directory of an image, read on first need (for deferred sizes,
+// and for the CRC of a member that is read).
+class CentralCache {
+public:
+    explicit CentralCache(const Image &img) : img_(img) {}
+    const CentralEntry *entry(uint64_t localOffset) {
+        if (!read_) {
             try {
-                central = read_central_directory(img);
+                table_ = read_central_directory(img_);
             } catch (const std::bad_alloc &) {
-                central.clear();
+                table_.clear();
             }
-            centralRead = true;
+            read_ = true;
         }
-        return find_central_entry(central, localOffset);
-    };
+        return find_central_entry(table_, localOffset);
+    }
+
+private:
+    const Image &img_;
+    std::vector<CentralEntry> table_;
+    bool read_ = false;
+};
+
+// One local header as the walk reads it.
+struct LocalEntry {
+    uint64_t pos = 0, dataPos = 0;
+    uint16_t flags = 0, method = 0;
+    uint64_t compressed = 0, uncompressed = 0;
+    uint32_t localCrc = 0;
+    bool zip64 = false;
+    const char *sizesFrom = "the local header";
+    const unsigned char *name = nullptr;
+    uint16_t nameLength = 0;
+};
+
+enum class HeaderRead { Ok, NotAHeader, HeaderCut, SizesUnknown };
+
+// Reads the local header at pos, with its sizes from wherever they are: the
+// header, the central directory (deferred to a data descriptor, or 0xFFFFFFFF
+// with a Zip64 field), or the header's own Zip64 field when there is no
+// central directory.
+HeaderRead read_header(const Image &img, uint64_t pos, CentralCache &central, LocalEntry *e) {
+    if (!fits(img, pos, kLocalHeaderSize)) return HeaderRead::HeaderCut;
+    const unsigned char *h = img.bytes + pos;
+    if (rd32(h) != kLocalSig) return HeaderRead::NotAHeader;
+    e->pos = pos;
+    e->flags = rd16(h + 6);
+    e->method = rd16(h + 8);
+    e->localCrc = rd32(h + 14);
+    e->compressed = rd32(h + 18);
+    e->uncompressed = rd32(h + 22);
+    e->nameLength = rd16(h + 26);
+    const uint16_t extra = rd16(h + 28);
+    if (!fits(img, pos + kLocalHeaderSize, uint64_t{e->nameLength} + extra)) return HeaderRead::HeaderCut;
+    e->name = h + kLocalHeaderSize;
+    e->dataPos = pos + kLocalHeaderSize + e->nameLength + extra;
+    uint64_t z = 0;
+    uint16_t zLength = 0;
+    e->zip64 = find_extra(img, pos + kLocalHeaderSize + e->nameLength, extra, kZip64ExtraId, &z, &zLength);
+    if ((e->flags & kFlagDescriptor) || e->compressed == kDeferred32 || e->uncompressed == kDeferred32) {
+        if (const CentralEntry *c = central.entry(pos)) {
+            e->compressed = c->compressed;
+            e->uncompressed = c->uncompressed;
+            e->sizesFrom = "the central directory";
+        } else if (e->zip64 && !(e->flags & kFlagDescriptor)) {
+            // No central directory (an archive cut before it): the sizes are
+            // in the member's own Zip64 field.
+            zip64_local_sizes(img, z, zLength, &e->uncompressed, &e->compressed);
+            if (e->compressed == kDeferred32 || e->uncompressed == kDeferred32) return HeaderRead::SizesUnknown;
+            e->sizesFrom = "its Zip64 field";
+        } else {
+            return HeaderRead::SizesUnknown;
+        }
+    }
+    return HeaderRead::Ok;
+}
+
+// The name a member is found by: the stored name cut to 255 bytes, after its
+// last '/'.
+std::string base_name(const LocalEntry &e) {
+    char entryName[256] = {};
+    std::memcpy(entryName, e.name, std::min<uint16_t>(e.nameLength, 255));
+    const char *slash = std::strrchr(entryName, '/');
+    return slash ? slash + 1 : entryName;
+}
+
+// Reads the member of a local header into *out (a block of its size plus a
+// NUL) when it is readable; says what it is in any case.
+ZipMemberState extract(const Image &img, const LocalEntry &e, CentralCache &central, Block *out, uint32_t *crc) {
+    // The CRC of the central directory, or of the local header where there
+    // is none.
+    const CentralEntry *c = central.entry(e.pos);
+    *crc = c ? c->crc : e.localCrc;
+    // An encrypted member holds ciphertext, never text.
+    if ((e.flags & kFlagEncrypted) || e.method == kMethodAes) return ZipMemberState::Encrypted;
+    if (e.method != 0 && e.method != 8) return ZipMemberState::Unsupported;
+    if (!fits(img, e.dataPos, e.compressed)) return ZipMemberState::DataPastEnd;
+    if (e.uncompressed > kMaxMemberSize) return ZipMemberState::TooLarge;
+    Block block(static_cast<unsigned char *>(std::calloc(e.uncompressed + 1, 1)));
+    if (!block) return ZipMemberState::TooLarge;
+    const unsigned char *data = img.bytes + e.dataPos;
+    if (e.method == 0) {
+        // A stored member shorter than it claims keeps zeros after its bytes
+        // instead of borrowing the bytes of whatever follows it (and then
+        // fails its CRC).
+        std::memcpy(block.get(), data, std::min(e.compressed, e.uncompressed));
+    } else if (!inflate_member(data, e.compressed, block.get(), e.uncompressed)) {
+        return ZipMemberState::Damaged;
+    }
+    // A changed byte makes the member unreadable, as a truncated one is.
+    uLong sum = crc32(0, nullptr, 0);
+    for (uint64_t done = 0; done < e.uncompressed;) {
+        const uInt chunk = static_cast<uInt>(std::min<uint64_t>(e.uncompressed - done, 1u << 30));
+        sum = crc32(sum, block.get() + done, chunk);
+        done += chunk;
+    }
+    if (static_cast<uint32_t>(sum) != *crc) return ZipMemberState::BadCrc;
+    block.get()[e.uncompressed] = 0;
+    *out = std::move(block);
+    return ZipMemberState::Readable;
+}
+
+// Where the header after `e` starts, or false when its data leaves the image.
+// (A size from a Zip64 field can be large enough to wrap the position round
+// to an earlier header and loop for ever.)
+bool next_header(const Image &img, const LocalEntry &e, uint64_t *next) {
+    if (!fits(img, e.dataPos, e.compressed)) return false;
+    *next = e.dataPos + e.compressed;
+    if (e.flags & kFlagDescriptor) *next += descriptor_length(img, *next, e.zip64);
+    return true;
+}
+
+int read_member(const Image &img, const char *name, unsigned char **out, uint32_t *outSize) {
+    CentralCache central(img);
     uint64_t pos = 0;
-    while (pos + kLocalHeaderSize <= img.size) {
-        const unsigned char *h = img.bytes + pos;
-        if (rd32(h) != kLocalSig) return -1;
-        const uint16_t flags = rd16(h + 6);
-        const uint16_t method = rd16(h + 8);
-        uint64_t compressed = rd32(h + 18);
-        uint64_t uncompressed = rd32(h + 22);
-        const uint16_t n = rd16(h + 26);
-        const uint16_t e = rd16(h + 28);
-        const uint64_t dataPos = pos + kLocalHeaderSize + n + e;
-        if (!fits(img, pos + kLocalHeaderSize, uint64_t{n} + e)) return -1;
-
-        uint64_t z = 0;
-        uint16_t zLength = 0;
-        const bool zip64 = find_extra(img, pos + kLocalHeaderSize + n, e, kZip64ExtraId, &z, &zLength);
-        const CentralEntry *entry = nullptr;
-        if ((flags & kFlagDescriptor) || compressed == kDeferred32 || uncompressed == kDeferred32) {
-            entry = central_entry(pos);
-            if (entry) {
-                compressed = entry->compressed;
-                uncompressed = entry->uncompressed;
-            } else if (zip64 && !(flags & kFlagDescriptor)) {
-                // No central directory (an archive cut before it): the sizes
-                // are in the member's own Zip64 field.
-                zip64_local_sizes(img, z, zLength, &uncompressed, &compressed);
-                if (compressed == kDeferred32 || uncompressed == kDeferred32) return -1;
-            } else {
-                return -1;
-            }
-        }
-
-        char entryName[256] = {};
-        std::memcpy(entryName, h + kLocalHeaderSize, std::min<uint16_t>(n, 255));
-        const char *slash = std::strrchr(entryName, '/');
-        const char *base = slash ? slash + 1 : entryName;
-        if (std::strcmp(base, name) != 0) {
-            // A size from a Zip64 field can be large enough to wrap the
-            // position round to an earlier header and loop for ever.
-            if (!fits(img, dataPos, compressed)) return -1;
-            pos = dataPos + compressed;
-            if (flags & kFlagDescriptor) pos += descriptor_length(img, pos, zip64);
+    LocalEntry e;
+    while (pos + kLocalHeaderSize <= img.size && read_header(img, pos, central, &e) == HeaderRead::Ok) {
+        if (base_name(e) != name) {
+            if (!next_header(img, e, &pos)) return -1;
             continue;
         }
-
-        // The first matching member decides the result. An encrypted one
-        // holds ciphertext, never text.
-        if ((flags & kFlagEncrypted) || method == kMethodAes) return -1;
-        if (uncompressed > kMaxMemberSize || !fits(img, dataPos, compressed)) return -1;
-        Block block(static_cast<unsigned char *>(std::calloc(uncompressed + 1, 1)));
-        if (!block) return -1;
-        const unsigned char *data = img.bytes + dataPos;
-        if (method == 0) {
-            // A stored member shorter than it claims keeps zeros after its
-            // bytes instead of borrowing the bytes of whatever follows it
-            // (and then fails its CRC).
-            std::memcpy(block.get(), data, std::min(compressed, uncompressed));
-        } else if (method == 8) {
-            if (!inflate_member(data, compressed, block.get(), uncompressed)) return -1;
-        } else {
-            return -2;
-        }
-        // The CRC of the central directory, or of the local header where
-        // there is none: a changed byte makes the member unreadable, as a
-        // truncated one is.
-        if (!entry) entry = central_entry(pos);
-        const uint32_t expected = entry ? entry->crc : rd32(h + 14);
-        uLong crc = crc32(0, nullptr, 0);
-        for (uint64_t done = 0; done < uncompressed;) {
-            const uInt chunk = static_cast<uInt>(std::min<uint64_t>(uncompressed - done, 1u << 30));
-            crc = crc32(crc, block.get() + done, chunk);
-            done += chunk;
-        }
-        if (static_cast<uint32_t>(crc) != expected) return -1;
-        block.get()[uncompressed] = 0;
+        // The first matching member decides the result.
+        Block block;
+        uint32_t crc = 0;
+        const ZipMemberState state = extract(img, e, central, &block, &crc);
+        if (state == ZipMemberState::Unsupported) return -2;
+        if (state != ZipMemberState::Readable) return -1;
         *out = block.release();
-        *outSize = static_cast<uint32_t>(uncompressed);
+        *outSize = static_cast<uint32_t>(e.uncompressed);
         return 0;
     }
     return -1;
@@ -331,6 +407,61 @@ void zip_close(ZipArchive *archive) {
     if (!archive) return;
     std::free(archive->bytes);
     *archive = ZipArchive{};
+}
+
+ZipWalk zip_walk(const ZipArchive *archive) {
+    if (!archive || !archive->bytes) return ZipWalk{};
+    return zip_walk_bytes(archive->bytes, archive->size);
+}
+
+ZipWalk zip_walk_bytes(const unsigned char *bytes, uint64_t size) {
+    ZipWalk walk;
+    if (!bytes) return walk;
+    const Image img{bytes, size};
+    for (uint64_t at = 0; at + 4 <= img.size; ++at) {
+        if (rd32(img.bytes + at) == kLocalSig) {
+            walk.firstHeaderAt = at;
+            break;
+        }
+    }
+    uint64_t offset = 0, length = 0, entries = 0;
+    walk.hasCentralDirectory = find_central_directory(img, &offset, &length, &entries);
+    walk.thisDisk = end_record_disk(img);
+    walk.splitMarker = img.size >= 4 && rd32(img.bytes) == kDescriptorSig;
+    CentralCache central(img);
+    uint64_t pos = 0;
+    LocalEntry e;
+    for (;;) {
+        walk.stoppedAt = pos;
+        if (pos >= img.size) {
+            walk.end = ZipWalkEnd::EndOfFile;
+            break;
+        }
+        const HeaderRead r = read_header(img, pos, central, &e);
+        if (r != HeaderRead::Ok) {
+            walk.end = r == HeaderRead::NotAHeader ? ZipWalkEnd::NoHeader
+                     : r == HeaderRead::HeaderCut  ? ZipWalkEnd::HeaderCut
+                                                   : ZipWalkEnd::SizesUnknown;
+            break;
+        }
+        ZipMemberReport m;
+        m.name.assign(reinterpret_cast<const char *>(e.name), e.nameLength);
+        m.baseName = base_name(e);
+        m.offset = e.pos;
+        m.method = e.method;
+        m.flags = e.flags;
+        m.compressed = e.compressed;
+        m.uncompressed = e.uncompressed;
+        m.sizesFrom = e.sizesFrom;
+        Block block;
+        m.state = extract(img, e, central, &block, &m.crc);
+        walk.members.push_back(m);
+        if (!next_header(img, e, &pos)) {
+            walk.end = ZipWalkEnd::DataPastEnd;
+            break;
+        }
+    }
+    return walk;
 }
 
 int zip_read_member(const ZipArchive *archive, const char *name, unsigned char **out, uint32_t *outSize) {

@@ -160,15 +160,54 @@ TEST(PelzoQuizTool, ZipFailuresSayWhereAndWhy)
     const Bytes good = fixture::zip_archive({{"qtext_0.txt", genre("A", 1)}});
     expect_failure(fixture::write_file("tool_stub.zip", Bytes(64, 'M') + good), nothing,
                    "the first ZIP member starts at byte offset 64");
-    expect_failure(fixture::write_file("tool_trunc.zip", good.substr(0, 40)), nothing, "the archive may be truncated");
+    expect_failure(fixture::write_file("tool_trunc.zip", good.substr(0, 40)), nothing, "the archive is truncated");
     expect_failure(fixture::write_file("tool_trunc.zip", good.substr(0, 60)), nothing,
-                   "the member at byte offset 0 reaches past the end of the file (60 bytes)");
+                   "qtext_0.txt (byte offset 0): its data reaches past the end of the file");
     Bytes damaged = fixture::zip_archive({{"qtext_0.txt", genre("A", 30), 8}});
     damaged.replace(41, 6, Bytes(6, '\xFF'));  // the deflate stream, right after the 11-byte name
     expect_failure(fixture::write_file("tool_damaged.zip", damaged), nothing,
-                   "qtext_0.txt (byte offset 0): its data cannot be read");
+                   "qtext_0.txt (byte offset 0): its deflate data is damaged");
     expect_failure(fixture::write_file("tool_text.zip", "hello, this is plain text and no archive"), nothing, "not a ZIP archive");
     expect_failure(fixture::write_file("tool_pzq.bin", fixture::pzq_file({1})), nothing, "name it with the .pzq extension");
+}
+
+// What the reader refuses for the archive's own integrity, said as it is: a
+// bad CRC, an encrypted member, a split archive's parts. A set that still
+// loads part of its genres gets the same words as warnings, and exit 0.
+TEST(PelzoQuizTool, ArchiveIntegrityIsNamed)
+{
+    const std::string nothing = "有効な問題ファイルが見つかりません";
+    const Bytes a = genre("A", 1), b = genre("B", 2);
+    Bytes badCrc = fixture::zip_archive({{"qtext_0.txt", a}});
+    badCrc[30 + 11 + 2] ^= 0x20;  // a byte of the stored text
+    expect_failure(fixture::write_file("crc.zip", badCrc), nothing, "qtext_0.txt (byte offset 0): bad CRC");
+    Bytes encrypted = fixture::zip_archive({{"qtext_0.txt", a}});
+    encrypted[6] = 1;  // the local header's flags: encrypted
+    expect_failure(fixture::write_file("enc.zip", encrypted), nothing, "qtext_0.txt (byte offset 0): the member is encrypted");
+    Bytes lastPart = fixture::zip_archive({{"qtext_0.txt", a}});
+    lastPart[lastPart.size() - 22 + 4] = 2;  // the end record's disk number: the third file of a split set
+    const std::string last = fixture::write_file("split.zip", lastPart.substr(30 + 11 + a.size()));
+    expect_failure(last, nothing, "this is the last part of an archive split into 3 files");
+    expect_failure(fixture::write_file("split.z01", "PK\x07\x08" + fixture::zip_archive({{"qtext_0.txt", a}})), nothing,
+                   "this is the first part of a split archive");
+
+    // Genre 1 of two is damaged; genre 0 loads, and check says what was left out.
+    Bytes partly = fixture::zip_archive({{"qtext_0.txt", a}, {"qtext_1.txt", b}});
+    partly[30 + 11 + a.size() + 30 + 11 + 2] ^= 0x20;
+    ToolRun r = run_tool({"check", fixture::write_file("partly.zip", partly)});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "0\t1\tA\n");
+    EXPECT_THAT(r.err, HasSubstr("warning: qtext_1.txt (byte offset " + std::to_string(30 + 11 + a.size()) +
+                                 "): bad CRC"));
+    // Cut before its central directory: the members before the cut load, with a warning.
+    const Bytes whole = fixture::zip_archive({{"qtext_0.txt", a}, {"qtext_1.txt", b}});
+    const std::string cut = fixture::write_file("cut.zip", whole.substr(0, whole.find(std::string("PK\x01\x02", 4))));
+    for (const char *command : {"check", "dump"}) {
+        r = run_tool({command, cut});
+        EXPECT_EQ(r.exit, 0) << command << " " << r.err;
+        EXPECT_THAT(r.err, HasSubstr("warning: the archive is truncated (it has no end-of-central-directory record): "
+                                     "2 of the genres could be read")) << command;
+    }
 }
 
 TEST(PelzoQuizTool, PzqFailuresSayWhereAndWhy)

@@ -52,8 +52,6 @@ uint32_t le16(const std::string &d, size_t at)
     return static_cast<unsigned char>(d[at]) | (static_cast<unsigned char>(d[at + 1]) << 8);
 }
 
-uint32_t le32(const std::string &d, size_t at) { return le16(d, at) | (le16(d, at + 2) << 16); }
-
 std::string printable(const std::string &s)
 {
     std::string out;
@@ -147,72 +145,6 @@ void diagnose_pzq(const char *path, const std::string &message)
 }
 
 // ---- ZIP ----
-
-struct Entry {
-    std::string name;
-    uint32_t method = 0;
-    uint32_t flags = 0;
-    uint32_t offset = 0;
-};
-
-std::string base_name(const std::string &name)
-{
-    const size_t slash = name.rfind('/');
-    return slash == std::string::npos ? name : name.substr(slash + 1);
-}
-
-// Entries of the central directory; false when there is none to be found.
-bool central_entries(const std::string &d, std::vector<Entry> &out)
-{
-    if (d.size() < 22) return false;
-    size_t eocd = std::string::npos;
-    const size_t lowest = d.size() > 22 + 65535 ? d.size() - 22 - 65535 : 0;
-    for (size_t p = d.size() - 22 + 1; p-- > lowest;) {
-        if (le32(d, p) == 0x06054B50) {
-            eocd = p;
-            break;
-        }
-    }
-    if (eocd == std::string::npos) return false;
-    const uint32_t entries = le16(d, eocd + 10);
-    size_t p = le32(d, eocd + 16);
-    for (uint32_t i = 0; i < entries; ++i) {
-        if (p + 46 > d.size() || le32(d, p) != 0x02014B50) break;
-        const size_t n = le16(d, p + 28), e = le16(d, p + 30), c = le16(d, p + 32);
-        if (p + 46 + n > d.size()) break;
-        Entry en;
-        en.flags = le16(d, p + 8);
-        en.method = le16(d, p + 10);
-        en.offset = le32(d, p + 42);
-        en.name = d.substr(p + 46, n);
-        out.push_back(en);
-        p += 46 + n + e + c;
-    }
-    return true;
-}
-
-// Entries met by walking the local headers from the first byte. Returns the
-// offset of a header whose name or data reaches past the end of the file, or
-// npos.
-size_t local_entries(const std::string &d, std::vector<Entry> &out)
-{
-    size_t p = 0;
-    while (p + 30 <= d.size() && le32(d, p) == 0x04034B50) {
-        const size_t n = le16(d, p + 26), e = le16(d, p + 28);
-        const size_t size = le32(d, p + 18);
-        const bool deferred = size == 0 || size == 0xFFFFFFFFu;
-        if (p + 30 + n > d.size() || (!deferred && p + 30 + n + e + size > d.size())) return p;
-        Entry en;
-        en.flags = le16(d, p + 6);
-        en.method = le16(d, p + 8);
-        en.offset = static_cast<uint32_t>(p);
-        en.name = d.substr(p + 30, n);
-        out.push_back(en);
-        if (deferred) break;  // sizes in a data descriptor: the walk cannot step over it
-        p += 30 + n + e + size;
-    }
-    return std::string::npos;
-}
 
 const char *method_name(uint32_t m)
 {
@@ -398,6 +330,74 @@ struct OpenArchive {
     OpenArchive &operator=(const OpenArchive &) = delete;
 };
 
+// The member the reader takes for genre k: the first one found by that name.
+const ZipMemberReport *genre_member(const ZipWalk &walk, int k)
+{
+    const std::string name = "qtext_" + std::to_string(k) + ".txt";
+    for (const ZipMemberReport &m : walk.members)
+        if (m.baseName == name) return &m;
+    return nullptr;
+}
+
+// Why a member the reader found cannot be read; "" when it can.
+std::string unreadable_reason(const ZipMemberReport &m)
+{
+    char crc[16];
+    snprintf(crc, sizeof crc, "0x%08X", m.crc);
+    switch (m.state) {
+    case ZipMemberState::Readable: return "";
+    case ZipMemberState::Unsupported:
+        return std::string("it is compressed with ") + method_name(m.method) + " (method " + std::to_string(m.method) +
+               "); the game reads only stored or deflated members";
+    case ZipMemberState::Encrypted:
+        return "the member is encrypted; the game reads no encrypted member: build the set again without a password";
+    case ZipMemberState::DataPastEnd:
+        return "its data reaches past the end of the file: the archive is truncated";
+    case ZipMemberState::TooLarge:
+        return "it claims " + with_thousands(static_cast<long long>(m.uncompressed)) +
+               " bytes; a member holds at most 67,108,864 (64 MiB)";
+    case ZipMemberState::Damaged: return "its deflate data is damaged: the archive is damaged";
+    case ZipMemberState::BadCrc:
+        return std::string("bad CRC: its bytes do not match the CRC-32 ") + crc +
+               " the archive gives for them; the archive is damaged";
+    }
+    return "";
+}
+
+std::string where(const ZipMemberReport &m)
+{
+    return printable(m.name) + " (byte offset " + with_thousands(static_cast<long long>(m.offset)) + ")";
+}
+
+// Where and why the walk over the archive stopped before its end, if it did.
+void say_walk_end(const char *path, const ZipWalk &walk, uint64_t size)
+{
+    const std::string at = with_thousands(static_cast<long long>(walk.stoppedAt));
+    if (walk.end == ZipWalkEnd::HeaderCut)
+        say("%s: the member at byte offset %s reaches past the end of the file (%s bytes)", path, at.c_str(),
+            with_thousands(static_cast<long long>(size)).c_str());
+    else if (walk.end == ZipWalkEnd::SizesUnknown)
+        say("%s: the member at byte offset %s gives its sizes in a data descriptor, and the archive has no central "
+            "directory to find them in: the archive is truncated", path, at.c_str());
+}
+
+// The last part of a split archive, or the first: named as such, with how to
+// join the parts. True when it said so.
+bool say_split(const char *path, const ZipWalk &walk)
+{
+    if (walk.thisDisk > 0) {
+        say("%s: this is the last part of an archive split into %u files (.z01, .z02, …, .zip); join them with "
+            "\"zip -s 0 %s --out whole.zip\" and load the joined archive", path, walk.thisDisk + 1, path);
+        return true;
+    }
+    if (walk.splitMarker) {
+        say("%s: this is the first part of a split archive (.z01); join the parts with \"zip -s 0 SET.zip --out "
+            "whole.zip\", run on the last part, and load the joined archive", path);
+        return true;
+    }
+    return false;
+}
+
 void diagnose_zip(const char *path, const std::string &message)
 {
     // A file that is no archive needs its first bytes only; an archive is read
@@ -405,13 +405,9 @@ void diagnose_zip(const char *path, const std::string &message)
     std::string d;
     uint64_t size = 0;
     if (cannot_read(path, 1 << 20, d, &size)) return;
-    if (d.compare(0, 4, "PK\x03\x04") == 0 && size > d.size() && cannot_read(path, kLargestArchive, d)) return;
     OpenArchive open(path);
-
-    std::vector<Entry> central, walked;
-    const bool hasCentral = central_entries(d, central);
-    const size_t cutAt = local_entries(d, walked);
-    const std::vector<Entry> &entries = hasCentral && !central.empty() ? central : walked;
+    const ZipWalk walk = open.archive.bytes ? zip_walk(&open.archive)
+                                            : zip_walk_bytes(reinterpret_cast<const unsigned char *>(d.data()), d.size());
 
     const std::string formatPrefix = "フォーマットエラー: ";
     if (message.rfind(formatPrefix, 0) == 0) {
@@ -426,79 +422,60 @@ void diagnose_zip(const char *path, const std::string &message)
     }
 
     if (message == kMsgCompressed) {
-        char member[kGenreMemberNameSize];
         for (int k = 0; k < kMaxGenres; ++k) {
-            unsigned char *data = nullptr;
-            uint32_t length = 0;
-            const int r = read_genre_member(open.archive, k, member, &data, &length);
-            zip_free(data);
-            if (r != -2) continue;
-            for (const std::vector<Entry> *list : {&walked, &central}) {
-                for (const Entry &e : *list) {
-                    if (base_name(e.name.substr(0, 255)) != member) continue;
-                    const std::string where = e.name == member ? "" : " (at " + printable(e.name) + ")";
-                    say("member %s%s is compressed with %s (method %u); the game reads only stored or deflated "
-                        "members: rebuild the set with pelzo-quiz pack, or with zip's default deflate",
-                        member, where.c_str(), method_name(e.method), e.method);
-                    return;
-                }
-            }
-            say("member %s uses a compression method other than stored (0) or deflate (8); the game reads only stored "
-                "or deflated members", member);
+            const ZipMemberReport *m = genre_member(walk, k);
+            if (!m || m->state != ZipMemberState::Unsupported) continue;
+            const std::string at = m->name == m->baseName ? "" : " (at " + printable(m->name) + ")";
+            say("member %s%s is compressed with %s (method %u); the game reads only stored or deflated members: "
+                "rebuild the set with pelzo-quiz pack, or with zip's default deflate",
+                m->baseName.c_str(), at.c_str(), method_name(m->method), m->method);
             return;
         }
         return;
     }
 
     // Nothing readable: say why the walk found no member.
-    if (d.empty()) {
+    if (size == 0) {
         say("%s: the file is empty", path);
         return;
     }
-    if (d.size() < 30 || le32(d, 0) != 0x04034B50) {
-        const size_t at = d.find("PK\x03\x04");
-        if (at != std::string::npos && at > 0)
-            say("%s: the first ZIP member starts at byte offset %zu; the archive must begin with it (remove the %zu bytes "
-                "before it, such as a self-extracting stub)", path, at, at);
+    if (!open.archive.bytes) {
+        if (say_split(path, walk)) return;
+        if (walk.firstHeaderAt != UINT64_MAX && walk.firstHeaderAt > 0)
+            say("%s: the first ZIP member starts at byte offset %llu; the archive must begin with it (remove the %llu "
+                "bytes before it, such as a self-extracting stub)", path,
+                static_cast<unsigned long long>(walk.firstHeaderAt), static_cast<unsigned long long>(walk.firstHeaderAt));
         else if (has_magic(d, 0))
             say("%s: this is a binary quiz file; name it with the .pzq extension", path);
         else
             say("%s: not a ZIP archive: it does not begin with a local file header (\"PK\\x03\\x04\")", path);
         return;
     }
-    if (!hasCentral) say("%s: no end-of-central-directory record; the archive may be truncated", path);
-    if (cutAt != std::string::npos) {
-        say("%s: the member at byte offset %zu reaches past the end of the file (%zu bytes)", path, cutAt, d.size());
-        return;
-    }
+    if (say_split(path, walk)) return;
+    if (!walk.hasCentralDirectory) say("%s: the archive is truncated: it has no end-of-central-directory record", path);
 
     bool anyQtext = false;
-    for (const Entry &e : entries) {
-        const std::string base = base_name(e.name);
-        for (int k = 0; k < kMaxGenres; ++k) {
-            if (base != "qtext_" + std::to_string(k) + ".txt") continue;
+    for (int k = 0; k < kMaxGenres; ++k) {
+        if (const ZipMemberReport *m = genre_member(walk, k)) {
             anyQtext = true;
-            if (e.flags & 1)
-                say("%s: the member is encrypted", printable(e.name).c_str());
-            else
-                say("%s (byte offset %u): its data cannot be read; the archive may be damaged or truncated",
-                    printable(e.name).c_str(), e.offset);
+            say("%s: %s", where(*m).c_str(), unreadable_reason(*m).c_str());
         }
     }
     if (anyQtext) return;
+    say_walk_end(path, walk, size);
+    if (walk.end == ZipWalkEnd::HeaderCut || walk.end == ZipWalkEnd::SizesUnknown) return;
 
     say("%s: the archive holds no member named qtext_0.txt to qtext_7.txt", path);
     std::string names;
     int listed = 0;
-    for (const Entry &e : entries) {
-        const std::string base = base_name(e.name);
-        std::string lower = base;
+    for (const ZipMemberReport &m : walk.members) {
+        std::string lower = m.baseName;
         for (char &c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        if (lower != base && lower.rfind("qtext_", 0) == 0)
-            say("%s: member names are case-sensitive; write it in lower case", printable(e.name).c_str());
-        else if (base.rfind("qtext_", 0) == 0)
-            say("%s: only qtext_0.txt to qtext_7.txt are read", printable(e.name).c_str());
-        if (listed < 10) names += (listed ? ", " : "") + printable(e.name);
+        if (lower != m.baseName && lower.rfind("qtext_", 0) == 0)
+            say("%s: member names are case-sensitive; write it in lower case", printable(m.name).c_str());
+        else if (m.baseName.rfind("qtext_", 0) == 0)
+            say("%s: only qtext_0.txt to qtext_7.txt are read", printable(m.name).c_str());
+        if (listed < 10) names += (listed ? ", " : "") + printable(m.name);
         ++listed;
     }
     if (listed == 0)
@@ -509,12 +486,21 @@ void diagnose_zip(const char *path, const std::string &message)
 
 }  // namespace
 
-void warn_encoding(const char *path)
+void warn_after_load(const char *path)
 {
     if (!path || is_pzq_path(path)) return;
     OpenArchive open(path);
+    const ZipWalk walk = zip_walk(&open.archive);
+    if (!walk.hasCentralDirectory)
+        say("warning: the archive is truncated (it has no end-of-central-directory record): %d of the genres could be "
+            "read", g_genreCount);
     char member[kGenreMemberNameSize];
     for (int k = 0; k < kMaxGenres; ++k) {
+        const ZipMemberReport *m = genre_member(walk, k);
+        if (m && m->state != ZipMemberState::Readable) {
+            say("warning: %s: %s; that genre is left out", where(*m).c_str(), unreadable_reason(*m).c_str());
+            continue;
+        }
         unsigned char *data = nullptr;
         uint32_t size = 0;
         if (read_genre_member(open.archive, k, member, &data, &size) != 0) continue;

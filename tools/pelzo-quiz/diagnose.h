@@ -10,7 +10,9 @@
 
 void diagnose_failure(const char *path, const char *message);
 
-// After a successful load of a ZIP set: warns on stderr about members that are
-// UTF-8 (or carry a byte-order mark) and will show garbled. Prints nothing for
-// a .pzq file or a clean set.
-void warn_encoding(const char *path);
+// After a successful load of a ZIP set, warns on stderr: when the archive is
+// truncated (the genres before the cut were read), when a qtext member the
+// game found cannot be read and its genre is left out (bad CRC, encrypted,
+// damaged), and when a member is UTF-8 (or carries a byte-order mark) and will
+// show garbled. Prints nothing for a .pzq file or a sound set.
+void warn_after_load(const char *path);

@@ -109,7 +109,7 @@ int run(int argc, char **argv)
         diagnose_failure(path, g_errorMsg);
         return 1;
     }
-    warn_encoding(path);
+    warn_after_load(path);
     if (strcmp(argv[1], "check") == 0)
         print_check();
     else
