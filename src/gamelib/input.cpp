@@ -76,6 +76,7 @@ int key_from_scancode(SDL_Scancode sc) {
     if (sc >= SDL_SCANCODE_A && sc <= SDL_SCANCODE_Z) return KEY_A + (sc - SDL_SCANCODE_A);
     if (sc >= SDL_SCANCODE_1 && sc <= SDL_SCANCODE_9) return '1' + (sc - SDL_SCANCODE_1);
     if (sc >= SDL_SCANCODE_F1 && sc <= SDL_SCANCODE_F12) return KEY_F1 + (sc - SDL_SCANCODE_F1);
+    if (sc >= SDL_SCANCODE_F13 && sc <= SDL_SCANCODE_F24) return KEY_F13 + (sc - SDL_SCANCODE_F13);
     if (sc >= SDL_SCANCODE_KP_1 && sc <= SDL_SCANCODE_KP_9) return 321 + (sc - SDL_SCANCODE_KP_1);
     switch (sc) {
     case SDL_SCANCODE_0: return KEY_ZERO;
@@ -113,7 +114,22 @@ int key_from_scancode(SDL_Scancode sc) {
     case SDL_SCANCODE_RSHIFT: return KEY_RIGHT_SHIFT;
     case SDL_SCANCODE_RCTRL: return KEY_RIGHT_CONTROL;
     case SDL_SCANCODE_RALT: return KEY_RIGHT_ALT;
-    default: return KEY_NULL;
+    case SDL_SCANCODE_LGUI: return KEY_LEFT_SUPER;
+    case SDL_SCANCODE_RGUI: return KEY_RIGHT_SUPER;
+    case SDL_SCANCODE_APPLICATION: return KEY_KB_MENU;
+    case SDL_SCANCODE_CAPSLOCK: return KEY_CAPS_LOCK;
+    case SDL_SCANCODE_SCROLLLOCK: return KEY_SCROLL_LOCK;
+    case SDL_SCANCODE_NUMLOCKCLEAR: return KEY_NUM_LOCK;
+    case SDL_SCANCODE_PRINTSCREEN: return KEY_PRINT_SCREEN;
+    case SDL_SCANCODE_PAUSE: return KEY_PAUSE;
+    case SDL_SCANCODE_KP_PERIOD: return KEY_KP_DECIMAL;
+    case SDL_SCANCODE_KP_DIVIDE: return KEY_KP_DIVIDE;
+    case SDL_SCANCODE_KP_MULTIPLY: return KEY_KP_MULTIPLY;
+    case SDL_SCANCODE_KP_MINUS: return KEY_KP_SUBTRACT;
+    case SDL_SCANCODE_KP_PLUS: return KEY_KP_ADD;
+    case SDL_SCANCODE_KP_EQUALS: return KEY_KP_EQUAL;
+    case SDL_SCANCODE_UNKNOWN: return KEY_NULL;
+    default: return KEY_OTHER_BASE + static_cast<int>(sc);  // every key SDL reports is a key
     }
 }
 

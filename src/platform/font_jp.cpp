@@ -2,6 +2,7 @@
 // set), the choice of the font file, and loading it at 36 px.
 #include "font_jp.h"
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -151,6 +152,7 @@ constexpr const char *kWindowsFonts[] = {
 };
 
 bool g_useTestCandidates = false;
+bool g_toldNoFont = false;  // the missing font was reported on stderr
 std::vector<std::string> g_testCandidates;
 std::string g_chosenFile;
 
@@ -201,6 +203,11 @@ void load_font_for_codepoints(int *codepoints, int count)
     } else {
         g_chosenFile.clear();
         g_fontJP = GetFontDefault();
+        // The window shows boxes for Japanese then; one line says why, once.
+        if (!g_toldNoFont) {
+            fprintf(stderr, "pelzowin: no Japanese font found; %s\n", win_japanese_font_hint());
+            g_toldNoFont = true;
+        }
     }
     UnloadCodepoints(codepoints);
     SetTextureFilter(g_fontJP.texture, TEXTURE_FILTER_BILINEAR);
@@ -276,6 +283,7 @@ void set_font_candidates_for_test(const char *const *paths, int count)
 {
     g_testCandidates.clear();
     g_useTestCandidates = paths != nullptr;
+    g_toldNoFont = false;
     for (int i = 0; paths && i < count; ++i) {
         if (paths[i])
             g_testCandidates.emplace_back(paths[i]);

@@ -16,7 +16,8 @@ void load_font_jp();
 void rebuild_font_jp();
 
 // Tests replace the candidate list (null restores the built-in one). The list is
-// tried in order; entries are file paths.
+// tried in order; entries are file paths. With no font found, a load says so
+// once on stderr; a new list may say so again.
 void set_font_candidates_for_test(const char *const *paths, int count);
 // The font file the last load chose, or "" for the default font.
 const char *font_jp_file();

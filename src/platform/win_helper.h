@@ -50,3 +50,5 @@ int win_dialog_filter_accepts(int index, const char *fileName);
 // font paths, best first: fontconfig's Japanese serif, then its Japanese sans,
 // on Linux; none on Windows. Asked once per process.
 const std::vector<std::string> &win_japanese_fonts();
+// What to install when the system has no Japanese font at all.
+const char *win_japanese_font_hint();

@@ -249,3 +249,30 @@ TEST_F(WindowedInput, KeysByPositionRepeatsIgnored) {
     EXPECT_EQ(GetKeyPressed(), KEY_ESCAPE);
     EXPECT_TRUE(WindowShouldClose());
 }
+
+// Every key SDL reports is a key: lock keys, Print Screen, Pause, the keypad
+// operators, Super, Menu and F13 and up among them (they stop the title's
+// jingle like any other key). Escape closes the window, so it comes last.
+TEST_F(WindowedInput, EveryKeySdlReportsIsAKey) {
+    struct Named {
+        SDL_Scancode sc;
+        int key;
+    };
+    for (Named n : {Named{SDL_SCANCODE_CAPSLOCK, KEY_CAPS_LOCK}, Named{SDL_SCANCODE_NUMLOCKCLEAR, KEY_NUM_LOCK},
+                    Named{SDL_SCANCODE_SCROLLLOCK, KEY_SCROLL_LOCK}, Named{SDL_SCANCODE_PRINTSCREEN, KEY_PRINT_SCREEN},
+                    Named{SDL_SCANCODE_PAUSE, KEY_PAUSE}, Named{SDL_SCANCODE_KP_PLUS, KEY_KP_ADD},
+                    Named{SDL_SCANCODE_KP_MULTIPLY, KEY_KP_MULTIPLY}, Named{SDL_SCANCODE_LGUI, KEY_LEFT_SUPER},
+                    Named{SDL_SCANCODE_APPLICATION, KEY_KB_MENU}, Named{SDL_SCANCODE_F13, KEY_F13},
+                    Named{SDL_SCANCODE_F24, KEY_F24}}) {
+        push_key(n.sc, 0);
+        run_empty_frame();
+        EXPECT_EQ(GetKeyPressed(), n.key) << SDL_GetScancodeName(n.sc);
+    }
+    for (int sc = SDL_SCANCODE_A; sc < SDL_NUM_SCANCODES; ++sc) {
+        if (sc == SDL_SCANCODE_ESCAPE) continue;
+        push_key(static_cast<SDL_Scancode>(sc), 0);
+        run_empty_frame();
+        EXPECT_NE(GetKeyPressed(), KEY_NULL) << "scancode " << sc;
+        EXPECT_FALSE(WindowShouldClose()) << "scancode " << sc;
+    }
+}

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "font_jp.h"
+#include "win_helper.h"
 #include "gamelib_internal.h"  // gl_texture: whether an atlas is still registered
 #include "platform_test_util.h"
 #include "quiz_data.h"
@@ -399,9 +400,14 @@ TEST_F(FontJpTest, WithoutAnyFontFileTheDefaultFontIsUsedWithTheBilinearFilter)
     const double point = neighbour_difference(def);
     ASSERT_GT(point, 0.0) << "nothing was drawn";
 
+    ::testing::internal::CaptureStderr();
     load_font_jp();
+    load_font_jp();
+    const std::string said = ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(IsFontDefault(g_fontJP));
     EXPECT_STREQ(font_jp_file(), "");
+    // One line on stderr says so, once per process.
+    EXPECT_EQ(said, std::string("pelzowin: no Japanese font found; ") + win_japanese_font_hint() + "\n");
     const double afterLoad = neighbour_difference(g_fontJP);
     EXPECT_GT(afterLoad, point * 2) << "point " << point << " after load " << afterLoad;
 

@@ -223,6 +223,11 @@ std::string fontconfig_japanese(const char *pattern)
 
 } // namespace
 
+const char *win_japanese_font_hint()
+{
+    return "install fonts-ipafont-mincho";
+}
+
 // The Japanese serif comes first: it has the Mincho look of the first Windows
 // font.
 const std::vector<std::string> &win_japanese_fonts()
