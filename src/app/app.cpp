@@ -8,6 +8,7 @@
 
 #include "draw.h"
 #include "font_jp.h"
+#include "game_random.h"
 #include "game_state.h"
 #include "quiz_load.h"
 #include "rules.h"
@@ -66,7 +67,7 @@ void app_startup(int argc, char **argv)
 {
     reset_game_state();
     win_set_utf8_codepage();
-    srand(static_cast<unsigned int>(static_cast<uint32_t>(time(nullptr))));
+    game_srand(static_cast<unsigned int>(static_cast<uint32_t>(time(nullptr))));
     SetConfigFlags(FLAG_MSAA_4X_HINT);
     InitWindow(960, 640, "PelzoWin ver1.1.0");
     SetTargetFPS(60);

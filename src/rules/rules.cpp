@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "game_random.h"
 #include "sounds.h"
 
 static bool genre_is_playable(int idx)
@@ -33,11 +34,11 @@ void pick_next_question()
     // Bounded retry: after 10 * count failed draws a repeat is accepted.
     const int maxFailed = 10 * count;
     int failed = 0;
-    int candidate = rand() % count;
+    int candidate = game_rand() % count;
     while (g_usedCount > 0 && already_asked(candidate)) {
         ++failed;
         if (failed >= maxFailed) break;
-        candidate = rand() % count;
+        candidate = game_rand() % count;
     }
 
     g_currentQ = candidate;
@@ -47,10 +48,10 @@ void pick_next_question()
     g_answered = false;
     g_clickedIdx = -1;
 
-    // Four draws, n = 5 down to 2: swap position n - 1 with j = rand() % n.
+    // Four draws, n = 5 down to 2: swap position n - 1 with j = game_rand() % n.
     int order[5] = {0, 1, 2, 3, 4};
     for (int n = 5; n >= 2; --n) {
-        const int j = rand() % n;
+        const int j = game_rand() % n;
         const int t = order[n - 1];
         order[n - 1] = order[j];
         order[j] = t;
@@ -142,7 +143,7 @@ void begin_stage()
     g_usedCount = 0;
     g_answered = false;
     g_screen = SCREEN_PLAY;
-    g_genreIdx = rand() % g_genreCount;
+    g_genreIdx = game_rand() % g_genreCount;
     pick_next_question();
     PlaySound(g_sndPlayStart);
     g_stageIntro = true;

@@ -3,7 +3,7 @@
 // Question selection without repeats inside a stage and the shuffled display
 // order of the answers; the answer timer (30 frames of delay, then 10 s of
 // frame time), judging and scoring by whole seconds left; the stage sequence,
-// its clear line and star rating. Every random choice is rand() % n, in a fixed
+// its clear line and star rating. Every random choice is game_rand() % n, in a fixed
 // order of draws: the stage's genre, then the question draws of each pick, then
 // its four shuffle draws. The functions change game_state.h and play the game's
 // sounds; they draw nothing and never allocate.

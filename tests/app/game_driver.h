@@ -9,6 +9,7 @@
 
 #include "../rules/genre_builder.h"
 #include "app.h"
+#include "game_random.h"
 #include "game_state.h"
 #include "headless.h"
 #include "rules.h"
@@ -40,7 +41,7 @@ protected:
     void begin_game(std::initializer_list<int> genreCounts, unsigned seed)
     {
         build_genres(genreCounts);
-        srand(seed);
+        game_srand(seed);
         g_stage = 1;
         begin_stage();
     }

@@ -15,6 +15,7 @@
 
 #include "../quiz/quiz_fixtures.h"
 #include "app.h"
+#include "game_random.h"
 #include "game_state.h"
 #include "headless.h"
 #include "reliability_support.h"
@@ -380,7 +381,7 @@ TEST_F(Soak, AHundredGamesOfRandomPlayKeepTheStateValidAndEveryGameEnds)
             start(false, sets[0]);
         }
         rng_.seed(1000u + static_cast<unsigned>(game));
-        srand(7000u + static_cast<unsigned>(game));
+        game_srand(7000u + static_cast<unsigned>(game));
         const std::string &set = sets[game % 3];
         std::snprintf(g_argFilePath, sizeof g_argFilePath, "%s", set.c_str());
         play_game(skill(game));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "genre_builder.h"
+#include "game_random.h"
 #include "rules.h"
 
 namespace {
@@ -70,7 +71,7 @@ TEST_F(Rules, ResultKindFollowsClearFlagAndStage)
 TEST_F(Rules, PickShowsChoiceZeroInTheCorrectSlotAndRearms)
 {
     build_genres({12});
-    srand(7);
+    game_srand(7);
     begin_stage();
     for (int pick = 0; pick < 10; ++pick) {
         const QUIZ_ITEM &item = g_genres[0].items[g_currentQ];
@@ -107,7 +108,7 @@ TEST_F(Rules, PickShowsChoiceZeroInTheCorrectSlotAndRearms)
 TEST_F(Rules, ShuffleVisitsEverySlotForTheRightAnswer)
 {
     build_genres({1});
-    srand(11);
+    game_srand(11);
     begin_stage();
     std::set<int> slots;
     for (int i = 0; i < 200; ++i) {
@@ -122,31 +123,31 @@ TEST_F(Rules, ShuffleVisitsEverySlotForTheRightAnswer)
 TEST_F(Rules, DrawsComeInTheDocumentedOrder)
 {
     // The genre draw of begin_stage, then the question draws, then exactly four
-    // shuffle draws; replaying rand() from the same seed predicts every pick.
+    // shuffle draws; replaying game_rand() from the same seed predicts every pick.
     build_genres({3, 12, 5});
     for (unsigned seed : {1u, 2u, 99u, 12345u}) {
-        srand(seed);
+        game_srand(seed);
         begin_stage();
-        srand(seed);
-        const int genre = rand() % 3;
-        const int first = rand() % g_genres[genre].count;
+        game_srand(seed);
+        const int genre = game_rand() % 3;
+        const int first = game_rand() % g_genres[genre].count;
         int order[5] = {0, 1, 2, 3, 4};
-        for (int n = 5; n >= 2; --n) std::swap(order[n - 1], order[rand() % n]);
+        for (int n = 5; n >= 2; --n) std::swap(order[n - 1], order[game_rand() % n]);
         EXPECT_EQ(g_genreIdx, genre);
         EXPECT_EQ(g_currentQ, first);
         for (int s = 0; s < 5; ++s) EXPECT_EQ(choice_number(g_dispChoices[s]), order[s]) << "seed " << seed;
         // The next draw after the pick belongs to the next caller.
-        const int following = rand();
-        srand(seed);
+        const int following = game_rand();
+        game_srand(seed);
         begin_stage();
-        EXPECT_EQ(rand(), following) << "begin_stage must make exactly six draws here";
+        EXPECT_EQ(game_rand(), following) << "begin_stage must make exactly six draws here";
     }
 }
 
 TEST_F(Rules, GenreOfOneQuestionRepeatsItWithAnEmptiedHistory)
 {
     build_genres({1});
-    srand(3);
+    game_srand(3);
     begin_stage();
     for (int pick = 1; pick <= 10; ++pick) {
         EXPECT_EQ(g_currentQ, 0);
@@ -160,7 +161,7 @@ TEST_F(Rules, GenreOfFourQuestionsCyclesThroughAllBeforeRepeating)
     build_genres({4});
     bool cycleBoundaryRepeatSeen = false;
     for (unsigned seed = 1; seed <= 300; ++seed) {
-        srand(seed);
+        game_srand(seed);
         const std::vector<int> qs = play_stage_questions();
         ASSERT_EQ(qs.size(), 10u);
         EXPECT_EQ(std::set<int>(qs.begin(), qs.begin() + 4).size(), 4u) << "seed " << seed;
@@ -178,7 +179,7 @@ TEST_F(Rules, GenreOfTwelveNeverRepeatsInsideAStage)
     build_genres({12});
     bool repeatAcrossStages = false;
     for (unsigned seed = 1; seed <= 200; ++seed) {
-        srand(seed);
+        game_srand(seed);
         const std::vector<int> stage1 = play_stage_questions();
         EXPECT_EQ(std::set<int>(stage1.begin(), stage1.end()).size(), 10u) << "seed " << seed;
         const std::vector<int> stage2 = play_stage_questions();
@@ -193,7 +194,7 @@ TEST_F(Rules, GenreOfTwelveNeverRepeatsInsideAStage)
 TEST_F(Rules, EveryStageDrawsItsGenreFromAllValidOnes)
 {
     build_genres({2, 3, 4});
-    srand(5);
+    game_srand(5);
     std::set<int> seen;
     for (int i = 0; i < 60; ++i) {
         begin_stage();
@@ -208,7 +209,7 @@ TEST_F(Rules, EveryStageDrawsItsGenreFromAllValidOnes)
 TEST_F(Rules, AnswerScoresWholeSecondsLeft)
 {
     build_genres({12});
-    srand(1);
+    game_srand(1);
     begin_stage();
     struct Case {
         float timer;
@@ -234,7 +235,7 @@ TEST_F(Rules, AnswerScoresWholeSecondsLeft)
 TEST_F(Rules, WrongAnswerCountsNothing)
 {
     build_genres({12});
-    srand(2);
+    game_srand(2);
     begin_stage();
     g_score = 40;
     const int wrong = (g_correctChoiceIdx + 1) % 5;
@@ -258,7 +259,7 @@ TEST_F(Rules, TenthAdvanceEndsTheStageAgainstItsClearLine)
     for (const Case c : {Case{1, 4, false}, Case{1, 5, true}, Case{2, 5, true}, Case{3, 5, false},
                          Case{3, 6, true}, Case{10, 8, false}, Case{10, 9, true}}) {
         g_stage = c.stage;
-        srand(4);
+        game_srand(4);
         begin_stage();
         for (int q = 1; q < 10; ++q) {
             advance_question();
@@ -276,7 +277,7 @@ TEST_F(Rules, TenthAdvanceEndsTheStageAgainstItsClearLine)
 TEST_F(Rules, ScoreCarriesOverStagesUntilTheTitle)
 {
     build_genres({12});
-    srand(9);
+    game_srand(9);
     g_stage = 1;
     begin_stage();
     g_score = 57;
