@@ -68,14 +68,8 @@ bool prepare(benchmark::State &state)
     }
     // Seven questions of six 170-kanji texts walk through all 7,000.
     bench::fill_long_genre(kanji, 7, 0);
-    std::unique_ptr<char[]> text(new char[1 << 20]);
-    font_jp_quiz_text(text.get(), 1 << 20);
-    int count = 0;
-    int *cps = LoadCodepoints(text.get(), &count);
-    s_codepoints.assign(cps, cps + count);
-    UnloadCodepoints(cps);
+    s_codepoints = font_jp_quiz_codepoints();
     std::sort(s_codepoints.begin(), s_codepoints.end());
-    s_codepoints.erase(std::unique(s_codepoints.begin(), s_codepoints.end()), s_codepoints.end());
     s_ready = true;
     return true;
 }

@@ -87,8 +87,11 @@ void app_startup(int argc, char **argv)
     }
 
     InitAudioDevice();
-    load_font_jp();
+    // The command line first: the title shows the set's file name, whose
+    // characters the font must hold.
     parse_command_line(argc, argv);
+    font_jp_set_file_name(title_file_name(g_argFilePath));
+    load_font_jp();
     if (!g_mute) load_all_sounds();
     PlaySound(g_sndOpening);
 }

@@ -2,7 +2,10 @@
 // set), the choice of the font file, and loading it at 36 px.
 #include "font_jp.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -11,6 +14,7 @@
 
 #include "quiz_data.h"
 #include "quiz_load.h"
+#include "utf8.h"
 #include "win_helper.h"
 
 Font g_fontJP{};
@@ -19,7 +23,6 @@ namespace {
 
 constexpr int kFontSize = 36;
 constexpr int kStartupTextBytes = 65536;    // keeps at most 65,535 bytes
-constexpr int kQuizTextBytes = 1048576;     // keeps at most 1,048,575 bytes
 
 // Every printable ASCII character, 0x20-0x7E. The interface strings alone lack
 // letters such as q, x, _ and . that the loading messages and file names use
@@ -128,11 +131,6 @@ void glyph_text_begin(GlyphText &text, char *buf, int bufSize)
     buf[0] = '\0';
 }
 
-bool glyph_text_full(const GlyphText &text)
-{
-    return text.len >= text.cap;
-}
-
 // `maxLen` bounds the read of `s` (a fixed text slot need not be terminated).
 void glyph_text_append(GlyphText &text, const char *s, size_t maxLen = size_t(-1))
 {
@@ -153,6 +151,7 @@ constexpr const char *kWindowsFonts[] = {
 
 bool g_useTestCandidates = false;
 bool g_toldNoFont = false;  // the missing font was reported on stderr
+char g_fileName[512] = "";  // the file name the title shows
 std::vector<std::string> g_testCandidates;
 std::string g_chosenFile;
 
@@ -225,34 +224,62 @@ int font_jp_startup_text(char *buf, int bufSize)
         glyph_text_append(text, s);
     for (const char *s : kLoadMessages)
         glyph_text_append(text, s);
+    glyph_text_append(text, g_fileName, sizeof g_fileName);
     return int(text.len);
 }
 
-int font_jp_quiz_text(char *buf, int bufSize)
+std::vector<int> font_jp_quiz_codepoints()
 {
-    if (!buf || bufSize <= 0)
-        return 0;
-    GlyphText text;
-    glyph_text_begin(text, buf, bufSize);
+    // A bit per codepoint says which are in the list already: the list grows
+    // by each character's first occurrence only, so a set of any size makes a
+    // list no longer than its distinct characters.
+    std::vector<uint64_t> seen((0x110000 + 63) / 64);
+    std::vector<int> list;
+    auto add = [&](const char *text, size_t maxLen) {
+        // A text slot need not be terminated: it is decoded from a terminated
+        // copy, so a character cut at its end is never read past it.
+        char slot[kTextSize + 1];
+        const char *s = text;
+        if (maxLen <= kTextSize) {
+            const size_t n = strnlen(text, maxLen);
+            memcpy(slot, text, n);
+            slot[n] = '\0';
+            s = slot;
+        }
+        for (size_t at = 0; s[at] != '\0';) {
+            int size = 1;
+            const int cp = GetCodepointNext(s + at, &size);
+            at += size_t(size > 0 ? size : 1);
+            if (cp < 0 || cp >= 0x110000 || (seen[size_t(cp) / 64] >> (cp % 64) & 1))
+                continue;
+            seen[size_t(cp) / 64] |= uint64_t(1) << (cp % 64);
+            list.push_back(cp);
+        }
+    };
     for (const char *s : kQuizStrings)
-        glyph_text_append(text, s);
+        add(s, size_t(-1));
     for (const char *s : kLoadMessages)
-        glyph_text_append(text, s);
-
+        add(s, size_t(-1));
+    add(g_fileName, sizeof g_fileName);
     int genres = g_genreCount < 0 ? 0 : (g_genreCount > kMaxGenres ? kMaxGenres : g_genreCount);
-    for (int g = 0; g < genres && !glyph_text_full(text); ++g) {
+    for (int g = 0; g < genres; ++g) {
         const GENRE_DATA &genre = g_genres[g];
-        glyph_text_append(text, genre.name, kTextSize);
+        add(genre.name, kTextSize);
         if (!genre.items)
             continue;
-        for (int32_t i = 0; i < genre.count && !glyph_text_full(text); ++i) {
+        for (int32_t i = 0; i < genre.count; ++i) {
             const QUIZ_ITEM &item = genre.items[i];
-            glyph_text_append(text, item.text, kTextSize);
+            add(item.text, kTextSize);
             for (const char *choice : item.choice)
-                glyph_text_append(text, choice, kTextSize);
+                add(choice, kTextSize);
         }
     }
-    return int(text.len);
+    return list;
+}
+
+void font_jp_set_file_name(const char *name)
+{
+    utf8_copy_cut(g_fileName, sizeof g_fileName, name ? name : "");
 }
 
 void load_font_jp()
@@ -266,17 +293,18 @@ void load_font_jp()
 
 void rebuild_font_jp()
 {
-    int count = 0;
-    int *codepoints = nullptr;
-    {
-        // The text lives only until it is decoded.
-        std::unique_ptr<char[]> text(new (std::nothrow) char[kQuizTextBytes]);
-        if (!text)
-            return;  // the current font stays; the set's own characters draw as boxes
-        font_jp_quiz_text(text.get(), kQuizTextBytes);
-        codepoints = LoadCodepoints(text.get(), &count);
+    std::vector<int> codepoints;
+    try {
+        codepoints = font_jp_quiz_codepoints();
+    } catch (const std::bad_alloc &) {
+        return;  // the current font stays; the set's own characters draw as boxes
     }
-    load_font_for_codepoints(codepoints, count);
+    // The library takes the list as LoadCodepoints makes it: its own copy.
+    int *list = static_cast<int *>(malloc((codepoints.size() + 1) * sizeof(int)));
+    if (!list)
+        return;
+    std::copy(codepoints.begin(), codepoints.end(), list);
+    load_font_for_codepoints(list, int(codepoints.size()));
 }
 
 void set_font_candidates_for_test(const char *const *paths, int count)

@@ -8,6 +8,8 @@
 // then Japanese sans); with none, the library's default font.
 #pragma once
 
+#include <vector>
+
 #include "gamelib.h"
 
 extern Font g_fontJP;
@@ -22,12 +24,18 @@ void set_font_candidates_for_test(const char *const *paths, int count);
 // The font file the last load chose, or "" for the default font.
 const char *font_jp_file();
 
-// The glyph texts, written into buf (at most bufSize - 1 bytes are kept; each
-// string is appended strncat-style up to that cap, so a cut may fall inside a
-// character). Return the text's length. load_font_jp uses 64 KiB and
-// rebuild_font_jp 1 MiB.
-// Start-up: the interface strings, then printable ASCII.
+// The name of the set's file as the title shows it (UTF-8, "" for none). Its
+// characters are in every glyph set made from then on.
+void font_jp_set_file_name(const char *name);
+
+// The start-up glyph text, written into buf (at most bufSize - 1 bytes are
+// kept; each string is appended strncat-style up to that cap, so a cut may
+// fall inside a character): the interface strings, printable ASCII, then the
+// file name. Returns the text's length. load_font_jp uses 64 KiB.
 int font_jp_startup_text(char *buf, int bufSize);
-// Rebuild: the interface strings, printable ASCII, then for each genre of
-// g_genres its name and, per question, the text and the five choices.
-int font_jp_quiz_text(char *buf, int bufSize);
+
+// The codepoints of a rebuild: each distinct one once, in the order it first
+// occurs in the interface strings, printable ASCII, the file name, then for
+// each genre of g_genres its name and, per question, the text and the five
+// choices. Every text of the set counts, whatever its size.
+std::vector<int> font_jp_quiz_codepoints();

@@ -46,12 +46,16 @@ void title_draw_file_line()
     const char *label = "問題データ: ";
     const char *name = title_file_name(g_argFilePath);
     const char *loaded = " （読み込み済み）";
-    const Font defaultFont = GetFontDefault();
+    // An ASCII name in the library's default font, as ever; any other in the
+    // Japanese font, whose glyph set holds the name's characters.
+    bool ascii = true;
+    for (const char *p = name; *p; ++p) ascii = ascii && static_cast<unsigned char>(*p) < 0x80;
+    const Font nameFont = ascii ? GetFontDefault() : g_fontJP;
     const float w1 = MeasureTextEx(g_fontJP, label, 16.0f, kTextSpacing).x;
-    const float w2 = MeasureTextEx(defaultFont, name, 16.0f, kTextSpacing).x;
+    const float w2 = MeasureTextEx(nameFont, name, 16.0f, kTextSpacing).x;
     const float w3 = MeasureTextEx(g_fontJP, loaded, 16.0f, kTextSpacing).x;
     const float x0 = (kWindowWidth - (w1 + w2 + w3)) * 0.5f;
     DrawTextEx(g_fontJP, label, Vector2{x0, 430.0f}, 16.0f, kTextSpacing, kColorGreen);
-    DrawTextEx(defaultFont, name, Vector2{x0 + w1, 430.0f}, 16.0f, kTextSpacing, kColorYellow);
+    DrawTextEx(nameFont, name, Vector2{x0 + w1, 430.0f}, 16.0f, kTextSpacing, kColorYellow);
     DrawTextEx(g_fontJP, loaded, Vector2{x0 + w1 + w2, 430.0f}, 16.0f, kTextSpacing, kColorGreen);
 }

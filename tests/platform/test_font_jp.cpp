@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -14,6 +15,7 @@
 #include "gamelib_internal.h"  // gl_texture: whether an atlas is still registered
 #include "platform_test_util.h"
 #include "quiz_data.h"
+#include "utf8.h"
 #include "quiz_load.h"
 
 namespace {
@@ -38,11 +40,39 @@ std::string startup_text()
     return std::string(buf.data(), size_t(n));
 }
 
+// UTF-8 of a codepoint list.
+std::string utf8_of(const std::vector<int> &codepoints)
+{
+    std::string out;
+    for (int cp : codepoints) {
+        char bytes[4];
+        out.append(bytes, utf8_encode(char32_t(cp), bytes));
+    }
+    return out;
+}
+
+// The characters of a UTF-8 text, each once, in the order it first occurs.
+std::string distinct(const std::string &utf8)
+{
+    std::string out;
+    std::vector<int> seen;
+    for (size_t at = 0; at < utf8.size();) {
+        int size = 0;
+        const int cp = GetCodepointNext(utf8.c_str() + at, &size);
+        at += size_t(size);
+        if (std::find(seen.begin(), seen.end(), cp) != seen.end())
+            continue;
+        seen.push_back(cp);
+        char bytes[4];
+        out.append(bytes, utf8_encode(char32_t(cp), bytes));
+    }
+    return out;
+}
+
+// The rebuild's characters, as UTF-8.
 std::string quiz_text()
 {
-    std::vector<char> buf(1048576);
-    int n = font_jp_quiz_text(buf.data(), int(buf.size()));
-    return std::string(buf.data(), size_t(n));
+    return utf8_of(font_jp_quiz_codepoints());
 }
 
 int codepoint_of(const char *utf8)
@@ -97,7 +127,6 @@ TEST(GlyphText, BothTextsHoldTheSharedStringsAndEndWithAsciiAndTheLoadingMessage
 
     ASSERT_GE(start.size(), tail.size());
     EXPECT_EQ(start.substr(start.size() - tail.size()), tail);
-    EXPECT_EQ(quiz.substr(quiz.size() - tail.size()), tail);
     const std::string ascii = printable_ascii();
 
     // Strings 1-17 open both texts; the start-up list goes on with "秒", the
@@ -106,15 +135,19 @@ TEST(GlyphText, BothTextsHoldTheSharedStringsAndEndWithAsciiAndTheLoadingMessage
     EXPECT_EQ(start.rfind(shared, 0), 0u);
     const size_t sharedEnd = start.find("突破ライン: ") + strlen("突破ライン: ");
     ASSERT_NE(start.find("突破ライン: "), std::string::npos);
-    EXPECT_EQ(quiz.substr(0, sharedEnd), start.substr(0, sharedEnd));
     EXPECT_EQ(start.compare(sharedEnd, strlen("秒【】"), "秒【】"), 0);
-    EXPECT_EQ(quiz.compare(sharedEnd, strlen("得点:  点（）秒"), "得点:  点（）秒"), 0);
-
-    // The quiz list puts the brackets after "ゲームクリア！" and ends on "| ".
-    EXPECT_NE(quiz.find("ゲームクリア！【】①②③④⑤★☆0123456789| " + ascii), std::string::npos);
     EXPECT_NE(start.find("ゲームクリア！①②③④⑤★☆0123456789" + ascii), std::string::npos);
     EXPECT_EQ(start.find("得"), std::string::npos);
     EXPECT_EQ(start.find("点"), std::string::npos);
+
+    // The rebuild's list: the same strings to the clear line, then "得点" on,
+    // each character once, in the order it first occurs; the loading
+    // messages' characters are in it.
+    EXPECT_EQ(quiz.rfind(distinct(start.substr(0, sharedEnd) + "得点:  点（）秒"), 0), 0u);
+    EXPECT_EQ(distinct(quiz), quiz);
+    for (const std::string &c : {std::string("|"), std::string("【"), std::string("失")})
+        EXPECT_NE(quiz.find(c), std::string::npos) << c;
+    EXPECT_EQ(distinct(quiz + tail), quiz);
 }
 
 TEST(GlyphText, TheSetFollowsGenreByGenreQuestionThenFiveChoices)
@@ -128,25 +161,25 @@ TEST(GlyphText, TheSetFollowsGenreByGenreQuestionThenFiveChoices)
     GENRE_DATA &c = table.add("地理", 1);
     set_item(c.items[0], "Q", "", "x", "", "y", "z");
 
-    const std::string text = quiz_text();
-    ASSERT_EQ(text.rfind(base, 0), 0u);
-    EXPECT_EQ(text.substr(base.size()), "歴史問一正誤1誤2誤3誤4問二ABCDE空地理Qxyz");
+    // The set's new characters, each once, after the interface's.
+    EXPECT_EQ(quiz_text(), distinct(base + "歴史問一正誤1誤2誤3誤4問二ABCDE空地理Qxyz"));
 }
 
 TEST(GlyphText, TextSlotsAreReadNoFurtherThanTheirSize)
 {
     GenreTable table;
+    const std::string base = quiz_text();
     GENRE_DATA &g = table.add("", 1);
-    memset(g.name, 'N', kTextSize);                 // no terminator in the slot
-    memset(g.items[0].text, 'T', kTextSize);
-    memset(g.items[0].choice[4], 'Z', kTextSize);   // the last slot of the item
-    const std::string text = quiz_text();
-    const std::string tail = std::string(kTextSize, 'N') + std::string(kTextSize, 'T') + std::string(kTextSize, 'Z');
-    ASSERT_GE(text.size(), tail.size());
-    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+    // No terminator in the slots, and each ends on the first byte of a
+    // three-byte character: decoding must stop at the slot's end.
+    for (char *slot : {g.name, g.items[0].text, g.items[0].choice[4]}) {
+        memset(slot, 'N', kTextSize);
+        slot[kTextSize - 1] = '\xE3';
+    }
+    EXPECT_EQ(quiz_text(), base) << "N and the cut character's '?' are in the interface's list";
 }
 
-TEST(GlyphText, CapsCutLikeStrncatAndLaterStringsAddNothing)
+TEST(GlyphText, TheStartUpTextIsCutLikeStrncatAndEndsWithTheFileName)
 {
     // "PelzoWin" is 8 bytes and "〜" three more: a cap of 9 cuts inside it.
     char buf[32];
@@ -159,18 +192,14 @@ TEST(GlyphText, CapsCutLikeStrncatAndLaterStringsAddNothing)
     EXPECT_EQ(font_jp_startup_text(buf, 1), 0);
     EXPECT_EQ(buf[0], '\0');
     EXPECT_EQ(font_jp_startup_text(buf, 0), 0);
-    EXPECT_EQ(font_jp_quiz_text(nullptr, 100), 0);
 
-    // A cap inside the set: the genre name is cut, the question never comes.
-    const std::string base = quiz_text();
-    GenreTable table;
-    GENRE_DATA &g = table.add("ABCDEFGH", 1);
-    set_item(g.items[0], "question", "1", "2", "3", "4", "5");
-    std::vector<char> small(base.size() + 5 + 1, 0x55);
-    small.push_back(0x55);
-    EXPECT_EQ(font_jp_quiz_text(small.data(), int(base.size()) + 6), int(base.size()) + 5);
-    EXPECT_EQ(std::string(small.data()), base + "ABCDE");
-    EXPECT_EQ(small.back(), 0x55);
+    // The set's file name closes the start-up text and joins the rebuild's
+    // list, so a Japanese name on the title is drawn with real glyphs.
+    font_jp_set_file_name("漢字クイズ.zip");
+    const std::string start = startup_text();
+    EXPECT_EQ(start.substr(start.size() - strlen("漢字クイズ.zip")), "漢字クイズ.zip");
+    EXPECT_NE(quiz_text().find("漢字"), std::string::npos);
+    font_jp_set_file_name("");
 }
 
 TEST(GlyphText, GenreCountOutsideTheTableIsClamped)
@@ -313,7 +342,7 @@ TEST_F(FontJpTest, EveryLoadingMessageDrawsWithRealGlyphsBeforeAndAfterARebuild)
     check_all("after a rebuild");
 }
 
-TEST_F(FontJpTest, TextBeyondTheOneMebibyteCapIsLeftOutButTheFontLoads)
+TEST_F(FontJpTest, EveryCharacterOfASetBeyondOneMebibyteOfTextIsInTheFont)
 {
     use({kGothic});
     load_font_jp();
@@ -327,17 +356,12 @@ TEST_F(FontJpTest, TextBeyondTheOneMebibyteCapIsLeftOutButTheFontLoads)
         set_item(g.items[i], filler.c_str(), filler.c_str(), filler.c_str(), filler.c_str(), filler.c_str(),
                  filler.c_str());
     copy_text(g.items[100].choice[2], "丙", kTextSize);   // about 300 KB in
-    copy_text(g.items[399].text, "乙", kTextSize);        // past the cap
-
-    std::vector<char> buf(1048576);
-    EXPECT_EQ(font_jp_quiz_text(buf.data(), int(buf.size())), 1048575);
+    copy_text(g.items[399].text, "乙", kTextSize);        // past the first mebibyte
 
     rebuild_font_jp();
     EXPECT_FALSE(IsFontDefault(g_fontJP));
-    EXPECT_TRUE(font_has(g_fontJP, "甲"));
-    EXPECT_TRUE(font_has(g_fontJP, "丙"));
-    EXPECT_TRUE(font_has(g_fontJP, "亜"));
-    EXPECT_FALSE(font_has(g_fontJP, "乙"));
+    for (const char *c : {"甲", "丙", "亜", "乙"})
+        EXPECT_TRUE(font_has(g_fontJP, c)) << c;
 }
 
 TEST_F(FontJpTest, RebuildingAgainReleasesTheFontBefore)

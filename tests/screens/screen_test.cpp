@@ -323,7 +323,7 @@ TEST_F(Screens, ErrorPlateIsTwentyFourWiderThanTheMessageAndThirtyHigh)
     EXPECT_FALSE(is_plate(HeadlessGetPixel(959, 316)));
 }
 
-TEST_F(Screens, TheFileLineIsTheHintOrThreePiecesWithTheNameInTheDefaultFont)
+TEST_F(Screens, TheFileLineIsTheHintOrThreePiecesWithAnAsciiNameInTheDefaultFont)
 {
     const Rectangle row{0, 428, 960, 22};
     frame(title);
@@ -353,6 +353,33 @@ TEST_F(Screens, TheFileLineIsTheHintOrThreePiecesWithTheNameInTheDefaultFont)
         });
         EXPECT_EQ(differing(shown, grab(row)), 0);
     }
+}
+
+// A name that is not all ASCII is drawn with the Japanese font, which holds
+// its characters from start-up on (the default font has no Japanese at all).
+TEST_F(Screens, AJapaneseFileNameIsDrawnWithTheJapaneseFont)
+{
+    const Rectangle row{0, 428, 960, 22};
+    snprintf(g_argFilePath, kPathSize, "%s", "sets/漢字クイズ.zip");
+    font_jp_set_file_name("漢字クイズ.zip");
+    load_font_jp();
+    for (const char *c : {"漢", "字"}) {
+        int size = 0;
+        EXPECT_NE(GetGlyphIndex(g_fontJP, GetCodepointNext(c, &size)), 0) << c;
+    }
+    frame(title);
+    const std::vector<Color> shown = grab(row);
+    const float w1 = text_width("問題データ: ", 16), w2 = text_width("漢字クイズ.zip", 16);
+    const float x0 = (960 - (w1 + w2 + text_width(" （読み込み済み）", 16))) * 0.5f;
+    frame([&] {
+        title_draw_main();
+        DrawTextEx(g_fontJP, "問題データ: ", Vector2{x0, 430}, 16, 1, kColorGreen);
+        DrawTextEx(g_fontJP, "漢字クイズ.zip", Vector2{x0 + w1, 430}, 16, 1, kColorYellow);
+        DrawTextEx(g_fontJP, " （読み込み済み）", Vector2{x0 + w1 + w2, 430}, 16, 1, kColorGreen);
+    });
+    EXPECT_EQ(differing(shown, grab(row)), 0);
+    font_jp_set_file_name("");
+    g_argFilePath[0] = '\0';
 }
 
 // ---------------------------------------------------------------- play
