@@ -111,6 +111,7 @@ constexpr const char *kQuizStrings[] = {
     "☆",
     "0123456789",
     "| ",
+    "…",  // a genre name cut to fit its tag
     kPrintableAscii,
 };
 

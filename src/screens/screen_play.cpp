@@ -1,11 +1,14 @@
 #include "screen_play.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "draw.h"
 #include "font_jp.h"
 #include "game_state.h"
 #include "rules.h"
+#include "utf8.h"
 
 static constexpr float kChoiceWidth = 450.0f;
 static constexpr float kChoiceHeight = 242.0f / 3.0f;
@@ -23,6 +26,45 @@ static const char *current_genre_name()
 {
     if (g_genreIdx < 0 || g_genreIdx >= g_genreCount) return "";
     return g_genres[g_genreIdx].name;
+}
+
+float play_counters_left()
+{
+    // The widest the two right-aligned lines can be: up to 10 right answers
+    // against a clear line of at most 9, and a score of at most 900, with
+    // whichever digit draws widest.
+    float widest = 0.0f;
+    for (char d = '0'; d <= '9'; ++d) {
+        char line[64];
+        snprintf(line, sizeof line, "正解数: %c%c / クリア: %c問", d, d, d);
+        widest = std::max(widest, MeasureTextEx(g_fontJP, line, 20.0f, kTextSpacing).x);
+        snprintf(line, sizeof line, "得点: %c%c%c", d, d, d);
+        widest = std::max(widest, MeasureTextEx(g_fontJP, line, 20.0f, kTextSpacing).x);
+    }
+    return 936.0f - widest;
+}
+
+Rectangle play_question_box()
+{
+    // 210 to 750 as laid out, but ending 8 px left of the counters when they
+    // reach further left.
+    const float right = std::min(750.0f, play_counters_left() - 8.0f);
+    return Rectangle{210.0f, 44.0f, right - 210.0f, 262.0f};
+}
+
+// "【name】" at 16 px when it fits the tag (8 px inside each side); smaller
+// down to 10 px; at 10 px cut at a character with "…" before the bracket.
+static void fit_genre_tag(const char *name, char (&out)[kTextSize], float *size)
+{
+    const float room = kPlayGenreTag.width - 16.0f;
+    snprintf(out, sizeof out, "【%s】", name);
+    for (*size = 16.0f; *size > 10.0f; *size -= 1.0f)
+        if (MeasureTextEx(g_fontJP, out, *size, kTextSpacing).x <= room) return;
+    size_t keep = strlen(name);
+    while (MeasureTextEx(g_fontJP, out, *size, kTextSpacing).x > room && keep > 0) {
+        keep = utf8_cut_length(name, keep - 1);
+        snprintf(out, sizeof out, "【%.*s…】", static_cast<int>(keep), name);
+    }
 }
 
 static void draw_rounded(const Rectangle &r, float roundness, int segments, Color body, Color outline)
@@ -59,12 +101,15 @@ void play_draw_question()
 
     // Question panel and genre tag.
     draw_rounded(Rectangle{10.0f, 36.0f, 940.0f, 274.0f}, 0.05f, 8, Color{28, 32, 55, 255}, Color{60, 80, 130, 255});
-    draw_rounded(Rectangle{22.0f, 46.0f, 180.0f, 60.0f}, 0.2f, 6, Color{20, 40, 80, 255}, kColorAccent);
+    draw_rounded(kPlayGenreTag, 0.2f, 6, Color{20, 40, 80, 255}, kColorAccent);
     char genre[kTextSize];
-    snprintf(genre, sizeof genre, "【%s】", current_genre_name());
-    const Vector2 gs = MeasureTextEx(g_fontJP, genre, 16.0f, kTextSpacing);
-    DrawTextEx(g_fontJP, genre, Vector2{22.0f + (180.0f - gs.x) * 0.5f, 46.0f + (60.0f - gs.y) * 0.5f}, 16.0f,
-               kTextSpacing, kColorAccent);
+    float genreSize = 16.0f;
+    fit_genre_tag(current_genre_name(), genre, &genreSize);
+    const Vector2 gs = MeasureTextEx(g_fontJP, genre, genreSize, kTextSpacing);
+    DrawTextEx(g_fontJP, genre,
+               Vector2{kPlayGenreTag.x + (kPlayGenreTag.width - gs.x) * 0.5f,
+                       kPlayGenreTag.y + (kPlayGenreTag.height - gs.y) * 0.5f},
+               genreSize, kTextSpacing, kColorAccent);
 
     // Progress and counters.
     char line[64];
@@ -79,8 +124,7 @@ void play_draw_question()
     DrawTextEx(g_fontJP, score, Vector2{936.0f - w, 80.0f}, 20.0f, kTextSpacing, kColorAccent);
 
     if (g_currentQ >= 0 && g_genreIdx >= 0 && g_genreIdx < g_genreCount && g_currentQ < g_genres[g_genreIdx].count) {
-        draw_textbox(g_genres[g_genreIdx].items[g_currentQ].text, Rectangle{210.0f, 44.0f, 540.0f, 262.0f}, 20.0f,
-                     kColorWhite);
+        draw_textbox(g_genres[g_genreIdx].items[g_currentQ].text, play_question_box(), 20.0f, kColorWhite);
     }
 }
 

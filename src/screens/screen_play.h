@@ -10,9 +10,17 @@
 #include "gamelib.h"
 
 constexpr Rectangle kPlayNextButton{390.0f, 594.0f, 180.0f, 38.0f};
+constexpr Rectangle kPlayGenreTag{22.0f, 46.0f, 180.0f, 60.0f};
 
 // The rectangle of display slot 0-4.
 Rectangle play_choice_rect(int slot);
+
+// The left edge of the right-aligned counter lines ("正解数: … / クリア: …"
+// and "得点: …") at their widest possible values, and the question's text
+// box, which ends 8 px left of it (or at x 750 when that is further left), so
+// that a question never runs under the counters.
+float play_counters_left();
+Rectangle play_question_box();
 
 void play_draw_intro();
 // Background, timer bar and text, panel, genre, counters and question text.

@@ -574,6 +574,46 @@ TEST_F(Screens, PanelTagAndCounterLinesAreWhereAndWhatTheLayoutSays)
     for (Color c : box) ASSERT_TRUE(same(c, kPanelBody));
 }
 
+// Near-grey bright ink: the question's white text over the panel, which
+// neither the yellow nor the blue counter line makes.
+bool white_ink(Color c)
+{
+    return c.r > 90 && std::abs(c.r - c.g) < 24 && std::abs(c.g - c.b) < 24;
+}
+
+// A question of the widest characters, with the counters at their widest,
+// never puts a pixel of its text where the counters are; a genre name too
+// long for its tag stays inside the tag.
+TEST_F(Screens, TheQuestionAndTheGenreNameKeepClearOfTheCountersAndInsideTheTag)
+{
+    g_stage = 10;
+    g_correct = 10;
+    g_score = 900;
+    std::string longest;
+    while (longest.size() + 3 <= 510) longest += "漢";
+    snprintf(g_genres[0].items[0].text, kTextSize, "%s", longest.c_str());
+    snprintf(g_genres[0].name, kTextSize, "%s", "とても長い名前のジャンルで枠に収まらない");
+    rebuild_font_jp();
+    frame(question_face);
+    const int left = static_cast<int>(play_counters_left());
+    int counterInk = 0;
+    for (int y = 46; y < 104; ++y) {
+        for (int x = left; x < 940; ++x) {
+            const Color c = HeadlessGetPixel(x, y);
+            ASSERT_FALSE(white_ink(c)) << "question text at " << x << "," << y;
+            counterInk += !same(c, kPanelBody);
+        }
+    }
+    EXPECT_GT(counterInk, 200) << "the counters were drawn";
+    // Right of the tag, on its rows, nothing of the accent-coloured name.
+    for (int y = 46; y < 106; ++y) {
+        for (int x = 203; x < 210; ++x) ASSERT_TRUE(same(HeadlessGetPixel(x, y), kPanelBody)) << x << "," << y;
+    }
+    // The question still fills its box's lines, left of the counters.
+    EXPECT_GT(play_question_box().width, 300.0f);
+    EXPECT_LE(play_question_box().x + play_question_box().width, play_counters_left() - 8.0f);
+}
+
 struct ChoiceLook {
     Color body;
     Color outline;

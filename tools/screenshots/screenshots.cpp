@@ -274,14 +274,14 @@ int time_worst(const char *quizSet, int n)
         const double wrapping = time_frames(n, [&] {
             char line[kTextboxLineSize];
             const char *p = item.text;
-            for (int l = 0; l < 10 && *p; ++l) p = textbox_take_line(p, 540, 20, line);
+            for (int l = 0; l < 10 && *p; ++l) p = textbox_take_line(p, play_question_box().width, 20, line);
             for (auto &choice : g_dispChoices) {
                 p = choice;
                 for (int l = 0; l < 3 && *p; ++l) p = textbox_take_line(p, 410, 18, line);
             }
         });
         const double textboxes = time_frames(n, [&] {
-            draw_textbox(item.text, Rectangle{210, 44, 540, 262}, 20, kColorWhite);
+            draw_textbox(item.text, play_question_box(), 20, kColorWhite);
             for (int s = 0; s < 5; ++s) {
                 const Rectangle r = play_choice_rect(s);
                 draw_textbox(g_dispChoices[s], Rectangle{r.x + 32, r.y + 6, 410, 206.0f / 3.0f}, 18, kColorWhite);
