@@ -1,8 +1,6 @@
 // pzq_reader: the binary quiz file (.pzq) readers.
 //
-// A .pzq file is eight 256-byte genre header records (record 0 carries the
-// magic "PELZOQDT" or "PELZOQDX") followed by the question records of every
-// genre in header order. readpzqHeader reads exactly the 2048 header bytes;
+// The layout is pzq_format.h's. readpzqHeader reads exactly the 2048 header bytes;
 // readpzqBody reads exactly `total` question records and nothing after them.
 // Texts stay Shift-JIS here; load_pzq_set (quiz_load.h) converts them.
 // Both readers return 0 on success and -1 on failure, and never read past the
@@ -11,16 +9,8 @@
 
 #include <cstdio>
 
+#include "pzq_format.h"
 #include "quiz_data.h"
-
-constexpr int kPzqRecordSize = 256;
-constexpr int kPzqHeaderSize = kMaxGenres * kPzqRecordSize;  // 2048
-constexpr int kPzqNameSize = 16;
-constexpr int kPzqCountOffset = 18;
-constexpr int kPzqMagicOffset = 34;
-constexpr int kPzqMagicSize = 8;
-constexpr int kPzqTextWidth = 116;
-constexpr int kPzqChoiceWidth = 28;
 
 // Reads the eight header records into a status fresh from initQuizStatus.
 // Fails on a short file, a record 0 without either magic, or a negative count

@@ -122,10 +122,15 @@ bool load_pzq_set(const char *path)
     return true;
 }
 
+std::string genre_member_name(int k)
+{
+    return kGenreMemberPrefix + std::to_string(k) + ".txt";
+}
+
 int read_genre_member(const ZipArchive &archive, int k, char (&member)[kGenreMemberNameSize], unsigned char **data,
                       uint32_t *size)
 {
-    snprintf(member, sizeof member, "qtext_%d.txt", k);
+    snprintf(member, sizeof member, "%s", genre_member_name(k).c_str());
     return zip_read_member(&archive, member, data, size);
 }
 

@@ -8,6 +8,8 @@
 // parse_qtext_member splits into one static 1024 x 512 line table.
 #pragma once
 
+#include <string>
+
 #include "quiz_data.h"
 #include "zip_reader.h"
 
@@ -40,7 +42,11 @@ bool refuse_quiz_file(bool pzq);
 bool is_pzq_path(const char *path);
 bool load_pzq_set(const char *path);
 bool load_zip_set(const char *path);
-// Reads genre k's member, "qtext_<k>.txt", from an open ZIP set and returns
+// The ZIP member of genre k (0 to 7): "qtext_<k>.txt". Its prefix alone names
+// the pattern in messages.
+inline constexpr char kGenreMemberPrefix[] = "qtext_";
+std::string genre_member_name(int k);
+// Reads genre k's member from an open ZIP set and returns
 // zip_read_member's result (0: *data to release with zip_free; -2: a
 // compression method the reader lacks). The member's name goes to `member`.
 inline constexpr int kGenreMemberNameSize = 32;

@@ -1,10 +1,9 @@
-// Test fixtures made by code: a .pzq writer, a small ZIP writer (stored,
-// deflated or any method number), and file helpers. Shared by the quiz and
-// tool tests.
+// Test fixtures made by code: a .pzq writer, ZIP archives from the game's
+// own writer (stored, deflated or any method number), and file helpers.
+// Shared by the quiz and tool tests.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <array>
 #include <cstdint>
@@ -13,6 +12,9 @@
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "pzq_format.h"
+#include "zip_writer.h"
 
 namespace fixture {
 
@@ -38,33 +40,21 @@ struct PzqQuestion {
 
 // Stores a plain Shift-JIS text the way a .pzq field does: bit 7 flipped,
 // padded with plain spaces to `width`.
-inline Bytes encode_field(const std::string &plain, size_t width)
-{
-    Bytes out(width, ' ');
-    for (size_t i = 0; i < plain.size() && i < width; ++i)
-        out[i] = static_cast<char>(static_cast<unsigned char>(plain[i]) + 0x80);
-    return out;
-}
+inline Bytes encode_field(const std::string &plain, size_t width) { return pzq_write_field(plain, int(width)); }
 
+// The game's header records; the magic may be moved to another record (or
+// be another text) to make headers the reader must refuse.
 inline Bytes pzq_header(const std::array<int, 8> &counts, const std::array<std::string, 8> &names = {},
-                        const char *magic = "PELZOQDT", int magicRecord = 0)
+                        const char *magic = kPzqMagic, int magicRecord = 0)
 {
-    Bytes h(2048, '\0');
-    for (int i = 0; i < 8; ++i) {
-        h.replace(static_cast<size_t>(i) * 256, names[i].size() < 16 ? names[i].size() : 16, names[i].substr(0, 16));
-        put16(h, static_cast<size_t>(i) * 256 + 18, static_cast<uint16_t>(static_cast<int16_t>(counts[i])));
-    }
-    h.replace(static_cast<size_t>(magicRecord) * 256 + 34, 8, std::string(magic, 8));
+    Bytes h = pzq_write_header(counts, names);
+    h.replace(kPzqMagicOffset, kPzqMagicSize, std::string(kPzqMagicSize, '\0'));
+    h.replace(static_cast<size_t>(magicRecord) * kPzqRecordSize + kPzqMagicOffset, kPzqMagicSize,
+              std::string(magic, kPzqMagicSize));
     return h;
 }
 
-inline Bytes pzq_record(const PzqQuestion &q)
-{
-    Bytes r = encode_field(q.text, 116);
-    for (const std::string &c : q.choice) r += encode_field(c, 28);
-    r += Bytes(256 - r.size(), '\0');
-    return r;
-}
+inline Bytes pzq_record(const PzqQuestion &q) { return pzq_write_record(q.text, q.choice); }
 
 // A question whose texts name the genre and the question: "g1q3", "g1q3a0", ...
 inline PzqQuestion numbered(int genre, int q)
@@ -91,71 +81,14 @@ struct ZipMember {
     int method = 0;  // 0 stored, 8 deflated, anything else written as stored bytes
 };
 
-inline Bytes raw_deflate(const Bytes &in)
-{
-    z_stream zs{};
-    deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    Bytes out(deflateBound(&zs, in.size()), '\0');
-    zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(in.data()));
-    zs.avail_in = static_cast<uInt>(in.size());
-    zs.next_out = reinterpret_cast<Bytef *>(out.data());
-    zs.avail_out = static_cast<uInt>(out.size());
-    deflate(&zs, Z_FINISH);
-    out.resize(zs.total_out);
-    deflateEnd(&zs);
-    return out;
-}
-
-// A ZIP archive with sizes in the local headers and a central directory.
+// A ZIP archive with sizes and CRCs in the local headers and a central
+// directory, as the game's own writer makes it.
 inline Bytes zip_archive(const std::vector<ZipMember> &members)
 {
-    Bytes out, central;
-    for (const ZipMember &m : members) {
-        const Bytes body = m.method == 8 ? raw_deflate(m.data) : m.data;
-        const uint32_t crc = static_cast<uint32_t>(
-            crc32(0, reinterpret_cast<const Bytef *>(m.data.data()), static_cast<uInt>(m.data.size())));
-        const uint32_t offset = static_cast<uint32_t>(out.size());
-        append32(out, 0x04034B50);
-        append16(out, 20);
-        append16(out, 0);
-        append16(out, static_cast<uint16_t>(m.method));
-        append32(out, 0);
-        append32(out, crc);
-        append32(out, static_cast<uint32_t>(body.size()));
-        append32(out, static_cast<uint32_t>(m.data.size()));
-        append16(out, static_cast<uint16_t>(m.name.size()));
-        append16(out, 0);
-        out += m.name;
-        out += body;
-
-        append32(central, 0x02014B50);
-        append16(central, 20);
-        append16(central, 20);
-        append16(central, 0);
-        append16(central, static_cast<uint16_t>(m.method));
-        append32(central, 0);
-        append32(central, crc);
-        append32(central, static_cast<uint32_t>(body.size()));
-        append32(central, static_cast<uint32_t>(m.data.size()));
-        append16(central, static_cast<uint16_t>(m.name.size()));
-        append16(central, 0);
-        append16(central, 0);
-        append16(central, 0);
-        append16(central, 0);
-        append32(central, 0);
-        append32(central, offset);
-        central += m.name;
-    }
-    const uint32_t cdOffset = static_cast<uint32_t>(out.size());
-    out += central;
-    append32(out, 0x06054B50);
-    append16(out, 0);
-    append16(out, 0);
-    append16(out, static_cast<uint16_t>(members.size()));
-    append16(out, static_cast<uint16_t>(members.size()));
-    append32(out, static_cast<uint32_t>(central.size()));
-    append32(out, cdOffset);
-    append16(out, 0);
+    std::vector<ZipWriterMember> written;
+    for (const ZipMember &m : members) written.push_back({m.name, m.data, m.method});
+    Bytes out;
+    EXPECT_TRUE(zip_build_archive(written, true, out));
     return out;
 }
 

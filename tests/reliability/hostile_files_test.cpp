@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <cstring>
 #include <string>

@@ -13,6 +13,7 @@
 
 #include "codepage.h"
 #include "format.h"
+#include "pzq_format.h"
 #include "quiz_load.h"
 #include "sys.h"
 #include "zip_reader.h"
@@ -31,9 +32,6 @@ void say(const char *fmt, ...)
     fputc('\n', stderr);
 }
 
-// The largest .pzq the game reads: the header and 8 genres of 32,767
-// questions. What lies beyond it never matters to a load.
-constexpr uint64_t kLargestPzq = 2048 + 8ull * 32767 * 256;
 // The largest archive the game reads.
 constexpr uint64_t kLargestArchive = 0xFFFFFFFFull;
 
@@ -71,11 +69,14 @@ std::string printable(const std::string &s)
 
 bool has_magic(const std::string &d, size_t record)
 {
-    const size_t at = record * 256 + 34;
-    return d.size() >= at + 8 && (d.compare(at, 8, "PELZOQDT") == 0 || d.compare(at, 8, "PELZOQDX") == 0);
+    const size_t at = record * kPzqRecordSize + kPzqMagicOffset;
+    return d.size() >= at + kPzqMagicSize && pzq_is_magic(d.data() + at);
 }
 
-int pzq_count(const std::string &d, int genre) { return static_cast<int16_t>(le16(d, static_cast<size_t>(genre) * 256 + 18)); }
+int pzq_count(const std::string &d, int genre)
+{
+    return static_cast<int16_t>(le16(d, static_cast<size_t>(genre) * kPzqRecordSize + kPzqCountOffset));
+}
 
 void diagnose_pzq(const char *path, const std::string &message)
 {
@@ -86,44 +87,47 @@ void diagnose_pzq(const char *path, const std::string &message)
         else say("%s: %s", path, why.c_str());
         return;
     }
-    if (cannot_read(path, kLargestPzq, d)) return;
+    if (cannot_read(path, kPzqLargestFile, d)) return;
 
     if (message == kMsgPzqHeader) {
         if (d.compare(0, 4, "PK\x03\x04") == 0)
             say("%s: this is a ZIP archive; give it a name that does not end in .pzq", path);
-        if (d.size() < 2048) {
-            say("%s: the file is %zu bytes; the genre header alone needs 2048 (8 records of 256 bytes)", path, d.size());
+        if (d.size() < kPzqHeaderSize) {
+            say("%s: the file is %zu bytes; the genre header alone needs %d (8 records of %d bytes)", path, d.size(),
+                kPzqHeaderSize, kPzqRecordSize);
             return;
         }
         if (!has_magic(d, 0)) {
-            say("%s: record 0 holds \"%s\" at byte offset 34; a quiz file carries \"PELZOQDT\" or \"PELZOQDX\" there",
-                path, printable(d.substr(34, 8)).c_str());
+            say("%s: record 0 holds \"%s\" at byte offset %d; a quiz file carries \"%s\" or \"%s\" there", path,
+                printable(d.substr(kPzqMagicOffset, kPzqMagicSize)).c_str(), kPzqMagicOffset, kPzqMagic, kPzqMagicOther);
             for (size_t r = 1; r < 8; ++r)
                 if (has_magic(d, r))
-                    say("%s: the magic is in record %zu (byte offset %zu), but only record 0 counts", path, r, r * 256 + 34);
+                    say("%s: the magic is in record %zu (byte offset %zu), but only record 0 counts", path, r,
+                        r * kPzqRecordSize + kPzqMagicOffset);
             return;
         }
         for (int g = 0; g < 8; ++g)
             if (pzq_count(d, g) < 0)
-                say("%s: genre %d has a negative question count, %d, at byte offset %d", path, g, pzq_count(d, g), g * 256 + 18);
+                say("%s: genre %d has a negative question count, %d, at byte offset %d", path, g, pzq_count(d, g),
+                    g * kPzqRecordSize + kPzqCountOffset);
         return;
     }
-    if (d.size() < 2048) return;
+    if (d.size() < kPzqHeaderSize) return;
 
     long long total = 0;
     for (int g = 0; g < 8; ++g) total += pzq_count(d, g);
 
     if (message == kMsgPzqBody) {
-        const long long need = 2048 + total * 256;
+        const long long need = kPzqHeaderSize + total * kPzqRecordSize;
         say("%s: the header counts add up to %s questions, which need %s bytes (2,048 + %s × 256); the file has %s",
             path, with_thousands(total).c_str(), with_thousands(need).c_str(), with_thousands(total).c_str(),
             with_thousands(static_cast<long long>(d.size())).c_str());
-        const long long record = (static_cast<long long>(d.size()) - 2048) / 256;
+        const long long record = (static_cast<long long>(d.size()) - kPzqHeaderSize) / kPzqRecordSize;
         long long first = 0;
         for (int g = 0; g < 8; ++g) {
             const int count = pzq_count(d, g);
             if (record < first + count) {
-                const long long begin = 2048 + record * 256;
+                const long long begin = kPzqHeaderSize + record * kPzqRecordSize;
                 const std::string end = with_thousands(static_cast<long long>(d.size()));
                 if (static_cast<long long>(d.size()) > begin)
                     say("%s: record %lld of genre %d (question record %lld, from byte %s) is cut short at byte %s, where "
@@ -333,7 +337,7 @@ struct OpenArchive {
 // The member the reader takes for genre k: the first one found by that name.
 const ZipMemberReport *genre_member(const ZipWalk &walk, int k)
 {
-    const std::string name = "qtext_" + std::to_string(k) + ".txt";
+    const std::string name = genre_member_name(k);
     for (const ZipMemberReport &m : walk.members)
         if (m.baseName == name) return &m;
     return nullptr;
@@ -471,9 +475,9 @@ void diagnose_zip(const char *path, const std::string &message)
     for (const ZipMemberReport &m : walk.members) {
         std::string lower = m.baseName;
         for (char &c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        if (lower != m.baseName && lower.rfind("qtext_", 0) == 0)
+        if (lower != m.baseName && lower.rfind(kGenreMemberPrefix, 0) == 0)
             say("%s: member names are case-sensitive; write it in lower case", printable(m.name).c_str());
-        else if (m.baseName.rfind("qtext_", 0) == 0)
+        else if (m.baseName.rfind(kGenreMemberPrefix, 0) == 0)
             say("%s: only qtext_0.txt to qtext_7.txt are read", printable(m.name).c_str());
         if (listed < 10) names += (listed ? ", " : "") + printable(m.name);
         ++listed;

@@ -129,7 +129,7 @@ bool check_size(const Reporter &r, size_t index, const SourceLine &line, PackFor
         }
         return true;
     }
-    const long long limit = index == 0 ? kPzqNameBytes : (index - 1) % 6 == 0 ? kPzqTextBytes : kPzqChoiceBytes;
+    const long long limit = index == 0 ? kPzqNameSize : (index - 1) % 6 == 0 ? kPzqTextWidth : kPzqChoiceWidth;
     if (bytes > limit) {
         r.at(index, line_role(index) + " is " + std::to_string(bytes) + " bytes in Shift-JIS; a .pzq file holds at most " +
                         std::to_string(limit) + " (" + std::to_string(limit / 2) +

@@ -13,16 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "pzq_format.h"
+
 enum class PackFormat { Zip, Pzq };
 
 // What each kind of set can hold.
 constexpr int kZipLineBytes = 510;    // Shift-JIS bytes per line (511 would split off an empty line)
 constexpr int kTextSlotBytes = 511;   // UTF-8 bytes the game keeps of any text
 constexpr int kZipMaxQuestions = 170; // 1 + 6 x 170 = 1,021 of the 1,024 lines read from a member
-constexpr int kPzqNameBytes = 16;
-constexpr int kPzqTextBytes = 116;
-constexpr int kPzqChoiceBytes = 28;
-constexpr int kPzqMaxQuestions = 32767;
 
 struct SourceLine {
     std::string text;  // UTF-8, line end removed

@@ -3,6 +3,7 @@
 #include "pack.h"
 
 #include <cerrno>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,7 @@
 
 #include "codepage.h"
 #include "genre_source.h"
+#include "pzq_format.h"
 #include "pzq_reader.h"
 #include "quiz_load.h"
 #include "sys.h"
@@ -20,7 +22,6 @@
 namespace {
 
 const char kUsage[] = "usage: pelzo-quiz pack -o OUT [--store] GENRE.txt...\n";
-constexpr char kPzqMagic[] = "PELZOQDT";
 
 bool ends_with_pzq(const std::string &path)
 {
@@ -30,7 +31,6 @@ bool ends_with_pzq(const std::string &path)
     return ext == ".pzq";
 }
 
-std::string member_name(size_t k) { return "qtext_" + std::to_string(k) + ".txt"; }
 
 std::string member_text(const GenreSource &g)
 {
@@ -39,29 +39,21 @@ std::string member_text(const GenreSource &g)
     return out;
 }
 
-// Stored = plain + 0x80 per byte, padded with plain spaces to the width.
-void put_field(std::string &out, const std::string &sjis, size_t width)
-{
-    for (char c : sjis) out += static_cast<char>(static_cast<unsigned char>(c) + 0x80);
-    out.append(width - sjis.size(), ' ');
-}
-
 std::string build_pzq(const std::vector<GenreSource> &genres)
 {
-    std::string out(kPzqHeaderSize, '\0');
+    std::array<int, kMaxGenres> counts{};
+    std::array<std::string, kMaxGenres> names;
     for (size_t g = 0; g < genres.size(); ++g) {
-        const size_t record = g * kPzqRecordSize;
-        out.replace(record, genres[g].lines[0].sjis.size(), genres[g].lines[0].sjis);  // the name, plain, zero-filled
-        const auto count = static_cast<uint16_t>(genres[g].questions());
-        out[record + kPzqCountOffset] = static_cast<char>(count & 0xFF);
-        out[record + kPzqCountOffset + 1] = static_cast<char>(count >> 8);
+        counts[g] = genres[g].questions();
+        names[g] = genres[g].lines[0].sjis;
     }
-    out.replace(kPzqMagicOffset, kPzqMagicSize, kPzqMagic);
+    std::string out = pzq_write_header(counts, names);
     for (const GenreSource &g : genres) {
         for (int q = 0; q < g.questions(); ++q) {
             const size_t first = 1 + 6 * static_cast<size_t>(q);
-            put_field(out, g.lines[first].sjis, kPzqTextWidth);
-            for (size_t c = 0; c < 5; ++c) put_field(out, g.lines[first + 1 + c].sjis, kPzqChoiceWidth);
+            std::array<std::string, 5> choices;
+            for (size_t c = 0; c < 5; ++c) choices[c] = g.lines[first + 1 + c].sjis;
+            out += pzq_write_record(g.lines[first].sjis, choices);
         }
     }
     return out;
@@ -222,7 +214,8 @@ int pack_command(int argc, char **argv)
     if (format == PackFormat::Pzq) {
         bytes = build_pzq(genres);
     } else {
-        for (size_t k = 0; k < genres.size(); ++k) members.push_back({member_name(k), member_text(genres[k])});
+        for (size_t k = 0; k < genres.size(); ++k)
+            members.push_back({genre_member_name(static_cast<int>(k)), member_text(genres[k])});
         if (!zip_build_archive(members, store, bytes)) {
             problems.push_back(out + ": the archive could not be built");
             return refuse(problems, out);

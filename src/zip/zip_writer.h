@@ -7,6 +7,8 @@
 // raw-deflated by zlib at its best compression. Every member carries the same
 // fixed time stamp, so the same input always gives the same bytes.
 // Never writes to disk; refuses names or sizes a plain ZIP cannot hold.
+// pelzo-quiz pack writes sets with it, and the tests and benchmarks build
+// their archives with it.
 #pragma once
 
 #include <string>
@@ -14,7 +16,12 @@
 
 struct ZipWriterMember {
     std::string name;  // ASCII, at most 65,535 bytes
-    std::string data;
+    std::string data;  // the member's own bytes
+    // -1: as the archive is built (stored, or deflated). 0 or 8: stored or
+    // deflated, whatever the archive. Any other number: `data` is written as
+    // the member's compressed bytes under that method, for archives a reader
+    // must refuse (its CRC is then of `data`).
+    int method = -1;
 };
 
 // True and the whole archive in `out`; false when a member is too large for

@@ -57,10 +57,11 @@ bool zip_build_archive(const std::vector<ZipWriterMember> &members, bool store, 
     std::string central, body;
     for (const ZipWriterMember &m : members) {
         if (m.name.empty() || m.name.size() > 0xFFFF || m.data.size() > kMaxMember) return false;
-        const uint16_t method = store ? kMethodStored : kMethodDeflate;
-        const uint16_t flags = store ? 0 : kFlagMaxCompression;
-        const uint16_t needed = store ? 10 : 20;
-        if (store) {
+        if (m.method < -1 || m.method > 0xFFFF) return false;
+        const uint16_t method = m.method >= 0 ? static_cast<uint16_t>(m.method) : store ? kMethodStored : kMethodDeflate;
+        const uint16_t flags = method == kMethodDeflate ? kFlagMaxCompression : 0;
+        const uint16_t needed = method == kMethodStored ? 10 : 20;
+        if (method != kMethodDeflate) {
             body = m.data;
         } else if (!raw_deflate(m.data, body)) {
             return false;
