@@ -14,7 +14,31 @@
 
 namespace {
 
-void set_error(const char *msg) { copy_text(g_errorMsg, msg, kErrorMsgSize); }
+LoadOutcome s_outcome;
+
+// Records why the load failed and writes the message the title shows for it.
+void fail(LoadFailure failure, int genre = -1)
+{
+    s_outcome = LoadOutcome{failure, genre};
+    switch (failure) {
+    case LoadFailure::None: g_errorMsg[0] = '\0'; break;
+    case LoadFailure::StatusInit: copy_text(g_errorMsg, kMsgStatusInit, kErrorMsgSize); break;
+    case LoadFailure::PzqOpen: copy_text(g_errorMsg, kMsgPzqOpen, kErrorMsgSize); break;
+    case LoadFailure::PzqHeader: copy_text(g_errorMsg, kMsgPzqHeader, kErrorMsgSize); break;
+    case LoadFailure::StatusAlloc: copy_text(g_errorMsg, kMsgStatusAlloc, kErrorMsgSize); break;
+    case LoadFailure::PzqBody: copy_text(g_errorMsg, kMsgPzqBody, kErrorMsgSize); break;
+    case LoadFailure::PzqEmpty: copy_text(g_errorMsg, kMsgPzqEmpty, kErrorMsgSize); break;
+    case LoadFailure::GenreAlloc: snprintf(g_errorMsg, kErrorMsgSize, kMsgGenreAllocFmt, genre); break;
+    case LoadFailure::NoGenre: copy_text(g_errorMsg, kMsgNoGenre, kErrorMsgSize); break;
+    case LoadFailure::NoMember: copy_text(g_errorMsg, kMsgNoMember, kErrorMsgSize); break;
+    case LoadFailure::Compressed: copy_text(g_errorMsg, kMsgCompressed, kErrorMsgSize); break;
+    case LoadFailure::FormatError:
+        snprintf(g_errorMsg, kErrorMsgSize, kMsgFormatErrorFmt, genre_member_name(genre).c_str());
+        break;
+    }
+}
+
+void succeed() { fail(LoadFailure::None); }
 
 // Releases the item arrays of the first n entries; a failed load keeps none.
 void drop_stored(int n)
@@ -52,7 +76,7 @@ bool load_pzq_set(const char *path)
     free_genres();
     QUIZ_STATUS status;
     if (!initQuizStatus(&status)) {
-        set_error(kMsgStatusInit);
+        fail(LoadFailure::StatusInit);
         return false;
     }
     // The path opens as UTF-8 on every system (the wide API on Windows): no
@@ -60,7 +84,7 @@ bool load_pzq_set(const char *path)
     // directory, a FIFO or a device is a file that cannot be opened.
     FILE *fp = win_open_regular(path, nullptr, nullptr);
     if (!fp) {
-        set_error(kMsgPzqOpen);
+        fail(LoadFailure::PzqOpen);
         return false;
     }
     // Records are still read 256 bytes at a time; a larger stream buffer
@@ -68,23 +92,23 @@ bool load_pzq_set(const char *path)
     setvbuf(fp, nullptr, _IOFBF, 1 << 20);
     if (readpzqHeader(&status, fp) != 0) {
         fclose(fp);
-        set_error(kMsgPzqHeader);
+        fail(LoadFailure::PzqHeader);
         return false;
     }
     if (!genQuestionField(&status)) {
         fclose(fp);
-        set_error(kMsgStatusAlloc);
+        fail(LoadFailure::StatusAlloc);
         return false;
     }
     if (readpzqBody(&status, fp) != 0) {
         fclose(fp);
         relQuestionField(&status);
-        set_error(kMsgPzqBody);
+        fail(LoadFailure::PzqBody);
         return false;
     }
     fclose(fp);
     if (status.total <= 0) {
-        set_error(kMsgPzqEmpty);
+        fail(LoadFailure::PzqEmpty);
         relQuestionField(&status);
         return false;
     }
@@ -97,7 +121,7 @@ bool load_pzq_set(const char *path)
         convert_into(h.name, g.name);
         g.items = static_cast<QUIZ_ITEM *>(malloc(static_cast<size_t>(static_cast<uint32_t>(h.count)) * sizeof(QUIZ_ITEM)));
         if (!g.items) {
-            snprintf(g_errorMsg, kErrorMsgSize, kMsgGenreAllocFmt, i);
+            fail(LoadFailure::GenreAlloc, i);
             drop_stored(n);
             relQuestionField(&status);
             return false;
@@ -112,12 +136,12 @@ bool load_pzq_set(const char *path)
         ++n;
     }
     if (n == 0) {
-        set_error(kMsgNoGenre);
+        fail(LoadFailure::NoGenre);
         relQuestionField(&status);
         return false;
     }
     g_genreCount = n;
-    g_errorMsg[0] = '\0';
+    succeed();
     relQuestionField(&status);
     return true;
 }
@@ -141,7 +165,7 @@ bool load_zip_set(const char *path)
     // a file replaced during the load cannot mix two sets.
     ZipArchive archive;
     if (zip_open(path, &archive) != 0) {
-        set_error(kMsgNoMember);
+        fail(LoadFailure::NoMember);
         return false;
     }
     int n = 0;
@@ -151,7 +175,7 @@ bool load_zip_set(const char *path)
         uint32_t size = 0;
         const int r = read_genre_member(archive, k, member, &data, &size);
         if (r == -2) {
-            set_error(kMsgCompressed);
+            fail(LoadFailure::Compressed, k);
             drop_stored(n);
             zip_close(&archive);
             return false;
@@ -160,7 +184,7 @@ bool load_zip_set(const char *path)
         const bool ok = parse_qtext_member(data, size, &g_genres[n]);
         zip_free(data);
         if (!ok) {
-            snprintf(g_errorMsg, kErrorMsgSize, kMsgFormatErrorFmt, member);
+            fail(LoadFailure::FormatError, k);
             drop_stored(n);
             zip_close(&archive);
             return false;
@@ -169,11 +193,11 @@ bool load_zip_set(const char *path)
     }
     zip_close(&archive);
     if (n == 0) {
-        set_error(kMsgNoMember);
+        fail(LoadFailure::NoMember);
         return false;
     }
     g_genreCount = n;
-    g_errorMsg[0] = '\0';
+    succeed();
     return true;
 }
 
@@ -183,10 +207,15 @@ bool is_pzq_path(const char *path)
     return dot && ascii_iequal(dot, ".pzq");
 }
 
+const LoadOutcome &last_load_outcome()
+{
+    return s_outcome;
+}
+
 bool refuse_quiz_file(bool pzq)
 {
     free_genres();
-    set_error(pzq ? kMsgPzqOpen : kMsgNoMember);
+    fail(pzq ? LoadFailure::PzqOpen : LoadFailure::NoMember);
     return false;
 }
 

@@ -32,6 +32,28 @@ inline constexpr const char *kLoadMessages[] = {
     kMsgGenreAllocFmt, kMsgNoGenre, kMsgNoMember, kMsgCompressed, kMsgFormatErrorFmt,
 };
 
+// Why the last load failed, with what it failed on: the pipeline sets
+// g_errorMsg from this, and pelzo-quiz explains a failure from it.
+enum class LoadFailure {
+    None,         // the last load succeeded (or none was made)
+    StatusInit,   // kMsgStatusInit
+    PzqOpen,      // kMsgPzqOpen: missing, unreadable, no regular file, or a path too long
+    PzqHeader,    // kMsgPzqHeader
+    StatusAlloc,  // kMsgStatusAlloc
+    PzqBody,      // kMsgPzqBody
+    PzqEmpty,     // kMsgPzqEmpty
+    GenreAlloc,   // kMsgGenreAllocFmt; `genre` is the header index
+    NoGenre,      // kMsgNoGenre
+    NoMember,     // kMsgNoMember
+    Compressed,   // kMsgCompressed; `genre` is the member's number
+    FormatError,  // kMsgFormatErrorFmt; `genre` is the member's number
+};
+struct LoadOutcome {
+    LoadFailure failure = LoadFailure::None;
+    int genre = -1;  // see LoadFailure
+};
+const LoadOutcome &last_load_outcome();
+
 bool load_quiz_file(const char *path);
 // The load of a path too long for the game's path buffer: nothing is read
 // (the cut path would name another file); the previous set is released and

@@ -148,3 +148,38 @@ TEST_F(ZipLoad, LoadAfterFailureAndReplacingASet)
     EXPECT_EQ(g_genreCount, 1);
     EXPECT_EQ(g_genres[1].items, nullptr);
 }
+
+// Every failure says what kind it is and what it failed on, and the message
+// the title shows follows from that; a success clears both.
+TEST_F(ZipLoad, EveryFailureNamesItsKindAndWhatItFailedOn)
+{
+    struct Case {
+        std::string path;
+        LoadFailure failure;
+        int genre;
+        const char *message;
+    };
+    const Bytes good = genre("G", 1);
+    const Case cases[] = {
+        {archive("fmt.zip", {{"qtext_0.txt", good}, {"qtext_2.txt", "x\n"}}), LoadFailure::FormatError, 2,
+         "フォーマットエラー: qtext_2.txt"},
+        {archive("m12.zip", {{"qtext_0.txt", good}, {"qtext_1.txt", good, 12}}), LoadFailure::Compressed, 1,
+         "ZIPが圧縮されています。ZIP_STOREDで作成してください"},
+        {archive("none.zip", {{"other.txt", good}}), LoadFailure::NoMember, -1, "有効な問題ファイルが見つかりません"},
+        {fixture::out_path("absent.pzq"), LoadFailure::PzqOpen, -1, "PZQファイルを開けません"},
+        {fixture::write_file("short.pzq", "PK"), LoadFailure::PzqHeader, -1, "PZQヘッダ読み込み失敗"},
+        {fixture::write_file("cut.pzq", fixture::pzq_header({2})), LoadFailure::PzqBody, -1, "PZQ問題データ読み込み失敗"},
+        {fixture::write_file("empty.pzq", fixture::pzq_header({0})), LoadFailure::PzqEmpty, -1, "PZQデータが空です"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_FALSE(load_quiz_file(c.path.c_str()));
+        EXPECT_EQ(last_load_outcome().failure, c.failure);
+        EXPECT_EQ(last_load_outcome().genre, c.genre);
+        EXPECT_STREQ(g_errorMsg, c.message);
+    }
+    ASSERT_TRUE(load_quiz_file(archive("good.zip", {{"qtext_0.txt", good}}).c_str()));
+    EXPECT_EQ(last_load_outcome().failure, LoadFailure::None);
+    EXPECT_STREQ(g_errorMsg, "");
+}
+

@@ -78,10 +78,10 @@ int pzq_count(const std::string &d, int genre)
     return static_cast<int16_t>(le16(d, static_cast<size_t>(genre) * kPzqRecordSize + kPzqCountOffset));
 }
 
-void diagnose_pzq(const char *path, const std::string &message)
+void diagnose_pzq(const char *path, LoadFailure failure)
 {
     std::string d;
-    if (message == kMsgPzqOpen) {
+    if (failure == LoadFailure::PzqOpen) {
         std::string why;
         if (FILE *fp = win_open_regular(path, nullptr, &why)) fclose(fp);
         else say("%s: %s", path, why.c_str());
@@ -89,7 +89,7 @@ void diagnose_pzq(const char *path, const std::string &message)
     }
     if (cannot_read(path, kPzqLargestFile, d)) return;
 
-    if (message == kMsgPzqHeader) {
+    if (failure == LoadFailure::PzqHeader) {
         if (d.compare(0, 4, "PK\x03\x04") == 0)
             say("%s: this is a ZIP archive; give it a name that does not end in .pzq", path);
         if (d.size() < kPzqHeaderSize) {
@@ -117,7 +117,7 @@ void diagnose_pzq(const char *path, const std::string &message)
     long long total = 0;
     for (int g = 0; g < 8; ++g) total += pzq_count(d, g);
 
-    if (message == kMsgPzqBody) {
+    if (failure == LoadFailure::PzqBody) {
         const long long need = kPzqHeaderSize + total * kPzqRecordSize;
         say("%s: the header counts add up to %s questions, which need %s bytes (2,048 + %s × 256); the file has %s",
             path, with_thousands(total).c_str(), with_thousands(need).c_str(), with_thousands(total).c_str(),
@@ -140,9 +140,9 @@ void diagnose_pzq(const char *path, const std::string &message)
             first += count;
         }
         say("%s: the file may be a truncated download, or its counts may be wrong", path);
-    } else if (message == kMsgPzqEmpty) {
+    } else if (failure == LoadFailure::PzqEmpty) {
         say("%s: all eight genre counts (byte offset 18 of each 256-byte header record) are 0", path);
-    } else if (message == kMsgStatusAlloc || message.rfind("メモリ確保失敗", 0) == 0) {
+    } else if (failure == LoadFailure::StatusAlloc || failure == LoadFailure::GenreAlloc) {
         say("%s: the header asks for %lld questions (%lld MB of answers once converted); not enough memory", path, total,
             total * 3072 / (1024 * 1024));
     }
@@ -402,7 +402,7 @@ bool say_split(const char *path, const ZipWalk &walk)
     return false;
 }
 
-void diagnose_zip(const char *path, const std::string &message)
+void diagnose_zip(const char *path, const LoadOutcome &outcome)
 {
     // A file that is no archive needs its first bytes only; an archive is read
     // whole, as the game reads it.
@@ -413,9 +413,8 @@ void diagnose_zip(const char *path, const std::string &message)
     const ZipWalk walk = open.archive.bytes ? zip_walk(&open.archive)
                                             : zip_walk_bytes(reinterpret_cast<const unsigned char *>(d.data()), d.size());
 
-    const std::string formatPrefix = "フォーマットエラー: ";
-    if (message.rfind(formatPrefix, 0) == 0) {
-        const std::string member = message.substr(formatPrefix.size());
+    if (outcome.failure == LoadFailure::FormatError) {
+        const std::string member = genre_member_name(outcome.genre);
         unsigned char *data = nullptr;
         uint32_t length = 0;
         if (zip_read_member(&open.archive, member.c_str(), &data, &length) == 0) {
@@ -425,15 +424,12 @@ void diagnose_zip(const char *path, const std::string &message)
         return;
     }
 
-    if (message == kMsgCompressed) {
-        for (int k = 0; k < kMaxGenres; ++k) {
-            const ZipMemberReport *m = genre_member(walk, k);
-            if (!m || m->state != ZipMemberState::Unsupported) continue;
+    if (outcome.failure == LoadFailure::Compressed) {
+        if (const ZipMemberReport *m = genre_member(walk, outcome.genre)) {
             const std::string at = m->name == m->baseName ? "" : " (at " + printable(m->name) + ")";
             say("member %s%s is compressed with %s (method %u); the game reads only stored or deflated members: "
                 "rebuild the set with pelzo-quiz pack, or with zip's default deflate",
                 m->baseName.c_str(), at.c_str(), method_name(m->method), m->method);
-            return;
         }
         return;
     }
@@ -514,11 +510,12 @@ void warn_after_load(const char *path)
     }
 }
 
-void diagnose_failure(const char *path, const char *message)
+void diagnose_failure(const char *path)
 {
-    if (!path || !message) return;
+    const LoadOutcome &outcome = last_load_outcome();
+    if (!path || outcome.failure == LoadFailure::None) return;
     if (is_pzq_path(path))
-        diagnose_pzq(path, message);
+        diagnose_pzq(path, outcome.failure);
     else
-        diagnose_zip(path, message);
+        diagnose_zip(path, outcome);
 }

@@ -1,14 +1,14 @@
 // diagnose: explains a failed load to a quiz author.
 //
-// Runs after the game's own loader has failed and left its message in
-// g_errorMsg. It re-reads the file on its own and writes, to stderr, lines
+// Runs after the game's own loader has failed, on what it failed on
+// (last_load_outcome). It re-reads the file on its own and writes, to stderr, lines
 // that say where and why: the member, its line count against 1 + 6n, the byte
 // offset and record of a short .pzq, a byte-order mark or UTF-8 text, the
 // compression method of a refused member. It never changes what the loader
 // does and never touches the genre table.
 #pragma once
 
-void diagnose_failure(const char *path, const char *message);
+void diagnose_failure(const char *path);
 
 // After a successful load of a ZIP set, warns on stderr: when the archive is
 // truncated (the genres before the cut were read), when a qtext member the

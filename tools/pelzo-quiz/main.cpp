@@ -106,7 +106,7 @@ int run(int argc, char **argv)
     const char *path = argv[2];
     if (!load_quiz_file(path)) {
         fprintf(stderr, "%s\n", g_errorMsg);
-        diagnose_failure(path, g_errorMsg);
+        diagnose_failure(path);
         return 1;
     }
     warn_after_load(path);
