@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "codepage.h"
+
 GENRE_DATA g_genres[kMaxGenres];
 int32_t g_genreCount = 0;
 char g_errorMsg[kErrorMsgSize];
@@ -55,6 +57,13 @@ void free_genres()
         g_genres[i].items = nullptr;
     }
     g_genreCount = 0;
+}
+
+void convert_sjis_into(const char *sjis, char *slot)
+{
+    win_sjis_to_utf8(sjis, slot, kTextSize);
+    const size_t len = strnlen(slot, kTextSize - 1);
+    memset(slot + len, 0, kTextSize - len);
 }
 
 void copy_text(char *dst, const char *src, int dstSize)

@@ -67,3 +67,7 @@ void free_genres();
 
 // Copies src into a fixed text slot of dstSize bytes, always NUL-terminated.
 void copy_text(char *dst, const char *src, int dstSize);
+// Converts Shift-JIS text straight into a 512-byte UTF-8 slot and zero-fills
+// the rest of it: the same bytes as converting into a buffer and strncpy-ing
+// that over.
+void convert_sjis_into(const char *sjis, char *slot);

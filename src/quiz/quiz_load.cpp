@@ -49,14 +49,6 @@ void drop_stored(int n)
     }
 }
 
-// Converts straight into the 512-byte slot and zero-fills the rest of it:
-// the same bytes as converting into a buffer and strncpy-ing that over.
-void convert_into(const char *sjis, char *slot)
-{
-    win_sjis_to_utf8(sjis, slot, kTextSize);
-    const size_t len = strnlen(slot, kTextSize - 1);
-    memset(slot + len, 0, kTextSize - len);
-}
 
 bool ascii_iequal(const char *a, const char *b)
 {
@@ -118,7 +110,7 @@ bool load_pzq_set(const char *path)
         const GENRE_HEADER &h = status.genre[i];
         if (h.count == 0 || !h.questions) continue;
         GENRE_DATA &g = g_genres[n];
-        convert_into(h.name, g.name);
+        convert_sjis_into(h.name, g.name);
         g.items = static_cast<QUIZ_ITEM *>(malloc(static_cast<size_t>(static_cast<uint32_t>(h.count)) * sizeof(QUIZ_ITEM)));
         if (!g.items) {
             fail(LoadFailure::GenreAlloc, i);
@@ -130,8 +122,8 @@ bool load_pzq_set(const char *path)
         for (int32_t q = 0; q < h.count; ++q) {
             const QUESTION_RECORD &r = h.questions[q];
             QUIZ_ITEM &item = g.items[q];
-            convert_into(r.text, item.text);
-            for (int c = 0; c < 5; ++c) convert_into(r.choice[c], item.choice[c]);
+            convert_sjis_into(r.text, item.text);
+            for (int c = 0; c < 5; ++c) convert_sjis_into(r.choice[c], item.choice[c]);
         }
         ++n;
     }

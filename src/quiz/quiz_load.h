@@ -4,8 +4,7 @@
 // reader, everything else to the ZIP reader. On failure g_genreCount is 0, no
 // item array is held and g_errorMsg holds the message the title screen shows.
 // It never touches graphics: the game's load_quiz_set (app) adds the glyph
-// rebuild on success. Paths are opened as UTF-8, unchanged. Not reentrant:
-// parse_qtext_member splits into one static 1024 x 512 line table.
+// rebuild on success. Paths are opened as UTF-8, unchanged.
 #pragma once
 
 #include <string>

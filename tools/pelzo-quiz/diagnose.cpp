@@ -16,6 +16,7 @@
 #include "pzq_format.h"
 #include "quiz_load.h"
 #include "sys.h"
+#include "text_lines.h"
 #include "zip_reader.h"
 
 namespace {
@@ -243,49 +244,13 @@ void diagnose_member_text(const std::string &member, const std::string &data)
                               "pelzo-quiz pack, which converts it");
     const bool isUtf8 = valid_utf8_with_multibyte(data);
 
-    struct Line {
-        int physical;
-        bool empty;
-        size_t start;  // byte offset of the line's first byte in the member
-        size_t length; // bytes, carriage returns included
-    };
-    std::vector<Line> table;
-    std::vector<std::pair<int, size_t>> longLines;
-    int physical = 1;
-    size_t len = 0, physicalLen = 0, start = 0;
-    bool firstZero = false, stopped = false;
-    size_t i = 0;
-    for (; i < data.size(); ++i) {
-        if (table.size() == 1024) {
-            stopped = true;
-            break;
-        }
-        const char b = data[i];
-        if (b == '\r') continue;
-        if (b == '\n') {
-            table.push_back({physical, len == 0 || firstZero, start, i - start});
-            if (physicalLen >= 511) longLines.push_back({physical, physicalLen});
-            ++physical;
-            len = physicalLen = 0;
-            start = i + 1;
-            continue;
-        }
-        if (len == 0) firstZero = b == '\0';
-        ++len;
-        ++physicalLen;
-        if (len == 511) {
-            table.push_back({physical, firstZero, start, i + 1 - start});
-            len = 0;
-            start = i + 1;
-        }
-    }
-    if (len > 0 && table.size() < 1024) table.push_back({physical, firstZero, start, data.size() - start});
-    if (physicalLen >= 511) longLines.push_back({physical, physicalLen});
-    bool moreContent = false;
-    for (size_t k = i; stopped && k < data.size(); ++k) moreContent = moreContent || (data[k] != '\n' && data[k] != '\r');
-
-    size_t count = table.size();
-    while (count > 0 && table[count - 1].empty) --count;
+    // The game's own split, with the physical line of every line it keeps.
+    TextLines split = split_text_lines(data.data(), data.size(), kMemberLineBytes, kMemberMaxLines);
+    drop_trailing_empty_lines(split);
+    const std::vector<TextLine> &table = split.lines;
+    const std::vector<std::pair<int, size_t>> &longLines = split.longLines;
+    const bool moreContent = split.moreAfterLimit;
+    const size_t count = table.size();
     const long lines = static_cast<long>(count);
     if (lines >= 7 && (lines - 1) % 6 == 0) {
         say("%s: its %ld lines make %ld questions, but there was not enough memory for them", m, lines, (lines - 1) / 6);
@@ -299,11 +264,8 @@ void diagnose_member_text(const std::string &member, const std::string &data)
         need = below + 6 <= 1021 ? std::to_string(below) + " or " + std::to_string(below + 6) : std::to_string(below);
     }
     std::string last;
-    if (count > 0) {
-        std::string bytes = data.substr(table[count - 1].start, table[count - 1].length);
-        bytes.erase(std::remove(bytes.begin(), bytes.end(), '\r'), bytes.end());
-        last = " Line " + std::to_string(table[count - 1].physical) + " is: " + shown_line(bytes, isUtf8);
-    }
+    if (count > 0)
+        last = " Line " + std::to_string(table[count - 1].physical) + " is: " + shown_line(table[count - 1].text, isUtf8);
     say("%s: %ld lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: %s.%s", m, lines,
         need.c_str(), last.c_str());
     for (size_t k = 0; k < longLines.size() && k < kMaxListed; ++k) {
@@ -317,7 +279,7 @@ void diagnose_member_text(const std::string &member, const std::string &data)
     if (moreContent) say("%s: only the first 1024 lines are read (at most 170 questions per genre)", m);
     int listed = 0;
     for (size_t k = 0; k < count && listed < kMaxListed; ++k) {
-        if (table[k].empty) {
+        if (table[k].text.empty() || table[k].text[0] == '\0') {
             say("%s: line %d is empty; an empty line inside the set shifts every line after it", m, table[k].physical);
             ++listed;
         }

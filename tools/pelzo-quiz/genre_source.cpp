@@ -9,6 +9,7 @@
 #include "codepage.h"
 #include "format.h"
 #include "sys.h"
+#include "text_lines.h"
 
 namespace {
 
@@ -190,22 +191,11 @@ bool read_genre_source(const std::string &path, PackFormat format, GenreSource &
         r.at(0, "begins with a UTF-8 byte-order mark; save the file as UTF-8 without a BOM");
         start = 3;
     }
-    // Split as the game does: LF ends a line, CR is dropped wherever it stands.
-    std::string current;
-    bool open = false;
-    for (size_t i = start; i < data.size(); ++i) {
-        const char b = data[i];
-        if (b == '\r') continue;
-        if (b == '\n') {
-            out.lines.push_back({current, {}});
-            current.clear();
-            open = false;
-            continue;
-        }
-        current += b;
-        open = true;
-    }
-    if (open) out.lines.push_back({current, {}});
+    // Split as the game does (LF ends a line, CR is dropped wherever it
+    // stands), without its 511-byte pieces or its 1,024-line limit: those are
+    // the sizes checked below. Line i is then physical line i + 1.
+    for (TextLine &line : split_text_lines(data.data() + start, data.size() - start, 0, 0).lines)
+        out.lines.push_back({std::move(line.text), {}});
     while (!out.lines.empty() && out.lines.back().text.empty()) out.lines.pop_back();
 
     if (out.lines.empty()) {
