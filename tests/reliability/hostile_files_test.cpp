@@ -5,9 +5,7 @@
 // child's peak memory shows what the load allocated.
 #include <gtest/gtest.h>
 #include <fcntl.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -18,6 +16,7 @@
 #include "../quiz/quiz_fixtures.h"
 #include "quiz_load.h"
 #include "reliability_support.h"
+#include "unix_socket.h"
 
 namespace {
 
@@ -261,17 +260,10 @@ TEST(HostilePaths, SpecialFilesAreRefusedWithoutBlocking)
     const std::string dir = rel::out_dir();
     std::vector<std::string> specials;
     for (const char *ext : {".pzq", ".zip"}) {
-        const std::string fifo = dir + "fifo" + ext, sock = dir + "socket" + ext, dev = dir + "zero" + ext;
+        const std::string fifo = dir + "fifo" + ext, sock = test_socket::bind_unix_socket(std::string("socket") + ext), dev = dir + "zero" + ext;
         unlink(fifo.c_str());
         ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0) << fifo;
-        unlink(sock.c_str());
-        const int s = socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        ASSERT_LT(sock.size(), sizeof addr.sun_path);
-        memcpy(addr.sun_path, sock.c_str(), sock.size());
-        ASSERT_EQ(bind(s, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0) << sock;
-        close(s);
+        ASSERT_FALSE(sock.empty());
         unlink(dev.c_str());
         ASSERT_EQ(symlink("/dev/zero", dev.c_str()), 0) << dev;
         for (const std::string &p : {fifo, sock, dev}) specials.push_back(p);

@@ -11,10 +11,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +21,7 @@
 #include <vector>
 
 #include "tool_run.h"
+#include "unix_socket.h"
 
 using ::testing::HasSubstr;
 
@@ -73,14 +72,8 @@ TEST(PackOutput, WhatIsNoRegularFileIsRefusedAndLeftAsItIs)
     unlink(fifo.c_str());
     ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
     cases.push_back({fifo, "is a FIFO (named pipe)", S_IFIFO});
-    const std::string sock = fixture::out_path("out_sock.zip");
-    unlink(sock.c_str());
-    const int s = socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    memcpy(addr.sun_path, sock.c_str(), std::min(sock.size(), sizeof addr.sun_path - 1));
-    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
-    close(s);
+    const std::string sock = test_socket::bind_unix_socket("out_sock.zip");
+    ASSERT_FALSE(sock.empty());
     cases.push_back({sock, "is a socket", S_IFSOCK});
     const std::string dir = fixture::out_path("out_dir.zip");
     mkdir(dir.c_str(), 0755);

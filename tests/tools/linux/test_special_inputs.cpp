@@ -7,15 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <string>
 
 #include "tool_run.h"
+#include "unix_socket.h"
 
 using ::testing::HasSubstr;
 
@@ -26,20 +25,6 @@ std::string make_fifo(const std::string &name)
     const std::string path = fixture::out_path(name);
     unlink(path.c_str());
     EXPECT_EQ(mkfifo(path.c_str(), 0644), 0) << path;
-    return path;
-}
-
-std::string make_socket(const std::string &name)
-{
-    const std::string path = fixture::out_path(name);
-    unlink(path.c_str());
-    const int s = socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    EXPECT_LT(path.size(), sizeof addr.sun_path) << path;
-    memcpy(addr.sun_path, path.c_str(), std::min(path.size(), sizeof addr.sun_path - 1));
-    EXPECT_EQ(bind(s, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0) << path;
-    close(s);
     return path;
 }
 
@@ -63,7 +48,7 @@ TEST(SpecialInputs, CheckAndDumpSayWhatTheFileIs)
     const Case cases[] = {
         {make_fifo("fifo.pzq"), "is a FIFO (named pipe)", "PZQファイルを開けません"},
         {make_fifo("fifo.zip"), "is a FIFO (named pipe)", "有効な問題ファイルが見つかりません"},
-        {make_socket("sock.zip"), "is a socket", "有効な問題ファイルが見つかりません"},
+        {test_socket::bind_unix_socket("sock.zip"), "is a socket", "有効な問題ファイルが見つかりません"},
         {"/dev/zero", "is a character device", "有効な問題ファイルが見つかりません"},
         {fixture::out_path(""), "is a directory", "有効な問題ファイルが見つかりません"},
     };
