@@ -13,35 +13,47 @@
 
 namespace {
 
+// One conversion into a heap block of exactly dstSize bytes, filled with 0x7F
+// first so that a missing terminator shows. The text must end inside the
+// block; the block is freed with the object.
+struct Converted {
+    char *dst;
+    int result;
+    size_t len;  // of the text, up to its NUL
+
+    Converted(int (*convert)(const char *, char *, int), const char *src, int dstSize, const char *unterminated)
+        : dst(static_cast<char *>(std::malloc(static_cast<size_t>(dstSize))))
+    {
+        std::memset(dst, 0x7F, static_cast<size_t>(dstSize));
+        result = convert(src, dst, dstSize);
+        const void *nul = std::memchr(dst, '\0', static_cast<size_t>(dstSize));
+        fuzz_check(nul != nullptr, unterminated);
+        len = static_cast<size_t>(static_cast<const char *>(nul) - dst);
+    }
+    ~Converted() { std::free(dst); }
+    Converted(const Converted &) = delete;
+    Converted &operator=(const Converted &) = delete;
+};
+
 void sjis_to_utf8(const char *src, int dstSize)
 {
-    char *dst = static_cast<char *>(std::malloc(static_cast<size_t>(dstSize)));
-    std::memset(dst, 0x7F, static_cast<size_t>(dstSize));
-    const int r = win_sjis_to_utf8(src, dst, dstSize);
-    const void *nul = std::memchr(dst, '\0', static_cast<size_t>(dstSize));
-    fuzz_check(nul != nullptr, "Shift-JIS -> UTF-8 left dst unterminated");
-    const size_t len = static_cast<size_t>(static_cast<const char *>(nul) - dst);
-    fuzz_check(r >= 0 && r <= dstSize, "Shift-JIS -> UTF-8 result out of range");
+    const Converted c(win_sjis_to_utf8, src, dstSize, "Shift-JIS -> UTF-8 left dst unterminated");
+    fuzz_check(c.result >= 0 && c.result <= dstSize, "Shift-JIS -> UTF-8 result out of range");
     // The raw-copy fallback returns the bytes copied (no NUL counted); every
     // converted result, whole or cut, is well-formed UTF-8.
-    const bool rawCopy = r > 0 && static_cast<size_t>(r) == len;
+    const bool rawCopy = c.result > 0 && static_cast<size_t>(c.result) == c.len;
     if (!rawCopy) {
-        fuzz_check(r == 0 || static_cast<size_t>(r) == len + 1, "Shift-JIS -> UTF-8 count is not length + 1");
-        fuzz_check(fuzz_is_utf8(dst, len), "Shift-JIS -> UTF-8 result is not UTF-8");
+        fuzz_check(c.result == 0 || static_cast<size_t>(c.result) == c.len + 1,
+                   "Shift-JIS -> UTF-8 count is not length + 1");
+        fuzz_check(fuzz_is_utf8(c.dst, c.len), "Shift-JIS -> UTF-8 result is not UTF-8");
     }
-    std::free(dst);
 }
 
 void utf8_to_sjis(const char *src, int dstSize)
 {
-    char *dst = static_cast<char *>(std::malloc(static_cast<size_t>(dstSize)));
-    std::memset(dst, 0x7F, static_cast<size_t>(dstSize));
-    const int r = win_utf8_to_sjis(src, dst, dstSize);
-    const void *nul = std::memchr(dst, '\0', static_cast<size_t>(dstSize));
-    fuzz_check(nul != nullptr, "UTF-8 -> Shift-JIS left dst unterminated");
-    const size_t len = static_cast<size_t>(static_cast<const char *>(nul) - dst);
-    fuzz_check(r == 0 || static_cast<size_t>(r) == len + 1, "UTF-8 -> Shift-JIS count is not length + 1");
-    std::free(dst);
+    const Converted c(win_utf8_to_sjis, src, dstSize, "UTF-8 -> Shift-JIS left dst unterminated");
+    fuzz_check(c.result == 0 || static_cast<size_t>(c.result) == c.len + 1,
+               "UTF-8 -> Shift-JIS count is not length + 1");
 }
 
 }  // namespace
