@@ -17,17 +17,7 @@ void check_loaded()
 {
     fuzz_check(g_genreCount >= 1 && g_genreCount <= kMaxGenres, "success with a genre count out of 1..8");
     fuzz_check(g_errorMsg[0] == '\0', "success left an error message");
-    for (int i = 0; i < g_genreCount; ++i) {
-        const GENRE_DATA &g = g_genres[i];
-        fuzz_check(g.items != nullptr && g.count >= 1, "loaded genre without questions");
-        fuzz_check(fuzz_slot_ok(g.name, sizeof g.name), "genre name not a UTF-8 slot");
-        for (int32_t q = 0; q < g.count; ++q) {
-            const QUIZ_ITEM &item = g.items[q];
-            fuzz_check(fuzz_slot_ok(item.text, sizeof item.text), "question text not a UTF-8 slot");
-            for (const auto &choice : item.choice)
-                fuzz_check(fuzz_slot_ok(choice, sizeof choice), "choice not a UTF-8 slot");
-        }
-    }
+    for (int i = 0; i < g_genreCount; ++i) fuzz_check_genre(g_genres[i]);
     for (int i = g_genreCount; i < kMaxGenres; ++i)
         fuzz_check(g_genres[i].items == nullptr, "entry past the count holds items");
 }

@@ -15,14 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         fuzz_check(genre.items == nullptr, "refused member left an item array");
         return 0;
     }
-    fuzz_check(genre.items != nullptr && genre.count >= 1, "parsed genre without questions");
-    fuzz_check(fuzz_slot_ok(genre.name, sizeof genre.name), "genre name not a UTF-8 slot");
-    for (int32_t q = 0; q < genre.count; ++q) {
-        const QUIZ_ITEM &item = genre.items[q];
-        fuzz_check(fuzz_slot_ok(item.text, sizeof item.text), "question text not a UTF-8 slot");
-        for (const auto &choice : item.choice)
-            fuzz_check(fuzz_slot_ok(choice, sizeof choice), "choice not a UTF-8 slot");
-    }
+    fuzz_check_genre(genre);
     std::free(genre.items);
     return 0;
 }

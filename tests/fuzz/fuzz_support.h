@@ -99,3 +99,19 @@ inline bool fuzz_slot_ok(const char *slot, size_t size)
     const void *nul = std::memchr(slot, '\0', size);
     return nul && fuzz_is_utf8(slot, static_cast<size_t>(static_cast<const char *>(nul) - slot));
 }
+
+// A genre as the loaders hand it out: at least one question, and its name,
+// every question text and every choice a UTF-8 slot. A template, so that
+// targets without the quiz library include this header unchanged.
+template <class Genre>
+inline void fuzz_check_genre(const Genre &g)
+{
+    fuzz_check(g.items != nullptr && g.count >= 1, "genre without questions");
+    fuzz_check(fuzz_slot_ok(g.name, sizeof g.name), "genre name not a UTF-8 slot");
+    for (int32_t q = 0; q < g.count; ++q) {
+        const auto &item = g.items[q];
+        fuzz_check(fuzz_slot_ok(item.text, sizeof item.text), "question text not a UTF-8 slot");
+        for (const auto &choice : item.choice)
+            fuzz_check(fuzz_slot_ok(choice, sizeof choice), "choice not a UTF-8 slot");
+    }
+}
