@@ -18,39 +18,27 @@ void parse(std::vector<std::string> args)
 
 TEST(CommandLine, MuteInAnyCaseAnywhereAndTheFirstPath)
 {
-    parse({"-mute", "quiz.zip"});
-    EXPECT_TRUE(g_mute);
-    EXPECT_STREQ(g_argFilePath, "quiz.zip");
-
-    parse({"C:\\quiz\\set1.zip", "-MUTE"});
-    EXPECT_TRUE(g_mute);
-    EXPECT_STREQ(g_argFilePath, "C:\\quiz\\set1.zip");
-
-    parse({"-Mute", "-mUTE"});
-    EXPECT_TRUE(g_mute);
-    EXPECT_STREQ(g_argFilePath, "");
-
-    parse({"first.pzq", "second.pzq"});
-    EXPECT_FALSE(g_mute);
-    EXPECT_STREQ(g_argFilePath, "first.pzq");
-
-    parse({"", "after-empty.zip"});
-    EXPECT_STREQ(g_argFilePath, "after-empty.zip");
-
-    parse({"-fullscreen", "-mute"});
-    EXPECT_TRUE(g_mute);
-    EXPECT_STREQ(g_argFilePath, "-fullscreen");  // no other options exist
-
-    parse({"-mutex"});
-    EXPECT_FALSE(g_mute);
-    EXPECT_STREQ(g_argFilePath, "-mutex");
-
-    parse({"データ/問題セット.zip"});  // UTF-8 as given
-    EXPECT_STREQ(g_argFilePath, "データ/問題セット.zip");
-
-    parse({});
-    EXPECT_FALSE(g_mute);
-    EXPECT_STREQ(g_argFilePath, "");
+    struct Case {
+        std::vector<std::string> args;
+        bool mute;
+        const char *path;
+    };
+    const Case cases[] = {
+        {{"-mute", "quiz.zip"}, true, "quiz.zip"},
+        {{"C:\\quiz\\set1.zip", "-MUTE"}, true, "C:\\quiz\\set1.zip"},
+        {{"-Mute", "-mUTE"}, true, ""},
+        {{"first.pzq", "second.pzq"}, false, "first.pzq"},
+        {{"", "after-empty.zip"}, false, "after-empty.zip"},
+        {{"-fullscreen", "-mute"}, true, "-fullscreen"},  // no other options exist
+        {{"-mutex"}, false, "-mutex"},
+        {{"データ/問題セット.zip"}, false, "データ/問題セット.zip"},  // UTF-8 as given
+        {{}, false, ""},
+    };
+    for (const Case &c : cases) {
+        parse(c.args);
+        EXPECT_EQ(g_mute, c.mute) << ::testing::PrintToString(c.args);
+        EXPECT_STREQ(g_argFilePath, c.path) << ::testing::PrintToString(c.args);
+    }
 }
 
 TEST(CommandLine, ALongPathIsCutAtACharacterBoundary)
