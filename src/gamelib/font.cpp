@@ -36,6 +36,7 @@
 #include "font_internal.h"
 #include "gamelib_internal.h"
 #include "system_font.h"
+#include "utf8.h"
 
 namespace {
 
@@ -647,37 +648,14 @@ int GetCodepointNext(const char *text, int *size) {
     if (size == nullptr) size = &dummy;
     *size = 0;
     if (text == nullptr) return 0;
-    const unsigned char *s = reinterpret_cast<const unsigned char *>(text);
-    unsigned char b0 = s[0];
-    if (b0 == 0) return 0;
+    if (text[0] == '\0') return 0;
+    // At most four bytes are looked at, and never past a NUL.
+    char32_t cp = 0;
+    const size_t n = utf8_decode(text, strnlen(text, 4), &cp);
     *size = 1;
-    if (b0 < 0x80) return b0;
-    int n = 0;
-    int cp = 0;
-    int min = 0;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        n = 2;
-        cp = b0 & 0x1F;
-        min = 0x80;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        n = 3;
-        cp = b0 & 0x0F;
-        min = 0x800;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        n = 4;
-        cp = b0 & 0x07;
-        min = 0x10000;
-    } else {
-        return '?';
-    }
-    // Each byte is checked before the next is read, so a NUL ends the sequence.
-    for (int i = 1; i < n; i++) {
-        if ((s[i] & 0xC0) != 0x80) return '?';
-        cp = (cp << 6) | (s[i] & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return '?';
-    *size = n;
-    return cp;
+    if (n == 0) return '?';
+    *size = static_cast<int>(n);
+    return static_cast<int>(cp);
 }
 
 int *LoadCodepoints(const char *text, int *count) {

@@ -16,6 +16,16 @@ size_t utf8_cut_length(const char *s, size_t len);
 // does not fit, always NUL-terminated. Returns the bytes copied.
 size_t utf8_copy_cut(char *dst, size_t dstSize, const char *src);
 
+// Decodes the one UTF-8 character at the start of s (len bytes readable).
+// Returns its length, 1 to 4, with the code point in *cp; 0 when the bytes
+// there are no valid UTF-8 (a stray continuation byte, an overlong form, a
+// surrogate, beyond U+10FFFF, or a sequence cut by len). Each byte is checked
+// before the next is read, so a NUL inside a sequence ends it as invalid.
+size_t utf8_decode(const char *s, size_t len, char32_t *cp);
+
+// True when the len bytes at s are valid UTF-8 throughout.
+bool utf8_valid(const char *s, size_t len);
+
 // Writes the UTF-8 form of code point `cp` (up to U+10FFFF) into out (room for
 // 4 bytes, no terminator). Returns its length: 1 to 4.
 size_t utf8_encode(char32_t cp, char *out);

@@ -17,6 +17,7 @@
 #include "quiz_load.h"
 #include "sys.h"
 #include "text_lines.h"
+#include "utf8.h"
 #include "zip_reader.h"
 
 namespace {
@@ -169,17 +170,8 @@ const char *method_name(uint32_t m)
 
 bool valid_utf8_with_multibyte(const std::string &s)
 {
-    bool multi = false;
-    for (size_t i = 0; i < s.size();) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        size_t n = b < 0x80 ? 1 : b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
-        if (n == 0 || i + n > s.size()) return false;
-        for (size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        multi = multi || n > 1;
-        i += n;
-    }
-    return multi;
+    const bool multi = std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    return multi && utf8_valid(s.data(), s.size());
 }
 
 // The first line (1-based) holding a multi-byte UTF-8 character, for a member

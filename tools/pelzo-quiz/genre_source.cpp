@@ -10,6 +10,7 @@
 #include "format.h"
 #include "sys.h"
 #include "text_lines.h"
+#include "utf8.h"
 
 namespace {
 
@@ -32,36 +33,18 @@ const char *look_alike(const std::string &ch)
     return nullptr;
 }
 
-// Length of the UTF-8 sequence at s[i], or 0 when it is not valid UTF-8
-// (stray continuation byte, overlong form, surrogate, beyond U+10FFFF, cut).
+// Length of the UTF-8 sequence at s[i], or 0 when it is not valid UTF-8.
 size_t utf8_sequence(const std::string &s, size_t i)
 {
-    const auto b = static_cast<unsigned char>(s[i]);
-    size_t n;
-    unsigned v;
-    unsigned min;
-    if (b < 0x80) return 1;
-    if (b >= 0xC2 && b <= 0xDF) { n = 2; v = b & 0x1Fu; min = 0x80; }
-    else if (b >= 0xE0 && b <= 0xEF) { n = 3; v = b & 0x0Fu; min = 0x800; }
-    else if (b >= 0xF0 && b <= 0xF4) { n = 4; v = b & 0x07u; min = 0x10000; }
-    else return 0;
-    if (i + n > s.size()) return 0;
-    for (size_t k = 1; k < n; ++k) {
-        const auto c = static_cast<unsigned char>(s[i + k]);
-        if ((c & 0xC0) != 0x80) return 0;
-        v = (v << 6) | (c & 0x3Fu);
-    }
-    if (v < min || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return 0;
-    return n;
+    char32_t cp;
+    return utf8_decode(s.data() + i, s.size() - i, &cp);
 }
 
 unsigned code_point(const std::string &ch)
 {
-    const auto b = static_cast<unsigned char>(ch[0]);
-    if (ch.size() == 1) return b;
-    unsigned v = b & (ch.size() == 2 ? 0x1Fu : ch.size() == 3 ? 0x0Fu : 0x07u);
-    for (size_t k = 1; k < ch.size(); ++k) v = (v << 6) | (static_cast<unsigned char>(ch[k]) & 0x3Fu);
-    return v;
+    char32_t cp = 0;
+    utf8_decode(ch.data(), ch.size(), &cp);
+    return cp;
 }
 
 std::string describe(const std::string &ch)

@@ -18,6 +18,7 @@
 #include "pack.h"
 #include "quiz_load.h"
 #include "sys.h"
+#include "utf8.h"
 
 namespace {
 
@@ -30,41 +31,23 @@ void json_string(std::string &out, const char *s)
 {
     static const char hex[] = "0123456789abcdef";
     out += '"';
-    const auto *p = reinterpret_cast<const unsigned char *>(s);
-    while (*p) {
-        const unsigned char b = *p;
+    for (const char *p = s; *p;) {
+        const auto b = static_cast<unsigned char>(*p);
+        char32_t cp;
+        const size_t n = b < 0x80 ? 1 : utf8_decode(p, strnlen(p, 4), &cp);
         if (b == '"' || b == '\\') {
             out += '\\';
-            out += static_cast<char>(b);
-            ++p;
+            out += *p;
         } else if (b < 0x20 || b == 0x7F) {
             out += "\\u00";
             out += hex[b >> 4];
             out += hex[b & 0xF];
-            ++p;
-        } else if (b < 0x80) {
-            out += static_cast<char>(b);
-            ++p;
+        } else if (n == 0) {
+            out += "\\ufffd";
         } else {
-            int n = b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
-            bool ok = n > 0;
-            for (int i = 1; ok && i < n; ++i) ok = (p[i] & 0xC0) == 0x80;
-            if (ok && n == 3) {
-                const unsigned v = ((b & 0x0Fu) << 12) | ((p[1] & 0x3Fu) << 6);
-                ok = v >= 0x800 && (v < 0xD800 || v > 0xDFFF);
-            }
-            if (ok && n == 4) {
-                const unsigned v = ((b & 0x07u) << 18) | ((p[1] & 0x3Fu) << 12);
-                ok = v >= 0x10000 && v <= 0x10FFFF;
-            }
-            if (ok) {
-                out.append(reinterpret_cast<const char *>(p), static_cast<size_t>(n));
-                p += n;
-            } else {
-                out += "\\ufffd";
-                ++p;
-            }
+            out.append(p, n);
         }
+        p += n ? n : 1;
     }
     out += '"';
 }

@@ -13,6 +13,7 @@
 // The table holds exactly what iconv answers, so the results are iconv's.
 #include "codepage.h"
 #include "codepage_fallback.h"
+#include "utf8.h"
 
 #include <cerrno>
 #include <cstddef>
@@ -42,52 +43,6 @@ iconv_t open_once(iconv_t *cd, const char *to, const char *from)
 
 bool is_lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 bool is_trail(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
-
-int utf8_len(char32_t c) { return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; }
-
-void put_utf8(char32_t c, char *out)
-{
-    const int n = utf8_len(c);
-    if (n == 1) {
-        out[0] = static_cast<char>(c);
-    } else if (n == 2) {
-        out[0] = static_cast<char>(0xC0 | (c >> 6));
-        out[1] = static_cast<char>(0x80 | (c & 0x3F));
-    } else if (n == 3) {
-        out[0] = static_cast<char>(0xE0 | (c >> 12));
-        out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out[2] = static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out[0] = static_cast<char>(0xF0 | (c >> 18));
-        out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out[3] = static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// Decodes one UTF-8 sequence at s (len bytes left, len >= 1). Returns the bytes
-// used; *c receives U+FFFD for an invalid or overlong sequence, which then
-// consumes one byte.
-int get_utf8(const unsigned char *s, size_t len, char32_t *c)
-{
-    const unsigned char b = s[0];
-    int n;
-    char32_t v;
-    char32_t min;
-    if (b < 0x80) { *c = b; return 1; }
-    if (b >= 0xC2 && b <= 0xDF) { n = 2; v = b & 0x1F; min = 0x80; }
-    else if (b >= 0xE0 && b <= 0xEF) { n = 3; v = b & 0x0F; min = 0x800; }
-    else if (b >= 0xF0 && b <= 0xF4) { n = 4; v = b & 0x07; min = 0x10000; }
-    else { *c = 0xFFFD; return 1; }
-    if (len < static_cast<size_t>(n)) { *c = 0xFFFD; return 1; }
-    for (int i = 1; i < n; ++i) {
-        if ((s[i] & 0xC0) != 0x80) { *c = 0xFFFD; return 1; }
-        v = (v << 6) | (s[i] & 0x3F);
-    }
-    if (v < min || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) { *c = 0xFFFD; return 1; }
-    *c = v;
-    return n;
-}
 
 // What iconv makes of each byte sequence of code page 932, as UTF-8: a single
 // byte alone, or a lead byte with the byte after it. Built once.
@@ -123,10 +78,9 @@ DecodeEntry entry_of(char32_t c)
 {
     if (c == 0) return 0;
     char bytes[4] = {};
-    put_utf8(c, bytes);
-    const int n = utf8_len(c);
+    const size_t n = utf8_encode(c, bytes);
     DecodeEntry e = static_cast<DecodeEntry>(n) << 24;
-    for (int i = 0; i < n; ++i) e |= static_cast<DecodeEntry>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+    for (size_t i = 0; i < n; ++i) e |= static_cast<DecodeEntry>(static_cast<unsigned char>(bytes[i])) << (8 * i);
     return e;
 }
 
@@ -226,14 +180,15 @@ int win_utf8_to_sjis(const char *src, char *dst, int dstSize)
 
     // UTF-8 -> code points, counting UTF-16 units against the intermediate.
     char32_t wide[kWideUnits] = {};
-    const auto *s = reinterpret_cast<const unsigned char *>(src);
     const size_t srcLen = strlen(src);
     int count = 0;
     int units = 0;
     bool fits = true;
     for (size_t pos = 0; pos < srcLen;) {
-        char32_t c;
-        pos += static_cast<size_t>(get_utf8(s + pos, srcLen - pos, &c));
+        // An invalid sequence becomes one U+FFFD for its first byte.
+        char32_t c = 0xFFFD;
+        const size_t n = utf8_decode(src + pos, srcLen - pos, &c);
+        pos += n ? n : 1;
         units += c >= 0x10000 ? 2 : 1;
         if (units > kWideUnits - 1) {
             fits = false;
