@@ -1,6 +1,7 @@
 // Rectangles, lines and rounded rectangles, checked pixel by pixel against the
 // geometry they should cover.
 #include <cmath>
+#include <initializer_list>
 #include <vector>
 
 #include "gamelib_internal.h"
@@ -78,22 +79,25 @@ Probe check_filled(Rectangle rc, float r, int segments, Color fill, Color backgr
     return p;
 }
 
+// Each listed pixel holds exactly its colour.
+struct PixelIs {
+    int x, y;
+    Color color;
+};
+
+void expect_pixels(std::initializer_list<PixelIs> pixels) {
+    for (const PixelIs &p : pixels) EXPECT_EQ(HeadlessGetPixel(p.x, p.y), p.color) << "pixel " << p.x << "," << p.y;
+}
+
 }  // namespace
 
 TEST_F(Shapes, RectangleCoversExactlyItsPixels) {
     run_frame(kBlack, [] { DrawRectangle(10, 20, 30, 40, kWhite); });
-    EXPECT_EQ(HeadlessGetPixel(10, 20), kWhite);
-    EXPECT_EQ(HeadlessGetPixel(39, 59), kWhite);
-    EXPECT_EQ(HeadlessGetPixel(9, 20), kBlack);
-    EXPECT_EQ(HeadlessGetPixel(40, 20), kBlack);
-    EXPECT_EQ(HeadlessGetPixel(10, 19), kBlack);
-    EXPECT_EQ(HeadlessGetPixel(10, 60), kBlack);
+    expect_pixels({{10, 20, kWhite}, {39, 59, kWhite}, {9, 20, kBlack}, {40, 20, kBlack}, {10, 19, kBlack},
+                   {10, 60, kBlack}});
 
     run_frame(kBlack, [] { DrawRectangleRec(Rectangle{100, 100, 20, 10}, kWhite); });
-    EXPECT_EQ(HeadlessGetPixel(100, 100), kWhite);
-    EXPECT_EQ(HeadlessGetPixel(119, 109), kWhite);
-    EXPECT_EQ(HeadlessGetPixel(120, 105), kBlack);
-    EXPECT_EQ(HeadlessGetPixel(110, 110), kBlack);
+    expect_pixels({{100, 100, kWhite}, {119, 109, kWhite}, {120, 105, kBlack}, {110, 110, kBlack}});
 }
 
 TEST_F(Shapes, ColoursBlendWithAlpha) {
@@ -118,15 +122,12 @@ TEST_F(Shapes, LinesCoverTheirPixelsOnce) {
         DrawLine(100, 0, 100, 639, grey);  // a grid line the height of the window
     });
     for (int x = 10; x <= 60; x++) EXPECT_EQ(HeadlessGetPixel(x, 5), kWhite) << x;
-    EXPECT_EQ(HeadlessGetPixel(61, 5), kBlack);
-    EXPECT_EQ(HeadlessGetPixel(30, 4), kBlack);
-    EXPECT_EQ(HeadlessGetPixel(30, 6), kBlack);
+    expect_pixels({{61, 5, kBlack}, {30, 4, kBlack}, {30, 6, kBlack}});
     // Every pixel of a translucent line is blended exactly once.
     Color first = HeadlessGetPixel(100, 0);
     EXPECT_TRUE(near_color(first, Color{100, 100, 100, 255}, 1)) << ::testing::PrintToString(first);
     for (int y = 0; y < 640; y++) ASSERT_EQ(HeadlessGetPixel(100, y), first) << y;
-    EXPECT_EQ(HeadlessGetPixel(99, 320), kBlack);
-    EXPECT_EQ(HeadlessGetPixel(101, 320), kBlack);
+    expect_pixels({{99, 320, kBlack}, {101, 320, kBlack}});
 }
 
 // Corner radius is roundness * min(w, h) / 2 and each corner has `segments`
@@ -168,8 +169,7 @@ TEST_F(Shapes, SegmentCountShapesTheCorner) {
 TEST_F(Shapes, RoundedRectangleEdgeCases) {
     // No roundness: a plain rectangle with square corners.
     run_frame(kBlack, [] { DrawRectangleRounded(Rectangle{10, 10, 100, 50}, 0.0f, 8, kWhite); });
-    EXPECT_EQ(HeadlessGetPixel(10, 10), kWhite);
-    EXPECT_EQ(HeadlessGetPixel(109, 59), kWhite);
+    expect_pixels({{10, 10, kWhite}, {109, 59, kWhite}});
 
     // Roundness above 1 is the same shape as 1.
     const Rectangle rc{100, 100, 200, 100};
@@ -178,8 +178,7 @@ TEST_F(Shapes, RoundedRectangleEdgeCases) {
 
     // Too few segments picks enough for a smooth arc, never fewer than 4.
     run_frame(kBlack, [&] { DrawRectangleRounded(rc, 1.0f, 0, kWhite); });
-    EXPECT_EQ(HeadlessGetPixel(101, 101), kBlack);
-    EXPECT_EQ(HeadlessGetPixel(150, 150), kWhite);
+    expect_pixels({{101, 101, kBlack}, {150, 150, kWhite}});
 
     // Empty, negative and NaN sizes draw nothing; a huge segment count is capped.
     run_frame(kBlack, [] {
@@ -190,9 +189,7 @@ TEST_F(Shapes, RoundedRectangleEdgeCases) {
         DrawRectangleRounded(Rectangle{200, 10, 50, 50}, NAN, 8, kWhite);
         DrawRectangle(10, 10, -5, 5, kWhite);
     });
-    EXPECT_EQ(HeadlessGetPixel(12, 12), kBlack);
-    EXPECT_EQ(HeadlessGetPixel(30, 30), kBlack);
-    EXPECT_EQ(HeadlessGetPixel(200, 10), kWhite);  // NaN roundness: square corners
+    expect_pixels({{12, 12, kBlack}, {30, 30, kBlack}, {200, 10, kWhite}});  // NaN roundness: square corners
     run_frame(kBlack, [&] { DrawRectangleRounded(rc, 0.5f, 100000, kWhite); });
     EXPECT_EQ(HeadlessGetPixel(200, 150), kWhite);
 }
@@ -237,16 +234,12 @@ TEST_F(Shapes, RoundedOutlineIsOnePixelInsideTheEdge) {
         DrawRectangleRoundedLines(rc, 0.25f, 8, line);
     });
     // Straight sides: the outermost row/column of the shape is the line.
-    EXPECT_EQ(HeadlessGetPixel(100, 140), line);
-    EXPECT_EQ(HeadlessGetPixel(101, 140), body);
-    EXPECT_EQ(HeadlessGetPixel(99, 140), kBlack);
-    EXPECT_EQ(HeadlessGetPixel(399, 140), line);
-    EXPECT_EQ(HeadlessGetPixel(398, 140), body);
-    EXPECT_EQ(HeadlessGetPixel(400, 140), kBlack);
-    EXPECT_EQ(HeadlessGetPixel(250, 100), line);
-    EXPECT_EQ(HeadlessGetPixel(250, 101), body);
-    EXPECT_EQ(HeadlessGetPixel(250, 179), line);
-    EXPECT_EQ(HeadlessGetPixel(250, 178), body);
+    expect_pixels({
+        {100, 140, line}, {101, 140, body}, {99, 140, kBlack},   // left
+        {399, 140, line}, {398, 140, body}, {400, 140, kBlack},  // right
+        {250, 100, line}, {250, 101, body},                      // top
+        {250, 179, line}, {250, 178, body},                      // bottom
+    });
 
     // The outline alone: nothing inside it, nothing outside the shape, and
     // about one pixel per unit of perimeter.
