@@ -16,6 +16,7 @@ namespace {
 
 constexpr Color kBackground{18, 20, 35, 255};
 const char *kGothic = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
+constexpr int kKan = 0x6F22;  // 漢
 
 using SoftwarePaths = HeadlessWindow;
 
@@ -61,6 +62,47 @@ std::string utf8(int c) {
     s += static_cast<char>(0x80 | (c & 0x3F));
     return s;
 }
+
+// The Gothic font at 36 px holding the one glyph 漢.
+Font load_kan() {
+    int cp = kKan;
+    return LoadFontEx(kGothic, 36, &cp, 1);
+}
+
+// The coverage bytes the software renderer keeps for one glyph: the page
+// it sits on and its rectangle there, read at (x, y) inside the rectangle.
+struct GlyphCoverage {
+    const unsigned char *page = nullptr;
+    int pageWidth = 0;
+    Rectangle rec{};
+
+    unsigned at(int x, int y) const {
+        return page[(static_cast<size_t>(rec.y) + y) * pageWidth + static_cast<size_t>(rec.x) + x];
+    }
+};
+
+GlyphCoverage coverage_of(const Font &f, int gi) {
+    GlyphCoverage c;
+    const int page = gl_font_glyph_page(f, gi);
+    int pageHeight = 0;
+    gl_font_page_size(f, page, &c.pageWidth, &pageHeight);
+    c.page = gl_font_page_pixels(f, page);
+    c.rec = f.recs[gi];
+    return c;
+}
+
+// 漢 in a font of its own, its glyph index and its coverage; the font is
+// unloaded with the object.
+struct KanGlyph {
+    Font font = load_kan();
+    int index = GetGlyphIndex(font, kKan);
+    GlyphCoverage cov = coverage_of(font, index);
+
+    KanGlyph() = default;
+    ~KanGlyph() { UnloadFont(font); }
+    KanGlyph(const KanGlyph &) = delete;
+    KanGlyph &operator=(const KanGlyph &) = delete;
+};
 
 }  // namespace
 
@@ -177,8 +219,7 @@ TEST_F(SoftwarePaths, BadTriangleListsDrawNothing) {
 // Text goes straight into the surface, so draws queued before it must land
 // underneath and draws after it on top.
 TEST_F(SoftwarePaths, TextKeepsItsPlaceBetweenOtherDraws) {
-    int cp = 0x6F22;
-    Font f = LoadFontEx(kGothic, 36, &cp, 1);
+    Font f = load_kan();
     ASSERT_GT(f.glyphCount, 1);
     const Color red{255, 0, 0, 255}, white{255, 255, 255, 255}, blue{0, 0, 255, 255};
     run_frame(kBackground, [&] {
@@ -198,24 +239,16 @@ TEST_F(SoftwarePaths, TextKeepsItsPlaceBetweenOtherDraws) {
 // At the font's own size the glyph is SDL's unscaled copy: the coverage
 // itself, tinted and blended with SDL's integer formula.
 TEST_F(SoftwarePaths, UnscaledGlyphsBlendTheirCoverageExactly) {
-    int cp = 0x6F22;
-    Font f = LoadFontEx(kGothic, 36, &cp, 1);
-    const int gi = GetGlyphIndex(f, cp);
-    ASSERT_GT(gi, 0);
-    const Rectangle rec = f.recs[gi];
-    const GlyphInfo g = f.glyphs[gi];
-    const int page = gl_font_glyph_page(f, gi);
-    int pw = 0, ph = 0;
-    gl_font_page_size(f, page, &pw, &ph);
-    const unsigned char *cov = gl_font_page_pixels(f, page);
-    ASSERT_NE(cov, nullptr) << "the software renderer keeps the coverage bytes";
+    const KanGlyph kan;
+    ASSERT_GT(kan.index, 0);
+    ASSERT_NE(kan.cov.page, nullptr) << "the software renderer keeps the coverage bytes";
+    const GlyphInfo g = kan.font.glyphs[kan.index];
     const Color tint{200, 100, 50, 160};
     const Color under{0, 40, 80, 255};
-    run_frame(under, [&] { DrawTextEx(f, "漢", Vector2{300, 200}, 36, 0, tint); });
-    for (int y = 0; y < static_cast<int>(rec.height); y++) {
-        for (int x = 0; x < static_cast<int>(rec.width); x++) {
-            const unsigned c = cov[(static_cast<size_t>(rec.y) + y) * pw + static_cast<size_t>(rec.x) + x];
-            const unsigned sa = c * tint.a / 255;
+    run_frame(under, [&] { DrawTextEx(kan.font, "漢", Vector2{300, 200}, 36, 0, tint); });
+    for (int y = 0; y < static_cast<int>(kan.cov.rec.height); y++) {
+        for (int x = 0; x < static_cast<int>(kan.cov.rec.width); x++) {
+            const unsigned sa = kan.cov.at(x, y) * tint.a / 255;
             auto blend = [&](unsigned t, unsigned d) {
                 unsigned s = sa < 255 ? t * sa / 255 : t;
                 return s + (255 - sa) * d / 255;
@@ -226,7 +259,6 @@ TEST_F(SoftwarePaths, UnscaledGlyphsBlendTheirCoverageExactly) {
             ASSERT_EQ(got.b, blend(tint.b, under.b)) << x << "," << y;
         }
     }
-    UnloadFont(f);
 }
 
 // Scaled text matches SDL's own scaled, filtered copy of the same page
@@ -269,8 +301,7 @@ TEST_F(SoftwarePaths, ScaledGlyphsMatchSdlsFilteredCopy) {
 // Glyphs cut by the window's edges draw their visible part; quads far off
 // it or with non-finite positions draw nothing.
 TEST_F(SoftwarePaths, GlyphsAtAndBeyondTheEdges) {
-    int cp = 0x6F22;
-    Font f = LoadFontEx(kGothic, 36, &cp, 1);
+    Font f = load_kan();
     const Color white{255, 255, 255, 255};
     run_frame(kBackground, [&] {
         DrawTextEx(f, "漢", Vector2{-18, -18}, 36, 0, white);
@@ -340,30 +371,23 @@ TEST_F(SoftwarePaths, ReusedPagesHoldOnlyTheNewGlyphs) {
 // The page filter decides the sampling of scaled glyphs: nearest takes only
 // values the coverage holds, bilinear makes values in between.
 TEST_F(SoftwarePaths, ScaledGlyphsFollowThePageFilter) {
-    int cp = 0x6F22;
-    Font f = LoadFontEx(kGothic, 36, &cp, 1);
-    const int gi = GetGlyphIndex(f, cp);
-    ASSERT_GT(gi, 0);
-    int pw = 0, ph = 0;
-    gl_font_page_size(f, 0, &pw, &ph);
-    const unsigned char *cov = gl_font_page_pixels(f, 0);
-    ASSERT_NE(cov, nullptr);
+    const KanGlyph kan;
+    ASSERT_GT(kan.index, 0);
+    ASSERT_NE(kan.cov.page, nullptr);
     bool held[256] = {};
-    const Rectangle rec = f.recs[gi];
-    for (int y = 0; y < static_cast<int>(rec.height); y++)
-        for (int x = 0; x < static_cast<int>(rec.width); x++)
-            held[cov[(static_cast<size_t>(rec.y) + y) * pw + static_cast<size_t>(rec.x) + x]] = true;
+    for (int y = 0; y < static_cast<int>(kan.cov.rec.height); y++)
+        for (int x = 0; x < static_cast<int>(kan.cov.rec.width); x++) held[kan.cov.at(x, y)] = true;
     auto values_not_held = [&] {
         int n = 0;
         for (int y = 90; y < 150; y++)
             for (int x = 90; x < 150; x++) n += !held[HeadlessGetPixel(x, y).r];
         return n;
     };
-    SetTextureFilter(f.texture, TEXTURE_FILTER_POINT);
-    run_frame(Color{0, 0, 0, 255}, [&] { DrawTextEx(f, "漢", Vector2{100, 100}, 23, 0, Color{255, 255, 255, 255}); });
+    auto draw_scaled = [&] { DrawTextEx(kan.font, "漢", Vector2{100, 100}, 23, 0, Color{255, 255, 255, 255}); };
+    SetTextureFilter(kan.font.texture, TEXTURE_FILTER_POINT);
+    run_frame(Color{0, 0, 0, 255}, draw_scaled);
     EXPECT_EQ(values_not_held(), 0);
-    SetTextureFilter(f.texture, TEXTURE_FILTER_BILINEAR);
-    run_frame(Color{0, 0, 0, 255}, [&] { DrawTextEx(f, "漢", Vector2{100, 100}, 23, 0, Color{255, 255, 255, 255}); });
+    SetTextureFilter(kan.font.texture, TEXTURE_FILTER_BILINEAR);
+    run_frame(Color{0, 0, 0, 255}, draw_scaled);
     EXPECT_GT(values_not_held(), 20);
-    UnloadFont(f);
 }
