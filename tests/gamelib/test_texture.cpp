@@ -47,6 +47,16 @@ std::vector<unsigned char> card_png() {
 
 Color card(int x, int y) { return Color{kCard[y][x][0], kCard[y][x][1], kCard[y][x][2], kCard[y][x][3]}; }
 
+// The test card as a texture, by way of an image decoded from its PNG bytes
+// under the file extension `ext`.
+Texture2D card_texture(const char *ext) {
+    std::vector<unsigned char> png = card_png();
+    Image img = LoadImageFromMemory(ext, png.data(), (int)png.size());
+    Texture2D tex = LoadTextureFromImage(img);
+    UnloadImage(img);
+    return tex;
+}
+
 }  // namespace
 
 TEST_F(Texture, PngRoundTripThroughImageAndTexture) {
@@ -87,10 +97,7 @@ TEST_F(Texture, PngRoundTripThroughImageAndTexture) {
 }
 
 TEST_F(Texture, TintMultipliesColourAndAlpha) {
-    std::vector<unsigned char> png = card_png();
-    Image img = LoadImageFromMemory(".PNG", png.data(), (int)png.size());
-    Texture2D tex = LoadTextureFromImage(img);
-    UnloadImage(img);
+    Texture2D tex = card_texture(".PNG");
     ASSERT_NE(tex.id, 0u);
     run_frame(kBlack, [&] { DrawTextureEx(tex, Vector2{0, 0}, 0.0f, 10.0f, Color{255, 255, 255, 128}); });
     EXPECT_TRUE(near_color(HeadlessGetPixel(15, 15), Color{128, 128, 128, 255}, 1))
@@ -176,10 +183,7 @@ TEST_F(Texture, DamagedOrUnknownDataGivesAnEmptyImage) {
 }
 
 TEST_F(Texture, FilterSettingReachesTheSdlTexture) {
-    std::vector<unsigned char> png = card_png();
-    Image img = LoadImageFromMemory(".png", png.data(), (int)png.size());
-    Texture2D tex = LoadTextureFromImage(img);
-    UnloadImage(img);
+    Texture2D tex = card_texture(".png");
     ASSERT_NE(gl_texture(tex.id), nullptr);
 
     SDL_ScaleMode mode = SDL_ScaleModeBest;
