@@ -36,8 +36,9 @@ static_assert(sizeof kPrintableAscii == 0x7F - 0x20 + 1);
 // screen shows them after a failed load, and most of their kanji are in no
 // interface string.
 
-// The interface strings rasterised at start-up, in this order.
-constexpr const char *kStartupStrings[] = {
+// The interface strings, rasterised at start-up in this order and again by
+// every rebuild.
+constexpr const char *kInterfaceStrings[] = {
     "PelzoWin",
     "〜 Pelzoクイズゲーム 〜",
     "ゲームスタート",
@@ -69,50 +70,17 @@ constexpr const char *kStartupStrings[] = {
     "★",
     "☆",
     "0123456789",
-    kPrintableAscii,
 };
 
-// The interface strings of a rebuild, in this order; the genre names,
-// questions and choices of the loaded set follow them.
-constexpr const char *kQuizStrings[] = {
-    "PelzoWin",
-    "〜 Pelzoクイズゲーム 〜",
-    "ゲームスタート",
-    "ZIP/PZQファイルを選択すると問題データを読み込みます",
-    "問題データ: ",
-    "（読み込み済み）",
-    "次の問題 →",
-    "次のステージへ",
-    "タイトルに戻る",
-    "Stage ",
-    "クリア！",
-    "GAME OVER",
-    "正解数: ",
-    " / ",
-    " 問",
-    "第 ",
-    "突破ライン: ",
+// What only the play screens of a loaded set draw; a rebuild adds these after
+// the interface strings, then the set's genre names, questions and choices.
+constexpr const char *kQuizOnlyStrings[] = {
     "得点: ",
     " 点",
     "（",
     "）",
-    "秒",
-    "正解数: %d / クリア: %d問",
-    "★★★ 全問正解  ★★☆ 高成績クリア  ★☆☆ クリア",
-    "ゲームクリア！",
-    "【",
-    "】",
-    "①",
-    "②",
-    "③",
-    "④",
-    "⑤",
-    "★",
-    "☆",
-    "0123456789",
     "| ",
     "…",  // a genre name cut to fit its tag
-    kPrintableAscii,
 };
 
 // A glyph text being built: appends follow strncat with a limit of
@@ -221,8 +189,9 @@ int font_jp_startup_text(char *buf, int bufSize)
         return 0;
     GlyphText text;
     glyph_text_begin(text, buf, bufSize);
-    for (const char *s : kStartupStrings)
+    for (const char *s : kInterfaceStrings)
         glyph_text_append(text, s);
+    glyph_text_append(text, kPrintableAscii);
     for (const char *s : kLoadMessages)
         glyph_text_append(text, s);
     glyph_text_append(text, g_fileName, sizeof g_fileName);
@@ -257,8 +226,11 @@ std::vector<int> font_jp_quiz_codepoints()
             list.push_back(cp);
         }
     };
-    for (const char *s : kQuizStrings)
+    for (const char *s : kInterfaceStrings)
         add(s, size_t(-1));
+    for (const char *s : kQuizOnlyStrings)
+        add(s, size_t(-1));
+    add(kPrintableAscii, size_t(-1));
     for (const char *s : kLoadMessages)
         add(s, size_t(-1));
     add(g_fileName, sizeof g_fileName);
