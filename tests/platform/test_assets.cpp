@@ -176,15 +176,21 @@ int count_colour(const Png &png, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t
     return n;
 }
 
+// Parses asset `id` into *png and checks that it is an 8-bit RGBA PNG of
+// width x height whose pixels all inflated.
+void parse_rgba_png(int id, const char *fileName, uint32_t width, uint32_t height, Png *png) {
+    *png = parse_png(asset_bytes(id, fileName));
+    ASSERT_EQ(png->error, "");
+    EXPECT_EQ(png->width, width);
+    EXPECT_EQ(png->height, height);
+    EXPECT_EQ(png->depth, 8);
+    EXPECT_EQ(png->colourType, 6);
+    ASSERT_EQ(png->rgba.size(), size_t(width) * height * 4);
+}
+
 TEST(AssetImages, LogoIsA462By132RgbaPngInThePalette) {
-    std::vector<unsigned char> bytes = asset_bytes(2, "logo.png");
-    Png png = parse_png(bytes);
-    ASSERT_EQ(png.error, "");
-    EXPECT_EQ(png.width, 462u);
-    EXPECT_EQ(png.height, 132u);
-    EXPECT_EQ(png.depth, 8);
-    EXPECT_EQ(png.colourType, 6);
-    ASSERT_EQ(png.rgba.size(), 462u * 132u * 4u);
+    Png png;
+    ASSERT_NO_FATAL_FAILURE(parse_rgba_png(2, "logo.png", 462, 132, &png));
 
     // Rounded plate: the corners are see-through, the rim accent blue.
     EXPECT_EQ(png.px(0, 0)[3], 0);
@@ -198,14 +204,8 @@ TEST(AssetImages, LogoIsA462By132RgbaPngInThePalette) {
 }
 
 TEST(AssetImages, IconIsA64By64RgbaPng) {
-    std::vector<unsigned char> bytes = asset_bytes(3, "icon.png");
-    Png png = parse_png(bytes);
-    ASSERT_EQ(png.error, "");
-    EXPECT_EQ(png.width, 64u);
-    EXPECT_EQ(png.height, 64u);
-    EXPECT_EQ(png.depth, 8);
-    EXPECT_EQ(png.colourType, 6);
-    ASSERT_EQ(png.rgba.size(), 64u * 64u * 4u);
+    Png png;
+    ASSERT_NO_FATAL_FAILURE(parse_rgba_png(3, "icon.png", 64, 64, &png));
     EXPECT_EQ(png.px(0, 0)[3], 0);
     EXPECT_TRUE(is_colour(png.px(12, 32), 255, 220, 60));
 }
