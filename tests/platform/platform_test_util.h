@@ -1,5 +1,5 @@
-// Helpers shared by the platform tests: a headless window with audio, and
-// small WAV and icon files written on the spot.
+// Helpers shared by the platform tests: a headless window with audio, small
+// WAV and icon files written on the spot, and checks on the game's sounds.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 
 #include "gamelib.h"
 #include "headless.h"
+#include "sounds.h"
 
 // Whether this executable carries the full resource table (builds with
 // PELZO_EMBED_ASSETS=OFF link an empty one).
@@ -46,6 +47,32 @@ protected:
         HeadlessDisable();
     }
 };
+
+// Plays `s` and runs one frame, in which the mixer takes it up; whether it
+// is playing then.
+inline bool plays_after_a_frame(const Sound &s)
+{
+    PlaySound(s);
+    BeginDrawing();
+    EndDrawing();
+    return IsSoundPlaying(s);
+}
+
+// What load_all_sounds leaves when every sound was found: each effect and
+// jingle of the length in `frames`, and the music loaded and set not to loop.
+struct SoundFrames {
+    unsigned int correct, wrong, opening, playStart;
+};
+
+inline void expect_all_sounds_loaded(const SoundFrames &frames)
+{
+    EXPECT_EQ(g_sfxCorrect.frameCount, frames.correct);
+    EXPECT_EQ(g_sfxWrong.frameCount, frames.wrong);
+    EXPECT_EQ(g_sndOpening.frameCount, frames.opening);
+    EXPECT_EQ(g_sndPlayStart.frameCount, frames.playStart);
+    EXPECT_NE(g_bgmCountup.data, nullptr);
+    EXPECT_FALSE(g_bgmCountup.looping);
+}
 
 inline void put_u16(std::vector<unsigned char> &out, unsigned v)
 {

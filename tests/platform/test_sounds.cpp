@@ -47,6 +47,14 @@ bool is_empty(const Sound &s)
     return s.data == nullptr && s.frameCount == 0;
 }
 
+// Starts `m` and lets the stream take one update; whether it is playing then.
+bool starts_playing(const Music &m)
+{
+    PlayMusicStream(m);
+    UpdateMusicStream(m);
+    return IsMusicStreamPlaying(m);
+}
+
 } // namespace
 
 class SoundsTest : public HeadlessWindowTest {};
@@ -101,19 +109,14 @@ TEST_F(SoundsTest, NeitherResourceNorFileGivesASilentEmptySound)
     EXPECT_TRUE(is_empty(emptyName));
 
     // An empty record is never playing, whatever is asked of it.
-    PlaySound(s);
-    BeginDrawing();
-    EndDrawing();
-    EXPECT_FALSE(IsSoundPlaying(s));
+    EXPECT_FALSE(plays_after_a_frame(s));
     StopSound(s);
     UnloadSound(s);
 
     Music m = load_music_from(nullptr, 0, missing.c_str());
     EXPECT_EQ(m.data, nullptr);
     EXPECT_FALSE(m.looping);
-    PlayMusicStream(m);
-    UpdateMusicStream(m);
-    EXPECT_FALSE(IsMusicStreamPlaying(m));
+    EXPECT_FALSE(starts_playing(m));
     UnloadMusicStream(m);
 }
 
@@ -154,9 +157,7 @@ TEST_F(SoundsTest, MusicComesFromTheResourceOrTheFileAndDoesNotLoop)
     Music fromFile = load_music_from(nullptr, 0, file.name.c_str());
     EXPECT_NE(fromFile.data, nullptr);
     EXPECT_FALSE(fromFile.looping);
-    PlayMusicStream(fromFile);
-    UpdateMusicStream(fromFile);
-    EXPECT_TRUE(IsMusicStreamPlaying(fromFile));
+    EXPECT_TRUE(starts_playing(fromFile));
     UnloadMusicStream(fromFile);
 }
 
@@ -179,17 +180,8 @@ TEST_F(SoundsTest, LoadAllPutsEachResourceInItsRecordAndUnloadEmptiesThem)
     EXPECT_GT(playStart, correct);
 
     load_all_sounds();
-    EXPECT_EQ(g_sfxCorrect.frameCount, correct);
-    EXPECT_EQ(g_sfxWrong.frameCount, wrong);
-    EXPECT_EQ(g_sndOpening.frameCount, opening);
-    EXPECT_EQ(g_sndPlayStart.frameCount, playStart);
-    EXPECT_NE(g_bgmCountup.data, nullptr);
-    EXPECT_FALSE(g_bgmCountup.looping);
-
-    PlaySound(g_sndOpening);
-    BeginDrawing();
-    EndDrawing();
-    EXPECT_TRUE(IsSoundPlaying(g_sndOpening));
+    expect_all_sounds_loaded({correct, wrong, opening, playStart});
+    EXPECT_TRUE(plays_after_a_frame(g_sndOpening));
     EXPECT_FALSE(IsSoundPlaying(g_sfxCorrect));
 
     unload_all_sounds();
