@@ -4,6 +4,7 @@
 #   bin/pelzowin, bin/pelzo-quiz
 #   share/pelzowin/samples/   the sample sets and their UTF-8 sources
 #   share/applications/pelzowin.desktop
+#   share/mime/packages/pelzowin-pzq.xml   the .pzq type, which the .desktop opens
 #   share/icons/hicolor/64x64/apps/pelzowin.png
 #   share/man/man6/pelzowin.6, share/man/man1/pelzo-quiz.1
 # The sounds and music are compiled into the game, so the fallback files it
@@ -27,6 +28,12 @@ install(DIRECTORY ${PELZO_SAMPLES_SOURCE}/src/
         FILES_MATCHING PATTERN "*.txt")
 
 install(FILES ${PELZO_PACKAGING_DIR}/pelzowin.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# Only the source XML: the caches built from share/mime/packages and
+# share/applications belong to whoever installs. Debian's shared-mime-info and
+# desktop-file-utils rebuild them from dpkg triggers on those folders, so the
+# package needs no maintainer scripts; a plain cmake --install wants
+# update-mime-database and update-desktop-database run by hand.
+install(FILES ${PELZO_PACKAGING_DIR}/pelzowin-pzq.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
 install(FILES ${CMAKE_SOURCE_DIR}/assets/icon.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps RENAME pelzowin.png)
 install(FILES ${PELZO_PACKAGING_DIR}/pelzowin.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
