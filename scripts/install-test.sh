@@ -2,7 +2,11 @@
 # Installs a built tree into a temporary prefix and checks the result:
 #   - every installed file is where the desktop expects it;
 #   - the installed pelzo-quiz loads the installed sample sets;
-#   - the installed game starts headless and exits 0 on SIGTERM.
+#   - the installed game starts headless and exits 0 on SIGTERM;
+#   - with only the installed share/ as the desktop's data (its MIME and
+#     .desktop caches built there as Debian's dpkg triggers build them), a
+#     .pzq file has the game's MIME type, by name and by content, and the
+#     game's .desktop entry opens it, while ZIP sets are left alone.
 # With --deb it also builds the Debian package with cpack, lists and checks it
 # with dpkg-deb, unpacks it into a temporary folder and runs the same checks
 # on the unpacked files.
@@ -46,6 +50,7 @@ check_tree() {
     share/pelzowin/samples/sample.pzq
     share/pelzowin/samples/large.zip
     share/applications/pelzowin.desktop
+    share/mime/packages/pelzowin-pzq.xml
     share/icons/hicolor/64x64/apps/pelzowin.png
     share/man/man6/pelzowin.6
     share/man/man1/pelzo-quiz.1
@@ -122,9 +127,46 @@ check_tree() {
   if [ "$rc" -eq 0 ]; then pass "$label: the game started headless and exited 0 on SIGTERM"; else fail "$label: the game exited $rc on SIGTERM: $(head -c 500 "$work/game.log")"; fi
 }
 
+pzq_type=application/x-pelzowin-quiz
+
+# check_mime ROOT LABEL: builds the MIME and .desktop caches under ROOT/share,
+# then asks xdg-mime with ROOT/share as the only data folder (and empty home
+# and config folders, so nothing of this machine's desktop settings counts).
+# XDG_CURRENT_DESKTOP=GNOME makes xdg-mime detect types with gio, as GNOME's
+# file manager does; the default application comes from mimeinfo.cache.
+check_mime() {
+  local root=$1 label=$2
+  local share=$root/share xdg=$work/xdg-$label tool
+  for tool in xdg-mime gio update-mime-database update-desktop-database; do
+    command -v "$tool" >/dev/null || { fail "$label: $tool is missing (scripts/setup.sh installs it)"; return; }
+  done
+  mkdir -p "$xdg/home" "$xdg/config" "$xdg/files"
+  local env=(env HOME="$xdg/home" XDG_DATA_HOME="$xdg/home/.local/share" XDG_DATA_DIRS="$share"
+             XDG_CONFIG_HOME="$xdg/config" XDG_CONFIG_DIRS="$xdg/config"
+             XDG_CURRENT_DESKTOP=GNOME GIO_USE_VFS=local)
+  "${env[@]}" update-mime-database "$share/mime" || { fail "$label: update-mime-database failed"; return; }
+  "${env[@]}" update-desktop-database "$share/applications" || { fail "$label: update-desktop-database failed"; return; }
+  cp "$share/pelzowin/samples/sample.pzq" "$xdg/files/set.pzq"
+  # Without its suffix the file is known by the magic in its header alone.
+  cp "$share/pelzowin/samples/sample.pzq" "$xdg/files/set-without-suffix"
+  cp "$share/pelzowin/samples/sample.zip" "$xdg/files/set.zip"
+  local f got
+  for f in set.pzq set-without-suffix; do
+    got=$("${env[@]}" xdg-mime query filetype "$xdg/files/$f" 2>&1 || true)
+    if [ "$got" = "$pzq_type" ]; then pass "$label: $f is $pzq_type"; else fail "$label: $f is '$got', not $pzq_type"; fi
+  done
+  got=$("${env[@]}" xdg-mime query filetype "$xdg/files/set.zip" 2>&1 || true)
+  if [ "$got" != "$pzq_type" ]; then pass "$label: set.zip is not $pzq_type"; else fail "$label: set.zip is taken for $pzq_type"; fi
+  got=$("${env[@]}" xdg-mime query default "$pzq_type" 2>&1 || true)
+  if [ "$got" = pelzowin.desktop ]; then pass "$label: $pzq_type opens with pelzowin.desktop"; else fail "$label: $pzq_type opens with '$got', not pelzowin.desktop"; fi
+  got=$("${env[@]}" xdg-mime query default application/zip 2>&1 || true)
+  if [ "$got" != pelzowin.desktop ]; then pass "$label: pelzowin.desktop does not claim application/zip"; else fail "$label: pelzowin.desktop claims application/zip"; fi
+}
+
 echo "== cmake --install $build =="
 cmake --install "$build" --prefix "$work/prefix" >"$work/install.log" 2>&1 || { cat "$work/install.log" >&2; fail "cmake --install failed"; exit 1; }
 check_tree "$work/prefix" install
+check_mime "$work/prefix" install
 
 if [ "$deb" -eq 1 ]; then
   echo "== cpack -G DEB =="
@@ -140,9 +182,19 @@ if [ "$deb" -eq 1 ]; then
   done
   contents=$(dpkg-deb -c "$package")
   for want in ./usr/bin/pelzowin ./usr/bin/pelzo-quiz ./usr/share/applications/pelzowin.desktop \
+              ./usr/share/mime/packages/pelzowin-pzq.xml \
               ./usr/share/icons/hicolor/64x64/apps/pelzowin.png ./usr/share/pelzowin/samples/sample.zip; do
     if grep -qF " $want" <<<"$contents"; then pass "deb holds $want"; else fail "deb lacks $want"; fi
   done
+  # The caches are built on the installing machine from every package's
+  # files (Debian's shared-mime-info and desktop-file-utils triggers do it):
+  # a cache shipped in the .deb would hold only this package's type and
+  # overwrite the system's.
+  if grep -qE ' \./usr/share/(mime/[^p/][^/]*|mime/application/|applications/mimeinfo\.cache)' <<<"$contents"; then
+    fail "deb ships a MIME or .desktop cache"
+  else
+    pass "deb ships no MIME or .desktop cache"
+  fi
   if grep -qE ' \./usr/(bin|share)/.*' <<<"$contents" && ! grep -qE ' \./(usr/local|opt|home|tmp)/' <<<"$contents"; then
     pass "deb installs under /usr only"
   else
@@ -150,6 +202,7 @@ if [ "$deb" -eq 1 ]; then
   fi
   dpkg-deb -x "$package" "$work/unpacked"
   check_tree "$work/unpacked/usr" deb
+  check_mime "$work/unpacked/usr" deb
 fi
 
 if [ "$failures" -ne 0 ]; then

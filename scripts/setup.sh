@@ -12,6 +12,7 @@ packages=(
   fonts-ipafont-mincho fonts-ipafont-gothic fonts-dejavu-core
   xvfb xdotool imagemagick faketime
   sox libsox-fmt-all vorbis-tools zip unzip libarchive-tools python3
+  xdg-utils shared-mime-info desktop-file-utils libglib2.0-bin
 )
 
 missing=()
