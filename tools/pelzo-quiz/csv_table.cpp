@@ -1,0 +1,136 @@
+// Splitting CSV and TSV bytes into rows of cells, and writing one row back.
+#include "csv_table.h"
+
+#include <algorithm>
+
+namespace {
+
+const char kUnclosed[] = "the quote that opens this cell is never closed; end the cell with \"";
+const char kLineBreak[] =
+    "a line break inside a quoted cell; a game text is one line: remove the line break from the cell "
+    "(or close the quote before it)";
+const char kStrayQuote[] =
+    "a \" inside a cell that does not begin with one; put the whole cell in quotes and double the quote: "
+    "\"say \"\"hi\"\"\"";
+const char kAfterQuote[] =
+    "text after the closing quote; a quoted cell ends at its closing quote: a quote that belongs to the text "
+    "is written twice (\"\")";
+const char kLoneCr[] = "a CR without an LF after it; rows end with LF or CR LF";
+
+// Reads a quoted cell from just after its opening quote to just after its
+// closing one. False, with the reason in why, when it does not close on its line.
+bool read_quoted(std::string_view data, size_t &i, std::string &cell, const char *&why)
+{
+    for (;;) {
+        if (i == data.size()) {
+            why = kUnclosed;
+            return false;
+        }
+        const char c = data[i];
+        if (c == '"') {
+            if (i + 1 < data.size() && data[i + 1] == '"') {
+                cell += '"';
+                i += 2;
+                continue;
+            }
+            ++i;
+            return true;
+        }
+        if (c == '\n' || c == '\r') {
+            // Without a quote anywhere after, this one was never closed;
+            // otherwise the cell most likely spans lines on purpose.
+            why = data.find('"', i) == std::string_view::npos ? kUnclosed : kLineBreak;
+            return false;
+        }
+        cell += c;
+        ++i;
+    }
+}
+
+}  // namespace
+
+bool parse_table(std::string_view data, TableKind kind, std::vector<TableRow> &rows, TableProblem *problem)
+{
+    const bool csv = kind == TableKind::Csv;
+    const char separator = csv ? ',' : '\t';
+    const std::string_view stops = csv ? std::string_view(",\n\r\"") : std::string_view("\t\n\r");
+    rows.clear();
+    size_t i = 0;
+    int row = 1;
+    auto fail = [&](size_t column, const char *why) {
+        if (problem) *problem = {row, static_cast<int>(column), why};
+        return false;
+    };
+    while (i < data.size()) {
+        TableRow current{row, {}};
+        for (;;) {
+            const size_t column = current.cells.size() + 1;
+            std::string cell;
+            size_t start = i;
+            while (csv && start < data.size() && data[start] == ' ') ++start;
+            if (csv && start < data.size() && data[start] == '"') {
+                i = start + 1;
+                const char *why = nullptr;
+                if (!read_quoted(data, i, cell, why)) return fail(column, why);
+                while (i < data.size() && data[i] == ' ') ++i;
+                if (i < data.size() && data[i] != separator && data[i] != '\n' && data[i] != '\r')
+                    return fail(column, kAfterQuote);
+            } else {
+                const size_t end = std::min(data.find_first_of(stops, i), data.size());
+                if (end < data.size() && data[end] == '"') return fail(column, kStrayQuote);
+                cell.assign(data.substr(i, end - i));
+                i = end;
+            }
+            current.cells.push_back(std::move(cell));
+            if (i == data.size()) break;  // the last row, without a line end
+            if (data[i] == separator) {
+                ++i;
+                continue;
+            }
+            if (data[i] == '\r' && (i + 1 == data.size() || data[i + 1] != '\n')) return fail(column, kLoneCr);
+            i += data[i] == '\r' ? 2 : 1;
+            break;
+        }
+        rows.push_back(std::move(current));
+        ++row;
+    }
+    return true;
+}
+
+bool write_csv_row(const std::vector<std::string> &cells, std::string &out)
+{
+    if (cells.empty()) return false;
+    std::string line;
+    for (size_t k = 0; k < cells.size(); ++k) {
+        const std::string &c = cells[k];
+        if (c.find_first_of("\r\n") != std::string::npos) return false;
+        if (k) line += ',';
+        const bool quote = c.find_first_of(",\"") != std::string::npos ||
+                           (!c.empty() && (c.front() == ' ' || c.back() == ' ')) || (cells.size() == 1 && c.empty());
+        if (!quote) {
+            line += c;
+            continue;
+        }
+        line += '"';
+        for (char ch : c) {
+            if (ch == '"') line += '"';
+            line += ch;
+        }
+        line += '"';
+    }
+    out += line + "\r\n";
+    return true;
+}
+
+bool write_tsv_row(const std::vector<std::string> &cells, std::string &out)
+{
+    if (cells.empty()) return false;
+    std::string line;
+    for (size_t k = 0; k < cells.size(); ++k) {
+        if (cells[k].find_first_of("\t\r\n") != std::string::npos) return false;
+        if (k) line += '\t';
+        line += cells[k];
+    }
+    out += line + "\r\n";
+    return true;
+}
