@@ -10,15 +10,11 @@
 #include "draw.h"
 #include "font_jp.h"
 #include "headless.h"
+#include "screen_test_support.h"
 
 namespace {
 
 constexpr Color kBlack{0, 0, 0, 255};
-
-bool same(Color a, Color b)
-{
-    return a.r == b.r && a.g == b.g && a.b == b.b;
-}
 
 class Draw : public ::testing::Test {
 protected:
@@ -43,22 +39,28 @@ protected:
         ClearBackground(kBlack);
         draw();
         EndDrawing();
-        std::vector<Color> px;
-        for (int y = static_cast<int>(area.y); y < static_cast<int>(area.y + area.height); ++y) {
-            for (int x = static_cast<int>(area.x); x < static_cast<int>(area.x + area.width); ++x) {
-                px.push_back(HeadlessGetPixel(x, y));
-            }
-        }
-        return px;
+        return grab(area);
     }
 
-    static bool identical(const std::vector<Color> &a, const std::vector<Color> &b)
+    // What draw_textbox shows at size 20: each of `lines` drawn alone with
+    // DrawTextEx, the first at `corner` and each next one a line advance
+    // (24) lower, on a frame of its own.
+    std::vector<Color> lines_at(const std::vector<std::string> &lines, Vector2 corner, Rectangle area)
     {
-        if (a.size() != b.size()) return false;
-        for (size_t i = 0; i < a.size(); ++i) {
-            if (!same(a[i], b[i])) return false;
-        }
-        return true;
+        return frame(
+            [&] {
+                for (size_t l = 0; l < lines.size(); ++l) {
+                    DrawTextEx(g_fontJP, lines[l].c_str(), Vector2{corner.x, corner.y + 24.0f * l}, 20, 1, kColorWhite);
+                }
+            },
+            area);
+    }
+
+    static std::string repeated(const char *piece, int times)
+    {
+        std::string s;
+        for (int i = 0; i < times; ++i) s += piece;
+        return s;
     }
 
     static bool blank(const std::vector<Color> &a)
@@ -186,7 +188,7 @@ TEST_F(Draw, TextCenterStartsHalfTheRemainingWidthIn)
     const auto centred = frame([&] { draw_text_center(text, 225, 20, kColorWhite); }, area);
     const auto placed = frame([&] { DrawTextEx(g_fontJP, text, Vector2{(960 - w) * 0.5f, 225}, 20, 1, kColorWhite); }, area);
     EXPECT_FALSE(blank(centred));
-    EXPECT_TRUE(identical(centred, placed));
+    EXPECT_EQ(differing(centred, placed), 0);
 }
 
 TEST_F(Draw, TakingALineMatchesReMeasuringEveryCandidate)
@@ -282,48 +284,34 @@ TEST_F(Draw, ALineNeverOutgrowsItsBuffer)
 
 TEST_F(Draw, ThirtyEqualCharactersWrapIntoThreeLinesOfTen)
 {
-    std::string text;
-    for (int i = 0; i < 30; ++i) text += "あ";
+    const std::string text = repeated("あ", 30);
     const float c = width("あ", 20);
     ASSERT_GT(c, 0.0f);
-    std::string ten;
-    for (int i = 0; i < 10; ++i) ten += "あ";
+    const std::string ten = repeated("あ", 10);
     ASSERT_FLOAT_EQ(width(ten.c_str(), 20), 10 * c + 9);
     const Rectangle area{0, 0, 700, 200};
-    const auto expected = frame(
-        [&] {
-            for (int l = 0; l < 3; ++l) DrawTextEx(g_fontJP, ten.c_str(), Vector2{40, 30.0f + 24 * l}, 20, 1, kColorWhite);
-        },
-        area);
+    const auto expected = lines_at({ten, ten, ten}, Vector2{40, 30}, area);
     // Ten characters with nine spacings fit; eleven with ten do not.
     for (float w : {10 * c + 9, 10 * c + 9.5f, std::nextafter(11 * c + 10, 0.0f)}) {
         const auto drawn =
             frame([&] { draw_textbox(text.c_str(), Rectangle{40, 30, w, 150}, 20, kColorWhite); }, area);
-        EXPECT_TRUE(identical(drawn, expected)) << "box width " << w;
+        EXPECT_EQ(differing(drawn, expected), 0) << "box width " << w;
     }
     // One pixel narrower: nine a line, so four lines.
     const auto narrower =
         frame([&] { draw_textbox(text.c_str(), Rectangle{40, 30, 10 * c + 8.5f, 150}, 20, kColorWhite); }, area);
-    EXPECT_FALSE(identical(narrower, expected));
+    EXPECT_NE(differing(narrower, expected), 0);
 }
 
 TEST_F(Draw, TextboxDropsWhatDoesNotFitBelow)
 {
-    std::string text;
-    for (int i = 0; i < 30; ++i) text += "あ";
+    const std::string text = repeated("あ", 30);
     const float c = width("あ", 20);
     const Rectangle area{0, 0, 700, 200};
     // Height for exactly two lines (2 x 24): the third is dropped.
     const auto twoLines = frame([&] { draw_textbox(text.c_str(), Rectangle{40, 30, 10 * c + 9, 48}, 20, kColorWhite); }, area);
-    std::string ten;
-    for (int i = 0; i < 10; ++i) ten += "あ";
-    const auto expected = frame(
-        [&] {
-            DrawTextEx(g_fontJP, ten.c_str(), Vector2{40, 30}, 20, 1, kColorWhite);
-            DrawTextEx(g_fontJP, ten.c_str(), Vector2{40, 54}, 20, 1, kColorWhite);
-        },
-        area);
-    EXPECT_TRUE(identical(twoLines, expected));
+    const std::string ten = repeated("あ", 10);
+    EXPECT_EQ(differing(twoLines, lines_at({ten, ten}, Vector2{40, 30}, area)), 0);
 
     // Lower than one line advance: nothing at all.
     const auto none = frame([&] { draw_textbox("あいう", Rectangle{40, 30, 400, 23.9f}, 20, kColorWhite); });
@@ -336,30 +324,17 @@ TEST_F(Draw, TextboxPlacesLinesAtTheBoxCorner)
 {
     const Rectangle area{0, 0, 960, 300};
     const auto one = frame([&] { draw_textbox("一行の問題", Rectangle{210, 44, 540, 262}, 20, kColorWhite); }, area);
-    const auto ref = frame([&] { DrawTextEx(g_fontJP, "一行の問題", Vector2{210, 44}, 20, 1, kColorWhite); }, area);
     EXPECT_FALSE(blank(one));
-    EXPECT_TRUE(identical(one, ref));
+    EXPECT_EQ(differing(one, lines_at({"一行の問題"}, Vector2{210, 44}, area)), 0);
 
     // A three-byte character that would overflow starts the next line whole.
     const float w = width("abcd", 20) + 2.0f;
     const auto wrapped = frame([&] { draw_textbox("abcdあ", Rectangle{100, 50, w, 100}, 20, kColorWhite); }, area);
-    const auto split = frame(
-        [&] {
-            DrawTextEx(g_fontJP, "abcd", Vector2{100, 50}, 20, 1, kColorWhite);
-            DrawTextEx(g_fontJP, "あ", Vector2{100, 74}, 20, 1, kColorWhite);
-        },
-        area);
-    EXPECT_TRUE(identical(wrapped, split));
+    EXPECT_EQ(differing(wrapped, lines_at({"abcd", "あ"}, Vector2{100, 50}, area)), 0);
 
     // A character wider than the box still takes a line of its own.
     const auto narrow = frame([&] { draw_textbox("あい", Rectangle{100, 50, 3, 100}, 20, kColorWhite); }, area);
-    const auto own = frame(
-        [&] {
-            DrawTextEx(g_fontJP, "あ", Vector2{100, 50}, 20, 1, kColorWhite);
-            DrawTextEx(g_fontJP, "い", Vector2{100, 74}, 20, 1, kColorWhite);
-        },
-        area);
-    EXPECT_TRUE(identical(narrow, own));
+    EXPECT_EQ(differing(narrow, lines_at({"あ", "い"}, Vector2{100, 50}, area)), 0);
 }
 
 }  // namespace
