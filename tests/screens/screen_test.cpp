@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "rules.h"
 #include "screen_play.h"
 #include "screen_result.h"
+#include "screen_test_support.h"
 #include "screen_title.h"
 #include "win_helper.h"
 
@@ -26,11 +28,6 @@ namespace {
 constexpr Color kTrack{40, 40, 70, 255};
 constexpr Color kPanelBody{28, 32, 55, 255};
 constexpr Color kTagBody{20, 40, 80, 255};
-
-bool same(Color a, Color b)
-{
-    return a.r == b.r && a.g == b.g && a.b == b.b;
-}
 
 bool near(Color a, Color b, int tolerance)
 {
@@ -64,6 +61,29 @@ bool base_under_white(Color p, Color base)
 }
 
 const char *kFakeChoices[5] = {"G0-Q0-C0", "G0-Q0-C1", "G0-Q0-C2", "G0-Q0-C3", "G0-Q0-C4"};
+
+// A line of text centred across the window at y.
+struct CentredLine {
+    float y, size;
+    Color color;
+    const char *text;
+};
+
+// A result screen's button: where it is, where its label shows inside the
+// outline, its body plain and lit, a pixel of the body to probe, and a
+// pointer position over it.
+struct ResultPlate {
+    Rectangle box;
+    Rectangle labelArea;
+    Color body, lit;
+    Vector2 probe, hover;
+};
+
+// The green plate after a cleared stage and the red one after a missed stage.
+constexpr ResultPlate kGreenPlate{
+    {360, 410, 240, 52}, {367, 414, 226, 44}, {30, 80, 30, 255}, {60, 110, 60, 255}, {370, 436}, {380, 420}};
+constexpr ResultPlate kRedPlate{
+    {370, 380, 220, 52}, {377, 384, 206, 44}, {80, 20, 20, 255}, {110, 50, 50, 255}, {378, 406}, {375, 400}};
 
 class Screens : public ::testing::Test {
 protected:
@@ -110,26 +130,6 @@ protected:
         ClearBackground(kColorBackground);
         draw();
         EndDrawing();
-    }
-
-    static std::vector<Color> grab(Rectangle area)
-    {
-        std::vector<Color> px;
-        for (int y = static_cast<int>(area.y); y < static_cast<int>(area.y + area.height); ++y) {
-            for (int x = static_cast<int>(area.x); x < static_cast<int>(area.x + area.width); ++x) {
-                px.push_back(HeadlessGetPixel(x, y));
-            }
-        }
-        return px;
-    }
-
-    // How many pixels of the two grabs differ (the sizes must match).
-    static int differing(const std::vector<Color> &a, const std::vector<Color> &b)
-    {
-        if (a.size() != b.size()) return -1;
-        int n = 0;
-        for (size_t i = 0; i < a.size(); ++i) n += same(a[i], b[i]) ? 0 : 1;
-        return n;
     }
 
     static bool any_pixel(Rectangle area, Color c)
@@ -184,7 +184,74 @@ protected:
                           [&] { draw_text_center(text, y, size, color); });
     }
 
+    // A label centred in `box` the way the screens centre one (on its
+    // measured size), seen through `area` on the box's `body` colour.
+    static void expect_centred_label(Rectangle box, Rectangle area, Color body, const char *label, float size,
+                                     Color color)
+    {
+        expect_area_shows(area, body, [&] {
+            const Vector2 m = MeasureTextEx(g_fontJP, label, size, 1);
+            DrawTextEx(g_fontJP, label,
+                       Vector2{box.x + (box.width - m.x) * 0.5f, box.y + (box.height - m.y) * 0.5f}, size, 1,
+                       color);
+        });
+    }
+
     static float text_width(const char *text, float size) { return MeasureTextEx(g_fontJP, text, size, 1.0f).x; }
+
+    // The title's file line once a set is named: "問題データ: " and
+    // " （読み込み済み）" in green in the Japanese font around `name` in
+    // yellow in `nameFont`, the three centred together at y = 430.
+    static void expect_file_line(const char *name, const Font &nameFont)
+    {
+        const Rectangle row{0, 428, 960, 22};
+        frame(title);
+        const std::vector<Color> shown = grab(row);
+        const float w1 = text_width("問題データ: ", 16);
+        const float w2 = MeasureTextEx(nameFont, name, 16, 1).x;
+        const float w3 = text_width(" （読み込み済み）", 16);
+        const float x0 = (960 - (w1 + w2 + w3)) * 0.5f;
+        frame([&] {
+            title_draw_main();
+            DrawTextEx(g_fontJP, "問題データ: ", Vector2{x0, 430}, 16, 1, kColorGreen);
+            DrawTextEx(nameFont, name, Vector2{x0 + w1, 430}, 16, 1, kColorYellow);
+            DrawTextEx(g_fontJP, " （読み込み済み）", Vector2{x0 + w1 + w2, 430}, 16, 1, kColorGreen);
+        });
+        EXPECT_EQ(differing(shown, grab(row)), 0);
+    }
+
+    // The result screen of a stage: cleared or not, its number, its right
+    // answers and the score so far.
+    static void show_result(bool cleared, int stage, int correct, int score)
+    {
+        g_screen = SCREEN_RESULT;
+        g_clearStage = cleared;
+        g_stage = stage;
+        g_correct = correct;
+        g_score = score;
+    }
+
+    // Each line checked by expect_centred_line on a result frame of its own.
+    static void expect_result_lines(std::initializer_list<CentredLine> lines)
+    {
+        for (const CentredLine &l : lines) {
+            frame([] { result_draw(); });
+            expect_centred_line(l.y, l.size, l.color, l.text);
+        }
+    }
+
+    // The result screen's button: its body at the plate's probe, its label
+    // in white at 20, and the lit body with the pointer at the plate's hover.
+    static void expect_result_button(const ResultPlate &plate, const char *label)
+    {
+        SCOPED_TRACE(label);
+        const int px = static_cast<int>(plate.probe.x), py = static_cast<int>(plate.probe.y);
+        frame([] { result_draw(); });
+        EXPECT_TRUE(same(HeadlessGetPixel(px, py), plate.body));
+        expect_centred_label(plate.box, plate.labelArea, plate.body, label, 20, kColorWhite);
+        frame([] { result_draw(); }, plate.hover.x, plate.hover.y);
+        EXPECT_TRUE(same(HeadlessGetPixel(px, py), plate.lit));
+    }
 };
 
 // ---------------------------------------------------------------- title
@@ -327,7 +394,7 @@ TEST_F(Screens, TheFileLineIsTheHintOrThreePiecesWithAnAsciiNameInTheDefaultFont
 {
     const Rectangle row{0, 428, 960, 22};
     frame(title);
-    std::vector<Color> shown = grab(row);
+    const std::vector<Color> shown = grab(row);
     frame([] {
         title_draw_main();
         draw_text_center("ZIP/PZQファイルを選択すると問題データを読み込みます", 430, 16, kColorMuted);
@@ -337,21 +404,8 @@ TEST_F(Screens, TheFileLineIsTheHintOrThreePiecesWithAnAsciiNameInTheDefaultFont
     for (const char *path : {"C:\\quiz\\set1.zip", "data/samples/sample.pzq", "bare.zip"}) {
         SCOPED_TRACE(path);
         snprintf(g_argFilePath, kPathSize, "%s", path);
-        frame(title);
-        shown = grab(row);
         const char *name = strrchr(path, '\\') ? strrchr(path, '\\') + 1 : strrchr(path, '/') ? strrchr(path, '/') + 1 : path;
-        const Font def = GetFontDefault();
-        const float w1 = text_width("問題データ: ", 16);
-        const float w2 = MeasureTextEx(def, name, 16, 1).x;
-        const float w3 = text_width(" （読み込み済み）", 16);
-        const float x0 = (960 - (w1 + w2 + w3)) * 0.5f;
-        frame([&] {
-            title_draw_main();
-            DrawTextEx(g_fontJP, "問題データ: ", Vector2{x0, 430}, 16, 1, kColorGreen);
-            DrawTextEx(def, name, Vector2{x0 + w1, 430}, 16, 1, kColorYellow);
-            DrawTextEx(g_fontJP, " （読み込み済み）", Vector2{x0 + w1 + w2, 430}, 16, 1, kColorGreen);
-        });
-        EXPECT_EQ(differing(shown, grab(row)), 0);
+        expect_file_line(name, GetFontDefault());
     }
 }
 
@@ -359,7 +413,6 @@ TEST_F(Screens, TheFileLineIsTheHintOrThreePiecesWithAnAsciiNameInTheDefaultFont
 // its characters from start-up on (the default font has no Japanese at all).
 TEST_F(Screens, AJapaneseFileNameIsDrawnWithTheJapaneseFont)
 {
-    const Rectangle row{0, 428, 960, 22};
     snprintf(g_argFilePath, kPathSize, "%s", "sets/漢字クイズ.zip");
     font_jp_set_file_name("漢字クイズ.zip");
     load_font_jp();
@@ -367,17 +420,7 @@ TEST_F(Screens, AJapaneseFileNameIsDrawnWithTheJapaneseFont)
         int size = 0;
         EXPECT_NE(GetGlyphIndex(g_fontJP, GetCodepointNext(c, &size)), 0) << c;
     }
-    frame(title);
-    const std::vector<Color> shown = grab(row);
-    const float w1 = text_width("問題データ: ", 16), w2 = text_width("漢字クイズ.zip", 16);
-    const float x0 = (960 - (w1 + w2 + text_width(" （読み込み済み）", 16))) * 0.5f;
-    frame([&] {
-        title_draw_main();
-        DrawTextEx(g_fontJP, "問題データ: ", Vector2{x0, 430}, 16, 1, kColorGreen);
-        DrawTextEx(g_fontJP, "漢字クイズ.zip", Vector2{x0 + w1, 430}, 16, 1, kColorYellow);
-        DrawTextEx(g_fontJP, " （読み込み済み）", Vector2{x0 + w1 + w2, 430}, 16, 1, kColorGreen);
-    });
-    EXPECT_EQ(differing(shown, grab(row)), 0);
+    expect_file_line("漢字クイズ.zip", g_fontJP);
     font_jp_set_file_name("");
     g_argFilePath[0] = '\0';
 }
@@ -533,11 +576,8 @@ TEST_F(Screens, PanelTagAndCounterLinesAreWhereAndWhatTheLayoutSays)
 
     {
         SCOPED_TRACE("genre name");
-        const char *genre = "【科学】";
-        const Vector2 m = MeasureTextEx(g_fontJP, genre, 16, 1);
-        expect_area_shows(Rectangle{28, 52, 168, 48}, kTagBody, [&] {
-            DrawTextEx(g_fontJP, genre, Vector2{22 + (180 - m.x) * 0.5f, 46 + (60 - m.y) * 0.5f}, 16, 1, kColorAccent);
-        });
+        expect_centred_label(Rectangle{22, 46, 180, 60}, Rectangle{28, 52, 168, 48}, kTagBody, "【科学】", 16,
+                             kColorAccent);
     }
     frame(question_face);
     {
@@ -710,45 +750,23 @@ TEST_F(Screens, AfterATimeOutOnlyTheRightChoiceIsMarked)
     expect_choice(4, kRight);
     EXPECT_TRUE(same(HeadlessGetPixel(25, 19), kTrack));
     const Rectangle b = kPlayNextButton;
-    expect_area_shows(Rectangle{b.x + 6, b.y + 4, b.width - 12, b.height - 8}, Color{40, 80, 40, 255}, [] {
-        const Vector2 m = MeasureTextEx(g_fontJP, "次の問題 →", 16, 1);
-        DrawTextEx(g_fontJP, "次の問題 →", Vector2{390 + (180 - m.x) * 0.5f, 594 + (38 - m.y) * 0.5f}, 16, 1,
-                   kColorWhite);
-    });
+    expect_centred_label(Rectangle{390, 594, 180, 38}, Rectangle{b.x + 6, b.y + 4, b.width - 12, b.height - 8},
+                         Color{40, 80, 40, 255}, "次の問題 →", 16, kColorWhite);
 }
 
 // ---------------------------------------------------------------- results
 
 TEST_F(Screens, StageClearShowsYellowHeadingStarsAndTheNextStageButton)
 {
-    g_screen = SCREEN_RESULT;
-    g_clearStage = true;
-    g_stage = 4;
-    g_correct = 7;
-    g_score = 31;
-    const char *legend = "★★★ 全問正解  ★★☆ 高成績クリア  ★☆☆ クリア";
-    const struct {
-        float y, size;
-        Color color;
-        const char *text;
-    } lines[] = {
-        {140, 56, kColorYellow, "Stage 4 クリア！"}, {210, 34, kColorGreen, "正解数: 7 / 10 問"},
-        {255, 40, kColorYellow, "★☆☆"},            {305, 16, kColorMuted, legend},
+    show_result(true, 4, 7, 31);
+    expect_result_lines({
+        {140, 56, kColorYellow, "Stage 4 クリア！"},
+        {210, 34, kColorGreen, "正解数: 7 / 10 問"},
+        {255, 40, kColorYellow, "★☆☆"},
+        {305, 16, kColorMuted, "★★★ 全問正解  ★★☆ 高成績クリア  ★☆☆ クリア"},  // the legend
         {340, 34, kColorAccent, "得点: 31 点"},
-    };
-    for (const auto &l : lines) {
-        frame([] { result_draw(); });
-        expect_centred_line(l.y, l.size, l.color, l.text);
-    }
-    frame([] { result_draw(); });
-    EXPECT_TRUE(same(HeadlessGetPixel(370, 436), (Color{30, 80, 30, 255})));
-    expect_area_shows(Rectangle{367, 414, 226, 44}, Color{30, 80, 30, 255}, [] {
-        const Vector2 m = MeasureTextEx(g_fontJP, "次のステージへ", 20, 1);
-        DrawTextEx(g_fontJP, "次のステージへ", Vector2{360 + (240 - m.x) * 0.5f, 410 + (52 - m.y) * 0.5f}, 20, 1,
-                   kColorWhite);
     });
-    frame([] { result_draw(); }, 380, 420);
-    EXPECT_TRUE(same(HeadlessGetPixel(370, 436), (Color{60, 110, 60, 255})));
+    expect_result_button(kGreenPlate, "次のステージへ");
 
     // The star line for other counts.
     const struct {
@@ -758,31 +776,19 @@ TEST_F(Screens, StageClearShowsYellowHeadingStarsAndTheNextStageButton)
     for (const auto &r : ratings) {
         g_stage = r.stage;
         g_correct = r.correct;
-        frame([] { result_draw(); });
-        expect_centred_line(255, 40, kColorYellow, r.stars);
+        expect_result_lines({{255, 40, kColorYellow, r.stars}});
     }
 }
 
 TEST_F(Screens, GameClearShowsTheBlueHeadingAndReturnsToTheTitleOnTheGreenPlate)
 {
-    g_screen = SCREEN_RESULT;
-    g_clearStage = true;
-    g_stage = 10;
-    g_correct = 10;
-    g_score = 93;
-    frame([] { result_draw(); });
-    expect_centred_line(140, 56, kColorAccent, "ゲームクリア！");
-    frame([] { result_draw(); });
-    expect_centred_line(255, 40, kColorYellow, "★★★");
-    frame([] { result_draw(); });
-    expect_centred_line(340, 34, kColorAccent, "得点: 93 点");
-    frame([] { result_draw(); });
-    EXPECT_TRUE(same(HeadlessGetPixel(370, 436), (Color{30, 80, 30, 255})));
-    expect_area_shows(Rectangle{367, 414, 226, 44}, Color{30, 80, 30, 255}, [] {
-        const Vector2 m = MeasureTextEx(g_fontJP, "タイトルに戻る", 20, 1);
-        DrawTextEx(g_fontJP, "タイトルに戻る", Vector2{360 + (240 - m.x) * 0.5f, 410 + (52 - m.y) * 0.5f}, 20, 1,
-                   kColorWhite);
+    show_result(true, 10, 10, 93);
+    expect_result_lines({
+        {140, 56, kColorAccent, "ゲームクリア！"},
+        {255, 40, kColorYellow, "★★★"},
+        {340, 34, kColorAccent, "得点: 93 点"},
     });
+    expect_result_button(kGreenPlate, "タイトルに戻る");
     // The click is reported in the frame of the press over the button only.
     bool clicked = false;
     HeadlessQueueMouseDown(MOUSE_BUTTON_LEFT);
@@ -797,35 +803,22 @@ TEST_F(Screens, GameClearShowsTheBlueHeadingAndReturnsToTheTitleOnTheGreenPlate)
 
 TEST_F(Screens, GameOverShowsTheClearLineAndReturnsToTheTitleOnTheRedPlate)
 {
-    g_screen = SCREEN_RESULT;
-    g_clearStage = false;
-    g_stage = 3;
-    g_correct = 5;
-    g_score = 22;
+    show_result(false, 3, 5, 22);
+    expect_result_lines({
+        {180, 60, kColorRed, "GAME OVER"},
+        {270, 18, kColorMuted, "正解数: 5 / 10 問  （突破ライン: 6 問）"},
+        {310, 34, kColorAccent, "得点: 22 点"},
+    });
     frame([] { result_draw(); });
-    expect_centred_line(180, 60, kColorRed, "GAME OVER");
-    frame([] { result_draw(); });
-    expect_centred_line(270, 18, kColorMuted, "正解数: 5 / 10 問  （突破ライン: 6 問）");
-    frame([] { result_draw(); });
-    expect_centred_line(310, 34, kColorAccent, "得点: 22 点");
-    frame([] { result_draw(); });
-    EXPECT_TRUE(same(HeadlessGetPixel(378, 406), (Color{80, 20, 20, 255})));
     EXPECT_TRUE(same(HeadlessGetPixel(375, 436), kColorBackground));  // no green plate
     // No stars or legend on this screen.
     EXPECT_FALSE(any_pixel(Rectangle{0, 250, 960, 18}, kColorYellow));
-    expect_area_shows(Rectangle{377, 384, 206, 44}, Color{80, 20, 20, 255}, [] {
-        const Vector2 m = MeasureTextEx(g_fontJP, "タイトルに戻る", 20, 1);
-        DrawTextEx(g_fontJP, "タイトルに戻る", Vector2{370 + (220 - m.x) * 0.5f, 380 + (52 - m.y) * 0.5f}, 20, 1,
-                   kColorWhite);
-    });
-    frame([] { result_draw(); }, 375, 400);
-    EXPECT_TRUE(same(HeadlessGetPixel(378, 406), (Color{110, 50, 50, 255})));
+    expect_result_button(kRedPlate, "タイトルに戻る");
 
     // Stage 10 missed with 8: the clear line reads 9.
     g_stage = 10;
     g_correct = 8;
-    frame([] { result_draw(); });
-    expect_centred_line(270, 18, kColorMuted, "正解数: 8 / 10 問  （突破ライン: 9 問）");
+    expect_result_lines({{270, 18, kColorMuted, "正解数: 8 / 10 問  （突破ライン: 9 問）"}});
 }
 
 }  // namespace
