@@ -1,5 +1,6 @@
 // Unit tests of the table reader: CSV quoting and TSV cells as rows, each
-// problem named by row and column, rows written back and read again.
+// problem named by row and column, rows written back and read again, and a
+// table's rows as a genre (byte-order mark, header row, empty rows and cells).
 #include <gtest/gtest.h>
 #include <gmock/gmock.h>
 
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "csv_table.h"
+#include "genre_source.h"
 
 using ::testing::HasSubstr;
 
@@ -89,4 +91,47 @@ TEST(CsvTable, RowsWrittenReadBackAsTheyWere)
     EXPECT_TRUE(write_csv_row({"a\tb", "c"}, out));
     EXPECT_EQ(out, "a\tb,c\r\n");
     EXPECT_FALSE(write_tsv_row({"a\tb", "c"}, out));
+}
+
+TEST(CsvGenre, RowsBecomeTheLayout)
+{
+    const std::string row = "Q,R,W1,W2,W3,W4\n";
+    struct Case {
+        std::string in;
+        int row;           // the first question's row; 0 for a refusal
+        const char *text;  // its text, or the problem
+    };
+    const Case cases[] = {
+        {"\xEF\xBB\xBF" + row, 1, "Q"},  // spreadsheets write a byte-order mark: no complaint
+        {"問題,正解,誤答1,誤答2,誤答3,誤答4\r\n" + row, 2, "Q"},
+        {" Question ,\"ANSWER\"\n" + row, 2, "Q"},
+        {"　設問　,答え,a,b,c,d\n" + row, 2, "Q"},
+        {"問題,富士山,b,c,d,e\n", 1, "問題"},  // a question that starts like a header is kept
+        {"Q,answer,b,c,d,e\n", 1, "Q"},
+        {row + "\n\n,,,,,\n", 1, "Q"},  // empty rows at the end
+        {"問題,正解\n\n", 0, "dir/t.csv: holds no questions below its header row"},
+        {row + ",,,,,\n" + row, 0, "dir/t.csv:2: empty row"},
+        // Each row's problem, in row order.
+        {"a,b,c\nQ,,W1,W2,W3,W4\n", 0,
+         "dir/t.csv:1: 3 cells; a row holds 6: the question, the right answer and four wrong answers\n"
+         "dir/t.csv:2:2: empty cell where the right answer belongs"},
+        {"Q,R,W1,W2,a〜,W4\n", 0, "dir/t.csv:1:5: character 2: \"〜\" (U+301C) would show as \"～\""},
+        {row + "Q,R,W1,W2,W3,a\x81\n", 0, "dir/t.csv:2:6: character 2: byte 0x81 is not UTF-8\n"},
+    };
+    for (const Case &c : cases) {
+        GenreSource g;
+        std::vector<std::string> problems;
+        const bool ok = genre_from_table("dir/t.csv", c.in, TableKind::Csv, "", PackFormat::Zip, g, problems);
+        std::string all;
+        for (const std::string &p : problems) all += p + "\n";
+        EXPECT_EQ(ok, c.row != 0) << c.in << all;
+        if (c.row == 0) {
+            EXPECT_THAT(all, HasSubstr(c.text)) << c.in;
+            continue;
+        }
+        ASSERT_GE(g.lines.size(), 7u) << c.in;
+        EXPECT_EQ(g.lines[0].text, "t");
+        EXPECT_EQ(g.lines[1].text, c.text) << c.in;
+        EXPECT_EQ(g.lines[6].where, "dir/t.csv:" + std::to_string(c.row) + ":6") << c.in;
+    }
 }

@@ -1,6 +1,7 @@
-// Reading a UTF-8 genre file: line splitting as the game does it (CRs dropped,
-// trailing empty lines ignored), UTF-8 validation, strict code page 932, and
-// the layout and size rules of the chosen kind of set.
+// Reading a genre file: a text file split into lines as the game does it (CRs
+// dropped, trailing empty lines ignored), or a table's rows turned into the
+// same layout; then for every text UTF-8 validation, strict code page 932, and
+// the size rules of the chosen kind of set.
 #include "genre_source.h"
 
 #include <cstdio>
@@ -56,19 +57,34 @@ std::string describe(const std::string &ch)
     return "\"" + ch + "\" (" + buf + ")";
 }
 
+constexpr size_t kMaxListed = 20;
+
 struct Reporter {
     const std::string &path;
     std::vector<std::string> &problems;
-    void at(size_t index, const std::string &reason) const
-    {
-        problems.push_back(path + ":" + std::to_string(index + 1) + ": " + reason);
-    }
+    size_t listed = 0;  // lines and rows with problems so far
+    void at(const SourceLine &line, const std::string &reason) const { problems.push_back(line.where + ": " + reason); }
     void whole(const std::string &reason) const { problems.push_back(path + ": " + reason); }
+    // Counts a line or row when it added problems since `mark`; false once
+    // kMaxListed are listed, after saying that more are not.
+    bool more(size_t mark)
+    {
+        if (problems.size() == mark || ++listed < kMaxListed) return true;
+        whole("more problems not listed; fix these first");
+        return false;
+    }
 };
+
+// A place inside a text: a text file's lines count "column"s, while in a
+// table "column" is the cell, so there a place is a "character".
+std::string place(const SourceLine &line, size_t n)
+{
+    return (line.cell ? "character " : "column ") + std::to_string(n);
+}
 
 // Converts one valid UTF-8 line, explaining the first character that cannot
 // be held or would come back changed.
-bool encode_line(const Reporter &r, size_t index, SourceLine &line)
+bool encode_line(const Reporter &r, SourceLine &line)
 {
     if (utf8_to_cp932_strict(line.text, line.sjis)) return true;
     size_t column = 1;
@@ -80,18 +96,17 @@ bool encode_line(const Reporter &r, size_t index, SourceLine &line)
         if (encoded && cp932_decode(sjis, &back) && back == ch) continue;
         const char *shown = look_alike(ch);
         if (!encoded && !shown) {
-            r.at(index, "column " + std::to_string(column) + ": " + describe(ch) +
-                            " has no Shift-JIS (code page 932) form; write it another way");
+            r.at(line, place(line, column) + ": " + describe(ch) +
+                           " has no Shift-JIS (code page 932) form; write it another way");
             return false;
         }
         if (shown) back = shown;
-        r.at(index, "column " + std::to_string(column) + ": " + describe(ch) + " would show as " +
-                        (back.empty() ? std::string("something else") : describe(back)) +
-                        " in the game; write " + (back.empty() ? std::string("another character") : back) +
-                        " instead");
+        r.at(line, place(line, column) + ": " + describe(ch) + " would show as " +
+                       (back.empty() ? std::string("something else") : describe(back)) + " in the game; write " +
+                       (back.empty() ? std::string("another character") : back) + " instead");
         return false;
     }
-    r.at(index, "cannot be converted to Shift-JIS (code page 932)");
+    r.at(line, "cannot be converted to Shift-JIS (code page 932)");
     return false;
 }
 
@@ -101,25 +116,163 @@ bool check_size(const Reporter &r, size_t index, const SourceLine &line, PackFor
     const auto bytes = static_cast<long long>(line.sjis.size());
     if (format == PackFormat::Zip) {
         if (bytes > kZipLineBytes) {
-            r.at(index, line_role(index) + " is " + with_thousands(bytes) + " bytes in Shift-JIS; a line of a ZIP set holds at most " +
-                            std::to_string(kZipLineBytes) + " (the game splits longer lines, which shifts every line after it)");
+            r.at(line, line_role(index) + " is " + with_thousands(bytes) + " bytes in Shift-JIS; a line of a ZIP set holds at most " +
+                           std::to_string(kZipLineBytes) + " (the game splits longer lines, which shifts every line after it)");
             return false;
         }
         if (line.text.size() > static_cast<size_t>(kTextSlotBytes)) {
-            r.at(index, line_role(index) + " is " + with_thousands(static_cast<long long>(line.text.size())) +
-                            " bytes in UTF-8; the game keeps at most " + std::to_string(kTextSlotBytes) +
-                            " and would cut it short");
+            r.at(line, line_role(index) + " is " + with_thousands(static_cast<long long>(line.text.size())) +
+                           " bytes in UTF-8; the game keeps at most " + std::to_string(kTextSlotBytes) +
+                           " and would cut it short");
             return false;
         }
         return true;
     }
     const long long limit = index == 0 ? kPzqNameSize : (index - 1) % 6 == 0 ? kPzqTextWidth : kPzqChoiceWidth;
     if (bytes > limit) {
-        r.at(index, line_role(index) + " is " + std::to_string(bytes) + " bytes in Shift-JIS; a .pzq file holds at most " +
-                        std::to_string(limit) + " (" + std::to_string(limit / 2) +
-                        " full-width characters); shorten it or pack a ZIP set");
+        r.at(line, line_role(index) + " is " + std::to_string(bytes) + " bytes in Shift-JIS; a .pzq file holds at most " +
+                       std::to_string(limit) + " (" + std::to_string(limit / 2) +
+                       " full-width characters); shorten it or pack a ZIP set");
         return false;
     }
+    return true;
+}
+
+// Every check of one text, line `index` of the layout: not empty, no NUL,
+// UTF-8, Shift-JIS, the size. Reports the first problem it finds.
+void check_line(const Reporter &r, size_t index, SourceLine &line, PackFormat format)
+{
+    if (line.text.empty()) {
+        if (line.cell)
+            r.at(line, "empty cell where " + line_role(index) + " belongs; the game would show an empty text: write the missing text");
+        else
+            r.at(line, "empty line where " + line_role(index) + " belongs; the game would read an empty text and every later "
+                       "line would shift: remove it, or write the missing text");
+        return;
+    }
+    if (line.text.find('\0') != std::string::npos) {
+        r.at(line, "holds a NUL byte at " + place(line, line.text.find('\0') + 1) + "; the game would end the text there");
+        return;
+    }
+    size_t column = 1;
+    for (size_t k = 0; k < line.text.size(); ++column) {
+        const size_t n = utf8_sequence(line.text, k);
+        if (n == 0) {
+            char hex[8];
+            snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned char>(line.text[k]));
+            std::string sjis;
+            // A table that reads as Shift-JIS throughout is converted; what is
+            // left here is a mix, which the file-wide message explains.
+            const bool looksSjis = !line.cell && cp932_decode(line.text, &sjis);
+            r.at(line, place(line, column) + ": byte " + hex + " is not UTF-8" +
+                           (line.cell   ? ""
+                            : looksSjis ? "; the file looks like Shift-JIS: save it as UTF-8, pack converts it"
+                                        : "; save the file as UTF-8"));
+            return;
+        }
+        k += n;
+    }
+    if (encode_line(r, line)) check_size(r, index, line, format);
+}
+
+// The question limit of the chosen kind of set.
+void check_question_count(const Reporter &r, long long questions, PackFormat format)
+{
+    const int limit = format == PackFormat::Zip ? kZipMaxQuestions : kPzqMaxQuestions;
+    if (questions > limit) {
+        r.whole(with_thousands(questions) + " questions; a genre holds at most " + with_thousands(limit) +
+                (format == PackFormat::Zip ? " in a ZIP set (the game reads 1,024 lines of a member); split it into two genres"
+                                           : " in a .pzq file; split it into two genres"));
+    }
+}
+
+bool read_text_genre(const std::string &path, const std::string &data, PackFormat format, GenreSource &out,
+                     std::vector<std::string> &problems)
+{
+    const size_t before = problems.size();
+    Reporter r{path, problems};
+    size_t start = 0;
+    if (data.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        problems.push_back(path + ":1: begins with a UTF-8 byte-order mark; save the file as UTF-8 without a BOM");
+        start = 3;
+    }
+    // Split as the game does (LF ends a line, CR is dropped wherever it
+    // stands), without its 511-byte pieces or its 1,024-line limit: those are
+    // the sizes checked below.
+    for (TextLine &line : split_text_lines(data.data() + start, data.size() - start, 0, 0).lines)
+        out.lines.push_back({std::move(line.text), {}, path + ":" + std::to_string(line.physical), false});
+    while (!out.lines.empty() && out.lines.back().text.empty()) out.lines.pop_back();
+
+    if (out.lines.empty()) {
+        r.whole("the file holds no text; a genre is a name line, then six lines per question");
+        return false;
+    }
+
+    for (size_t i = 0; i < out.lines.size(); ++i) {
+        const size_t mark = problems.size();
+        check_line(r, i, out.lines[i], format);
+        if (!r.more(mark)) break;
+    }
+
+    const size_t count = out.lines.size();
+    if (count < 7 || (count - 1) % 6 != 0) {
+        const size_t below = count < 7 ? 7 : 1 + 6 * ((count - 1) / 6);
+        std::string need = count < 7 ? "at least 7 (7, 13, 19, …)" : std::to_string(below) + " or " + std::to_string(below + 6);
+        r.at(out.lines[count - 1], std::to_string(count) + " lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: " +
+                                       need + ". Line " + std::to_string(count) + " is: " + excerpt(out.lines[count - 1].text));
+    } else {
+        check_question_count(r, out.questions(), format);
+    }
+    return problems.size() == before;
+}
+
+// The file name without folder and extension. A backslash ends a folder as
+// on Windows, on every system, so a name is the same wherever a set is packed.
+std::string file_stem(const std::string &path)
+{
+    const size_t slash = path.find_last_of("/\\");
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return name.substr(0, name.rfind('.'));
+}
+
+// A cell as a header word: spaces (ASCII and full-width) around it dropped,
+// ASCII letters in lower case.
+std::string header_word(const std::string &cell)
+{
+    constexpr std::string_view kIdeographicSpace = "\u3000";
+    std::string_view s = cell;
+    for (;;) {
+        if (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+        else if (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+        else if (s.substr(0, 3) == kIdeographicSpace) s.remove_prefix(3);
+        else if (s.size() >= 3 && s.substr(s.size() - 3) == kIdeographicSpace) s.remove_suffix(3);
+        else break;
+    }
+    std::string out(s);
+    for (char &c : out) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return out;
+}
+
+// A header row names the first two columns: both must be header words, so a
+// real question is never taken for one (it would need the question "問題"
+// with the right answer "正解").
+bool is_header_row(const std::vector<std::string> &cells)
+{
+    static const char *const kQuestionWords[] = {"question", "問題", "問題文", "設問", "質問"};
+    static const char *const kAnswerWords[] = {"answer", "correct", "correct answer", "right answer",
+                                               "正解", "答え", "解答", "正答"};
+    if (cells.size() < 2) return false;
+    const std::string q = header_word(cells[0]), a = header_word(cells[1]);
+    bool question = false, answer = false;
+    for (const char *w : kQuestionWords) question = question || q == w;
+    for (const char *w : kAnswerWords) answer = answer || a == w;
+    return question && answer;
+}
+
+bool row_empty(const TableRow &row)
+{
+    for (const std::string &c : row.cells)
+        if (!c.empty()) return false;
     return true;
 }
 
@@ -152,93 +305,112 @@ std::string excerpt(const std::string &utf8, size_t chars)
     return i < utf8.size() ? utf8.substr(0, i) + "…" : utf8;
 }
 
-bool read_genre_source(const std::string &path, PackFormat format, GenreSource &out, std::vector<std::string> &problems)
+bool genre_table_kind(const std::string &path, TableKind *kind)
+{
+    if (path.size() < 4 || path[path.size() - 4] != '.') return false;
+    std::string ext = path.substr(path.size() - 3);
+    for (char &c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (ext != "csv" && ext != "tsv") return false;
+    *kind = ext == "csv" ? TableKind::Csv : TableKind::Tsv;
+    return true;
+}
+
+bool genre_from_table(const std::string &path, std::string_view data, TableKind kind, const std::string &name,
+                      PackFormat format, GenreSource &out, std::vector<std::string> &problems)
 {
     const size_t before = problems.size();
-    const Reporter r{path, problems};
+    Reporter r{path, problems};
     out.path = path;
     out.lines.clear();
+    out.shiftJis = false;
+
+    if (data.substr(0, 2) == "\xFF\xFE" || data.substr(0, 2) == "\xFE\xFF") {
+        r.whole("is UTF-16 (a spreadsheet's \"Unicode text\"); save it as CSV in UTF-8");
+        return false;
+    }
+    const bool bom = data.substr(0, 3) == "\xEF\xBB\xBF";
+    if (bom) data.remove_prefix(3);
+    std::string decoded;
+    if (!utf8_valid(data.data(), data.size())) {
+        if (!bom && cp932_decode(data, &decoded)) {
+            data = decoded;
+            out.shiftJis = true;
+        } else {
+            // Read on as it is: the cells with bytes that are not UTF-8 are
+            // named below.
+            r.whole("is neither UTF-8 nor Shift-JIS (code page 932) throughout; save it as CSV in UTF-8");
+        }
+    }
+
+    std::vector<TableRow> rows;
+    TableProblem bad;
+    if (!parse_table(data, kind, rows, &bad)) {
+        problems.push_back(path + ":" + std::to_string(bad.row) + ":" + std::to_string(bad.column) + ": " + bad.reason);
+        return false;
+    }
+
+    const std::string stem = file_stem(path);
+    out.lines.push_back({name.empty() ? stem : name, {}, name.empty() ? path : "--name", true});
+    if (out.lines[0].text.empty()) {
+        r.whole("the file name gives no genre name; give pack --name NAME");
+    } else {
+        const size_t mark = problems.size();
+        check_line(r, 0, out.lines[0], format);
+        if (problems.size() > mark && name.empty())
+            r.whole("the genre name is the file's name without folder and extension; rename the file, or give pack --name NAME");
+    }
+
+    while (!rows.empty() && row_empty(rows.back())) rows.pop_back();
+    const size_t first = !rows.empty() && is_header_row(rows[0].cells) ? 1 : 0;
+    if (first == rows.size()) {
+        r.whole(std::string("holds no questions") + (first ? " below its header row" : "") +
+                "; a table holds one question per row: question, right answer, four wrong answers");
+        return false;
+    }
+    for (size_t k = first; k < rows.size(); ++k) {
+        const TableRow &row = rows[k];
+        const std::string where = path + ":" + std::to_string(row.row);
+        size_t mark = problems.size();
+        if (row_empty(row)) {
+            problems.push_back(where + ": empty row; write the question that belongs here, or remove the row");
+        } else if (row.cells.size() != 6) {
+            problems.push_back(where + ": " + std::to_string(row.cells.size()) + (row.cells.size() == 1 ? " cell" : " cells") +
+                               "; a row holds 6: the question, the right answer and four wrong answers");
+        } else {
+            for (size_t c = 0; c < 6; ++c) {
+                out.lines.push_back({row.cells[c], {}, where + ":" + std::to_string(c + 1), true});
+                check_line(r, 1 + 6 * (k - first) + c, out.lines.back(), format);
+                if (!r.more(mark)) return false;
+                mark = problems.size();
+            }
+            continue;
+        }
+        if (!r.more(mark)) return false;
+    }
+    check_question_count(r, static_cast<long long>(rows.size() - first), format);
+    return problems.size() == before;
+}
+
+bool read_genre_source(const std::string &path, PackFormat format, const std::string &name, GenreSource &out,
+                       std::vector<std::string> &problems)
+{
+    out.path = path;
+    out.lines.clear();
+    out.shiftJis = false;
+    TableKind kind = TableKind::Csv;
+    const bool table = genre_table_kind(path, &kind);
 
     // The longest source any set can take: a byte-order mark, then the name
-    // and 32,767 questions, every line of the longest text and CR LF. Longer
-    // files are refused unread.
+    // and 32,767 questions, every line of the longest text and CR LF. A table
+    // may hold a header row and write every text quoted with its quotes
+    // doubled. Longer files are refused unread.
     constexpr uint64_t kLongestSource = 3 + (1 + 6ull * kPzqMaxQuestions) * (kTextSlotBytes + 2);
+    constexpr uint64_t kLongestTable = 3 + (1 + kPzqMaxQuestions) * (6ull * (2 * kTextSlotBytes + 3) + 2);
     std::string data, why;
-    if (!win_read_file(path.c_str(), kLongestSource, &data, &why)) {
-        r.whole(why);
+    if (!win_read_file(path.c_str(), table ? kLongestTable : kLongestSource, &data, &why)) {
+        problems.push_back(path + ": " + why);
         return false;
     }
-
-    size_t start = 0;
-    if (data.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        r.at(0, "begins with a UTF-8 byte-order mark; save the file as UTF-8 without a BOM");
-        start = 3;
-    }
-    // Split as the game does (LF ends a line, CR is dropped wherever it
-    // stands), without its 511-byte pieces or its 1,024-line limit: those are
-    // the sizes checked below. Line i is then physical line i + 1.
-    for (TextLine &line : split_text_lines(data.data() + start, data.size() - start, 0, 0).lines)
-        out.lines.push_back({std::move(line.text), {}});
-    while (!out.lines.empty() && out.lines.back().text.empty()) out.lines.pop_back();
-
-    if (out.lines.empty()) {
-        r.whole("the file holds no text; a genre is a name line, then six lines per question");
-        return false;
-    }
-
-    constexpr size_t kMaxListed = 20;
-    size_t lineProblems = 0;
-    for (size_t i = 0; i < out.lines.size(); ++i) {
-        SourceLine &line = out.lines[i];
-        const size_t mark = problems.size();
-        if (line.text.empty()) {
-            r.at(i, "empty line where " + line_role(i) + " belongs; the game would read an empty text and every later "
-                    "line would shift: remove it, or write the missing text");
-        } else if (line.text.find('\0') != std::string::npos) {
-            r.at(i, "holds a NUL byte at column " + std::to_string(line.text.find('\0') + 1) +
-                        "; the game would end the text there");
-        } else {
-            size_t bad = std::string::npos, column = 1;
-            for (size_t k = 0; k < line.text.size(); ++column) {
-                const size_t n = utf8_sequence(line.text, k);
-                if (n == 0) {
-                    bad = k;
-                    break;
-                }
-                k += n;
-            }
-            if (bad != std::string::npos) {
-                char hex[8];
-                snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned char>(line.text[bad]));
-                std::string sjis;
-                const bool looksSjis = cp932_decode(line.text, &sjis);
-                r.at(i, "column " + std::to_string(column) + ": byte " + hex + " is not UTF-8" +
-                            (looksSjis ? "; the file looks like Shift-JIS: save it as UTF-8, pack converts it"
-                                       : "; save the file as UTF-8"));
-            } else if (encode_line(r, i, line)) {
-                check_size(r, i, line, format);
-            }
-        }
-        if (problems.size() > mark && ++lineProblems == kMaxListed) {
-            r.whole("more problems not listed; fix these first");
-            break;
-        }
-    }
-
-    const size_t count = out.lines.size();
-    if (count < 7 || (count - 1) % 6 != 0) {
-        const size_t below = count < 7 ? 7 : 1 + 6 * ((count - 1) / 6);
-        std::string need = count < 7 ? "at least 7 (7, 13, 19, …)" : std::to_string(below) + " or " + std::to_string(below + 6);
-        r.at(count - 1, std::to_string(count) + " lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: " +
-                            need + ". Line " + std::to_string(count) + " is: " + excerpt(out.lines[count - 1].text));
-    } else {
-        const int q = out.questions();
-        const int limit = format == PackFormat::Zip ? kZipMaxQuestions : kPzqMaxQuestions;
-        if (q > limit) {
-            r.whole(with_thousands(q) + " questions; a genre holds at most " + with_thousands(limit) +
-                    (format == PackFormat::Zip ? " in a ZIP set (the game reads 1,024 lines of a member); split it into two genres"
-                                               : " in a .pzq file; split it into two genres"));
-        }
-    }
-    return problems.size() == before;
+    if (table) return genre_from_table(path, data, kind, name, format, out, problems);
+    return read_text_genre(path, data, format, out, problems);
 }

@@ -1,18 +1,35 @@
-// genre_source: reads one quiz author's genre file (UTF-8) for packing.
+// genre_source: reads one quiz author's genre file for packing.
 //
-// A genre file is the text member's layout in UTF-8: a genre-name line, then
-// six lines per question (question, right answer, four wrong answers). LF or
-// CR LF line ends; empty lines at the end are ignored. Each line is converted
-// to Shift-JIS (code page 932) strictly: a character the code page lacks, or
-// one the game would read back as a different character (〜 comes back as ～),
-// is refused instead of replaced. Every refusal is one "path:line: reason"
+// A text genre file (.txt, or any name not ending in .csv or .tsv) is the text
+// member's layout in UTF-8: a genre-name line, then six lines per question
+// (question, right answer, four wrong answers). LF or CR LF line ends; empty
+// lines at the end are ignored.
+//
+// A table genre file (.csv or .tsv, any case; csv_table.h) holds one question
+// per row in six cells, in the same order. Its genre name is the file's name
+// without folder and extension, or the name pack's --name gives. A first row
+// whose first cell is a word for "question" and whose second is one for
+// "answer" (question / 問題 / 設問 / 質問 and answer / correct / 正解 / 答え /
+// 解答 / 正答, spaces around them and ASCII case aside) is a header and is
+// skipped. Empty rows at the end are ignored; an empty row before a question
+// is refused, as an empty line in a text file is. A table is UTF-8, with or
+// without a byte-order mark (spreadsheets write one); one that is not UTF-8
+// but reads as code page 932 throughout is taken as Shift-JIS, as Japanese
+// spreadsheet programs save it.
+//
+// Each text is converted to Shift-JIS (code page 932) strictly: a character
+// the code page lacks, or one the game would read back as a different
+// character (〜 comes back as ～), is refused instead of replaced. Every
+// refusal is one "path:line: reason" (a table: "path:row:column: reason")
 // text, so an author can fix the source without knowing the formats.
 // Reads the file once; keeps nothing between calls.
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "csv_table.h"
 #include "pzq_format.h"
 
 enum class PackFormat { Zip, Pzq };
@@ -23,20 +40,34 @@ constexpr int kTextSlotBytes = 511;   // UTF-8 bytes the game keeps of any text
 constexpr int kZipMaxQuestions = 170; // 1 + 6 x 170 = 1,021 of the 1,024 lines read from a member
 
 struct SourceLine {
-    std::string text;  // UTF-8, line end removed
-    std::string sjis;  // the same in code page 932
+    std::string text;   // UTF-8, line end removed
+    std::string sjis;   // the same in code page 932
+    std::string where;  // what messages name: "path:line", "path:row:column", or for a
+                        // table's genre name the path (its file name) or "--name"
+    bool cell = false;  // not a line of a text file: a place inside is "character N",
+                        // as "column" names the cell
 };
 
 struct GenreSource {
     std::string path;
-    std::vector<SourceLine> lines;  // line i is line i + 1 of the file
+    std::vector<SourceLine> lines;  // the layout: the genre name, then six texts per question
+    bool shiftJis = false;          // a table read as Shift-JIS
     int questions() const { return static_cast<int>((lines.size() - 1) / 6); }
 };
 
-// Reads and checks one genre file for the given kind of set. Returns true when
-// it can be packed; otherwise appends at least one "path:line: reason" (or
-// "path: reason") to problems.
-bool read_genre_source(const std::string &path, PackFormat format, GenreSource &out, std::vector<std::string> &problems);
+// Reads and checks one genre file for the given kind of set. `name`, when not
+// empty, is a table's genre name instead of its file name (a text file's is its
+// first line). Returns true when it can be packed; otherwise appends at least
+// one "path:line: reason" (or "path: reason") to problems.
+bool read_genre_source(const std::string &path, PackFormat format, const std::string &name, GenreSource &out,
+                       std::vector<std::string> &problems);
+
+// True, with the kind in *kind, when the path ends in .csv or .tsv (any case).
+bool genre_table_kind(const std::string &path, TableKind *kind);
+
+// The same checks for a table's bytes already in memory, named `path`.
+bool genre_from_table(const std::string &path, std::string_view data, TableKind kind, const std::string &name,
+                      PackFormat format, GenreSource &out, std::vector<std::string> &problems);
 
 // Strict UTF-8 -> code page 932 of one whole text. False when a character has
 // no code page 932 form or does not read back as itself.

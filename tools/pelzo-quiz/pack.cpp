@@ -21,7 +21,10 @@
 
 namespace {
 
-const char kUsage[] = "usage: pelzo-quiz pack -o OUT [--store] GENRE.txt...\n";
+const char kUsage[] =
+    "usage: pelzo-quiz pack -o OUT [--store] GENRE.txt...\n"
+    "       pelzo-quiz pack -o OUT [--store] [--name NAME] GENRE.csv|GENRE.tsv...\n"
+    "       (.txt, .csv and .tsv files may be mixed; --name names the genre of a single .csv or .tsv file)\n";
 
 bool ends_with_pzq(const std::string &path)
 {
@@ -63,8 +66,8 @@ std::string build_pzq(const std::vector<GenreSource> &genres)
 void compare_loaded(const char *loaded, const GenreSource &g, size_t index, std::vector<std::string> &problems)
 {
     if (g.lines[index].text != loaded)
-        problems.push_back(g.path + ":" + std::to_string(index + 1) + ": the game would read " + line_role(index) +
-                           " as \"" + excerpt(loaded) + "\"");
+        problems.push_back(g.lines[index].where + ": the game would read " + line_role(index) + " as \"" + excerpt(loaded) +
+                           "\"");
 }
 
 // The same for a Shift-JIS text, converted as the game converts it.
@@ -162,8 +165,8 @@ int refuse(const std::vector<std::string> &problems, const std::string &out)
 
 int pack_command(int argc, char **argv)
 {
-    std::string out;
-    bool store = false, haveOut = false, optionsDone = false;
+    std::string out, name;
+    bool store = false, haveOut = false, haveName = false, optionsDone = false;
     std::vector<std::string> inputs;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -176,6 +179,13 @@ int pack_command(int argc, char **argv)
             }
             out = argv[++i];
             haveOut = true;
+        } else if (!optionsDone && a == "--name") {
+            if (haveName || i + 1 >= argc || argv[i + 1][0] == '\0') {
+                fputs(kUsage, stderr);
+                return 2;
+            }
+            name = argv[++i];
+            haveName = true;
         } else if (!optionsDone && a == "--store") {
             store = true;
         } else if (!optionsDone && a.size() > 1 && a[0] == '-') {
@@ -194,6 +204,12 @@ int pack_command(int argc, char **argv)
         fprintf(stderr, "pelzo-quiz pack: --store applies to ZIP sets only; a .pzq file is never compressed\n%s", kUsage);
         return 2;
     }
+    TableKind kind;
+    if (haveName && (inputs.size() != 1 || !genre_table_kind(inputs[0], &kind))) {
+        fprintf(stderr, "pelzo-quiz pack: --name names the genre of a single .csv or .tsv file (a .txt file names its "
+                        "genre on its first line)\n%s", kUsage);
+        return 2;
+    }
 
     std::vector<std::string> problems;
     if (inputs.size() > static_cast<size_t>(kMaxGenres))
@@ -205,7 +221,8 @@ int pack_command(int argc, char **argv)
             problems.push_back(inputs[k] + ": is also the output file; packing would overwrite it");
             continue;
         }
-        read_genre_source(inputs[k], format, genres[k], problems);
+        read_genre_source(inputs[k], format, name, genres[k], problems);
+        if (genres[k].shiftJis) fprintf(stderr, "%s: read as Shift-JIS (code page 932)\n", inputs[k].c_str());
     }
     if (!problems.empty()) return refuse(problems, out);
 
