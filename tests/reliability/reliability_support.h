@@ -17,6 +17,8 @@
 #include <cstring>
 #include <string>
 
+#include "child_pipe.h"
+
 namespace rel {
 
 // AddressSanitizer's quarantine and shadow memory make the heap and RSS
@@ -107,34 +109,26 @@ template <class Body>
 ChildRun run_in_child(Body body, int seconds = 120)
 {
     ChildRun run;
-    int fds[2];
-    if (pipe(fds) != 0) return run;
-    fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid < 0) {
-        close(fds[0]);
-        close(fds[1]);
-        return run;
-    }
+    int fd = -1;
+    const pid_t pid = fork_with_pipe(&fd);
+    if (pid < 0) return run;
     if (pid == 0) {
-        close(fds[0]);
         const long long start = rss_bytes();
-        if (write(fds[1], &start, sizeof start) != sizeof start) _exit(3);
-        body(fds[1]);
-        close(fds[1]);
+        if (write(fd, &start, sizeof start) != sizeof start) _exit(3);
+        body(fd);
+        close(fd);
         _exit(0);
     }
-    close(fds[1]);
     std::string bytes;
     for (int waited = 0;; ++waited) {
         fd_set set;
         FD_ZERO(&set);
-        FD_SET(fds[0], &set);
+        FD_SET(fd, &set);
         timeval tv{1, 0};
-        const int ready = select(fds[0] + 1, &set, nullptr, nullptr, &tv);
+        const int ready = select(fd + 1, &set, nullptr, nullptr, &tv);
         if (ready > 0) {
             char chunk[4096];
-            const ssize_t n = read(fds[0], chunk, sizeof chunk);
+            const ssize_t n = read(fd, chunk, sizeof chunk);
             if (n <= 0) break;  // the child closed its end: it is ending
             bytes.append(chunk, static_cast<size_t>(n));
         } else if (ready < 0 && errno != EINTR) {
@@ -145,7 +139,7 @@ ChildRun run_in_child(Body body, int seconds = 120)
             break;
         }
     }
-    close(fds[0]);
+    close(fd);
     int status = 0;
     struct rusage usage {};
     if (wait4(pid, &status, 0, &usage) == pid) {

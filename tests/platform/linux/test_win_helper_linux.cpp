@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "child_pipe.h"
 #include "platform_test_util.h"
 #include "win_helper.h"
 #include "x_display_lock.h"
@@ -61,18 +62,11 @@ std::string run_capture(const std::string &command)
 DialogRun run_dialog(int bufSize, const std::vector<std::string> &keys, const char *display = nullptr)
 {
     DialogRun run;
-    int fds[2];
-    if (pipe(fds) != 0)
+    int fd = -1;
+    const pid_t child = fork_with_pipe(&fd);
+    if (child < 0)
         return run;
-    fflush(nullptr);
-    pid_t child = fork();
-    if (child < 0) {
-        close(fds[0]);
-        close(fds[1]);
-        return run;
-    }
     if (child == 0) {
-        close(fds[0]);
         if (display) {
             setenv("DISPLAY", display, 1);
             unsetenv("WAYLAND_DISPLAY");
@@ -80,12 +74,11 @@ DialogRun run_dialog(int bufSize, const std::vector<std::string> &keys, const ch
         std::string buf(size_t(bufSize), '\0');
         memcpy(buf.data(), kUntouched, sizeof kUntouched);
         int result = win_open_file_dialog(buf.data(), bufSize);
-        ssize_t ignored = write(fds[1], &result, sizeof result);
-        ignored = write(fds[1], buf.data(), buf.size());
+        ssize_t ignored = write(fd, &result, sizeof result);
+        ignored = write(fd, buf.data(), buf.size());
         (void)ignored;
         _exit(0);
     }
-    close(fds[1]);
 
     if (!keys.empty()) {
         std::string wid = run_capture("timeout 20 xdotool search --sync --onlyvisible --pid " +
@@ -109,16 +102,16 @@ DialogRun run_dialog(int bufSize, const std::vector<std::string> &keys, const ch
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     const size_t want = sizeof(int) + size_t(bufSize);
     while (bytes.size() < want && std::chrono::steady_clock::now() < deadline) {
-        pollfd pfd{fds[0], POLLIN, 0};
+        pollfd pfd{fd, POLLIN, 0};
         if (poll(&pfd, 1, 200) > 0) {
             char chunk[4096];
-            ssize_t n = read(fds[0], chunk, sizeof chunk);
+            ssize_t n = read(fd, chunk, sizeof chunk);
             if (n <= 0)
                 break;
             bytes.append(chunk, size_t(n));
         }
     }
-    close(fds[0]);
+    close(fd);
     if (bytes.size() < want)
         kill(child, SIGKILL);
     int status = 0;

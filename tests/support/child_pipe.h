@@ -1,0 +1,34 @@
+// Forks a child process with a pipe from it to this one, for tests that run
+// something in a child and read its answer back.
+#pragma once
+
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+// In the child (0 returned) *fd is the pipe's write end; in this process
+// (the child's pid returned) it is the read end. The other end is closed on
+// each side. Returns -1, with nothing left open, when there is no pipe or no
+// child. Buffered output is flushed first, so the child does not write it a
+// second time.
+inline pid_t fork_with_pipe(int *fd)
+{
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0) {
+        close(fds[0]);
+        close(fds[1]);
+        return -1;
+    }
+    if (pid == 0) {
+        close(fds[0]);
+        *fd = fds[1];
+    } else {
+        close(fds[1]);
+        *fd = fds[0];
+    }
+    return pid;
+}
