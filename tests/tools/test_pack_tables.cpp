@@ -1,6 +1,7 @@
 // Process tests of `pelzo-quiz pack` with CSV and TSV genre files: the same
 // questions as a .txt file pack to the same set, --name names the genre, a
-// Shift-JIS table is read with a note, and problems name file, row and column.
+// Shift-JIS table is read with a note, problems name file, row and column,
+// and the files LibreOffice Calc saves pack and play.
 #include <gtest/gtest.h>
 #include <gmock/gmock.h>
 
@@ -120,4 +121,25 @@ TEST(PackTables, ProblemsNameFileRowAndColumn)
     EXPECT_THAT(r.err, HasSubstr(longName + ":2:1: the question is 117 bytes"));  // row 1 fits: 116
     r = pack(fixture::out_path("long.pzq"), {"--name", "あいうえおかきくけ", longName});
     EXPECT_THAT(r.err, ::testing::StartsWith("--name: the genre name is 18 bytes in Shift-JIS"));
+}
+
+// quiz.ods saved by LibreOffice Calc as CSV in UTF-8 and in Shift-JIS
+// (tests/fixtures/csv/remake.sh): a header row, every cell quoted, LF row ends.
+TEST(PackTables, LibreOfficeCsvInBothEncodingsPlays)
+{
+    const std::string dir = std::string(PELZO_TEST_FIXTURES) + "/csv/";
+    for (const char *ext : {".zip", ".pzq"}) {
+        const std::string set = fixture::out_path(std::string("libreoffice") + ext);
+        const ToolRun r = pack(set, {dir + "quiz_utf8.csv", dir + "quiz_sjis.csv"});
+        EXPECT_EQ(r.exit, 0) << r.err;
+        EXPECT_EQ(r.err, dir + "quiz_sjis.csv: read as Shift-JIS (code page 932)\n");
+        EXPECT_EQ(run_tool({"check", set}).out, "0\t5\tquiz_utf8\n1\t5\tquiz_sjis\n");
+        const std::vector<std::string> q = dumped_questions(set);
+        ASSERT_EQ(q.size(), 10u);
+        EXPECT_EQ(std::vector<std::string>(q.begin(), q.begin() + 5), std::vector<std::string>(q.begin() + 5, q.end()));
+        EXPECT_EQ(q[1], ",\"index\":1,\"text\":\"1,000の半分は？\",\"choices\":[\"500\",\"250\",\"1,500\",\"2,000\",\"100\"]}");
+        EXPECT_EQ(q[2], ",\"index\":2,\"text\":\"英語の挨拶 \\\"Good morning\\\" の意味は？\",\"choices\":[\"おはよう\","
+                        "\"こんばんは\",\"さようなら\",\"ありがとう\",\"すみません\"]}");
+        EXPECT_EQ(q[3], ",\"index\":3,\"text\":\"丸数字①の次は？\",\"choices\":[\"②\",\"③\",\"Ⅱ\",\"⑩\",\"㈱\"]}");
+    }
 }
