@@ -13,7 +13,9 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../app/game_driver.h"
@@ -226,42 +228,58 @@ struct ProcessEnd {
     std::string err;     // what it wrote to stderr
 };
 
+using Env = std::vector<std::pair<std::string, std::string>>;
+
+// Starts pelzowin with `args` in a child process: the dummy video and audio
+// drivers, then `env` on top, and its stderr in `errPath` when one is given.
+// The child's pid, or -1.
+pid_t start_game(const std::vector<std::string> &args, const Env &env, const char *errPath = nullptr)
+{
+    fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    for (const auto &[k, v] : env) setenv(k.c_str(), v.c_str(), 1);
+    if (errPath) {
+        const int fd = open(errPath, O_CREAT | O_TRUNC | O_WRONLY, 0644);
+        if (fd >= 0) dup2(fd, 2);
+    }
+    const char *exe = PELZO_BINARY_DIR "/pelzowin";
+    std::vector<char *> argv = {const_cast<char *>(exe)};
+    for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(exe, argv.data());
+    _exit(127);
+}
+
+// Sends `sig` to the game and gives it `waitMillis` to end; one still running
+// then is killed. Whether it ended in time; its wait status goes to *status.
+bool stop_game(pid_t pid, int sig, int waitMillis, int *status)
+{
+    kill(pid, sig);
+    bool ended = false;
+    for (int waited = 0; waited < waitMillis && !ended; waited += 10) {
+        ended = waitpid(pid, status, WNOHANG) == pid;
+        if (!ended) usleep(10 * 1000);
+    }
+    if (!ended) {
+        kill(pid, SIGKILL);
+        waitpid(pid, status, 0);
+    }
+    return ended;
+}
+
 // Starts pelzowin with the dummy drivers and `env` added, lets it run for
 // `runMillis`, sends `sig` and collects how it ended.
-ProcessEnd run_game(const std::vector<std::string> &args, const std::vector<std::pair<std::string, std::string>> &env,
-                    int sig, int runMillis)
+ProcessEnd run_game(const std::vector<std::string> &args, const Env &env, int sig, int runMillis)
 {
     ProcessEnd out;
     const std::string errPath = rel::out_dir() + "stderr.txt";
-    fflush(nullptr);
-    const pid_t pid = fork();
+    const pid_t pid = start_game(args, env, errPath.c_str());
     if (pid < 0) return out;
-    if (pid == 0) {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        for (const auto &[k, v] : env) setenv(k.c_str(), v.c_str(), 1);
-        const int fd = open(errPath.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
-        if (fd >= 0) dup2(fd, 2);
-        const char *exe = PELZO_BINARY_DIR "/pelzowin";
-        std::vector<char *> argv = {const_cast<char *>(exe)};
-        for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(exe, argv.data());
-        _exit(127);
-    }
     usleep(static_cast<useconds_t>(runMillis) * 1000);
-    kill(pid, sig);
-    for (int i = 0; i < 1000; ++i) {
-        if (waitpid(pid, &out.status, WNOHANG) == pid) {
-            out.ended = true;
-            break;
-        }
-        usleep(10 * 1000);
-    }
-    if (!out.ended) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &out.status, 0);
-    }
+    out.ended = stop_game(pid, sig, 10000, &out.status);
     out.err = rel::read_whole(errPath);
     return out;
 }
@@ -327,31 +345,58 @@ std::string window_pixel(const std::string &wid, int x, int y)
     return txt.substr(open + 5, close - open - 5);
 }
 
-TEST(GameProcessUnderX, AClickStartsTheGameThenSigtermExitsZero)
+// Whether DISPLAY names an X server and the shell finds each of `tools`.
+bool have_x_and(std::initializer_list<const char *> tools)
 {
-    if (!std::getenv("DISPLAY") || !std::getenv("DISPLAY")[0] ||
-        std::system("command -v xdotool >/dev/null 2>&1 && command -v import >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "needs an X server (DISPLAY), xdotool and ImageMagick's import";
-    XDisplayLock turn;
-    fflush(nullptr);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        setenv("SDL_VIDEODRIVER", "x11", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        // Under X the window gets an OpenGL context: SDL loads Mesa's GL driver
-        // and unloads it again before the leak check runs at exit, so what the
-        // driver keeps shows up as leaks from an "<unknown module>" that no
-        // suppression can name. This test is about the exit status; the game's
-        // own allocations are leak-checked in process with the software renderer.
-        setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-        const char *exe = PELZO_BINARY_DIR "/pelzowin";
-        execl(exe, exe, "-mute", kSampleZip, static_cast<char *>(nullptr));
-        _exit(127);
-    }
+    const char *display = std::getenv("DISPLAY");
+    if (!display || !display[0]) return false;
+    std::string check = "true";
+    for (const char *tool : tools) check += std::string(" && command -v ") + tool + " >/dev/null 2>&1";
+    return std::system(check.c_str()) == 0;
+}
+
+// The id of the game's first visible window, waiting up to 20 s for it to
+// appear; empty when none did.
+std::string game_window(pid_t pid)
+{
     std::string wid = run_capture("timeout 20 xdotool search --sync --onlyvisible --pid " + std::to_string(pid) +
                                   " 2>/dev/null");
     if (const size_t nl = wid.find('\n'); nl != std::string::npos) wid.resize(nl);
+    return wid;
+}
+
+// Clicks the title's start button in window `wid` on every `every`-th try,
+// pausing `pauseMillis` after each, until `reached()` holds; at most `tries`
+// tries. A game still starting up (slow under the sanitizers on a busy
+// machine) may miss a click, so it is clicked again.
+template <class Reached>
+bool click_start_until(const std::string &wid, int tries, int every, int pauseMillis, Reached reached)
+{
+    const std::string click = "xdotool mousemove --window " + wid + " 480 368 click 1 >/dev/null 2>&1";
+    for (int i = 0; i < tries; ++i) {
+        if (i % every == 0) {
+            EXPECT_EQ(std::system(click.c_str()), 0);
+        }
+        usleep(static_cast<useconds_t>(pauseMillis) * 1000);
+        if (reached()) return true;
+    }
+    return false;
+}
+
+TEST(GameProcessUnderX, AClickStartsTheGameThenSigtermExitsZero)
+{
+    if (!have_x_and({"xdotool", "import"}))
+        GTEST_SKIP() << "needs an X server (DISPLAY), xdotool and ImageMagick's import";
+    XDisplayLock turn;
+    // Under X the window gets an OpenGL context: SDL loads Mesa's GL driver and
+    // unloads it again before the leak check runs at exit, so what the driver
+    // keeps shows up as leaks from an "<unknown module>" that no suppression
+    // can name. This test is about the exit status; the game's own allocations
+    // are leak-checked in process with the software renderer.
+    const pid_t pid =
+        start_game({"-mute", kSampleZip}, {{"SDL_VIDEODRIVER", "x11"}, {"ASAN_OPTIONS", "detect_leaks=0"}});
+    ASSERT_GE(pid, 0);
+    const std::string wid = game_window(pid);
     bool reachedPlay = false;
     std::string title, play;
     if (!wid.empty()) {
@@ -362,15 +407,10 @@ TEST(GameProcessUnderX, AClickStartsTheGameThenSigtermExitsZero)
             title = window_pixel(wid, px, py);
             if (title.empty()) usleep(100 * 1000);
         }
-        const std::string click = "xdotool mousemove --window " + wid + " 480 368 click 1 >/dev/null 2>&1";
-        for (int i = 0; i < 100 && !reachedPlay; ++i) {
-            if (i % 20 == 0) {
-                EXPECT_EQ(std::system(click.c_str()), 0);
-            }
-            usleep(100 * 1000);
+        reachedPlay = click_start_until(wid, 100, 20, 100, [&] {
             play = window_pixel(wid, px, py);
-            reachedPlay = play == "28,32,55";
-        }
+            return play == "28,32,55";
+        });
         if (reachedPlay) {
             // An answer too: the game is then in its answered sub-state.
             const Rectangle r = play_choice_rect(0);
@@ -381,17 +421,8 @@ TEST(GameProcessUnderX, AClickStartsTheGameThenSigtermExitsZero)
             usleep(300 * 1000);
         }
     }
-    kill(pid, SIGTERM);
     int status = 0;
-    bool ended = false;
-    for (int i = 0; i < 1000 && !ended; ++i) {
-        ended = waitpid(pid, &status, WNOHANG) == pid;
-        if (!ended) usleep(10 * 1000);
-    }
-    if (!ended) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-    }
+    const bool ended = stop_game(pid, SIGTERM, 10000, &status);
     ASSERT_FALSE(wid.empty()) << "the game's window did not appear";
     EXPECT_EQ(title, "18,20,35") << "the title screen's background";
     EXPECT_TRUE(reachedPlay) << "the click did not start the game; pixel " << play;
@@ -404,52 +435,27 @@ TEST(GameProcessUnderX, AClickStartsTheGameThenSigtermExitsZero)
 // for a person to close it.
 TEST(GameProcessUnderX, SigtermWhileTheFileDialogIsOpenExitsZero)
 {
-    if (!std::getenv("DISPLAY") || !std::getenv("DISPLAY")[0] ||
-        std::system("command -v xdotool >/dev/null 2>&1") != 0)
+    if (!have_x_and({"xdotool"}))
         GTEST_SKIP() << "needs an X server (DISPLAY) and xdotool";
     XDisplayLock turn;
-    fflush(nullptr);
-    const pid_t pid = fork();
+    // No set on the command line: the title's button opens the dialog.
+    const pid_t pid = start_game({"-mute"}, {{"SDL_VIDEODRIVER", "x11"},
+                                             {"ASAN_OPTIONS", "detect_leaks=0"},  // Mesa's GL driver, as above
+                                             {"GSETTINGS_BACKEND", "memory"}});
     ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        setenv("SDL_VIDEODRIVER", "x11", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        setenv("ASAN_OPTIONS", "detect_leaks=0", 1);  // Mesa's GL driver, as above
-        setenv("GSETTINGS_BACKEND", "memory", 1);
-        const char *exe = PELZO_BINARY_DIR "/pelzowin";
-        execl(exe, exe, "-mute", static_cast<char *>(nullptr));  // no set: the button opens the dialog
-        _exit(127);
-    }
     const std::string search = "xdotool search --onlyvisible --pid " + std::to_string(pid) + " 2>/dev/null";
-    std::string wid = run_capture("timeout 20 xdotool search --sync --onlyvisible --pid " + std::to_string(pid) +
-                                  " 2>/dev/null");
-    if (const size_t nl = wid.find('\n'); nl != std::string::npos) wid.resize(nl);
+    const std::string wid = game_window(pid);
     bool dialogOpen = false;
     if (!wid.empty()) {
-        // The dialog is the game's second window. A game still starting up
-        // (slow under the sanitizers on a busy machine) may miss a click, so
-        // it is clicked again every 2 s until the dialog is there.
-        const std::string click = "xdotool mousemove --window " + wid + " 480 368 click 1 >/dev/null 2>&1";
-        for (int i = 0; i < 600 && !dialogOpen; ++i) {
-            if (i % 40 == 0) {
-                EXPECT_EQ(std::system(click.c_str()), 0);
-            }
+        // The dialog is the game's second window; the button is clicked again
+        // every 2 s until it is there.
+        dialogOpen = click_start_until(wid, 600, 40, 50, [&] {
             const std::string windows = run_capture(search);
-            dialogOpen = std::count(windows.begin(), windows.end(), '\n') >= 2;
-            if (!dialogOpen) usleep(50 * 1000);
-        }
+            return std::count(windows.begin(), windows.end(), '\n') >= 2;
+        });
     }
-    kill(pid, SIGTERM);
     int status = 0;
-    bool ended = false;
-    for (int i = 0; i < 500 && !ended; ++i) {
-        ended = waitpid(pid, &status, WNOHANG) == pid;
-        if (!ended) usleep(10 * 1000);
-    }
-    if (!ended) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-    }
+    const bool ended = stop_game(pid, SIGTERM, 5000, &status);
     ASSERT_FALSE(wid.empty()) << "the game's window did not appear";
     EXPECT_TRUE(dialogOpen) << "the click did not open the file dialog";
     ASSERT_TRUE(ended) << "still running 5 s after SIGTERM with the dialog open";
