@@ -17,6 +17,7 @@
 #include "screen_title.h"
 #include "sounds.h"
 #include "utf8.h"
+#include "resource_ids.h"
 #include "win_helper.h"
 
 // Whether the command-line path fit g_argFilePath whole, and which branch the
@@ -55,7 +56,7 @@ bool load_quiz_set(const char *path)
 }
 
 // Decodes an embedded PNG resource; data is null when it is absent or undecodable.
-static Image load_resource_image(int id)
+static Image load_resource_image(ResourceId id)
 {
     uint32_t size = 0;
     const void *bytes = win_load_resource(id, &size);
@@ -69,10 +70,10 @@ void app_startup(int argc, char **argv)
     win_set_utf8_codepage();
     game_srand(static_cast<unsigned int>(static_cast<uint32_t>(time(nullptr))));
     SetConfigFlags(FLAG_MSAA_4X_HINT);
-    InitWindow(960, 640, "PelzoWin ver1.1.0");
+    InitWindow(kWindowWidth, kWindowHeight, "PelzoWin ver1.1.0");
     SetTargetFPS(60);
 
-    Image icon = load_resource_image(3);
+    Image icon = load_resource_image(kResIcon);
     if (icon.data) {
         SetWindowIcon(icon);
         UnloadImage(icon);
@@ -80,7 +81,7 @@ void app_startup(int argc, char **argv)
     win_set_taskbar_icon("pelzo_win.ico");
 
     g_titleTex = Texture2D{};
-    Image logo = load_resource_image(2);
+    Image logo = load_resource_image(kResLogo);
     if (logo.data) {
         g_titleTex = LoadTextureFromImage(logo);
         UnloadImage(logo);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "resource_ids.h"
 #include "win_helper.h"
 
 Sound g_sfxCorrect{};
@@ -13,13 +14,6 @@ Sound g_sndPlayStart{};
 Music g_bgmCountup{};
 
 namespace {
-
-// Resource ids of the audio, and the names of their fallback files.
-constexpr int kResOpening = 4;
-constexpr int kResPlayStart = 5;
-constexpr int kResCountup = 6;
-constexpr int kResCorrect = 7;
-constexpr int kResWrong = 8;
 
 bool resource_usable(const void *res, uint32_t size)
 {
@@ -75,23 +69,24 @@ Music load_music_from(const void *res, uint32_t size, const char *fileName)
     return music;
 }
 
-Sound load_sound_res(int id, const char *fileName)
+// The resource, or else the fallback file of the same name.
+Sound load_sound_res(ResourceId id)
 {
     uint32_t size = 0;
     const void *res = win_load_resource(id, &size);
-    return load_sound_from(res, size, fileName);
+    return load_sound_from(res, size, resource_file_name(id));
 }
 
 void load_all_sounds()
 {
-    g_sfxCorrect = load_sound_res(kResCorrect, "right.wav");
-    g_sfxWrong = load_sound_res(kResWrong, "wrong.wav");
-    g_sndOpening = load_sound_res(kResOpening, "openning_8bit.wav");
-    g_sndPlayStart = load_sound_res(kResPlayStart, "playstart_8bit.wav");
+    g_sfxCorrect = load_sound_res(kResCorrect);
+    g_sfxWrong = load_sound_res(kResWrong);
+    g_sndOpening = load_sound_res(kResOpening);
+    g_sndPlayStart = load_sound_res(kResPlayStart);
 
     uint32_t size = 0;
     const void *res = win_load_resource(kResCountup, &size);
-    g_bgmCountup = load_music_from(res, size, "countup_10sec.ogg");
+    g_bgmCountup = load_music_from(res, size, resource_file_name(kResCountup));
 }
 
 void unload_all_sounds()

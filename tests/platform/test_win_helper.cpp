@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform_test_util.h"
+#include "resource_ids.h"
 #include "win_helper.h"
 
 namespace {
@@ -25,10 +26,10 @@ TEST(WinLoadResource, ImagesAreThePngsOfTheirSizes)
     SKIP_WITHOUT_EMBEDDED_ASSETS();
     static const unsigned char kPngSig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     struct Expect {
-        int id;
+        ResourceId id;
         uint32_t width, height;
     };
-    for (Expect e : {Expect{2, 462, 132}, Expect{3, 64, 64}}) {
+    for (Expect e : {Expect{kResLogo, 462, 132}, Expect{kResIcon, 64, 64}}) {
         SCOPED_TRACE(e.id);
         uint32_t size = 0;
         auto *p = static_cast<const unsigned char *>(win_load_resource(e.id, &size));
@@ -44,7 +45,7 @@ TEST(WinLoadResource, ImagesAreThePngsOfTheirSizes)
 TEST(WinLoadResource, SoundsAreWavAndMusicIsOgg)
 {
     SKIP_WITHOUT_EMBEDDED_ASSETS();
-    for (int id : {4, 5, 7, 8}) {
+    for (ResourceId id : {kResOpening, kResPlayStart, kResCorrect, kResWrong}) {
         SCOPED_TRACE(id);
         uint32_t size = 0;
         auto *p = static_cast<const unsigned char *>(win_load_resource(id, &size));
@@ -54,7 +55,7 @@ TEST(WinLoadResource, SoundsAreWavAndMusicIsOgg)
         EXPECT_EQ(memcmp(p + 8, "WAVE", 4), 0);
     }
     uint32_t size = 0;
-    auto *ogg = static_cast<const unsigned char *>(win_load_resource(6, &size));
+    auto *ogg = static_cast<const unsigned char *>(win_load_resource(kResCountup, &size));
     ASSERT_NE(ogg, nullptr);
     ASSERT_GT(size, 4u);
     EXPECT_EQ(memcmp(ogg, "OggS", 4), 0);
@@ -63,7 +64,7 @@ TEST(WinLoadResource, SoundsAreWavAndMusicIsOgg)
 TEST(WinLoadResource, OnlyTheLow16BitsOfTheIdCount)
 {
     SKIP_WITHOUT_EMBEDDED_ASSETS();
-    for (int id = 2; id <= 8; ++id) {
+    for (int id = kResLogo; id <= kResWrong; ++id) {
         SCOPED_TRACE(id);
         uint32_t plainSize = 0, highSize = 0, negSize = 0;
         const void *plain = win_load_resource(id, &plainSize);
