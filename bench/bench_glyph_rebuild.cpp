@@ -16,6 +16,7 @@
 
 #include "app.h"
 #include "bench_support.h"
+#include "draw.h"
 #include "font_jp.h"
 #include "headless.h"
 
@@ -59,7 +60,7 @@ bool prepare(benchmark::State &state)
 {
     if (s_ready) return true;
     HeadlessEnable();
-    InitWindow(960, 640, "bench");
+    InitWindow(kWindowWidth, kWindowHeight, "bench");
     s_file = bench::game_font_file();
     std::vector<int> kanji = bench::kanji_in_font(s_file, kDistinct);
     if (static_cast<int>(kanji.size()) < kDistinct) {

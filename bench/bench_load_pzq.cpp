@@ -15,6 +15,7 @@
 
 #include "app.h"
 #include "bench_support.h"
+#include "draw.h"
 #include "font_jp.h"
 #include "headless.h"
 #include "pzq_reader.h"
@@ -94,7 +95,7 @@ bool set_sizes(long long *items, long long *field)
 void open_game_window()
 {
     HeadlessEnable();
-    InitWindow(960, 640, "bench");
+    InitWindow(kWindowWidth, kWindowHeight, "bench");
     load_font_jp();
 }
 

@@ -14,6 +14,7 @@
 
 #include "app.h"
 #include "bench_support.h"
+#include "draw.h"
 #include "font_jp.h"
 #include "headless.h"
 #include "quiz_load.h"
@@ -54,7 +55,7 @@ void BM_LoadZip(benchmark::State &state)
     const char *path = kPaths[state.range(0)];
     if (!s_windowOpen) {
         HeadlessEnable();
-        InitWindow(960, 640, "bench");
+        InitWindow(kWindowWidth, kWindowHeight, "bench");
         load_font_jp();
         s_windowOpen = true;
     }

@@ -30,7 +30,7 @@ bool prepare(benchmark::State &state)
 {
     if (s_ready) return true;
     HeadlessEnable();
-    InitWindow(960, 640, "bench");
+    InitWindow(kWindowWidth, kWindowHeight, "bench");
     if (!IsWindowReady()) {
         state.SkipWithError("no headless window");
         return false;

@@ -9,7 +9,9 @@
 #include "gamelib.h"
 
 constexpr float kTextSpacing = 1.0f;
-constexpr float kWindowWidth = 960.0f;
+// The game's one window, in pixels.
+constexpr int kWindowWidth = 960;
+constexpr int kWindowHeight = 640;
 
 // The shared palette. kColorBackground is also what the frame loop clears each
 // frame to. The screens rely on that and never fill the whole window with it
@@ -28,7 +30,7 @@ constexpr Color kColorWhite{255, 255, 255, 255};
 // the fill is lightened by 30 per channel (capped at 255) and made opaque.
 bool draw_button(const char *label, const Rectangle &rect, Color fill, Color labelColor, float fontSize);
 
-// One line centred on the 960-pixel window, its top at y.
+// One line centred on the window, its top at y.
 void draw_text_center(const char *text, float y, float fontSize, Color color);
 
 // UTF-8 text wrapped character by character into rect (line advance

@@ -17,7 +17,7 @@ Rectangle play_choice_rect(int slot)
 {
     const int row = slot / 2;
     float x = slot % 2 == 0 ? 25.0f : 485.0f;
-    if (slot == 4) x = (960.0f - kChoiceWidth) * 0.5f;
+    if (slot == 4) x = (kWindowWidth - kChoiceWidth) * 0.5f;
     const float y = 330.0f + static_cast<float>(row) * (kChoiceHeight + 8.0f);
     return Rectangle{x, y, kChoiceWidth, kChoiceHeight};
 }

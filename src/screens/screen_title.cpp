@@ -9,11 +9,11 @@
 bool title_draw_main()
 {
     const Color grid{255, 255, 255, 10};
-    for (int x = 0; x <= 900; x += 60) DrawLine(x, 0, x, 640, grid);
-    for (int y = 0; y <= 600; y += 60) DrawLine(0, y, 960, y, grid);
+    for (int x = 0; x <= 900; x += 60) DrawLine(x, 0, x, kWindowHeight, grid);
+    for (int y = 0; y <= 600; y += 60) DrawLine(0, y, kWindowWidth, y, grid);
 
     if (g_titleTex.id != 0) {
-        const float x = static_cast<float>(960 - g_titleTex.width) * 0.5f;
+        const float x = static_cast<float>(kWindowWidth - g_titleTex.width) * 0.5f;
         DrawTextureEx(g_titleTex, Vector2{x, 80.0f}, 0.0f, 1.0f, kColorWhite);
     } else {
         draw_text_center("PelzoWin", 130.0f, 72.0f, kColorAccent);

@@ -1,8 +1,7 @@
 // pelzo-screenshots: renders every screen state of the game headless into PNG
-// files, and times the heaviest question frame.
+// files (the frame times are bench/bench_play_frame's).
 //
 //   pelzo-screenshots shots OUT_DIR QUIZ_SET   one PNG per state into OUT_DIR
-//   pelzo-screenshots time QUIZ_SET [FRAMES]   frame times of the worst question
 //   pelzo-screenshots answers QUIZ_SET         the right slot (1-5) of every
 //                                              question of a cleared game
 //
@@ -16,7 +15,6 @@
 // the stage state the rules would leave, so each of the three can be shown
 // without playing ten stages. Exit status 1 when the set does not load or a
 // file cannot be written.
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -58,11 +56,8 @@ void frames(int n)
 // go in the frame after.
 void click(float x, float y)
 {
-    HeadlessQueueMouseUp(MOUSE_BUTTON_LEFT);
-    HeadlessQueueMouseMove(x, y);
-    HeadlessQueueMouseDown(MOUSE_BUTTON_LEFT);
+    HeadlessQueueClick(x, y);
     app_frame();
-    HeadlessQueueMouseUp(MOUSE_BUTTON_LEFT);
 }
 
 void click(const Rectangle &r)
@@ -197,105 +192,6 @@ int shots(const char *outDir, const char *quizSet)
     return g_failures == 0 ? 0 : 1;
 }
 
-double ms_since(std::chrono::steady_clock::time_point t0)
-{
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-}
-
-// Mean milliseconds of `n` frames that each run `draw` between BeginDrawing
-// and EndDrawing.
-template <typename F>
-double time_frames(int n, F draw)
-{
-    const auto t0 = std::chrono::steady_clock::now();
-    for (int i = 0; i < n; ++i) {
-        BeginDrawing();
-        ClearBackground(kColorBackground);
-        draw();
-        EndDrawing();
-    }
-    return ms_since(t0) / n;
-}
-
-void fill_text(char *dst, const char *unit)
-{
-    const size_t len = strlen(unit);
-    size_t used = 0;
-    while (used + len <= static_cast<size_t>(kTextSize - 1)) {
-        memcpy(dst + used, unit, len);
-        used += len;
-    }
-    dst[used] = '\0';
-}
-
-int time_worst(const char *quizSet, int n)
-{
-    start(quizSet);
-    click(kTitleStartButton);
-    if (g_screen != SCREEN_PLAY) {
-        fprintf(stderr, "the set did not load: %s\n", g_errorMsg);
-        app_shutdown();
-        return 1;
-    }
-    run_to_countdown();
-    QUIZ_ITEM &item = g_genres[g_genreIdx].items[g_currentQ];
-    const struct {
-        const char *what;
-        const char *unit;
-    } kinds[] = {{"ASCII 'M' x 511", "M"}, {"ASCII 'i' x 511", "i"}, {"Japanese x 170", "日"}};
-    for (const auto &k : kinds) {
-        fill_text(item.text, k.unit);
-        for (auto &choice : g_dispChoices) fill_text(choice, k.unit);
-        g_timer = kAnswerSeconds;  // keep the countdown from running out
-        g_answered = false;
-        app_frame();
-        const double whole = time_frames(n, [] {
-            g_timer = kAnswerSeconds;
-            play_draw_question();
-            for (int s = 0; s < 5; ++s) play_draw_choice(s, false);
-        });
-        const double empty = time_frames(n, [] {});
-        // What the screens no longer draw: the window-sized background fill.
-        const double fill = time_frames(n, [] { DrawRectangle(0, 0, 960, 640, kColorBackground); });
-        const double shapes = time_frames(n, [] {
-            DrawRectangleRounded(Rectangle{20, 10, 920, 18}, 0.5f, 8, Color{40, 40, 70, 255});
-            DrawRectangleRounded(Rectangle{20, 10, 920, 18}, 0.5f, 8, kColorGreen);
-            DrawRectangleRoundedLines(Rectangle{20, 10, 920, 18}, 0.5f, 8, kColorMuted);
-            DrawRectangleRounded(Rectangle{10, 36, 940, 274}, 0.05f, 8, Color{28, 32, 55, 255});
-            DrawRectangleRoundedLines(Rectangle{10, 36, 940, 274}, 0.05f, 8, Color{60, 80, 130, 255});
-            DrawRectangleRounded(Rectangle{22, 46, 180, 60}, 0.2f, 6, Color{20, 40, 80, 255});
-            DrawRectangleRoundedLines(Rectangle{22, 46, 180, 60}, 0.2f, 6, kColorAccent);
-            for (int s = 0; s < 5; ++s) {
-                DrawRectangleRounded(play_choice_rect(s), 0.12f, 6, Color{38, 44, 70, 255});
-                DrawRectangleRoundedLines(play_choice_rect(s), 0.12f, 6, kColorMuted);
-            }
-        });
-        // The wrapping alone, without drawing a glyph.
-        const double wrapping = time_frames(n, [&] {
-            char line[kTextboxLineSize];
-            const char *p = item.text;
-            for (int l = 0; l < 10 && *p; ++l) p = textbox_take_line(p, play_question_box().width, 20, line);
-            for (auto &choice : g_dispChoices) {
-                p = choice;
-                for (int l = 0; l < 3 && *p; ++l) p = textbox_take_line(p, 410, 18, line);
-            }
-        });
-        const double textboxes = time_frames(n, [&] {
-            draw_textbox(item.text, play_question_box(), 20, kColorWhite);
-            for (int s = 0; s < 5; ++s) {
-                const Rectangle r = play_choice_rect(s);
-                draw_textbox(g_dispChoices[s], Rectangle{r.x + 32, r.y + 6, 410, 206.0f / 3.0f}, 18, kColorWhite);
-            }
-        });
-        printf("%s: whole question face %.2f ms; empty frame %.2f; window-sized fill %.2f; the face's "
-               "shapes %.2f; wrapping only %.3f; the six text boxes drawn %.2f\n",
-               k.what, whole, empty, fill, shapes, wrapping, textboxes);
-    }
-    app_shutdown();
-    HeadlessDisable();
-    return 0;
-}
-
 int answers(const char *quizSet)
 {
     start(quizSet);
@@ -331,10 +227,8 @@ int main(int argc, char **argv)
 {
     if (argc >= 4 && strcmp(argv[1], "shots") == 0) return shots(argv[2], argv[3]);
     if (argc >= 3 && strcmp(argv[1], "answers") == 0) return answers(argv[2]);
-    if (argc >= 3 && strcmp(argv[1], "time") == 0) return time_worst(argv[2], argc >= 4 ? atoi(argv[3]) : 60);
     fprintf(stderr,
             "usage: pelzo-screenshots shots OUT_DIR QUIZ_SET\n"
-            "       pelzo-screenshots time QUIZ_SET [FRAMES]\n"
             "       pelzo-screenshots answers QUIZ_SET\n");
     return 2;
 }
