@@ -26,7 +26,8 @@ void HeadlessQueueMouseDown(int button);
 void HeadlessQueueMouseUp(int button);
 // Move to (x, y) and press the button in the next frame; it is released in the
 // frame after. A click queued while another of the same button is pending
-// presses in the frame after that one's release.
+// presses in the frame of that one's release, just after it: each click is a
+// press of its own, and a driver that clicks once a frame presses every frame.
 void HeadlessQueueClick(float x, float y, int button = MOUSE_BUTTON_LEFT);
 void HeadlessQueueKey(int key);
 // Makes WindowShouldClose answer true from now on (until InitWindow again).

@@ -227,9 +227,10 @@ void HeadlessQueueMouseUp(int button) { queue(s_framesBegun, QueuedKind::Up, 0, 
 void HeadlessQueueClick(float x, float y, int button) {
     if (button < 0 || button >= kButtons) return;
     // A click queued while an earlier one of the same button is still pending
-    // presses after that one's release, so every click is its own press.
+    // presses in that one's release frame, after the release (events of a
+    // frame apply in the order queued), so every click is its own press.
     long pressFrame = s_framesBegun;
-    if (s_releaseFrame[button] + 1 > pressFrame) pressFrame = s_releaseFrame[button] + 1;
+    if (s_releaseFrame[button] > pressFrame) pressFrame = s_releaseFrame[button];
     queue(pressFrame, QueuedKind::Move, x, y, 0);
     queue(pressFrame, QueuedKind::Down, 0, 0, button);
     queue(pressFrame + 1, QueuedKind::Up, 0, 0, button);

@@ -51,9 +51,7 @@ protected:
     // A left (or other) button press at (x, y) in the next frame, which is run.
     static void press(float x, float y, int button = MOUSE_BUTTON_LEFT)
     {
-        for (int b = 0; b < 3; ++b) HeadlessQueueMouseUp(b);
-        HeadlessQueueMouseMove(x, y);
-        HeadlessQueueMouseDown(button);
+        HeadlessQueueClick(x, y, button);
         app_frame();
     }
     static void press(const Rectangle &r) { press(r.x + r.width * 0.5f, r.y + r.height * 0.5f); }

@@ -233,17 +233,10 @@ protected:
         prev_ = snapshot();
     }
 
-    void release_all()
-    {
-        for (int b = 0; b < 3; ++b) HeadlessQueueMouseUp(b);
-    }
-
     // A press of `button` at (x, y) in the next frame.
     void click(float x, float y, int button = MOUSE_BUTTON_LEFT)
     {
-        release_all();
-        HeadlessQueueMouseMove(x, y);
-        HeadlessQueueMouseDown(button);
+        HeadlessQueueClick(x, y, button);
         step();
     }
 
@@ -259,7 +252,6 @@ protected:
     void wait(int frames)
     {
         for (int i = 0; i < frames && !HasFatalFailure(); ++i) {
-            release_all();
             if (chance(0.3)) HeadlessQueueMouseMove(uniform(0, 959), uniform(0, 639));
             step();
         }
@@ -271,7 +263,6 @@ protected:
     {
         const int kind = static_cast<int>(uniform(0, 5));
         if (kind == 0) {
-            release_all();
             HeadlessQueueKey(chance(0.5) ? KEY_SPACE : KEY_A);
             step();
         } else if (kind == 1) {
