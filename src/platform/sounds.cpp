@@ -69,20 +69,20 @@ Music load_music_from(const void *res, uint32_t size, const char *fileName)
     return music;
 }
 
-// The resource, or else the fallback file of the same name.
-Sound load_sound_res(ResourceId id)
+Sound load_sound_res(int id, const char *fileName)
 {
     uint32_t size = 0;
     const void *res = win_load_resource(id, &size);
-    return load_sound_from(res, size, resource_file_name(id));
+    return load_sound_from(res, size, fileName);
 }
 
 void load_all_sounds()
 {
-    g_sfxCorrect = load_sound_res(kResCorrect);
-    g_sfxWrong = load_sound_res(kResWrong);
-    g_sndOpening = load_sound_res(kResOpening);
-    g_sndPlayStart = load_sound_res(kResPlayStart);
+    // Each from its resource, or else the fallback file of the same name.
+    g_sfxCorrect = load_sound_res(kResCorrect, resource_file_name(kResCorrect));
+    g_sfxWrong = load_sound_res(kResWrong, resource_file_name(kResWrong));
+    g_sndOpening = load_sound_res(kResOpening, resource_file_name(kResOpening));
+    g_sndPlayStart = load_sound_res(kResPlayStart, resource_file_name(kResPlayStart));
 
     uint32_t size = 0;
     const void *res = win_load_resource(kResCountup, &size);

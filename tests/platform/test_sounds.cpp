@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform_test_util.h"
+#include "resource_ids.h"
 #include "sounds.h"
 #include "win_helper.h"
 
@@ -73,7 +74,7 @@ TEST_F(SoundsTest, TheResourceIsUsedAndTheFileIsNeverRead)
     Sound direct = load_sound_from(nullptr, 0, file.name.c_str());
     ASSERT_EQ(direct.frameCount, 3000u);
     UnloadSound(direct);
-    Sound viaId = load_sound_res(7, file.name.c_str());
+    Sound viaId = load_sound_res(kResCorrect, file.name.c_str());
     ASSERT_NE(viaId.data, nullptr);
     EXPECT_NE(viaId.frameCount, 3000u);
     UnloadSound(viaId);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "codepage.h"
+#include "codepage_fallback.h"
 
 namespace {
 
@@ -48,15 +49,7 @@ int iconv_sjis_to_utf8(const char *src, char *dst, int dstSize)
         inLeft -= skip;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
-    if (tooLong) {
-        int n = 0;
-        while (n < dstSize - 1 && src[n] != '\0') {
-            dst[n] = src[n];
-            ++n;
-        }
-        dst[n] = '\0';
-        return n;
-    }
+    if (tooLong) return codepage_fallback_copy(src, dst, dstSize);
     const int count = static_cast<int>((out - reinterpret_cast<char *>(wide)) / sizeof(char32_t));
     int used = 0;
     for (int i = 0; i < count; ++i) {
