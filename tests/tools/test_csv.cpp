@@ -39,13 +39,11 @@ TEST(CsvTable, QuotingLineEndsAndTheirProblems)
         const char *problem = nullptr;
     };
     const Case cases[] = {
-        {csv, "a,b\n", {{"a", "b"}}},
         {csv, "\"a,b\",\"say \"\"hi\"\"\"\r\n\"\"\"\"\n", {{"a,b", "say \"hi\""}, {"\""}}},
         // A tab inside quotes; spaces around a quoted cell go, an unquoted cell keeps its own.
         {csv, "\"a\tb\",  \" x \"  , y \r\n", {{"a\tb", " x ", " y "}}},
         // Empty cells, an empty line, a last row without a line end.
         {csv, "a,\"\",,\n\nb", {{"a", "", "", ""}, {""}, {"b"}}},
-        {csv, "日本,\"東京,大阪\"\n", {{"日本", "東京,大阪"}}},
         {tsv, "\"q\"\t a,b \t\r\n\t\n", {{"\"q\"", " a,b ", ""}, {"", ""}}},
         {csv, "a\n\"b\nc\",d\n\"e\"\n", {{"a"}}, 2, 1, "a line break inside a quoted cell"},
         {csv, "a,\"b\r\nc,d\n", {}, 1, 2, "the quote that opens this cell is never closed"},
@@ -70,27 +68,25 @@ TEST(CsvTable, QuotingLineEndsAndTheirProblems)
 
 TEST(CsvTable, RowsWrittenReadBackAsTheyWere)
 {
-    const std::vector<std::string> awkward{"plain", "a,b", "say \"hi\"", "\"", " lead", "trail ", "", "  \"x\"  ",
-                                           "日本,東京", "ソ表", "\"\"", ";"};
+    const std::vector<std::string> awkward{"plain", "a,b", "say \"hi\"", "\"", " lead", "trail ", "", "  \"x\"  ", "日本,東京", "ソ表"};
     for (TableKind kind : {TableKind::Csv, TableKind::Tsv}) {
         const auto write = kind == TableKind::Csv ? write_csv_row : write_tsv_row;
         Rows written{awkward};
-        for (const std::string &cell : awkward) written.push_back({cell});  // one cell alone, "" too
+        for (const std::string &cell : awkward) written.push_back({cell});  // each alone, "" too
         std::string text;
         for (const auto &row : written) ASSERT_TRUE(write(row, text));
         std::vector<TableRow> rows;
-        TableProblem problem;
-        ASSERT_TRUE(parse_table(text, kind, rows, &problem)) << problem.reason << "\n" << text;
+        ASSERT_TRUE(parse_table(text, kind, rows, nullptr)) << text;
         EXPECT_EQ(cells_of(rows), written) << text;
 
-        std::string unchanged = text;
-        for (const char *bad : {"a\nb", "a\r", ""}) EXPECT_EQ(write(std::vector<std::string>{"x", bad}, unchanged), *bad == '\0');
-        EXPECT_FALSE(write({}, unchanged));
+        std::string out;
+        EXPECT_FALSE(write({"x", "a\nb"}, out) || write({"a\r"}, out) || write({}, out));
+        EXPECT_EQ(out, "");
     }
     std::string out;
+    EXPECT_FALSE(write_tsv_row({"a\tb", "c"}, out));
     EXPECT_TRUE(write_csv_row({"a\tb", "c"}, out));
     EXPECT_EQ(out, "a\tb,c\r\n");
-    EXPECT_FALSE(write_tsv_row({"a\tb", "c"}, out));
 }
 
 TEST(CsvGenre, RowsBecomeTheLayout)
@@ -105,13 +101,10 @@ TEST(CsvGenre, RowsBecomeTheLayout)
         {"\xEF\xBB\xBF" + row, 1, "Q"},  // spreadsheets write a byte-order mark: no complaint
         {"問題,正解,誤答1,誤答2,誤答3,誤答4\r\n" + row, 2, "Q"},
         {" Question ,\"ANSWER\"\n" + row, 2, "Q"},
-        {"　設問　,答え,a,b,c,d\n" + row, 2, "Q"},
         {"問題,富士山,b,c,d,e\n", 1, "問題"},  // a question that starts like a header is kept
-        {"Q,answer,b,c,d,e\n", 1, "Q"},
-        {row + "\n\n,,,,,\n", 1, "Q"},  // empty rows at the end
+        {row + "\n\n,,,,,\n", 1, "Q"},       // empty rows at the end
         {"問題,正解\n\n", 0, "dir/t.csv: holds no questions below its header row"},
         {row + ",,,,,\n" + row, 0, "dir/t.csv:2: empty row"},
-        // Each row's problem, in row order.
         {"a,b,c\nQ,,W1,W2,W3,W4\n", 0,
          "dir/t.csv:1: 3 cells; a row holds 6: the question, the right answer and four wrong answers\n"
          "dir/t.csv:2:2: empty cell where the right answer belongs"},
