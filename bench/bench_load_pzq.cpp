@@ -101,6 +101,7 @@ void open_game_window()
 
 bool load_once() { return load_quiz_set(kPath) && g_genreCount == kMaxGenres; }
 
+long long s_items = 0;  // bytes of the item arrays the reference allocates
 bool s_memoryMeasured = false;
 bench::PeakRss s_memory;
 bool s_windowOpen = false;
@@ -116,35 +117,15 @@ void BM_LoadLargestPzq(benchmark::State &state)
         open_game_window();
         s_windowOpen = true;
     }
-    double loadMs = 0.0, refMs = 0.0, readMs = 0.0;
+    s_items = items;
+    bench::SetLoadTimes times;
     for (auto _ : state) {
-        // load_quiz_set is load_quiz_file and then rebuild_font_jp; the two
-        // are timed apart as well.
-        double t0 = bench::now_ms();
-        bool ok = load_quiz_file(kPath);
-        double tRead = bench::now_ms();
-        if (ok) rebuild_font_jp();
-        ok = ok && g_genreCount == kMaxGenres;
-        double t1 = bench::now_ms();
-        readMs += tRead - t0;
-        free_genres();
-        double t2 = bench::now_ms();
-        const long long touched = read_and_touch(kPath);
-        double t3 = bench::now_ms();
-        if (!ok || touched != items) {
-            state.SkipWithError(ok ? "reference failed" : g_errorMsg);
-            return;
-        }
-        loadMs += t1 - t0;
-        refMs += t3 - t2;
-        state.SetIterationTime((t1 - t0) / 1000.0);
+        const auto all8 = [] { return g_genreCount == kMaxGenres; };
+        const auto reference = [](const char *path) { return read_and_touch(path) == s_items; };
+        if (!bench::time_set_load(state, kPath, all8, reference, "reference failed", times)) return;
     }
-    bench::set_time_counters(state, loadMs, refMs);
-    const double n = static_cast<double>(state.iterations());
+    bench::set_load_counters(state, times);
     state.counters["goal_ratio"] = kGoalRatio;
-    state.counters["file_ms"] = readMs / n;
-    state.counters["rebuild_ms"] = (loadMs - readMs) / n;
-    state.counters["glyphs"] = g_fontJP.glyphCount;
     if (s_memoryMeasured) {
         const double bound = static_cast<double>(items + field);
         const double growth = static_cast<double>(s_memory.peakKib - s_memory.beforeKib) * 1024.0;

@@ -29,12 +29,10 @@ const char *const kPaths[2] = {PELZO_BENCH_DATA "/zip8x170_stored.zip", PELZO_BE
 // allocated and written. False when a member is missing.
 bool read_members_and_touch(const char *path)
 {
-    char member[32];
     for (int k = 0; k < kMaxGenres; ++k) {
-        snprintf(member, sizeof member, "qtext_%d.txt", k);
         unsigned char *data = nullptr;
         uint32_t size = 0;
-        if (zip_read_file(path, member, &data, &size) != 0) return false;
+        if (zip_read_file(path, genre_member_name(k).c_str(), &data, &size) != 0) return false;
         benchmark::DoNotOptimize(data[size / 2]);
         void *items = malloc(kQuestions * sizeof(QUIZ_ITEM));
         // Not zeros: malloc and a zero fill may become calloc, whose fresh
@@ -59,34 +57,15 @@ void BM_LoadZip(benchmark::State &state)
         load_font_jp();
         s_windowOpen = true;
     }
-    double loadMs = 0.0, refMs = 0.0, readMs = 0.0;
+    bench::SetLoadTimes times;
     for (auto _ : state) {
-        // load_quiz_set is load_quiz_file and then rebuild_font_jp; the two
-        // are timed apart as well.
-        double t0 = bench::now_ms();
-        bool ok = load_quiz_file(path) && g_genreCount == kMaxGenres && g_genres[7].count == kQuestions;
-        double tRead = bench::now_ms();
-        if (ok) rebuild_font_jp();
-        double t1 = bench::now_ms();
-        readMs += tRead - t0;
-        free_genres();
-        double t2 = bench::now_ms();
-        const bool refOk = read_members_and_touch(path);
-        double t3 = bench::now_ms();
-        if (!ok || !refOk) {
-            state.SkipWithError(!refOk ? "no ZIP set: build the bench_data target first" : g_errorMsg);
+        const auto all8 = [] { return g_genreCount == kMaxGenres && g_genres[7].count == kQuestions; };
+        if (!bench::time_set_load(state, path, all8, read_members_and_touch, "no ZIP set: build the bench_data target first",
+                                  times))
             return;
-        }
-        loadMs += t1 - t0;
-        refMs += t3 - t2;
-        state.SetIterationTime((t1 - t0) / 1000.0);
     }
-    bench::set_time_counters(state, loadMs, refMs);
-    const double n = static_cast<double>(state.iterations());
-    state.counters["file_ms"] = readMs / n;
-    state.counters["file_ratio"] = readMs / refMs;
-    state.counters["rebuild_ms"] = (loadMs - readMs) / n;
-    state.counters["glyphs"] = g_fontJP.glyphCount;
+    bench::set_load_counters(state, times);
+    state.counters["file_ratio"] = times.readMs / times.refMs;
     state.SetLabel(state.range(0) == 0 ? "stored" : "deflated");
 }
 BENCHMARK(BM_LoadZip)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);

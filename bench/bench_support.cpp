@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "font_jp.h"
+#include "quiz_load.h"
 
 namespace bench {
 
@@ -171,6 +172,39 @@ void set_time_counters(benchmark::State &state, double workMs, double refMs)
     state.counters["ms"] = workMs / n;
     state.counters["ref_ms"] = refMs / n;
     state.counters["ratio"] = workMs / refMs;
+}
+
+bool time_set_load(benchmark::State &state, const char *path, bool (*loaded)(), bool (*reference)(const char *path),
+                   const char *referenceFailed, SetLoadTimes &times)
+{
+    const double t0 = now_ms();
+    bool ok = load_quiz_file(path);
+    const double tRead = now_ms();
+    if (ok) rebuild_font_jp();
+    ok = ok && loaded();
+    const double t1 = now_ms();
+    free_genres();
+    const double t2 = now_ms();
+    const bool refOk = reference(path);
+    const double t3 = now_ms();
+    if (!ok || !refOk) {
+        state.SkipWithError(!refOk ? referenceFailed : g_errorMsg);
+        return false;
+    }
+    times.loadMs += t1 - t0;
+    times.readMs += tRead - t0;
+    times.refMs += t3 - t2;
+    state.SetIterationTime((t1 - t0) / 1000.0);
+    return true;
+}
+
+void set_load_counters(benchmark::State &state, const SetLoadTimes &times)
+{
+    set_time_counters(state, times.loadMs, times.refMs);
+    const double n = static_cast<double>(state.iterations());
+    state.counters["file_ms"] = times.readMs / n;
+    state.counters["rebuild_ms"] = (times.loadMs - times.readMs) / n;
+    state.counters["glyphs"] = g_fontJP.glyphCount;
 }
 
 int run_benchmarks(int argc, char **argv, void (*beforeRun)())

@@ -63,6 +63,27 @@ bool measure_in_child(void (*prepare)(), bool (*work)(), PeakRss *out);
 // (from their totals over the state's iterations), and "ratio" between them.
 void set_time_counters(benchmark::State &state, double workMs, double refMs);
 
+// Whole-set loads, timed against a reference that reads the same file the
+// plain way.
+struct SetLoadTimes {
+    double loadMs = 0.0;  // load_quiz_file, then rebuild_font_jp
+    double readMs = 0.0;  // load_quiz_file alone
+    double refMs = 0.0;   // the reference
+};
+
+// One iteration: loads `path` (as load_quiz_set does, with the two steps
+// timed apart), checks the table with `loaded`, frees it, then runs
+// `reference` on the same path. Adds to `times` and sets the iteration's
+// manual time to the whole load. False, with the state skipped (the game's
+// message, or `referenceFailed`), when either fails.
+bool time_set_load(benchmark::State &state, const char *path, bool (*loaded)(), bool (*reference)(const char *path),
+                   const char *referenceFailed, SetLoadTimes &times);
+
+// set_time_counters for the whole load against the reference, then
+// "file_ms" and "rebuild_ms" (the two steps' means) and "glyphs" (the
+// rebuilt font's glyph count).
+void set_load_counters(benchmark::State &state, const SetLoadTimes &times);
+
 // The body of a benchmark program's main: reads the command line, runs the
 // benchmarks it selects and shuts the library down. Returns 1 when an
 // argument is unknown (nothing run), else 0. `beforeRun`, when given, runs
