@@ -14,7 +14,8 @@
 # what build-win/deps already holds). The release is built in
 # build-win-release/ and checked before it is packed: both programs are
 # PE32+ executables (the game a GUI one) that import only system DLLs, and
-# the installer installs, starts the tool and uninstalls under Wine.
+# the installer installs, ties .pzq files to the game, starts the tool and
+# uninstalls under Wine.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$top/dist}
@@ -98,6 +99,17 @@ if command -v wine >/dev/null; then
   key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\PelzoWin'
   wine reg query "$key" /v UninstallString 2>/dev/null | grep -q 'uninstall.exe' ||
     die "the installer registered no uninstaller with Apps and Features"
+  # .pzq files open in the installed game and show its icon.
+  pzq_key='HKLM\Software\Classes\.pzq'
+  progid=PelzoWin.QuizSet
+  progid_key="HKLM\\Software\\Classes\\$progid"
+  exe='C:\Program Files\PelzoWin\pelzowin.exe'
+  wine reg query "$pzq_key" /ve 2>/dev/null | grep -q "REG_SZ *$progid" ||
+    die "the installer did not tie .pzq to $progid"
+  wine reg query "$progid_key\\shell\\open\\command" /ve 2>/dev/null | grep -qF "\"$exe\" \"%1\"" ||
+    die "the installer registered no open command for $progid"
+  wine reg query "$progid_key\\DefaultIcon" /ve 2>/dev/null | grep -qF "$exe,0" ||
+    die "the installer gave $progid no icon"
   listing=$(cd "$installed/samples" && wine ../pelzo-quiz.exe check sample.zip 2>&1) ||
     die "the installed pelzo-quiz.exe failed: $listing"
   wine "$installed/uninstall.exe" /S >/dev/null 2>&1 || true
@@ -106,9 +118,11 @@ if command -v wine >/dev/null; then
   wineserver -w
   [ ! -e "$installed/pelzowin.exe" ] || die "the uninstaller left pelzowin.exe behind"
   ! wine reg query "$key" >/dev/null 2>&1 || die "the uninstaller left its Apps and Features entry behind"
+  ! wine reg query "$progid_key" >/dev/null 2>&1 || die "the uninstaller left $progid behind"
+  ! wine reg query "$pzq_key" >/dev/null 2>&1 || die "the uninstaller left .pzq behind"
   wineserver -k 2>/dev/null || true
   rm -rf "$WINEPREFIX"
-  say "the installer installs, the installed tool checks sample.zip, the uninstaller removes it"
+  say "the installer installs and ties .pzq to the game, the installed tool checks sample.zip, the uninstaller removes it all"
 fi
 
 say "$(du -k "$stage/pelzowin.exe" | cut -f1) KiB pelzowin.exe, $(du -k "$stage/pelzo-quiz.exe" | cut -f1) KiB pelzo-quiz.exe"
