@@ -70,3 +70,15 @@ bool win_replace_file(const std::string &from, const std::string &to, std::strin
 
 // Deletes a file; quietly does nothing when it cannot.
 void win_remove_file(const std::string &path);
+
+// What is at a UTF-8 path that is to receive files.
+enum class FolderState {
+    Absent,     // nothing there
+    Empty,      // a folder with no entries
+    HasFiles,   // a folder with at least one entry
+    NotFolder,  // something else (*why says what), or it cannot be read
+};
+FolderState win_folder_state(const char *path, std::string *why);
+
+// Creates one folder (its parent must exist). False with the reason in *why.
+bool win_make_folder(const char *path, std::string *why);

@@ -3,7 +3,8 @@
 //
 //   pelzo-quiz check FILE   one line per genre: <index>\t<count>\t<name>
 //   pelzo-quiz dump FILE    one JSON object per question, in table order
-//   pelzo-quiz pack -o OUT [--store] GENRE.txt...   builds a set (pack.h)
+//   pelzo-quiz pack -o OUT [--store] [--name NAME] GENRE...   builds a set (pack.h)
+//   pelzo-quiz unpack SET -o DIR [--csv] [--force]   the set as genre files (unpack.h)
 //
 // Exit 0 on success (stderr may warn of UTF-8 members, which load but show
 // garbled), 1 when the set does not load (stderr: the game's message, then
@@ -16,6 +17,7 @@
 
 #include "diagnose.h"
 #include "pack.h"
+#include "unpack.h"
 #include "quiz_load.h"
 #include "sys.h"
 #include "utf8.h"
@@ -23,7 +25,9 @@
 namespace {
 
 const char kUsage[] =
-    "usage: pelzo-quiz check FILE | pelzo-quiz dump FILE | pelzo-quiz pack -o OUT [--store] GENRE.txt...\n";
+    "usage: pelzo-quiz check FILE | pelzo-quiz dump FILE\n"
+    "       pelzo-quiz pack -o OUT [--store] [--name NAME] GENRE.txt|GENRE.csv|GENRE.tsv...\n"
+    "       pelzo-quiz unpack SET -o DIR [--csv] [--force]\n";
 
 // Appends s as a JSON string. Bytes that are not UTF-8 become U+FFFD, so the
 // output is always valid JSON in UTF-8.
@@ -82,6 +86,7 @@ void print_dump()
 int run(int argc, char **argv)
 {
     if (argc >= 2 && strcmp(argv[1], "pack") == 0) return pack_command(argc - 1, argv + 1);
+    if (argc >= 2 && strcmp(argv[1], "unpack") == 0) return unpack_command(argc - 1, argv + 1);
     if (argc != 3 || (strcmp(argv[1], "check") != 0 && strcmp(argv[1], "dump") != 0)) {
         fputs(kUsage, stderr);
         return 2;

@@ -1,6 +1,7 @@
 // The process services on Linux: arguments and paths are already UTF-8.
 #include "sys.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -223,4 +224,39 @@ void win_remove_file(const std::string &path)
     unlink(path.c_str());
     if (s_tempHeld && path == s_tempPath) s_tempHeld = 0;
     block_stop_signals(false);
+}
+
+FolderState win_folder_state(const char *path, std::string *why)
+{
+    struct stat st;
+    if (stat(path, &st) != 0) {
+        if (errno == ENOENT) return FolderState::Absent;
+        *why = strerror(errno);
+        return FolderState::NotFolder;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        *why = S_ISREG(st.st_mode) ? "is a file" : file_kind(st.st_mode);
+        return FolderState::NotFolder;
+    }
+    DIR *dir = opendir(path);
+    if (!dir) {
+        *why = strerror(errno);
+        return FolderState::NotFolder;
+    }
+    bool any = false;
+    while (const dirent *e = readdir(dir)) {
+        if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) {
+            any = true;
+            break;
+        }
+    }
+    closedir(dir);
+    return any ? FolderState::HasFiles : FolderState::Empty;
+}
+
+bool win_make_folder(const char *path, std::string *why)
+{
+    if (mkdir(path, 0777) == 0) return true;
+    *why = strerror(errno);
+    return false;
 }

@@ -247,3 +247,38 @@ void win_remove_file(const std::string &path)
 {
     DeleteFileW(win_widen(path.c_str()).c_str());
 }
+
+FolderState win_folder_state(const char *path, std::string *why)
+{
+    const std::wstring wide = win_widen(path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return FolderState::Absent;
+        *why = win_last_error_text();
+        return FolderState::NotFolder;
+    }
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        *why = "is a file";
+        return FolderState::NotFolder;
+    }
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW((wide + L"\\*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) {
+        *why = win_last_error_text();
+        return FolderState::NotFolder;
+    }
+    bool any = false;
+    do {
+        if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0) any = true;
+    } while (!any && FindNextFileW(h, &found));
+    FindClose(h);
+    return any ? FolderState::HasFiles : FolderState::Empty;
+}
+
+bool win_make_folder(const char *path, std::string *why)
+{
+    if (CreateDirectoryW(win_widen(path).c_str(), nullptr)) return true;
+    *why = win_last_error_text();
+    return false;
+}
