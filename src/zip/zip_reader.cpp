@@ -17,26 +17,10 @@
 #include <vector>
 
 #include "sys.h"
+#include "zip_format.h"
 
 namespace {
 
-constexpr uint32_t kLocalSig = 0x04034B50;
-constexpr uint32_t kCentralSig = 0x02014B50;
-constexpr uint32_t kEndSig = 0x06054B50;
-constexpr uint32_t kEnd64Sig = 0x06064B50;
-constexpr uint32_t kEnd64LocatorSig = 0x07064B50;
-constexpr uint32_t kDescriptorSig = 0x08074B50;
-constexpr uint16_t kZip64ExtraId = 0x0001;
-constexpr uint16_t kFlagEncrypted = 0x0001;
-constexpr uint16_t kFlagDescriptor = 0x0008;
-constexpr uint16_t kMethodAes = 99;  // WinZip AES encryption
-constexpr uint32_t kDeferred32 = 0xFFFFFFFFu;
-
-constexpr uint32_t kLocalHeaderSize = 30;
-constexpr uint32_t kCentralHeaderSize = 46;
-constexpr uint32_t kEndSize = 22;
-constexpr uint32_t kEnd64LocatorSize = 20;
-constexpr uint32_t kEnd64Size = 56;
 
 // A claimed uncompressed size above this is refused rather than allocated: a
 // quiz member is a few hundred KiB at most, and the field is untrusted.
@@ -76,9 +60,9 @@ uint64_t rd64(const unsigned char *p) { return rd32(p) | static_cast<uint64_t>(r
 Block read_archive(const char *path, uint64_t *size) {
     uint64_t length = 0;
     std::unique_ptr<FILE, FileCloser> f(win_open_regular(path, &length, nullptr));
-    if (!f || length > kMaxArchiveSize || length < kLocalHeaderSize) return nullptr;
+    if (!f || length > kMaxArchiveSize || length < kZipLocalHeaderSize) return nullptr;
     unsigned char head[4];
-    if (std::fread(head, 1, 4, f.get()) != 4 || rd32(head) != kLocalSig) return nullptr;
+    if (std::fread(head, 1, 4, f.get()) != 4 || rd32(head) != kZipLocalSig) return nullptr;
     Block data(static_cast<unsigned char *>(std::malloc(static_cast<size_t>(length))));
     if (!data) return nullptr;
     std::memcpy(data.get(), head, 4);
@@ -119,11 +103,11 @@ struct CentralEntry {
 // comment stays inside the image. False when there is none (an archive cut
 // short, or no archive).
 bool find_end_record(const Image &img, uint64_t *at) {
-    if (img.size < kEndSize) return false;
-    const uint64_t lowest = img.size - kEndSize > 0xFFFF ? img.size - kEndSize - 0xFFFF : 0;
-    for (uint64_t e = img.size - kEndSize + 1; e-- > lowest;) {
+    if (img.size < kZipEndSize) return false;
+    const uint64_t lowest = img.size - kZipEndSize > 0xFFFF ? img.size - kZipEndSize - 0xFFFF : 0;
+    for (uint64_t e = img.size - kZipEndSize + 1; e-- > lowest;) {
         const unsigned char *end = img.bytes + e;
-        if (rd32(end) != kEndSig || !fits(img, e + kEndSize, rd16(end + 20))) continue;
+        if (rd32(end) != kZipEndSig || !fits(img, e + kZipEndSize, rd16(end + 20))) continue;
         *at = e;
         return true;
     }
@@ -146,10 +130,10 @@ bool find_central_directory(const Image &img, uint64_t *offset, uint64_t *length
         *entries = rd16(end + 10);
         *length = rd32(end + 12);
         *offset = rd32(end + 16);
-        const bool saturated = *entries == 0xFFFF || *length == kDeferred32 || *offset == kDeferred32;
-        if (saturated && e >= kEnd64LocatorSize && rd32(end - kEnd64LocatorSize) == kEnd64LocatorSig) {
-            uint64_t at = rd64(end - kEnd64LocatorSize + 8);
-            if (fits(img, at, kEnd64Size) && rd32(img.bytes + at) == kEnd64Sig) {
+        const bool saturated = *entries == 0xFFFF || *length == kZipDeferred32 || *offset == kZipDeferred32;
+        if (saturated && e >= kZipEnd64LocatorSize && rd32(end - kZipEnd64LocatorSize) == kZipEnd64LocatorSig) {
+            uint64_t at = rd64(end - kZipEnd64LocatorSize + 8);
+            if (fits(img, at, kZipEnd64Size) && rd32(img.bytes + at) == kZipEnd64Sig) {
                 *entries = rd64(img.bytes + at + 32);
                 *length = rd64(img.bytes + at + 40);
                 *offset = rd64(img.bytes + at + 48);
@@ -166,30 +150,30 @@ std::vector<CentralEntry> read_central_directory(const Image &img) {
     std::vector<CentralEntry> table;
     uint64_t offset = 0, length = 0, entries = 0;
     if (!find_central_directory(img, &offset, &length, &entries)) return table;
-    table.reserve(std::min<uint64_t>(entries, length / kCentralHeaderSize));
+    table.reserve(std::min<uint64_t>(entries, length / kZipCentralHeaderSize));
     uint64_t p = offset;
     for (uint64_t i = 0; i < entries; ++i) {
-        if (!fits(img, p, kCentralHeaderSize) || rd32(img.bytes + p) != kCentralSig) break;
+        if (!fits(img, p, kZipCentralHeaderSize) || rd32(img.bytes + p) != kZipCentralSig) break;
         const unsigned char *h = img.bytes + p;
         const uint16_t n = rd16(h + 28), m = rd16(h + 30), k = rd16(h + 32);
-        if (!fits(img, p + kCentralHeaderSize, uint64_t{n} + m + k)) break;
+        if (!fits(img, p + kZipCentralHeaderSize, uint64_t{n} + m + k)) break;
         CentralEntry entry{rd32(h + 42), rd32(h + 20), rd32(h + 24), rd32(h + 16)};
         uint64_t z = 0;
         uint16_t zLength = 0;
-        if (find_extra(img, p + kCentralHeaderSize + n, m, kZip64ExtraId, &z, &zLength)) {
+        if (find_extra(img, p + kZipCentralHeaderSize + n, m, kZip64ExtraId, &z, &zLength)) {
             // The Zip64 field holds, in this order, exactly the values whose
             // 32-bit fields are saturated.
             uint64_t *slots[3] = {&entry.uncompressed, &entry.compressed, &entry.localOffset};
             uint16_t used = 0;
             for (uint64_t *slot : slots) {
-                if (*slot != kDeferred32) continue;
+                if (*slot != kZipDeferred32) continue;
                 if (used + 8 > zLength) break;
                 *slot = rd64(img.bytes + z + used);
                 used += 8;
             }
         }
         table.push_back(entry);
-        p += kCentralHeaderSize + n + m + k;
+        p += kZipCentralHeaderSize + n + m + k;
     }
     std::sort(table.begin(), table.end(),
               [](const CentralEntry &a, const CentralEntry &b) { return a.localOffset < b.localOffset; });
@@ -205,7 +189,7 @@ const CentralEntry *find_central_entry(const std::vector<CentralEntry> &table, u
 // Length of the data descriptor at `at`: an optional signature, the CRC, then
 // two sizes of 4 bytes, or 8 when the local header carries a Zip64 field.
 uint64_t descriptor_length(const Image &img, uint64_t at, bool zip64) {
-    const bool signature = fits(img, at, 4) && rd32(img.bytes + at) == kDescriptorSig;
+    const bool signature = fits(img, at, 4) && rd32(img.bytes + at) == kZipDescriptorSig;
     return (signature ? 4 : 0) + 4 + (zip64 ? 16 : 8);
 }
 
@@ -228,7 +212,7 @@ bool inflate_member(const unsigned char *data, uint64_t length, unsigned char *b
 void zip64_local_sizes(const Image &img, uint64_t z, uint16_t zLength, uint64_t *uncompressed, uint64_t *compressed) {
     uint16_t used = 0;
     for (uint64_t *slot : {uncompressed, compressed}) {
-        if (*slot != kDeferred32) continue;
+        if (*slot != kZipDeferred32) continue;
         if (used + 8 > zLength) return;
         *slot = rd64(img.bytes + z + used);
         used += 8;
@@ -277,9 +261,9 @@ enum class HeaderRead { Ok, NotAHeader, HeaderCut, SizesUnknown };
 // with a Zip64 field), or the header's own Zip64 field when there is no
 // central directory.
 HeaderRead read_header(const Image &img, uint64_t pos, CentralCache &central, LocalEntry *e) {
-    if (!fits(img, pos, kLocalHeaderSize)) return HeaderRead::HeaderCut;
+    if (!fits(img, pos, kZipLocalHeaderSize)) return HeaderRead::HeaderCut;
     const unsigned char *h = img.bytes + pos;
-    if (rd32(h) != kLocalSig) return HeaderRead::NotAHeader;
+    if (rd32(h) != kZipLocalSig) return HeaderRead::NotAHeader;
     e->pos = pos;
     e->flags = rd16(h + 6);
     e->method = rd16(h + 8);
@@ -288,22 +272,22 @@ HeaderRead read_header(const Image &img, uint64_t pos, CentralCache &central, Lo
     e->uncompressed = rd32(h + 22);
     e->nameLength = rd16(h + 26);
     const uint16_t extra = rd16(h + 28);
-    if (!fits(img, pos + kLocalHeaderSize, uint64_t{e->nameLength} + extra)) return HeaderRead::HeaderCut;
-    e->name = h + kLocalHeaderSize;
-    e->dataPos = pos + kLocalHeaderSize + e->nameLength + extra;
+    if (!fits(img, pos + kZipLocalHeaderSize, uint64_t{e->nameLength} + extra)) return HeaderRead::HeaderCut;
+    e->name = h + kZipLocalHeaderSize;
+    e->dataPos = pos + kZipLocalHeaderSize + e->nameLength + extra;
     uint64_t z = 0;
     uint16_t zLength = 0;
-    e->zip64 = find_extra(img, pos + kLocalHeaderSize + e->nameLength, extra, kZip64ExtraId, &z, &zLength);
-    if ((e->flags & kFlagDescriptor) || e->compressed == kDeferred32 || e->uncompressed == kDeferred32) {
+    e->zip64 = find_extra(img, pos + kZipLocalHeaderSize + e->nameLength, extra, kZip64ExtraId, &z, &zLength);
+    if ((e->flags & kZipFlagDescriptor) || e->compressed == kZipDeferred32 || e->uncompressed == kZipDeferred32) {
         if (const CentralEntry *c = central.entry(pos)) {
             e->compressed = c->compressed;
             e->uncompressed = c->uncompressed;
             e->sizesFrom = "the central directory";
-        } else if (e->zip64 && !(e->flags & kFlagDescriptor)) {
+        } else if (e->zip64 && !(e->flags & kZipFlagDescriptor)) {
             // No central directory (an archive cut before it): the sizes are
             // in the member's own Zip64 field.
             zip64_local_sizes(img, z, zLength, &e->uncompressed, &e->compressed);
-            if (e->compressed == kDeferred32 || e->uncompressed == kDeferred32) return HeaderRead::SizesUnknown;
+            if (e->compressed == kZipDeferred32 || e->uncompressed == kZipDeferred32) return HeaderRead::SizesUnknown;
             e->sizesFrom = "its Zip64 field";
         } else {
             return HeaderRead::SizesUnknown;
@@ -329,14 +313,14 @@ ZipMemberState extract(const Image &img, const LocalEntry &e, CentralCache &cent
     const CentralEntry *c = central.entry(e.pos);
     *crc = c ? c->crc : e.localCrc;
     // An encrypted member holds ciphertext, never text.
-    if ((e.flags & kFlagEncrypted) || e.method == kMethodAes) return ZipMemberState::Encrypted;
-    if (e.method != 0 && e.method != 8) return ZipMemberState::Unsupported;
+    if ((e.flags & kZipFlagEncrypted) || e.method == kZipMethodAes) return ZipMemberState::Encrypted;
+    if (e.method != kZipMethodStored && e.method != kZipMethodDeflate) return ZipMemberState::Unsupported;
     if (!fits(img, e.dataPos, e.compressed)) return ZipMemberState::DataPastEnd;
     if (e.uncompressed > kMaxMemberSize) return ZipMemberState::TooLarge;
     Block block(static_cast<unsigned char *>(std::calloc(e.uncompressed + 1, 1)));
     if (!block) return ZipMemberState::TooLarge;
     const unsigned char *data = img.bytes + e.dataPos;
-    if (e.method == 0) {
+    if (e.method == kZipMethodStored) {
         // A stored member shorter than it claims keeps zeros after its bytes
         // instead of borrowing the bytes of whatever follows it (and then
         // fails its CRC).
@@ -363,7 +347,7 @@ ZipMemberState extract(const Image &img, const LocalEntry &e, CentralCache &cent
 bool next_header(const Image &img, const LocalEntry &e, uint64_t *next) {
     if (!fits(img, e.dataPos, e.compressed)) return false;
     *next = e.dataPos + e.compressed;
-    if (e.flags & kFlagDescriptor) *next += descriptor_length(img, *next, e.zip64);
+    if (e.flags & kZipFlagDescriptor) *next += descriptor_length(img, *next, e.zip64);
     return true;
 }
 
@@ -371,7 +355,7 @@ int read_member(const Image &img, const char *name, unsigned char **out, uint32_
     CentralCache central(img);
     uint64_t pos = 0;
     LocalEntry e;
-    while (pos + kLocalHeaderSize <= img.size && read_header(img, pos, central, &e) == HeaderRead::Ok) {
+    while (pos + kZipLocalHeaderSize <= img.size && read_header(img, pos, central, &e) == HeaderRead::Ok) {
         if (base_name(e) != name) {
             if (!next_header(img, e, &pos)) return -1;
             continue;
@@ -419,7 +403,7 @@ ZipWalk zip_walk_bytes(const unsigned char *bytes, uint64_t size) {
     if (!bytes) return walk;
     const Image img{bytes, size};
     for (uint64_t at = 0; at + 4 <= img.size; ++at) {
-        if (rd32(img.bytes + at) == kLocalSig) {
+        if (rd32(img.bytes + at) == kZipLocalSig) {
             walk.firstHeaderAt = at;
             break;
         }
@@ -427,7 +411,7 @@ ZipWalk zip_walk_bytes(const unsigned char *bytes, uint64_t size) {
     uint64_t offset = 0, length = 0, entries = 0;
     walk.hasCentralDirectory = find_central_directory(img, &offset, &length, &entries);
     walk.thisDisk = end_record_disk(img);
-    walk.splitMarker = img.size >= 4 && rd32(img.bytes) == kDescriptorSig;
+    walk.splitMarker = img.size >= 4 && rd32(img.bytes) == kZipDescriptorSig;
     CentralCache central(img);
     uint64_t pos = 0;
     LocalEntry e;
@@ -483,3 +467,8 @@ int zip_read_file(const char *zipPath, const char *name, unsigned char **out, ui
 }
 
 void zip_free(unsigned char *data) { std::free(data); }
+
+bool zip_starts_like_archive(const void *bytes, size_t size)
+{
+    return size >= 4 && rd32(static_cast<const unsigned char *>(bytes)) == kZipLocalSig;
+}

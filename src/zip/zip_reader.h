@@ -85,3 +85,7 @@ ZipWalk zip_walk(const ZipArchive *archive);
 // The same walk over any bytes, also ones that are no archive (it then ends at
 // once, and firstHeaderAt tells where an archive might start).
 ZipWalk zip_walk_bytes(const unsigned char *bytes, uint64_t size);
+
+// True when `bytes` begin with a member's local header signature, as every
+// archive the game reads does.
+bool zip_starts_like_archive(const void *bytes, size_t size);

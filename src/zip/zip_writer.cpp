@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <limits>
 
+#include "zip_format.h"
+
 namespace {
 
-constexpr uint16_t kMethodStored = 0;
-constexpr uint16_t kMethodDeflate = 8;
 constexpr uint16_t kFlagMaxCompression = 0x0002;  // bits 1-2 = 01: deflated at the best level
 constexpr uint16_t kDosTime = 0;                  // 00:00:00
 constexpr uint16_t kDosDate = (0 << 9) | (1 << 5) | 1;  // 1980-01-01, the earliest DOS date
@@ -58,10 +58,10 @@ bool zip_build_archive(const std::vector<ZipWriterMember> &members, bool store, 
     for (const ZipWriterMember &m : members) {
         if (m.name.empty() || m.name.size() > 0xFFFF || m.data.size() > kMaxMember) return false;
         if (m.method < -1 || m.method > 0xFFFF) return false;
-        const uint16_t method = m.method >= 0 ? static_cast<uint16_t>(m.method) : store ? kMethodStored : kMethodDeflate;
-        const uint16_t flags = method == kMethodDeflate ? kFlagMaxCompression : 0;
-        const uint16_t needed = method == kMethodStored ? 10 : 20;
-        if (method != kMethodDeflate) {
+        const uint16_t method = m.method >= 0 ? static_cast<uint16_t>(m.method) : store ? kZipMethodStored : kZipMethodDeflate;
+        const uint16_t flags = method == kZipMethodDeflate ? kFlagMaxCompression : 0;
+        const uint16_t needed = method == kZipMethodStored ? 10 : 20;
+        if (method != kZipMethodDeflate) {
             body = m.data;
         } else if (!raw_deflate(m.data, body)) {
             return false;
@@ -69,33 +69,30 @@ bool zip_build_archive(const std::vector<ZipWriterMember> &members, bool store, 
         const auto crc = static_cast<uint32_t>(
             crc32(0, reinterpret_cast<const Bytef *>(m.data.data()), static_cast<uInt>(m.data.size())));
         const uint64_t offset = out.size();
-        if (offset + 30 + m.name.size() + body.size() > kMax32) return false;
+        if (offset + kZipLocalHeaderSize + m.name.size() + body.size() > kMax32) return false;
 
-        put32(out, 0x04034B50);
-        put16(out, needed);
-        put16(out, flags);
-        put16(out, method);
-        put16(out, kDosTime);
-        put16(out, kDosDate);
-        put32(out, crc);
-        put32(out, static_cast<uint32_t>(body.size()));
-        put32(out, static_cast<uint32_t>(m.data.size()));
-        put16(out, static_cast<uint32_t>(m.name.size()));
+        // The fields from "version needed" to the name's length are the
+        // same in the local header and the central directory entry.
+        std::string common;
+        put16(common, needed);
+        put16(common, flags);
+        put16(common, method);
+        put16(common, kDosTime);
+        put16(common, kDosDate);
+        put32(common, crc);
+        put32(common, static_cast<uint32_t>(body.size()));
+        put32(common, static_cast<uint32_t>(m.data.size()));
+        put16(common, static_cast<uint32_t>(m.name.size()));
+
+        put32(out, kZipLocalSig);
+        out += common;
         put16(out, 0);  // no extra field
         out += m.name;
         out += body;
 
-        put32(central, 0x02014B50);
+        put32(central, kZipCentralSig);
         put16(central, kMadeByUnix);
-        put16(central, needed);
-        put16(central, flags);
-        put16(central, method);
-        put16(central, kDosTime);
-        put16(central, kDosDate);
-        put32(central, crc);
-        put32(central, static_cast<uint32_t>(body.size()));
-        put32(central, static_cast<uint32_t>(m.data.size()));
-        put16(central, static_cast<uint32_t>(m.name.size()));
+        central += common;
         put16(central, 0);  // extra field
         put16(central, 0);  // comment
         put16(central, 0);  // disk number
@@ -105,9 +102,9 @@ bool zip_build_archive(const std::vector<ZipWriterMember> &members, bool store, 
         central += m.name;
     }
     const uint64_t cdOffset = out.size();
-    if (cdOffset + central.size() + 22 > kMax32) return false;
+    if (cdOffset + central.size() + kZipEndSize > kMax32) return false;
     out += central;
-    put32(out, 0x06054B50);
+    put32(out, kZipEndSig);
     put16(out, 0);  // this disk
     put16(out, 0);  // disk of the central directory
     put16(out, static_cast<uint32_t>(members.size()));

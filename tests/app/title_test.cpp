@@ -5,6 +5,7 @@
 #include <string>
 
 #include "game_driver.h"
+#include "pzq_format.h"
 #include "test_env.h"
 
 namespace {
@@ -19,7 +20,7 @@ std::string write_small_pzq(const char *name)
         snprintf(reinterpret_cast<char *>(header[g]), 16, "Genre %c", 'A' + g);
         header[g][18] = static_cast<unsigned char>(counts[g]);
     }
-    memcpy(header[0] + 34, "PELZOQDT", 8);
+    memcpy(header[0] + kPzqMagicOffset, kPzqMagic, kPzqMagicSize);
     FILE *f = fopen(path.c_str(), "wb");
     if (!f) return "";
     fwrite(header, 1, sizeof header, f);

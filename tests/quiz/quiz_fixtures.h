@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "pzq_format.h"
+#include "zip_format.h"
 #include "zip_writer.h"
 
 namespace fixture {
@@ -30,6 +31,12 @@ inline void append16(Bytes &b, uint16_t v) { b += static_cast<char>(v & 0xFF); b
 inline void append32(Bytes &b, uint32_t v)
 {
     for (int i = 0; i < 4; ++i) b += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+inline Bytes le32(uint32_t v)
+{
+    Bytes b;
+    append32(b, v);
+    return b;
 }
 
 // One question in plain Shift-JIS: text, then choice 0 (right) to 4.

@@ -155,7 +155,7 @@ TEST_F(PzqLoad, ConvertsShiftJisAndKeepsSpacing)
     q.text = " \x82\xA0\x82\xA2 ?";        // " あい ?"
     q.choice = {"\x87\x40", "\xFB\xFC", "\x81\x60", "\x83\x5C", "x y"};  // ① 髙 ～ ソ
     const std::array<std::string, 8> names{"\x83\x57\x83\x83\x83\x93\x83\x8B"};  // ジャンル
-    Bytes file = fixture::pzq_header({1}, names, "PELZOQDX") + fixture::pzq_record(q);
+    Bytes file = fixture::pzq_header({1}, names, kPzqMagicOther) + fixture::pzq_record(q);
     ASSERT_TRUE(load_pzq_set(fixture::write_file("sjis.pzq", file).c_str())) << g_errorMsg;
     EXPECT_STREQ(g_genres[0].name, "ジャンル");
     EXPECT_STREQ(g_genres[0].items[0].text, " あい ?");
@@ -196,7 +196,7 @@ TEST_F(PzqLoad, EveryFileMessage)
     const Case cases[] = {
         {"short_header.pzq", fixture::pzq_header({0}).substr(0, 2047), "PZQヘッダ読み込み失敗"},
         {"bad_magic.pzq", badMagic, "PZQヘッダ読み込み失敗"},
-        {"magic_rec1.pzq", fixture::pzq_header({1}, {}, "PELZOQDT", 1) + fixture::pzq_record(fixture::numbered(0, 0)),
+        {"magic_rec1.pzq", fixture::pzq_header({1}, {}, kPzqMagic, 1) + fixture::pzq_record(fixture::numbered(0, 0)),
          "PZQヘッダ読み込み失敗"},
         {"negative.pzq", fixture::pzq_file({3, -2, 1}), "PZQヘッダ読み込み失敗"},
         {"empty.pzq", fixture::pzq_header({0}), "PZQデータが空です"},

@@ -177,7 +177,7 @@ TEST(HostileZip, AStreamInflatingFarBeyondItsClaimedSizeStopsThere)
 
     // The archive by hand: the stream as the member's data, 4096 claimed.
     Bytes z;
-    fixture::append32(z, 0x04034B50);
+    fixture::append32(z, kZipLocalSig);
     fixture::append16(z, 20);
     fixture::append16(z, 0);
     fixture::append16(z, 8);

@@ -249,7 +249,7 @@ TEST(PackPzq, RecordsCarryMagicCountsPlainNamesAndEncodedPaddedFields)
     const std::string b = write_source("p1.txt", genre_lines("Second", 2));
     const Bytes f = pack_ok(fixture::out_path("layout.pzq"), {a, b});
     ASSERT_EQ(f.size(), 2048u + 3 * 256);
-    EXPECT_EQ(f.substr(34, 8), "PELZOQDT");
+    EXPECT_EQ(f.substr(kPzqMagicOffset, kPzqMagicSize), kPzqMagic);
     EXPECT_EQ(f.substr(0, 16), Bytes("\x96\xBC\x91\x4F") + Bytes(12, '\0'));
     EXPECT_EQ(f.substr(18, 2), Bytes("\x01\x00", 2));
     EXPECT_EQ(f.substr(256, 16), Bytes("Second") + Bytes(10, '\0'));

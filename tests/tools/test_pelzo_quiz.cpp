@@ -188,7 +188,7 @@ TEST(PelzoQuizTool, ArchiveIntegrityIsNamed)
     lastPart[lastPart.size() - 22 + 4] = 2;  // the end record's disk number: the third file of a split set
     const std::string last = fixture::write_file("split.zip", lastPart.substr(30 + 11 + a.size()));
     expect_failure(last, nothing, "this is the last part of an archive split into 3 files");
-    expect_failure(fixture::write_file("split.z01", "PK\x07\x08" + fixture::zip_archive({{"qtext_0.txt", a}})), nothing,
+    expect_failure(fixture::write_file("split.z01", fixture::le32(kZipDescriptorSig) + fixture::zip_archive({{"qtext_0.txt", a}})), nothing,
                    "this is the first part of a split archive");
 
     // Genre 1 of two is damaged; genre 0 loads, and check says what was left out.
@@ -201,7 +201,7 @@ TEST(PelzoQuizTool, ArchiveIntegrityIsNamed)
                                  "): bad CRC"));
     // Cut before its central directory: the members before the cut load, with a warning.
     const Bytes whole = fixture::zip_archive({{"qtext_0.txt", a}, {"qtext_1.txt", b}});
-    const std::string cut = fixture::write_file("cut.zip", whole.substr(0, whole.find(std::string("PK\x01\x02", 4))));
+    const std::string cut = fixture::write_file("cut.zip", whole.substr(0, whole.find(fixture::le32(kZipCentralSig))));
     for (const char *command : {"check", "dump"}) {
         r = run_tool({command, cut});
         EXPECT_EQ(r.exit, 0) << command << " " << r.err;
@@ -214,7 +214,7 @@ TEST(PelzoQuizTool, PzqFailuresSayWhereAndWhy)
 {
     expect_failure(fixture::out_path("tool_missing.pzq"), "PZQファイルを開けません", "No such file or directory");
     expect_failure(fixture::write_file("tool_tiny.pzq", "abc"), "PZQヘッダ読み込み失敗", "the file is 3 bytes");
-    expect_failure(fixture::write_file("tool_m1.pzq", fixture::pzq_header({1}, {}, "PELZOQDT", 1)), "PZQヘッダ読み込み失敗",
+    expect_failure(fixture::write_file("tool_m1.pzq", fixture::pzq_header({1}, {}, kPzqMagic, 1)), "PZQヘッダ読み込み失敗",
                    "the magic is in record 1 (byte offset 290)");
     expect_failure(fixture::write_file("tool_neg.pzq", fixture::pzq_header({1, -3})), "PZQヘッダ読み込み失敗",
                    "genre 1 has a negative question count, -3, at byte offset 274");

@@ -1,5 +1,6 @@
 // Tests of zip_read_file: archives from real writers (made by
 // tests/fixtures/make_zip_fixtures.py) and hostile archives built here.
+#include "zip_format.h"
 #include "zip_reader.h"
 
 #include <gtest/gtest.h>
@@ -161,6 +162,11 @@ TEST(ZipFixtures, TruncatedArchiveWithDeferredSizesReadsNothing) {
 
 // ---- paths that are no archive --------------------------------------------
 
+// Little-endian fields, for archives built by hand.
+std::string le16(uint32_t v) { return {static_cast<char>(v), static_cast<char>(v >> 8)}; }
+std::string le32(uint32_t v) { return le16(v) + le16(v >> 16); }
+std::string le64(uint64_t v) { return le32(static_cast<uint32_t>(v)) + le32(static_cast<uint32_t>(v >> 32)); }
+
 std::string out_path(const std::string &name) { return std::string(PELZO_TEST_OUT "/") + name; }
 
 // Names are UTF-8, also on Windows, where fopen would take them in the ANSI
@@ -177,7 +183,7 @@ TEST(ZipPaths, UnreadableSourcesAreMinusOne) {
     EXPECT_EQ(read(out_path("no-such-archive.zip"), "qtext_0.txt").rc, -1);
     EXPECT_EQ(read(PELZO_TEST_OUT, "qtext_0.txt").rc, -1);  // a directory
     EXPECT_EQ(read(write_file("zip_empty.zip", ""), "qtext_0.txt").rc, -1);
-    EXPECT_EQ(read(write_file("zip_short.zip", std::string("PK\x03\x04", 4) + std::string(25, '\0')), "").rc, -1);
+    EXPECT_EQ(read(write_file("zip_short.zip", le32(kZipLocalSig) + std::string(25, '\0')), "").rc, -1);
     EXPECT_EQ(read(write_file("zip_text.zip", std::string(200, 'x')), "qtext_0.txt").rc, -1);
 
     unsigned char *out = nullptr;
@@ -201,9 +207,6 @@ TEST(ZipPaths, Utf8PathOpens) {
 
 // ---- hostile archives built here ------------------------------------------
 
-std::string le16(uint32_t v) { return {static_cast<char>(v), static_cast<char>(v >> 8)}; }
-std::string le32(uint32_t v) { return le16(v) + le16(v >> 16); }
-std::string le64(uint64_t v) { return le32(static_cast<uint32_t>(v)) + le32(static_cast<uint32_t>(v >> 32)); }
 
 std::string raw_deflate(const std::string &plain) {
     z_stream zs{};
@@ -258,7 +261,7 @@ Member deflated(const std::string &name, const std::string &plain) {
 Member with_descriptor(Member m, bool signature) {
     m.flags |= 8;
     m.deferLocal = true;
-    m.descriptor = (signature ? le32(0x08074B50) : "") + le32(m.crc) + le32(m.compressed) + le32(m.uncompressed);
+    m.descriptor = (signature ? le32(kZipDescriptorSig) : "") + le32(m.crc) + le32(m.compressed) + le32(m.uncompressed);
     return m;
 }
 
@@ -268,17 +271,17 @@ std::string archive(const std::vector<Member> &members, bool central = true) {
     for (const Member &m : members) {
         const uint32_t offset = static_cast<uint32_t>(out.size());
         const uint32_t c = m.deferLocal ? 0 : m.compressed, u = m.deferLocal ? 0 : m.uncompressed;
-        out += le32(0x04034B50) + le16(20) + le16(m.flags) + le16(m.method) + le32(0) + le32(m.deferLocal ? 0 : m.crc) + le32(c) +
+        out += le32(kZipLocalSig) + le16(20) + le16(m.flags) + le16(m.method) + le32(0) + le32(m.deferLocal ? 0 : m.crc) + le32(c) +
                le32(u) + le16(static_cast<uint32_t>(m.name.size())) +
                le16(static_cast<uint32_t>(m.localExtra.size())) + m.name + m.localExtra + m.data + m.descriptor;
-        cd += le32(0x02014B50) + le16(20) + le16(20) + le16(m.flags) + le16(m.method) + le32(0) + le32(m.crc) +
+        cd += le32(kZipCentralSig) + le16(20) + le16(20) + le16(m.flags) + le16(m.method) + le32(0) + le32(m.crc) +
               le32(m.compressed) + le32(m.uncompressed) + le16(static_cast<uint32_t>(m.name.size())) + le16(0) +
               le16(0) + le16(0) + le16(0) + le32(0) + le32(offset) + m.name;
     }
     if (!central) return out;
     const uint32_t cdOffset = static_cast<uint32_t>(out.size());
     const uint32_t n = static_cast<uint32_t>(members.size());
-    return out + cd + le32(0x06054B50) + le16(0) + le16(0) + le16(n) + le16(n) +
+    return out + cd + le32(kZipEndSig) + le16(0) + le16(0) + le16(n) + le16(n) +
            le32(static_cast<uint32_t>(cd.size())) + le32(cdOffset) + le16(0);
 }
 
@@ -356,7 +359,7 @@ TEST(ZipIntegrity, BytesThatDoNotMatchTheirCrcAreMinusOne) {
     // The central directory's CRC counts over the local header's.
     Member good = deflated("qtext_0.txt", text);
     std::string centralWrong = archive({good});
-    patch32(centralWrong, centralWrong.find(std::string("PK\x01\x02", 4)) + 16, good.crc ^ 1);
+    patch32(centralWrong, centralWrong.find(le32(kZipCentralSig)) + 16, good.crc ^ 1);
     EXPECT_EQ(read_bytes(centralWrong, "qtext_0.txt").rc, -1);
     std::string localWrong = archive({good});
     patch32(localWrong, 14, good.crc ^ 1);
@@ -434,7 +437,7 @@ TEST(ZipDeferred, MissingOrDamagedCentralDirectoryIsMinusOne) {
     patch32(outside, end + 16, 0x7FFFFFF0u);  // directory offset past the end
     EXPECT_EQ(read_bytes(outside, "qtext_0.txt").rc, -1);
     std::string badSize = s;
-    const size_t firstCd = s.find(std::string("PK\x01\x02", 4));
+    const size_t firstCd = s.find(le32(kZipCentralSig));
     ASSERT_NE(firstCd, std::string::npos);
     patch32(badSize, firstCd + 20, 0x00FFFFFFu);  // central compressed size past the end
     EXPECT_EQ(read_bytes(badSize, "qtext_0.txt").rc, -1);
@@ -449,18 +452,18 @@ TEST(ZipDeferred, Zip64EndRecordAndSizesInTheCentralExtra) {
     // Zip64 end record.
     const std::string plain = body(3, 20);
     Member m = deflated("qtext_3.txt", plain);
-    const std::string local = le32(0x04034B50) + le16(45) + le16(0) + le16(8) + le32(0) + le32(m.crc) +
+    const std::string local = le32(kZipLocalSig) + le16(45) + le16(0) + le16(8) + le32(0) + le32(m.crc) +
                               le32(0xFFFFFFFF) + le32(0xFFFFFFFF) + le16(11) + le16(20) + m.name + le16(1) + le16(16) +
                               le64(0) + le64(0) + m.data;
-    const std::string cd = le32(0x02014B50) + le16(45) + le16(45) + le16(0) + le16(8) + le32(0) + le32(m.crc) +
+    const std::string cd = le32(kZipCentralSig) + le16(45) + le16(45) + le16(0) + le16(8) + le32(0) + le32(m.crc) +
                            le32(0xFFFFFFFF) + le32(0xFFFFFFFF) + le16(11) + le16(20) + le16(0) + le16(0) + le16(0) +
                            le32(0) + le32(0) + m.name + le16(1) + le16(16) + le64(plain.size()) +
                            le64(m.data.size());
     const uint64_t cdOffset = local.size(), end64 = local.size() + cd.size();
-    const std::string zip64End = le32(0x06064B50) + le64(44) + le16(45) + le16(45) + le32(0) + le32(0) + le64(1) +
+    const std::string zip64End = le32(kZipEnd64Sig) + le64(44) + le16(45) + le16(45) + le32(0) + le32(0) + le64(1) +
                                  le64(1) + le64(cd.size()) + le64(cdOffset);
-    const std::string locator = le32(0x07064B50) + le32(0) + le64(end64) + le32(1);
-    const std::string end = le32(0x06054B50) + le16(0) + le16(0) + le16(0xFFFF) + le16(0xFFFF) +
+    const std::string locator = le32(kZipEnd64LocatorSig) + le32(0) + le64(end64) + le32(1);
+    const std::string end = le32(kZipEndSig) + le16(0) + le16(0) + le16(0xFFFF) + le16(0xFFFF) +
                             le32(0xFFFFFFFF) + le32(0xFFFFFFFF) + le16(0);
     Result r = read_bytes(local + cd + zip64End + locator + end, "qtext_3.txt");
     EXPECT_EQ(r.rc, 0);
@@ -490,13 +493,13 @@ TEST(ZipDeferred, CentralSizeThatWrapsThePositionEndsTheWalk) {
     // (31) and its 12-byte descriptor, comes back round to offset 0: the walk
     // must end instead of revisiting the first header for ever.
     const std::string name = "a";
-    const std::string local = le32(0x04034B50) + le16(20) + le16(8) + le16(0) + le32(0) + le32(0) + le32(0) +
+    const std::string local = le32(kZipLocalSig) + le16(20) + le16(8) + le16(0) + le32(0) + le32(0) + le32(0) +
                               le32(0) + le16(1) + le16(0) + name + "xyz";
     const uint64_t wrap = 0 - uint64_t{30 + 1 + 12};
-    const std::string cd = le32(0x02014B50) + le16(20) + le16(20) + le16(8) + le16(0) + le32(0) + le32(0) +
+    const std::string cd = le32(kZipCentralSig) + le16(20) + le16(20) + le16(8) + le16(0) + le32(0) + le32(0) +
                            le32(0xFFFFFFFF) + le32(3) + le16(1) + le16(12) + le16(0) + le16(0) + le16(0) + le32(0) +
                            le32(0) + name + le16(1) + le16(8) + le64(wrap);
-    const std::string end = le32(0x06054B50) + le16(0) + le16(0) + le16(1) + le16(1) +
+    const std::string end = le32(kZipEndSig) + le16(0) + le16(0) + le16(1) + le16(1) +
                             le32(static_cast<uint32_t>(cd.size())) + le32(static_cast<uint32_t>(local.size())) + le16(0);
     EXPECT_EQ(read_bytes(local + cd + end, "qtext_0.txt").rc, -1);
     EXPECT_EQ(read_bytes(local + cd + end, "a").rc, -1);  // the matching member's data is not there either

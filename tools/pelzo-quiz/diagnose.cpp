@@ -92,7 +92,7 @@ void diagnose_pzq(const char *path, LoadFailure failure)
     if (cannot_read(path, kPzqLargestFile, d)) return;
 
     if (failure == LoadFailure::PzqHeader) {
-        if (d.compare(0, 4, "PK\x03\x04") == 0)
+        if (zip_starts_like_archive(d.data(), d.size()))
             say("%s: this is a ZIP archive; give it a name that does not end in .pzq", path);
         if (d.size() < kPzqHeaderSize) {
             say("%s: the file is %zu bytes; the genre header alone needs %d (8 records of %d bytes)", path, d.size(),
