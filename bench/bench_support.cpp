@@ -14,6 +14,7 @@
 
 #include "font_jp.h"
 #include "quiz_load.h"
+#include "utf8.h"
 
 namespace bench {
 
@@ -53,23 +54,8 @@ std::vector<int> kanji_in_font(const std::string &fontFile, int n)
 
 std::string utf8(int c)
 {
-    std::string s;
-    if (c < 0x80) {
-        s += static_cast<char>(c);
-    } else if (c < 0x800) {
-        s += static_cast<char>(0xC0 | (c >> 6));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        s += static_cast<char>(0xE0 | (c >> 12));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        s += static_cast<char>(0xF0 | (c >> 18));
-        s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return s;
+    char bytes[4];
+    return std::string(bytes, utf8_encode(static_cast<char32_t>(c), bytes));
 }
 
 std::string kanji_text(const std::vector<int> &kanji, size_t from, int bytes)

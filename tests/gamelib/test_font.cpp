@@ -20,6 +20,7 @@
 #include "gamelib.h"
 #include "gamelib_internal.h"
 #include "headless.h"
+#include "utf8.h"
 
 namespace {
 
@@ -87,23 +88,8 @@ std::vector<int> cjk_codepoints_in_font(const char *path, int wanted) {
 }
 
 std::string utf8(int cp) {
-    std::string s;
-    if (cp < 0x80) {
-        s += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        s += static_cast<char>(0xC0 | (cp >> 6));
-        s += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        s += static_cast<char>(0xE0 | (cp >> 12));
-        s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        s += static_cast<char>(0xF0 | (cp >> 18));
-        s += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    return s;
+    char bytes[4];
+    return std::string(bytes, utf8_encode(static_cast<char32_t>(cp), bytes));
 }
 
 Font load_text(const char *path, int size, const char *text) {
