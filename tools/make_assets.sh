@@ -67,27 +67,29 @@ convert -size 462x132 xc:none \
   -fill "$MUTED" -draw 'circle 328,110 328,104' \
   "${png_opts[@]}" PNG32:"$out/logo.png"
 
-# Icon: the "?" badge on a rounded dark square, and the .ico made from it.
-convert -size 64x64 xc:none \
-  -fill "$BG" -stroke "$BLUE" -strokewidth 3 -draw 'roundrectangle 1.5,1.5 62.5,62.5 14,14' \
-  -fill "$SHADOW" -stroke none -draw 'circle 33,34 33,9' \
-  -fill "$YELLOW" -stroke "$BG" -strokewidth 2 -draw 'circle 32,32 32,8' \
-  -stroke none -fill 'rgba(255,255,255,0.35)' -draw 'ellipse 25,21 10,5 0,360' \
-  -gravity center -font "$font" -pointsize 38 -fill "$BG" -annotate +1-1 '?' \
-  "${png_opts[@]}" PNG32:"$out/icon.png"
+# The "?" badge on a rounded dark square, drawn at K times its 64-px design:
+# every coordinate, radius, stroke width and point size is scaled, so a large
+# icon is drawn sharp instead of blown up.
+draw_icon() {  # K OUT
+  local k=$1
+  s() { awk -v k="$k" -v v="$1" 'BEGIN { print v * k }'; }
+  convert -size "$(s 64)x$(s 64)" xc:none \
+    -fill "$BG" -stroke "$BLUE" -strokewidth "$(s 3)" \
+    -draw "roundrectangle $(s 1.5),$(s 1.5) $(s 62.5),$(s 62.5) $(s 14),$(s 14)" \
+    -fill "$SHADOW" -stroke none -draw "circle $(s 33),$(s 34) $(s 33),$(s 9)" \
+    -fill "$YELLOW" -stroke "$BG" -strokewidth "$(s 2)" -draw "circle $(s 32),$(s 32) $(s 32),$(s 8)" \
+    -stroke none -fill 'rgba(255,255,255,0.35)' -draw "ellipse $(s 25),$(s 21) $(s 10),$(s 5) 0,360" \
+    -gravity center -font "$font" -pointsize "$(s 38)" -fill "$BG" -annotate "+$(s 1)-$(s 1)" '?' \
+    "${png_opts[@]}" PNG32:"$2"
+}
+
+# Icon, and the .ico made from it.
+draw_icon 1 "$out/icon.png"
 convert "$out/icon.png" -define icon:auto-resize=64,48,32,16 "$out/pelzo_win.ico"
 
 # Application icon of the Windows build (icon group 1 of the .exe, compiled by
-# windres): the same design drawn again at 256 px, every coordinate, radius,
-# stroke width and point size four times those of the 64-px drawing above, so
-# the large sizes are sharp instead of blown up from 64 px.
-convert -size 256x256 xc:none \
-  -fill "$BG" -stroke "$BLUE" -strokewidth 12 -draw 'roundrectangle 6,6 250,250 56,56' \
-  -fill "$SHADOW" -stroke none -draw 'circle 132,136 132,36' \
-  -fill "$YELLOW" -stroke "$BG" -strokewidth 8 -draw 'circle 128,128 128,32' \
-  -stroke none -fill 'rgba(255,255,255,0.35)' -draw 'ellipse 100,84 40,20 0,360' \
-  -gravity center -font "$font" -pointsize 152 -fill "$BG" -annotate +4-4 '?' \
-  "${png_opts[@]}" PNG32:"$work/app256.png"
+# windres): the same design drawn again at 256 px.
+draw_icon 4 "$work/app256.png"
 # 128, 64, 48, 32 and 16 px are Lanczos reductions of the 256-px drawing (64 as
 # well, so all six images come from one drawing). ImageMagick's ICO writer
 # keeps the images in this order, stores the 256-px one as an RGBA PNG (what
