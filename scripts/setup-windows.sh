@@ -61,24 +61,7 @@ packages=(
   googletest cmake make pkg-config dpkg-dev file
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
-
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  if [ "$(id -u)" -ne 0 ]; then
-    sudo="sudo"
-  fi
-  say "installing ${missing[*]}"
-  : >"$logdir/packages.log"
-  run "$logdir/packages.log" $sudo apt-get update -qq
-  run "$logdir/packages.log" $sudo env DEBIAN_FRONTEND=noninteractive \
-    apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+run "$logdir/packages.log" bash "$top/scripts/setup.sh" "${packages[@]}"
 
 # --- Helpers ---------------------------------------------------------------
 

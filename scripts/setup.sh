@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, playing and testing PelzoWin needs.
+# Installs every Debian package that building, playing and testing PelzoWin needs,
+# or, given package names, just those (scripts/setup-windows.sh does).
 # Works as root (CI) or through sudo; packages already installed are skipped.
+#
+#   scripts/setup.sh [PACKAGE...]
 set -euo pipefail
 
 packages=(
@@ -14,6 +17,7 @@ packages=(
   sox libsox-fmt-all vorbis-tools zip unzip libarchive-tools python3
   xdg-utils shared-mime-info desktop-file-utils libglib2.0-bin
 )
+if [ $# -gt 0 ]; then packages=("$@"); fi
 
 missing=()
 for p in "${packages[@]}"; do
