@@ -32,8 +32,8 @@ constexpr char kSjisDefault = '?';         // the default character of code page
 // Converters opened once, on first use, and kept for the life of the process.
 // (iconv_t)-1 after a failed open: the conversion then falls back as if the
 // text could not be converted.
-iconv_t g_toWide = nullptr;
-iconv_t g_toSjis = nullptr;
+iconv_t s_toWide = nullptr;
+iconv_t s_toSjis = nullptr;
 
 iconv_t open_once(iconv_t *cd, const char *to, const char *from)
 {
@@ -91,7 +91,7 @@ const DecodeTable *decode_table()
     static bool tried = false;
     if (tried) return table;
     tried = true;
-    iconv_t cd = open_once(&g_toWide, "UTF-32LE", "CP932");
+    iconv_t cd = open_once(&s_toWide, "UTF-32LE", "CP932");
     if (cd == reinterpret_cast<iconv_t>(-1)) return nullptr;
     auto *t = new (std::nothrow) DecodeTable{};
     if (!t) return nullptr;
@@ -197,7 +197,7 @@ int win_utf8_to_sjis(const char *src, char *dst, int dstSize)
         wide[count++] = c;
     }
 
-    iconv_t cd = fits ? open_once(&g_toSjis, "CP932", "UTF-32LE") : reinterpret_cast<iconv_t>(-1);
+    iconv_t cd = fits ? open_once(&s_toSjis, "CP932", "UTF-32LE") : reinterpret_cast<iconv_t>(-1);
     if (cd != reinterpret_cast<iconv_t>(-1)) {
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
         char *in = reinterpret_cast<char *>(wide);
@@ -232,8 +232,8 @@ int win_utf8_to_sjis(const char *src, char *dst, int dstSize)
 
 namespace {
 
-iconv_t g_encodeStrict = nullptr;
-iconv_t g_decodeStrict = nullptr;
+iconv_t s_encodeStrict = nullptr;
+iconv_t s_decodeStrict = nullptr;
 
 // One whole conversion; false on any character the converter refuses.
 bool convert_whole(iconv_t cd, std::string_view in, std::string *out)
@@ -257,10 +257,10 @@ bool convert_whole(iconv_t cd, std::string_view in, std::string *out)
 
 bool cp932_encode(std::string_view utf8, std::string *sjis)
 {
-    return convert_whole(open_once(&g_encodeStrict, "CP932", "UTF-8"), utf8, sjis);
+    return convert_whole(open_once(&s_encodeStrict, "CP932", "UTF-8"), utf8, sjis);
 }
 
 bool cp932_decode(std::string_view sjis, std::string *utf8)
 {
-    return convert_whole(open_once(&g_decodeStrict, "UTF-8", "CP932"), sjis, utf8);
+    return convert_whole(open_once(&s_decodeStrict, "UTF-8", "CP932"), sjis, utf8);
 }
