@@ -33,17 +33,17 @@
 
 namespace {
 
-std::string g_outDir;
-int g_failures = 0;
+std::string s_outDir;
+int s_failures = 0;
 
 void save(const char *name)
 {
-    const std::string path = g_outDir + "/" + name + ".png";
+    const std::string path = s_outDir + "/" + name + ".png";
     if (HeadlessSavePng(path.c_str())) {
         printf("%s\n", path.c_str());
     } else {
         fprintf(stderr, "cannot write %s\n", path.c_str());
-        ++g_failures;
+        ++s_failures;
     }
 }
 
@@ -102,7 +102,7 @@ void result_shot(const char *name, bool clear, int stage, int correct, int score
 
 int shots(const char *outDir, const char *quizSet)
 {
-    g_outDir = outDir;
+    s_outDir = outDir;
     start(quizSet);
 
     // Title, pointer away, then over the start button; the jingle plays on.
@@ -189,7 +189,7 @@ int shots(const char *outDir, const char *quizSet)
 
     app_shutdown();
     HeadlessDisable();
-    return g_failures == 0 ? 0 : 1;
+    return s_failures == 0 ? 0 : 1;
 }
 
 int answers(const char *quizSet)
