@@ -4,14 +4,14 @@
 // between BeginDrawing and EndDrawing. They keep no state between calls: a
 // button exists, and can be clicked, only in the frames that draw it. They
 // never allocate and never read past a text's terminator.
+//
+// The wrapping rule, the text spacing and the window's size are
+// text_layout.h's and screen_layout.h's, which pelzo-quiz shares.
 #pragma once
 
 #include "gamelib.h"
-
-constexpr float kTextSpacing = 1.0f;
-// The game's one window, in pixels.
-constexpr int kWindowWidth = 960;
-constexpr int kWindowHeight = 640;
+#include "screen_layout.h"
+#include "text_layout.h"
 
 // The shared palette. kColorBackground is also what the frame loop clears each
 // frame to. The screens rely on that and never fill the whole window with it
@@ -34,20 +34,15 @@ bool draw_button(const char *label, const Rectangle &rect, Color fill, Color lab
 void draw_text_center(const char *text, float y, float fontSize, Color color);
 
 // UTF-8 text wrapped character by character into rect (line advance
-// fontSize + 4). Lines that do not fit below are dropped without a mark; a
-// character wider than the box takes a line of its own. A line holds at most
-// 511 bytes.
+// fontSize + 4; text_fill_box). Lines that do not fit below are dropped
+// without a mark; a character wider than the box takes a line of its own. A
+// line holds at most 511 bytes.
 void draw_textbox(const char *text, const Rectangle &rect, float fontSize, Color color);
 
-// One line of draw_textbox's wrapping: copies the longest run of whole
-// characters from text that fits maxWidth into line (at least one character
-// when text is not empty) and returns where the rest begins. The width of each
-// candidate is what MeasureTextEx gives for it, kept up to date character by
-// character instead of re-measured. line must hold kTextboxLineSize bytes.
-constexpr int kTextboxLineSize = 512;
+// One line of draw_textbox's wrapping (text_take_line in g_fontJP): copies
+// the longest run of whole characters from text that fits maxWidth into line
+// (at least one character when text is not empty) and returns where the rest
+// begins. The width of each candidate is what MeasureTextEx gives for it,
+// kept up to date character by character instead of re-measured. line must
+// hold kTextboxLineSize bytes.
 const char *textbox_take_line(const char *text, float maxWidth, float fontSize, char *line);
-
-// Byte length of the UTF-8 character starting at s, from its first byte
-// (2, 3 or 4 for a lead byte, 1 for anything else), cut short at the
-// terminator. 0 at the terminator.
-int textbox_char_length(const char *s);

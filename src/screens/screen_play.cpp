@@ -10,16 +10,20 @@
 #include "rules.h"
 #include "utf8.h"
 
-static constexpr float kChoiceWidth = 450.0f;
-static constexpr float kChoiceHeight = 242.0f / 3.0f;
+static Rectangle rectangle(const TextBox &box)
+{
+    return Rectangle{box.x, box.y, box.width, box.height};
+}
+
+// What MeasureTextEx gives for a text in g_fontJP: the screen layout's measure.
+static float font_width(const char *text, float fontSize)
+{
+    return MeasureTextEx(g_fontJP, text, fontSize, kTextSpacing).x;
+}
 
 Rectangle play_choice_rect(int slot)
 {
-    const int row = slot / 2;
-    float x = slot % 2 == 0 ? 25.0f : 485.0f;
-    if (slot == 4) x = (kWindowWidth - kChoiceWidth) * 0.5f;
-    const float y = 330.0f + static_cast<float>(row) * (kChoiceHeight + 8.0f);
-    return Rectangle{x, y, kChoiceWidth, kChoiceHeight};
+    return rectangle(play_choice_box(slot));
 }
 
 static const char *current_genre_name()
@@ -30,41 +34,12 @@ static const char *current_genre_name()
 
 float play_counters_left()
 {
-    // The widest the two right-aligned lines can be: up to 10 right answers
-    // against a clear line of at most 9, and a score of at most 900, with
-    // whichever digit draws widest.
-    float widest = 0.0f;
-    for (char d = '0'; d <= '9'; ++d) {
-        char line[64];
-        snprintf(line, sizeof line, "正解数: %c%c / クリア: %c問", d, d, d);
-        widest = std::max(widest, MeasureTextEx(g_fontJP, line, 20.0f, kTextSpacing).x);
-        snprintf(line, sizeof line, "得点: %c%c%c", d, d, d);
-        widest = std::max(widest, MeasureTextEx(g_fontJP, line, 20.0f, kTextSpacing).x);
-    }
-    return 936.0f - widest;
+    return play_counters_left_by(font_width);
 }
 
 Rectangle play_question_box()
 {
-    // 210 to 750 as laid out, but ending 8 px left of the counters when they
-    // reach further left.
-    const float right = std::min(750.0f, play_counters_left() - 8.0f);
-    return Rectangle{210.0f, 44.0f, right - 210.0f, 262.0f};
-}
-
-// "【name】" at 16 px when it fits the tag (8 px inside each side); smaller
-// down to 10 px; at 10 px cut at a character with "…" before the bracket.
-static void fit_genre_tag(const char *name, char (&out)[kTextSize], float *size)
-{
-    const float room = kPlayGenreTag.width - 16.0f;
-    snprintf(out, sizeof out, "【%s】", name);
-    for (*size = 16.0f; *size > 10.0f; *size -= 1.0f)
-        if (MeasureTextEx(g_fontJP, out, *size, kTextSpacing).x <= room) return;
-    size_t keep = strlen(name);
-    while (MeasureTextEx(g_fontJP, out, *size, kTextSpacing).x > room && keep > 0) {
-        keep = utf8_cut_length(name, keep - 1);
-        snprintf(out, sizeof out, "【%.*s…】", static_cast<int>(keep), name);
-    }
+    return rectangle(play_question_box_left_of(play_counters_left()));
 }
 
 static void draw_rounded(const Rectangle &r, float roundness, int segments, Color body, Color outline)
@@ -104,7 +79,7 @@ void play_draw_question()
     draw_rounded(kPlayGenreTag, 0.2f, 6, Color{20, 40, 80, 255}, kColorAccent);
     char genre[kTextSize];
     float genreSize = 16.0f;
-    fit_genre_tag(current_genre_name(), genre, &genreSize);
+    play_fit_genre_tag(current_genre_name(), genre, &genreSize, font_width);
     const Vector2 gs = MeasureTextEx(g_fontJP, genre, genreSize, kTextSpacing);
     DrawTextEx(g_fontJP, genre,
                Vector2{kPlayGenreTag.x + (kPlayGenreTag.width - gs.x) * 0.5f,
@@ -124,7 +99,8 @@ void play_draw_question()
     DrawTextEx(g_fontJP, score, Vector2{936.0f - w, 80.0f}, 20.0f, kTextSpacing, kColorAccent);
 
     if (g_currentQ >= 0 && g_genreIdx >= 0 && g_genreIdx < g_genreCount && g_currentQ < g_genres[g_genreIdx].count) {
-        draw_textbox(g_genres[g_genreIdx].items[g_currentQ].text, play_question_box(), 20.0f, kColorWhite);
+        draw_textbox(g_genres[g_genreIdx].items[g_currentQ].text, play_question_box(), kPlayQuestionFontSize,
+                     kColorWhite);
     }
 }
 
@@ -149,7 +125,7 @@ void play_draw_choice(int slot, bool hovered)
     const Rectangle r = play_choice_rect(slot);
     draw_rounded(r, 0.12f, 6, body, outline);
     DrawTextEx(g_fontJP, kLabels[slot], Vector2{r.x + 8.0f, r.y + 8.0f}, 16.0f, kTextSpacing, kColorAccent);
-    draw_textbox(g_dispChoices[slot], Rectangle{r.x + 32.0f, r.y + 6.0f, 410.0f, 206.0f / 3.0f}, 18.0f, kColorWhite);
+    draw_textbox(g_dispChoices[slot], rectangle(play_choice_text_box(slot)), kPlayChoiceFontSize, kColorWhite);
 }
 
 bool play_draw_next_button()
