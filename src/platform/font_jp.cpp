@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "font_files.h"
 #include "quiz_data.h"
 #include "quiz_load.h"
 #include "utf8.h"
@@ -21,7 +22,7 @@ Font g_fontJP{};
 
 namespace {
 
-constexpr int kFontSize = 36;
+constexpr int kFontSize = kJapaneseFontSize;
 constexpr int kStartupTextBytes = 65536;    // keeps at most 65,535 bytes
 
 // Every printable ASCII character, 0x20-0x7E. The interface strings alone lack
@@ -112,43 +113,17 @@ void glyph_text_append(GlyphText &text, const char *s, size_t maxLen = size_t(-1
 
 // --- font file candidates -------------------------------------------------
 
-constexpr const char *kWindowsFonts[] = {
-    "C:/Windows/Fonts/yumindb.ttf",
-    "C:/Windows/Fonts/YuGothR.ttf",
-    "C:/Windows/Fonts/BIZ-UDGothicR.ttf",
-};
-
 bool g_useTestCandidates = false;
 bool g_toldNoFont = false;  // the missing font was reported on stderr
 char g_fileName[512] = "";  // the file name the title shows
 std::vector<std::string> g_testCandidates;
 std::string g_chosenFile;
 
-// The built-in list: the Windows font files, then what the system offers for
-// Japanese beyond them.
-const std::vector<std::string> &default_candidates()
-{
-    static std::vector<std::string> list;
-    static bool resolved = false;
-    if (!resolved) {
-        resolved = true;
-        for (const char *path : kWindowsFonts)
-            list.emplace_back(path);
-        for (const std::string &path : win_japanese_fonts())
-            list.push_back(path);
-    }
-    return list;
-}
-
 // The first candidate that exists as a file, or null.
 const char *choose_font_file()
 {
-    const std::vector<std::string> &list = g_useTestCandidates ? g_testCandidates : default_candidates();
-    for (const std::string &path : list) {
-        if (FileExists(path.c_str()))
-            return path.c_str();
-    }
-    return nullptr;
+    const std::string *file = first_existing_file(g_useTestCandidates ? g_testCandidates : japanese_font_candidates());
+    return file ? file->c_str() : nullptr;
 }
 
 // A font record made by this module (zeroed before the first load).

@@ -5,16 +5,18 @@
 // Windows (windows/win_helper.cpp): the console code pages; GetOpenFileNameW;
 // the icon file loaded with LoadImageA and sent to the active window as its
 // small and big icon; RT_RCDATA resources of the executable, compiled from an
-// .rc file. No Japanese font beyond the three Windows font paths.
+// .rc file.
 //
 // Linux (linux/win_helper.cpp): console code pages need nothing; the
 // open-file dialog is GTK 3's GtkFileChooserNative (modal); the taskbar icon
 // is the icon file set as the window icon; resources come from the table
-// compiled into the executable (resources.h); fontconfig names the Japanese
-// fonts. The only state kept between calls is whether GTK started (it is
-// started once, on the first dialog; with no X server every dialog is a
-// cancel). Starting GTK sets the process locale from the environment, except
+// compiled into the executable (resources.h). The only state kept between
+// calls is whether GTK started (it is started once, on the first dialog;
+// with no X server every dialog is a cancel). Starting GTK sets the process locale from the environment, except
 // LC_NUMERIC, which stays as it was.
+//
+// The Japanese font files (win_japanese_fonts, win_japanese_font_hint) are
+// font_files.h's, below any graphics, so that pelzo-quiz finds them too.
 //
 // No function hands the game memory to free.
 #pragma once
@@ -22,6 +24,8 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "font_files.h"
 
 int win_set_utf8_codepage();
 
@@ -45,10 +49,3 @@ const void *win_load_resource(int id, uint32_t *size);
 int win_dialog_filter_count();
 const char *win_dialog_filter_name(int index);
 int win_dialog_filter_accepts(int index, const char *fileName);
-
-// Font files the system offers for Japanese text besides the three Windows
-// font paths, best first: fontconfig's Japanese serif, then its Japanese sans,
-// on Linux; none on Windows. Asked once per process.
-const std::vector<std::string> &win_japanese_fonts();
-// What to install when the system has no Japanese font at all.
-const char *win_japanese_font_hint();

@@ -1,9 +1,8 @@
 // The operating-system services behind the win_ names on Linux: GTK 3 for the
 // open-file dialog, the game library for the window icon, the compiled-in
-// table for the embedded resources, fontconfig for the Japanese fonts.
+// table for the embedded resources (the Japanese fonts are font_files.h's).
 #include "win_helper.h"
 
-#include <fontconfig/fontconfig.h>
 #include <gtk/gtk.h>
 
 #include <clocale>
@@ -189,58 +188,4 @@ const void *win_load_resource(int id, uint32_t *size)
         }
     }
     return nullptr;
-}
-
-// ---------------------------------------------------------------------------
-// Japanese fonts
-
-namespace {
-
-// The file fontconfig picks for `pattern`, or "" when it has none that covers
-// Japanese (fontconfig always answers with some font; a Latin-only one would
-// draw every Japanese character as a box).
-std::string fontconfig_japanese(const char *pattern)
-{
-    std::string path;
-    FcPattern *pat = FcNameParse(reinterpret_cast<const FcChar8 *>(pattern));
-    if (!pat)
-        return path;
-    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
-    FcDefaultSubstitute(pat);
-    FcResult result = FcResultNoMatch;
-    if (FcPattern *match = FcFontMatch(nullptr, pat, &result)) {
-        FcChar8 *file = nullptr;
-        FcLangSet *langs = nullptr;
-        if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
-            FcPatternGetLangSet(match, FC_LANG, 0, &langs) == FcResultMatch &&
-            FcLangSetHasLang(langs, reinterpret_cast<const FcChar8 *>("ja")) == FcLangEqual)
-            path = reinterpret_cast<const char *>(file);
-        FcPatternDestroy(match);
-    }
-    FcPatternDestroy(pat);
-    return path;
-}
-
-} // namespace
-
-const char *win_japanese_font_hint()
-{
-    return "install fonts-ipafont-mincho";
-}
-
-// The Japanese serif comes first: it has the Mincho look of the first Windows
-// font.
-const std::vector<std::string> &win_japanese_fonts()
-{
-    static std::vector<std::string> list;
-    static bool resolved = false;
-    if (!resolved) {
-        resolved = true;
-        for (const char *pattern : {"serif:lang=ja", "sans-serif:lang=ja"}) {
-            std::string path = fontconfig_japanese(pattern);
-            if (!path.empty())
-                list.push_back(std::move(path));
-        }
-    }
-    return list;
 }

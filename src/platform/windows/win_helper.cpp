@@ -112,19 +112,3 @@ const void *win_load_resource(int id, uint32_t *size)
         *size = SizeofResource(self, found);
     return LockResource(loaded);
 }
-
-// ---------------------------------------------------------------------------
-// Japanese fonts
-
-const char *win_japanese_font_hint()
-{
-    return "add the Japanese Supplemental Fonts (Settings, Apps, Optional features)";
-}
-
-const std::vector<std::string> &win_japanese_fonts()
-{
-    // Windows has its Japanese fonts at the three known paths; nothing else is
-    // looked for.
-    static const std::vector<std::string> none;
-    return none;
-}
