@@ -2,8 +2,12 @@
 // driver's offscreen target.
 //
 // Windowed: SDL video, one fixed window, the OpenGL renderer (with 4x
-// multisampling when asked) or else the software renderer; EndDrawing presents,
-// sleeps to the target rate and polls events for the next frame.
+// multisampling when asked) or else a renderer of the driver's. Where only
+// software is left, the window gets no renderer of its own: a software
+// renderer draws into the window's surface, which EndDrawing then shows with
+// SDL_UpdateWindowSurface (SDL allows a window's surface or a renderer on that
+// window, never both). EndDrawing presents, sleeps to the target rate and
+// polls events for the next frame.
 // Headless: a software renderer on an offscreen RGB surface, no SDL video at
 // all, no sleeping, a fixed frame time and input from the queue (input.cpp).
 #include <SDL_image.h>
@@ -20,6 +24,7 @@ namespace {
 SDL_Window *s_window = nullptr;
 SDL_Renderer *s_renderer = nullptr;
 SDL_Surface *s_target = nullptr;  // headless: what the renderer draws into
+SDL_Surface *s_windowSurface = nullptr;  // windowed software: the window's own surface, owned by the window
 bool s_ready = false;
 bool s_videoStarted = false;
 bool s_software = false;  // the renderer is SDL's software one
@@ -104,7 +109,11 @@ bool try_open_window(int width, int height, const char *title, bool gl, bool msa
         const char *driver = SDL_GetCurrentVideoDriver();
         if (!driver || SDL_strcmp(driver, "dummy") != 0)
             s_renderer = SDL_CreateRenderer(s_window, -1, SDL_RENDERER_ACCELERATED);
-        if (!s_renderer) s_renderer = SDL_CreateRenderer(s_window, -1, SDL_RENDERER_SOFTWARE);
+        if (!s_renderer) {
+            s_windowSurface = SDL_GetWindowSurface(s_window);
+            if (s_windowSurface) s_renderer = SDL_CreateSoftwareRenderer(s_windowSurface);
+            if (!s_renderer) s_windowSurface = nullptr;
+        }
     }
     if (s_renderer) return true;
     SDL_DestroyWindow(s_window);
@@ -141,6 +150,7 @@ void close_everything() {
     s_renderer = nullptr;
     s_window = nullptr;
     s_target = nullptr;
+    s_windowSurface = nullptr;
     if (s_videoStarted) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         s_videoStarted = false;
@@ -218,6 +228,7 @@ void BeginDrawing() {
 void EndDrawing() {
     if (!s_ready) return;
     SDL_RenderPresent(s_renderer);
+    if (s_windowSurface) SDL_UpdateWindowSurface(s_window);
     s_drawCallsLastFrame = s_drawCalls;
     s_framesDone++;
     if (s_headless) return;
@@ -268,7 +279,8 @@ SDL_Renderer *gl_renderer() { return s_renderer; }
 bool gl_headless() { return s_headless; }
 SDL_Surface *gl_software_target() {
     if (!s_ready || !s_software) return nullptr;
-    SDL_Surface *s = s_headless ? s_target : SDL_GetWindowSurface(s_window);
+    // The surfaces the software renderer draws into, which nothing else draws on.
+    SDL_Surface *s = s_headless ? s_target : s_windowSurface;
     if (!s || !s->pixels) return nullptr;
     const Uint32 format = s->format->format;
     if (format != SDL_PIXELFORMAT_RGB888 && format != SDL_PIXELFORMAT_ARGB8888) return nullptr;
