@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "resource_ids.h"
 #include "win_helper.h"
 
 namespace {
@@ -26,18 +27,18 @@ namespace {
 constexpr int kRate = 44100;
 
 struct Expected {
-    int id;
+    ResourceId id;
     const char *fileName;
 };
 
 constexpr std::array<Expected, 7> kAssets = {{
-    {2, "logo.png"},
-    {3, "icon.png"},
-    {4, "openning_8bit.wav"},
-    {5, "playstart_8bit.wav"},
-    {6, "countup_10sec.ogg"},
-    {7, "right.wav"},
-    {8, "wrong.wav"},
+    {kResLogo, "logo.png"},
+    {kResIcon, "icon.png"},
+    {kResOpening, "openning_8bit.wav"},
+    {kResPlayStart, "playstart_8bit.wav"},
+    {kResCountup, "countup_10sec.ogg"},
+    {kResCorrect, "right.wav"},
+    {kResWrong, "wrong.wav"},
 }};
 
 std::vector<unsigned char> read_file(const std::string &path) {
@@ -213,7 +214,7 @@ TEST(AssetImages, IconIsA64By64RgbaPng) {
 TEST(AssetImages, PngParserRejectsDamage) {
     // The checks above are only as good as the parser: a flipped byte, a cut
     // file and a foreign file must each be refused.
-    std::vector<unsigned char> good = asset_bytes(3, "icon.png");
+    std::vector<unsigned char> good = asset_bytes(kResIcon, "icon.png");
     ASSERT_EQ(parse_png(good).error, "");
 
     std::vector<unsigned char> flipped = good;
@@ -223,7 +224,7 @@ TEST(AssetImages, PngParserRejectsDamage) {
     std::vector<unsigned char> cut(good.begin(), good.begin() + long(good.size() / 2));
     EXPECT_NE(parse_png(cut).error, "");
 
-    std::vector<unsigned char> wav = asset_bytes(7, "right.wav");
+    std::vector<unsigned char> wav = asset_bytes(kResCorrect, "right.wav");
     EXPECT_NE(parse_png(wav).error, "");
 }
 
@@ -310,7 +311,7 @@ Level level_of(const Wav &w, uint32_t first = 0) {
 }
 
 struct WavCase {
-    int id;
+    ResourceId id;
     const char *fileName;
     double seconds;
 };
@@ -345,12 +346,12 @@ TEST_P(AssetSounds, IsMono16BitPcmAt44100OfTheRightLength) {
 }
 
 INSTANTIATE_TEST_SUITE_P(All, AssetSounds,
-                         testing::Values(WavCase{4, "openning_8bit.wav", 7.46}, WavCase{5, "playstart_8bit.wav", 3.46},
-                                         WavCase{7, "right.wav", 0.92}, WavCase{8, "wrong.wav", 0.91}),
+                         testing::Values(WavCase{kResOpening, "openning_8bit.wav", 7.46}, WavCase{kResPlayStart, "playstart_8bit.wav", 3.46},
+                                         WavCase{kResCorrect, "right.wav", 0.92}, WavCase{kResWrong, "wrong.wav", 0.91}),
                          [](const testing::TestParamInfo<WavCase> &i) { return "id" + std::to_string(i.param.id); });
 
 TEST(AssetSoundParser, RejectsDamage) {
-    std::vector<unsigned char> good = asset_bytes(7, "right.wav");
+    std::vector<unsigned char> good = asset_bytes(kResCorrect, "right.wav");
     ASSERT_EQ(parse_wav(good).error, "");
 
     std::vector<unsigned char> cut(good.begin(), good.begin() + 1000);
@@ -361,7 +362,7 @@ TEST(AssetSoundParser, RejectsDamage) {
     noData[5] = noData[6] = noData[7] = 0;
     EXPECT_NE(parse_wav(noData).error, "");
 
-    EXPECT_NE(parse_wav(asset_bytes(3, "icon.png")).error, "");
+    EXPECT_NE(parse_wav(asset_bytes(kResIcon, "icon.png")).error, "");
 }
 
 TEST(AssetSoundLevel, MeasuresPeakAndRms) {
@@ -475,7 +476,7 @@ Ogg parse_ogg(std::span<const unsigned char> d) {
 }
 
 TEST(AssetMusic, IsMonoVorbisAt44100Of1047Seconds) {
-    std::vector<unsigned char> bytes = asset_bytes(6, "countup_10sec.ogg");
+    std::vector<unsigned char> bytes = asset_bytes(kResCountup, "countup_10sec.ogg");
     Ogg o = parse_ogg(bytes);
     ASSERT_EQ(o.error, "");
     EXPECT_EQ(o.channels, 1);
@@ -485,7 +486,7 @@ TEST(AssetMusic, IsMonoVorbisAt44100Of1047Seconds) {
 }
 
 TEST(AssetMusic, OggParserRejectsDamage) {
-    std::vector<unsigned char> good = asset_bytes(6, "countup_10sec.ogg");
+    std::vector<unsigned char> good = asset_bytes(kResCountup, "countup_10sec.ogg");
     ASSERT_EQ(parse_ogg(good).error, "");
 
     std::vector<unsigned char> flipped = good;
@@ -499,7 +500,7 @@ TEST(AssetMusic, OggParserRejectsDamage) {
     twice.insert(twice.end(), good.begin(), good.end());
     EXPECT_NE(parse_ogg(twice).error, "");
 
-    EXPECT_NE(parse_ogg(asset_bytes(7, "right.wav")).error, "");
+    EXPECT_NE(parse_ogg(asset_bytes(kResCorrect, "right.wav")).error, "");
 }
 
 // ---------------------------------------------------------------- the table
