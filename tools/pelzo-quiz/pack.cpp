@@ -1,5 +1,7 @@
-// The pack command: read every genre file, encode for the chosen kind of set,
-// write under a temporary name, read back with the game's readers, rename.
+// The pack command: read every genre file, warn of texts the play screen
+// cannot show whole (pack_warnings.h; refuse them with --strict), encode for
+// the chosen kind of set, write under a temporary name, read back with the
+// game's readers, rename.
 #include "pack.h"
 
 #include <cerrno>
@@ -12,6 +14,7 @@
 
 #include "codepage.h"
 #include "genre_source.h"
+#include "pack_warnings.h"
 #include "pzq_format.h"
 #include "pzq_reader.h"
 #include "quiz_load.h"
@@ -24,7 +27,9 @@ namespace {
 const char kUsage[] =
     "usage: pelzo-quiz pack -o OUT [--store] GENRE.txt...\n"
     "       pelzo-quiz pack -o OUT [--store] [--name NAME] GENRE.csv|GENRE.tsv...\n"
-    "       (.txt, .csv and .tsv files may be mixed; --name names the genre of a single .csv or .tsv file)\n";
+    "       (.txt, .csv and .tsv files may be mixed; --name names the genre of a single .csv or .tsv file)\n"
+    "       [--strict] refuses texts the play screen cannot show whole instead of warning of them;\n"
+    "       [--font FILE] measures them in FILE instead of the game's font\n";
 
 bool ends_with_pzq(const std::string &path)
 {
@@ -165,8 +170,8 @@ int refuse(const std::vector<std::string> &problems, const std::string &out)
 
 int pack_command(int argc, char **argv)
 {
-    std::string out, name;
-    bool store = false, haveOut = false, haveName = false, optionsDone = false;
+    std::string out, name, font;
+    bool store = false, strict = false, haveOut = false, haveName = false, haveFont = false, optionsDone = false;
     std::vector<std::string> inputs;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -186,8 +191,17 @@ int pack_command(int argc, char **argv)
             }
             name = argv[++i];
             haveName = true;
+        } else if (!optionsDone && a == "--font") {
+            if (haveFont || i + 1 >= argc || argv[i + 1][0] == '\0') {
+                fputs(kUsage, stderr);
+                return 2;
+            }
+            font = argv[++i];
+            haveFont = true;
         } else if (!optionsDone && a == "--store") {
             store = true;
+        } else if (!optionsDone && a == "--strict") {
+            strict = true;
         } else if (!optionsDone && a.size() > 1 && a[0] == '-') {
             fprintf(stderr, "pelzo-quiz pack: unknown option %s\n%s", a.c_str(), kUsage);
             return 2;
@@ -212,6 +226,10 @@ int pack_command(int argc, char **argv)
     }
 
     std::vector<std::string> problems;
+    // The font the texts are measured with (--font, or the game's).
+    FontAdvancesHandle advances;
+    std::string fontProblem, fontNotice;
+    if (!open_pack_font(font, &advances, &fontProblem, &fontNotice)) problems.push_back(fontProblem);
     if (inputs.size() > static_cast<size_t>(kMaxGenres))
         problems.push_back("pelzo-quiz pack: " + std::to_string(inputs.size()) + " genre files given; a set holds at most " +
                            std::to_string(kMaxGenres) + " genres (one file each)");
@@ -223,6 +241,20 @@ int pack_command(int argc, char **argv)
         }
         read_genre_source(inputs[k], format, name, genres[k], problems);
         if (genres[k].shiftJis) fprintf(stderr, "%s: read as Shift-JIS (code page 932)\n", inputs[k].c_str());
+    }
+    if (!problems.empty()) return refuse(problems, out);
+
+    // Texts the play screen cannot show whole: warnings, or with --strict
+    // reasons not to write the set.
+    if (!fontNotice.empty()) fprintf(stderr, "pelzo-quiz pack: warning: %s\n", fontNotice.c_str());
+    if (advances) {
+        for (const PackWarning &w : pack_warnings(genres, *advances)) {
+            if (strict)
+                problems.push_back(w.where + ": " + w.text);
+            else
+                fprintf(stderr, "%s: warning: %s\n", w.where.c_str(), w.text.c_str());
+        }
+        advances.reset();  // its font file and glyph table are not needed again
     }
     if (!problems.empty()) return refuse(problems, out);
 

@@ -1,0 +1,120 @@
+// The play screen's view of a set's texts: wrapped into the question box and
+// the choice boxes, the genre name fitted into its tag.
+#include "pack_warnings.h"
+
+#include "font_files.h"
+#include "quiz_data.h"
+#include "screen_layout.h"
+#include "sys.h"
+
+namespace {
+
+// No font file is near this; one larger is not read.
+constexpr uint64_t kMaxFontBytes = 256ull << 20;
+
+bool open_font_file(const std::string &file, FontAdvancesHandle *font, std::string *why)
+{
+    std::string bytes;
+    if (!win_read_file(file.c_str(), kMaxFontBytes, &bytes, why)) return false;
+    *font = font_advances_open(std::move(bytes), kJapaneseFontSize, why);
+    return *font != nullptr;
+}
+
+// How a text shows in a box: the lines drawn and how many it would need.
+struct Shown {
+    std::vector<std::string> lines;
+    std::string hidden;  // what is dropped below the last line drawn
+};
+
+std::string lines_of(size_t n)
+{
+    return std::to_string(n) + (n == 1 ? " line" : " lines");
+}
+
+Shown shown_in(FontAdvances &font, const std::string &text, const TextBox &box, float fontSize)
+{
+    Shown s;
+    s.lines = font_box_lines(font, text.c_str(), box, fontSize, &s.hidden);
+    return s;
+}
+
+void check_fits(FontAdvances &font, const GenreSource &g, size_t index, const Shown &s, const TextBox &box,
+                float fontSize, std::vector<PackWarning> &out)
+{
+    if (s.hidden.empty()) return;
+    // Its whole length, in a box as wide that never ends.
+    TextBox endless = box;
+    endless.height = 1.0e6f;
+    const size_t needed = font_box_lines(font, g.lines[index].text.c_str(), endless, fontSize, nullptr).size();
+    out.push_back({g.lines[index].where, line_role(index) + " needs " + lines_of(needed) +
+                                             " on the play screen, where its box shows " +
+                                             std::to_string(s.lines.size()) + ": \"" + excerpt(s.hidden, 20) +
+                                             "\" is cut off"});
+}
+
+void check_genre_tag(FontAdvances &font, const GenreSource &g, std::vector<PackWarning> &out)
+{
+    char tag[kTextSize];
+    float size = 0.0f;
+    const auto width = [&font](const char *text, float fontSize) { return font_text_width(font, text, fontSize); };
+    if (play_fit_genre_tag(g.lines[0].text.c_str(), tag, &size, width))
+        out.push_back({g.lines[0].where, "the genre name is too wide for its tag on the play screen, even at " +
+                                             std::to_string(static_cast<int>(size)) + " px: it shows as \"" + tag +
+                                             "\""});
+}
+
+}  // namespace
+
+bool open_pack_font(const std::string &file, FontAdvancesHandle *font, std::string *problem, std::string *notice)
+{
+    std::string why;
+    if (!file.empty()) {
+        if (open_font_file(file, font, &why)) return true;
+        *problem = file + ": " + why + " (--font)";
+        return false;
+    }
+    const std::string *found = first_existing_file(japanese_font_candidates());
+    if (found == nullptr) {
+        *notice = std::string("no Japanese font found (") + win_japanese_font_hint() + "); the width checks were skipped";
+    } else if (!open_font_file(*found, font, &why)) {
+        *notice = *found + ", the game's font, " + why + "; the width checks were skipped";
+    }
+    return true;
+}
+
+std::vector<PackWarning> pack_warnings(const std::vector<GenreSource> &genres, FontAdvances &font)
+{
+    const auto width = [&font](const char *text, float fontSize) { return font_text_width(font, text, fontSize); };
+    const TextBox questionBox = play_question_box_left_of(play_counters_left_by(width));
+    // Every slot's box shows the same lines (the layout's tests hold it), so
+    // where a choice lands does not matter.
+    const TextBox choiceBox = play_choice_text_box(0);
+    std::vector<PackWarning> out;
+    for (const GenreSource &g : genres) {
+        check_genre_tag(font, g, out);
+        for (int q = 0; q < g.questions(); ++q) {
+            const size_t first = 1 + 6 * static_cast<size_t>(q);
+            const Shown question = shown_in(font, g.lines[first].text, questionBox, kPlayQuestionFontSize);
+            check_fits(font, g, first, question, questionBox, kPlayQuestionFontSize, out);
+            Shown choices[5];
+            for (size_t c = 0; c < 5; ++c) {
+                const size_t index = first + 1 + c;
+                choices[c] = shown_in(font, g.lines[index].text, choiceBox, kPlayChoiceFontSize);
+                check_fits(font, g, index, choices[c], choiceBox, kPlayChoiceFontSize, out);
+                for (size_t earlier = 0; earlier < c; ++earlier) {
+                    if (choices[earlier].lines != choices[c].lines) continue;
+                    const size_t other = first + 1 + earlier;
+                    if (g.lines[index].text == g.lines[other].text)
+                        out.push_back({g.lines[index].where, line_role(index) + " is the same text as " + line_role(other)});
+                    else
+                        out.push_back({g.lines[index].where,
+                                       line_role(index) + " looks the same as " + line_role(other) +
+                                           " on the play screen: they differ only after the " +
+                                           lines_of(choices[c].lines.size()) + " their boxes show"});
+                    break;
+                }
+            }
+        }
+    }
+    return out;
+}
