@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of tests/fuzz with clang and runs each for the
-# given number of seconds, one after another, from a fresh corpus seeded from
-# tests/fuzz/make_seeds.py. Inputs saved in tests/fuzz/regressions/<target>/
-# are replayed first. Exits non-zero when any target reports a crash, leak,
-# timeout, out-of-memory or sanitizer error; findings land in
-# $BUILD/fuzz-artifacts/<target>/.
+# given number of seconds, one after another, from a fresh corpus seeded by
+# make_seeds (tests/fuzz/make_seeds.cpp, given the ZIP fixtures of
+# tests/fixtures/make_zip_fixtures.py). Inputs saved in
+# tests/fuzz/regressions/<target>/ are replayed first. Exits non-zero when any
+# target reports a crash, leak, timeout, out-of-memory or sanitizer error;
+# findings land in $BUILD/fuzz-artifacts/<target>/.
 #
 #   scripts/fuzz.sh [SECONDS] [TARGET...]     (default 60 s, every target)
 #
@@ -24,7 +25,7 @@ esac
 build=${PELZO_FUZZ_BUILD:-$top/build-fuzz}
 jobs=${PELZO_JOBS:-$(nproc)}
 
-for tool in clang clang++ python3 iconv; do
+for tool in clang clang++ python3; do
   command -v $tool >/dev/null || { echo "fuzz.sh: $tool not found (run scripts/setup.sh)" >&2; exit 2; }
 done
 
@@ -32,11 +33,16 @@ echo "== fuzz: build ($build) =="
 cmake -S "$top" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELZO_FUZZ=ON -DPELZO_BUILD_TESTS=OFF -DPELZO_WERROR=ON >/dev/null ||
   { echo "fuzz.sh: configure failed" >&2; exit 2; }
-cmake --build "$build" -j"$jobs" --target "${targets[@]}" >"$build/fuzz-build.log" 2>&1 ||
+cmake --build "$build" -j"$jobs" --target "${targets[@]}" make_seeds >"$build/fuzz-build.log" 2>&1 ||
   { cat "$build/fuzz-build.log" >&2; echo "fuzz.sh: build failed" >&2; exit 2; }
 
 echo "== fuzz: seeds =="
-python3 "$top/tests/fuzz/make_seeds.py" "$build/fuzz-seeds" || { echo "fuzz.sh: seeds failed" >&2; exit 2; }
+# Without the fixtures (a tool missing) the corpora go on with the rest.
+fixtures=$build/fuzz-zip-fixtures
+rm -rf "$fixtures"
+python3 "$top/tests/fixtures/make_zip_fixtures.py" "$fixtures" 2>"$build/fuzz-zip-fixtures.log" ||
+  echo "fuzz.sh: ZIP fixtures not made ($(tail -1 "$build/fuzz-zip-fixtures.log"))" >&2
+"$build/fuzz/make_seeds" "$build/fuzz-seeds" "$fixtures" || { echo "fuzz.sh: seeds failed" >&2; exit 2; }
 
 # LeakSanitizer runs after every input libFuzzer suspects; UBSan aborts on its
 # first report (the code is built with -fno-sanitize-recover).
