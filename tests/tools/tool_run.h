@@ -18,7 +18,7 @@ struct ToolRun {
 
 inline std::string slurp(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(fixture::fs_path(path), std::ios::binary);  // a UTF-8 path on Windows too
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();

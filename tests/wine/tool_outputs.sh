@@ -5,7 +5,7 @@
 #
 # `check` and `dump` run on the sample sets, the ZIP fixtures of real writers
 # and damaged archives, and the fuzz seed corpora of the ZIP and .pzq readers
-# (tests/fuzz/make_seeds.py): exit code, stdout and stderr must be the same
+# (written by make_seeds, built beside the Linux pelzo-quiz): exit code, stdout and stderr must be the same
 # bytes. One set is made here of the single bytes the two code-page
 # converters decode differently (0x80, 0xA0, 0xFD-0xFF: "・" on Linux,
 # U+0080 and U+F8F0-U+F8F3 on Windows); its outputs must differ in exactly
@@ -21,7 +21,9 @@ export WINEDEBUG=-all LC_ALL=C.UTF-8
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-python3 "$top/tests/fuzz/make_seeds.py" "$work/seeds" >/dev/null || { echo "FAIL: make_seeds.py"; exit 1; }
+seeds=$(dirname "$linux")/make_seeds
+[ -x "$seeds" ] || { echo "skipped: no make_seeds beside $linux"; exit 77; }
+"$seeds" "$work/seeds" "$fixtures" >/dev/null || { echo "FAIL: make_seeds"; exit 1; }
 python3 - "$work/codepage.zip" <<'PY'
 import sys, zipfile
 lines = [b"\x80\xa0\xfd\xfe\xff"] + [b"Q", b"R", b"W1", b"W2", b"W3", b"W4"]
