@@ -117,8 +117,6 @@ int font_advance(FontAdvances &font, int codepoint)
     return known;
 }
 
-int font_advances_base_size(const FontAdvances &font) { return font.baseSize; }
-
 float font_text_width(FontAdvances &font, const char *text, float fontSize)
 {
     return text_width(text, fontSize, font.baseSize, [&font](int cp) { return font_advance(font, cp); });

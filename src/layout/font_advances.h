@@ -31,7 +31,6 @@ FontAdvancesHandle font_advances_open(std::string bytes, int baseSize, std::stri
 
 // The advance of codepoint's glyph at the base size, in whole pixels.
 int font_advance(FontAdvances &font, int codepoint);
-int font_advances_base_size(const FontAdvances &font);
 
 // What MeasureTextEx gives for text at fontSize in the game's font.
 float font_text_width(FontAdvances &font, const char *text, float fontSize);
