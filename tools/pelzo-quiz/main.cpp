@@ -3,7 +3,7 @@
 //
 //   pelzo-quiz check FILE   one line per genre: <index>\t<count>\t<name>
 //   pelzo-quiz dump FILE    one JSON object per question, in table order
-//   pelzo-quiz pack -o OUT [--store] [--name NAME] GENRE...   builds a set (pack.h)
+//   pelzo-quiz pack -o OUT [--store] [--strict] [--font FILE] [--name NAME] GENRE...   builds a set (pack.h)
 //   pelzo-quiz unpack SET -o DIR [--csv] [--force]   the set as genre files (unpack.h)
 //
 // Exit 0 on success (stderr may warn of UTF-8 members, which load but show
@@ -26,7 +26,7 @@ namespace {
 
 const char kUsage[] =
     "usage: pelzo-quiz check FILE | pelzo-quiz dump FILE\n"
-    "       pelzo-quiz pack -o OUT [--store] [--name NAME] GENRE.txt|GENRE.csv|GENRE.tsv...\n"
+    "       pelzo-quiz pack -o OUT [--store] [--strict] [--font FILE] [--name NAME] GENRE.txt|GENRE.csv|GENRE.tsv...\n"
     "       pelzo-quiz unpack SET -o DIR [--csv] [--force]\n";
 
 // Appends s as a JSON string. Bytes that are not UTF-8 become U+FFFD, so the

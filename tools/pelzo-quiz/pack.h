@@ -1,6 +1,7 @@
-// pack: `pelzo-quiz pack -o OUT [--store] [--name NAME] GENRE...` builds a quiz
-// set from genre files: UTF-8 text files, or CSV/TSV tables of one question per
-// row (genre_source.h); --name names a single table's genre.
+// pack: `pelzo-quiz pack -o OUT [--store] [--strict] [--font FILE]
+// [--name NAME] GENRE...` builds a quiz set from genre files: UTF-8 text
+// files, or CSV/TSV tables of one question per row (genre_source.h); --name
+// names a single table's genre.
 //
 // OUT ending in ".pzq" (any case) gives a binary quiz file; anything else a
 // ZIP of Shift-JIS members qtext_0.txt.. in input order, deflated unless
@@ -9,8 +10,14 @@
 // loads to the same texts. Any problem is reported as "path:line: reason" (a
 // table: "path:row:column: reason") on stderr, exit 1, and nothing is written
 // (the file is built under a temporary name and renamed into place only when
-// it checks out). Exit 2 on a usage error. A table read as Shift-JIS is named on stderr with a note. On success
-// stdout lists the genres as `check` does.
+// it checks out). Exit 2 on a usage error. A table read as Shift-JIS is named
+// on stderr with a note.
+//
+// Texts the play screen cannot show whole (a question or answer wrapping past
+// its box, a genre name its tag cuts, answers that look the same) are warned
+// of as "path:line: warning: …", measured in the game's font file (or FILE of
+// --font); the set is still written, unless --strict makes them problems.
+// On success stdout lists the genres as `check` does.
 #pragma once
 
 int pack_command(int argc, char **argv);  // argv[0] is "pack"
