@@ -2,8 +2,8 @@
 //
 // Measured: rebuild_font_jp with a headless window, as after a load: the glyph
 // text, its codepoints, the font file's choice, rasterising into the atlas and
-// the upload; the first rebuild after start-up is also reported on its own. Reference, timed in the same loop: FreeType alone rasterising
-// the same distinct codepoints once, with the same size request and flags.
+// the upload; the first rebuild after start-up is also reported on its own. Reference, timed in the same loop: FreeType
+// alone rasterising the same distinct codepoints once, with the same size request and flags.
 #include <benchmark/benchmark.h>
 
 #include <ft2build.h>

@@ -60,8 +60,8 @@ void BM_LoadZip(benchmark::State &state)
     bench::SetLoadTimes times;
     for (auto _ : state) {
         const auto all8 = [] { return g_genreCount == kMaxGenres && g_genres[7].count == kQuestions; };
-        if (!bench::time_set_load(state, path, all8, read_members_and_touch, "no ZIP set: build the bench_data target first",
-                                  times))
+        if (!bench::time_set_load(state, path, all8, read_members_and_touch,
+                                  "no ZIP set: build the bench_data target first", times))
             return;
     }
     bench::set_load_counters(state, times);

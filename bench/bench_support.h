@@ -68,7 +68,7 @@ void set_time_counters(benchmark::State &state, double workMs, double refMs);
 struct SetLoadTimes {
     double loadMs = 0.0;  // load_quiz_file, then rebuild_font_jp
     double readMs = 0.0;  // load_quiz_file alone
-    double refMs = 0.0;   // the reference
+    double refMs = 0.0;  // the reference
 };
 
 // One iteration: loads `path` (as load_quiz_set does, with the two steps

@@ -198,7 +198,4 @@ BENCHMARK(BM_QuestionScreenLayout)->UseManualTime()->Unit(benchmark::kMicrosecon
 
 }  // namespace
 
-int main(int argc, char **argv)
-{
-    return bench::run_benchmarks(argc, argv);
-}
+int main(int argc, char **argv) { return bench::run_benchmarks(argc, argv); }

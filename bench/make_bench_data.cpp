@@ -94,7 +94,8 @@ bool write_pzq(const std::string &path)
     for (size_t j = 0; j < static_cast<size_t>(kMaxGenres) * kPzqCount; ++j) {
         const size_t from = j * kStride;
         std::array<std::string, 5> choices;
-        for (size_t c = 0; c < 5; ++c) choices[c] = kanji_run(codes, from + kQuestionChars + c * kChoiceChars, kChoiceChars);
+        for (size_t c = 0; c < 5; ++c)
+            choices[c] = kanji_run(codes, from + kQuestionChars + c * kChoiceChars, kChoiceChars);
         out += pzq_write_record(kanji_run(codes, from, kQuestionChars), choices);
     }
     return write_whole(path, out);

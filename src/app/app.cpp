@@ -43,10 +43,7 @@ void parse_command_line(int argc, char **argv)
     }
 }
 
-bool command_line_path_fits()
-{
-    return s_argPathFits;
-}
+bool command_line_path_fits() { return s_argPathFits; }
 
 bool load_quiz_set(const char *path)
 {

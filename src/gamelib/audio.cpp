@@ -23,16 +23,16 @@
 struct SoundData {
     Mix_Chunk *chunk = nullptr;  // null once the device closed, or in headless mode without a device
     double seconds = 0.0;
-    int channel = -1;            // channel of the last PlaySound
-    long startFrame = -1;        // headless: frame of the last PlaySound, -1 when stopped
+    int channel = -1;  // channel of the last PlaySound
+    long startFrame = -1;  // headless: frame of the last PlaySound, -1 when stopped
     SoundData *next = nullptr;
 };
 
 struct MusicData {
     Mix_Music *music = nullptr;
-    double seconds = 0.0;        // 0 when the length is unknown
-    long startFrame = -1;        // headless, as for sounds
-    bool loopingPlay = false;    // headless: the play in progress repeats
+    double seconds = 0.0;  // 0 when the length is unknown
+    long startFrame = -1;  // headless, as for sounds
+    bool loopingPlay = false;  // headless: the play in progress repeats
     MusicData *next = nullptr;
 };
 
@@ -45,10 +45,11 @@ bool s_ready = false;
 bool s_mixInit = false;
 SoundData *s_sounds = nullptr;
 MusicData *s_musics = nullptr;
-MusicData *s_current = nullptr;   // the music last started through the mixer
+MusicData *s_current = nullptr;  // the music last started through the mixer
 
 template <typename T>
-bool unlink(T **head, T *item) {
+bool unlink(T **head, T *item)
+{
     for (T **pp = head; *pp; pp = &(*pp)->next) {
         if (*pp == item) {
             *pp = item->next;
@@ -59,7 +60,8 @@ bool unlink(T **head, T *item) {
     return false;
 }
 
-bool open_mixer() {
+bool open_mixer()
+{
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     if (Mix_OpenAudio(kMixFrequency, MIX_DEFAULT_FORMAT, 2, 1024) != 0) return false;
     Mix_AllocateChannels(kMixChannels);
@@ -67,7 +69,8 @@ bool open_mixer() {
 }
 
 // Frames a play of `seconds` lasts on the headless clock.
-long frames_for(double seconds) {
+long frames_for(double seconds)
+{
     double fps = gl_target_fps();
     if (fps <= 0.0) fps = 60.0;
     // The small margin keeps a length that is a whole number of frames from
@@ -76,29 +79,32 @@ long frames_for(double seconds) {
     return frames > 0.0 ? static_cast<long>(frames) : 0;
 }
 
-bool headless_playing(long startFrame, double seconds, bool repeats) {
+bool headless_playing(long startFrame, double seconds, bool repeats)
+{
     if (startFrame < 0) return false;
     long now = gl_frame_counter();
     if (now < startFrame) return false;  // started before the window was opened again
     return repeats || now - startFrame < frames_for(seconds);
 }
 
-bool file_type_is(const char *fileType, const char *want) {
+bool file_type_is(const char *fileType, const char *want)
+{
     return fileType != nullptr && SDL_strcasecmp(fileType, want) == 0;
 }
 
 // Length in seconds of a chunk in the mixer's output format.
-double chunk_seconds(const Mix_Chunk *chunk) {
+double chunk_seconds(const Mix_Chunk *chunk)
+{
     int freq = 0, channels = 0;
     Uint16 format = 0;
-    if (chunk == nullptr || Mix_QuerySpec(&freq, &format, &channels) == 0 || freq <= 0 || channels <= 0)
-        return 0.0;
+    if (chunk == nullptr || Mix_QuerySpec(&freq, &format, &channels) == 0 || freq <= 0 || channels <= 0) return 0.0;
     int frameBytes = (SDL_AUDIO_BITSIZE(format) / 8) * channels;
     if (frameBytes <= 0) return 0.0;
     return static_cast<double>(chunk->alen / static_cast<Uint32>(frameBytes)) / freq;
 }
 
-Sound make_sound(Mix_Chunk *chunk, double seconds, unsigned int frameCount, unsigned int sampleRate) {
+Sound make_sound(Mix_Chunk *chunk, double seconds, unsigned int frameCount, unsigned int sampleRate)
+{
     SoundData *d = new SoundData;
     d->chunk = chunk;
     d->seconds = seconds;
@@ -108,7 +114,8 @@ Sound make_sound(Mix_Chunk *chunk, double seconds, unsigned int frameCount, unsi
 }
 
 // A channel on which `d` plays now, or -1.
-int playing_channel(const SoundData *d) {
+int playing_channel(const SoundData *d)
+{
     if (d->chunk == nullptr || d->channel < 0) return -1;
     if (Mix_Playing(d->channel) && Mix_GetChunk(d->channel) == d->chunk) return d->channel;
     return -1;
@@ -116,7 +123,8 @@ int playing_channel(const SoundData *d) {
 
 // Reads a whole sound file through SDL, which opens UTF-8 paths on every
 // system.
-bool read_file(const char *path, std::vector<unsigned char> *out) {
+bool read_file(const char *path, std::vector<unsigned char> *out)
+{
     if (path == nullptr) return false;
     SDL_RWops *rw = SDL_RWFromFile(path, "rb");
     if (rw == nullptr) return false;
@@ -130,13 +138,15 @@ bool read_file(const char *path, std::vector<unsigned char> *out) {
     return ok;
 }
 
-const char *extension(const char *path) {
+const char *extension(const char *path)
+{
     const char *dot = path != nullptr ? std::strrchr(path, '.') : nullptr;
     const char *slash = path != nullptr ? std::strrchr(path, '/') : nullptr;
     return (dot != nullptr && (slash == nullptr || dot > slash)) ? dot : "";
 }
 
-Music make_music(Mix_Music *m) {
+Music make_music(Mix_Music *m)
+{
     MusicData *d = new MusicData;
     d->music = m;
     double len = Mix_MusicDuration(m);
@@ -155,7 +165,8 @@ Music make_music(Mix_Music *m) {
 
 // --- device -------------------------------------------------------------------
 
-void InitAudioDevice() {
+void InitAudioDevice()
+{
     if (s_ready) return;
     bool ok = open_mixer();
     if (!ok) {
@@ -179,7 +190,8 @@ bool IsAudioDeviceReady() { return s_ready; }
 
 void CloseAudioDevice() { gl_audio_shutdown(); }
 
-void gl_audio_shutdown() {
+void gl_audio_shutdown()
+{
     if (!s_ready) return;
     Mix_HaltChannel(-1);
     Mix_HaltMusic();
@@ -203,7 +215,8 @@ void gl_audio_shutdown() {
 
 // --- waves and sounds ----------------------------------------------------------
 
-Wave LoadWaveFromMemory(const char *fileType, const unsigned char *data, int dataSize) {
+Wave LoadWaveFromMemory(const char *fileType, const unsigned char *data, int dataSize)
+{
     Wave wave{};
     if (!file_type_is(fileType, ".wav") || data == nullptr || dataSize <= 0) return wave;
     SDL_RWops *rw = SDL_RWFromConstMem(data, dataSize);
@@ -219,8 +232,8 @@ Wave LoadWaveFromMemory(const char *fileType, const unsigned char *data, int dat
     // Keep 8-bit unsigned and 16-bit signed as they are; anything else becomes 16-bit.
     if (wavFormat.format != AUDIO_U8 && wavFormat.format != AUDIO_S16SYS) {
         SDL_AudioCVT cvt;
-        if (SDL_BuildAudioCVT(&cvt, wavFormat.format, wavFormat.channels, wavFormat.freq, AUDIO_S16SYS, wavFormat.channels,
-                              wavFormat.freq) < 0) {
+        if (SDL_BuildAudioCVT(&cvt, wavFormat.format, wavFormat.channels, wavFormat.freq, AUDIO_S16SYS,
+                              wavFormat.channels, wavFormat.freq) < 0) {
             SDL_FreeWAV(buf);
             return wave;
         }
@@ -257,7 +270,8 @@ Wave LoadWaveFromMemory(const char *fileType, const unsigned char *data, int dat
 
 void UnloadWave(Wave wave) { SDL_free(wave.data); }
 
-Sound LoadSoundFromWave(Wave wave) {
+Sound LoadSoundFromWave(Wave wave)
+{
     Sound empty{};
     if (wave.data == nullptr || wave.frameCount == 0 || wave.sampleRate == 0 || wave.channels == 0 ||
         wave.channels > 8 || (wave.sampleSize != 8 && wave.sampleSize != 16))
@@ -303,7 +317,8 @@ Sound LoadSoundFromWave(Wave wave) {
     return make_sound(chunk, seconds, wave.frameCount, wave.sampleRate);
 }
 
-Sound LoadSound(const char *fileName) {
+Sound LoadSound(const char *fileName)
+{
     std::vector<unsigned char> bytes;
     if (!read_file(fileName, &bytes) || bytes.empty()) return Sound{};
     if (SDL_strcasecmp(extension(fileName), ".wav") == 0) {
@@ -325,7 +340,8 @@ Sound LoadSound(const char *fileName) {
                       static_cast<unsigned int>(freq));
 }
 
-void UnloadSound(Sound sound) {
+void UnloadSound(Sound sound)
+{
     SoundData *d = sound.data;
     // Only live records are released, so unloading a copy twice is harmless.
     if (d == nullptr || !unlink(&s_sounds, d)) return;
@@ -337,7 +353,8 @@ void UnloadSound(Sound sound) {
     delete d;
 }
 
-void PlaySound(Sound sound) {
+void PlaySound(Sound sound)
+{
     SoundData *d = sound.data;
     if (d == nullptr) return;
     if (gl_headless()) {
@@ -357,7 +374,8 @@ void PlaySound(Sound sound) {
     d->channel = got;
 }
 
-void StopSound(Sound sound) {
+void StopSound(Sound sound)
+{
     SoundData *d = sound.data;
     if (d == nullptr) return;
     d->startFrame = -1;
@@ -366,7 +384,8 @@ void StopSound(Sound sound) {
     d->channel = -1;
 }
 
-bool IsSoundPlaying(Sound sound) {
+bool IsSoundPlaying(Sound sound)
+{
     SoundData *d = sound.data;
     if (d == nullptr) return false;
     if (gl_headless()) return headless_playing(d->startFrame, d->seconds, false);
@@ -375,7 +394,8 @@ bool IsSoundPlaying(Sound sound) {
 
 // --- music -------------------------------------------------------------------------
 
-Music LoadMusicStreamFromMemory(const char *fileType, const unsigned char *data, int dataSize) {
+Music LoadMusicStreamFromMemory(const char *fileType, const unsigned char *data, int dataSize)
+{
     if (!s_ready || fileType == nullptr || data == nullptr || dataSize <= 0) return Music{};
     // The stream reads `data` while it plays: the caller keeps it alive.
     SDL_RWops *rw = SDL_RWFromConstMem(data, dataSize);
@@ -384,13 +404,15 @@ Music LoadMusicStreamFromMemory(const char *fileType, const unsigned char *data,
     return m != nullptr ? make_music(m) : Music{};
 }
 
-Music LoadMusicStream(const char *fileName) {
+Music LoadMusicStream(const char *fileName)
+{
     if (!s_ready || fileName == nullptr) return Music{};
     Mix_Music *m = Mix_LoadMUS(fileName);
     return m != nullptr ? make_music(m) : Music{};
 }
 
-void UnloadMusicStream(Music music) {
+void UnloadMusicStream(Music music)
+{
     MusicData *d = music.data;
     if (d == nullptr || !unlink(&s_musics, d)) return;
     if (s_current == d) {
@@ -401,7 +423,8 @@ void UnloadMusicStream(Music music) {
     delete d;
 }
 
-void PlayMusicStream(Music music) {
+void PlayMusicStream(Music music)
+{
     MusicData *d = music.data;
     if (d == nullptr) return;
     if (gl_headless()) {
@@ -414,12 +437,14 @@ void PlayMusicStream(Music music) {
     if (Mix_PlayMusic(d->music, music.looping ? -1 : 1) == 0) s_current = d;
 }
 
-void UpdateMusicStream(Music music) {
+void UpdateMusicStream(Music music)
+{
     // The mixer decodes on its own thread: nothing to feed here.
     (void)music;
 }
 
-void StopMusicStream(Music music) {
+void StopMusicStream(Music music)
+{
     MusicData *d = music.data;
     if (d == nullptr) return;
     d->startFrame = -1;
@@ -429,7 +454,8 @@ void StopMusicStream(Music music) {
     }
 }
 
-bool IsMusicStreamPlaying(Music music) {
+bool IsMusicStreamPlaying(Music music)
+{
     MusicData *d = music.data;
     if (d == nullptr) return false;
     if (gl_headless()) return headless_playing(d->startFrame, d->seconds, d->loopingPlay);

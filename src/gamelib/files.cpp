@@ -17,7 +17,8 @@ char s_appDir[4096];
 
 }  // namespace
 
-bool FileExists(const char *fileName) {
+bool FileExists(const char *fileName)
+{
     if (!fileName || !fileName[0]) return false;
     std::error_code ec;
     // Names are UTF-8 on every system.
@@ -25,7 +26,8 @@ bool FileExists(const char *fileName) {
     return std::filesystem::is_regular_file(path, ec);
 }
 
-const char *GetApplicationDirectory() {
+const char *GetApplicationDirectory()
+{
     if (s_appDir[0]) return s_appDir;
     // SDL reads the executable's own path; the answer ends in '/'.
     char *base = SDL_GetBasePath();
@@ -37,7 +39,8 @@ const char *GetApplicationDirectory() {
     return s_appDir;
 }
 
-const char *TextFormat(const char *format, ...) {
+const char *TextFormat(const char *format, ...)
+{
     char *buf = s_textBuffers[s_nextTextBuffer];
     s_nextTextBuffer = (s_nextTextBuffer + 1) % kTextBuffers;
     buf[0] = '\0';

@@ -42,8 +42,8 @@ namespace {
 
 constexpr int kPageWidth = 2048;
 constexpr int kPageHeight = 2048;
-constexpr int kGlyphGap = 2;       // empty pixels around every glyph, so bilinear sampling never bleeds
-constexpr int kMaxFontSize = 1024; // a glyph must fit in one page
+constexpr int kGlyphGap = 2;  // empty pixels around every glyph, so bilinear sampling never bleeds
+constexpr int kMaxFontSize = 1024;  // a glyph must fit in one page
 constexpr int kDefaultFontSize = 10;
 
 }  // namespace
@@ -71,13 +71,13 @@ struct FontAtlas {
     bool keepPixels = false;  // the default font re-uploads after a new window
     bool uploaded = false;
     SDL_ScaleMode pageMode = SDL_ScaleModeLinear;  // mode last copied to pages 1..n
-    FontAtlas *next = nullptr;                     // list of live fonts
+    FontAtlas *next = nullptr;  // list of live fonts
 };
 
 namespace {
 
-FontAtlas *s_live = nullptr;      // every font not yet unloaded, the default included
-FontAtlas *s_default = nullptr;   // built on first use, lives for the process
+FontAtlas *s_live = nullptr;  // every font not yet unloaded, the default included
+FontAtlas *s_default = nullptr;  // built on first use, lives for the process
 
 // Full-size pages of unloaded fonts, kept for the next font. A glyph rebuild
 // unloads the old font and loads the new one straight after: reusing its
@@ -87,7 +87,7 @@ FontAtlas *s_default = nullptr;   // built on first use, lives for the process
 constexpr size_t kFullPage = static_cast<size_t>(kPageWidth) * kPageHeight;
 constexpr size_t kMaxSparePages = 8;
 std::vector<std::vector<unsigned char>> s_spareCoverage;  // capacity kFullPage each
-std::vector<SDL_Texture *> s_spareTextures;               // kPageWidth x kPageHeight, streaming ARGB8888
+std::vector<SDL_Texture *> s_spareTextures;  // kPageWidth x kPageHeight, streaming ARGB8888
 
 // Shelf packer state for the page being filled.
 struct Packer {
@@ -96,7 +96,8 @@ struct Packer {
     int shelf = 0;
 };
 
-void new_page(FontAtlas &a, Packer &p) {
+void new_page(FontAtlas &a, Packer &p)
+{
     GlFontPage page;
     page.width = kPageWidth;
     page.height = kPageHeight;
@@ -110,7 +111,8 @@ void new_page(FontAtlas &a, Packer &p) {
 }
 
 // Reserves a w x h cell; false when it can never fit a page.
-bool pack(FontAtlas &a, Packer &p, int w, int h, int *page, int *x, int *y) {
+bool pack(FontAtlas &a, Packer &p, int w, int h, int *page, int *x, int *y)
+{
     if (w + 2 * kGlyphGap > kPageWidth || h + 2 * kGlyphGap > kPageHeight) return false;
     if (a.pages.empty()) new_page(a, p);
     if (p.x + w + kGlyphGap > kPageWidth) {
@@ -128,7 +130,8 @@ bool pack(FontAtlas &a, Packer &p, int w, int h, int *page, int *x, int *y) {
 }
 
 // Cuts the last page to the rows it uses.
-void trim_last_page(FontAtlas &a, const Packer &p) {
+void trim_last_page(FontAtlas &a, const Packer &p)
+{
     if (a.pages.empty()) return;
     GlFontPage &last = a.pages.back();
     int used = std::min(kPageHeight, p.y + p.shelf + kGlyphGap);
@@ -141,8 +144,8 @@ void trim_last_page(FontAtlas &a, const Packer &p) {
 
 // Adds one glyph whose coverage rows are given by `row(r)` (w bytes each).
 template <typename RowFn>
-bool add_glyph(FontAtlas &a, Packer &p, int codepoint, int w, int h, int offsetX, int offsetY,
-               int advance, RowFn row) {
+bool add_glyph(FontAtlas &a, Packer &p, int codepoint, int w, int h, int offsetX, int offsetY, int advance, RowFn row)
+{
     int page = 0, x = 0, y = 0;
     if (w > 0 && h > 0) {
         if (!pack(a, p, w, h, &page, &x, &y)) return false;
@@ -153,15 +156,16 @@ bool add_glyph(FontAtlas &a, Packer &p, int codepoint, int w, int h, int offsetX
         h = 0;
     }
     a.glyphs.push_back(GlyphInfo{codepoint, offsetX, offsetY, advance});
-    a.recs.push_back(Rectangle{static_cast<float>(x), static_cast<float>(y), static_cast<float>(w),
-                               static_cast<float>(h)});
+    a.recs.push_back(
+        Rectangle{static_cast<float>(x), static_cast<float>(y), static_cast<float>(w), static_cast<float>(h)});
     a.glyphPage.push_back(static_cast<unsigned short>(page));
     return true;
 }
 
 // A hollow box, drawn for every glyph of a font made without any font file and
 // for a fallback glyph that does not rasterise.
-bool add_box_glyph(FontAtlas &a, Packer &p, int codepoint, int size) {
+bool add_box_glyph(FontAtlas &a, Packer &p, int codepoint, int size)
+{
     int w = std::max(3, size / 2);
     int h = std::max(3, size * 7 / 10);
     int advance = w + std::max(1, size / 10);
@@ -172,13 +176,13 @@ bool add_box_glyph(FontAtlas &a, Packer &p, int codepoint, int size) {
 }
 
 // Copies the glyph slot's bitmap (8-bit gray or 1-bit mono) into the atlas.
-bool add_ft_glyph(FontAtlas &a, Packer &p, int codepoint, FT_GlyphSlot slot) {
+bool add_ft_glyph(FontAtlas &a, Packer &p, int codepoint, FT_GlyphSlot slot)
+{
     const FT_Bitmap &bm = slot->bitmap;
     int w = static_cast<int>(bm.width);
     int h = static_cast<int>(bm.rows);
     int advance = static_cast<int>((slot->advance.x + 32) >> 6);
-    if (w > 0 && h > 0 && bm.pixel_mode != FT_PIXEL_MODE_GRAY && bm.pixel_mode != FT_PIXEL_MODE_MONO)
-        return false;
+    if (w > 0 && h > 0 && bm.pixel_mode != FT_PIXEL_MODE_GRAY && bm.pixel_mode != FT_PIXEL_MODE_MONO) return false;
     // Row r of the image from the top, whatever the bitmap's flow.
     const unsigned char *top = bm.buffer;
     if (bm.pitch < 0 && h > 0) top = bm.buffer + static_cast<ptrdiff_t>(-bm.pitch) * (h - 1);
@@ -198,7 +202,8 @@ bool add_ft_glyph(FontAtlas &a, Packer &p, int codepoint, FT_GlyphSlot slot) {
     return add_glyph(a, p, codepoint, w, h, slot->bitmap_left, a.ascender - slot->bitmap_top, advance, row);
 }
 
-void build_lookup(FontAtlas &a) {
+void build_lookup(FontAtlas &a)
+{
     a.blockOf.clear();
     a.blockGlyphs.clear();
     if (a.glyphs.size() <= 1) return;
@@ -215,12 +220,14 @@ void build_lookup(FontAtlas &a) {
     }
 }
 
-void link_live(FontAtlas *a) {
+void link_live(FontAtlas *a)
+{
     a->next = s_live;
     s_live = a;
 }
 
-bool unlink_live(FontAtlas *a) {
+bool unlink_live(FontAtlas *a)
+{
     for (FontAtlas **pp = &s_live; *pp; pp = &(*pp)->next) {
         if (*pp == a) {
             *pp = a->next;
@@ -235,7 +242,8 @@ bool unlink_live(FontAtlas *a) {
 // A glyph set's text can hold hundreds of thousands of codepoints, so they
 // are marked in a bitmap of every codepoint (136 KiB) and read back in order
 // rather than sorted.
-std::vector<int> distinct_codepoints(const int *codepoints, int count) {
+std::vector<int> distinct_codepoints(const int *codepoints, int count)
+{
     std::vector<int> cps;
     if (codepoints == nullptr || count <= 0) {
         for (int c = 32; c < 127; c++) cps.push_back(c);
@@ -265,21 +273,24 @@ std::vector<int> distinct_codepoints(const int *codepoints, int count) {
 // FreeType handles released on every way out, an exception included.
 struct FtLibrary {
     FT_Library lib = nullptr;
-    ~FtLibrary() {
+    ~FtLibrary()
+    {
         if (lib != nullptr) FT_Done_FreeType(lib);
     }
 };
 
 // FreeType reads the font file through SDL, which opens UTF-8 paths on every
 // system (FreeType's own stdio stream takes the ANSI code page on Windows).
-unsigned long rw_stream_read(FT_Stream stream, unsigned long offset, unsigned char *buffer, unsigned long count) {
+unsigned long rw_stream_read(FT_Stream stream, unsigned long offset, unsigned char *buffer, unsigned long count)
+{
     SDL_RWops *rw = static_cast<SDL_RWops *>(stream->descriptor.pointer);
     const bool placed = SDL_RWseek(rw, static_cast<Sint64>(offset), RW_SEEK_SET) >= 0;
     if (count == 0) return placed ? 0 : 1;  // a seek alone: non-zero on error
     return placed ? static_cast<unsigned long>(SDL_RWread(rw, buffer, 1, count)) : 0;
 }
 
-void rw_stream_close(FT_Stream stream) {
+void rw_stream_close(FT_Stream stream)
+{
     if (stream->descriptor.pointer != nullptr) SDL_RWclose(static_cast<SDL_RWops *>(stream->descriptor.pointer));
     stream->descriptor.pointer = nullptr;
 }
@@ -292,10 +303,12 @@ struct FtFace {
     FtFace() = default;
     FtFace(const FtFace &) = delete;
     FtFace &operator=(const FtFace &) = delete;
-    ~FtFace() {
+    ~FtFace()
+    {
         if (face != nullptr) FT_Done_Face(face);
     }
-    bool open(FT_Library lib, const char *path, long faceIndex) {
+    bool open(FT_Library lib, const char *path, long faceIndex)
+    {
         SDL_RWops *rw = SDL_RWFromFile(path, "rb");
         if (rw == nullptr) return false;
         const Sint64 size = SDL_RWsize(rw);
@@ -316,7 +329,8 @@ struct FtFace {
 
 // Rasterises the codepoints from face `faceIndex` of `path`; null when the
 // file does not load as a font at that size, or memory runs out.
-FontAtlas *rasterise(const char *path, long faceIndex, int size, const int *codepoints, int count) {
+FontAtlas *rasterise(const char *path, long faceIndex, int size, const int *codepoints, int count)
+{
     if (path == nullptr || size <= 0 || size > kMaxFontSize) return nullptr;
     FtLibrary lib;
     if (FT_Init_FreeType(&lib.lib) != 0) return nullptr;
@@ -342,8 +356,8 @@ FontAtlas *rasterise(const char *path, long faceIndex, int size, const int *code
         // A font whose missing-glyph outline is empty gets a drawn box instead,
         // so missing characters never vanish from the screen.
         FT_GlyphSlot slot = face.face->glyph;
-        bool fallbackOk = FT_Load_Glyph(face.face, 0, flags) == 0 && slot->bitmap.width > 0 &&
-                          slot->bitmap.rows > 0 && add_ft_glyph(*a, packer, 0, slot);
+        bool fallbackOk = FT_Load_Glyph(face.face, 0, flags) == 0 && slot->bitmap.width > 0 && slot->bitmap.rows > 0 &&
+                          add_ft_glyph(*a, packer, 0, slot);
         if (!fallbackOk) add_box_glyph(*a, packer, 0, size);
         for (int cp : cps) {
             FT_UInt gi = FT_Get_Char_Index(face.face, static_cast<FT_ULong>(cp));
@@ -361,7 +375,8 @@ FontAtlas *rasterise(const char *path, long faceIndex, int size, const int *code
 
 // The font drawn when the system has no usable font file: boxes for every
 // printable ASCII character except the space.
-FontAtlas *box_font(int size) {
+FontAtlas *box_font(int size)
+{
     FontAtlas *a = new FontAtlas;
     a->baseSize = size;
     a->ascender = std::max(1, size * 8 / 10);
@@ -382,11 +397,13 @@ FontAtlas *box_font(int size) {
 // texture is locked and written in place (its pixels are a plain surface
 // there); other renderers get it in bands of rows through SDL_UpdateTexture,
 // so no page-sized staging buffer is needed.
-void expand_rows(const unsigned char *src, Uint32 *dst, size_t n) {
+void expand_rows(const unsigned char *src, Uint32 *dst, size_t n)
+{
     for (size_t i = 0; i < n; i++) dst[i] = (static_cast<Uint32>(src[i]) << 24) | 0x00FFFFFFu;
 }
 
-void upload_pages(FontAtlas *a) {
+void upload_pages(FontAtlas *a)
+{
     if (a->uploaded) return;
     SDL_Renderer *renderer = gl_renderer();
     if (renderer == nullptr) return;
@@ -446,7 +463,8 @@ void upload_pages(FontAtlas *a) {
     a->uploaded = all;
 }
 
-void release_textures(FontAtlas *a) {
+void release_textures(FontAtlas *a)
+{
     for (GlFontPage &page : a->pages) {
         if (page.textureId != 0) gl_release_texture(page.textureId);
         page.textureId = 0;
@@ -458,7 +476,8 @@ void release_textures(FontAtlas *a) {
 // Destroys an unloaded font, keeping its full-size page buffers and software
 // page textures for the next font (up to a few of each) while a window is
 // open; closing it releases them.
-void retire_font(FontAtlas *a) {
+void retire_font(FontAtlas *a)
+{
     const bool window = gl_renderer() != nullptr;
     const bool software = gl_software_target() != nullptr;
     for (GlFontPage &page : a->pages) {
@@ -475,13 +494,15 @@ void retire_font(FontAtlas *a) {
     delete a;
 }
 
-void release_spare_pages() {
+void release_spare_pages()
+{
     for (SDL_Texture *t : s_spareTextures) SDL_DestroyTexture(t);
     s_spareTextures.clear();
     s_spareCoverage.clear();
 }
 
-Font font_record(FontAtlas *a) {
+Font font_record(FontAtlas *a)
+{
     Font f{};
     f.baseSize = a->baseSize;
     f.glyphCount = static_cast<int>(a->glyphs.size());
@@ -496,12 +517,14 @@ Font font_record(FontAtlas *a) {
     return f;
 }
 
-FontAtlas *default_style_atlas(const char *path, long faceIndex) {
+FontAtlas *default_style_atlas(const char *path, long faceIndex)
+{
     FontAtlas *a = rasterise(path, faceIndex, kDefaultFontSize, nullptr, 0);
     return a != nullptr ? a : box_font(kDefaultFontSize);
 }
 
-int lookup(const FontAtlas *a, int codepoint) {
+int lookup(const FontAtlas *a, int codepoint)
+{
     if (codepoint < 0) return 0;
     const size_t block = static_cast<size_t>(codepoint) >> 8;
     if (block >= a->blockOf.size() || a->blockOf[block] < 0) return 0;
@@ -517,7 +540,8 @@ struct Tap {
     int weight;
 };
 
-void make_taps(Tap *taps, int count, int offset, int dst, int src, bool linear) {
+void make_taps(Tap *taps, int count, int offset, int dst, int src, bool linear)
+{
     for (int i = 0; i < count; i++) {
         const int d = offset + i;
         if (dst == src) {
@@ -543,7 +567,8 @@ void make_taps(Tap *taps, int count, int offset, int dst, int src, bool linear) 
 // glyph's own, the tint modulating a white texel whose alpha is the coverage,
 // and the blend in its integer arithmetic.
 void blend_glyph(SDL_Surface *target, const GlFontPage &page, const Rectangle &rec, float x0f, float y0f, float wf,
-                 float hf, bool linear, Color tint) {
+                 float hf, bool linear, Color tint)
+{
     // Quads wholly off the surface (or with non-finite corners) draw nothing.
     if (!(x0f + wf > 0.0f && y0f + hf > 0.0f && x0f < (float)target->w && y0f < (float)target->h)) return;
     const float limit = 1.0e6f;
@@ -620,7 +645,8 @@ bool usable(const Font &font) { return font.atlas != nullptr && !font.atlas->gly
 // byte sequence that decodes to nothing.
 template <class Visit>
 void for_each_placed_glyph(const FontAtlas *a, const char *text, Vector2 position, float scale, float spacing,
-                           Visit visit) {
+                           Visit visit)
+{
     float penX = position.x;
     for (const char *p = text; *p != '\0';) {
         int size = 0;
@@ -643,7 +669,8 @@ void for_each_placed_glyph(const FontAtlas *a, const char *text, Vector2 positio
 
 // --- UTF-8 ----------------------------------------------------------------
 
-int GetCodepointNext(const char *text, int *size) {
+int GetCodepointNext(const char *text, int *size)
+{
     int dummy = 0;
     if (size == nullptr) size = &dummy;
     *size = 0;
@@ -658,7 +685,8 @@ int GetCodepointNext(const char *text, int *size) {
     return static_cast<int>(cp);
 }
 
-int *LoadCodepoints(const char *text, int *count) {
+int *LoadCodepoints(const char *text, int *count)
+{
     if (count != nullptr) *count = 0;
     if (text == nullptr) return nullptr;
     size_t len = std::strlen(text);
@@ -680,7 +708,8 @@ void UnloadCodepoints(int *codepoints) { std::free(codepoints); }
 
 // --- loading ----------------------------------------------------------------
 
-Font LoadFontEx(const char *fileName, int fontSize, const int *codepoints, int codepointCount) {
+Font LoadFontEx(const char *fileName, int fontSize, const int *codepoints, int codepointCount)
+{
     FontAtlas *a = rasterise(fileName, 0, fontSize, codepoints, codepointCount);
     if (a == nullptr) return GetFontDefault();
     link_live(a);
@@ -688,7 +717,8 @@ Font LoadFontEx(const char *fileName, int fontSize, const int *codepoints, int c
     return font_record(a);
 }
 
-Font GetFontDefault() {
+Font GetFontDefault()
+{
     if (s_default == nullptr) {
         std::string path;
         int index = 0;
@@ -701,7 +731,8 @@ Font GetFontDefault() {
     return font_record(s_default);
 }
 
-Font gl_font_load_default_from(const char *path) {
+Font gl_font_load_default_from(const char *path)
+{
     FontAtlas *a = default_style_atlas(path, 0);
     link_live(a);
     upload_pages(a);
@@ -710,7 +741,8 @@ Font gl_font_load_default_from(const char *path) {
 
 bool IsFontDefault(Font font) { return font.atlas != nullptr && font.atlas == s_default; }
 
-void UnloadFont(Font font) {
+void UnloadFont(Font font)
+{
     FontAtlas *a = font.atlas;
     if (a == nullptr || a == s_default) return;
     // Only fonts still alive are released, so a second unload of a copy is harmless.
@@ -718,7 +750,8 @@ void UnloadFont(Font font) {
     retire_font(a);
 }
 
-void gl_fonts_shutdown() {
+void gl_fonts_shutdown()
+{
     // The window's renderer is going away: every page texture goes with it.
     // The default font keeps its pixels and uploads again in the next window.
     for (FontAtlas *a = s_live; a != nullptr; a = a->next) release_textures(a);
@@ -727,12 +760,14 @@ void gl_fonts_shutdown() {
 
 // --- lookup and layout --------------------------------------------------------
 
-int GetGlyphIndex(Font font, int codepoint) {
+int GetGlyphIndex(Font font, int codepoint)
+{
     if (!usable(font)) return 0;
     return lookup(font.atlas, codepoint);
 }
 
-Vector2 MeasureTextEx(Font font, const char *text, float fontSize, float spacing) {
+Vector2 MeasureTextEx(Font font, const char *text, float fontSize, float spacing)
+{
     if (!usable(font)) font = GetFontDefault();
     Vector2 out{0.0f, fontSize};
     if (text == nullptr) return out;
@@ -753,7 +788,8 @@ Vector2 MeasureTextEx(Font font, const char *text, float fontSize, float spacing
     return out;
 }
 
-void DrawTextEx(Font font, const char *text, Vector2 position, float fontSize, float spacing, Color tint) {
+void DrawTextEx(Font font, const char *text, Vector2 position, float fontSize, float spacing, Color tint)
+{
     if (text == nullptr || *text == '\0') return;
     // Sizes that are not a positive finite number draw nothing rather than
     // hand the renderer non-finite vertices.
@@ -834,7 +870,8 @@ void DrawTextEx(Font font, const char *text, Vector2 position, float fontSize, f
 
 int gl_font_page_count(Font font) { return font.atlas != nullptr ? static_cast<int>(font.atlas->pages.size()) : 0; }
 
-void gl_font_page_size(Font font, int page, int *width, int *height) {
+void gl_font_page_size(Font font, int page, int *width, int *height)
+{
     int w = 0, h = 0;
     if (font.atlas != nullptr && page >= 0 && page < static_cast<int>(font.atlas->pages.size())) {
         w = font.atlas->pages[static_cast<size_t>(page)].width;
@@ -844,18 +881,21 @@ void gl_font_page_size(Font font, int page, int *width, int *height) {
     if (height != nullptr) *height = h;
 }
 
-int gl_font_glyph_page(Font font, int index) {
+int gl_font_glyph_page(Font font, int index)
+{
     if (font.atlas == nullptr || index < 0 || index >= static_cast<int>(font.atlas->glyphPage.size())) return -1;
     return font.atlas->glyphPage[static_cast<size_t>(index)];
 }
 
-const unsigned char *gl_font_page_pixels(Font font, int page) {
+const unsigned char *gl_font_page_pixels(Font font, int page)
+{
     if (font.atlas == nullptr || page < 0 || page >= static_cast<int>(font.atlas->pages.size())) return nullptr;
     const GlFontPage &p = font.atlas->pages[static_cast<size_t>(page)];
     return p.alpha.empty() ? nullptr : p.alpha.data();
 }
 
-unsigned int gl_font_page_texture(Font font, int page) {
+unsigned int gl_font_page_texture(Font font, int page)
+{
     if (font.atlas == nullptr || page < 0 || page >= static_cast<int>(font.atlas->pages.size())) return 0;
     return font.atlas->pages[static_cast<size_t>(page)].textureId;
 }

@@ -61,9 +61,9 @@ struct Texture2D {
 
 // One rasterised glyph. advanceX is a whole number of pixels at baseSize.
 struct GlyphInfo {
-    int value;     // codepoint
-    int offsetX;   // bitmap left edge relative to the pen position
-    int offsetY;   // bitmap top edge relative to the top of the line
+    int value;  // codepoint
+    int offsetX;  // bitmap left edge relative to the pen position
+    int offsetY;  // bitmap top edge relative to the top of the line
     int advanceX;  // pen advance in pixels
 };
 
@@ -94,7 +94,7 @@ struct SoundData;  // private: decoded audio
 struct Sound {
     unsigned int frameCount;  // sample frames
     unsigned int sampleRate;
-    SoundData *data;          // null: an empty record
+    SoundData *data;  // null: an empty record
 };
 
 struct MusicData;  // private: the stream
@@ -102,7 +102,7 @@ struct Music {
     unsigned int frameCount;  // sample frames (0 when unknown)
     unsigned int sampleRate;
     bool looping;
-    MusicData *data;          // null: an empty record
+    MusicData *data;  // null: an empty record
 };
 
 enum {
@@ -183,7 +183,7 @@ void SetConfigFlags(unsigned int flags);
 void InitWindow(int width, int height, const char *title);
 void CloseWindow();
 bool IsWindowReady();
-bool WindowShouldClose();          // close box, Escape, SIGINT or SIGTERM
+bool WindowShouldClose();  // close box, Escape, SIGINT or SIGTERM
 // Catches SIGINT/SIGTERM from now on (InitWindow does so too); a signal caught
 // before the window opens still makes the first WindowShouldClose true.
 // CloseWindow restores the previous handlers.
@@ -194,9 +194,9 @@ void InstallStopSignalHandlers();
 // Returns whether a stop signal has already been caught.
 bool SetStopSignalExits(bool exits);
 void SetTargetFPS(int fps);
-float GetFrameTime();              // length of the last frame in seconds
+float GetFrameTime();  // length of the last frame in seconds
 void BeginDrawing();
-void EndDrawing();                 // presents, paces, samples input for the next frame
+void EndDrawing();  // presents, paces, samples input for the next frame
 void ClearBackground(Color color);
 void SetWindowIcon(Image image);
 
@@ -204,7 +204,7 @@ void SetWindowIcon(Image image);
 Vector2 GetMousePosition();
 bool IsMouseButtonPressed(int button);  // true only in the frame of the press
 bool IsMouseButtonDown(int button);
-int GetKeyPressed();                    // keys pressed this frame, one per call, then 0
+int GetKeyPressed();  // keys pressed this frame, one per call, then 0
 bool CheckCollisionPointRec(Vector2 point, Rectangle rec);  // left/top in, right/bottom out
 
 // --- shapes --------------------------------------------------------------
@@ -249,7 +249,7 @@ Vector2 MeasureTextEx(Font font, const char *text, float fontSize, float spacing
 void DrawTextEx(Font font, const char *text, Vector2 position, float fontSize, float spacing, Color tint);
 
 // --- audio ---------------------------------------------------------------
-void InitAudioDevice();            // falls back to a silent device when none opens
+void InitAudioDevice();  // falls back to a silent device when none opens
 void CloseAudioDevice();
 bool IsAudioDeviceReady();
 
@@ -258,7 +258,7 @@ void UnloadWave(Wave wave);
 Sound LoadSoundFromWave(Wave wave);
 Sound LoadSound(const char *fileName);
 void UnloadSound(Sound sound);
-void PlaySound(Sound sound);       // restarts a sound that is already playing
+void PlaySound(Sound sound);  // restarts a sound that is already playing
 void StopSound(Sound sound);
 bool IsSoundPlaying(Sound sound);
 
@@ -272,8 +272,8 @@ void StopMusicStream(Music music);
 bool IsMusicStreamPlaying(Music music);
 
 // --- files and text ------------------------------------------------------
-bool FileExists(const char *fileName);       // a regular file that exists
-const char *GetApplicationDirectory();       // the executable's folder, ending in '/'
+bool FileExists(const char *fileName);  // a regular file that exists
+const char *GetApplicationDirectory();  // the executable's folder, ending in '/'
 // printf into one of four rotating static buffers of 1024 bytes; a longer
 // result is cut (always NUL-terminated).
 const char *TextFormat(const char *format, ...) __attribute__((format(gnu_printf, 1, 2)));

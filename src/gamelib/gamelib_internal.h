@@ -27,11 +27,11 @@ bool gl_headless();
 // pixels into it directly must SDL_RenderFlush first, so that draws already
 // queued land underneath.
 SDL_Surface *gl_software_target();
-long gl_frame_counter();      // frames completed since InitWindow
+long gl_frame_counter();  // frames completed since InitWindow
 // Frames per second of the frame clock: headless, 1 / the fixed frame time;
 // windowed, 60 unless SetTargetFPS said otherwise (60 when pacing is off).
 float gl_target_fps();
-void gl_count_draw_call();    // for HeadlessDrawCallsLastFrame
+void gl_count_draw_call();  // for HeadlessDrawCallsLastFrame
 // Fills triangles (three indices each) in one colour, blended: as row spans
 // on the software renderer (the pixels its own triangle fill would cover), as
 // geometry elsewhere. At most 4 x (2 x 65 + 1) vertices and 128 triangles per

@@ -15,7 +15,7 @@
 
 void HeadlessEnable(float frameTime = 1.0f / 60.0f);
 bool IsHeadless();
-void HeadlessDisable();                  // after CloseWindow; back to normal mode
+void HeadlessDisable();  // after CloseWindow; back to normal mode
 
 // Number of frames completed (EndDrawing calls) since InitWindow.
 long HeadlessFrameCount();

@@ -39,30 +39,35 @@ std::vector<QueuedEvent> s_queue;
 long s_framesBegun = 0;
 long s_releaseFrame[kButtons] = {-1, -1, -1};
 
-void press(int button) {
+void press(int button)
+{
     if (button < 0 || button >= kButtons) return;
     if (!s_in.down[button]) s_in.pressed[button] = true;
     s_in.down[button] = true;
 }
 
-void release(int button) {
+void release(int button)
+{
     if (button < 0 || button >= kButtons) return;
     s_in.down[button] = false;
 }
 
-void add_key(int code) {
+void add_key(int code)
+{
     if (code == KEY_NULL) return;
     if (code == KEY_ESCAPE) s_closeSeen = true;
     if (s_in.keyCount < kMaxKeys) s_in.keys[s_in.keyCount++] = code;
 }
 
-void start_frame() {
+void start_frame()
+{
     for (bool &p : s_in.pressed) p = false;
     s_in.keyCount = 0;
     s_in.keyRead = 0;
 }
 
-int button_from_sdl(Uint8 b) {
+int button_from_sdl(Uint8 b)
+{
     switch (b) {
     case SDL_BUTTON_LEFT: return MOUSE_BUTTON_LEFT;
     case SDL_BUTTON_RIGHT: return MOUSE_BUTTON_RIGHT;
@@ -72,7 +77,8 @@ int button_from_sdl(Uint8 b) {
 }
 
 // Key codes by physical key position, as the US layout names them.
-int key_from_scancode(SDL_Scancode sc) {
+int key_from_scancode(SDL_Scancode sc)
+{
     if (sc >= SDL_SCANCODE_A && sc <= SDL_SCANCODE_Z) return KEY_A + (sc - SDL_SCANCODE_A);
     if (sc >= SDL_SCANCODE_1 && sc <= SDL_SCANCODE_9) return '1' + (sc - SDL_SCANCODE_1);
     if (sc >= SDL_SCANCODE_F1 && sc <= SDL_SCANCODE_F12) return KEY_F1 + (sc - SDL_SCANCODE_F1);
@@ -133,13 +139,15 @@ int key_from_scancode(SDL_Scancode sc) {
     }
 }
 
-void queue(long frame, QueuedKind kind, float x, float y, int value) {
+void queue(long frame, QueuedKind kind, float x, float y, int value)
+{
     s_queue.push_back(QueuedEvent{frame, kind, x, y, value});
 }
 
 }  // namespace
 
-void gl_input_reset() {
+void gl_input_reset()
+{
     s_in = FrameInput{};
     s_closeSeen = false;
     s_queue.clear();
@@ -147,7 +155,8 @@ void gl_input_reset() {
     for (long &f : s_releaseFrame) f = -1;
 }
 
-void gl_input_begin_frame() {
+void gl_input_begin_frame()
+{
     start_frame();
     long frame = s_framesBegun++;
     size_t kept = 0;
@@ -167,7 +176,8 @@ void gl_input_begin_frame() {
     s_queue.resize(kept);
 }
 
-void gl_input_poll() {
+void gl_input_poll()
+{
     start_frame();
     SDL_Event ev;
     while (SDL_PollEvent(&ev)) {
@@ -199,20 +209,18 @@ bool gl_input_close_requested() { return s_closeSeen; }
 
 Vector2 GetMousePosition() { return s_in.mouse; }
 
-bool IsMouseButtonPressed(int button) {
-    return button >= 0 && button < kButtons && s_in.pressed[button];
-}
+bool IsMouseButtonPressed(int button) { return button >= 0 && button < kButtons && s_in.pressed[button]; }
 
-bool IsMouseButtonDown(int button) {
-    return button >= 0 && button < kButtons && s_in.down[button];
-}
+bool IsMouseButtonDown(int button) { return button >= 0 && button < kButtons && s_in.down[button]; }
 
-int GetKeyPressed() {
+int GetKeyPressed()
+{
     if (s_in.keyRead >= s_in.keyCount) return KEY_NULL;
     return s_in.keys[s_in.keyRead++];
 }
 
-bool CheckCollisionPointRec(Vector2 point, Rectangle rec) {
+bool CheckCollisionPointRec(Vector2 point, Rectangle rec)
+{
     return point.x >= rec.x && point.x < rec.x + rec.width && point.y >= rec.y && point.y < rec.y + rec.height;
 }
 
@@ -224,7 +232,8 @@ void HeadlessQueueMouseDown(int button) { queue(s_framesBegun, QueuedKind::Down,
 
 void HeadlessQueueMouseUp(int button) { queue(s_framesBegun, QueuedKind::Up, 0, 0, button); }
 
-void HeadlessQueueClick(float x, float y, int button) {
+void HeadlessQueueClick(float x, float y, int button)
+{
     if (button < 0 || button >= kButtons) return;
     // A click queued while an earlier one of the same button is still pending
     // presses in that one's release frame, after the release (events of a

@@ -35,14 +35,16 @@ int s_indices[4 * 6 * kMaxSegments];
 constexpr int kMaxSpans = 4096;
 SDL_Rect s_spans[kMaxSpans];
 
-SDL_Renderer *renderer_with_color(Color c) {
+SDL_Renderer *renderer_with_color(Color c)
+{
     SDL_Renderer *r = gl_renderer();
     if (r) SDL_SetRenderDrawColor(r, c.r, c.g, c.b, c.a);
     return r;
 }
 
 // The pixel edge nearest to a coordinate.
-int pixel_edge(float v) {
+int pixel_edge(float v)
+{
     if (v > kCoordLimit) v = kCoordLimit;
     if (v < -kCoordLimit) v = -kCoordLimit;
     return (int)std::floor(v + 0.5f);
@@ -51,7 +53,8 @@ int pixel_edge(float v) {
 // Fills rectangles in the current draw colour. An opaque colour needs no
 // blending (a blend at alpha 255 gives exactly the colour), and the software
 // renderer fills unblended rectangles many times faster.
-void fill_rects(SDL_Renderer *r, const SDL_Rect *rects, int n, Color color) {
+void fill_rects(SDL_Renderer *r, const SDL_Rect *rects, int n, Color color)
+{
     if (n <= 0) return;
     if (color.a == 255) SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_NONE);
     SDL_RenderFillRects(r, rects, n);
@@ -67,25 +70,29 @@ struct FixedPoint {
     long long x, y;
 };
 
-FixedPoint to_fixed(const SDL_Vertex &v) {
+FixedPoint to_fixed(const SDL_Vertex &v)
+{
     float x = v.position.x, y = v.position.y;
     x = x > kCoordLimit ? kCoordLimit : (x < -kCoordLimit ? -kCoordLimit : x);
     y = y > kCoordLimit ? kCoordLimit : (y < -kCoordLimit ? -kCoordLimit : y);
     return FixedPoint{(long long)(int)x * 2, (long long)(int)y * 2};
 }
 
-long long cross(const FixedPoint &a, const FixedPoint &b, long long cx, long long cy) {
+long long cross(const FixedPoint &a, const FixedPoint &b, long long cx, long long cy)
+{
     return (b.x - a.x) * (cy - a.y) - (b.y - a.y) * (cx - a.x);
 }
 
-bool top_left(const FixedPoint &a, const FixedPoint &b, bool clockwise) {
+bool top_left(const FixedPoint &a, const FixedPoint &b, bool clockwise)
+{
     if (clockwise) return (a.y == b.y && a.x < b.x) || b.y < a.y;
     return (a.y == b.y && b.x < a.x) || a.y < b.y;
 }
 
 // Smallest integer x with base + step * x >= 0, or the largest with it, as
 // the sign of step says; an edge parallel to the row keeps all or nothing.
-void clip_to_edge(long long base, long long step, long long *lo, long long *hi) {
+void clip_to_edge(long long base, long long step, long long *lo, long long *hi)
+{
     if (step > 0) {
         long long n = -base;  // x >= n / step
         long long q = n >= 0 ? (n + step - 1) / step : -((-n) / step);
@@ -105,8 +112,8 @@ void clip_to_edge(long long base, long long step, long long *lo, long long *hi) 
 // box of the cut vertices (right and bottom edges excluded), pixel centres,
 // edge functions made positive inside, and a bias of -1 on edges that are not
 // top or left.
-bool triangle_row(const FixedPoint &a, const FixedPoint &b, const FixedPoint &c, int y, int width, int *x0,
-                  int *x1) {
+bool triangle_row(const FixedPoint &a, const FixedPoint &b, const FixedPoint &c, int y, int width, int *x0, int *x1)
+{
     long long area = cross(a, b, c.x, c.y);
     if (area == 0) return false;
     long long minx = std::min(a.x, std::min(b.x, c.x)), maxx = std::max(a.x, std::max(b.x, c.x));
@@ -137,7 +144,8 @@ bool triangle_row(const FixedPoint &a, const FixedPoint &b, const FixedPoint &c,
 // software target (`width` x `height`): per row, each triangle's span, merged
 // where they touch. Flushes in batches when the span buffer fills.
 void fill_triangles_as_spans(SDL_Renderer *r, const SDL_Vertex *vertices, int vertexCount, const int *indices,
-                             int indexCount, int width, int height, Color color) {
+                             int indexCount, int width, int height, Color color)
+{
     constexpr int kMaxTriangles = 2 * kMaxSegments;
     constexpr int kMaxPoints = 4 * (2 * kCornerPoints + 1);
     static FixedPoint points[kMaxPoints];
@@ -168,7 +176,8 @@ void fill_triangles_as_spans(SDL_Renderer *r, const SDL_Vertex *vertices, int ve
             int m = 0;
             for (int t = 0; t < count; t++) {
                 int a = 0, b = 0;
-                if (triangle_row(points[tri[3 * t]], points[tri[3 * t + 1]], points[tri[3 * t + 2]], y, width, &a, &b)) {
+                if (triangle_row(points[tri[3 * t]], points[tri[3 * t + 1]], points[tri[3 * t + 2]], y, width, &a,
+                                 &b)) {
                     xs[m][0] = a;
                     xs[m][1] = b;
                     m++;
@@ -191,14 +200,14 @@ void fill_triangles_as_spans(SDL_Renderer *r, const SDL_Vertex *vertices, int ve
     fill_rects(r, s_spans, n, color);
 }
 
-
 // A rounded rectangle on whole pixels: [x0, x1) x [y0, y1), corner radius r.
 struct PixelShape {
     int x0, y0, x1, y1, r;
 };
 
 // False when the rectangle covers no pixel (also for NaN sizes).
-bool snap_shape(Rectangle rec, float roundness, PixelShape *out) {
+bool snap_shape(Rectangle rec, float roundness, PixelShape *out)
+{
     if (!(rec.width > 0.0f) || !(rec.height > 0.0f) || !std::isfinite(rec.x) || !std::isfinite(rec.y)) return false;
     PixelShape s;
     s.x0 = pixel_edge(rec.x);
@@ -221,7 +230,8 @@ bool snap_shape(Rectangle rec, float roundness, PixelShape *out) {
 
 // Fewer than 4 segments asks for a count that keeps each chord within half a
 // pixel of the true arc.
-int corner_segments(float radius, int segments) {
+int corner_segments(float radius, int segments)
+{
     if (segments < 4) {
         segments = 4;
         if (radius > 1.0f) {
@@ -233,13 +243,15 @@ int corner_segments(float radius, int segments) {
     return segments > kMaxSegments ? kMaxSegments : segments;
 }
 
-SDL_Vertex vertex(float x, float y, Color c) {
+SDL_Vertex vertex(float x, float y, Color c)
+{
     return SDL_Vertex{SDL_FPoint{x, y}, SDL_Color{c.r, c.g, c.b, c.a}, SDL_FPoint{0.0f, 0.0f}};
 }
 
 // Corner centres of a shape and the angle each arc starts at, clockwise on
 // screen from the top-left corner.
-void corner_centres(const PixelShape &s, float cx[4], float cy[4], float start[4]) {
+void corner_centres(const PixelShape &s, float cx[4], float cy[4], float start[4])
+{
     const int xs[4] = {s.x0 + s.r, s.x1 - s.r, s.x1 - s.r, s.x0 + s.r};
     const int ys[4] = {s.y0 + s.r, s.y0 + s.r, s.y1 - s.r, s.y1 - s.r};
     for (int i = 0; i < 4; i++) {
@@ -252,7 +264,8 @@ void corner_centres(const PixelShape &s, float cx[4], float cy[4], float start[4
 // Writes the arc of radius `radius` around (cx, cy) from angle `start` over a
 // quarter turn: segments + 1 vertices, both ends exactly on the axes so they
 // meet the bands on whole-pixel lines.
-SDL_Vertex *write_arc(SDL_Vertex *v, float cx, float cy, float start, float radius, int segments, Color c) {
+SDL_Vertex *write_arc(SDL_Vertex *v, float cx, float cy, float start, float radius, int segments, Color c)
+{
     for (int k = 0; k <= segments; k++) {
         float a = start + 0.5f * kPi * (float)k / (float)segments;
         float dx = radius * std::cos(a), dy = radius * std::sin(a);
@@ -270,7 +283,8 @@ SDL_Vertex *write_arc(SDL_Vertex *v, float cx, float cy, float start, float radi
 // and start angle and returning past what it wrote, then draws them as one
 // list of triangles.
 template <class Corner>
-void draw_corners(const PixelShape &s, Color color, Corner corner) {
+void draw_corners(const PixelShape &s, Color color, Corner corner)
+{
     float cx[4], cy[4], start[4];
     corner_centres(s, cx, cy, start);
     SDL_Vertex *v = s_vertices;
@@ -279,7 +293,8 @@ void draw_corners(const PixelShape &s, Color color, Corner corner) {
     gl_draw_triangles(s_vertices, (int)(v - s_vertices), s_indices, (int)(idx - s_indices), color);
 }
 
-void fill_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color color) {
+void fill_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color color)
+{
     SDL_SetRenderDrawColor(r, color.r, color.g, color.b, color.a);
     SDL_Rect bands[3];
     int n = 0;
@@ -305,7 +320,8 @@ void fill_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color color)
     });
 }
 
-void outline_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color color) {
+void outline_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color color)
+{
     // A shape two pixels thin or less is all outline.
     if (s.x1 - s.x0 <= 2 || s.y1 - s.y0 <= 2) {
         fill_shape(r, s, segments, color);
@@ -347,7 +363,8 @@ void outline_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color col
 
 }  // namespace
 
-void gl_draw_triangles(const SDL_Vertex *vertices, int vertexCount, const int *indices, int indexCount, Color color) {
+void gl_draw_triangles(const SDL_Vertex *vertices, int vertexCount, const int *indices, int indexCount, Color color)
+{
     SDL_Renderer *r = gl_renderer();
     if (!r || !vertices || !indices || indexCount < 3 || vertexCount <= 0) return;
     if (SDL_Surface *target = gl_software_target()) {
@@ -360,7 +377,8 @@ void gl_draw_triangles(const SDL_Vertex *vertices, int vertexCount, const int *i
     gl_count_draw_call();
 }
 
-void DrawRectangle(int x, int y, int width, int height, Color color) {
+void DrawRectangle(int x, int y, int width, int height, Color color)
+{
     if (width <= 0 || height <= 0) return;
     SDL_Renderer *r = renderer_with_color(color);
     if (!r) return;
@@ -368,28 +386,32 @@ void DrawRectangle(int x, int y, int width, int height, Color color) {
     fill_rects(r, &rect, 1, color);
 }
 
-void DrawRectangleRec(Rectangle rec, Color color) {
+void DrawRectangleRec(Rectangle rec, Color color)
+{
     SDL_Renderer *r = gl_renderer();
     PixelShape shape;
     if (!r || !snap_shape(rec, 0.0f, &shape)) return;
     fill_shape(r, shape, 4, color);
 }
 
-void DrawLine(int startX, int startY, int endX, int endY, Color color) {
+void DrawLine(int startX, int startY, int endX, int endY, Color color)
+{
     SDL_Renderer *r = renderer_with_color(color);
     if (!r) return;
     SDL_RenderDrawLine(r, startX, startY, endX, endY);
     gl_count_draw_call();
 }
 
-void DrawRectangleRounded(Rectangle rec, float roundness, int segments, Color color) {
+void DrawRectangleRounded(Rectangle rec, float roundness, int segments, Color color)
+{
     SDL_Renderer *r = gl_renderer();
     PixelShape shape;
     if (!r || !snap_shape(rec, roundness, &shape)) return;
     fill_shape(r, shape, corner_segments((float)shape.r, segments), color);
 }
 
-void DrawRectangleRoundedLines(Rectangle rec, float roundness, int segments, Color color) {
+void DrawRectangleRoundedLines(Rectangle rec, float roundness, int segments, Color color)
+{
     SDL_Renderer *r = gl_renderer();
     PixelShape shape;
     if (!r || !snap_shape(rec, roundness, &shape)) return;

@@ -17,7 +17,8 @@ namespace {
 std::vector<SDL_Texture *> s_textures;  // id - 1 -> texture, null once released
 
 // SDL_image's type name for a raylib-style file type (".png"), or null.
-const char *image_type(const char *fileType) {
+const char *image_type(const char *fileType)
+{
     if (!fileType) return nullptr;
     if (fileType[0] == '.') fileType++;
     if (SDL_strcasecmp(fileType, "png") == 0) return "PNG";
@@ -30,31 +31,36 @@ const char *image_type(const char *fileType) {
 
 // --- texture table -------------------------------------------------------
 
-unsigned int gl_register_texture(SDL_Texture *texture) {
+unsigned int gl_register_texture(SDL_Texture *texture)
+{
     if (!texture) return 0;
     s_textures.push_back(texture);
     return (unsigned int)s_textures.size();
 }
 
-SDL_Texture *gl_texture(unsigned int id) {
+SDL_Texture *gl_texture(unsigned int id)
+{
     if (id == 0 || id > s_textures.size()) return nullptr;
     return s_textures[id - 1];
 }
 
-void gl_release_texture(unsigned int id) {
+void gl_release_texture(unsigned int id)
+{
     SDL_Texture *t = gl_texture(id);
     if (!t) return;
     SDL_DestroyTexture(t);
     s_textures[id - 1] = nullptr;
 }
 
-SDL_Texture *gl_take_texture(unsigned int id) {
+SDL_Texture *gl_take_texture(unsigned int id)
+{
     SDL_Texture *t = gl_texture(id);
     if (t) s_textures[id - 1] = nullptr;
     return t;
 }
 
-void gl_release_all_textures() {
+void gl_release_all_textures()
+{
     for (SDL_Texture *t : s_textures)
         if (t) SDL_DestroyTexture(t);
     // Keep the slots: ids handed out before stay unknown rather than reused.
@@ -63,7 +69,8 @@ void gl_release_all_textures() {
 
 // --- images ----------------------------------------------------------------
 
-Image LoadImageFromMemory(const char *fileType, const unsigned char *data, int dataSize) {
+Image LoadImageFromMemory(const char *fileType, const unsigned char *data, int dataSize)
+{
     Image image{};
     const char *type = image_type(fileType);
     if (!type || !data || dataSize <= 0) return image;
@@ -101,11 +108,11 @@ void UnloadImage(Image image) { std::free(image.data); }
 
 // --- textures --------------------------------------------------------------
 
-Texture2D LoadTextureFromImage(Image image) {
+Texture2D LoadTextureFromImage(Image image)
+{
     Texture2D tex{};
     SDL_Renderer *r = gl_renderer();
-    if (!r || !image.data || image.width <= 0 || image.height <= 0 ||
-        image.format != PIXELFORMAT_UNCOMPRESSED_R8G8B8A8)
+    if (!r || !image.data || image.width <= 0 || image.height <= 0 || image.format != PIXELFORMAT_UNCOMPRESSED_R8G8B8A8)
         return tex;
     SDL_Texture *t = SDL_CreateTexture(r, SDL_PIXELFORMAT_RGBA32, SDL_TEXTUREACCESS_STATIC, image.width, image.height);
     if (!t) return tex;
@@ -125,13 +132,15 @@ Texture2D LoadTextureFromImage(Image image) {
 
 void UnloadTexture(Texture2D texture) { gl_release_texture(texture.id); }
 
-void SetTextureFilter(Texture2D texture, int filter) {
+void SetTextureFilter(Texture2D texture, int filter)
+{
     SDL_Texture *t = gl_texture(texture.id);
     if (!t) return;
     SDL_SetTextureScaleMode(t, filter == TEXTURE_FILTER_POINT ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
 }
 
-void DrawTextureEx(Texture2D texture, Vector2 position, float rotation, float scale, Color tint) {
+void DrawTextureEx(Texture2D texture, Vector2 position, float rotation, float scale, Color tint)
+{
     SDL_Renderer *r = gl_renderer();
     SDL_Texture *t = gl_texture(texture.id);
     if (!r || !t) return;

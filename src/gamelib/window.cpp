@@ -52,7 +52,8 @@ SignalHandler s_prevInt = SIG_DFL;
 SignalHandler s_prevTerm = SIG_DFL;
 bool s_handlersInstalled = false;
 
-extern "C" void on_stop_signal(int) {
+extern "C" void on_stop_signal(int)
+{
     s_signalled = 1;
     if (s_stopExits) std::_Exit(0);
 }
@@ -60,7 +61,8 @@ extern "C" void on_stop_signal(int) {
 // A signal caught before InitWindow (InstallStopSignalHandlers at the top of
 // main) is kept, so the first WindowShouldClose ends the game; CloseWindow
 // forgets it once the handlers are restored.
-void install_signal_handlers() {
+void install_signal_handlers()
+{
     if (s_handlersInstalled) return;
     s_prevInt = std::signal(SIGINT, on_stop_signal);
     s_prevTerm = std::signal(SIGTERM, on_stop_signal);
@@ -69,7 +71,8 @@ void install_signal_handlers() {
     s_handlersInstalled = true;
 }
 
-void restore_signal_handlers() {
+void restore_signal_handlers()
+{
     if (!s_handlersInstalled) return;
     std::signal(SIGINT, s_prevInt);
     std::signal(SIGTERM, s_prevTerm);
@@ -78,7 +81,8 @@ void restore_signal_handlers() {
 }
 
 // Index of the render driver called `name`, or -1.
-int render_driver_index(const char *name) {
+int render_driver_index(const char *name)
+{
     int n = SDL_GetNumRenderDrivers();
     for (int i = 0; i < n; i++) {
         SDL_RendererInfo info;
@@ -89,7 +93,8 @@ int render_driver_index(const char *name) {
 
 // One attempt at a window and its renderer. `gl` asks for an OpenGL window and
 // the opengl driver; `msaa` adds 4x multisampling to that request.
-bool try_open_window(int width, int height, const char *title, bool gl, bool msaa) {
+bool try_open_window(int width, int height, const char *title, bool gl, bool msaa)
+{
     SDL_GL_ResetAttributes();
     if (msaa) {
         SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 1);
@@ -97,7 +102,8 @@ bool try_open_window(int width, int height, const char *title, bool gl, bool msa
     }
     Uint32 flags = SDL_WINDOW_SHOWN;
     if (gl) flags |= SDL_WINDOW_OPENGL;
-    s_window = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
+    s_window =
+        SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
     if (!s_window) return false;
     if (gl) {
         int index = render_driver_index("opengl");
@@ -121,7 +127,8 @@ bool try_open_window(int width, int height, const char *title, bool gl, bool msa
     return false;
 }
 
-bool open_windowed(int width, int height, const char *title) {
+bool open_windowed(int width, int height, const char *title)
+{
     // SDL would otherwise turn SIGINT/SIGTERM into SDL_QUIT events; our own
     // handlers do that job in both modes.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -136,14 +143,16 @@ bool open_windowed(int width, int height, const char *title) {
     return try_open_window(width, height, title, false, false);
 }
 
-bool open_headless(int width, int height) {
+bool open_headless(int width, int height)
+{
     s_target = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_RGB888);
     if (!s_target) return false;
     s_renderer = SDL_CreateSoftwareRenderer(s_target);
     return s_renderer != nullptr;
 }
 
-void close_everything() {
+void close_everything()
+{
     if (s_renderer) SDL_DestroyRenderer(s_renderer);
     if (s_window) SDL_DestroyWindow(s_window);
     if (s_target) SDL_FreeSurface(s_target);
@@ -164,7 +173,8 @@ void close_everything() {
 
 void SetConfigFlags(unsigned int flags) { s_configFlags = flags; }
 
-void InitWindow(int width, int height, const char *title) {
+void InitWindow(int width, int height, const char *title)
+{
     if (s_ready || width <= 0 || height <= 0) return;
     bool ok = s_headless ? open_headless(width, height) : open_windowed(width, height, title);
     if (!ok) {
@@ -191,7 +201,8 @@ void InitWindow(int width, int height, const char *title) {
     s_nextDue = s_lastFrameEnd;
 }
 
-void CloseWindow() {
+void CloseWindow()
+{
     if (!s_ready) return;
     gl_fonts_shutdown();
     gl_release_all_textures();
@@ -205,12 +216,14 @@ bool IsWindowReady() { return s_ready; }
 
 void InstallStopSignalHandlers() { install_signal_handlers(); }
 
-bool SetStopSignalExits(bool exits) {
+bool SetStopSignalExits(bool exits)
+{
     s_stopExits = exits ? 1 : 0;
     return s_signalled != 0;
 }
 
-bool WindowShouldClose() {
+bool WindowShouldClose()
+{
     // Without a window no frame can be shown: the loop must end, not spin.
     if (!s_ready) return true;
     return s_signalled != 0 || s_closeRequested || gl_input_close_requested();
@@ -220,12 +233,14 @@ void SetTargetFPS(int fps) { s_targetFps = fps > 0 ? fps : 0; }
 
 float GetFrameTime() { return s_headless ? s_headlessFrameTime : s_frameTime; }
 
-void BeginDrawing() {
+void BeginDrawing()
+{
     s_drawCalls = 0;
     if (s_headless) gl_input_begin_frame();
 }
 
-void EndDrawing() {
+void EndDrawing()
+{
     if (!s_ready) return;
     SDL_RenderPresent(s_renderer);
     if (s_windowSurface) SDL_UpdateWindowSurface(s_window);
@@ -255,19 +270,21 @@ void EndDrawing() {
     gl_input_poll();
 }
 
-void ClearBackground(Color color) {
+void ClearBackground(Color color)
+{
     if (!s_renderer) return;
     SDL_SetRenderDrawColor(s_renderer, color.r, color.g, color.b, color.a);
     SDL_RenderClear(s_renderer);
     gl_count_draw_call();
 }
 
-void SetWindowIcon(Image image) {
+void SetWindowIcon(Image image)
+{
     if (!s_window || !image.data || image.width <= 0 || image.height <= 0 ||
         image.format != PIXELFORMAT_UNCOMPRESSED_R8G8B8A8)
         return;
-    SDL_Surface *icon = SDL_CreateRGBSurfaceWithFormatFrom(image.data, image.width, image.height, 32,
-                                                           image.width * 4, SDL_PIXELFORMAT_RGBA32);
+    SDL_Surface *icon = SDL_CreateRGBSurfaceWithFormatFrom(image.data, image.width, image.height, 32, image.width * 4,
+                                                           SDL_PIXELFORMAT_RGBA32);
     if (!icon) return;
     SDL_SetWindowIcon(s_window, icon);  // SDL keeps its own copy
     SDL_FreeSurface(icon);
@@ -277,7 +294,8 @@ void SetWindowIcon(Image image) {
 
 SDL_Renderer *gl_renderer() { return s_renderer; }
 bool gl_headless() { return s_headless; }
-SDL_Surface *gl_software_target() {
+SDL_Surface *gl_software_target()
+{
     if (!s_ready || !s_software) return nullptr;
     // The surfaces the software renderer draws into, which nothing else draws on.
     SDL_Surface *s = s_headless ? s_target : s_windowSurface;
@@ -287,7 +305,8 @@ SDL_Surface *gl_software_target() {
     return s;
 }
 long gl_frame_counter() { return s_framesDone; }
-float gl_target_fps() {
+float gl_target_fps()
+{
     // Headless, the frame clock is the fixed frame time. 1.0f / 60 is not
     // exactly a sixtieth, so a rate within rounding of a whole number is that
     // number: frame counts are ceil(seconds * fps) and must not gain one.
@@ -302,7 +321,8 @@ void gl_count_draw_call() { s_drawCalls++; }
 
 // --- headless driver ---------------------------------------------------------
 
-void HeadlessEnable(float frameTime) {
+void HeadlessEnable(float frameTime)
+{
     if (s_ready) return;
     s_headless = true;
     s_headlessFrameTime = frameTime > 0.0f ? frameTime : 1.0f / 60.0f;
@@ -310,7 +330,8 @@ void HeadlessEnable(float frameTime) {
 
 bool IsHeadless() { return s_headless; }
 
-void HeadlessDisable() {
+void HeadlessDisable()
+{
     if (s_ready) return;
     s_headless = false;
 }
@@ -319,7 +340,8 @@ long HeadlessFrameCount() { return s_framesDone; }
 
 void HeadlessRequestClose() { s_closeRequested = true; }
 
-Color HeadlessGetPixel(int x, int y) {
+Color HeadlessGetPixel(int x, int y)
+{
     if (!s_target || x < 0 || y < 0 || x >= s_target->w || y >= s_target->h) return Color{0, 0, 0, 0};
     SDL_RenderFlush(s_renderer);  // draws are batched until a flush
     const Uint8 *row = (const Uint8 *)s_target->pixels + (size_t)y * (size_t)s_target->pitch;
@@ -330,7 +352,8 @@ Color HeadlessGetPixel(int x, int y) {
     return c;
 }
 
-bool HeadlessSavePng(const char *path) {
+bool HeadlessSavePng(const char *path)
+{
     if (!s_target || !path) return false;
     SDL_RenderFlush(s_renderer);
     // The target has no alpha channel, so the PNG is written as opaque RGB.

@@ -22,7 +22,7 @@ struct FontAdvances {
     FT_Face face = nullptr;
     FT_Int32 loadFlags = 0;
     int baseSize = 0;
-    int fallback = 0;          // the advance of a character the font lacks
+    int fallback = 0;  // the advance of a character the font lacks
     std::vector<int> advance;  // by codepoint; -1 until looked up
 
     FontAdvances() = default;
@@ -126,9 +126,9 @@ std::vector<std::string> font_box_lines(FontAdvances &font, const char *text, co
                                         std::string *hidden)
 {
     std::vector<std::string> lines;
-    const char *rest = text_fill_box(text, box, fontSize, font.baseSize,
-                                     [&font](int cp) { return font_advance(font, cp); },
-                                     [&lines](const char *line, float) { lines.emplace_back(line); });
+    const char *rest = text_fill_box(
+        text, box, fontSize, font.baseSize, [&font](int cp) { return font_advance(font, cp); },
+        [&lines](const char *line, float) { lines.emplace_back(line); });
     if (hidden != nullptr) *hidden = rest;
     return lines;
 }

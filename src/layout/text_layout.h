@@ -87,12 +87,12 @@ float text_width(const char *text, float fontSize, int baseSize, const AdvanceOf
 struct TextLineWidth {
     long advanceSum;  // of the settled codepoints
     int count;
-    int pos;          // byte offset where the unsettled codepoints begin
+    int pos;  // byte offset where the unsettled codepoints begin
 };
 
 template <class AdvanceOf>
-float text_candidate_width(const char *line, int len, const TextLineWidth &settled, TextLineWidth *next,
-                           float fontSize, int baseSize, const AdvanceOf &advanceOf)
+float text_candidate_width(const char *line, int len, const TextLineWidth &settled, TextLineWidth *next, float fontSize,
+                           int baseSize, const AdvanceOf &advanceOf)
 {
     long sum = settled.advanceSum;
     int count = settled.count;
@@ -116,8 +116,8 @@ float text_candidate_width(const char *line, int len, const TextLineWidth &settl
 // returns where the rest begins. line holds kTextboxLineSize bytes; a line
 // that would outgrow it breaks there.
 template <class AdvanceOf>
-const char *text_take_line(const char *text, float maxWidth, float fontSize, int baseSize,
-                           const AdvanceOf &advanceOf, char *line)
+const char *text_take_line(const char *text, float maxWidth, float fontSize, int baseSize, const AdvanceOf &advanceOf,
+                           char *line)
 {
     int lineLen = 0;
     TextLineWidth settled{0, 0, 0};

@@ -23,7 +23,7 @@ Font g_fontJP{};
 namespace {
 
 constexpr int kFontSize = kJapaneseFontSize;
-constexpr int kStartupTextBytes = 65536;    // keeps at most 65,535 bytes
+constexpr int kStartupTextBytes = 65536;  // keeps at most 65,535 bytes
 
 // Every printable ASCII character, 0x20-0x7E. The interface strings alone lack
 // letters such as q, x, _ and . that the loading messages and file names use
@@ -76,11 +76,7 @@ constexpr const char *kInterfaceStrings[] = {
 // What only the play screens of a loaded set draw; a rebuild adds these after
 // the interface strings, then the set's genre names, questions and choices.
 constexpr const char *kQuizOnlyStrings[] = {
-    "得点: ",
-    " 点",
-    "（",
-    "）",
-    "| ",
+    "得点: ", " 点", "（", "）", "| ",
     "…",  // a genre name cut to fit its tag
 };
 
@@ -127,10 +123,7 @@ const char *choose_font_file()
 }
 
 // A font record made by this module (zeroed before the first load).
-bool font_present(const Font &font)
-{
-    return font.glyphs || font.texture.id != 0 || font.atlas;
-}
+bool font_present(const Font &font) { return font.glyphs || font.texture.id != 0 || font.atlas; }
 
 // Replaces g_fontJP by the font for `codepoints` (the list is released here).
 void load_font_for_codepoints(int *codepoints, int count)
@@ -138,8 +131,7 @@ void load_font_for_codepoints(int *codepoints, int count)
     const char *file = choose_font_file();
     // The library ignores an unload of its default font, so a font that came
     // from an earlier fallback is safe to hand over here.
-    if (font_present(g_fontJP))
-        UnloadFont(g_fontJP);
+    if (font_present(g_fontJP)) UnloadFont(g_fontJP);
     if (file) {
         g_chosenFile = file;
         g_fontJP = LoadFontEx(file, kFontSize, codepoints, count);
@@ -156,19 +148,16 @@ void load_font_for_codepoints(int *codepoints, int count)
     SetTextureFilter(g_fontJP.texture, TEXTURE_FILTER_BILINEAR);
 }
 
-} // namespace
+}  // namespace
 
 int font_jp_startup_text(char *buf, int bufSize)
 {
-    if (!buf || bufSize <= 0)
-        return 0;
+    if (!buf || bufSize <= 0) return 0;
     GlyphText text;
     glyph_text_begin(text, buf, bufSize);
-    for (const char *s : kInterfaceStrings)
-        glyph_text_append(text, s);
+    for (const char *s : kInterfaceStrings) glyph_text_append(text, s);
     glyph_text_append(text, kPrintableAscii);
-    for (const char *s : kLoadMessages)
-        glyph_text_append(text, s);
+    for (const char *s : kLoadMessages) glyph_text_append(text, s);
     glyph_text_append(text, g_fileName, sizeof g_fileName);
     return int(text.len);
 }
@@ -195,40 +184,31 @@ std::vector<int> font_jp_quiz_codepoints()
             int size = 1;
             const int cp = GetCodepointNext(s + at, &size);
             at += size_t(size > 0 ? size : 1);
-            if (cp < 0 || cp >= 0x110000 || (seen[size_t(cp) / 64] >> (cp % 64) & 1))
-                continue;
+            if (cp < 0 || cp >= 0x110000 || (seen[size_t(cp) / 64] >> (cp % 64) & 1)) continue;
             seen[size_t(cp) / 64] |= uint64_t(1) << (cp % 64);
             list.push_back(cp);
         }
     };
-    for (const char *s : kInterfaceStrings)
-        add(s, size_t(-1));
-    for (const char *s : kQuizOnlyStrings)
-        add(s, size_t(-1));
+    for (const char *s : kInterfaceStrings) add(s, size_t(-1));
+    for (const char *s : kQuizOnlyStrings) add(s, size_t(-1));
     add(kPrintableAscii, size_t(-1));
-    for (const char *s : kLoadMessages)
-        add(s, size_t(-1));
+    for (const char *s : kLoadMessages) add(s, size_t(-1));
     add(g_fileName, sizeof g_fileName);
     int genres = g_genreCount < 0 ? 0 : (g_genreCount > kMaxGenres ? kMaxGenres : g_genreCount);
     for (int g = 0; g < genres; ++g) {
         const GENRE_DATA &genre = g_genres[g];
         add(genre.name, kTextSize);
-        if (!genre.items)
-            continue;
+        if (!genre.items) continue;
         for (int32_t i = 0; i < genre.count; ++i) {
             const QUIZ_ITEM &item = genre.items[i];
             add(item.text, kTextSize);
-            for (const char *choice : item.choice)
-                add(choice, kTextSize);
+            for (const char *choice : item.choice) add(choice, kTextSize);
         }
     }
     return list;
 }
 
-void font_jp_set_file_name(const char *name)
-{
-    utf8_copy_cut(g_fileName, sizeof g_fileName, name ? name : "");
-}
+void font_jp_set_file_name(const char *name) { utf8_copy_cut(g_fileName, sizeof g_fileName, name ? name : ""); }
 
 void load_font_jp()
 {
@@ -249,8 +229,7 @@ void rebuild_font_jp()
     }
     // The library takes the list as LoadCodepoints makes it: its own copy.
     int *list = static_cast<int *>(malloc((codepoints.size() + 1) * sizeof(int)));
-    if (!list)
-        return;
+    if (!list) return;
     std::copy(codepoints.begin(), codepoints.end(), list);
     load_font_for_codepoints(list, int(codepoints.size()));
 }
@@ -261,12 +240,8 @@ void set_font_candidates_for_test(const char *const *paths, int count)
     g_useTestCandidates = paths != nullptr;
     g_toldNoFont = false;
     for (int i = 0; paths && i < count; ++i) {
-        if (paths[i])
-            g_testCandidates.emplace_back(paths[i]);
+        if (paths[i]) g_testCandidates.emplace_back(paths[i]);
     }
 }
 
-const char *font_jp_file()
-{
-    return g_chosenFile.c_str();
-}
+const char *font_jp_file() { return g_chosenFile.c_str(); }

@@ -8,8 +8,8 @@
 #include <cstdint>
 
 struct EmbeddedResource {
-    int id;                     // 2 logo, 3 icon, 4-8 sounds and music
-    const char *fileName;       // its name in assets/
+    int id;  // 2 logo, 3 icon, 4-8 sounds and music
+    const char *fileName;  // its name in assets/
     const unsigned char *data;
     uint32_t size;
 };

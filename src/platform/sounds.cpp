@@ -26,33 +26,27 @@ bool resource_usable(const void *res, uint32_t size)
 // could name some other file).
 const char *beside_executable(const char *fileName)
 {
-    if (!fileName || !fileName[0])
-        return nullptr;
+    if (!fileName || !fileName[0]) return nullptr;
     const char *dir = GetApplicationDirectory();
-    if (!dir)
-        dir = "";
+    if (!dir) dir = "";
     constexpr size_t kTextFormatBytes = 1024;
-    if (strlen(dir) + strlen(fileName) >= kTextFormatBytes)
-        return nullptr;
+    if (strlen(dir) + strlen(fileName) >= kTextFormatBytes) return nullptr;
     return TextFormat("%s%s", dir, fileName);
 }
 
-} // namespace
+}  // namespace
 
 Sound load_sound_from(const void *res, uint32_t size, const char *fileName)
 {
     if (resource_usable(res, size)) {
-        Wave wave = LoadWaveFromMemory(".wav", static_cast<const unsigned char *>(res),
-                                       static_cast<int32_t>(size));
-        if (!wave.data)
-            return Sound{};
+        Wave wave = LoadWaveFromMemory(".wav", static_cast<const unsigned char *>(res), static_cast<int32_t>(size));
+        if (!wave.data) return Sound{};
         Sound sound = LoadSoundFromWave(wave);
         UnloadWave(wave);
         return sound;
     }
     const char *path = beside_executable(fileName);
-    if (!path)
-        return Sound{};
+    if (!path) return Sound{};
     return LoadSound(path);
 }
 
@@ -60,8 +54,7 @@ Music load_music_from(const void *res, uint32_t size, const char *fileName)
 {
     Music music{};
     if (resource_usable(res, size)) {
-        music = LoadMusicStreamFromMemory(".ogg", static_cast<const unsigned char *>(res),
-                                          static_cast<int32_t>(size));
+        music = LoadMusicStreamFromMemory(".ogg", static_cast<const unsigned char *>(res), static_cast<int32_t>(size));
     } else if (const char *path = beside_executable(fileName)) {
         music = LoadMusicStream(path);
     }

@@ -73,9 +73,9 @@ void win_remove_file(const std::string &path);
 
 // What is at a UTF-8 path that is to receive files.
 enum class FolderState {
-    Absent,     // nothing there
-    Empty,      // a folder with no entries
-    HasFiles,   // a folder with at least one entry
+    Absent,  // nothing there
+    Empty,  // a folder with no entries
+    HasFiles,  // a folder with at least one entry
     NotFolder,  // something else (*why says what), or it cannot be read
 };
 FolderState win_folder_state(const char *path, std::string *why);

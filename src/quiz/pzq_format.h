@@ -27,7 +27,7 @@ constexpr int kPzqMaxQuestions = 32767;  // the largest int16 count
 // The largest file a load reads: the header and eight full genres.
 constexpr long long kPzqLargestFile = kPzqHeaderSize + 8LL * kPzqMaxQuestions * kPzqRecordSize;
 
-inline constexpr char kPzqMagic[] = "PELZOQDT";     // what the writer writes
+inline constexpr char kPzqMagic[] = "PELZOQDT";  // what the writer writes
 inline constexpr char kPzqMagicOther[] = "PELZOQDX";  // read as well
 
 // True when the 8 bytes at `magic` are either magic.

@@ -39,8 +39,7 @@ int readpzqHeader(QUIZ_STATUS *status, FILE *fp)
     bool negative = false;
     for (int i = 0; i < kMaxGenres; ++i) {
         if (!read_record(fp, rec)) return -1;
-        if (i == 0 && !pzq_is_magic(reinterpret_cast<const char *>(rec + kPzqMagicOffset)))
-            return -1;
+        if (i == 0 && !pzq_is_magic(reinterpret_cast<const char *>(rec + kPzqMagicOffset))) return -1;
         GENRE_HEADER &g = status->genre[i];
         g.count = static_cast<int16_t>(rec[kPzqCountOffset] | (rec[kPzqCountOffset + 1] << 8));
         memcpy(g.name, rec, kPzqNameSize);

@@ -36,7 +36,7 @@ static_assert(sizeof(QUESTION_RECORD) == 274);
 struct GENRE_HEADER {
     int32_t count;
     QUESTION_RECORD *questions;  // first record of this genre inside questionField
-    char name[24];               // 16 raw Shift-JIS bytes, always NUL-terminated
+    char name[24];  // 16 raw Shift-JIS bytes, always NUL-terminated
 };
 
 struct QUIZ_STATUS {

@@ -49,7 +49,6 @@ void drop_stored(int n)
     }
 }
 
-
 bool ascii_iequal(const char *a, const char *b)
 {
     for (; *a && *b; ++a, ++b) {
@@ -111,7 +110,8 @@ bool load_pzq_set(const char *path)
         if (h.count == 0 || !h.questions) continue;
         GENRE_DATA &g = g_genres[n];
         convert_sjis_into(h.name, g.name);
-        g.items = static_cast<QUIZ_ITEM *>(malloc(static_cast<size_t>(static_cast<uint32_t>(h.count)) * sizeof(QUIZ_ITEM)));
+        g.items =
+            static_cast<QUIZ_ITEM *>(malloc(static_cast<size_t>(static_cast<uint32_t>(h.count)) * sizeof(QUIZ_ITEM)));
         if (!g.items) {
             fail(LoadFailure::GenreAlloc, i);
             drop_stored(n);
@@ -138,10 +138,7 @@ bool load_pzq_set(const char *path)
     return true;
 }
 
-std::string genre_member_name(int k)
-{
-    return kGenreMemberPrefix + std::to_string(k) + ".txt";
-}
+std::string genre_member_name(int k) { return kGenreMemberPrefix + std::to_string(k) + ".txt"; }
 
 int read_genre_member(const ZipArchive &archive, int k, char (&member)[kGenreMemberNameSize], unsigned char **data,
                       uint32_t *size)
@@ -199,10 +196,7 @@ bool is_pzq_path(const char *path)
     return dot && ascii_iequal(dot, ".pzq");
 }
 
-const LoadOutcome &last_load_outcome()
-{
-    return s_outcome;
-}
+const LoadOutcome &last_load_outcome() { return s_outcome; }
 
 bool refuse_quiz_file(bool pzq)
 {
@@ -211,7 +205,4 @@ bool refuse_quiz_file(bool pzq)
     return false;
 }
 
-bool load_quiz_file(const char *path)
-{
-    return is_pzq_path(path) ? load_pzq_set(path) : load_zip_set(path);
-}
+bool load_quiz_file(const char *path) { return is_pzq_path(path) ? load_pzq_set(path) : load_zip_set(path); }

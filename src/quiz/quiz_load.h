@@ -27,24 +27,24 @@ inline constexpr char kMsgFormatErrorFmt[] = "フォーマットエラー: %s";
 
 // Every message above, so the font can hold their characters.
 inline constexpr const char *kLoadMessages[] = {
-    kMsgStatusInit, kMsgPzqOpen, kMsgPzqHeader, kMsgStatusAlloc, kMsgPzqBody, kMsgPzqEmpty,
-    kMsgGenreAllocFmt, kMsgNoGenre, kMsgNoMember, kMsgCompressed, kMsgFormatErrorFmt,
+    kMsgStatusInit,    kMsgPzqOpen, kMsgPzqHeader, kMsgStatusAlloc, kMsgPzqBody,        kMsgPzqEmpty,
+    kMsgGenreAllocFmt, kMsgNoGenre, kMsgNoMember,  kMsgCompressed,  kMsgFormatErrorFmt,
 };
 
 // Why the last load failed, with what it failed on: the pipeline sets
 // g_errorMsg from this, and pelzo-quiz explains a failure from it.
 enum class LoadFailure {
-    None,         // the last load succeeded (or none was made)
-    StatusInit,   // kMsgStatusInit
-    PzqOpen,      // kMsgPzqOpen: missing, unreadable, no regular file, or a path too long
-    PzqHeader,    // kMsgPzqHeader
+    None,  // the last load succeeded (or none was made)
+    StatusInit,  // kMsgStatusInit
+    PzqOpen,  // kMsgPzqOpen: missing, unreadable, no regular file, or a path too long
+    PzqHeader,  // kMsgPzqHeader
     StatusAlloc,  // kMsgStatusAlloc
-    PzqBody,      // kMsgPzqBody
-    PzqEmpty,     // kMsgPzqEmpty
-    GenreAlloc,   // kMsgGenreAllocFmt; `genre` is the header index
-    NoGenre,      // kMsgNoGenre
-    NoMember,     // kMsgNoMember
-    Compressed,   // kMsgCompressed; `genre` is the member's number
+    PzqBody,  // kMsgPzqBody
+    PzqEmpty,  // kMsgPzqEmpty
+    GenreAlloc,  // kMsgGenreAllocFmt; `genre` is the header index
+    NoGenre,  // kMsgNoGenre
+    NoMember,  // kMsgNoMember
+    Compressed,  // kMsgCompressed; `genre` is the member's number
     FormatError,  // kMsgFormatErrorFmt; `genre` is the member's number
 };
 struct LoadOutcome {

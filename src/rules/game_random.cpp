@@ -15,7 +15,7 @@ constexpr int kSeparation = 3;
 struct State {
     int32_t table[kDegree];
     int front;  // the word each draw changes
-    int rear;   // the word added to it
+    int rear;  // the word added to it
 };
 
 State g_state;

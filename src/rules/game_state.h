@@ -30,9 +30,9 @@ extern bool g_stageIntro;  // the stage card shows while the stage jingle plays
 // Question selection.
 extern int g_usedQIdx[kQuestionsPerStage];  // questions asked in this stage
 extern int g_usedCount;
-extern int g_currentQ;                      // -1 until the first pick
-extern char g_dispChoices[5][kTextSize];    // choice texts in display order
-extern int g_correctChoiceIdx;              // display slot holding choice 0
+extern int g_currentQ;  // -1 until the first pick
+extern char g_dispChoices[5][kTextSize];  // choice texts in display order
+extern int g_correctChoiceIdx;  // display slot holding choice 0
 
 // Answer timer, judging and scoring.
 extern float g_timer;  // seconds left
@@ -41,9 +41,9 @@ extern bool g_timerPending;
 extern bool g_timerActive;
 extern bool g_answered;
 extern int g_clickedIdx;  // slot the player clicked, -1 for none
-extern int g_correct;     // right answers in this stage
-extern int g_score;       // score of the whole game
-extern int g_qCount;      // questions asked in this stage, counting the one shown
+extern int g_correct;  // right answers in this stage
+extern int g_score;  // score of the whole game
+extern int g_qCount;  // questions asked in this stage, counting the one shown
 
 // Stages.
 extern int g_stage;
@@ -53,7 +53,7 @@ extern int g_genreIdx;
 // Start-up.
 extern bool g_mute;
 extern char g_argFilePath[kPathSize];  // UTF-8, empty when none was given
-extern Texture2D g_titleTex;           // id 0 when there is no logo
+extern Texture2D g_titleTex;  // id 0 when there is no logo
 
 // Program-start values for every variable above except the start-up group:
 // title screen, stage 1, score 0, no question, every flag false.

@@ -123,10 +123,7 @@ void advance_question()
     g_clearStage = g_correct >= clear_line(g_stage);
 }
 
-int clear_line(int stage)
-{
-    return (stage + 9) / 2;
-}
+int clear_line(int stage) { return (stage + 9) / 2; }
 
 int star_rating(int stage, int correct)
 {

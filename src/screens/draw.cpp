@@ -2,10 +2,7 @@
 
 #include "font_jp.h"
 
-static unsigned char lighten(unsigned char c)
-{
-    return c > 225 ? 255 : static_cast<unsigned char>(c + 30);
-}
+static unsigned char lighten(unsigned char c) { return c > 225 ? 255 : static_cast<unsigned char>(c + 30); }
 
 bool draw_button(const char *label, const Rectangle &rect, Color fill, Color labelColor, float fontSize)
 {

@@ -10,10 +10,7 @@
 #include "rules.h"
 #include "utf8.h"
 
-static Rectangle rectangle(const TextBox &box)
-{
-    return Rectangle{box.x, box.y, box.width, box.height};
-}
+static Rectangle rectangle(const TextBox &box) { return Rectangle{box.x, box.y, box.width, box.height}; }
 
 // What MeasureTextEx gives for a text in g_fontJP: the screen layout's measure.
 static float font_width(const char *text, float fontSize)
@@ -21,10 +18,7 @@ static float font_width(const char *text, float fontSize)
     return MeasureTextEx(g_fontJP, text, fontSize, kTextSpacing).x;
 }
 
-Rectangle play_choice_rect(int slot)
-{
-    return rectangle(play_choice_box(slot));
-}
+Rectangle play_choice_rect(int slot) { return rectangle(play_choice_box(slot)); }
 
 static const char *current_genre_name()
 {
@@ -32,15 +26,9 @@ static const char *current_genre_name()
     return g_genres[g_genreIdx].name;
 }
 
-float play_counters_left()
-{
-    return play_counters_left_by(font_width);
-}
+float play_counters_left() { return play_counters_left_by(font_width); }
 
-Rectangle play_question_box()
-{
-    return rectangle(play_question_box_left_of(play_counters_left()));
-}
+Rectangle play_question_box() { return rectangle(play_question_box_left_of(play_counters_left())); }
 
 static void draw_rounded(const Rectangle &r, float roundness, int segments, Color body, Color outline)
 {
@@ -60,7 +48,6 @@ void play_draw_intro()
 
 void play_draw_question()
 {
-
     // Timer bar and text.
     float ratio = g_timer / kAnswerSeconds;
     if (ratio < 0.0f) ratio = 0.0f;

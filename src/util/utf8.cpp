@@ -28,10 +28,20 @@ size_t utf8_decode(const char *s, size_t len, char32_t *cp)
     }
     size_t n;
     char32_t v, min;
-    if (b >= 0xC2 && b <= 0xDF) { n = 2; v = b & 0x1Fu; min = 0x80; }
-    else if (b >= 0xE0 && b <= 0xEF) { n = 3; v = b & 0x0Fu; min = 0x800; }
-    else if (b >= 0xF0 && b <= 0xF4) { n = 4; v = b & 0x07u; min = 0x10000; }
-    else return 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+        n = 2;
+        v = b & 0x1Fu;
+        min = 0x80;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        n = 3;
+        v = b & 0x0Fu;
+        min = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        n = 4;
+        v = b & 0x07u;
+        min = 0x10000;
+    } else
+        return 0;
     for (size_t i = 1; i < n; ++i) {
         if (i >= len) return 0;
         const auto c = static_cast<unsigned char>(s[i]);

@@ -6,12 +6,12 @@
 
 #include <cstdint>
 
-constexpr uint32_t kZipLocalSig = 0x04034B50;        // "PK\3\4": a member's local header
-constexpr uint32_t kZipCentralSig = 0x02014B50;      // "PK\1\2": a central directory entry
-constexpr uint32_t kZipEndSig = 0x06054B50;          // "PK\5\6": the end of central directory
-constexpr uint32_t kZipEnd64Sig = 0x06064B50;        // "PK\6\6": the Zip64 end record
-constexpr uint32_t kZipEnd64LocatorSig = 0x07064B50; // "PK\6\7": the Zip64 end locator
-constexpr uint32_t kZipDescriptorSig = 0x08074B50;   // "PK\7\8": a data descriptor, or a split archive's mark
+constexpr uint32_t kZipLocalSig = 0x04034B50;  // "PK\3\4": a member's local header
+constexpr uint32_t kZipCentralSig = 0x02014B50;  // "PK\1\2": a central directory entry
+constexpr uint32_t kZipEndSig = 0x06054B50;  // "PK\5\6": the end of central directory
+constexpr uint32_t kZipEnd64Sig = 0x06064B50;  // "PK\6\6": the Zip64 end record
+constexpr uint32_t kZipEnd64LocatorSig = 0x07064B50;  // "PK\6\7": the Zip64 end locator
+constexpr uint32_t kZipDescriptorSig = 0x08074B50;  // "PK\7\8": a data descriptor, or a split archive's mark
 
 constexpr uint32_t kZipLocalHeaderSize = 30;
 constexpr uint32_t kZipCentralHeaderSize = 46;

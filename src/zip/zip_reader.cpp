@@ -21,7 +21,6 @@
 
 namespace {
 
-
 // A claimed uncompressed size above this is refused rather than allocated: a
 // quiz member is a few hundred KiB at most, and the field is untrusted.
 constexpr uint64_t kMaxMemberSize = 64ull << 20;
@@ -42,14 +41,16 @@ struct Image {
     uint64_t size;
 };
 
-bool fits(const Image &img, uint64_t offset, uint64_t length) {
+bool fits(const Image &img, uint64_t offset, uint64_t length)
+{
     return offset <= img.size && length <= img.size - offset;
 }
 
 uint16_t rd16(const unsigned char *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t rd32(const unsigned char *p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+uint32_t rd32(const unsigned char *p)
+{
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
 }
 uint64_t rd64(const unsigned char *p) { return rd32(p) | static_cast<uint64_t>(rd32(p + 4)) << 32; }
 
@@ -57,7 +58,8 @@ uint64_t rd64(const unsigned char *p) { return rd32(p) | static_cast<uint64_t>(r
 // read in full, when it is larger than an archive can be, and when it does not
 // begin with a whole local header: the walk would find nothing in it, and a
 // file of up to 4 GiB is not worth reading to learn that.
-Block read_archive(const char *path, uint64_t *size) {
+Block read_archive(const char *path, uint64_t *size)
+{
     uint64_t length = 0;
     std::unique_ptr<FILE, FileCloser> f(win_open_regular(path, &length, nullptr));
     if (!f || length > kMaxArchiveSize || length < kZipLocalHeaderSize) return nullptr;
@@ -75,7 +77,8 @@ Block read_archive(const char *path, uint64_t *size) {
 // Finds the extra field `id` within [start, start + length); its payload
 // offset and length go to *payload / *payloadLength.
 bool find_extra(const Image &img, uint64_t start, uint64_t length, uint16_t id, uint64_t *payload,
-                uint16_t *payloadLength) {
+                uint16_t *payloadLength)
+{
     uint64_t p = start;
     const uint64_t end = start + length;
     while (p + 4 <= end && fits(img, p, 4)) {
@@ -102,7 +105,8 @@ struct CentralEntry {
 // The offset of the end-of-central-directory record: the last one whose
 // comment stays inside the image. False when there is none (an archive cut
 // short, or no archive).
-bool find_end_record(const Image &img, uint64_t *at) {
+bool find_end_record(const Image &img, uint64_t *at)
+{
     if (img.size < kZipEndSize) return false;
     const uint64_t lowest = img.size - kZipEndSize > 0xFFFF ? img.size - kZipEndSize - 0xFFFF : 0;
     for (uint64_t e = img.size - kZipEndSize + 1; e-- > lowest;) {
@@ -116,14 +120,16 @@ bool find_end_record(const Image &img, uint64_t *at) {
 
 // The end record's "number of this disk": above 0 in the last part of an
 // archive split over several files.
-uint32_t end_record_disk(const Image &img) {
+uint32_t end_record_disk(const Image &img)
+{
     uint64_t e = 0;
     return find_end_record(img, &e) ? rd16(img.bytes + e + 4) : 0;
 }
 
 // Locates the central directory through the end record (and its Zip64 twin
 // when the end record's fields are saturated).
-bool find_central_directory(const Image &img, uint64_t *offset, uint64_t *length, uint64_t *entries) {
+bool find_central_directory(const Image &img, uint64_t *offset, uint64_t *length, uint64_t *entries)
+{
     uint64_t e = 0;
     if (find_end_record(img, &e)) {
         const unsigned char *end = img.bytes + e;
@@ -146,7 +152,8 @@ bool find_central_directory(const Image &img, uint64_t *offset, uint64_t *length
 
 // Every central-directory entry's local-header offset and sizes, sorted by
 // offset. Stops quietly at the first entry that is damaged or leaves the image.
-std::vector<CentralEntry> read_central_directory(const Image &img) {
+std::vector<CentralEntry> read_central_directory(const Image &img)
+{
     std::vector<CentralEntry> table;
     uint64_t offset = 0, length = 0, entries = 0;
     if (!find_central_directory(img, &offset, &length, &entries)) return table;
@@ -180,7 +187,8 @@ std::vector<CentralEntry> read_central_directory(const Image &img) {
     return table;
 }
 
-const CentralEntry *find_central_entry(const std::vector<CentralEntry> &table, uint64_t localOffset) {
+const CentralEntry *find_central_entry(const std::vector<CentralEntry> &table, uint64_t localOffset)
+{
     auto it = std::lower_bound(table.begin(), table.end(), localOffset,
                                [](const CentralEntry &e, uint64_t off) { return e.localOffset < off; });
     return it != table.end() && it->localOffset == localOffset ? &*it : nullptr;
@@ -188,13 +196,15 @@ const CentralEntry *find_central_entry(const std::vector<CentralEntry> &table, u
 
 // Length of the data descriptor at `at`: an optional signature, the CRC, then
 // two sizes of 4 bytes, or 8 when the local header carries a Zip64 field.
-uint64_t descriptor_length(const Image &img, uint64_t at, bool zip64) {
+uint64_t descriptor_length(const Image &img, uint64_t at, bool zip64)
+{
     const bool signature = fits(img, at, 4) && rd32(img.bytes + at) == kZipDescriptorSig;
     return (signature ? 4 : 0) + 4 + (zip64 ? 16 : 8);
 }
 
 // Inflates raw deflate into `block` of `capacity` bytes (already zero-filled).
-bool inflate_member(const unsigned char *data, uint64_t length, unsigned char *block, uint64_t capacity) {
+bool inflate_member(const unsigned char *data, uint64_t length, unsigned char *block, uint64_t capacity)
+{
     z_stream zs;
     std::memset(&zs, 0, sizeof zs);
     zs.next_in = const_cast<Bytef *>(data);
@@ -209,7 +219,8 @@ bool inflate_member(const unsigned char *data, uint64_t length, unsigned char *b
 
 // The sizes a local header's Zip64 field holds, in this order, for its
 // saturated 32-bit fields.
-void zip64_local_sizes(const Image &img, uint64_t z, uint16_t zLength, uint64_t *uncompressed, uint64_t *compressed) {
+void zip64_local_sizes(const Image &img, uint64_t z, uint16_t zLength, uint64_t *uncompressed, uint64_t *compressed)
+{
     uint16_t used = 0;
     for (uint64_t *slot : {uncompressed, compressed}) {
         if (*slot != kZipDeferred32) continue;
@@ -224,7 +235,8 @@ void zip64_local_sizes(const Image &img, uint64_t z, uint16_t zLength, uint64_t 
 class CentralCache {
 public:
     explicit CentralCache(const Image &img) : img_(img) {}
-    const CentralEntry *entry(uint64_t localOffset) {
+    const CentralEntry *entry(uint64_t localOffset)
+    {
         if (!read_) {
             try {
                 table_ = read_central_directory(img_);
@@ -260,7 +272,8 @@ enum class HeaderRead { Ok, NotAHeader, HeaderCut, SizesUnknown };
 // header, the central directory (deferred to a data descriptor, or 0xFFFFFFFF
 // with a Zip64 field), or the header's own Zip64 field when there is no
 // central directory.
-HeaderRead read_header(const Image &img, uint64_t pos, CentralCache &central, LocalEntry *e) {
+HeaderRead read_header(const Image &img, uint64_t pos, CentralCache &central, LocalEntry *e)
+{
     if (!fits(img, pos, kZipLocalHeaderSize)) return HeaderRead::HeaderCut;
     const unsigned char *h = img.bytes + pos;
     if (rd32(h) != kZipLocalSig) return HeaderRead::NotAHeader;
@@ -298,7 +311,8 @@ HeaderRead read_header(const Image &img, uint64_t pos, CentralCache &central, Lo
 
 // The name a member is found by: the stored name cut to 255 bytes, after its
 // last '/'.
-std::string base_name(const LocalEntry &e) {
+std::string base_name(const LocalEntry &e)
+{
     char entryName[256] = {};
     std::memcpy(entryName, e.name, std::min<uint16_t>(e.nameLength, 255));
     const char *slash = std::strrchr(entryName, '/');
@@ -307,7 +321,8 @@ std::string base_name(const LocalEntry &e) {
 
 // Reads the member of a local header into *out (a block of its size plus a
 // NUL) when it is readable; says what it is in any case.
-ZipMemberState extract(const Image &img, const LocalEntry &e, CentralCache &central, Block *out, uint32_t *crc) {
+ZipMemberState extract(const Image &img, const LocalEntry &e, CentralCache &central, Block *out, uint32_t *crc)
+{
     // The CRC of the central directory, or of the local header where there
     // is none.
     const CentralEntry *c = central.entry(e.pos);
@@ -344,14 +359,16 @@ ZipMemberState extract(const Image &img, const LocalEntry &e, CentralCache &cent
 // Where the header after `e` starts, or false when its data leaves the image.
 // (A size from a Zip64 field can be large enough to wrap the position round
 // to an earlier header and loop for ever.)
-bool next_header(const Image &img, const LocalEntry &e, uint64_t *next) {
+bool next_header(const Image &img, const LocalEntry &e, uint64_t *next)
+{
     if (!fits(img, e.dataPos, e.compressed)) return false;
     *next = e.dataPos + e.compressed;
     if (e.flags & kZipFlagDescriptor) *next += descriptor_length(img, *next, e.zip64);
     return true;
 }
 
-int read_member(const Image &img, const char *name, unsigned char **out, uint32_t *outSize) {
+int read_member(const Image &img, const char *name, unsigned char **out, uint32_t *outSize)
+{
     CentralCache central(img);
     uint64_t pos = 0;
     LocalEntry e;
@@ -375,7 +392,8 @@ int read_member(const Image &img, const char *name, unsigned char **out, uint32_
 
 }  // namespace
 
-int zip_open(const char *zipPath, ZipArchive *archive) {
+int zip_open(const char *zipPath, ZipArchive *archive)
+{
     if (!archive) return -1;
     *archive = ZipArchive{};
     if (!zipPath) return -1;
@@ -387,18 +405,21 @@ int zip_open(const char *zipPath, ZipArchive *archive) {
     return 0;
 }
 
-void zip_close(ZipArchive *archive) {
+void zip_close(ZipArchive *archive)
+{
     if (!archive) return;
     std::free(archive->bytes);
     *archive = ZipArchive{};
 }
 
-ZipWalk zip_walk(const ZipArchive *archive) {
+ZipWalk zip_walk(const ZipArchive *archive)
+{
     if (!archive || !archive->bytes) return ZipWalk{};
     return zip_walk_bytes(archive->bytes, archive->size);
 }
 
-ZipWalk zip_walk_bytes(const unsigned char *bytes, uint64_t size) {
+ZipWalk zip_walk_bytes(const unsigned char *bytes, uint64_t size)
+{
     ZipWalk walk;
     if (!bytes) return walk;
     const Image img{bytes, size};
@@ -423,9 +444,9 @@ ZipWalk zip_walk_bytes(const unsigned char *bytes, uint64_t size) {
         }
         const HeaderRead r = read_header(img, pos, central, &e);
         if (r != HeaderRead::Ok) {
-            walk.end = r == HeaderRead::NotAHeader ? ZipWalkEnd::NoHeader
-                     : r == HeaderRead::HeaderCut  ? ZipWalkEnd::HeaderCut
-                                                   : ZipWalkEnd::SizesUnknown;
+            walk.end = r == HeaderRead::NotAHeader  ? ZipWalkEnd::NoHeader
+                       : r == HeaderRead::HeaderCut ? ZipWalkEnd::HeaderCut
+                                                    : ZipWalkEnd::SizesUnknown;
             break;
         }
         ZipMemberReport m;
@@ -448,14 +469,16 @@ ZipWalk zip_walk_bytes(const unsigned char *bytes, uint64_t size) {
     return walk;
 }
 
-int zip_read_member(const ZipArchive *archive, const char *name, unsigned char **out, uint32_t *outSize) {
+int zip_read_member(const ZipArchive *archive, const char *name, unsigned char **out, uint32_t *outSize)
+{
     if (out) *out = nullptr;
     if (outSize) *outSize = 0;
     if (!archive || !archive->bytes || !name || !out || !outSize) return -1;
     return read_member(Image{archive->bytes, archive->size}, name, out, outSize);
 }
 
-int zip_read_file(const char *zipPath, const char *name, unsigned char **out, uint32_t *outSize) {
+int zip_read_file(const char *zipPath, const char *name, unsigned char **out, uint32_t *outSize)
+{
     if (out) *out = nullptr;
     if (outSize) *outSize = 0;
     if (!zipPath || !name || !out || !outSize) return -1;

@@ -39,34 +39,34 @@ void zip_free(unsigned char *data);
 
 // What reading a member gives, as the reader decides it.
 enum class ZipMemberState {
-    Readable,     // stored or deflated, and its bytes match their CRC-32
+    Readable,  // stored or deflated, and its bytes match their CRC-32
     Unsupported,  // another compression method (zip_read_member gives -2)
-    Encrypted,    // flag bit 0, or WinZip AES (method 99)
+    Encrypted,  // flag bit 0, or WinZip AES (method 99)
     DataPastEnd,  // its data reaches past the end of the file
-    TooLarge,     // claims more than 64 MiB
-    Damaged,      // its deflate stream does not inflate
-    BadCrc,       // its bytes do not match their CRC-32
+    TooLarge,  // claims more than 64 MiB
+    Damaged,  // its deflate stream does not inflate
+    BadCrc,  // its bytes do not match their CRC-32
 };
 
 // One local header the reader's walk visited.
 struct ZipMemberReport {
-    std::string name;      // as stored
+    std::string name;  // as stored
     std::string baseName;  // what it is found by: cut to 255 bytes, after the last '/'
-    uint64_t offset = 0;   // of its local header
+    uint64_t offset = 0;  // of its local header
     uint16_t method = 0, flags = 0;
     uint64_t compressed = 0, uncompressed = 0;  // the sizes the walk used
     const char *sizesFrom = "";  // "the local header", "the central directory" or "its Zip64 field"
-    uint32_t crc = 0;            // the CRC-32 its bytes must match
+    uint32_t crc = 0;  // the CRC-32 its bytes must match
     ZipMemberState state = ZipMemberState::Readable;
 };
 
 // Why the walk ended where it did.
 enum class ZipWalkEnd {
-    EndOfFile,     // at the end of the file, right after a member
-    NoHeader,      // at bytes that are no local header (the central directory, or no archive at all)
-    HeaderCut,     // at a local header that the end of the file cuts
+    EndOfFile,  // at the end of the file, right after a member
+    NoHeader,  // at bytes that are no local header (the central directory, or no archive at all)
+    HeaderCut,  // at a local header that the end of the file cuts
     SizesUnknown,  // at a member whose sizes are deferred and found nowhere
-    DataPastEnd,   // after a member whose data reaches past the end of the file
+    DataPastEnd,  // after a member whose data reaches past the end of the file
 };
 
 // The reader's walk over the whole archive: every local header it visits, in
@@ -75,10 +75,10 @@ enum class ZipWalkEnd {
 struct ZipWalk {
     std::vector<ZipMemberReport> members;
     ZipWalkEnd end = ZipWalkEnd::NoHeader;
-    uint64_t stoppedAt = 0;            // the offset where the walk ended
+    uint64_t stoppedAt = 0;  // the offset where the walk ended
     bool hasCentralDirectory = false;  // an end-of-central-directory record leads to one
-    uint32_t thisDisk = 0;             // the end record's disk number: above 0 in the last part of a split archive
-    bool splitMarker = false;          // the file begins with the marker of a split archive's first part
+    uint32_t thisDisk = 0;  // the end record's disk number: above 0 in the last part of a split archive
+    bool splitMarker = false;  // the file begins with the marker of a split archive's first part
     uint64_t firstHeaderAt = UINT64_MAX;  // the first offset holding a local header's signature, if any
 };
 ZipWalk zip_walk(const ZipArchive *archive);

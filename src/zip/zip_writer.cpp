@@ -12,7 +12,7 @@
 namespace {
 
 constexpr uint16_t kFlagMaxCompression = 0x0002;  // bits 1-2 = 01: deflated at the best level
-constexpr uint16_t kDosTime = 0;                  // 00:00:00
+constexpr uint16_t kDosTime = 0;  // 00:00:00
 constexpr uint16_t kDosDate = (0 << 9) | (1 << 5) | 1;  // 1980-01-01, the earliest DOS date
 constexpr uint16_t kMadeByUnix = (3 << 8) | 30;  // host Unix, format version 3.0
 constexpr uint32_t kRegularFile0644 = 0100644u << 16;
@@ -58,7 +58,9 @@ bool zip_build_archive(const std::vector<ZipWriterMember> &members, bool store, 
     for (const ZipWriterMember &m : members) {
         if (m.name.empty() || m.name.size() > 0xFFFF || m.data.size() > kMaxMember) return false;
         if (m.method < -1 || m.method > 0xFFFF) return false;
-        const uint16_t method = m.method >= 0 ? static_cast<uint16_t>(m.method) : store ? kZipMethodStored : kZipMethodDeflate;
+        const uint16_t method = m.method >= 0 ? static_cast<uint16_t>(m.method)
+                                : store       ? kZipMethodStored
+                                              : kZipMethodDeflate;
         const uint16_t flags = method == kZipMethodDeflate ? kFlagMaxCompression : 0;
         const uint16_t needed = method == kZipMethodStored ? 10 : 20;
         if (method != kZipMethodDeflate) {

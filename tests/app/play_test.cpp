@@ -20,7 +20,7 @@ TEST_F(Play, RightAnswersInTheFirstFramesClearTheGameWithFullScore)
         EXPECT_EQ(g_timerWaitFrames, 29);
         for (int q = 0; q < 10; ++q) {
             press_choice(g_correctChoiceIdx);
-            EXPECT_EQ(g_timer, 10.0f);          // the countdown never started
+            EXPECT_EQ(g_timer, 10.0f);  // the countdown never started
             EXPECT_FALSE(g_timerPending);
             EXPECT_FALSE(IsMusicStreamPlaying(g_bgmCountup));
             ++questionsAsked_;
@@ -40,7 +40,7 @@ TEST_F(Play, RightAnswersInTheFirstFramesClearTheGameWithFullScore)
     EXPECT_EQ(result_kind(), RESULT_GAME_CLEAR);
     frame();
     EXPECT_EQ(g_screen, SCREEN_RESULT);  // stays until its button is pressed
-    press(kResultClearButton);           // "タイトルに戻る" on the green plate
+    press(kResultClearButton);  // "タイトルに戻る" on the green plate
     EXPECT_EQ(g_screen, SCREEN_TITLE);
     EXPECT_EQ(g_stage, 1);
     EXPECT_EQ(g_score, 0);
@@ -178,9 +178,18 @@ std::vector<unsigned char> make_wav(double seconds, int rate = 44100)
     const uint32_t frames = static_cast<uint32_t>(seconds * rate);
     const uint32_t dataBytes = frames * 2;
     std::vector<unsigned char> w;
-    auto put = [&w](const void *p, size_t n) { w.insert(w.end(), static_cast<const unsigned char *>(p), static_cast<const unsigned char *>(p) + n); };
-    auto u32 = [&put](uint32_t v) { unsigned char b[4] = {(unsigned char)v, (unsigned char)(v >> 8), (unsigned char)(v >> 16), (unsigned char)(v >> 24)}; put(b, 4); };
-    auto u16 = [&put](uint16_t v) { unsigned char b[2] = {(unsigned char)v, (unsigned char)(v >> 8)}; put(b, 2); };
+    auto put = [&w](const void *p, size_t n) {
+        w.insert(w.end(), static_cast<const unsigned char *>(p), static_cast<const unsigned char *>(p) + n);
+    };
+    auto u32 = [&put](uint32_t v) {
+        unsigned char b[4] = {(unsigned char)v, (unsigned char)(v >> 8), (unsigned char)(v >> 16),
+                              (unsigned char)(v >> 24)};
+        put(b, 4);
+    };
+    auto u16 = [&put](uint16_t v) {
+        unsigned char b[2] = {(unsigned char)v, (unsigned char)(v >> 8)};
+        put(b, 2);
+    };
     put("RIFF", 4);
     u32(36 + dataBytes);
     put("WAVEfmt ", 8);

@@ -152,9 +152,10 @@ TEST_F(Startup, CloseEndsTheLoopInEveryStateAndShutdownFreesTheTable)
             if (which == 1) {
                 ASSERT_TRUE(IsSoundPlaying(g_sndPlayStart));
             }
-            if (which == 2) frame();                                      // waiting
-            if (which == 3) for (int f = 0; f < 40; ++f) frame();       // counting
-            if (which == 4) press_choice(0);                              // answered
+            if (which == 2) frame();  // waiting
+            if (which == 3)
+                for (int f = 0; f < 40; ++f) frame();  // counting
+            if (which == 4) press_choice(0);  // answered
             if (which == 5) {
                 frame();
                 play_stage(0);  // result

@@ -146,8 +146,8 @@ TEST_F(Title, APathThatDoesNotFitTheBufferIsNeverLoaded)
         const char *message;
     };
     // The whole path decides the branch: ".pzqz" is a ZIP set, "….pzq" a .pzq.
-    for (const Case &c : {Case{other + "z", "有効な問題ファイルが見つかりません"},
-                          Case{other + "/x.pzq", "PZQファイルを開けません"}}) {
+    for (const Case &c :
+         {Case{other + "z", "有効な問題ファイルが見つかりません"}, Case{other + "/x.pzq", "PZQファイルを開けません"}}) {
         SCOPED_TRACE(c.arg.size());
         start({"-mute", c.arg.c_str()});
         EXPECT_STREQ(g_argFilePath, other.c_str());

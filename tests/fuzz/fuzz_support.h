@@ -17,13 +17,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#define fuzz_check(cond, what)                                                          \
-    do {                                                                                \
-        if (!(cond)) {                                                                  \
-            std::fprintf(stderr, "fuzz contract broken: %s (%s:%d)\n", what, __FILE__, \
-                         __LINE__);                                                     \
-            std::abort();                                                               \
-        }                                                                               \
+#define fuzz_check(cond, what)                                                                    \
+    do {                                                                                          \
+        if (!(cond)) {                                                                            \
+            std::fprintf(stderr, "fuzz contract broken: %s (%s:%d)\n", what, __FILE__, __LINE__); \
+            std::abort();                                                                         \
+        }                                                                                         \
     } while (0)
 
 struct FuzzFile {
@@ -75,18 +74,27 @@ inline bool fuzz_is_utf8(const char *text, size_t n)
         const unsigned char b = s[i];
         size_t len;
         uint32_t cp;
-        if (b < 0x80) { ++i; continue; }
-        if (b >= 0xC2 && b <= 0xDF) { len = 2; cp = b & 0x1Fu; }
-        else if (b >= 0xE0 && b <= 0xEF) { len = 3; cp = b & 0x0Fu; }
-        else if (b >= 0xF0 && b <= 0xF4) { len = 4; cp = b & 0x07u; }
-        else return false;
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        if (b >= 0xC2 && b <= 0xDF) {
+            len = 2;
+            cp = b & 0x1Fu;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            len = 3;
+            cp = b & 0x0Fu;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            len = 4;
+            cp = b & 0x07u;
+        } else
+            return false;
         if (n - i < len) return false;
         for (size_t k = 1; k < len; ++k) {
             if ((s[i + k] & 0xC0) != 0x80) return false;
             cp = (cp << 6) | (s[i + k] & 0x3Fu);
         }
-        if ((len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) || cp > 0x10FFFF ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
+        if ((len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
             return false;
         i += len;
     }

@@ -24,10 +24,10 @@ void read_one(const char *path, const char *name, const ZipWalk &walk)
             break;
         }
     }
-    const int expected = !reported                                          ? -1
+    const int expected = !reported                                        ? -1
                          : reported->state == ZipMemberState::Readable    ? 0
                          : reported->state == ZipMemberState::Unsupported ? -2
-                                                                           : -1;
+                                                                          : -1;
     fuzz_check(r == expected, "the walk's report and the read disagree");
     fuzz_check(r == 0 || r == -1 || r == -2, "result other than 0, -1, -2");
     if (r == 0) {

@@ -12,26 +12,30 @@
 #include "test_env.h"
 
 inline bool operator==(Color a, Color b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
-inline void PrintTo(const Color &c, std::ostream *os) {
+inline void PrintTo(const Color &c, std::ostream *os)
+{
     *os << "(" << int(c.r) << ", " << int(c.g) << ", " << int(c.b) << ", " << int(c.a) << ")";
 }
 
 // Each channel within `tolerance` of the other.
-inline bool near_color(Color a, Color b, int tolerance) {
-    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
-           std::abs(a.b - b.b) <= tolerance && std::abs(a.a - b.a) <= tolerance;
+inline bool near_color(Color a, Color b, int tolerance)
+{
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance &&
+           std::abs(a.a - b.a) <= tolerance;
 }
 
 // One frame: begin, clear to `background`, draw, end.
 template <class Draw>
-void run_frame(Color background, Draw draw) {
+void run_frame(Color background, Draw draw)
+{
     BeginDrawing();
     ClearBackground(background);
     draw();
     EndDrawing();
 }
 
-inline void run_empty_frame() {
+inline void run_empty_frame()
+{
     BeginDrawing();
     EndDrawing();
 }
@@ -39,12 +43,14 @@ inline void run_empty_frame() {
 // A headless window open for the length of each test.
 class HeadlessWindow : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         HeadlessEnable();
         InitWindow(960, 640, "gamelib test");
         ASSERT_TRUE(IsWindowReady());
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         CloseWindow();
         HeadlessDisable();
     }

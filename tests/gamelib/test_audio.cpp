@@ -22,17 +22,20 @@
 
 namespace {
 
-void put16(std::vector<unsigned char> &b, unsigned v) {
+void put16(std::vector<unsigned char> &b, unsigned v)
+{
     b.push_back(static_cast<unsigned char>(v));
     b.push_back(static_cast<unsigned char>(v >> 8));
 }
-void put32(std::vector<unsigned char> &b, uint32_t v) {
+void put32(std::vector<unsigned char> &b, uint32_t v)
+{
     for (int i = 0; i < 4; i++) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
 }
 
 // A RIFF/WAVE file: `format` 1 (PCM) or 3 (float), with `frames` frames of a 440 Hz tone.
-std::vector<unsigned char> make_wav(uint32_t frames, unsigned rate = 44100, unsigned channels = 1,
-                                    unsigned bits = 16, unsigned format = 1) {
+std::vector<unsigned char> make_wav(uint32_t frames, unsigned rate = 44100, unsigned channels = 1, unsigned bits = 16,
+                                    unsigned format = 1)
+{
     uint32_t bytes = frames * channels * (bits / 8);
     std::vector<unsigned char> b;
     for (char c : std::string("RIFF")) b.push_back(static_cast<unsigned char>(c));
@@ -65,7 +68,8 @@ std::vector<unsigned char> make_wav(uint32_t frames, unsigned rate = 44100, unsi
     return b;
 }
 
-Sound sound_from_bytes(const std::vector<unsigned char> &wav) {
+Sound sound_from_bytes(const std::vector<unsigned char> &wav)
+{
     Wave w = LoadWaveFromMemory(".wav", wav.data(), static_cast<int>(wav.size()));
     Sound s = LoadSoundFromWave(w);
     UnloadWave(w);
@@ -74,12 +78,14 @@ Sound sound_from_bytes(const std::vector<unsigned char> &wav) {
 
 // An Ogg Vorbis tone of 440 Hz, made with sox when the tests are built
 // (tests/CMakeLists.txt): "tone_1_5.ogg" lasts 1.5 s, "tone_0_4.ogg" 0.4 s.
-std::vector<unsigned char> read_ogg(const std::string &name) {
+std::vector<unsigned char> read_ogg(const std::string &name)
+{
     std::ifstream in(std::string(PELZO_BINARY_DIR) + "/fixtures/audio/" + name, std::ios::binary);
     return std::vector<unsigned char>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-void frame() {
+void frame()
+{
     BeginDrawing();
     EndDrawing();
 }
@@ -87,7 +93,8 @@ void frame() {
 // Frames, from the current one on, in which `playing` answers true; stops at
 // the first false or after `limit` frames.
 template <class Query>
-int frames_playing(Query playing, int limit) {
+int frames_playing(Query playing, int limit)
+{
     int n = 0;
     while (n < limit && playing()) {
         n++;
@@ -100,7 +107,8 @@ int frames_playing(Query playing, int limit) {
 
 // --- decoding -------------------------------------------------------------------------
 
-TEST(Wave, DecodesPcmAndConvertsOtherSampleFormats) {
+TEST(Wave, DecodesPcmAndConvertsOtherSampleFormats)
+{
     std::vector<unsigned char> bytes = make_wav(152586);  // 3.46 s at 44,100 Hz
     Wave w = LoadWaveFromMemory(".WAV", bytes.data(), static_cast<int>(bytes.size()));
     ASSERT_NE(w.data, nullptr);
@@ -130,7 +138,8 @@ TEST(Wave, DecodesPcmAndConvertsOtherSampleFormats) {
     UnloadWave(w);
 }
 
-TEST(Wave, UndecodableBytesGiveEmptyWavesAndSounds) {
+TEST(Wave, UndecodableBytesGiveEmptyWavesAndSounds)
+{
     std::vector<unsigned char> good = make_wav(4410);
     std::vector<unsigned char> junk(200, 0x5A);
     std::vector<unsigned char> truncated(good.begin(), good.begin() + 30);
@@ -157,22 +166,25 @@ TEST(Wave, UndecodableBytesGiveEmptyWavesAndSounds) {
 // --- headless: the frame clock -----------------------------------------------------------
 
 class HeadlessAudio : public ::testing::Test {
-  protected:
-    void SetUp() override {
+protected:
+    void SetUp() override
+    {
         HeadlessEnable();
         InitWindow(960, 640, "audio test");
         ASSERT_TRUE(IsWindowReady());
         InitAudioDevice();
         ASSERT_TRUE(IsAudioDeviceReady());
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         CloseAudioDevice();
         CloseWindow();
         HeadlessDisable();
     }
 };
 
-TEST_F(HeadlessAudio, SoundPlaysForItsLengthInFrames) {
+TEST_F(HeadlessAudio, SoundPlaysForItsLengthInFrames)
+{
     Sound s = sound_from_bytes(make_wav(152586));  // 3.46 s
     ASSERT_NE(s.data, nullptr);
     EXPECT_FALSE(IsSoundPlaying(s));
@@ -186,7 +198,8 @@ TEST_F(HeadlessAudio, SoundPlaysForItsLengthInFrames) {
     UnloadSound(s);
 }
 
-TEST_F(HeadlessAudio, PlayWhilePlayingRestartsAndStopEndsAtOnce) {
+TEST_F(HeadlessAudio, PlayWhilePlayingRestartsAndStopEndsAtOnce)
+{
     Sound s = sound_from_bytes(make_wav(44100));  // 1 s = 60 frames
     PlaySound(s);
     for (int i = 0; i < 40; i++) frame();
@@ -203,7 +216,8 @@ TEST_F(HeadlessAudio, PlayWhilePlayingRestartsAndStopEndsAtOnce) {
     UnloadSound(s);
 }
 
-TEST_F(HeadlessAudio, SoundFromAFileAndMissingFiles) {
+TEST_F(HeadlessAudio, SoundFromAFileAndMissingFiles)
+{
     std::vector<unsigned char> bytes = make_wav(22050);  // 0.5 s
     std::string path = std::string(PELZO_TEST_OUT) + "/half_second.wav";
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()), bytes.size());
@@ -221,7 +235,8 @@ TEST_F(HeadlessAudio, SoundFromAFileAndMissingFiles) {
     EXPECT_EQ(LoadSound(nullptr).data, nullptr);
 }
 
-TEST_F(HeadlessAudio, MusicPlaysOnceAndStopsByItselfUnlessLooping) {
+TEST_F(HeadlessAudio, MusicPlaysOnceAndStopsByItselfUnlessLooping)
+{
     std::vector<unsigned char> ogg = read_ogg("tone_1_5.ogg");
     ASSERT_FALSE(ogg.empty());
     Music m = LoadMusicStreamFromMemory(".ogg", ogg.data(), static_cast<int>(ogg.size()));
@@ -229,10 +244,12 @@ TEST_F(HeadlessAudio, MusicPlaysOnceAndStopsByItselfUnlessLooping) {
     EXPECT_NEAR(m.frameCount, 66150.0, 441.0);
     m.looping = false;
     PlayMusicStream(m);
-    int n = frames_playing([&] {
-        UpdateMusicStream(m);
-        return IsMusicStreamPlaying(m);
-    }, 1000);
+    int n = frames_playing(
+        [&] {
+            UpdateMusicStream(m);
+            return IsMusicStreamPlaying(m);
+        },
+        1000);
     EXPECT_EQ(n, static_cast<int>(std::ceil(m.frameCount / 44100.0 * 60 - 1e-6)));
     EXPECT_GE(n, 89);
     EXPECT_LE(n, 91);
@@ -251,7 +268,8 @@ TEST_F(HeadlessAudio, MusicPlaysOnceAndStopsByItselfUnlessLooping) {
     UnloadMusicStream(m);
 }
 
-TEST_F(HeadlessAudio, EmptyRecordsAreNeverPlayingAndEveryCallIsHarmless) {
+TEST_F(HeadlessAudio, EmptyRecordsAreNeverPlayingAndEveryCallIsHarmless)
+{
     Sound s{};
     Music m{};
     PlaySound(s);
@@ -275,14 +293,16 @@ TEST_F(HeadlessAudio, EmptyRecordsAreNeverPlayingAndEveryCallIsHarmless) {
 // --- the real mixer on SDL's silent driver -------------------------------------------------
 
 class MixerAudio : public ::testing::Test {
-  protected:
-    void SetUp() override {
+protected:
+    void SetUp() override
+    {
         InitAudioDevice();
         ASSERT_TRUE(IsAudioDeviceReady());
     }
     void TearDown() override { CloseAudioDevice(); }
     template <class Query>
-    static double seconds_until_false(Query playing, double limit) {
+    static double seconds_until_false(Query playing, double limit)
+    {
         Uint64 start = SDL_GetPerformanceCounter();
         double t = 0;
         while (playing() && t < limit) {
@@ -293,7 +313,8 @@ class MixerAudio : public ::testing::Test {
     }
 };
 
-TEST_F(MixerAudio, SoundPlaysOnOneChannelAndEnds) {
+TEST_F(MixerAudio, SoundPlaysOnOneChannelAndEnds)
+{
     Sound s = sound_from_bytes(make_wav(13230));  // 0.3 s
     ASSERT_NE(s.data, nullptr);
     PlaySound(s);
@@ -321,17 +342,20 @@ TEST_F(MixerAudio, SoundPlaysOnOneChannelAndEnds) {
     UnloadSound(s);
 }
 
-TEST_F(MixerAudio, MusicFromMemoryPlaysOnceThenStops) {
+TEST_F(MixerAudio, MusicFromMemoryPlaysOnceThenStops)
+{
     std::vector<unsigned char> ogg = read_ogg("tone_0_4.ogg");
     Music m = LoadMusicStreamFromMemory(".ogg", ogg.data(), static_cast<int>(ogg.size()));
     ASSERT_NE(m.data, nullptr);
     m.looping = false;
     PlayMusicStream(m);
     EXPECT_TRUE(IsMusicStreamPlaying(m));
-    double t = seconds_until_false([&] {
-        UpdateMusicStream(m);
-        return IsMusicStreamPlaying(m);
-    }, 5.0);
+    double t = seconds_until_false(
+        [&] {
+            UpdateMusicStream(m);
+            return IsMusicStreamPlaying(m);
+        },
+        5.0);
     EXPECT_GT(t, 0.25);
     EXPECT_LT(t, 5.0);
     EXPECT_FALSE(IsMusicStreamPlaying(m));
@@ -345,7 +369,8 @@ TEST_F(MixerAudio, MusicFromMemoryPlaysOnceThenStops) {
     UnloadMusicStream(m);
 }
 
-TEST(AudioDevice, FallsBackToTheSilentDriverWhenNoDeviceOpens) {
+TEST(AudioDevice, FallsBackToTheSilentDriverWhenNoDeviceOpens)
+{
     const char *before = std::getenv("SDL_AUDIODRIVER");
     std::string saved = before ? before : "";
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);

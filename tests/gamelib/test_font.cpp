@@ -27,7 +27,8 @@ namespace {
 const char *kGothic = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
 const char *kMincho = "/usr/share/fonts/opentype/ipafont-mincho/ipam.ttf";
 
-std::vector<int> decode(const char *text) {
+std::vector<int> decode(const char *text)
+{
     int n = 0;
     int *cps = LoadCodepoints(text, &n);
     std::vector<int> out(cps, cps + n);
@@ -36,7 +37,8 @@ std::vector<int> decode(const char *text) {
 }
 
 // A heap copy of exactly strlen + 1 bytes, so a read past the NUL is caught by ASan.
-std::unique_ptr<char[]> exact_copy(const char *s) {
+std::unique_ptr<char[]> exact_copy(const char *s)
+{
     size_t n = std::strlen(s) + 1;
     std::unique_ptr<char[]> p(new char[n]);
     std::memcpy(p.get(), s, n);
@@ -49,7 +51,8 @@ struct RefGlyph {
     std::vector<unsigned char> pixels;
 };
 
-RefGlyph reference_glyph(const char *path, int size, unsigned glyphIndexOrChar, bool isIndex) {
+RefGlyph reference_glyph(const char *path, int size, unsigned glyphIndexOrChar, bool isIndex)
+{
     RefGlyph g;
     FT_Library lib;
     EXPECT_EQ(FT_Init_FreeType(&lib), 0);
@@ -73,7 +76,8 @@ RefGlyph reference_glyph(const char *path, int size, unsigned glyphIndexOrChar, 
     return g;
 }
 
-std::vector<int> cjk_codepoints_in_font(const char *path, int wanted) {
+std::vector<int> cjk_codepoints_in_font(const char *path, int wanted)
+{
     FT_Library lib;
     FT_Init_FreeType(&lib);
     FT_Face face;
@@ -87,12 +91,14 @@ std::vector<int> cjk_codepoints_in_font(const char *path, int wanted) {
     return out;
 }
 
-std::string utf8(int cp) {
+std::string utf8(int cp)
+{
     char bytes[4];
     return std::string(bytes, utf8_encode(static_cast<char32_t>(cp), bytes));
 }
 
-Font load_text(const char *path, int size, const char *text) {
+Font load_text(const char *path, int size, const char *text)
+{
     int n = 0;
     int *cps = LoadCodepoints(text, &n);
     Font f = LoadFontEx(path, size, cps, n);
@@ -104,7 +110,8 @@ Font load_text(const char *path, int size, const char *text) {
 
 // --- UTF-8 ------------------------------------------------------------------------
 
-TEST(Utf8, DecodesEveryLengthInOrderWithRepeats) {
+TEST(Utf8, DecodesEveryLengthInOrderWithRepeats)
+{
     EXPECT_EQ(decode("A\xC3\xA9\xE3\x81\x82\xF0\x9F\x98\x80\xE3\x81\x82"),
               (std::vector<int>{'A', 0xE9, 0x3042, 0x1F600, 0x3042}));
     int size = -1;
@@ -115,7 +122,8 @@ TEST(Utf8, DecodesEveryLengthInOrderWithRepeats) {
     EXPECT_TRUE(decode("").empty());
 }
 
-TEST(Utf8, InvalidBytesDecodeAsQuestionMarksOneByteEach) {
+TEST(Utf8, InvalidBytesDecodeAsQuestionMarksOneByteEach)
+{
     // stray continuation, overlong, surrogate, beyond U+10FFFF, bytes never used in UTF-8
     EXPECT_EQ(decode("\x80z"), (std::vector<int>{'?', 'z'}));
     EXPECT_EQ(decode("\xC0\x80"), (std::vector<int>{'?', '?'}));
@@ -123,10 +131,13 @@ TEST(Utf8, InvalidBytesDecodeAsQuestionMarksOneByteEach) {
     EXPECT_EQ(decode("\xF4\x90\x80\x80"), (std::vector<int>{'?', '?', '?', '?'}));
     EXPECT_EQ(decode("\xFF\xF8"), (std::vector<int>{'?', '?'}));
     // a lead byte followed by an ASCII byte: the ASCII byte is kept
-    EXPECT_EQ(decode("\xE3" "A"), (std::vector<int>{'?', 'A'}));
+    EXPECT_EQ(decode("\xE3"
+                     "A"),
+              (std::vector<int>{'?', 'A'}));
 }
 
-TEST(Utf8, TruncatedSequenceAtTheEndStopsAtTheTerminator) {
+TEST(Utf8, TruncatedSequenceAtTheEndStopsAtTheTerminator)
+{
     const char *cases[] = {"A\xE3\x81", "\xF0\x9F\x98", "\xC3", "\xE3"};
     const size_t expected[] = {3, 3, 1, 1};
     for (size_t i = 0; i < std::size(cases); i++) {
@@ -139,7 +150,8 @@ TEST(Utf8, TruncatedSequenceAtTheEndStopsAtTheTerminator) {
 
 // --- loading and layout -------------------------------------------------------------
 
-TEST(FontLoad, RasterisesRequestedCodepointsAtRealDimensionHeight) {
+TEST(FontLoad, RasterisesRequestedCodepointsAtRealDimensionHeight)
+{
     Font f = load_text(kGothic, 36, "漢字ABあ");
     ASSERT_FALSE(IsFontDefault(f));
     EXPECT_EQ(f.baseSize, 36);
@@ -159,7 +171,8 @@ TEST(FontLoad, RasterisesRequestedCodepointsAtRealDimensionHeight) {
     UnloadFont(f);
 }
 
-TEST(FontLoad, DuplicatesDoNotGrowTheGlyphSetOrTheAtlas) {
+TEST(FontLoad, DuplicatesDoNotGrowTheGlyphSetOrTheAtlas)
+{
     Font once = load_text(kMincho, 36, "問題正解ステージ");
     Font many = load_text(kMincho, 36, "ジ問問題題正正正解ステステージ問ジージ");
     EXPECT_EQ(once.glyphCount, 9);
@@ -179,7 +192,8 @@ TEST(FontLoad, DuplicatesDoNotGrowTheGlyphSetOrTheAtlas) {
     UnloadFont(many);
 }
 
-TEST(FontLoad, FilesThatAreNotFontsGiveTheDefaultFont) {
+TEST(FontLoad, FilesThatAreNotFontsGiveTheDefaultFont)
+{
     std::string junk = std::string(PELZO_TEST_OUT) + "/not_a_font.ttf";
     std::ofstream(junk) << "this is plain text, not a font";
     int cps[] = {'A', 0x6F22};
@@ -196,7 +210,8 @@ TEST(FontLoad, FilesThatAreNotFontsGiveTheDefaultFont) {
     EXPECT_GT(MeasureTextEx(GetFontDefault(), "AB", 10, 0).x, 0.0f);
 }
 
-TEST(FontLoad, CollectionFileLoadsItsFirstFace) {
+TEST(FontLoad, CollectionFileLoadsItsFirstFace)
+{
     // Wrap ipag.ttf into a one-font TrueType collection: a 16-byte 'ttcf'
     // header, then the font with every table offset moved by 16.
     std::ifstream in(kGothic, std::ios::binary);
@@ -207,7 +222,8 @@ TEST(FontLoad, CollectionFileLoadsItsFirstFace) {
     int numTables = (ttf[4] << 8) | ttf[5];
     for (int t = 0; t < numTables; t++) {
         size_t at = 16 + 12 + static_cast<size_t>(t) * 16 + 8;
-        uint32_t off = (uint32_t(ttc[at]) << 24) | (uint32_t(ttc[at + 1]) << 16) | (uint32_t(ttc[at + 2]) << 8) | ttc[at + 3];
+        uint32_t off =
+            (uint32_t(ttc[at]) << 24) | (uint32_t(ttc[at + 1]) << 16) | (uint32_t(ttc[at + 2]) << 8) | ttc[at + 3];
         off += 16;
         for (int k = 0; k < 4; k++) ttc[at + k] = static_cast<unsigned char>(off >> (24 - 8 * k));
     }
@@ -226,7 +242,8 @@ TEST(FontLoad, CollectionFileLoadsItsFirstFace) {
     UnloadFont(fromTtf);
 }
 
-TEST(FontLayout, MeasureIsSumOfAdvancesScaledPlusSpacing) {
+TEST(FontLayout, MeasureIsSumOfAdvancesScaledPlusSpacing)
+{
     Font f = load_text(kGothic, 36, "漢A字");
     int a = f.glyphs[GetGlyphIndex(f, 0x6F22)].advanceX;
     int b = f.glyphs[GetGlyphIndex(f, 'A')].advanceX;
@@ -245,7 +262,8 @@ TEST(FontLayout, MeasureIsSumOfAdvancesScaledPlusSpacing) {
     UnloadFont(f);
 }
 
-TEST(FontLayout, SevenThousandGlyphsLookUpAndPackWithoutOverlap) {
+TEST(FontLayout, SevenThousandGlyphsLookUpAndPackWithoutOverlap)
+{
     std::vector<int> cps = cjk_codepoints_in_font(kGothic, 7000);
     ASSERT_EQ(cps.size(), 7000u);
     std::vector<int> request(cps.rbegin(), cps.rend());  // any order
@@ -296,7 +314,8 @@ TEST(FontLayout, SevenThousandGlyphsLookUpAndPackWithoutOverlap) {
     UnloadFont(f);
 }
 
-TEST(FontDefault, HoldsPrintableAsciiAtTenPixelsAndSurvivesUnload) {
+TEST(FontDefault, HoldsPrintableAsciiAtTenPixelsAndSurvivesUnload)
+{
     Font d = GetFontDefault();
     EXPECT_TRUE(IsFontDefault(d));
     EXPECT_EQ(d.baseSize, 10);
@@ -311,7 +330,8 @@ TEST(FontDefault, HoldsPrintableAsciiAtTenPixelsAndSurvivesUnload) {
     EXPECT_FLOAT_EQ(MeasureTextEx(zero, "Hello", 10, 1).x, MeasureTextEx(again, "Hello", 10, 1).x);
 }
 
-TEST(FontDefault, WithoutAnyFontFileGlyphsAreBoxes) {
+TEST(FontDefault, WithoutAnyFontFileGlyphsAreBoxes)
+{
     Font boxes = gl_font_load_default_from("/nonexistent/font.ttf");
     ASSERT_NE(boxes.atlas, nullptr);
     const unsigned char *px = gl_font_page_pixels(boxes, 0);
@@ -339,24 +359,28 @@ TEST(FontDefault, WithoutAnyFontFileGlyphsAreBoxes) {
 // --- drawing ------------------------------------------------------------------------
 
 class FontDraw : public ::testing::Test {
-  protected:
-    void SetUp() override {
+protected:
+    void SetUp() override
+    {
         HeadlessEnable();
         InitWindow(960, 640, "font test");
         ASSERT_TRUE(IsWindowReady());
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         CloseWindow();
         HeadlessDisable();
     }
-    static void frame_with(const Font &f, const char *text, Vector2 pos, float size, float spacing, Color tint) {
+    static void frame_with(const Font &f, const char *text, Vector2 pos, float size, float spacing, Color tint)
+    {
         BeginDrawing();
         ClearBackground(Color{0, 0, 0, 255});
         DrawTextEx(f, text, pos, size, spacing, tint);
         EndDrawing();
     }
     // Bounding box of every pixel brighter than `threshold` in red, in a window area.
-    static SDL_Rect ink_box(int x0, int y0, int x1, int y1, int threshold = 0) {
+    static SDL_Rect ink_box(int x0, int y0, int x1, int y1, int threshold = 0)
+    {
         int minx = x1, miny = y1, maxx = x0 - 1, maxy = y0 - 1;
         for (int y = y0; y < y1; y++)
             for (int x = x0; x < x1; x++)
@@ -369,7 +393,8 @@ class FontDraw : public ::testing::Test {
         return SDL_Rect{minx, miny, maxx - minx + 1, maxy - miny + 1};
     }
     // Largest difference between the drawn pixels and a FreeType bitmap placed at (x, y).
-    static int max_diff_to(const RefGlyph &g, int x, int y) {
+    static int max_diff_to(const RefGlyph &g, int x, int y)
+    {
         int worst = 0;
         for (int r = -2; r < g.rows + 2; r++)
             for (int c = -2; c < g.width + 2; c++) {
@@ -380,7 +405,8 @@ class FontDraw : public ::testing::Test {
     }
 };
 
-TEST_F(FontDraw, GlyphInkMatchesFreeTypeAtItsPlace) {
+TEST_F(FontDraw, GlyphInkMatchesFreeTypeAtItsPlace)
+{
     Font f = load_text(kGothic, 36, "漢字");
     frame_with(f, "漢", Vector2{100, 200}, 36, 0, Color{255, 255, 255, 255});
     RefGlyph kan = reference_glyph(kGothic, 36, 0x6F22, false);
@@ -392,7 +418,8 @@ TEST_F(FontDraw, GlyphInkMatchesFreeTypeAtItsPlace) {
     UnloadFont(f);
 }
 
-TEST_F(FontDraw, MissingCodepointDrawsTheFontsMissingGlyphBox) {
+TEST_F(FontDraw, MissingCodepointDrawsTheFontsMissingGlyphBox)
+{
     Font f = load_text(kGothic, 36, "漢");
     RefGlyph box = reference_glyph(kGothic, 36, 0, true);
     ASSERT_GT(box.width, 0);
@@ -403,7 +430,8 @@ TEST_F(FontDraw, MissingCodepointDrawsTheFontsMissingGlyphBox) {
     UnloadFont(f);
 }
 
-TEST_F(FontDraw, SpacingScaleAndTintPlaceTheInk) {
+TEST_F(FontDraw, SpacingScaleAndTintPlaceTheInk)
+{
     Font f = load_text(kGothic, 36, "漢");
     RefGlyph kan = reference_glyph(kGothic, 36, 0x6F22, false);
     frame_with(f, "漢漢", Vector2{100, 100}, 36, 0, Color{255, 255, 255, 255});
@@ -434,7 +462,8 @@ TEST_F(FontDraw, SpacingScaleAndTintPlaceTheInk) {
     UnloadFont(f);
 }
 
-TEST_F(FontDraw, DegenerateSizesAndTextsDrawNothing) {
+TEST_F(FontDraw, DegenerateSizesAndTextsDrawNothing)
+{
     Font f = load_text(kGothic, 36, "漢");
     const float sizes[] = {0.0f, -20.0f, NAN, INFINITY};
     for (float size : sizes) {
@@ -449,7 +478,8 @@ TEST_F(FontDraw, DegenerateSizesAndTextsDrawNothing) {
     UnloadFont(f);
 }
 
-TEST_F(FontDraw, OneDrawCallPerAtlasPageAndFilterFollowsPageZero) {
+TEST_F(FontDraw, OneDrawCallPerAtlasPageAndFilterFollowsPageZero)
+{
     std::vector<int> cps = cjk_codepoints_in_font(kGothic, 7000);
     Font f = LoadFontEx(kGothic, 36, cps.data(), static_cast<int>(cps.size()));
     ASSERT_GE(gl_font_page_count(f), 2);
@@ -484,7 +514,8 @@ TEST_F(FontDraw, OneDrawCallPerAtlasPageAndFilterFollowsPageZero) {
     UnloadFont(f);
 }
 
-TEST_F(FontDraw, DefaultFontDrawsAsciiAgainAfterANewWindow) {
+TEST_F(FontDraw, DefaultFontDrawsAsciiAgainAfterANewWindow)
+{
     Font d = GetFontDefault();
     for (int round = 0; round < 2; round++) {
         frame_with(d, "HELLO", Vector2{20, 20}, 10, 1, Color{255, 255, 255, 255});
@@ -500,7 +531,8 @@ TEST_F(FontDraw, DefaultFontDrawsAsciiAgainAfterANewWindow) {
     }
 }
 
-TEST(FontBeforeWindow, UploadsOnFirstDraw) {
+TEST(FontBeforeWindow, UploadsOnFirstDraw)
+{
     Font f = load_text(kGothic, 36, "漢");
     EXPECT_EQ(f.texture.id, 0u);
     EXPECT_NE(gl_font_page_pixels(f, 0), nullptr);

@@ -16,7 +16,8 @@ struct Buttons {
 };
 
 // Runs one frame and records what it saw of the three buttons.
-Buttons frame_buttons() {
+Buttons frame_buttons()
+{
     Buttons b{};
     BeginDrawing();
     for (int i = 0; i < 3; i++) {
@@ -29,7 +30,8 @@ Buttons frame_buttons() {
 
 }  // namespace
 
-TEST_F(Input, ClickPressesInItsFrameOnly) {
+TEST_F(Input, ClickPressesInItsFrameOnly)
+{
     HeadlessQueueClick(120, 80);
     Buttons f1 = frame_buttons();
     EXPECT_TRUE(f1.pressed[MOUSE_BUTTON_LEFT]);
@@ -48,7 +50,8 @@ TEST_F(Input, ClickPressesInItsFrameOnly) {
     EXPECT_FALSE(f3.pressed[MOUSE_BUTTON_LEFT]);
 }
 
-TEST_F(Input, HeldButtonIsNotPressedAgain) {
+TEST_F(Input, HeldButtonIsNotPressedAgain)
+{
     HeadlessQueueMouseDown(MOUSE_BUTTON_LEFT);
     EXPECT_TRUE(frame_buttons().pressed[MOUSE_BUTTON_LEFT]);
     for (int i = 0; i < 3; i++) {
@@ -65,7 +68,8 @@ TEST_F(Input, HeldButtonIsNotPressedAgain) {
     EXPECT_TRUE(frame_buttons().pressed[MOUSE_BUTTON_LEFT]);
 }
 
-TEST_F(Input, RightAndMiddleNeverCountAsLeft) {
+TEST_F(Input, RightAndMiddleNeverCountAsLeft)
+{
     for (int button : {MOUSE_BUTTON_RIGHT, MOUSE_BUTTON_MIDDLE}) {
         HeadlessQueueClick(10, 10, button);
         Buttons b = frame_buttons();
@@ -77,7 +81,8 @@ TEST_F(Input, RightAndMiddleNeverCountAsLeft) {
     }
 }
 
-TEST_F(Input, ClicksQueuedTogetherArePressedSeparately) {
+TEST_F(Input, ClicksQueuedTogetherArePressedSeparately)
+{
     HeadlessQueueClick(1, 1);
     HeadlessQueueClick(2, 2);
     std::vector<int> pressedIn;
@@ -92,7 +97,8 @@ TEST_F(Input, ClicksQueuedTogetherArePressedSeparately) {
     EXPECT_EQ(pressedIn, (std::vector<int>{0, 1}));
 }
 
-TEST_F(Input, QueuedMidFrameArrivesNextFrame) {
+TEST_F(Input, QueuedMidFrameArrivesNextFrame)
+{
     BeginDrawing();
     HeadlessQueueClick(5, 5);
     HeadlessQueueKey(KEY_A);
@@ -105,7 +111,8 @@ TEST_F(Input, QueuedMidFrameArrivesNextFrame) {
     EndDrawing();
 }
 
-TEST_F(Input, KeysComeOnePerCallThenZero) {
+TEST_F(Input, KeysComeOnePerCallThenZero)
+{
     HeadlessQueueKey(KEY_A);
     HeadlessQueueKey(KEY_ENTER);
     HeadlessQueueKey(KEY_SPACE);
@@ -125,7 +132,8 @@ TEST_F(Input, KeysComeOnePerCallThenZero) {
     EXPECT_FALSE(WindowShouldClose());
 }
 
-TEST_F(Input, ManyKeysInOneFrameAreCappedNotOverrun) {
+TEST_F(Input, ManyKeysInOneFrameAreCappedNotOverrun)
+{
     for (int i = 0; i < 100; i++) HeadlessQueueKey(KEY_A + i % 26);
     BeginDrawing();
     int n = 0;
@@ -135,7 +143,8 @@ TEST_F(Input, ManyKeysInOneFrameAreCappedNotOverrun) {
     EXPECT_LT(n, 100);
 }
 
-TEST_F(Input, UnknownButtonsAreNeverPressed) {
+TEST_F(Input, UnknownButtonsAreNeverPressed)
+{
     HeadlessQueueClick(1, 1, 3);
     HeadlessQueueMouseDown(-1);
     HeadlessQueueMouseDown(7);
@@ -148,7 +157,8 @@ TEST_F(Input, UnknownButtonsAreNeverPressed) {
     EndDrawing();
 }
 
-TEST_F(Input, InitWindowEmptiesTheQueue) {
+TEST_F(Input, InitWindowEmptiesTheQueue)
+{
     HeadlessQueueClick(1, 1);
     HeadlessQueueKey(KEY_A);
     CloseWindow();
@@ -160,7 +170,8 @@ TEST_F(Input, InitWindowEmptiesTheQueue) {
     EndDrawing();
 }
 
-TEST(Collision, LeftAndTopEdgesInRightAndBottomOut) {
+TEST(Collision, LeftAndTopEdgesInRightAndBottomOut)
+{
     const Rectangle r{100, 200, 50, 20};
     EXPECT_TRUE(CheckCollisionPointRec(Vector2{100, 200}, r));
     EXPECT_TRUE(CheckCollisionPointRec(Vector2{149.9f, 219.9f}, r));
@@ -178,17 +189,20 @@ TEST(Collision, LeftAndTopEdgesInRightAndBottomOut) {
 // keyboard. They are polled at the end of a frame for the next one.
 class WindowedInput : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         use_dummy_video_driver();
         InitWindow(960, 640, "input test");
         ASSERT_TRUE(IsWindowReady());
         SetTargetFPS(0);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         CloseWindow();
         SetTargetFPS(60);
     }
-    static void push_button(Uint32 type, Uint8 button, int x, int y) {
+    static void push_button(Uint32 type, Uint8 button, int x, int y)
+    {
         SDL_Event e{};
         e.type = type;
         e.button.button = button;
@@ -197,7 +211,8 @@ protected:
         e.button.y = y;
         ASSERT_EQ(SDL_PushEvent(&e), 1);
     }
-    static void push_key(SDL_Scancode sc, Uint8 repeat) {
+    static void push_key(SDL_Scancode sc, Uint8 repeat)
+    {
         SDL_Event e{};
         e.type = SDL_KEYDOWN;
         e.key.state = SDL_PRESSED;
@@ -207,7 +222,8 @@ protected:
     }
 };
 
-TEST_F(WindowedInput, SdlButtonsMapToLeftRightMiddle) {
+TEST_F(WindowedInput, SdlButtonsMapToLeftRightMiddle)
+{
     push_button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 30, 40);
     run_empty_frame();
     EXPECT_TRUE(IsMouseButtonPressed(MOUSE_BUTTON_RIGHT));
@@ -223,7 +239,8 @@ TEST_F(WindowedInput, SdlButtonsMapToLeftRightMiddle) {
     EXPECT_FALSE(IsMouseButtonPressed(MOUSE_BUTTON_LEFT));
 }
 
-TEST_F(WindowedInput, QuickClickBetweenFramesIsStillAPress) {
+TEST_F(WindowedInput, QuickClickBetweenFramesIsStillAPress)
+{
     push_button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 5, 6);
     push_button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 5, 6);
     run_empty_frame();
@@ -233,7 +250,8 @@ TEST_F(WindowedInput, QuickClickBetweenFramesIsStillAPress) {
     EXPECT_FALSE(IsMouseButtonPressed(MOUSE_BUTTON_LEFT));
 }
 
-TEST_F(WindowedInput, KeysByPositionRepeatsIgnored) {
+TEST_F(WindowedInput, KeysByPositionRepeatsIgnored)
+{
     push_key(SDL_SCANCODE_Q, 0);
     push_key(SDL_SCANCODE_Q, 1);  // auto-repeat
     push_key(SDL_SCANCODE_RETURN, 0);
@@ -253,7 +271,8 @@ TEST_F(WindowedInput, KeysByPositionRepeatsIgnored) {
 // Every key SDL reports is a key: lock keys, Print Screen, Pause, the keypad
 // operators, Super, Menu and F13 and up among them (they stop the title's
 // jingle like any other key). Escape closes the window, so it comes last.
-TEST_F(WindowedInput, EveryKeySdlReportsIsAKey) {
+TEST_F(WindowedInput, EveryKeySdlReportsIsAKey)
+{
     struct Named {
         SDL_Scancode sc;
         int key;

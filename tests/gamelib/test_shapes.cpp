@@ -21,7 +21,8 @@ enum class Where { Inside, Outside, Unsure };
 // Where the centre of pixel (px, py) lies relative to the rounded rectangle
 // with corner radius r and `segments` chords per corner, by at least `margin`.
 // Corner arcs are the inscribed polygon: its edge is the chord, not the circle.
-Where classify(Rectangle rc, float r, int segments, int px, int py, float margin) {
+Where classify(Rectangle rc, float r, int segments, int px, int py, float margin)
+{
     float x = (float)px + 0.5f;
     float y = (float)py + 0.5f;
     float cx = NAN, cy = NAN;
@@ -57,7 +58,8 @@ struct Probe {
 // Checks every pixel around `rc`: inside ones must be `fill` (each channel
 // within `tolerance`), outside ones the background. Returns how many of each
 // were checked.
-Probe check_filled(Rectangle rc, float r, int segments, Color fill, Color background, int tolerance = 0) {
+Probe check_filled(Rectangle rc, float r, int segments, Color fill, Color background, int tolerance = 0)
+{
     Probe p;
     for (int y = (int)rc.y - 3; y < (int)(rc.y + rc.height) + 3; y++) {
         for (int x = (int)rc.x - 3; x < (int)(rc.x + rc.width) + 3; x++) {
@@ -85,22 +87,25 @@ struct PixelIs {
     Color color;
 };
 
-void expect_pixels(std::initializer_list<PixelIs> pixels) {
+void expect_pixels(std::initializer_list<PixelIs> pixels)
+{
     for (const PixelIs &p : pixels) EXPECT_EQ(HeadlessGetPixel(p.x, p.y), p.color) << "pixel " << p.x << "," << p.y;
 }
 
 }  // namespace
 
-TEST_F(Shapes, RectangleCoversExactlyItsPixels) {
+TEST_F(Shapes, RectangleCoversExactlyItsPixels)
+{
     run_frame(kBlack, [] { DrawRectangle(10, 20, 30, 40, kWhite); });
-    expect_pixels({{10, 20, kWhite}, {39, 59, kWhite}, {9, 20, kBlack}, {40, 20, kBlack}, {10, 19, kBlack},
-                   {10, 60, kBlack}});
+    expect_pixels(
+        {{10, 20, kWhite}, {39, 59, kWhite}, {9, 20, kBlack}, {40, 20, kBlack}, {10, 19, kBlack}, {10, 60, kBlack}});
 
     run_frame(kBlack, [] { DrawRectangleRec(Rectangle{100, 100, 20, 10}, kWhite); });
     expect_pixels({{100, 100, kWhite}, {119, 109, kWhite}, {120, 105, kBlack}, {110, 110, kBlack}});
 }
 
-TEST_F(Shapes, ColoursBlendWithAlpha) {
+TEST_F(Shapes, ColoursBlendWithAlpha)
+{
     run_frame(kBlue, [] {
         DrawRectangle(0, 0, 100, 100, Color{255, 0, 0, 128});
         // Two translucent layers blend twice where they overlap.
@@ -109,13 +114,16 @@ TEST_F(Shapes, ColoursBlendWithAlpha) {
         // A fully transparent colour changes nothing.
         DrawRectangle(300, 0, 50, 50, Color{255, 255, 255, 0});
     });
-    EXPECT_TRUE(near_color(HeadlessGetPixel(50, 50), Color{128, 0, 127, 255}, 1)) << ::testing::PrintToString(HeadlessGetPixel(50, 50));
+    EXPECT_TRUE(near_color(HeadlessGetPixel(50, 50), Color{128, 0, 127, 255}, 1))
+        << ::testing::PrintToString(HeadlessGetPixel(50, 50));
     // 255 over blue at 50%: (128, 128, 255); again: (191, 191, 255).
-    EXPECT_TRUE(near_color(HeadlessGetPixel(225, 25), Color{191, 191, 255, 255}, 2)) << ::testing::PrintToString(HeadlessGetPixel(225, 25));
+    EXPECT_TRUE(near_color(HeadlessGetPixel(225, 25), Color{191, 191, 255, 255}, 2))
+        << ::testing::PrintToString(HeadlessGetPixel(225, 25));
     EXPECT_EQ(HeadlessGetPixel(325, 25), kBlue);
 }
 
-TEST_F(Shapes, LinesCoverTheirPixelsOnce) {
+TEST_F(Shapes, LinesCoverTheirPixelsOnce)
+{
     const Color grey{255, 255, 255, 100};
     run_frame(kBlack, [&] {
         DrawLine(10, 5, 60, 5, kWhite);
@@ -132,14 +140,15 @@ TEST_F(Shapes, LinesCoverTheirPixelsOnce) {
 
 // Corner radius is roundness * min(w, h) / 2 and each corner has `segments`
 // chords: every pixel clearly inside or outside that shape is checked.
-TEST_F(Shapes, RoundedRectangleFollowsRoundnessAndSegments) {
+TEST_F(Shapes, RoundedRectangleFollowsRoundnessAndSegments)
+{
     struct Case {
         Rectangle rc;
         float roundness;
         int segments;
     };
     const Case cases[] = {
-        {{100, 100, 300, 60}, 0.25f, 8},   // the game's buttons
+        {{100, 100, 300, 60}, 0.25f, 8},  // the game's buttons
         {{100, 100, 200, 100}, 0.5f, 4},
         {{100, 100, 120, 300}, 1.0f, 16},  // tall: radius from the width
         {{50, 50, 860, 540}, 0.3f, 6},
@@ -155,7 +164,8 @@ TEST_F(Shapes, RoundedRectangleFollowsRoundnessAndSegments) {
     }
 }
 
-TEST_F(Shapes, SegmentCountShapesTheCorner) {
+TEST_F(Shapes, SegmentCountShapesTheCorner)
+{
     // Radius 280: four chords fall 5 px short of the circle mid-chord, 32 do not.
     const Rectangle rc{40, 40, 880, 560};
     run_frame(kBlack, [&] { DrawRectangleRounded(rc, 1.0f, 4, kWhite); });
@@ -166,7 +176,8 @@ TEST_F(Shapes, SegmentCountShapesTheCorner) {
     check_filled(rc, 280.0f, 32, kWhite, kBlack);
 }
 
-TEST_F(Shapes, RoundedRectangleEdgeCases) {
+TEST_F(Shapes, RoundedRectangleEdgeCases)
+{
     // No roundness: a plain rectangle with square corners.
     run_frame(kBlack, [] { DrawRectangleRounded(Rectangle{10, 10, 100, 50}, 0.0f, 8, kWhite); });
     expect_pixels({{10, 10, kWhite}, {109, 59, kWhite}});
@@ -194,7 +205,8 @@ TEST_F(Shapes, RoundedRectangleEdgeCases) {
     EXPECT_EQ(HeadlessGetPixel(200, 150), kWhite);
 }
 
-TEST_F(Shapes, TranslucentRoundedShapesBlendEvenly) {
+TEST_F(Shapes, TranslucentRoundedShapesBlendEvenly)
+{
     // The body is bands and corner triangles; where they meet nothing may be
     // blended twice. (The software renderer's rectangle and triangle blenders
     // round differently, by at most one level.)
@@ -224,7 +236,8 @@ TEST_F(Shapes, TranslucentRoundedShapesBlendEvenly) {
     }
 }
 
-TEST_F(Shapes, RoundedOutlineIsOnePixelInsideTheEdge) {
+TEST_F(Shapes, RoundedOutlineIsOnePixelInsideTheEdge)
+{
     const Color body{40, 40, 80, 255};
     const Color line{90, 200, 255, 255};
     const Rectangle rc{100, 100, 300, 80};
@@ -235,10 +248,16 @@ TEST_F(Shapes, RoundedOutlineIsOnePixelInsideTheEdge) {
     });
     // Straight sides: the outermost row/column of the shape is the line.
     expect_pixels({
-        {100, 140, line}, {101, 140, body}, {99, 140, kBlack},   // left
-        {399, 140, line}, {398, 140, body}, {400, 140, kBlack},  // right
-        {250, 100, line}, {250, 101, body},                      // top
-        {250, 179, line}, {250, 178, body},                      // bottom
+        {100, 140, line},
+        {101, 140, body},
+        {99, 140, kBlack},  // left
+        {399, 140, line},
+        {398, 140, body},
+        {400, 140, kBlack},  // right
+        {250, 100, line},
+        {250, 101, body},  // top
+        {250, 179, line},
+        {250, 178, body},  // bottom
     });
 
     // The outline alone: nothing inside it, nothing outside the shape, and
@@ -261,7 +280,8 @@ TEST_F(Shapes, RoundedOutlineIsOnePixelInsideTheEdge) {
     EXPECT_LT(lit, perimeter * 1.1f);
 }
 
-TEST_F(Shapes, SubmissionsAreCounted) {
+TEST_F(Shapes, SubmissionsAreCounted)
+{
     run_frame(kBlack, [] {
         DrawRectangle(0, 0, 10, 10, kWhite);
         DrawLine(0, 0, 10, 10, kWhite);

@@ -21,7 +21,8 @@ constexpr int kKan = 0x6F22;  // 漢
 using SoftwarePaths = HeadlessWindow;
 
 // Every pixel of the window, for comparing two frames.
-std::vector<Color> grab() {
+std::vector<Color> grab()
+{
     std::vector<Color> px;
     px.reserve(960 * 640);
     for (int y = 0; y < 640; y++)
@@ -35,7 +36,8 @@ struct Diff {
     int firstX = -1, firstY = -1;
 };
 
-Diff compare(const std::vector<Color> &a, const std::vector<Color> &b) {
+Diff compare(const std::vector<Color> &a, const std::vector<Color> &b)
+{
     Diff d;
     for (size_t i = 0; i < a.size(); i++) {
         int w = std::max({std::abs(a[i].r - b[i].r), std::abs(a[i].g - b[i].g), std::abs(a[i].b - b[i].b)});
@@ -50,12 +52,14 @@ Diff compare(const std::vector<Color> &a, const std::vector<Color> &b) {
 }
 
 unsigned s_seed = 2024;
-int next(int n) {
+int next(int n)
+{
     s_seed = s_seed * 1103515245u + 12345u;
     return static_cast<int>((s_seed >> 8) % static_cast<unsigned>(n));
 }
 
-std::string utf8(int c) {
+std::string utf8(int c)
+{
     std::string s;
     s += static_cast<char>(0xE0 | (c >> 12));
     s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
@@ -64,7 +68,8 @@ std::string utf8(int c) {
 }
 
 // The Gothic font at 36 px holding the one glyph 漢.
-Font load_kan() {
+Font load_kan()
+{
     int cp = kKan;
     return LoadFontEx(kGothic, 36, &cp, 1);
 }
@@ -76,12 +81,14 @@ struct GlyphCoverage {
     int pageWidth = 0;
     Rectangle rec{};
 
-    unsigned at(int x, int y) const {
+    unsigned at(int x, int y) const
+    {
         return page[(static_cast<size_t>(rec.y) + y) * pageWidth + static_cast<size_t>(rec.x) + x];
     }
 };
 
-GlyphCoverage coverage_of(const Font &f, int gi) {
+GlyphCoverage coverage_of(const Font &f, int gi)
+{
     GlyphCoverage c;
     const int page = gl_font_glyph_page(f, gi);
     int pageHeight = 0;
@@ -106,7 +113,8 @@ struct KanGlyph {
 
 }  // namespace
 
-TEST_F(SoftwarePaths, TargetIsTheHeadlessSurface) {
+TEST_F(SoftwarePaths, TargetIsTheHeadlessSurface)
+{
     SDL_Surface *target = gl_software_target();
     ASSERT_NE(target, nullptr);
     EXPECT_EQ(target->w, 960);
@@ -116,7 +124,8 @@ TEST_F(SoftwarePaths, TargetIsTheHeadlessSurface) {
 // Random fans and strips, partly off the window, with vertices on and off
 // whole pixels: the spans cover exactly the pixels SDL's own triangle fill
 // covers, in one colour.
-TEST_F(SoftwarePaths, TriangleSpansCoverWhatSdlsFillCovers) {
+TEST_F(SoftwarePaths, TriangleSpansCoverWhatSdlsFillCovers)
+{
     SDL_Renderer *r = gl_renderer();
     for (int round = 0; round < 40; round++) {
         SCOPED_TRACE(::testing::Message() << "round " << round);
@@ -157,7 +166,8 @@ TEST_F(SoftwarePaths, TriangleSpansCoverWhatSdlsFillCovers) {
         const std::vector<Color> spans = grab();
         run_frame(kBackground, [&] {
             SDL_SetRenderDrawColor(r, c.r, c.g, c.b, c.a);
-            SDL_RenderGeometry(r, nullptr, v.data(), static_cast<int>(v.size()), idx.data(), static_cast<int>(idx.size()));
+            SDL_RenderGeometry(r, nullptr, v.data(), static_cast<int>(v.size()), idx.data(),
+                               static_cast<int>(idx.size()));
         });
         const Diff d = compare(spans, grab());
         EXPECT_EQ(d.pixels, 0) << "first at " << d.firstX << "," << d.firstY;
@@ -167,10 +177,13 @@ TEST_F(SoftwarePaths, TriangleSpansCoverWhatSdlsFillCovers) {
 
 // Translucent: every covered pixel blends once, within SDL's own rounding of
 // its rectangle and surface blenders.
-TEST_F(SoftwarePaths, TranslucentSpansBlendLikeSdlsFill) {
+TEST_F(SoftwarePaths, TranslucentSpansBlendLikeSdlsFill)
+{
     const SDL_Color sc{255, 255, 255, 128};
-    std::vector<SDL_Vertex> v = {{{100.3f, 100.7f}, sc, {0, 0}}, {{400.0f, 130.2f}, sc, {0, 0}},
-                                 {{180.5f, 380.9f}, sc, {0, 0}}, {{420.0f, 390.0f}, sc, {0, 0}}};
+    std::vector<SDL_Vertex> v = {{{100.3f, 100.7f}, sc, {0, 0}},
+                                 {{400.0f, 130.2f}, sc, {0, 0}},
+                                 {{180.5f, 380.9f}, sc, {0, 0}},
+                                 {{420.0f, 390.0f}, sc, {0, 0}}};
     std::vector<int> idx = {0, 1, 2, 1, 3, 2};  // two triangles sharing an edge
     run_frame(kBackground, [&] { gl_draw_triangles(v.data(), 4, idx.data(), 6, Color{255, 255, 255, 128}); });
     const std::vector<Color> spans = grab();
@@ -190,7 +203,8 @@ TEST_F(SoftwarePaths, TranslucentSpansBlendLikeSdlsFill) {
     EXPECT_GT(lit, 50000);
 }
 
-TEST_F(SoftwarePaths, BadTriangleListsDrawNothing) {
+TEST_F(SoftwarePaths, BadTriangleListsDrawNothing)
+{
     const SDL_Color sc{255, 255, 255, 255};
     SDL_Vertex v[3] = {{{10, 10}, sc, {0, 0}}, {{200, 10}, sc, {0, 0}}, {{10, 200}, sc, {0, 0}}};
     const int outOfRange[3] = {0, 1, 3};
@@ -218,7 +232,8 @@ TEST_F(SoftwarePaths, BadTriangleListsDrawNothing) {
 
 // Text goes straight into the surface, so draws queued before it must land
 // underneath and draws after it on top.
-TEST_F(SoftwarePaths, TextKeepsItsPlaceBetweenOtherDraws) {
+TEST_F(SoftwarePaths, TextKeepsItsPlaceBetweenOtherDraws)
+{
     Font f = load_kan();
     ASSERT_GT(f.glyphCount, 1);
     const Color red{255, 0, 0, 255}, white{255, 255, 255, 255}, blue{0, 0, 255, 255};
@@ -238,7 +253,8 @@ TEST_F(SoftwarePaths, TextKeepsItsPlaceBetweenOtherDraws) {
 
 // At the font's own size the glyph is SDL's unscaled copy: the coverage
 // itself, tinted and blended with SDL's integer formula.
-TEST_F(SoftwarePaths, UnscaledGlyphsBlendTheirCoverageExactly) {
+TEST_F(SoftwarePaths, UnscaledGlyphsBlendTheirCoverageExactly)
+{
     const KanGlyph kan;
     ASSERT_GT(kan.index, 0);
     ASSERT_NE(kan.cov.page, nullptr) << "the software renderer keeps the coverage bytes";
@@ -263,7 +279,8 @@ TEST_F(SoftwarePaths, UnscaledGlyphsBlendTheirCoverageExactly) {
 
 // Scaled text matches SDL's own scaled, filtered copy of the same page
 // rectangle within a few levels, at every size the screens use.
-TEST_F(SoftwarePaths, ScaledGlyphsMatchSdlsFilteredCopy) {
+TEST_F(SoftwarePaths, ScaledGlyphsMatchSdlsFilteredCopy)
+{
     std::vector<int> cps;
     for (int c = 0x6F22; c < 0x6F22 + 12; c++) cps.push_back(c);
     Font f = LoadFontEx(kGothic, 36, cps.data(), static_cast<int>(cps.size()));
@@ -300,7 +317,8 @@ TEST_F(SoftwarePaths, ScaledGlyphsMatchSdlsFilteredCopy) {
 
 // Glyphs cut by the window's edges draw their visible part; quads far off
 // it or with non-finite positions draw nothing.
-TEST_F(SoftwarePaths, GlyphsAtAndBeyondTheEdges) {
+TEST_F(SoftwarePaths, GlyphsAtAndBeyondTheEdges)
+{
     Font f = load_kan();
     const Color white{255, 255, 255, 255};
     run_frame(kBackground, [&] {
@@ -325,7 +343,8 @@ TEST_F(SoftwarePaths, GlyphsAtAndBeyondTheEdges) {
 // A glyph rebuild reuses the full-size pages of the font it replaces: the
 // coverage must start from zero again and every texel of a reused texture
 // must be written anew, so nothing of the old glyphs shows.
-TEST_F(SoftwarePaths, ReusedPagesHoldOnlyTheNewGlyphs) {
+TEST_F(SoftwarePaths, ReusedPagesHoldOnlyTheNewGlyphs)
+{
     std::vector<int> first, second;
     for (int c = 0x4E00; c <= 0x9FFF; c++) first.push_back(c);
     Font a = LoadFontEx(kGothic, 36, first.data(), static_cast<int>(first.size()));
@@ -370,7 +389,8 @@ TEST_F(SoftwarePaths, ReusedPagesHoldOnlyTheNewGlyphs) {
 
 // The page filter decides the sampling of scaled glyphs: nearest takes only
 // values the coverage holds, bilinear makes values in between.
-TEST_F(SoftwarePaths, ScaledGlyphsFollowThePageFilter) {
+TEST_F(SoftwarePaths, ScaledGlyphsFollowThePageFilter)
+{
     const KanGlyph kan;
     ASSERT_GT(kan.index, 0);
     ASSERT_NE(kan.cov.page, nullptr);

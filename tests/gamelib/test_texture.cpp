@@ -16,7 +16,8 @@ using Texture = HeadlessWindow;
 constexpr Color kBlack{0, 0, 0, 255};
 
 // Encodes `surface` as PNG bytes in memory.
-std::vector<unsigned char> encode_png(SDL_Surface *surface) {
+std::vector<unsigned char> encode_png(SDL_Surface *surface)
+{
     std::vector<unsigned char> buffer(1 << 20);
     SDL_RWops *rw = SDL_RWFromMem(buffer.data(), (int)buffer.size());
     if (!rw) return {};
@@ -36,7 +37,8 @@ const unsigned char kCard[2][4][4] = {
     {{0, 0, 0, 255}, {255, 255, 255, 255}, {255, 220, 60, 255}, {10, 20, 30, 0}},
 };
 
-std::vector<unsigned char> card_png() {
+std::vector<unsigned char> card_png()
+{
     SDL_Surface *s = SDL_CreateRGBSurfaceWithFormat(0, 4, 2, 32, SDL_PIXELFORMAT_RGBA32);
     if (!s) return {};
     for (int y = 0; y < 2; y++) std::memcpy((Uint8 *)s->pixels + y * s->pitch, kCard[y], 16);
@@ -49,7 +51,8 @@ Color card(int x, int y) { return Color{kCard[y][x][0], kCard[y][x][1], kCard[y]
 
 // The test card as a texture, by way of an image decoded from its PNG bytes
 // under the file extension `ext`.
-Texture2D card_texture(const char *ext) {
+Texture2D card_texture(const char *ext)
+{
     std::vector<unsigned char> png = card_png();
     Image img = LoadImageFromMemory(ext, png.data(), (int)png.size());
     Texture2D tex = LoadTextureFromImage(img);
@@ -59,7 +62,8 @@ Texture2D card_texture(const char *ext) {
 
 }  // namespace
 
-TEST_F(Texture, PngRoundTripThroughImageAndTexture) {
+TEST_F(Texture, PngRoundTripThroughImageAndTexture)
+{
     std::vector<unsigned char> png = card_png();
     ASSERT_FALSE(png.empty());
     Image img = LoadImageFromMemory(".png", png.data(), (int)png.size());
@@ -85,8 +89,7 @@ TEST_F(Texture, PngRoundTripThroughImageAndTexture) {
             for (int dy : {1, 5, 8})
                 for (int dx : {1, 5, 8}) {
                     Color got = HeadlessGetPixel(100 + 10 * x + dx, 50 + 10 * y + dy);
-                    EXPECT_TRUE(near_color(got, want, 1))
-                        << x << "," << y << " got " << ::testing::PrintToString(got);
+                    EXPECT_TRUE(near_color(got, want, 1)) << x << "," << y << " got " << ::testing::PrintToString(got);
                 }
         }
     }
@@ -96,7 +99,8 @@ TEST_F(Texture, PngRoundTripThroughImageAndTexture) {
     UnloadTexture(tex);
 }
 
-TEST_F(Texture, TintMultipliesColourAndAlpha) {
+TEST_F(Texture, TintMultipliesColourAndAlpha)
+{
     Texture2D tex = card_texture(".PNG");
     ASSERT_NE(tex.id, 0u);
     run_frame(kBlack, [&] { DrawTextureEx(tex, Vector2{0, 0}, 0.0f, 10.0f, Color{255, 255, 255, 128}); });
@@ -104,11 +108,12 @@ TEST_F(Texture, TintMultipliesColourAndAlpha) {
         << ::testing::PrintToString(HeadlessGetPixel(15, 15));
     run_frame(kBlack, [&] { DrawTextureEx(tex, Vector2{0, 0}, 0.0f, 10.0f, Color{255, 0, 0, 255}); });
     EXPECT_EQ(HeadlessGetPixel(15, 15), (Color{255, 0, 0, 255}));  // white under a red tint
-    EXPECT_EQ(HeadlessGetPixel(15, 5), kBlack);                      // green under a red tint
+    EXPECT_EQ(HeadlessGetPixel(15, 5), kBlack);  // green under a red tint
     UnloadTexture(tex);
 }
 
-TEST_F(Texture, OpaqueAndPalettedPngsBecomeRgba) {
+TEST_F(Texture, OpaqueAndPalettedPngsBecomeRgba)
+{
     // RGB with no alpha channel, and 8-bit greyscale: both come back RGBA8, opaque.
     SDL_Surface *rgb = SDL_CreateRGBSurfaceWithFormat(0, 3, 3, 24, SDL_PIXELFORMAT_RGB24);
     ASSERT_NE(rgb, nullptr);
@@ -145,7 +150,8 @@ TEST_F(Texture, OpaqueAndPalettedPngsBecomeRgba) {
     UnloadImage(img);
 }
 
-TEST_F(Texture, DamagedOrUnknownDataGivesAnEmptyImage) {
+TEST_F(Texture, DamagedOrUnknownDataGivesAnEmptyImage)
+{
     std::vector<unsigned char> png = card_png();
     ASSERT_GT(png.size(), 40u);
     const unsigned char garbage[] = "this is not a picture at all, only text";
@@ -153,7 +159,7 @@ TEST_F(Texture, DamagedOrUnknownDataGivesAnEmptyImage) {
     Image bad[] = {
         LoadImageFromMemory(".png", garbage, (int)sizeof garbage),
         LoadImageFromMemory(".png", png.data(), (int)png.size() / 2),  // truncated download
-        LoadImageFromMemory(".png", png.data(), 8),                    // the signature alone
+        LoadImageFromMemory(".png", png.data(), 8),  // the signature alone
         LoadImageFromMemory(".png", png.data(), 0),
         LoadImageFromMemory(".png", png.data(), -5),
         LoadImageFromMemory(".png", nullptr, 100),
@@ -182,7 +188,8 @@ TEST_F(Texture, DamagedOrUnknownDataGivesAnEmptyImage) {
     UnloadImage(maybe);
 }
 
-TEST_F(Texture, FilterSettingReachesTheSdlTexture) {
+TEST_F(Texture, FilterSettingReachesTheSdlTexture)
+{
     Texture2D tex = card_texture(".png");
     ASSERT_NE(gl_texture(tex.id), nullptr);
 
@@ -205,7 +212,8 @@ TEST_F(Texture, FilterSettingReachesTheSdlTexture) {
     UnloadTexture(tex);
 }
 
-TEST_F(Texture, BilinearFilterBlendsNeighbours) {
+TEST_F(Texture, BilinearFilterBlendsNeighbours)
+{
     // Black next to white, scaled 20 times: point filtering gives only the two
     // colours, bilinear filtering gives shades between them across the seam.
     unsigned char pixels[8] = {0, 0, 0, 255, 255, 255, 255, 255};
@@ -227,7 +235,8 @@ TEST_F(Texture, BilinearFilterBlendsNeighbours) {
     UnloadTexture(tex);
 }
 
-TEST_F(Texture, IdsAreNeverReusedAndCloseWindowReleasesAll) {
+TEST_F(Texture, IdsAreNeverReusedAndCloseWindowReleasesAll)
+{
     unsigned char pixels[4] = {1, 2, 3, 255};
     const Image one{pixels, 1, 1, 1, PIXELFORMAT_UNCOMPRESSED_R8G8B8A8};
     Texture2D a = LoadTextureFromImage(one);
@@ -261,7 +270,8 @@ TEST_F(Texture, IdsAreNeverReusedAndCloseWindowReleasesAll) {
     UnloadTexture(d);
 }
 
-TEST_F(Texture, ZeroOrNegativeScaleDrawsNothing) {
+TEST_F(Texture, ZeroOrNegativeScaleDrawsNothing)
+{
     unsigned char pixels[4] = {255, 255, 255, 255};
     Texture2D tex = LoadTextureFromImage(Image{pixels, 1, 1, 1, PIXELFORMAT_UNCOMPRESSED_R8G8B8A8});
     run_frame(kBlack, [&] {
@@ -273,7 +283,8 @@ TEST_F(Texture, ZeroOrNegativeScaleDrawsNothing) {
     UnloadTexture(tex);
 }
 
-TEST(TextureNoWindow, NeedsARenderer) {
+TEST(TextureNoWindow, NeedsARenderer)
+{
     unsigned char pixels[4] = {255, 255, 255, 255};
     EXPECT_EQ(LoadTextureFromImage(Image{pixels, 1, 1, 1, PIXELFORMAT_UNCOMPRESSED_R8G8B8A8}).id, 0u);
     // Images decode without a window.

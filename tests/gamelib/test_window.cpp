@@ -19,7 +19,8 @@ using Window = HeadlessWindow;
 
 }  // namespace
 
-TEST(WindowHeadless, FrameTimeIsFixedAndFramesAreCounted) {
+TEST(WindowHeadless, FrameTimeIsFixedAndFramesAreCounted)
+{
     HeadlessEnable(1.0f / 30.0f);
     InitWindow(960, 640, "t");
     ASSERT_TRUE(IsWindowReady());
@@ -51,7 +52,8 @@ TEST(WindowHeadless, FrameTimeIsFixedAndFramesAreCounted) {
     HeadlessDisable();
 }
 
-TEST(WindowHeadless, ModeCannotChangeWhileOpen) {
+TEST(WindowHeadless, ModeCannotChangeWhileOpen)
+{
     HeadlessEnable();
     InitWindow(960, 640, "t");
     HeadlessDisable();
@@ -61,7 +63,8 @@ TEST(WindowHeadless, ModeCannotChangeWhileOpen) {
     EXPECT_FALSE(IsHeadless());
 }
 
-TEST(WindowHeadless, NoWindowMeansTheLoopMustEnd) {
+TEST(WindowHeadless, NoWindowMeansTheLoopMustEnd)
+{
     EXPECT_FALSE(IsWindowReady());
     EXPECT_TRUE(WindowShouldClose());
     // Drawing without a window does nothing and does not crash.
@@ -76,7 +79,8 @@ TEST(WindowHeadless, NoWindowMeansTheLoopMustEnd) {
     HeadlessDisable();
 }
 
-TEST_F(Window, SigtermAndSigintRequestClose) {
+TEST_F(Window, SigtermAndSigintRequestClose)
+{
     EXPECT_FALSE(WindowShouldClose());
     std::raise(SIGTERM);
     EXPECT_TRUE(WindowShouldClose());
@@ -94,7 +98,8 @@ TEST_F(Window, SigtermAndSigintRequestClose) {
 // The game catches stop signals from the top of main: one that arrives while
 // start-up is still opening the window must end the game at its first check,
 // not be forgotten when the window opens.
-TEST(WindowHeadless, ASignalBeforeTheWindowOpensClosesItAtOnce) {
+TEST(WindowHeadless, ASignalBeforeTheWindowOpensClosesItAtOnce)
+{
     InstallStopSignalHandlers();
     std::raise(SIGTERM);
     HeadlessEnable();
@@ -110,7 +115,8 @@ TEST(WindowHeadless, ASignalBeforeTheWindowOpensClosesItAtOnce) {
     EXPECT_EQ(std::signal(SIGTERM, SIG_DFL), SIG_DFL);
 }
 
-TEST(WindowHeadless, SignalHandlersAreRestoredOnClose) {
+TEST(WindowHeadless, SignalHandlersAreRestoredOnClose)
+{
     HeadlessEnable();
     InitWindow(960, 640, "t");
     CloseWindow();
@@ -121,7 +127,8 @@ TEST(WindowHeadless, SignalHandlersAreRestoredOnClose) {
     EXPECT_EQ(previous, SIG_DFL);
 }
 
-TEST_F(Window, EscapeAndRequestClose) {
+TEST_F(Window, EscapeAndRequestClose)
+{
     HeadlessQueueKey(KEY_ENTER);
     run_empty_frame();
     EXPECT_FALSE(WindowShouldClose());
@@ -137,7 +144,8 @@ TEST_F(Window, EscapeAndRequestClose) {
     EXPECT_TRUE(WindowShouldClose());
 }
 
-TEST_F(Window, PixelsReadBackMidFrameAndAfter) {
+TEST_F(Window, PixelsReadBackMidFrameAndAfter)
+{
     BeginDrawing();
     ClearBackground(Color{18, 20, 35, 255});
     DrawRectangle(100, 100, 10, 10, Color{255, 220, 60, 255});
@@ -152,7 +160,8 @@ TEST_F(Window, PixelsReadBackMidFrameAndAfter) {
     EXPECT_EQ(HeadlessGetPixel(-1, 5), (Color{0, 0, 0, 0}));
 }
 
-TEST_F(Window, SavedPngIsOpaque) {
+TEST_F(Window, SavedPngIsOpaque)
+{
     run_frame(Color{18, 20, 35, 255}, [] {
         DrawRectangle(0, 0, 200, 200, Color{255, 80, 80, 100});
         DrawRectangleRounded(Rectangle{300, 300, 200, 100}, 0.5f, 8, Color{80, 220, 120, 30});
@@ -186,7 +195,8 @@ TEST_F(Window, SavedPngIsOpaque) {
     EXPECT_FALSE(HeadlessSavePng(nullptr));
 }
 
-TEST_F(Window, DrawCallsAreCountedPerFrame) {
+TEST_F(Window, DrawCallsAreCountedPerFrame)
+{
     run_frame(Color{0, 0, 0, 255}, [] {
         DrawRectangle(0, 0, 10, 10, Color{255, 255, 255, 255});
         DrawRectangle(20, 0, 10, 10, Color{255, 255, 255, 255});
@@ -203,14 +213,16 @@ TEST_F(Window, DrawCallsAreCountedPerFrame) {
 class Windowed : public ::testing::Test {
 protected:
     void SetUp() override { use_dummy_video_driver(); }
-    void TearDown() override {
+    void TearDown() override
+    {
         CloseWindow();
         SetConfigFlags(0);
         SetTargetFPS(60);
     }
 };
 
-TEST_F(Windowed, OpensWithMultisampleHintAndRunsPacedFrames) {
+TEST_F(Windowed, OpensWithMultisampleHintAndRunsPacedFrames)
+{
     SetConfigFlags(FLAG_MSAA_4X_HINT);
     InitWindow(960, 640, "PelzoWin ver1.1.0");
     ASSERT_TRUE(IsWindowReady());
@@ -243,7 +255,8 @@ TEST_F(Windowed, OpensWithMultisampleHintAndRunsPacedFrames) {
     EXPECT_EQ(p[2], 80);
 }
 
-TEST_F(Windowed, CloseBoxAndSignalRequestClose) {
+TEST_F(Windowed, CloseBoxAndSignalRequestClose)
+{
     InitWindow(960, 640, "t");
     ASSERT_TRUE(IsWindowReady());
     SetTargetFPS(0);
@@ -272,7 +285,8 @@ TEST_F(Windowed, CloseBoxAndSignalRequestClose) {
     EXPECT_TRUE(WindowShouldClose());
 }
 
-TEST_F(Windowed, WindowIconAcceptsRgbaImagesOnly) {
+TEST_F(Windowed, WindowIconAcceptsRgbaImagesOnly)
+{
     InitWindow(960, 640, "t");
     ASSERT_TRUE(IsWindowReady());
     unsigned char pixels[16 * 16 * 4];
@@ -285,7 +299,8 @@ TEST_F(Windowed, WindowIconAcceptsRgbaImagesOnly) {
     EXPECT_TRUE(IsWindowReady());
 }
 
-TEST(Files, FileExistsOnlyForRegularFiles) {
+TEST(Files, FileExistsOnlyForRegularFiles)
+{
     const std::string dir = PELZO_TEST_OUT;
     const std::string file = dir + "/gamelib_exists.txt";
     FILE *f = std::fopen(file.c_str(), "w");
@@ -303,7 +318,8 @@ TEST(Files, FileExistsOnlyForRegularFiles) {
 
 // Around a blocking call, a stop signal ends the process at once with code 0
 // (and a signal caught before is reported, so the call is not made at all).
-TEST(StopSignal, ExitsTheProcessInsideABlockingSection) {
+TEST(StopSignal, ExitsTheProcessInsideABlockingSection)
+{
     InstallStopSignalHandlers();
     EXPECT_FALSE(SetStopSignalExits(false));
     EXPECT_EXIT(
@@ -323,7 +339,8 @@ TEST(StopSignal, ExitsTheProcessInsideABlockingSection) {
     HeadlessDisable();
 }
 
-TEST(Files, ApplicationDirectoryHoldsTheExecutable) {
+TEST(Files, ApplicationDirectoryHoldsTheExecutable)
+{
     const char *dir = GetApplicationDirectory();
     ASSERT_NE(dir, nullptr);
     size_t n = std::strlen(dir);
@@ -339,7 +356,8 @@ TEST(Files, ApplicationDirectoryHoldsTheExecutable) {
     EXPECT_EQ(GetApplicationDirectory(), dir);  // the same buffer every time
 }
 
-TEST(Files, TextFormatRotatesFourBuffersAndCutsLongText) {
+TEST(Files, TextFormatRotatesFourBuffersAndCutsLongText)
+{
     const char *a = TextFormat("%d", 1);
     const char *b = TextFormat("%s", "two");
     const char *c = TextFormat("%.1f", 3.0);

@@ -25,10 +25,9 @@ inline bool assets_embedded()
 #endif
 }
 
-#define SKIP_WITHOUT_EMBEDDED_ASSETS()                                   \
-    do {                                                                 \
-        if (!assets_embedded())                                          \
-            GTEST_SKIP() << "built without embedded assets";             \
+#define SKIP_WITHOUT_EMBEDDED_ASSETS()                                           \
+    do {                                                                         \
+        if (!assets_embedded()) GTEST_SKIP() << "built without embedded assets"; \
     } while (0)
 
 // A headless window (and audio device) for the length of one test.
@@ -82,8 +81,7 @@ inline void put_u16(std::vector<unsigned char> &out, unsigned v)
 
 inline void put_u32(std::vector<unsigned char> &out, uint32_t v)
 {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<unsigned char>((v >> (8 * i)) & 0xFF));
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<unsigned char>((v >> (8 * i)) & 0xFF));
 }
 
 // A 16-bit mono PCM WAV of `frames` samples of a quiet square wave.
@@ -95,16 +93,15 @@ inline std::vector<unsigned char> make_wav(uint32_t frames, uint32_t rate = 4410
     put_u32(out, 36 + dataBytes);
     out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
     put_u32(out, 16);
-    put_u16(out, 1);         // PCM
-    put_u16(out, 1);         // mono
+    put_u16(out, 1);  // PCM
+    put_u16(out, 1);  // mono
     put_u32(out, rate);
     put_u32(out, rate * 2);  // byte rate
-    put_u16(out, 2);         // block align
-    put_u16(out, 16);        // bits per sample
+    put_u16(out, 2);  // block align
+    put_u16(out, 16);  // bits per sample
     out.insert(out.end(), {'d', 'a', 't', 'a'});
     put_u32(out, dataBytes);
-    for (uint32_t i = 0; i < frames; ++i)
-        put_u16(out, ((i / 50) % 2) ? 0x0800u : 0xF800u);
+    for (uint32_t i = 0; i < frames; ++i) put_u16(out, ((i / 50) % 2) ? 0x0800u : 0xF800u);
     return out;
 }
 
@@ -124,10 +121,8 @@ inline std::vector<unsigned char> make_ico()
     put_u32(bmp, 0);
     put_u32(bmp, 0);
     put_u32(bmp, 0);
-    for (int i = 0; i < w * h; ++i)
-        bmp.insert(bmp.end(), {0xFF, 0xC8, 0x5A, 0xFF});  // accent blue, opaque
-    for (int row = 0; row < h; ++row)
-        put_u32(bmp, 0);  // AND mask: 16 bits padded to 32, all visible
+    for (int i = 0; i < w * h; ++i) bmp.insert(bmp.end(), {0xFF, 0xC8, 0x5A, 0xFF});  // accent blue, opaque
+    for (int row = 0; row < h; ++row) put_u32(bmp, 0);  // AND mask: 16 bits padded to 32, all visible
 
     std::vector<unsigned char> out;
     put_u16(out, 0);
@@ -148,8 +143,7 @@ inline std::vector<unsigned char> make_ico()
 inline bool write_file(const std::string &path, const std::vector<unsigned char> &bytes)
 {
     FILE *f = fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
+    if (!f) return false;
     bool ok = bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return fclose(f) == 0 && ok;
 }
@@ -158,12 +152,10 @@ inline std::vector<unsigned char> read_file(const std::string &path)
 {
     std::vector<unsigned char> bytes;
     FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return bytes;
+    if (!f) return bytes;
     unsigned char chunk[65536];
     size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + n);
+    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
     fclose(f);
     return bytes;
 }

@@ -41,13 +41,15 @@ constexpr std::array<Expected, 7> kAssets = {{
     {kResWrong, "wrong.wav"},
 }};
 
-std::vector<unsigned char> read_file(const std::string &path) {
+std::vector<unsigned char> read_file(const std::string &path)
+{
     std::ifstream f(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
 }
 
 // The bytes of embedded resource `id`; empty when it is absent.
-std::vector<unsigned char> resource_bytes(int id) {
+std::vector<unsigned char> resource_bytes(int id)
+{
     uint32_t size = 0;
     const auto *p = static_cast<const unsigned char *>(win_load_resource(id, &size));
     if (!p) return {};
@@ -56,16 +58,19 @@ std::vector<unsigned char> resource_bytes(int id) {
 
 // The bytes of an asset: the resource when the build embeds it, otherwise
 // the file in assets/, so the file checks also run in a resource-less build.
-std::vector<unsigned char> asset_bytes(int id, const char *fileName) {
+std::vector<unsigned char> asset_bytes(int id, const char *fileName)
+{
     std::vector<unsigned char> bytes = resource_bytes(id);
     if (!bytes.empty()) return bytes;
     return read_file(std::string(PELZO_SOURCE_DIR) + "/assets/" + fileName);
 }
 
-uint32_t be32(const unsigned char *p) {
+uint32_t be32(const unsigned char *p)
+{
     return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
 }
-uint32_t le32(const unsigned char *p) {
+uint32_t le32(const unsigned char *p)
+{
     return p[0] | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 uint16_t le16(const unsigned char *p) { return uint16_t(p[0] | p[1] << 8); }
@@ -81,7 +86,8 @@ struct Png {
     const unsigned char *px(uint32_t x, uint32_t y) const { return &rgba[(size_t(y) * width + x) * 4]; }
 };
 
-unsigned char paeth(int a, int b, int c) {
+unsigned char paeth(int a, int b, int c)
+{
     int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
     if (pa <= pb && pa <= pc) return (unsigned char)a;
     return (unsigned char)(pb <= pc ? b : c);
@@ -89,7 +95,8 @@ unsigned char paeth(int a, int b, int c) {
 
 // Walks the chunks, checks every CRC, and for 8-bit RGBA inflates the IDAT
 // stream and undoes the row filters.
-Png parse_png(std::span<const unsigned char> d) {
+Png parse_png(std::span<const unsigned char> d)
+{
     Png png;
     static const unsigned char sig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
     if (d.size() < 33 || std::memcmp(d.data(), sig, 8) != 0) {
@@ -166,11 +173,13 @@ Png parse_png(std::span<const unsigned char> d) {
     return png;
 }
 
-bool is_colour(const unsigned char *p, int r, int g, int b) {
+bool is_colour(const unsigned char *p, int r, int g, int b)
+{
     return std::abs(p[0] - r) <= 6 && std::abs(p[1] - g) <= 6 && std::abs(p[2] - b) <= 6 && p[3] >= 250;
 }
 
-int count_colour(const Png &png, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1, int r, int g, int b) {
+int count_colour(const Png &png, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1, int r, int g, int b)
+{
     int n = 0;
     for (uint32_t y = y0; y < y1; y++)
         for (uint32_t x = x0; x < x1; x++) n += is_colour(png.px(x, y), r, g, b);
@@ -179,7 +188,8 @@ int count_colour(const Png &png, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t
 
 // Parses asset `id` into *png and checks that it is an 8-bit RGBA PNG of
 // width x height whose pixels all inflated.
-void parse_rgba_png(int id, const char *fileName, uint32_t width, uint32_t height, Png *png) {
+void parse_rgba_png(int id, const char *fileName, uint32_t width, uint32_t height, Png *png)
+{
     *png = parse_png(asset_bytes(id, fileName));
     ASSERT_EQ(png->error, "");
     EXPECT_EQ(png->width, width);
@@ -189,7 +199,8 @@ void parse_rgba_png(int id, const char *fileName, uint32_t width, uint32_t heigh
     ASSERT_EQ(png->rgba.size(), size_t(width) * height * 4);
 }
 
-TEST(AssetImages, LogoIsA462By132RgbaPngInThePalette) {
+TEST(AssetImages, LogoIsA462By132RgbaPngInThePalette)
+{
     Png png;
     ASSERT_NO_FATAL_FAILURE(parse_rgba_png(2, "logo.png", 462, 132, &png));
 
@@ -204,14 +215,16 @@ TEST(AssetImages, LogoIsA462By132RgbaPngInThePalette) {
     EXPECT_GT(count_colour(png, 310, 15, 450, 95, 90, 200, 255), 1000);
 }
 
-TEST(AssetImages, IconIsA64By64RgbaPng) {
+TEST(AssetImages, IconIsA64By64RgbaPng)
+{
     Png png;
     ASSERT_NO_FATAL_FAILURE(parse_rgba_png(3, "icon.png", 64, 64, &png));
     EXPECT_EQ(png.px(0, 0)[3], 0);
     EXPECT_TRUE(is_colour(png.px(12, 32), 255, 220, 60));
 }
 
-TEST(AssetImages, PngParserRejectsDamage) {
+TEST(AssetImages, PngParserRejectsDamage)
+{
     // The checks above are only as good as the parser: a flipped byte, a cut
     // file and a foreign file must each be refused.
     std::vector<unsigned char> good = asset_bytes(kResIcon, "icon.png");
@@ -228,7 +241,8 @@ TEST(AssetImages, PngParserRejectsDamage) {
     EXPECT_NE(parse_png(wav).error, "");
 }
 
-TEST(AssetImages, IcoHoldsFourSizesOfTheIcon) {
+TEST(AssetImages, IcoHoldsFourSizesOfTheIcon)
+{
     std::vector<unsigned char> d = read_file(std::string(PELZO_SOURCE_DIR) + "/assets/pelzo_win.ico");
     ASSERT_GE(d.size(), 6u);
     EXPECT_EQ(le16(&d[0]), 0);
@@ -258,7 +272,8 @@ struct Wav {
     std::string error;
 };
 
-Wav parse_wav(std::span<const unsigned char> d) {
+Wav parse_wav(std::span<const unsigned char> d)
+{
     Wav w;
     if (d.size() < 12 || std::memcmp(d.data(), "RIFF", 4) != 0 || std::memcmp(&d[8], "WAVE", 4) != 0) {
         w.error = "not RIFF/WAVE";
@@ -298,7 +313,8 @@ struct Level {
 };
 
 // Peak and RMS level in dBFS of the samples from `first` to the end.
-Level level_of(const Wav &w, uint32_t first = 0) {
+Level level_of(const Wav &w, uint32_t first = 0)
+{
     double peak = 0, sum = 0;
     uint32_t n = w.dataSize / 2;
     for (uint32_t i = first; i < n; i++) {
@@ -320,7 +336,8 @@ void PrintTo(const WavCase &c, std::ostream *os) { *os << c.fileName; }
 
 class AssetSounds : public testing::TestWithParam<WavCase> {};
 
-TEST_P(AssetSounds, IsMono16BitPcmAt44100OfTheRightLength) {
+TEST_P(AssetSounds, IsMono16BitPcmAt44100OfTheRightLength)
+{
     const WavCase &c = GetParam();
     std::vector<unsigned char> bytes = asset_bytes(c.id, c.fileName);
     Wav w = parse_wav(bytes);
@@ -346,11 +363,14 @@ TEST_P(AssetSounds, IsMono16BitPcmAt44100OfTheRightLength) {
 }
 
 INSTANTIATE_TEST_SUITE_P(All, AssetSounds,
-                         testing::Values(WavCase{kResOpening, "openning_8bit.wav", 7.46}, WavCase{kResPlayStart, "playstart_8bit.wav", 3.46},
-                                         WavCase{kResCorrect, "right.wav", 0.92}, WavCase{kResWrong, "wrong.wav", 0.91}),
+                         testing::Values(WavCase{kResOpening, "openning_8bit.wav", 7.46},
+                                         WavCase{kResPlayStart, "playstart_8bit.wav", 3.46},
+                                         WavCase{kResCorrect, "right.wav", 0.92},
+                                         WavCase{kResWrong, "wrong.wav", 0.91}),
                          [](const testing::TestParamInfo<WavCase> &i) { return "id" + std::to_string(i.param.id); });
 
-TEST(AssetSoundParser, RejectsDamage) {
+TEST(AssetSoundParser, RejectsDamage)
+{
     std::vector<unsigned char> good = asset_bytes(kResCorrect, "right.wav");
     ASSERT_EQ(parse_wav(good).error, "");
 
@@ -365,7 +385,8 @@ TEST(AssetSoundParser, RejectsDamage) {
     EXPECT_NE(parse_wav(asset_bytes(kResIcon, "icon.png")).error, "");
 }
 
-TEST(AssetSoundLevel, MeasuresPeakAndRms) {
+TEST(AssetSoundLevel, MeasuresPeakAndRms)
+{
     // A full-scale square wave: 0 dBFS peak and rms; half scale: -6 dB.
     std::vector<unsigned char> data;
     for (int i = 0; i < 100; i++) {
@@ -391,7 +412,8 @@ TEST(AssetSoundLevel, MeasuresPeakAndRms) {
 // ---------------------------------------------------------------- Ogg
 
 // The Ogg page checksum: CRC-32, polynomial 0x04c11db7, not reflected, zero start.
-uint32_t ogg_crc(const unsigned char *p, size_t n) {
+uint32_t ogg_crc(const unsigned char *p, size_t n)
+{
     static const std::array<uint32_t, 256> table = [] {
         std::array<uint32_t, 256> t{};
         for (uint32_t i = 0; i < 256; i++) {
@@ -417,7 +439,8 @@ struct Ogg {
 // Walks every page from the first byte to the last: capture pattern, version,
 // checksum, begin and end of stream flags. The first packet must be the
 // Vorbis identification header.
-Ogg parse_ogg(std::span<const unsigned char> d) {
+Ogg parse_ogg(std::span<const unsigned char> d)
+{
     Ogg o;
     size_t pos = 0;
     uint32_t serial = 0;
@@ -475,7 +498,8 @@ Ogg parse_ogg(std::span<const unsigned char> d) {
     return o;
 }
 
-TEST(AssetMusic, IsMonoVorbisAt44100Of1047Seconds) {
+TEST(AssetMusic, IsMonoVorbisAt44100Of1047Seconds)
+{
     std::vector<unsigned char> bytes = asset_bytes(kResCountup, "countup_10sec.ogg");
     Ogg o = parse_ogg(bytes);
     ASSERT_EQ(o.error, "");
@@ -485,7 +509,8 @@ TEST(AssetMusic, IsMonoVorbisAt44100Of1047Seconds) {
     EXPECT_NEAR(double(o.lastGranule) / kRate, 10.47, 0.010);
 }
 
-TEST(AssetMusic, OggParserRejectsDamage) {
+TEST(AssetMusic, OggParserRejectsDamage)
+{
     std::vector<unsigned char> good = asset_bytes(kResCountup, "countup_10sec.ogg");
     ASSERT_EQ(parse_ogg(good).error, "");
 
@@ -510,7 +535,8 @@ TEST(AssetMusic, OggParserRejectsDamage) {
 #endif
 
 #if PELZO_ASSETS_EMBEDDED
-TEST(AssetTable, HoldsIds2To8WithTheFilesOfAssets) {
+TEST(AssetTable, HoldsIds2To8WithTheFilesOfAssets)
+{
     for (const Expected &e : kAssets) {
         SCOPED_TRACE(e.fileName);
         // Byte for byte what assets/ holds: a stale, cut or misplaced
@@ -524,14 +550,16 @@ TEST(AssetTable, HoldsIds2To8WithTheFilesOfAssets) {
     }
 }
 #else
-TEST(AssetTable, IsEmptyWhenBuiltWithoutAssets) {
+TEST(AssetTable, IsEmptyWhenBuiltWithoutAssets)
+{
     for (const Expected &e : kAssets) EXPECT_TRUE(resource_bytes(e.id).empty()) << e.fileName;
 }
 #endif
 
-TEST(AssetTable, FallbackFilesSitBesideTheExecutables) {
-    for (const char *name : {"pelzo_win.ico", "right.wav", "wrong.wav", "openning_8bit.wav", "playstart_8bit.wav",
-                             "countup_10sec.ogg"}) {
+TEST(AssetTable, FallbackFilesSitBesideTheExecutables)
+{
+    for (const char *name :
+         {"pelzo_win.ico", "right.wav", "wrong.wav", "openning_8bit.wav", "playstart_8bit.wav", "countup_10sec.ogg"}) {
         SCOPED_TRACE(name);
         std::vector<unsigned char> copy = read_file(std::string(PELZO_BINARY_DIR) + "/" + name);
         std::vector<unsigned char> source = read_file(std::string(PELZO_SOURCE_DIR) + "/assets/" + name);

@@ -79,7 +79,7 @@ TEST(SjisToUtf8, Cp932OnlyCharacters)
     EXPECT_EQ(to_utf8("\x81\x60"), "～");
     EXPECT_EQ(to_utf8("\x87\x54"), "Ⅰ");
     EXPECT_EQ(to_utf8("\xED\x40"), "\u7E8A");  // NEC-selected IBM extension
-    EXPECT_EQ(to_utf8("\xB1"), "ｱ");            // half-width katakana
+    EXPECT_EQ(to_utf8("\xB1"), "ｱ");  // half-width katakana
 }
 
 TEST(SjisToUtf8, UndecodableInputBecomesOneDotPerCharacter)
@@ -225,7 +225,10 @@ TEST(SjisToUtf8, RandomInputStaysInsideDestination)
     // result is terminated inside the buffer, nothing past it is written, and
     // a converted (not raw-copied) result is whole UTF-8.
     unsigned seed = 12345;
-    auto next = [&seed] { seed = seed * 1103515245u + 12345u; return (seed >> 8) & 0xFFFF; };
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) & 0xFFFF;
+    };
     std::vector<char> buf(700);
     for (int round = 0; round < 3000; ++round) {
         std::string src;
@@ -263,7 +266,8 @@ TEST(SjisToUtf8, BothPortsDecodeEveryOtherShortSequenceAlike)
     auto differs = [](unsigned b) { return b == 0x80 || b == 0xA0 || b >= 0xFD; };
     uint64_t hash = 14695981039346656037u;  // FNV-1a over every result and its terminator
     auto add = [&](const std::string &s) {
-        for (size_t i = 0; i <= s.size(); ++i) hash = (hash ^ static_cast<unsigned char>(s.c_str()[i])) * 1099511628211u;
+        for (size_t i = 0; i <= s.size(); ++i)
+            hash = (hash ^ static_cast<unsigned char>(s.c_str()[i])) * 1099511628211u;
     };
     int sequences = 0;
     for (unsigned a = 1; a < 256; ++a) {

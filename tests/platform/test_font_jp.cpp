@@ -28,8 +28,7 @@ const char *const kMissingB = "/nonexistent/fonts/b.ttf";
 std::string printable_ascii()
 {
     std::string s;
-    for (char c = 0x20; c <= 0x7E; ++c)
-        s += c;
+    for (char c = 0x20; c <= 0x7E; ++c) s += c;
     return s;
 }
 
@@ -60,8 +59,7 @@ std::string distinct(const std::string &utf8)
         int size = 0;
         const int cp = GetCodepointNext(utf8.c_str() + at, &size);
         at += size_t(size);
-        if (std::find(seen.begin(), seen.end(), cp) != seen.end())
-            continue;
+        if (std::find(seen.begin(), seen.end(), cp) != seen.end()) continue;
         seen.push_back(cp);
         char bytes[4];
         out.append(bytes, utf8_encode(char32_t(cp), bytes));
@@ -70,10 +68,7 @@ std::string distinct(const std::string &utf8)
 }
 
 // The rebuild's characters, as UTF-8.
-std::string quiz_text()
-{
-    return utf8_of(font_jp_quiz_codepoints());
-}
+std::string quiz_text() { return utf8_of(font_jp_quiz_codepoints()); }
 
 int codepoint_of(const char *utf8)
 {
@@ -81,10 +76,7 @@ int codepoint_of(const char *utf8)
     return GetCodepointNext(utf8, &size);
 }
 
-bool font_has(const Font &font, const char *utf8)
-{
-    return GetGlyphIndex(font, codepoint_of(utf8)) != 0;
-}
+bool font_has(const Font &font, const char *utf8) { return GetGlyphIndex(font, codepoint_of(utf8)) != 0; }
 
 // Fills g_genres for one test and empties it afterwards.
 struct GenreTable {
@@ -109,11 +101,10 @@ void set_item(QUIZ_ITEM &item, const char *text, const char *c0, const char *c1,
 {
     copy_text(item.text, text, kTextSize);
     const char *choices[5] = {c0, c1, c2, c3, c4};
-    for (int i = 0; i < 5; ++i)
-        copy_text(item.choice[i], choices[i], kTextSize);
+    for (int i = 0; i < 5; ++i) copy_text(item.choice[i], choices[i], kTextSize);
 }
 
-} // namespace
+}  // namespace
 
 // --- glyph texts ------------------------------------------------------------
 
@@ -122,8 +113,7 @@ TEST(GlyphText, BothTextsHoldTheSharedStringsAndEndWithAsciiAndTheLoadingMessage
     const std::string start = startup_text();
     const std::string quiz = quiz_text();  // no genres loaded
     std::string tail = printable_ascii();
-    for (const char *msg : kLoadMessages)
-        tail += msg;
+    for (const char *msg : kLoadMessages) tail += msg;
 
     ASSERT_GE(start.size(), tail.size());
     EXPECT_EQ(start.substr(start.size() - tail.size()), tail);
@@ -183,8 +173,7 @@ TEST(GlyphText, TheStartUpTextIsCutLikeStrncatAndEndsWithTheFileName)
     memset(buf, 0x55, sizeof buf);
     EXPECT_EQ(font_jp_startup_text(buf, 10), 9);
     EXPECT_EQ(std::string(buf), "PelzoWin\xE3");
-    for (size_t i = 10; i < sizeof buf; ++i)
-        ASSERT_EQ(buf[i], 0x55) << "wrote past the buffer at " << i;
+    for (size_t i = 10; i < sizeof buf; ++i) ASSERT_EQ(buf[i], 0x55) << "wrote past the buffer at " << i;
 
     EXPECT_EQ(font_jp_startup_text(buf, 1), 0);
     EXPECT_EQ(buf[0], '\0');
@@ -279,8 +268,7 @@ TEST_F(FontJpTest, TheSetsCharactersArriveOnlyWithTheRebuild)
 
     for (const char *c : {"鬱", "薔", "檬", "得", "点"})
         EXPECT_FALSE(font_has(g_fontJP, c)) << c << " before the rebuild";
-    for (const char *c : {"ゲ", "①", "★", "7"})
-        EXPECT_TRUE(font_has(g_fontJP, c)) << c;
+    for (const char *c : {"ゲ", "①", "★", "7"}) EXPECT_TRUE(font_has(g_fontJP, c)) << c;
 
     rebuild_font_jp();
     EXPECT_FALSE(IsFontDefault(g_fontJP));
@@ -293,13 +281,11 @@ TEST_F(FontJpTest, LettersOfTheLoadingMessagesHaveGlyphsBeforeAndAfterARebuild)
     use({kGothic});
     const char *letters[] = {"q", "x", "_", ".", "?", "~", " ", "j"};
     load_font_jp();
-    for (const char *c : letters)
-        EXPECT_TRUE(font_has(g_fontJP, c)) << "'" << c << "' at start-up";
+    for (const char *c : letters) EXPECT_TRUE(font_has(g_fontJP, c)) << "'" << c << "' at start-up";
     GenreTable table;
     table.add("ジャンル", 0);
     rebuild_font_jp();
-    for (const char *c : letters)
-        EXPECT_TRUE(font_has(g_fontJP, c)) << "'" << c << "' after a rebuild";
+    for (const char *c : letters) EXPECT_TRUE(font_has(g_fontJP, c)) << "'" << c << "' after a rebuild";
 }
 
 // The title shows a failed load's message in whichever font is current: the
@@ -345,20 +331,18 @@ TEST_F(FontJpTest, EveryCharacterOfASetBeyondOneMebibyteOfTextIsInTheFont)
     load_font_jp();
     // 400 questions of six full slots (510 bytes each): about 1.2 MB of text.
     std::string filler;
-    while (filler.size() + 3 <= 510)
-        filler += "亜";
+    while (filler.size() + 3 <= 510) filler += "亜";
     GenreTable table;
     GENRE_DATA &g = table.add("甲", 400);
     for (int i = 0; i < g.count; ++i)
         set_item(g.items[i], filler.c_str(), filler.c_str(), filler.c_str(), filler.c_str(), filler.c_str(),
                  filler.c_str());
-    copy_text(g.items[100].choice[2], "丙", kTextSize);   // about 300 KB in
-    copy_text(g.items[399].text, "乙", kTextSize);        // past the first mebibyte
+    copy_text(g.items[100].choice[2], "丙", kTextSize);  // about 300 KB in
+    copy_text(g.items[399].text, "乙", kTextSize);  // past the first mebibyte
 
     rebuild_font_jp();
     EXPECT_FALSE(IsFontDefault(g_fontJP));
-    for (const char *c : {"甲", "丙", "亜", "乙"})
-        EXPECT_TRUE(font_has(g_fontJP, c)) << c;
+    for (const char *c : {"甲", "丙", "亜", "乙"}) EXPECT_TRUE(font_has(g_fontJP, c)) << c;
 }
 
 TEST_F(FontJpTest, RebuildingAgainReleasesTheFontBefore)
@@ -403,15 +387,14 @@ double neighbour_difference(const Font &font)
             int a = HeadlessGetPixel(x, y).g, b = HeadlessGetPixel(x + 1, y).g;
             if (a || b) {
                 ++lit;
-                if (a != b)
-                    ++differ;
+                if (a != b) ++differ;
             }
         }
     }
     return lit ? double(differ) / double(lit) : 0.0;
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(FontJpTest, WithoutAnyFontFileTheDefaultFontIsUsedWithTheBilinearFilter)
 {

@@ -38,15 +38,11 @@ std::vector<unsigned char> resource_bytes(int id)
 {
     uint32_t size = 0;
     auto *p = static_cast<const unsigned char *>(win_load_resource(id, &size));
-    if (!p)
-        return {};
+    if (!p) return {};
     return std::vector<unsigned char>(p, p + size);
 }
 
-bool is_empty(const Sound &s)
-{
-    return s.data == nullptr && s.frameCount == 0;
-}
+bool is_empty(const Sound &s) { return s.data == nullptr && s.frameCount == 0; }
 
 // Starts `m` and lets the stream take one update; whether it is playing then.
 bool starts_playing(const Music &m)
@@ -56,7 +52,7 @@ bool starts_playing(const Music &m)
     return IsMusicStreamPlaying(m);
 }
 
-} // namespace
+}  // namespace
 
 class SoundsTest : public HeadlessWindowTest {};
 
@@ -173,8 +169,7 @@ TEST_F(SoundsTest, LoadAllPutsEachResourceInItsRecordAndUnloadEmptiesThem)
         UnloadSound(s);
         return n;
     };
-    const unsigned int correct = frames_of(7), wrong = frames_of(8), opening = frames_of(4),
-                       playStart = frames_of(5);
+    const unsigned int correct = frames_of(7), wrong = frames_of(8), opening = frames_of(4), playStart = frames_of(5);
     ASSERT_GT(correct, 0u);
     // The jingles are seconds long, the effects under one.
     EXPECT_GT(opening, playStart);

@@ -17,7 +17,7 @@ uint32_t be32(const unsigned char *p)
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
 }
 
-} // namespace
+}  // namespace
 
 // --- embedded resources ---------------------------------------------------
 
@@ -109,16 +109,9 @@ TEST(WinDialogFilters, ExtensionsMatchWithoutRegardToCase)
         int quiz, zip, pzq, all;
     };
     const Case cases[] = {
-        {"set.zip", 1, 1, 0, 1},
-        {"SET.ZIP", 1, 1, 0, 1},
-        {"問題.Zip", 1, 1, 0, 1},
-        {"set.pzq", 1, 0, 1, 1},
-        {"SET.PZQ", 1, 0, 1, 1},
-        {"set.txt", 0, 0, 0, 1},
-        {"set.zip.bak", 0, 0, 0, 1},
-        {"set.zipx", 0, 0, 0, 1},
-        {"zip", 0, 0, 0, 1},
-        {"README", 0, 0, 0, 1},
+        {"set.zip", 1, 1, 0, 1}, {"SET.ZIP", 1, 1, 0, 1}, {"問題.Zip", 1, 1, 0, 1},    {"set.pzq", 1, 0, 1, 1},
+        {"SET.PZQ", 1, 0, 1, 1}, {"set.txt", 0, 0, 0, 1}, {"set.zip.bak", 0, 0, 0, 1}, {"set.zipx", 0, 0, 0, 1},
+        {"zip", 0, 0, 0, 1},     {"README", 0, 0, 0, 1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

@@ -27,7 +27,11 @@ inline void put16(Bytes &b, size_t at, uint16_t v)
     b[at + 1] = static_cast<char>(v >> 8);
 }
 
-inline void append16(Bytes &b, uint16_t v) { b += static_cast<char>(v & 0xFF); b += static_cast<char>(v >> 8); }
+inline void append16(Bytes &b, uint16_t v)
+{
+    b += static_cast<char>(v & 0xFF);
+    b += static_cast<char>(v >> 8);
+}
 inline void append32(Bytes &b, uint32_t v)
 {
     for (int i = 0; i < 4; ++i) b += static_cast<char>((v >> (8 * i)) & 0xFF);

@@ -135,7 +135,8 @@ TEST(PzqReader, NegativeCountIsRefusedAfterWholeHeader)
 
 TEST_F(PzqLoad, CopiesGenresWithoutGaps)
 {
-    const std::string path = fixture::write_file("layout_0402.pzq", fixture::pzq_file({0, 4, 0, 2}, {"", "Alpha", "", "Beta"}));
+    const std::string path =
+        fixture::write_file("layout_0402.pzq", fixture::pzq_file({0, 4, 0, 2}, {"", "Alpha", "", "Beta"}));
     ASSERT_TRUE(load_pzq_set(path.c_str())) << g_errorMsg;
     EXPECT_STREQ(g_errorMsg, "");
     ASSERT_EQ(g_genreCount, 2);
@@ -152,7 +153,7 @@ TEST_F(PzqLoad, CopiesGenresWithoutGaps)
 TEST_F(PzqLoad, ConvertsShiftJisAndKeepsSpacing)
 {
     fixture::PzqQuestion q;
-    q.text = " \x82\xA0\x82\xA2 ?";        // " あい ?"
+    q.text = " \x82\xA0\x82\xA2 ?";  // " あい ?"
     q.choice = {"\x87\x40", "\xFB\xFC", "\x81\x60", "\x83\x5C", "x y"};  // ① 髙 ～ ソ
     const std::array<std::string, 8> names{"\x83\x57\x83\x83\x83\x93\x83\x8B"};  // ジャンル
     Bytes file = fixture::pzq_header({1}, names, kPzqMagicOther) + fixture::pzq_record(q);
@@ -205,7 +206,8 @@ TEST_F(PzqLoad, EveryFileMessage)
         {"empty_file.pzq", "", "PZQヘッダ読み込み失敗"},
     };
     for (const Case &c : cases) {
-        EXPECT_EQ(c.name == std::string("empty.pzq") || c.name == std::string("header_only.pzq"), c.content.size() == 2048);
+        EXPECT_EQ(c.name == std::string("empty.pzq") || c.name == std::string("header_only.pzq"),
+                  c.content.size() == 2048);
         const std::string path = fixture::write_file(c.name, c.content);
         EXPECT_FALSE(load_quiz_file(path.c_str())) << c.name;
         EXPECT_STREQ(g_errorMsg, c.message) << c.name;

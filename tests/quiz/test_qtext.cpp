@@ -70,8 +70,9 @@ TEST(QtextMember, WrongLineCountsAreFormatErrors)
 TEST(QtextMember, LineEndingsAndTrailingEmptyLinesReadAlike)
 {
     const std::vector<std::string> ls = fixture::genre_lines("G", 2);
-    for (const Bytes &data : {fixture::lines(ls), fixture::lines(ls, "\r\n"), fixture::lines(ls) + "\n\n\n",
-                              fixture::lines(ls, "\r\n") + "\r\n\r\n", fixture::lines(ls).substr(0, fixture::lines(ls).size() - 1)}) {
+    for (const Bytes &data :
+         {fixture::lines(ls), fixture::lines(ls, "\r\n"), fixture::lines(ls) + "\n\n\n",
+          fixture::lines(ls, "\r\n") + "\r\n\r\n", fixture::lines(ls).substr(0, fixture::lines(ls).size() - 1)}) {
         Parsed p(data);
         ASSERT_TRUE(p.ok);
         EXPECT_EQ(p.genre.count, 2);
@@ -145,8 +146,8 @@ TEST(QtextMember, ZeroByteEndsTheLineText)
 
 TEST(QtextMember, ConvertsShiftJisPerLine)
 {
-    Parsed p(fixture::lines({"\x83\x57\x83\x83\x83\x93\x83\x8B", "\x83\x5C\x95\x5C?", "\x87\x40", "\xFB\xFC", "\x85\x40",
-                             "\xEF\xBB\xBFutf8", "\x81\x60"}));
+    Parsed p(fixture::lines({"\x83\x57\x83\x83\x83\x93\x83\x8B", "\x83\x5C\x95\x5C?", "\x87\x40", "\xFB\xFC",
+                             "\x85\x40", "\xEF\xBB\xBFutf8", "\x81\x60"}));
     ASSERT_TRUE(p.ok);
     EXPECT_STREQ(p.genre.name, "ジャンル");
     EXPECT_STREQ(p.genre.items[0].text, "ソ表?");
@@ -173,7 +174,10 @@ TEST(QtextMember, RandomMembersKeepTextsInsideSlots)
     // byte characters: every accepted genre holds terminated texts of at most
     // 511 bytes and the count the layout gives.
     unsigned seed = 777;
-    auto next = [&seed] { seed = seed * 1103515245u + 12345u; return (seed >> 8) & 0xFFFF; };
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) & 0xFFFF;
+    };
     int accepted = 0;
     for (int round = 0; round < 400; ++round) {
         Bytes data;

@@ -51,7 +51,9 @@ TEST_F(ZipLoad, MembersFillTableInNumberOrderWithoutGaps)
 TEST_F(ZipLoad, AllEightMembers)
 {
     std::vector<ZipMember> members;
-    for (int k = 7; k >= 0; --k) members.push_back({"qtext_" + std::to_string(k) + ".txt", genre("G" + std::to_string(k), k + 1), k % 2 ? 8 : 0});
+    for (int k = 7; k >= 0; --k)
+        members.push_back(
+            {"qtext_" + std::to_string(k) + ".txt", genre("G" + std::to_string(k), k + 1), k % 2 ? 8 : 0});
     ASSERT_TRUE(load_quiz_file(archive("eight.zip", members).c_str())) << g_errorMsg;
     ASSERT_EQ(g_genreCount, 8);
     for (int k = 0; k < 8; ++k) {
@@ -64,9 +66,9 @@ TEST_F(ZipLoad, BadMemberFailsTheWholeLoad)
 {
     std::vector<std::string> eight = fixture::genre_lines("Bad", 1);
     eight.push_back("extra");
-    const std::string path = archive("bad2.zip", {{"qtext_0.txt", genre("A", 1)},
-                                                  {"qtext_1.txt", genre("B", 2)},
-                                                  {"qtext_2.txt", fixture::lines(eight)}});
+    const std::string path = archive(
+        "bad2.zip",
+        {{"qtext_0.txt", genre("A", 1)}, {"qtext_1.txt", genre("B", 2)}, {"qtext_2.txt", fixture::lines(eight)}});
     EXPECT_FALSE(load_quiz_file(path.c_str()));
     EXPECT_STREQ(g_errorMsg, "フォーマットエラー: qtext_2.txt");
     expect_no_items();
@@ -78,9 +80,9 @@ TEST_F(ZipLoad, BadMemberFailsTheWholeLoad)
 
 TEST_F(ZipLoad, UnsupportedMethodIsFatal)
 {
-    const std::string path = archive("method12.zip", {{"qtext_0.txt", genre("A", 1)},
-                                                      {"qtext_1.txt", genre("B", 1), 12},
-                                                      {"qtext_2.txt", genre("C", 1)}});
+    const std::string path =
+        archive("method12.zip",
+                {{"qtext_0.txt", genre("A", 1)}, {"qtext_1.txt", genre("B", 1), 12}, {"qtext_2.txt", genre("C", 1)}});
     EXPECT_FALSE(load_quiz_file(path.c_str()));
     EXPECT_STREQ(g_errorMsg, "ZIPが圧縮されています。ZIP_STOREDで作成してください");
     expect_no_items();
@@ -125,7 +127,8 @@ TEST_F(ZipLoad, DispatchByLastDotOfWholePath)
 // holds (Japanese, ü and 한 together, an emoji) open on both systems.
 TEST_F(ZipLoad, SetsInAFolderNamedOutsideAnyCodePageLoad)
 {
-    const std::string zip = fixture::write_file("テスト ü 한/セット😀.zip", fixture::zip_archive({{"qtext_0.txt", genre("Z", 2)}}));
+    const std::string zip =
+        fixture::write_file("テスト ü 한/セット😀.zip", fixture::zip_archive({{"qtext_0.txt", genre("Z", 2)}}));
     ASSERT_TRUE(load_quiz_file(zip.c_str())) << g_errorMsg;
     EXPECT_EQ(g_genres[0].count, 2);
     const std::string pzq = fixture::write_file("テスト ü 한/セット😀.pzq", fixture::pzq_file({3}));
@@ -168,7 +171,8 @@ TEST_F(ZipLoad, EveryFailureNamesItsKindAndWhatItFailedOn)
         {archive("none.zip", {{"other.txt", good}}), LoadFailure::NoMember, -1, "有効な問題ファイルが見つかりません"},
         {fixture::out_path("absent.pzq"), LoadFailure::PzqOpen, -1, "PZQファイルを開けません"},
         {fixture::write_file("short.pzq", "PK"), LoadFailure::PzqHeader, -1, "PZQヘッダ読み込み失敗"},
-        {fixture::write_file("cut.pzq", fixture::pzq_header({2})), LoadFailure::PzqBody, -1, "PZQ問題データ読み込み失敗"},
+        {fixture::write_file("cut.pzq", fixture::pzq_header({2})), LoadFailure::PzqBody, -1,
+         "PZQ問題データ読み込み失敗"},
         {fixture::write_file("empty.pzq", fixture::pzq_header({0})), LoadFailure::PzqEmpty, -1, "PZQデータが空です"},
     };
     for (const Case &c : cases) {
@@ -182,4 +186,3 @@ TEST_F(ZipLoad, EveryFailureNamesItsKindAndWhatItFailedOn)
     EXPECT_EQ(last_load_outcome().failure, LoadFailure::None);
     EXPECT_STREQ(g_errorMsg, "");
 }
-

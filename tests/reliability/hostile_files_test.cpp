@@ -23,7 +23,7 @@ namespace {
 using fixture::Bytes;
 
 struct Outcome {
-    bool ran = false;      // the child finished and reported
+    bool ran = false;  // the child finished and reported
     bool ok = false;
     int genres = 0;
     std::string message;
@@ -46,19 +46,22 @@ long long bytes_read()
 // the child give up root first, so permission bits apply to it.
 Outcome load_in_child(const std::string &path, bool dropToNobody = false, int seconds = 120)
 {
-    const rel::ChildRun run = rel::run_in_child([&path, dropToNobody](int fd) {
-        if (dropToNobody && geteuid() == 0) {
-            if (setgid(65534) != 0 || setuid(65534) != 0) _exit(4);
-        }
-        const long long before = bytes_read();
-        const bool ok = load_quiz_file(path.c_str());
-        const long long read = bytes_read() - before;
-        rel::write_text(fd, std::string(ok ? "1" : "0") + std::to_string(g_genreCount) + " " + std::to_string(read) +
-                                "\n" + g_errorMsg);
-        free_genres();
-    }, seconds);
+    const rel::ChildRun run = rel::run_in_child(
+        [&path, dropToNobody](int fd) {
+            if (dropToNobody && geteuid() == 0) {
+                if (setgid(65534) != 0 || setuid(65534) != 0) _exit(4);
+            }
+            const long long before = bytes_read();
+            const bool ok = load_quiz_file(path.c_str());
+            const long long read = bytes_read() - before;
+            rel::write_text(fd, std::string(ok ? "1" : "0") + std::to_string(g_genreCount) + " " +
+                                    std::to_string(read) + "\n" + g_errorMsg);
+            free_genres();
+        },
+        seconds);
     Outcome out;
-    EXPECT_TRUE(run.finished) << path << ": the load " << (run.signal ? "was killed by signal " + std::to_string(run.signal) : "did not end");
+    EXPECT_TRUE(run.finished) << path << ": the load "
+                              << (run.signal ? "was killed by signal " + std::to_string(run.signal) : "did not end");
     EXPECT_EQ(run.exitCode, 0) << path;
     if (!run.finished || run.exitCode != 0 || run.report.size() < 3) return out;
     out.ran = true;
@@ -123,8 +126,10 @@ TEST(HostileZip, HeaderFieldsPointingPastTheEndFindNothing)
     };
     for (const Damage &d : damages) {
         Bytes z = base;
-        if (d.wide) put32(z, d.field, d.value);
-        else fixture::put16(z, d.field, static_cast<uint16_t>(d.value));
+        if (d.wide)
+            put32(z, d.field, d.value);
+        else
+            fixture::put16(z, d.field, static_cast<uint16_t>(d.value));
         expect_refused(rel::write_file(d.file, z), kNoZipMember);
     }
 
@@ -260,7 +265,8 @@ TEST(HostilePaths, SpecialFilesAreRefusedWithoutBlocking)
     const std::string dir = rel::out_dir();
     std::vector<std::string> specials;
     for (const char *ext : {".pzq", ".zip"}) {
-        const std::string fifo = dir + "fifo" + ext, sock = test_socket::bind_unix_socket(std::string("socket") + ext), dev = dir + "zero" + ext;
+        const std::string fifo = dir + "fifo" + ext, sock = test_socket::bind_unix_socket(std::string("socket") + ext),
+                          dev = dir + "zero" + ext;
         unlink(fifo.c_str());
         ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0) << fifo;
         ASSERT_FALSE(sock.empty());
@@ -269,7 +275,8 @@ TEST(HostilePaths, SpecialFilesAreRefusedWithoutBlocking)
         for (const std::string &p : {fifo, sock, dev}) specials.push_back(p);
     }
     specials.push_back("/dev/zero");  // no extension: the ZIP branch
-    for (const std::string &p : specials) expect_refused(p, is_pzq_path(p.c_str()) ? "PZQファイルを開けません" : kNoZipMember, false, 10);
+    for (const std::string &p : specials)
+        expect_refused(p, is_pzq_path(p.c_str()) ? "PZQファイルを開けません" : kNoZipMember, false, 10);
 }
 
 TEST(HostilePaths, AMissingFileGivesEachBranchItsMessage)

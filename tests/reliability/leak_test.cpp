@@ -21,7 +21,7 @@ struct LoadCase {
     std::string path;
     bool ok;
     std::string message;  // when it fails
-    int genres;           // when it loads
+    int genres;  // when it loads
 };
 
 const std::string kSamplePzq = PELZO_SOURCE_DIR "/data/samples/sample.pzq";
@@ -39,8 +39,8 @@ std::vector<LoadCase> make_cases()
     const std::string pzq = rel::read_whole(kSamplePzq);
     EXPECT_GT(pzq.size(), 2048u + 256u);
     // Cut inside the question records: the question field exists when it fails.
-    cases.push_back({rel::write_file("truncated.pzq", pzq.substr(0, pzq.size() - 300)), false,
-                     "PZQ問題データ読み込み失敗", 0});
+    cases.push_back(
+        {rel::write_file("truncated.pzq", pzq.substr(0, pzq.size() - 300)), false, "PZQ問題データ読み込み失敗", 0});
 
     // Two good members, then one of 8 lines: both stored genres are dropped.
     const Bytes badMember = zip_archive({{"qtext_0.txt", lines(genre_lines("A", 3)), 8},
@@ -49,10 +49,10 @@ std::vector<LoadCase> make_cases()
     cases.push_back({rel::write_file("bad_member.zip", badMember), false, "フォーマットエラー: qtext_2.txt", 0});
 
     // A good member, then one compressed with a refused method.
-    const Bytes refused = zip_archive({{"qtext_0.txt", lines(genre_lines("A", 2)), 8},
-                                       {"qtext_1.txt", lines(genre_lines("B", 2)), 12}});
-    cases.push_back({rel::write_file("method12.zip", refused), false,
-                     "ZIPが圧縮されています。ZIP_STOREDで作成してください", 0});
+    const Bytes refused =
+        zip_archive({{"qtext_0.txt", lines(genre_lines("A", 2)), 8}, {"qtext_1.txt", lines(genre_lines("B", 2)), 12}});
+    cases.push_back(
+        {rel::write_file("method12.zip", refused), false, "ZIPが圧縮されています。ZIP_STOREDで作成してください", 0});
 
     // A generated deflated set of three genres, some members absent.
     const Bytes three = zip_archive({{"qtext_1.txt", lines(genre_lines("X", 20)), 8},
@@ -105,14 +105,15 @@ TEST(Leak, AThousandLoadsOfEveryKindHoldNoMoreMemoryThanTheFirstTwoHundred)
     EXPECT_EQ(g_genreCount, 0);
     if (rel::kAddressSanitizer) {
         // Not a skip: the loads ran, and LeakSanitizer checks them at exit.
-        std::printf("heap and RSS growth not measured under AddressSanitizer (its quarantine holds freed "
-                    "blocks); LeakSanitizer checks this run at exit instead\n");
+        std::printf(
+            "heap and RSS growth not measured under AddressSanitizer (its quarantine holds freed "
+            "blocks); LeakSanitizer checks this run at exit instead\n");
         return;
     }
     RecordProperty("rss_growth_bytes", std::to_string(rssEnd - rssWarm));
     RecordProperty("heap_growth_bytes", std::to_string(heapEnd - heapWarm));
-    std::printf("RSS after about %d loads: %lld KiB, after %d: %lld KiB; heap in use %lld -> %lld bytes\n",
-                kWarm, rssWarm / 1024, kLoads, rssEnd / 1024, heapWarm, heapEnd);
+    std::printf("RSS after about %d loads: %lld KiB, after %d: %lld KiB; heap in use %lld -> %lld bytes\n", kWarm,
+                rssWarm / 1024, kLoads, rssEnd / 1024, heapWarm, heapEnd);
     EXPECT_LT(rssEnd - rssWarm, 2 * rel::kMiB);
     // The heap holds the same table at both readings; a leaked block of any
     // load kind, 800 times over, would show far beyond this slack.

@@ -94,11 +94,11 @@ inline long long heap_in_use()
 constexpr long long kMiB = 1024 * 1024;
 
 struct ChildRun {
-    bool finished = false;      // exited by itself within the time allowed
-    int exitCode = -1;          // when finished
-    int signal = 0;             // when killed by a signal
-    std::string report;         // what the child wrote to its pipe
-    long long peakRssBytes = 0; // the child's peak resident set
+    bool finished = false;  // exited by itself within the time allowed
+    int exitCode = -1;  // when finished
+    int signal = 0;  // when killed by a signal
+    std::string report;  // what the child wrote to its pipe
+    long long peakRssBytes = 0;  // the child's peak resident set
     long long startRssBytes = 0;
 };
 

@@ -46,7 +46,8 @@ protected:
         ASSERT_EQ(g_screen, SCREEN_PLAY) << g_errorMsg;
         if (state == INTRO) return;
         frame();  // muted: no intro, the question and its 30 wait frames
-        if (state == COUNTING) for (int f = 0; f < 40; ++f) frame();
+        if (state == COUNTING)
+            for (int f = 0; f < 40; ++f) frame();
         if (state == ANSWERED) press_choice(wrong_slot());
         if (state == RESULT) play_stage(0);
     }
@@ -155,8 +156,10 @@ void play_through(bool expectIntroFrames)
     }
     EXPECT_EQ(g_screen, SCREEN_TITLE);
     EXPECT_EQ(g_score, 0);  // back at the title, the game's score reset
-    if (expectIntroFrames) EXPECT_GT(introFrames, 0);
-    else EXPECT_EQ(introFrames, 0);
+    if (expectIntroFrames)
+        EXPECT_GT(introFrames, 0);
+    else
+        EXPECT_EQ(introFrames, 0);
 }
 
 class Fallbacks : public GameDriver {
@@ -225,7 +228,7 @@ TEST_F(Fallbacks, WithoutAnAudioDeviceTheSilentDriverKeepsTheSoundsTimed)
 struct ProcessEnd {
     bool ended = false;  // within the time allowed after the signal
     int status = 0;
-    std::string err;     // what it wrote to stderr
+    std::string err;  // what it wrote to stderr
 };
 
 using Env = std::vector<std::pair<std::string, std::string>>;
@@ -288,7 +291,8 @@ void expect_clean_exit(const ProcessEnd &p, const char *what)
 {
     ASSERT_TRUE(p.ended) << what << ": still running 10 s after the signal";
     ASSERT_TRUE(WIFEXITED(p.status)) << what << ": ended by signal " << (WIFSIGNALED(p.status) ? WTERMSIG(p.status) : 0)
-                                     << "\n" << p.err;
+                                     << "\n"
+                                     << p.err;
     EXPECT_EQ(WEXITSTATUS(p.status), 0) << what << "\n" << p.err;
 }
 
@@ -309,9 +313,11 @@ TEST(GameProcess, WithoutAnyFontTheGameRunsAndExitsZero)
 {
     // A fontconfig configuration that names no font folder at all: no
     // Japanese font is found and the default font has no file either.
-    const std::string conf = rel::write_file(
-        "fonts.conf", "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>\n"
-                      "<cachedir>" + rel::out_dir() + "fc-cache</cachedir>\n</fontconfig>\n");
+    const std::string conf =
+        rel::write_file("fonts.conf",
+                        "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>\n"
+                        "<cachedir>" +
+                            rel::out_dir() + "fc-cache</cachedir>\n</fontconfig>\n");
     const ProcessEnd p = run_game({"-mute", kSampleZip}, {{"FONTCONFIG_FILE", conf}}, SIGTERM, 1500);
     expect_clean_exit(p, "no font");
 }
@@ -359,8 +365,8 @@ bool have_x_and(std::initializer_list<const char *> tools)
 // appear; empty when none did.
 std::string game_window(pid_t pid)
 {
-    std::string wid = run_capture("timeout 20 xdotool search --sync --onlyvisible --pid " + std::to_string(pid) +
-                                  " 2>/dev/null");
+    std::string wid =
+        run_capture("timeout 20 xdotool search --sync --onlyvisible --pid " + std::to_string(pid) + " 2>/dev/null");
     if (const size_t nl = wid.find('\n'); nl != std::string::npos) wid.resize(nl);
     return wid;
 }
@@ -414,9 +420,9 @@ TEST(GameProcessUnderX, AClickStartsTheGameThenSigtermExitsZero)
         if (reachedPlay) {
             // An answer too: the game is then in its answered sub-state.
             const Rectangle r = play_choice_rect(0);
-            const std::string answer = "xdotool mousemove --window " + wid + " " +
-                                       std::to_string(static_cast<int>(r.x + r.width / 2)) + " " +
-                                       std::to_string(static_cast<int>(r.y + r.height / 2)) + " click 1 >/dev/null 2>&1";
+            const std::string answer =
+                "xdotool mousemove --window " + wid + " " + std::to_string(static_cast<int>(r.x + r.width / 2)) + " " +
+                std::to_string(static_cast<int>(r.y + r.height / 2)) + " click 1 >/dev/null 2>&1";
             EXPECT_EQ(std::system(answer.c_str()), 0);
             usleep(300 * 1000);
         }
@@ -435,8 +441,7 @@ TEST(GameProcessUnderX, AClickStartsTheGameThenSigtermExitsZero)
 // for a person to close it.
 TEST(GameProcessUnderX, SigtermWhileTheFileDialogIsOpenExitsZero)
 {
-    if (!have_x_and({"xdotool"}))
-        GTEST_SKIP() << "needs an X server (DISPLAY) and xdotool";
+    if (!have_x_and({"xdotool"})) GTEST_SKIP() << "needs an X server (DISPLAY) and xdotool";
     XDisplayLock turn;
     // No set on the command line: the title's button opens the dialog.
     const pid_t pid = start_game({"-mute"}, {{"SDL_VIDEODRIVER", "x11"},

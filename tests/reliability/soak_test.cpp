@@ -37,7 +37,7 @@ Sub play_substate()
         bool intro, pending, active, answered;
     };
     static constexpr Row kRows[4] = {
-        {true, true, false, false},   // Intro
+        {true, true, false, false},  // Intro
         {false, true, false, false},  // Waiting
         {false, false, true, false},  // Counting
         {false, false, false, true},  // Answered
@@ -168,9 +168,7 @@ protected:
             case SUB_WAITING:
                 ASSERT_TRUE(now.sub == SUB_WAITING || now.sub == SUB_COUNTING || now.sub == SUB_ANSWERED) << where;
                 break;
-            case SUB_COUNTING:
-                ASSERT_TRUE(now.sub == SUB_COUNTING || now.sub == SUB_ANSWERED) << where;
-                break;
+            case SUB_COUNTING: ASSERT_TRUE(now.sub == SUB_COUNTING || now.sub == SUB_ANSWERED) << where; break;
             case SUB_ANSWERED:
                 ASSERT_TRUE(now.sub == SUB_ANSWERED || now.sub == SUB_WAITING) << where;
                 if (now.sub == SUB_WAITING) {
@@ -285,8 +283,10 @@ protected:
         ASSERT_EQ(g_screen, SCREEN_TITLE);
         const long firstFrame = stats_.frames;
         while (g_screen == SCREEN_TITLE) {
-            if (chance(0.3)) junk();
-            else click_in(kTitleStartButton);
+            if (chance(0.3))
+                junk();
+            else
+                click_in(kTitleStartButton);
             ASSERT_FALSE(HasFatalFailure());
             ASSERT_LT(stats_.frames - firstFrame, 200) << "the start button never started a game";
         }
@@ -311,22 +311,30 @@ protected:
                     }
                     break;
                 case SUB_ANSWERED:
-                    if (chance(0.15)) junk();
-                    else if (chance(0.2)) wait(pick(1, 5));
-                    else click_in(kPlayNextButton);
+                    if (chance(0.15))
+                        junk();
+                    else if (chance(0.2))
+                        wait(pick(1, 5));
+                    else
+                        click_in(kPlayNextButton);
                     break;
                 default: FAIL() << "no valid sub-state";
                 }
             } else {
                 ASSERT_EQ(g_screen, SCREEN_RESULT);
                 const ResultKind kind = result_kind();
-                if (chance(0.15)) junk();  // may press the button itself
-                else if (chance(0.1)) wait(pick(1, 10));
-                else click_in(kind == RESULT_GAME_OVER ? kResultGameOverButton : kResultClearButton);
+                if (chance(0.15))
+                    junk();  // may press the button itself
+                else if (chance(0.1))
+                    wait(pick(1, 10));
+                else
+                    click_in(kind == RESULT_GAME_OVER ? kResultGameOverButton : kResultClearButton);
                 if (g_screen == SCREEN_TITLE) {
                     ended = true;
-                    if (kind == RESULT_GAME_OVER) ++stats_.gameOvers;
-                    else ++stats_.gameClears;
+                    if (kind == RESULT_GAME_OVER)
+                        ++stats_.gameOvers;
+                    else
+                        ++stats_.gameClears;
                 }
             }
             if (HasFatalFailure()) return;
@@ -349,8 +357,8 @@ std::string small_genres_zip()
     using namespace fixture;
     // Genres smaller than a stage, so questions come round again within one.
     return rel::write_file("small.zip", zip_archive({{"qtext_0.txt", lines(genre_lines("One", 1)), 8},
-                                                      {"qtext_3.txt", lines(genre_lines("Three", 3)), 0},
-                                                      {"qtext_5.txt", lines(genre_lines("Twelve", 12)), 8}}));
+                                                     {"qtext_3.txt", lines(genre_lines("Three", 3)), 0},
+                                                     {"qtext_5.txt", lines(genre_lines("Twelve", 12)), 8}}));
 }
 
 TEST_F(Soak, AHundredGamesOfRandomPlayKeepTheStateValidAndEveryGameEnds)
@@ -380,8 +388,8 @@ TEST_F(Soak, AHundredGamesOfRandomPlayKeepTheStateValidAndEveryGameEnds)
         if (HasFatalFailure()) return;
     }
     std::printf("%d games (%d GAME OVER, %d cleared) in %ld frames: %d answers, %d time-outs, %d stages cleared\n",
-                stats_.games, stats_.gameOvers, stats_.gameClears, stats_.frames, stats_.answers,
-                stats_.timeOuts, stats_.stagesCleared);
+                stats_.games, stats_.gameOvers, stats_.gameClears, stats_.frames, stats_.answers, stats_.timeOuts,
+                stats_.stagesCleared);
     EXPECT_EQ(stats_.games, games);
     // The seeds are fixed, so these only guard against the driver losing its
     // reach (every kind of ending and a time-out are exercised). A shorter run

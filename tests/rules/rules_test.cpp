@@ -50,9 +50,9 @@ TEST(StageRules, StarRatingAndText)
         const char *text;
     };
     const Case cases[] = {
-        {1, 5, 1, "★☆☆"}, {1, 6, 1, "★☆☆"}, {1, 7, 2, "★★☆"}, {1, 10, 3, "★★★"}, {2, 6, 1, "★☆☆"},
-        {3, 8, 2, "★★☆"},  {4, 7, 1, "★☆☆"}, {6, 9, 2, "★★☆"}, {7, 9, 1, "★☆☆"},  {8, 9, 1, "★☆☆"},
-        {9, 9, 1, "★☆☆"},  {10, 9, 1, "★☆☆"}, {10, 10, 3, "★★★"},
+        {1, 5, 1, "★☆☆"}, {1, 6, 1, "★☆☆"},  {1, 7, 2, "★★☆"},   {1, 10, 3, "★★★"}, {2, 6, 1, "★☆☆"},
+        {3, 8, 2, "★★☆"}, {4, 7, 1, "★☆☆"},  {6, 9, 2, "★★☆"},   {7, 9, 1, "★☆☆"},  {8, 9, 1, "★☆☆"},
+        {9, 9, 1, "★☆☆"}, {10, 9, 1, "★☆☆"}, {10, 10, 3, "★★★"},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(star_rating(c.stage, c.correct), c.stars) << c.stage << "/" << c.correct;
@@ -261,8 +261,8 @@ TEST_F(Rules, TenthAdvanceEndsTheStageAgainstItsClearLine)
         int stage, correct;
         bool cleared;
     };
-    for (const Case c : {Case{1, 4, false}, Case{1, 5, true}, Case{2, 5, true}, Case{3, 5, false},
-                         Case{3, 6, true}, Case{10, 8, false}, Case{10, 9, true}}) {
+    for (const Case c : {Case{1, 4, false}, Case{1, 5, true}, Case{2, 5, true}, Case{3, 5, false}, Case{3, 6, true},
+                         Case{10, 8, false}, Case{10, 9, true}}) {
         g_stage = c.stage;
         game_srand(4);
         begin_stage();

@@ -123,8 +123,8 @@ TEST_F(Draw, ButtonLightsUnderThePointer)
     const Color fill{30, 60, 120, 255};
     bool clicked = true;
     HeadlessQueueMouseMove(100, 100);
-    std::vector<Color> px = frame([&] { clicked = draw_button("ゲームスタート", r, fill, kColorWhite, 20); },
-                                  Rectangle{356, 366, 4, 4});
+    std::vector<Color> px =
+        frame([&] { clicked = draw_button("ゲームスタート", r, fill, kColorWhite, 20); }, Rectangle{356, 366, 4, 4});
     EXPECT_FALSE(clicked);
     for (Color c : px) EXPECT_TRUE(same(c, fill));
 
@@ -150,14 +150,20 @@ TEST_F(Draw, ButtonReportsOnlyTheFirstFrameOfALeftPressOverIt)
         HeadlessQueueMouseMove(x, y);
         HeadlessQueueMouseDown(button);
         bool clicked = false;
-        frame([&] { clicked = draw_button("次の問題 →", r, Color{40, 80, 40, 255}, kColorWhite, 16); },
-              Rectangle{0, 0, 1, 1});
+        frame(
+            [&] {
+                clicked = draw_button("次の問題 →", r, Color{40, 80, 40, 255}, kColorWhite, 16);
+            },
+            Rectangle{0, 0, 1, 1});
         return clicked;
     };
     auto hold = [&]() {
         bool clicked = false;
-        frame([&] { clicked = draw_button("次の問題 →", r, Color{40, 80, 40, 255}, kColorWhite, 16); },
-              Rectangle{0, 0, 1, 1});
+        frame(
+            [&] {
+                clicked = draw_button("次の問題 →", r, Color{40, 80, 40, 255}, kColorWhite, 16);
+            },
+            Rectangle{0, 0, 1, 1});
         return clicked;
     };
     EXPECT_TRUE(press(480, 610, MOUSE_BUTTON_LEFT));
@@ -186,7 +192,11 @@ TEST_F(Draw, TextCenterStartsHalfTheRemainingWidthIn)
     ASSERT_GT(w, 100.0f);
     const Rectangle area{0, 220, 960, 40};
     const auto centred = frame([&] { draw_text_center(text, 225, 20, kColorWhite); }, area);
-    const auto placed = frame([&] { DrawTextEx(g_fontJP, text, Vector2{(960 - w) * 0.5f, 225}, 20, 1, kColorWhite); }, area);
+    const auto placed = frame(
+        [&] {
+            DrawTextEx(g_fontJP, text, Vector2{(960 - w) * 0.5f, 225}, 20, 1, kColorWhite);
+        },
+        area);
     EXPECT_FALSE(blank(centred));
     EXPECT_EQ(differing(centred, placed), 0);
 }
@@ -220,10 +230,15 @@ TEST_F(Draw, TakingALineMatchesReMeasuringEveryCandidate)
 TEST_F(Draw, TakingALineOfMalformedUtf8MatchesReMeasuring)
 {
     const char *const texts[] = {
-        "ab\xE3" "cd\xE3\x81" "x\xC3\xE3\x81\x82yz",     // leads followed by non-continuations
-        "\x80\x81\xBF\xF8\xFF" "abc\xF0\x9F\x98\x80!",    // stray bytes, a 4-byte character
-        "\xE3\xE3\xE3\x81\x82\x82\x82" "end",            // lead runs crossing character limits
-        "\xED\xA0\x80\xC0\x80\xF4\x90\x80\x80" "q",      // surrogates, overlong, beyond U+10FFFF
+        "ab\xE3"
+        "cd\xE3\x81"
+        "x\xC3\xE3\x81\x82yz",  // leads followed by non-continuations
+        "\x80\x81\xBF\xF8\xFF"
+        "abc\xF0\x9F\x98\x80!",  // stray bytes, a 4-byte character
+        "\xE3\xE3\xE3\x81\x82\x82\x82"
+        "end",  // lead runs crossing character limits
+        "\xED\xA0\x80\xC0\x80\xF4\x90\x80\x80"
+        "q",  // surrogates, overlong, beyond U+10FFFF
     };
     for (const char *text : texts) {
         for (float w = 1.0f; w < 300.0f; w += 3.5f) {
@@ -293,13 +308,15 @@ TEST_F(Draw, ThirtyEqualCharactersWrapIntoThreeLinesOfTen)
     const auto expected = lines_at({ten, ten, ten}, Vector2{40, 30}, area);
     // Ten characters with nine spacings fit; eleven with ten do not.
     for (float w : {10 * c + 9, 10 * c + 9.5f, std::nextafter(11 * c + 10, 0.0f)}) {
-        const auto drawn =
-            frame([&] { draw_textbox(text.c_str(), Rectangle{40, 30, w, 150}, 20, kColorWhite); }, area);
+        const auto drawn = frame([&] { draw_textbox(text.c_str(), Rectangle{40, 30, w, 150}, 20, kColorWhite); }, area);
         EXPECT_EQ(differing(drawn, expected), 0) << "box width " << w;
     }
     // One pixel narrower: nine a line, so four lines.
-    const auto narrower =
-        frame([&] { draw_textbox(text.c_str(), Rectangle{40, 30, 10 * c + 8.5f, 150}, 20, kColorWhite); }, area);
+    const auto narrower = frame(
+        [&] {
+            draw_textbox(text.c_str(), Rectangle{40, 30, 10 * c + 8.5f, 150}, 20, kColorWhite);
+        },
+        area);
     EXPECT_NE(differing(narrower, expected), 0);
 }
 
@@ -309,7 +326,11 @@ TEST_F(Draw, TextboxDropsWhatDoesNotFitBelow)
     const float c = width("あ", 20);
     const Rectangle area{0, 0, 700, 200};
     // Height for exactly two lines (2 x 24): the third is dropped.
-    const auto twoLines = frame([&] { draw_textbox(text.c_str(), Rectangle{40, 30, 10 * c + 9, 48}, 20, kColorWhite); }, area);
+    const auto twoLines = frame(
+        [&] {
+            draw_textbox(text.c_str(), Rectangle{40, 30, 10 * c + 9, 48}, 20, kColorWhite);
+        },
+        area);
     const std::string ten = repeated("あ", 10);
     EXPECT_EQ(differing(twoLines, lines_at({ten, ten}, Vector2{40, 30}, area)), 0);
 

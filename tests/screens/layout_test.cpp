@@ -19,10 +19,7 @@
 namespace {
 
 // A made-up font at base size 10: every character 10 px wide, "W" 40.
-int made_up_advance(int codepoint)
-{
-    return codepoint == 'W' ? 40 : 10;
-}
+int made_up_advance(int codepoint) { return codepoint == 'W' ? 40 : 10; }
 
 std::vector<std::string> made_up_lines(const char *text, float width, float fontSize)
 {
@@ -52,7 +49,8 @@ TEST(TextLayout, LinesBreakAtTheLastCharacterThatFits)
         {"aWb", 30.0f, {"a", "W", "b"}},  // wider than the box: a line of its own
         {"", 50.0f, {}},
     };
-    for (const Case &c : cases) EXPECT_EQ(made_up_lines(c.text, c.width, 10.0f), c.lines) << c.text << " in " << c.width;
+    for (const Case &c : cases)
+        EXPECT_EQ(made_up_lines(c.text, c.width, 10.0f), c.lines) << c.text << " in " << c.width;
     EXPECT_FLOAT_EQ(text_width("aWb", 20.0f, 10, made_up_advance), 2 * (10 + 40 + 10) + 2.0f);
 }
 
@@ -165,13 +163,17 @@ TEST_F(LayoutAgreement, ToolLineBreaksAreTheGames)
 TEST_F(LayoutAgreement, ToolBoxesAndGenreTagsAreTheGames)
 {
     const auto toolWidth = [this](const char *text, float size) { return font_text_width(*tool_, text, size); };
-    const auto gameWidth = [](const char *text, float size) { return MeasureTextEx(g_fontJP, text, size, kTextSpacing).x; };
+    const auto gameWidth = [](const char *text, float size) {
+        return MeasureTextEx(g_fontJP, text, size, kTextSpacing).x;
+    };
     EXPECT_EQ(play_counters_left_by(toolWidth), play_counters_left());
     EXPECT_EQ(play_question_box_left_of(play_counters_left_by(toolWidth)).width, play_question_box().width);
-    for (const char *name : {"日本の地理", "とても長いジャンルの名前です本当に長い", "Geography and Natural History", kTexts[2]}) {
+    for (const char *name :
+         {"日本の地理", "とても長いジャンルの名前です本当に長い", "Geography and Natural History", kTexts[2]}) {
         char game[512], tool[512];
         float gameSize = 0.0f, toolSize = 0.0f;
-        EXPECT_EQ(play_fit_genre_tag(name, tool, &toolSize, toolWidth), play_fit_genre_tag(name, game, &gameSize, gameWidth));
+        EXPECT_EQ(play_fit_genre_tag(name, tool, &toolSize, toolWidth),
+                  play_fit_genre_tag(name, game, &gameSize, gameWidth));
         EXPECT_STREQ(tool, game);
         EXPECT_EQ(toolSize, gameSize);
     }

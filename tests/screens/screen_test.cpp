@@ -80,10 +80,10 @@ struct ResultPlate {
 };
 
 // The green plate after a cleared stage and the red one after a missed stage.
-constexpr ResultPlate kGreenPlate{
-    {360, 410, 240, 52}, {367, 414, 226, 44}, {30, 80, 30, 255}, {60, 110, 60, 255}, {370, 436}, {380, 420}};
-constexpr ResultPlate kRedPlate{
-    {370, 380, 220, 52}, {377, 384, 206, 44}, {80, 20, 20, 255}, {110, 50, 50, 255}, {378, 406}, {375, 400}};
+constexpr ResultPlate kGreenPlate{{360, 410, 240, 52}, {367, 414, 226, 44}, {30, 80, 30, 255},
+                                  {60, 110, 60, 255},  {370, 436},          {380, 420}};
+constexpr ResultPlate kRedPlate{{370, 380, 220, 52}, {377, 384, 206, 44}, {80, 20, 20, 255},
+                                {110, 50, 50, 255},  {378, 406},          {375, 400}};
 
 class Screens : public ::testing::Test {
 protected:
@@ -191,9 +191,8 @@ protected:
     {
         expect_area_shows(area, body, [&] {
             const Vector2 m = MeasureTextEx(g_fontJP, label, size, 1);
-            DrawTextEx(g_fontJP, label,
-                       Vector2{box.x + (box.width - m.x) * 0.5f, box.y + (box.height - m.y) * 0.5f}, size, 1,
-                       color);
+            DrawTextEx(g_fontJP, label, Vector2{box.x + (box.width - m.x) * 0.5f, box.y + (box.height - m.y) * 0.5f},
+                       size, 1, color);
         });
     }
 
@@ -404,7 +403,9 @@ TEST_F(Screens, TheFileLineIsTheHintOrThreePiecesWithAnAsciiNameInTheDefaultFont
     for (const char *path : {"C:\\quiz\\set1.zip", "data/samples/sample.pzq", "bare.zip"}) {
         SCOPED_TRACE(path);
         snprintf(g_argFilePath, kPathSize, "%s", path);
-        const char *name = strrchr(path, '\\') ? strrchr(path, '\\') + 1 : strrchr(path, '/') ? strrchr(path, '/') + 1 : path;
+        const char *name = strrchr(path, '\\')  ? strrchr(path, '\\') + 1
+                           : strrchr(path, '/') ? strrchr(path, '/') + 1
+                                                : path;
         expect_file_line(name, GetFontDefault());
     }
 }
@@ -462,7 +463,10 @@ TEST_F(Screens, TimerBarWidthAndColourFollowTheTimeLeft)
         Color fill;
     };
     const Case cases[] = {
-        {10.0f, 940, kColorGreen}, {7.5f, 710, kColorGreen}, {2.5f, 250, kColorRed}, {1.0f, 112, kColorRed},
+        {10.0f, 940, kColorGreen},
+        {7.5f, 710, kColorGreen},
+        {2.5f, 250, kColorRed},
+        {1.0f, 112, kColorRed},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.timer);
@@ -474,7 +478,7 @@ TEST_F(Screens, TimerBarWidthAndColourFollowTheTimeLeft)
             EXPECT_TRUE(same(HeadlessGetPixel(c.fillEnd, 19), kTrack));
             EXPECT_TRUE(same(HeadlessGetPixel(c.fillEnd + 3, 16), kTrack));
         }
-        EXPECT_TRUE(same(HeadlessGetPixel(20, 19), kColorMuted));   // outline left
+        EXPECT_TRUE(same(HeadlessGetPixel(20, 19), kColorMuted));  // outline left
         EXPECT_TRUE(same(HeadlessGetPixel(939, 19), kColorMuted));  // outline right
         EXPECT_TRUE(same(HeadlessGetPixel(300, 10), kColorMuted));  // outline top
         EXPECT_TRUE(same(HeadlessGetPixel(300, 27), kColorMuted));  // outline bottom
@@ -509,7 +513,7 @@ TEST_F(Screens, TimerColourThresholdsAreStrict)
         Color fill;
     };
     const Case cases[] = {
-        {5.0001f, kColorGreen}, {5.0f, kColorYellow}, {4.9999f, kColorYellow},
+        {5.0001f, kColorGreen},  {5.0f, kColorYellow}, {4.9999f, kColorYellow},
         {2.5001f, kColorYellow}, {2.5f, kColorRed},    {2.4999f, kColorRed},
     };
     for (const Case &c : cases) {
@@ -565,12 +569,12 @@ TEST_F(Screens, PanelTagAndCounterLinesAreWhereAndWhatTheLayoutSays)
     snprintf(g_genres[0].name, kTextSize, "%s", "科学");
     frame(question_face);
     EXPECT_TRUE(same(HeadlessGetPixel(15, 200), kPanelBody));
-    EXPECT_TRUE(same(HeadlessGetPixel(10, 200), (Color{60, 80, 130, 255})));   // panel outline, left
+    EXPECT_TRUE(same(HeadlessGetPixel(10, 200), (Color{60, 80, 130, 255})));  // panel outline, left
     EXPECT_TRUE(same(HeadlessGetPixel(949, 200), (Color{60, 80, 130, 255})));  // right
     EXPECT_TRUE(same(HeadlessGetPixel(480, 309), (Color{60, 80, 130, 255})));  // bottom
     EXPECT_TRUE(same(HeadlessGetPixel(480, 311), kColorBackground));
     EXPECT_TRUE(same(HeadlessGetPixel(30, 76), kTagBody));
-    EXPECT_TRUE(same(HeadlessGetPixel(22, 76), kColorAccent));   // tag outline
+    EXPECT_TRUE(same(HeadlessGetPixel(22, 76), kColorAccent));  // tag outline
     EXPECT_TRUE(same(HeadlessGetPixel(201, 76), kColorAccent));
     EXPECT_TRUE(same(HeadlessGetPixel(203, 76), kPanelBody));
 
@@ -591,21 +595,24 @@ TEST_F(Screens, PanelTagAndCounterLinesAreWhereAndWhatTheLayoutSays)
         SCOPED_TRACE("right answers");
         const char *line = "正解数: 2 / クリア: 6問";
         const float w = text_width(line, 20);
-        expect_area_shows(Rectangle{560, 47, 386, 26}, kPanelBody,
-                          [&] { DrawTextEx(g_fontJP, line, Vector2{936 - w, 50}, 20, 1, kColorYellow); });
+        expect_area_shows(Rectangle{560, 47, 386, 26}, kPanelBody, [&] {
+            DrawTextEx(g_fontJP, line, Vector2{936 - w, 50}, 20, 1, kColorYellow);
+        });
     }
     frame(question_face);
     {
         SCOPED_TRACE("score");
         const float w = text_width("得点: 17", 20);
-        expect_area_shows(Rectangle{560, 77, 386, 26}, kPanelBody,
-                          [&] { DrawTextEx(g_fontJP, "得点: 17", Vector2{936 - w, 80}, 20, 1, kColorAccent); });
+        expect_area_shows(Rectangle{560, 77, 386, 26}, kPanelBody, [&] {
+            DrawTextEx(g_fontJP, "得点: 17", Vector2{936 - w, 80}, 20, 1, kColorAccent);
+        });
     }
     frame(question_face);
     {
         SCOPED_TRACE("question text");
-        expect_area_shows(Rectangle{206, 42, 340, 60}, kPanelBody,
-                          [] { DrawTextEx(g_fontJP, "G0-Q0", Vector2{210, 44}, 20, 1, kColorWhite); });
+        expect_area_shows(Rectangle{206, 42, 340, 60}, kPanelBody, [] {
+            DrawTextEx(g_fontJP, "G0-Q0", Vector2{210, 44}, 20, 1, kColorWhite);
+        });
     }
     // Without a current question the box stays empty.
     g_currentQ = -1;
@@ -616,10 +623,7 @@ TEST_F(Screens, PanelTagAndCounterLinesAreWhereAndWhatTheLayoutSays)
 
 // Near-grey bright ink: the question's white text over the panel, which
 // neither the yellow nor the blue counter line makes.
-bool white_ink(Color c)
-{
-    return c.r > 90 && std::abs(c.r - c.g) < 24 && std::abs(c.g - c.b) < 24;
-}
+bool white_ink(Color c) { return c.r > 90 && std::abs(c.r - c.g) < 24 && std::abs(c.g - c.b) < 24; }
 
 // A question of the widest characters, with the counters at their widest,
 // never puts a pixel of its text where the counters are; a genre name too
@@ -691,7 +695,8 @@ TEST_F(Screens, ChoicesSitAtTheirRectanglesWithLabelAndText)
         EXPECT_EQ(r.width, 450.0f);
         EXPECT_EQ(r.height, h);
     }
-    snprintf(g_dispChoices[3], kTextSize, "%s", "長い答え長い答え長い答え長い答え長い答え長い答え長い答え長い答え長い答え長い答え");
+    snprintf(g_dispChoices[3], kTextSize, "%s",
+             "長い答え長い答え長い答え長い答え長い答え長い答え長い答え長い答え長い答え長い答え");
     frame(question_face);
     for (int s = 0; s < 5; ++s) expect_choice(s, kPlain);
     // Choice ④: label at (x + 8, y + 8) in accent blue, text wrapped in (x + 32, y + 6, 410, 68⅔).

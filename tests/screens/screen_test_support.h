@@ -8,10 +8,7 @@
 #include "headless.h"
 
 // The same colour, alpha aside: what the window shows is opaque.
-inline bool same(Color a, Color b)
-{
-    return a.r == b.r && a.g == b.g && a.b == b.b;
-}
+inline bool same(Color a, Color b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 
 // The pixels of `area` in the last frame, row by row.
 inline std::vector<Color> grab(Rectangle area)

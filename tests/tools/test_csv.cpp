@@ -68,7 +68,8 @@ TEST(CsvTable, QuotingLineEndsAndTheirProblems)
 
 TEST(CsvTable, RowsWrittenReadBackAsTheyWere)
 {
-    const std::vector<std::string> awkward{"plain", "a,b", "say \"hi\"", "\"", " lead", "trail ", "", "  \"x\"  ", "日本,東京", "ソ表"};
+    const std::vector<std::string> awkward{"plain",  "a,b", "say \"hi\"", "\"",        " lead",
+                                           "trail ", "",    "  \"x\"  ",  "日本,東京", "ソ表"};
     for (TableKind kind : {TableKind::Csv, TableKind::Tsv}) {
         const auto write = kind == TableKind::Csv ? write_csv_row : write_tsv_row;
         Rows written{awkward};
@@ -94,7 +95,7 @@ TEST(CsvGenre, RowsBecomeTheLayout)
     const std::string row = "Q,R,W1,W2,W3,W4\n";
     struct Case {
         std::string in;
-        int row;           // the first question's row; 0 for a refusal
+        int row;  // the first question's row; 0 for a refusal
         const char *text;  // its text, or the problem
     };
     const Case cases[] = {
@@ -102,7 +103,7 @@ TEST(CsvGenre, RowsBecomeTheLayout)
         {"問題,正解,誤答1,誤答2,誤答3,誤答4\r\n" + row, 2, "Q"},
         {" Question ,\"ANSWER\"\n" + row, 2, "Q"},
         {"問題,富士山,b,c,d,e\n", 1, "問題"},  // a question that starts like a header is kept
-        {row + "\n\n,,,,,\n", 1, "Q"},       // empty rows at the end
+        {row + "\n\n,,,,,\n", 1, "Q"},  // empty rows at the end
         {"問題,正解\n\n", 0, "dir/t.csv: holds no questions below its header row"},
         {row + ",,,,,\n" + row, 0, "dir/t.csv:2: empty row"},
         {"a,b,c\nQ,,W1,W2,W3,W4\n", 0,

@@ -37,8 +37,10 @@ Lines source_lines(const std::string &path)
     Lines out{""};
     for (char c : slurp(path)) {
         if (c == '\r') continue;
-        if (c == '\n') out.emplace_back();
-        else out.back() += c;
+        if (c == '\n')
+            out.emplace_back();
+        else
+            out.back() += c;
     }
     while (!out.empty() && out.back().empty()) out.pop_back();
     return out;
@@ -151,7 +153,8 @@ TEST(PackRoundTrip, EverySampleSetInEveryFormLoadsToItsSources)
 TEST(PackRoundTrip, CommittedSamplesEqualAFreshPack)
 {
     const std::string top = std::string(PELZO_SOURCE_DIR) + "/data/samples";
-    const std::vector<std::string> sample = files_in(top + "/src", ".txt"), large = files_in(top + "/src/large", ".txt");
+    const std::vector<std::string> sample = files_in(top + "/src", ".txt"),
+                                   large = files_in(top + "/src/large", ".txt");
     EXPECT_EQ(pack_ok(fixture::out_path("sample.zip"), sample), slurp(top + "/sample.zip"));
     EXPECT_EQ(pack_ok(fixture::out_path("sample.pzq"), sample), slurp(top + "/sample.pzq"));
     EXPECT_EQ(pack_ok(fixture::out_path("large.zip"), large), slurp(top + "/large.zip"));
@@ -220,22 +223,25 @@ TEST(PackZip, PythonZipfileReadsItAndChecksEveryCrc)
 #endif
     std::vector<std::string> sources;
     for (int g = 0; g < 8; ++g)
-        sources.push_back(write_source("g" + std::to_string(g) + ".txt", genre_lines("ジャンル" + std::to_string(g), 5 + g)));
+        sources.push_back(
+            write_source("g" + std::to_string(g) + ".txt", genre_lines("ジャンル" + std::to_string(g), 5 + g)));
     const std::string report = fixture::out_path("zipfile.txt");
     for (bool store : {false, true}) {
         const std::string out = fixture::out_path(store ? "py_stored.zip" : "py_deflated.zip");
         pack_ok(out, sources, store);
         const std::string cmd = "python3 -m zipfile -t '" + out + "' > '" + report + "' 2>&1";
         EXPECT_EQ(std::system(cmd.c_str()), 0) << slurp(report);
-        const std::string list = "python3 -c 'import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); "
-                                 "print(z.testzip(), [(i.filename, i.compress_type, i.file_size) for i in z.infolist()])' '" +
-                                 out + "' > '" + report + "' 2>&1";
+        const std::string list =
+            "python3 -c 'import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); "
+            "print(z.testzip(), [(i.filename, i.compress_type, i.file_size) for i in z.infolist()])' '" +
+            out + "' > '" + report + "' 2>&1";
         ASSERT_EQ(std::system(list.c_str()), 0) << slurp(report);
         std::string expected = "None [";
         for (int g = 0; g < 8; ++g) {
-            const size_t size = fixture::lines(source_lines(sources[g]), "\r\n").size() - 8 + 4;  // "ジャンル" is 4 bytes shorter in Shift-JIS
-            expected += std::string(g ? ", " : "") + "('qtext_" + std::to_string(g) + ".txt', " + (store ? "0" : "8") + ", " +
-                        std::to_string(size) + ")";
+            const size_t size = fixture::lines(source_lines(sources[g]), "\r\n").size() - 8 +
+                                4;  // "ジャンル" is 4 bytes shorter in Shift-JIS
+            expected += std::string(g ? ", " : "") + "('qtext_" + std::to_string(g) + ".txt', " + (store ? "0" : "8") +
+                        ", " + std::to_string(size) + ")";
         }
         EXPECT_EQ(slurp(report), expected + "]\n");
     }
@@ -273,7 +279,8 @@ TEST(PackLimits, ZipLineLengthInShiftJisAndInUtf8)
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_THAT(r.err, StartsWith(ascii510 + ":2: warning: the question needs "));
     expect_loads_as(fixture::out_path("a510.zip"), {ascii510});
-    expect_refused(".zip", {ascii511}, ascii511 + ":2: the question is 511 bytes in Shift-JIS; a line of a ZIP set holds at most 510");
+    expect_refused(".zip", {ascii511},
+                   ascii511 + ":2: the question is 511 bytes in Shift-JIS; a line of a ZIP set holds at most 510");
 
     // 170 kanji and one ASCII letter: 341 Shift-JIS bytes, 511 in UTF-8, the
     // most a text slot of the game holds. One more letter does not fit.
@@ -283,7 +290,8 @@ TEST(PackLimits, ZipLineLengthInShiftJisAndInUtf8)
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_THAT(r.err, StartsWith(utf8max + ":3: warning: the right answer needs "));
     expect_loads_as(fixture::out_path("u511.zip"), {utf8max});
-    expect_refused(".zip", {utf8over}, utf8over + ":3: the right answer is 512 bytes in UTF-8; the game keeps at most 511");
+    expect_refused(".zip", {utf8over},
+                   utf8over + ":3: the right answer is 512 bytes in UTF-8; the game keeps at most 511");
 }
 
 TEST(PackLimits, PzqFieldWidths)
@@ -294,10 +302,14 @@ TEST(PackLimits, PzqFieldWidths)
         const char *message;
     };
     const Case cases[] = {
-        {0, repeat("名", 8), repeat("名", 8) + "x", ":1: the genre name is 17 bytes in Shift-JIS; a .pzq file holds at most 16"},
-        {1, repeat("問", 58), repeat("問", 58) + "?", ":2: the question is 117 bytes in Shift-JIS; a .pzq file holds at most 116"},
-        {2, repeat("正", 14), repeat("正", 13) + "ｱｲｳ", ":3: the right answer is 29 bytes in Shift-JIS; a .pzq file holds at most 28"},
-        {6, std::string(28, 'w'), std::string(29, 'w'), ":7: wrong answer 4 is 29 bytes in Shift-JIS; a .pzq file holds at most 28"},
+        {0, repeat("名", 8), repeat("名", 8) + "x",
+         ":1: the genre name is 17 bytes in Shift-JIS; a .pzq file holds at most 16"},
+        {1, repeat("問", 58), repeat("問", 58) + "?",
+         ":2: the question is 117 bytes in Shift-JIS; a .pzq file holds at most 116"},
+        {2, repeat("正", 14), repeat("正", 13) + "ｱｲｳ",
+         ":3: the right answer is 29 bytes in Shift-JIS; a .pzq file holds at most 28"},
+        {6, std::string(28, 'w'), std::string(29, 'w'),
+         ":7: wrong answer 4 is 29 bytes in Shift-JIS; a .pzq file holds at most 28"},
     };
     for (const Case &c : cases) {
         const std::string fits = write_source("fits" + std::to_string(c.line) + ".txt", with_line(c.line, c.fits));
@@ -330,7 +342,8 @@ TEST(PackLimits, QuestionsPerGenre)
 TEST(PackLimits, GenresPerSet)
 {
     std::vector<std::string> sources;
-    for (int g = 0; g < 9; ++g) sources.push_back(write_source("n" + std::to_string(g) + ".txt", genre_lines("N" + std::to_string(g), 1)));
+    for (int g = 0; g < 9; ++g)
+        sources.push_back(write_source("n" + std::to_string(g) + ".txt", genre_lines("N" + std::to_string(g), 1)));
     const std::vector<std::string> eight(sources.begin(), sources.begin() + 8);
     for (const char *ext : {".zip", ".pzq"}) {
         pack_ok(fixture::out_path(std::string("eight") + ext), eight);
@@ -344,7 +357,8 @@ TEST(PackLimits, GenresPerSet)
 TEST(PackRefuses, EncodingProblemsWithLineAndColumn)
 {
     const std::string bom = fixture::write_file("bom.txt", "\xEF\xBB\xBF" + fixture::lines(genre_lines("G", 1)));
-    expect_refused(".zip", {bom}, bom + ":1: begins with a UTF-8 byte-order mark; save the file as UTF-8 without a BOM");
+    expect_refused(".zip", {bom},
+                   bom + ":1: begins with a UTF-8 byte-order mark; save the file as UTF-8 without a BOM");
 
     const std::string invalid = write_source("invalid.txt", with_line(2, "a\xFF"));
     expect_refused(".zip", {invalid}, invalid + ":3: column 2: byte 0xFF is not UTF-8; save the file as UTF-8");
@@ -358,8 +372,9 @@ TEST(PackRefuses, EncodingProblemsWithLineAndColumn)
     const std::string emoji = write_source("emoji.txt", with_line(0, "😀"));
     expect_refused(".pzq", {emoji}, emoji + ":1: column 1: \"😀\" (U+1F600) has no Shift-JIS");
     const std::string changed = write_source("changed.txt", with_line(5, "1〜2"));
-    expect_refused(".zip", {changed},
-                   changed + ":6: column 2: \"〜\" (U+301C) would show as \"～\" (U+FF5E) in the game; write ～ instead");
+    expect_refused(
+        ".zip", {changed},
+        changed + ":6: column 2: \"〜\" (U+301C) would show as \"～\" (U+FF5E) in the game; write ～ instead");
     const std::string yen = write_source("yen.txt", with_line(2, "¥100"));
     expect_refused(".pzq", {yen}, yen + ":3: column 1: \"¥\" (U+00A5) would show as \"\\\" (U+005C)");
     // Not "nul.txt": Windows takes that name for its null device.
@@ -373,24 +388,30 @@ TEST(PackRefuses, LayoutProblems)
     eight.push_back("extra line");
     const std::string eightSrc = write_source("eight.txt", eight);
     expect_refused(".zip", {eightSrc},
-                   eightSrc + ":8: 8 lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: 7 or 13. "
-                              "Line 8 is: extra line");
+                   eightSrc +
+                       ":8: 8 lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: 7 or 13. "
+                       "Line 8 is: extra line");
     const std::string three = write_source("three.txt", {"G", "Q", "R"});
-    expect_refused(".pzq", {three}, three + ":3: 3 lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: at least 7 (7, 13, 19, …). Line 3 is: R\n");
+    expect_refused(".pzq", {three},
+                   three +
+                       ":3: 3 lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: at least 7 "
+                       "(7, 13, 19, …). Line 3 is: R\n");
     const std::string nameOnly = write_source("name_only.txt", {"G"});
     expect_refused(".zip", {nameOnly}, nameOnly + ":1: 1 lines");
 
     Lines gap = genre_lines("G", 2);
     gap.insert(gap.begin() + 7, "");
     const std::string gapSrc = write_source("gap.txt", gap, "\r\n");
-    expect_refused(".zip", {gapSrc}, gapSrc + ":8: empty line where the question belongs; the game would read an empty text");
+    expect_refused(".zip", {gapSrc},
+                   gapSrc + ":8: empty line where the question belongs; the game would read an empty text");
     expect_refused(".zip", {gapSrc}, gapSrc + ":14: 14 lines");
     const std::string emptyName = write_source("empty_name.txt", with_line(0, ""));
     expect_refused(".pzq", {emptyName}, emptyName + ":1: empty line");
 
     const std::string empty = fixture::write_file("empty.txt", "\n\r\n\n");
     expect_refused(".zip", {empty}, empty + ": the file holds no text");
-    expect_refused(".zip", {fixture::out_path("absent.txt")}, fixture::out_path("absent.txt") + ": cannot open: No such file or directory");
+    expect_refused(".zip", {fixture::out_path("absent.txt")},
+                   fixture::out_path("absent.txt") + ": cannot open: No such file or directory");
 }
 
 TEST(PackRefuses, EveryProblemOfEveryFileIsListedAndLongListsAreCut)
@@ -434,9 +455,14 @@ TEST(PackUsage, BadCommandLinesExitTwoAndWriteNothing)
     const std::string src = write_source("u.txt", genre_lines("G", 1));
     const std::string out = fixture::out_path("usage.zip");
     std::remove(out.c_str());
-    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
-             {"pack"}, {"pack", src}, {"pack", "-o", out}, {"pack", "-o"}, {"pack", "-o", out, "-o", out, src},
-             {"pack", "-o", out, "--fast", src}, {"pack", "--store", "-o", fixture::out_path("usage.pzq"), src}}) {
+    for (const std::vector<std::string> &args :
+         std::vector<std::vector<std::string>>{{"pack"},
+                                               {"pack", src},
+                                               {"pack", "-o", out},
+                                               {"pack", "-o"},
+                                               {"pack", "-o", out, "-o", out, src},
+                                               {"pack", "-o", out, "--fast", src},
+                                               {"pack", "--store", "-o", fixture::out_path("usage.pzq"), src}}) {
         const ToolRun r = run_tool(args);
         EXPECT_EQ(r.exit, 2) << args.size();
         EXPECT_THAT(r.err, HasSubstr("usage: pelzo-quiz pack -o OUT [--store] GENRE.txt...\n"));

@@ -19,9 +19,9 @@ namespace {
 // Two questions with commas, quotes and spaces at the ends of texts: as a
 // genre text file, a CSV file with a header row and a TSV file.
 const std::vector<std::string> kLines{
-    "動物",
-    "富士山の高さは？", "3,776m", "3,000m", "\"約4千m\"", " 5,000m ", "ソ表",
-    "\"Hello\" の意味は？", "こんにちは", "さようなら", "ありがとう", "すみません", "a\"b",
+    "動物", "富士山の高さは？",     "3,776m",     "3,000m",     "\"約4千m\"", " 5,000m ",
+    "ソ表", "\"Hello\" の意味は？", "こんにちは", "さようなら", "ありがとう", "すみません",
+    "a\"b",
 };
 const char kCsv[] =
     "問題,正解,誤答1,誤答2,誤答3,誤答4\r\n"
@@ -65,12 +65,14 @@ TEST(PackTables, NameOptionAndAProblemWithRowAndColumn)
     EXPECT_EQ(run_tool({"pack", "-o", out, "--name", "X", csv, csv}).exit, 2);
     EXPECT_EQ(run_tool({"pack", "-o", out, "--name", "X", fixture::write_file("a.txt", "")}).exit, 2);
     ToolRun r = run_tool({"pack", "-o", out, "--name", "あいうえおかきくけ", csv});
-    EXPECT_THAT(r.err, ::testing::StartsWith("--name: the genre name is 18 bytes in Shift-JIS; a .pzq file holds at most 16"));
+    EXPECT_THAT(r.err,
+                ::testing::StartsWith("--name: the genre name is 18 bytes in Shift-JIS; a .pzq file holds at most 16"));
 
     const std::string wave = fixture::write_file("wave.csv", "q,r,a,b,c,d\nQ,R,A,1〜2,C,D\n");
     r = run_tool({"pack", "-o", out, wave});
     EXPECT_EQ(r.exit, 1);
-    EXPECT_THAT(r.err, HasSubstr(wave + ":2:4: character 2: \"〜\" (U+301C) would show as \"～\" (U+FF5E) in the game"));
+    EXPECT_THAT(r.err,
+                HasSubstr(wave + ":2:4: character 2: \"〜\" (U+301C) would show as \"～\" (U+FF5E) in the game"));
 }
 
 // quiz.ods saved by LibreOffice Calc as CSV in UTF-8 and in Shift-JIS
@@ -81,10 +83,12 @@ TEST(PackTables, LibreOfficeCsvInBothEncodingsPlays)
     for (const char *ext : {".zip", ".pzq"}) {
         const std::string set = fixture::out_path(std::string("libreoffice") + ext);
         const std::string utf8 = packed_dump(set, {"--name", "LO", dir + "quiz_utf8.csv"});
-        EXPECT_EQ(packed_dump(set, {"--name", "LO", dir + "quiz_sjis.csv"}, dir + "quiz_sjis.csv: read as Shift-JIS (code page 932)\n"),
+        EXPECT_EQ(packed_dump(set, {"--name", "LO", dir + "quiz_sjis.csv"},
+                              dir + "quiz_sjis.csv: read as Shift-JIS (code page 932)\n"),
                   utf8);
         EXPECT_EQ(std::count(utf8.begin(), utf8.end(), '\n'), 5);
-        EXPECT_THAT(utf8, HasSubstr("\"text\":\"1,000の半分は？\",\"choices\":[\"500\",\"250\",\"1,500\",\"2,000\",\"100\"]"));
+        EXPECT_THAT(
+            utf8, HasSubstr("\"text\":\"1,000の半分は？\",\"choices\":[\"500\",\"250\",\"1,500\",\"2,000\",\"100\"]"));
         EXPECT_THAT(utf8, HasSubstr("\"text\":\"英語の挨拶 \\\"Good morning\\\" の意味は？\""));
     }
 }

@@ -134,10 +134,13 @@ TEST_F(PackWarnings, ChoicesThatDifferOnlyBelowTheirBoxesLookTheSame)
     // Only the first character cut off differs.
     r = pack(question("G", "Q", {shown + "漢右", "W1", shown + "漢左", "W3", "W4"}));
     EXPECT_EQ(r.exit, 0);
-    EXPECT_THAT(r.err, HasSubstr(fixture::out_path("genre.txt") + ":5: warning: wrong answer 2 looks the same as the "
-                                 "right answer on the play screen: they differ only after the 3 lines their boxes show\n"));
+    EXPECT_THAT(r.err,
+                HasSubstr(fixture::out_path("genre.txt") +
+                          ":5: warning: wrong answer 2 looks the same as the "
+                          "right answer on the play screen: they differ only after the 3 lines their boxes show\n"));
     r = pack(question("G", "Q", {"R", "W", "W2", "W", "W4"}));
-    EXPECT_EQ(r.err, fixture::out_path("genre.txt") + ":6: warning: wrong answer 3 is the same text as wrong answer 1\n");
+    EXPECT_EQ(r.err,
+              fixture::out_path("genre.txt") + ":6: warning: wrong answer 3 is the same text as wrong answer 1\n");
 }
 
 TEST_F(PackWarnings, StrictRefusesAndWritesNothing)
@@ -146,8 +149,10 @@ TEST_F(PackWarnings, StrictRefusesAndWritesNothing)
     const Lines lines = question("G", "Q", {"R", "W", "W2", "W", "W4"});
     const ToolRun r = pack(lines, {"--strict"});
     EXPECT_EQ(r.exit, 1);
-    EXPECT_EQ(r.err, fixture::out_path("genre.txt") + ":6: wrong answer 3 is the same text as wrong answer 1\n"
-                     "pelzo-quiz pack: " + out + " not written\n");
+    EXPECT_EQ(r.err, fixture::out_path("genre.txt") +
+                         ":6: wrong answer 3 is the same text as wrong answer 1\n"
+                         "pelzo-quiz pack: " +
+                         out + " not written\n");
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(slurp(out), "previous");
     EXPECT_EQ(pack(question("G", "Q", {"R", "W1", "W2", "W3", "W4"}), {"--strict"}).exit, 0);
@@ -173,7 +178,8 @@ TEST_F(PackWarnings, TheSamplesPackWithoutAWord)
     const std::vector<std::string> sets[] = {
         {top + "0_general.txt", top + "1_geography.txt", top + "2_science.txt", top + "3_history.txt"},
         {top + "large/0_animals.txt", top + "large/1_food.txt", top + "large/2_sports.txt", top + "large/3_music.txt",
-         top + "large/4_space.txt", top + "large/5_proverbs.txt", top + "large/6_kanji.txt", top + "large/7_countries.txt"},
+         top + "large/4_space.txt", top + "large/5_proverbs.txt", top + "large/6_kanji.txt",
+         top + "large/7_countries.txt"},
     };
     for (const std::vector<std::string> &sources : sets) {
         std::vector<std::string> args{"pack", "--strict", "-o", fixture::out_path("samples.zip")};
@@ -188,9 +194,11 @@ TEST_F(PackWarnings, TheSamplesPackWithoutAWord)
 TEST(PackWithoutFont, SaysOnceThatTheWidthChecksWereSkipped)
 {
     // fontconfig with no font folders: no Japanese font anywhere.
-    const std::string config = fixture::write_file("empty.conf", "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n");
+    const std::string config =
+        fixture::write_file("empty.conf", "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n");
     setenv("FONTCONFIG_FILE", config.c_str(), 1);
-    const std::string src = fixture::write_file("long.txt", fixture::lines({"G", repeat("a", 500), "R", "R", "W2", "W3", "W4"}));
+    const std::string src =
+        fixture::write_file("long.txt", fixture::lines({"G", repeat("a", 500), "R", "R", "W2", "W3", "W4"}));
     const ToolRun r = run_tool({"pack", "--strict", "-o", fixture::out_path("set.zip"), src});
     unsetenv("FONTCONFIG_FILE");
     EXPECT_EQ(r.exit, 0);

@@ -48,13 +48,15 @@ TEST(PelzoQuizTool, UsageErrorsExitTwo)
 TEST(PelzoQuizTool, CheckListsGenresOfBothKinds)
 {
     const Bytes sjisName = "\x97\xF0\x8E\x6A";  // 歴史
-    const std::string zip = zip_file("tool_good.zip", {{"sets/qtext_1.txt", genre("B", 2), 8}, {"qtext_0.txt", genre(sjisName, 1)}});
+    const std::string zip =
+        zip_file("tool_good.zip", {{"sets/qtext_1.txt", genre("B", 2), 8}, {"qtext_0.txt", genre(sjisName, 1)}});
     ToolRun r = run_tool({"check", zip});
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out, "0\t1\t歴史\n1\t2\tB\n");
     EXPECT_EQ(r.err, "");
 
-    const std::string pzq = fixture::write_file("tool_good.pzq", fixture::pzq_file({0, 4, 0, 2}, {"", "Alpha", "", "Beta"}));
+    const std::string pzq =
+        fixture::write_file("tool_good.pzq", fixture::pzq_file({0, 4, 0, 2}, {"", "Alpha", "", "Beta"}));
     r = run_tool({"check", pzq});
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out, "0\t4\tAlpha\n1\t2\tBeta\n");
@@ -64,7 +66,8 @@ TEST(PelzoQuizTool, CheckListsGenresOfBothKinds)
 // also for names no single code page holds.
 TEST(PelzoQuizTool, PathsOutsideAnyCodePage)
 {
-    const std::string src = fixture::write_file("テスト ü 한/源😀.txt", fixture::lines(fixture::genre_lines("ジャンル", 1)));
+    const std::string src =
+        fixture::write_file("テスト ü 한/源😀.txt", fixture::lines(fixture::genre_lines("ジャンル", 1)));
     const std::string out = fixture::out_path("テスト ü 한/セット😀.zip");
     ToolRun r = run_tool({"pack", "-o", out, src});
     EXPECT_EQ(r.exit, 0) << r.err;
@@ -75,9 +78,10 @@ TEST(PelzoQuizTool, PathsOutsideAnyCodePage)
 
 TEST(PelzoQuizTool, CheckWarnsAboutUtf8MembersThatLoad)
 {
-    const std::string zip = zip_file("tool_utf8ok.zip", {{"qtext_0.txt", genre("Plain", 1)},
-                                                         {"qtext_1.txt", fixture::lines({"歴史", "質問", "a", "b", "c", "d", "e"})},
-                                                         {"qtext_2.txt", "\xEF\xBB\xBF" + genre("Bom", 1)}});
+    const std::string zip =
+        zip_file("tool_utf8ok.zip", {{"qtext_0.txt", genre("Plain", 1)},
+                                     {"qtext_1.txt", fixture::lines({"歴史", "質問", "a", "b", "c", "d", "e"})},
+                                     {"qtext_2.txt", "\xEF\xBB\xBF" + genre("Bom", 1)}});
     const ToolRun r = run_tool({"check", zip});
     EXPECT_EQ(r.exit, 0);
     EXPECT_EQ(r.out.substr(0, 10), "0\t1\tPlain\n");
@@ -90,36 +94,43 @@ TEST(PelzoQuizTool, CheckWarnsAboutUtf8MembersThatLoad)
 
 TEST(PelzoQuizTool, DumpPrintsOneJsonObjectPerQuestion)
 {
-    const std::string zip = zip_file("tool_dump.zip",
-                                     {{"qtext_0.txt", fixture::lines({"G\"1\"", "Q\\1\t?", "\x82\xA0", "b", "c", "d", "e"})},
-                                      {"qtext_3.txt", genre("H", 2)}});
+    const std::string zip = zip_file(
+        "tool_dump.zip", {{"qtext_0.txt", fixture::lines({"G\"1\"", "Q\\1\t?", "\x82\xA0", "b", "c", "d", "e"})},
+                          {"qtext_3.txt", genre("H", 2)}});
     const ToolRun r = run_tool({"dump", zip});
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out,
-              "{\"genre\":0,\"name\":\"G\\\"1\\\"\",\"index\":0,\"text\":\"Q\\\\1\\u0009?\",\"choices\":[\"あ\",\"b\",\"c\",\"d\",\"e\"]}\n"
-              "{\"genre\":1,\"name\":\"H\",\"index\":0,\"text\":\"Q0\",\"choices\":[\"R0\",\"W01\",\"W02\",\"W03\",\"W04\"]}\n"
-              "{\"genre\":1,\"name\":\"H\",\"index\":1,\"text\":\"Q1\",\"choices\":[\"R1\",\"W11\",\"W12\",\"W13\",\"W14\"]}\n");
+              "{\"genre\":0,\"name\":\"G\\\"1\\\"\",\"index\":0,\"text\":\"Q\\\\1\\u0009?\",\"choices\":[\"あ\",\"b\","
+              "\"c\",\"d\",\"e\"]}\n"
+              "{\"genre\":1,\"name\":\"H\",\"index\":0,\"text\":\"Q0\",\"choices\":[\"R0\",\"W01\",\"W02\",\"W03\","
+              "\"W04\"]}\n"
+              "{\"genre\":1,\"name\":\"H\",\"index\":1,\"text\":\"Q1\",\"choices\":[\"R1\",\"W11\",\"W12\",\"W13\","
+              "\"W14\"]}\n");
 
     const std::string pzq = fixture::write_file("tool_dump.pzq", fixture::pzq_file({0, 0, 1}, {"", "", "P"}));
     const ToolRun p = run_tool({"dump", pzq});
     EXPECT_EQ(p.exit, 0) << p.err;
-    EXPECT_EQ(p.out, "{\"genre\":0,\"name\":\"P\",\"index\":0,\"text\":\"g2q0\",\"choices\":[\"g2q0a0\",\"g2q0a1\",\"g2q0a2\",\"g2q0a3\",\"g2q0a4\"]}\n");
+    EXPECT_EQ(p.out,
+              "{\"genre\":0,\"name\":\"P\",\"index\":0,\"text\":\"g2q0\",\"choices\":[\"g2q0a0\",\"g2q0a1\",\"g2q0a2\","
+              "\"g2q0a3\",\"g2q0a4\"]}\n");
 }
 
 TEST(PelzoQuizTool, ZipFailuresSayWhereAndWhy)
 {
     std::vector<std::string> eight = fixture::genre_lines("B", 1);
     eight.push_back("extra");
-    expect_failure(zip_file("tool_bad8.zip", {{"qtext_0.txt", genre("A", 1)}, {"qtext_2.txt", fixture::lines(eight)}}),
-                   "フォーマットエラー: qtext_2.txt",
-                   "qtext_2.txt: 8 lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: 7 or 13. "
-                   "Line 8 is: extra\n");
+    expect_failure(
+        zip_file("tool_bad8.zip", {{"qtext_0.txt", genre("A", 1)}, {"qtext_2.txt", fixture::lines(eight)}}),
+        "フォーマットエラー: qtext_2.txt",
+        "qtext_2.txt: 8 lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: 7 or 13. "
+        "Line 8 is: extra\n");
     // The offending line is shown as the game converts it from Shift-JIS.
     std::vector<std::string> sjisTail = fixture::genre_lines("B", 2);
     sjisTail.push_back("\x97\xF0\x8E\x6A");  // 歴史
-    expect_failure(zip_file("tool_bad14.zip", {{"qtext_0.txt", fixture::lines(sjisTail)}}), "フォーマットエラー: qtext_0.txt",
-                   "qtext_0.txt: 14 lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: 13 or 19. "
-                   "Line 14 is: 歴史\n");
+    expect_failure(
+        zip_file("tool_bad14.zip", {{"qtext_0.txt", fixture::lines(sjisTail)}}), "フォーマットエラー: qtext_0.txt",
+        "qtext_0.txt: 14 lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: 13 or 19. "
+        "Line 14 is: 歴史\n");
     expect_failure(zip_file("tool_short.zip", {{"qtext_0.txt", genre("A", 1).substr(0, 10)}}),
                    "フォーマットエラー: qtext_0.txt", "at least 7 (7, 13, 19, …)");
     expect_failure(zip_file("tool_emptym.zip", {{"qtext_0.txt", ""}}), "フォーマットエラー: qtext_0.txt",
@@ -130,33 +141,37 @@ TEST(PelzoQuizTool, ZipFailuresSayWhereAndWhy)
                    "qtext_0.txt line 3 is UTF-8, not Shift-JIS");
     expect_failure(zip_file("tool_utf8.zip", {{"qtext_0.txt", "G\nQ\n歴史\n"}}), "フォーマットエラー: qtext_0.txt",
                    "Line 3 is: 歴史\n");
-    expect_failure(zip_file("tool_long.zip", {{"qtext_0.txt", fixture::lines({"G", std::string(600, 'x'), "R", "a", "b", "c", "d"})}}),
+    expect_failure(zip_file("tool_long.zip",
+                            {{"qtext_0.txt", fixture::lines({"G", std::string(600, 'x'), "R", "a", "b", "c", "d"})}}),
                    "フォーマットエラー: qtext_0.txt", "qtext_0.txt: line 2 is 600 bytes");
     // Exactly 511 bytes: the game ends the line there and its line end adds an empty line.
-    expect_failure(zip_file("tool_511.zip", {{"qtext_0.txt", fixture::lines({"G", std::string(511, 'x'), "R", "a", "b", "c", "d"})}}),
-                   "フォーマットエラー: qtext_0.txt", "qtext_0.txt: line 2 is 511 bytes; the game ends a line after 511 bytes");
+    expect_failure(zip_file("tool_511.zip",
+                            {{"qtext_0.txt", fixture::lines({"G", std::string(511, 'x'), "R", "a", "b", "c", "d"})}}),
+                   "フォーマットエラー: qtext_0.txt",
+                   "qtext_0.txt: line 2 is 511 bytes; the game ends a line after 511 bytes");
     std::vector<std::string> gap = fixture::genre_lines("G", 2);
     gap.insert(gap.begin() + 7, "");
     expect_failure(zip_file("tool_gap.zip", {{"qtext_0.txt", fixture::lines(gap, "\r\n")}}),
                    "フォーマットエラー: qtext_0.txt", "qtext_0.txt: line 8 is empty");
     std::vector<std::string> many = fixture::genre_lines("G", 171);
-    expect_failure(zip_file("tool_many.zip", {{"qtext_0.txt", fixture::lines(many)}}), "フォーマットエラー: qtext_0.txt",
-                   "only the first 1024 lines are read");
+    expect_failure(zip_file("tool_many.zip", {{"qtext_0.txt", fixture::lines(many)}}),
+                   "フォーマットエラー: qtext_0.txt", "only the first 1024 lines are read");
 
-    expect_failure(zip_file("tool_m12.zip", {{"qtext_0.txt", genre("A", 1)}, {"a/qtext_1.txt", genre("B", 1), 12}}),
-                   "ZIPが圧縮されています。ZIP_STOREDで作成してください",
-                   "member qtext_1.txt (at a/qtext_1.txt) is compressed with BZIP2 (method 12); the game reads only stored "
-                   "or deflated members");
+    expect_failure(
+        zip_file("tool_m12.zip", {{"qtext_0.txt", genre("A", 1)}, {"a/qtext_1.txt", genre("B", 1), 12}}),
+        "ZIPが圧縮されています。ZIP_STOREDで作成してください",
+        "member qtext_1.txt (at a/qtext_1.txt) is compressed with BZIP2 (method 12); the game reads only stored "
+        "or deflated members");
     expect_failure(zip_file("tool_m14.zip", {{"qtext_0.txt", genre("A", 1), 14}}),
                    "ZIPが圧縮されています。ZIP_STOREDで作成してください",
                    "member qtext_0.txt is compressed with LZMA (method 14)");
 
     const std::string nothing = "有効な問題ファイルが見つかりません";
     expect_failure(fixture::out_path("tool_missing.zip"), nothing, "No such file or directory");
-    expect_failure(zip_file("tool_names.zip", {{"QTEXT_0.TXT", genre("A", 1)}, {"qtext_8.txt", genre("A", 1)}}), nothing,
-                   "QTEXT_0.TXT: member names are case-sensitive");
-    expect_failure(zip_file("tool_names.zip", {{"QTEXT_0.TXT", genre("A", 1)}, {"qtext_8.txt", genre("A", 1)}}), nothing,
-                   "qtext_8.txt: only qtext_0.txt to qtext_7.txt are read");
+    expect_failure(zip_file("tool_names.zip", {{"QTEXT_0.TXT", genre("A", 1)}, {"qtext_8.txt", genre("A", 1)}}),
+                   nothing, "QTEXT_0.TXT: member names are case-sensitive");
+    expect_failure(zip_file("tool_names.zip", {{"QTEXT_0.TXT", genre("A", 1)}, {"qtext_8.txt", genre("A", 1)}}),
+                   nothing, "qtext_8.txt: only qtext_0.txt to qtext_7.txt are read");
     const Bytes good = fixture::zip_archive({{"qtext_0.txt", genre("A", 1)}});
     expect_failure(fixture::write_file("tool_stub.zip", Bytes(64, 'M') + good), nothing,
                    "the first ZIP member starts at byte offset 64");
@@ -167,8 +182,10 @@ TEST(PelzoQuizTool, ZipFailuresSayWhereAndWhy)
     damaged.replace(41, 6, Bytes(6, '\xFF'));  // the deflate stream, right after the 11-byte name
     expect_failure(fixture::write_file("tool_damaged.zip", damaged), nothing,
                    "qtext_0.txt (byte offset 0): its deflate data is damaged");
-    expect_failure(fixture::write_file("tool_text.zip", "hello, this is plain text and no archive"), nothing, "not a ZIP archive");
-    expect_failure(fixture::write_file("tool_pzq.bin", fixture::pzq_file({1})), nothing, "name it with the .pzq extension");
+    expect_failure(fixture::write_file("tool_text.zip", "hello, this is plain text and no archive"), nothing,
+                   "not a ZIP archive");
+    expect_failure(fixture::write_file("tool_pzq.bin", fixture::pzq_file({1})), nothing,
+                   "name it with the .pzq extension");
 }
 
 // What the reader refuses for the archive's own integrity, said as it is: a
@@ -183,13 +200,15 @@ TEST(PelzoQuizTool, ArchiveIntegrityIsNamed)
     expect_failure(fixture::write_file("crc.zip", badCrc), nothing, "qtext_0.txt (byte offset 0): bad CRC");
     Bytes encrypted = fixture::zip_archive({{"qtext_0.txt", a}});
     encrypted[6] = 1;  // the local header's flags: encrypted
-    expect_failure(fixture::write_file("enc.zip", encrypted), nothing, "qtext_0.txt (byte offset 0): the member is encrypted");
+    expect_failure(fixture::write_file("enc.zip", encrypted), nothing,
+                   "qtext_0.txt (byte offset 0): the member is encrypted");
     Bytes lastPart = fixture::zip_archive({{"qtext_0.txt", a}});
     lastPart[lastPart.size() - 22 + 4] = 2;  // the end record's disk number: the third file of a split set
     const std::string last = fixture::write_file("split.zip", lastPart.substr(30 + 11 + a.size()));
     expect_failure(last, nothing, "this is the last part of an archive split into 3 files");
-    expect_failure(fixture::write_file("split.z01", fixture::le32(kZipDescriptorSig) + fixture::zip_archive({{"qtext_0.txt", a}})), nothing,
-                   "this is the first part of a split archive");
+    expect_failure(
+        fixture::write_file("split.z01", fixture::le32(kZipDescriptorSig) + fixture::zip_archive({{"qtext_0.txt", a}})),
+        nothing, "this is the first part of a split archive");
 
     // Genre 1 of two is damaged; genre 0 loads, and check says what was left out.
     Bytes partly = fixture::zip_archive({{"qtext_0.txt", a}, {"qtext_1.txt", b}});
@@ -197,8 +216,8 @@ TEST(PelzoQuizTool, ArchiveIntegrityIsNamed)
     ToolRun r = run_tool({"check", fixture::write_file("partly.zip", partly)});
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out, "0\t1\tA\n");
-    EXPECT_THAT(r.err, HasSubstr("warning: qtext_1.txt (byte offset " + std::to_string(30 + 11 + a.size()) +
-                                 "): bad CRC"));
+    EXPECT_THAT(r.err,
+                HasSubstr("warning: qtext_1.txt (byte offset " + std::to_string(30 + 11 + a.size()) + "): bad CRC"));
     // Cut before its central directory: the members before the cut load, with a warning.
     const Bytes whole = fixture::zip_archive({{"qtext_0.txt", a}, {"qtext_1.txt", b}});
     const std::string cut = fixture::write_file("cut.zip", whole.substr(0, whole.find(fixture::le32(kZipCentralSig))));
@@ -206,7 +225,8 @@ TEST(PelzoQuizTool, ArchiveIntegrityIsNamed)
         r = run_tool({command, cut});
         EXPECT_EQ(r.exit, 0) << command << " " << r.err;
         EXPECT_THAT(r.err, HasSubstr("warning: the archive is truncated (it has no end-of-central-directory record): "
-                                     "2 of the genres could be read")) << command;
+                                     "2 of the genres could be read"))
+            << command;
     }
 }
 
@@ -214,23 +234,28 @@ TEST(PelzoQuizTool, PzqFailuresSayWhereAndWhy)
 {
     expect_failure(fixture::out_path("tool_missing.pzq"), "PZQファイルを開けません", "No such file or directory");
     expect_failure(fixture::write_file("tool_tiny.pzq", "abc"), "PZQヘッダ読み込み失敗", "the file is 3 bytes");
-    expect_failure(fixture::write_file("tool_m1.pzq", fixture::pzq_header({1}, {}, kPzqMagic, 1)), "PZQヘッダ読み込み失敗",
-                   "the magic is in record 1 (byte offset 290)");
+    expect_failure(fixture::write_file("tool_m1.pzq", fixture::pzq_header({1}, {}, kPzqMagic, 1)),
+                   "PZQヘッダ読み込み失敗", "the magic is in record 1 (byte offset 290)");
     expect_failure(fixture::write_file("tool_neg.pzq", fixture::pzq_header({1, -3})), "PZQヘッダ読み込み失敗",
                    "genre 1 has a negative question count, -3, at byte offset 274");
     expect_failure(fixture::write_file("tool_zip.pzq", fixture::zip_archive({{"qtext_0.txt", genre("A", 1)}})),
                    "PZQヘッダ読み込み失敗", "this is a ZIP archive");
     expect_failure(fixture::write_file("tool_empty.pzq", fixture::pzq_header({0})), "PZQデータが空です",
                    "all eight genre counts");
-    expect_failure(fixture::write_file("tool_cut.pzq", fixture::pzq_file({3, 2}).substr(0, 2048 + 3 * 256 + 100)),
-                   "PZQ問題データ読み込み失敗",
-                   "record 0 of genre 1 (question record 3, from byte 2,816) is cut short at byte 2,916, where the file ends");
-    expect_failure(fixture::write_file("tool_cut3.pzq", fixture::pzq_file({0, 0, 0, 20}).substr(0, 2048 + 12 * 256 + 7)),
-                   "PZQ問題データ読み込み失敗",
-                   "the header counts add up to 20 questions, which need 7,168 bytes (2,048 + 20 × 256); the file has 5,127");
-    expect_failure(fixture::write_file("tool_cut3.pzq", fixture::pzq_file({0, 0, 0, 20}).substr(0, 2048 + 12 * 256 + 7)),
-                   "PZQ問題データ読み込み失敗", "record 12 of genre 3 (question record 12, from byte 5,120) is cut short at byte 5,127");
-    expect_failure(fixture::write_file("tool_cut2.pzq", fixture::pzq_file({3, 2}).substr(0, 2048 + 4 * 256)),
-                   "PZQ問題データ読み込み失敗",
-                   "record 1 of genre 1 (question record 4) is missing: the file ends at byte 3,072, where it should begin");
+    expect_failure(
+        fixture::write_file("tool_cut.pzq", fixture::pzq_file({3, 2}).substr(0, 2048 + 3 * 256 + 100)),
+        "PZQ問題データ読み込み失敗",
+        "record 0 of genre 1 (question record 3, from byte 2,816) is cut short at byte 2,916, where the file ends");
+    expect_failure(
+        fixture::write_file("tool_cut3.pzq", fixture::pzq_file({0, 0, 0, 20}).substr(0, 2048 + 12 * 256 + 7)),
+        "PZQ問題データ読み込み失敗",
+        "the header counts add up to 20 questions, which need 7,168 bytes (2,048 + 20 × 256); the file has 5,127");
+    expect_failure(
+        fixture::write_file("tool_cut3.pzq", fixture::pzq_file({0, 0, 0, 20}).substr(0, 2048 + 12 * 256 + 7)),
+        "PZQ問題データ読み込み失敗",
+        "record 12 of genre 3 (question record 12, from byte 5,120) is cut short at byte 5,127");
+    expect_failure(
+        fixture::write_file("tool_cut2.pzq", fixture::pzq_file({3, 2}).substr(0, 2048 + 4 * 256)),
+        "PZQ問題データ読み込み失敗",
+        "record 1 of genre 1 (question record 4) is missing: the file ends at byte 3,072, where it should begin");
 }

@@ -42,15 +42,16 @@ std::vector<std::string> awkward_sets()
     std::string kanji;
     for (int i = 0; i < 170; ++i) kanji += "漢";
     const std::vector<std::string> lines{
-        "ジャンル A, B",
-        " 前後に空白 ", "\"引用\"", "a,b", "ｶﾀｶﾅ", "～", kanji,
-        "Q2?", "1", "2", "3", "4", "5",
+        "ジャンル A, B", " 前後に空白 ", "\"引用\"", "a,b", "ｶﾀｶﾅ", "～", kanji, "Q2?", "1", "2", "3", "4", "5",
     };
     const std::vector<std::string> sets{
-        fixture::write_file("awkward.zip",
-                            fixture::zip_archive({{"qtext_0.txt", sjis(fixture::lines(lines, "\r\n"))},
-                                                  {"qtext_1.txt", sjis(fixture::lines({"二つ目", "問", "正", "誤", "誤", "誤", "誤"}, "\r\n"))}})),
-        fixture::write_file("gaps.pzq", fixture::pzq_file({2, 0, 0, 3, 0, 0, 0, 1}, {"最初", "", "", "四番目", "", "", "", "ﾗｽﾄ"})),
+        fixture::write_file(
+            "awkward.zip",
+            fixture::zip_archive(
+                {{"qtext_0.txt", sjis(fixture::lines(lines, "\r\n"))},
+                 {"qtext_1.txt", sjis(fixture::lines({"二つ目", "問", "正", "誤", "誤", "誤", "誤"}, "\r\n"))}})),
+        fixture::write_file("gaps.pzq",
+                            fixture::pzq_file({2, 0, 0, 3, 0, 0, 0, 1}, {"最初", "", "", "四番目", "", "", "", "ﾗｽﾄ"})),
     };
     return sets;
 }
@@ -106,7 +107,8 @@ TEST(Unpack, WhatCannotBePackedBackIsNamedAndStillWritten)
     // An empty right answer loads in the game but does not pack; a genre name
     // holding "/" cannot be a table's file name.
     const std::string set = fixture::write_file(
-        "empty.zip", fixture::zip_archive({{"qtext_0.txt", fixture::lines({"A/B", "Q", "", "w1", "w2", "w3", "w4"}, "\r\n")}}));
+        "empty.zip",
+        fixture::zip_archive({{"qtext_0.txt", fixture::lines({"A/B", "Q", "", "w1", "w2", "w3", "w4"}, "\r\n")}}));
     const std::string dir = fixture::out_path("out");
     std::filesystem::remove_all(fixture::fs_path(dir));
     const ToolRun txt = run_tool({"unpack", set, "-o", dir});
@@ -137,8 +139,11 @@ TEST(Unpack, AFolderHoldingFilesIsLeftAloneWithoutForce)
     const ToolRun onFile = run_tool({"unpack", set, "-o", mine});
     EXPECT_EQ(onFile.exit, 1);
     EXPECT_EQ(onFile.err, mine + ": is a file\n");
-    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
-             {"unpack", set}, {"unpack", "-o", dir}, {"unpack", set, "-o", dir, "--zip"}, {"unpack", set, set, "-o", dir}})
+    for (const std::vector<std::string> &args :
+         std::vector<std::vector<std::string>>{{"unpack", set},
+                                               {"unpack", "-o", dir},
+                                               {"unpack", set, "-o", dir, "--zip"},
+                                               {"unpack", set, set, "-o", dir}})
         EXPECT_EQ(run_tool(args).exit, 2);
 }
 
@@ -147,16 +152,11 @@ TEST(Unpack, GenreNamesBecomeFileNamesEverySystemAccepts)
     const struct {
         const char *name, *stem;
     } cases[] = {
-        {"動物", "動物"},
-        {"a/b\\c:d*e?f\"g<h>i|j", "a_b_c_d_e_f_g_h_i_j"},
-        {"tab\there", "tab_here"},
-        {"ends with dots...", "ends with dots"},
-        {"  ", "genre"},
-        {"", "genre"},
-        {"CON", "CON_"},
-        {"nul.txt", "nul.txt_"},
-        {"com7", "com7_"},
-        {"COM0", "COM0"},
+        {"動物", "動物"},          {"a/b\\c:d*e?f\"g<h>i|j", "a_b_c_d_e_f_g_h_i_j"},
+        {"tab\there", "tab_here"}, {"ends with dots...", "ends with dots"},
+        {"  ", "genre"},           {"", "genre"},
+        {"CON", "CON_"},           {"nul.txt", "nul.txt_"},
+        {"com7", "com7_"},         {"COM0", "COM0"},
         {"CONSOLE", "CONSOLE"},
     };
     for (const auto &c : cases) EXPECT_EQ(genre_file_stem(c.name), c.stem) << c.name;

@@ -19,7 +19,8 @@ namespace {
 std::string fixture(const std::string &name) { return std::string(PELZO_BINARY_DIR "/fixtures/zip/") + name; }
 
 // Same content rule as body() in make_zip_fixtures.py.
-std::string body(int k, int lines) {
+std::string body(int k, int lines)
+{
     std::string out;
     char line[64];
     for (int i = 0; i < lines; ++i) {
@@ -36,7 +37,8 @@ struct Result {
 
 // Reads one member and checks the contract every result shares: outputs
 // null/0 on failure, a block NUL-terminated right at *outSize on success.
-Result read(const std::string &archive, const char *name) {
+Result read(const std::string &archive, const char *name)
+{
     unsigned char *out = reinterpret_cast<unsigned char *>(1);
     uint32_t size = 12345;
     Result r{zip_read_file(archive.c_str(), name, &out, &size), {}};
@@ -60,7 +62,8 @@ Result read(const std::string &archive, const char *name) {
 // (data descriptors, Zip64 fields, extra fields).
 class WriterArchive : public ::testing::TestWithParam<const char *> {};
 
-TEST_P(WriterArchive, EveryMemberReadsBackExactly) {
+TEST_P(WriterArchive, EveryMemberReadsBackExactly)
+{
     const std::string path = fixture(std::string(GetParam()) + ".zip");
     const int lines[] = {3, 40, 400};
     for (int k = 2; k >= 0; --k) {
@@ -78,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, WriterArchive,
                                            "py_stream_deflated", "py_stream_stored", "infozip_fd_deflated",
                                            "infozip_fd_stored", "py_zip64"));
 
-TEST(ZipFixtures, EmptyMembersGiveOneZeroByte) {
+TEST(ZipFixtures, EmptyMembersGiveOneZeroByte)
+{
     // Stored, deflated (the stream 03 00), and both with deferred sizes.
     for (const char *archive : {"py_stored", "py_deflated", "py_stream_deflated", "py_stream_stored"}) {
         Result r = read(fixture(std::string(archive) + ".zip"), "empty.txt");
@@ -87,7 +91,8 @@ TEST(ZipFixtures, EmptyMembersGiveOneZeroByte) {
     }
 }
 
-TEST(ZipFixtures, Zip64LocalHeadersFromStdin) {
+TEST(ZipFixtures, Zip64LocalHeadersFromStdin)
+{
     // Member "-" comes first, with 0xFFFFFFFF sizes: piped (deflated, Zip64
     // data descriptor) and written to a file (stored, no descriptor).
     for (const char *archive : {"infozip_stdin_deflated.zip", "infozip_stdin_stored.zip"}) {
@@ -100,7 +105,8 @@ TEST(ZipFixtures, Zip64LocalHeadersFromStdin) {
     }
 }
 
-TEST(ZipFixtures, NamesCompareAfterTheLastSlashCaseSensitively) {
+TEST(ZipFixtures, NamesCompareAfterTheLastSlashCaseSensitively)
+{
     const std::string path = fixture("infozip_folders.zip");
     Result r = read(path, "qtext_0.txt");
     EXPECT_EQ(r.rc, 0);
@@ -112,24 +118,29 @@ TEST(ZipFixtures, NamesCompareAfterTheLastSlashCaseSensitively) {
     EXPECT_EQ(read(path, "qtext_1.txt").data, body(1, 6));
 }
 
-TEST(ZipFixtures, FirstOfDuplicateNamesWins) {
+TEST(ZipFixtures, FirstOfDuplicateNamesWins)
+{
     Result r = read(fixture("duplicates.zip"), "qtext_3.txt");
     EXPECT_EQ(r.rc, 0);
     EXPECT_EQ(r.data, body(3, 2));
 }
 
-TEST(ZipFixtures, UnsupportedMethodIsMinusTwoEvenWithALaterPlainCopy) {
+TEST(ZipFixtures, UnsupportedMethodIsMinusTwoEvenWithALaterPlainCopy)
+{
     EXPECT_EQ(read(fixture("method12.zip"), "qtext_0.txt").rc, -2);
     Result after = read(fixture("method12.zip"), "qtext_1.txt");
     EXPECT_EQ(after.rc, 0);
     EXPECT_EQ(after.data, body(1, 2));
 }
 
-TEST(ZipFixtures, PrependedStubFailsEveryName) {
-    for (const char *name : {"qtext_0.txt", "qtext_1.txt", "empty.txt"}) EXPECT_EQ(read(fixture("stub.zip"), name).rc, -1);
+TEST(ZipFixtures, PrependedStubFailsEveryName)
+{
+    for (const char *name : {"qtext_0.txt", "qtext_1.txt", "empty.txt"})
+        EXPECT_EQ(read(fixture("stub.zip"), name).rc, -1);
 }
 
-TEST(ZipFixtures, TruncatedArchiveKeepsOnlyWhollyPresentMembers) {
+TEST(ZipFixtures, TruncatedArchiveKeepsOnlyWhollyPresentMembers)
+{
     struct Case {
         const char *archive;
         int first, second;
@@ -151,12 +162,14 @@ TEST(ZipFixtures, TruncatedArchiveKeepsOnlyWhollyPresentMembers) {
     }
 }
 
-TEST(ZipFixtures, TruncatedArchiveWithDeferredSizesReadsNothing) {
+TEST(ZipFixtures, TruncatedArchiveWithDeferredSizesReadsNothing)
+{
     // Without the central directory a deferred member's size is unknown, so
     // the walk can neither read it nor step over it.
     for (const char *cut : {"header0", "data0", "after0", "header1", "data1", "nocd"}) {
         const std::string path = fixture(std::string("trunc_dd_") + cut + ".zip");
-        for (const char *name : {"qtext_0.txt", "qtext_1.txt", "qtext_2.txt"}) EXPECT_EQ(read(path, name).rc, -1) << path;
+        for (const char *name : {"qtext_0.txt", "qtext_1.txt", "qtext_2.txt"})
+            EXPECT_EQ(read(path, name).rc, -1) << path;
     }
 }
 
@@ -171,7 +184,8 @@ std::string out_path(const std::string &name) { return std::string(PELZO_TEST_OU
 
 // Names are UTF-8, also on Windows, where fopen would take them in the ANSI
 // code page.
-std::string write_file(const std::string &name, const std::string &bytes) {
+std::string write_file(const std::string &name, const std::string &bytes)
+{
     const std::string path = out_path(name);
     std::ofstream f(std::filesystem::path(reinterpret_cast<const char8_t *>(path.c_str())), std::ios::binary);
     EXPECT_TRUE(f.good()) << path;
@@ -179,7 +193,8 @@ std::string write_file(const std::string &name, const std::string &bytes) {
     return path;
 }
 
-TEST(ZipPaths, UnreadableSourcesAreMinusOne) {
+TEST(ZipPaths, UnreadableSourcesAreMinusOne)
+{
     EXPECT_EQ(read(out_path("no-such-archive.zip"), "qtext_0.txt").rc, -1);
     EXPECT_EQ(read(PELZO_TEST_OUT, "qtext_0.txt").rc, -1);  // a directory
     EXPECT_EQ(read(write_file("zip_empty.zip", ""), "qtext_0.txt").rc, -1);
@@ -194,7 +209,8 @@ TEST(ZipPaths, UnreadableSourcesAreMinusOne) {
     zip_free(nullptr);
 }
 
-TEST(ZipPaths, Utf8PathOpens) {
+TEST(ZipPaths, Utf8PathOpens)
+{
     const std::string copy = out_path("問題セット_ソ表.zip");
     FILE *src = std::fopen(fixture("py_deflated.zip").c_str(), "rb");
     ASSERT_NE(src, nullptr);
@@ -207,8 +223,8 @@ TEST(ZipPaths, Utf8PathOpens) {
 
 // ---- hostile archives built here ------------------------------------------
 
-
-std::string raw_deflate(const std::string &plain) {
+std::string raw_deflate(const std::string &plain)
+{
     z_stream zs{};
     EXPECT_EQ(deflateInit2(&zs, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
     std::string out(deflateBound(&zs, plain.size()), '\0');
@@ -222,8 +238,10 @@ std::string raw_deflate(const std::string &plain) {
     return out;
 }
 
-uint32_t crc_of(const std::string &plain) {
-    return static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef *>(plain.data()), static_cast<uInt>(plain.size())));
+uint32_t crc_of(const std::string &plain)
+{
+    return static_cast<uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef *>(plain.data()), static_cast<uInt>(plain.size())));
 }
 
 struct Member {
@@ -231,14 +249,15 @@ struct Member {
     std::string data;  // as stored after the header
     uint16_t method = 0;
     uint32_t compressed = 0, uncompressed = 0;  // true sizes, for the central directory
-    uint32_t crc = 0;                           // of the plain bytes
+    uint32_t crc = 0;  // of the plain bytes
     uint16_t flags = 0;
     std::string localExtra;
     std::string descriptor;  // written after the data
-    bool deferLocal = false; // zeros in the local header's size fields
+    bool deferLocal = false;  // zeros in the local header's size fields
 };
 
-Member stored(const std::string &name, const std::string &plain) {
+Member stored(const std::string &name, const std::string &plain)
+{
     Member m;
     m.name = name;
     m.data = plain;
@@ -247,7 +266,8 @@ Member stored(const std::string &name, const std::string &plain) {
     return m;
 }
 
-Member deflated(const std::string &name, const std::string &plain) {
+Member deflated(const std::string &name, const std::string &plain)
+{
     Member m;
     m.name = name;
     m.data = raw_deflate(plain);
@@ -258,7 +278,8 @@ Member deflated(const std::string &name, const std::string &plain) {
     return m;
 }
 
-Member with_descriptor(Member m, bool signature) {
+Member with_descriptor(Member m, bool signature)
+{
     m.flags |= 8;
     m.deferLocal = true;
     m.descriptor = (signature ? le32(kZipDescriptorSig) : "") + le32(m.crc) + le32(m.compressed) + le32(m.uncompressed);
@@ -266,13 +287,14 @@ Member with_descriptor(Member m, bool signature) {
 }
 
 // Local headers, then (unless omitted) the central directory and its end.
-std::string archive(const std::vector<Member> &members, bool central = true) {
+std::string archive(const std::vector<Member> &members, bool central = true)
+{
     std::string out, cd;
     for (const Member &m : members) {
         const uint32_t offset = static_cast<uint32_t>(out.size());
         const uint32_t c = m.deferLocal ? 0 : m.compressed, u = m.deferLocal ? 0 : m.uncompressed;
-        out += le32(kZipLocalSig) + le16(20) + le16(m.flags) + le16(m.method) + le32(0) + le32(m.deferLocal ? 0 : m.crc) + le32(c) +
-               le32(u) + le16(static_cast<uint32_t>(m.name.size())) +
+        out += le32(kZipLocalSig) + le16(20) + le16(m.flags) + le16(m.method) + le32(0) +
+               le32(m.deferLocal ? 0 : m.crc) + le32(c) + le32(u) + le16(static_cast<uint32_t>(m.name.size())) +
                le16(static_cast<uint32_t>(m.localExtra.size())) + m.name + m.localExtra + m.data + m.descriptor;
         cd += le32(kZipCentralSig) + le16(20) + le16(20) + le16(m.flags) + le16(m.method) + le32(0) + le32(m.crc) +
               le32(m.compressed) + le32(m.uncompressed) + le16(static_cast<uint32_t>(m.name.size())) + le16(0) +
@@ -288,12 +310,14 @@ std::string archive(const std::vector<Member> &members, bool central = true) {
 void patch16(std::string &s, size_t at, uint32_t v) { s.replace(at, 2, le16(v)); }
 void patch32(std::string &s, size_t at, uint32_t v) { s.replace(at, 4, le32(v)); }
 
-Result read_bytes(const std::string &bytes, const char *name) {
+Result read_bytes(const std::string &bytes, const char *name)
+{
     const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
     return read(write_file(std::string("zip_") + info->test_suite_name() + "_" + info->name() + ".zip", bytes), name);
 }
 
-TEST(ZipHostile, HeaderLengthsPastTheEndAreMinusOne) {
+TEST(ZipHostile, HeaderLengthsPastTheEndAreMinusOne)
+{
     const std::string good = archive({stored("qtext_0.txt", "abc")}, false);
     ASSERT_EQ(read_bytes(good, "qtext_0.txt").data, "abc");
 
@@ -315,13 +339,15 @@ TEST(ZipHostile, HeaderLengthsPastTheEndAreMinusOne) {
     EXPECT_EQ(read_bytes(deflate, "qtext_0.txt").rc, -1);
 }
 
-TEST(ZipHostile, StepPastTheEndEndsTheWalk) {
+TEST(ZipHostile, StepPastTheEndEndsTheWalk)
+{
     std::string s = archive({stored("a.txt", "1"), stored("qtext_0.txt", "2")}, false);
     patch32(s, 18, 0xFFFFFFF0u);  // first member claims to be nearly 4 GiB
     EXPECT_EQ(read_bytes(s, "qtext_0.txt").rc, -1);
 }
 
-TEST(ZipHostile, ClaimedSizeAbove64MiBIsRefused) {
+TEST(ZipHostile, ClaimedSizeAbove64MiBIsRefused)
+{
     // 64 MiB of zeros deflates to about 64 KiB: the limit itself is readable.
     const uint32_t limit = 64u << 20;
     const std::string zeros(limit, '\0');
@@ -344,7 +370,8 @@ TEST(ZipHostile, ClaimedSizeAbove64MiBIsRefused) {
 // one is: one changed byte, a deflate stream that ends before its claimed
 // size, a stored member shorter than it claims. The CRC is the central
 // directory's, or the local header's where there is no directory.
-TEST(ZipIntegrity, BytesThatDoNotMatchTheirCrcAreMinusOne) {
+TEST(ZipIntegrity, BytesThatDoNotMatchTheirCrcAreMinusOne)
+{
     const std::string text = "a short answer";
     Member changed = stored("qtext_0.txt", text);
     changed.data[3] ^= 0x01;
@@ -369,7 +396,8 @@ TEST(ZipIntegrity, BytesThatDoNotMatchTheirCrcAreMinusOne) {
 
 // An encrypted member holds ciphertext: unreadable, stored or deflated, by
 // the traditional flag or as WinZip AES (method 99).
-TEST(ZipIntegrity, EncryptedMembersAreMinusOne) {
+TEST(ZipIntegrity, EncryptedMembersAreMinusOne)
+{
     Member flagged = stored("qtext_0.txt", "ciphertext as text");
     flagged.flags = 1;
     Member flaggedDeflate = deflated("qtext_0.txt", "ciphertext as text");
@@ -379,7 +407,8 @@ TEST(ZipIntegrity, EncryptedMembersAreMinusOne) {
     for (const Member &m : {flagged, flaggedDeflate, aes}) EXPECT_EQ(read_bytes(archive({m}), "qtext_0.txt").rc, -1);
 }
 
-TEST(ZipHostile, DamagedDeflateStreamsAreMinusOne) {
+TEST(ZipHostile, DamagedDeflateStreamsAreMinusOne)
+{
     const std::string plain = body(0, 200);
     Member cut = deflated("qtext_0.txt", plain);
     cut.data.resize(cut.data.size() / 2);
@@ -395,7 +424,8 @@ TEST(ZipHostile, DamagedDeflateStreamsAreMinusOne) {
     EXPECT_EQ(read_bytes(archive({tooLong}), "qtext_0.txt").rc, -1);
 }
 
-TEST(ZipHostile, ExtraFieldsOfAnyShapeAreSkipped) {
+TEST(ZipHostile, ExtraFieldsOfAnyShapeAreSkipped)
+{
     Member m = deflated("qtext_1.txt", body(1, 9));
     // A malformed Zip64 field claiming more bytes than the extra area holds,
     // then filler.
@@ -405,27 +435,30 @@ TEST(ZipHostile, ExtraFieldsOfAnyShapeAreSkipped) {
     EXPECT_EQ(r.data, body(1, 9));
 }
 
-TEST(ZipHostile, LongNamesAreCutTo255BytesBeforeComparing) {
+TEST(ZipHostile, LongNamesAreCutTo255BytesBeforeComparing)
+{
     const std::string fits = std::string(243, 'd') + "/qtext_0.txt";  // 255 bytes
-    const std::string cut = std::string(244, 'd') + "/qtext_0.txt";   // 256: loses its last 't'
+    const std::string cut = std::string(244, 'd') + "/qtext_0.txt";  // 256: loses its last 't'
     ASSERT_EQ(fits.size(), 255u);
     EXPECT_EQ(read_bytes(archive({stored(fits, "A")}), "qtext_0.txt").data, "A");
     EXPECT_EQ(read_bytes(archive({stored(cut, "B")}), "qtext_0.txt").rc, -1);
     EXPECT_EQ(read_bytes(archive({stored(cut, "B")}), "qtext_0.tx").data, "B");
 }
 
-TEST(ZipDeferred, DescriptorsWithAndWithoutSignatureAreSteppedOver) {
+TEST(ZipDeferred, DescriptorsWithAndWithoutSignatureAreSteppedOver)
+{
     for (bool signature : {true, false}) {
-        const std::string s = archive({with_descriptor(deflated("qtext_0.txt", body(0, 30)), signature),
-                                       with_descriptor(stored("qtext_1.txt", body(1, 3)), signature),
-                                       stored("qtext_2.txt", body(2, 2))});
+        const std::string s =
+            archive({with_descriptor(deflated("qtext_0.txt", body(0, 30)), signature),
+                     with_descriptor(stored("qtext_1.txt", body(1, 3)), signature), stored("qtext_2.txt", body(2, 2))});
         EXPECT_EQ(read_bytes(s, "qtext_0.txt").data, body(0, 30)) << signature;
         EXPECT_EQ(read_bytes(s, "qtext_1.txt").data, body(1, 3)) << signature;
         EXPECT_EQ(read_bytes(s, "qtext_2.txt").data, body(2, 2)) << signature;
     }
 }
 
-TEST(ZipDeferred, MissingOrDamagedCentralDirectoryIsMinusOne) {
+TEST(ZipDeferred, MissingOrDamagedCentralDirectoryIsMinusOne)
+{
     const std::vector<Member> members = {with_descriptor(stored("qtext_0.txt", "abc"), true),
                                          stored("qtext_1.txt", "def")};
     EXPECT_EQ(read_bytes(archive(members, false), "qtext_0.txt").rc, -1);
@@ -446,7 +479,8 @@ TEST(ZipDeferred, MissingOrDamagedCentralDirectoryIsMinusOne) {
     EXPECT_EQ(read_bytes(comment, "qtext_0.txt").rc, -1);
 }
 
-TEST(ZipDeferred, Zip64EndRecordAndSizesInTheCentralExtra) {
+TEST(ZipDeferred, Zip64EndRecordAndSizesInTheCentralExtra)
+{
     // Local and central sizes both 0xFFFFFFFF, the real ones in the central
     // Zip64 field; the end record's offset saturated, the real one in the
     // Zip64 end record.
@@ -457,14 +491,13 @@ TEST(ZipDeferred, Zip64EndRecordAndSizesInTheCentralExtra) {
                               le64(0) + le64(0) + m.data;
     const std::string cd = le32(kZipCentralSig) + le16(45) + le16(45) + le16(0) + le16(8) + le32(0) + le32(m.crc) +
                            le32(0xFFFFFFFF) + le32(0xFFFFFFFF) + le16(11) + le16(20) + le16(0) + le16(0) + le16(0) +
-                           le32(0) + le32(0) + m.name + le16(1) + le16(16) + le64(plain.size()) +
-                           le64(m.data.size());
+                           le32(0) + le32(0) + m.name + le16(1) + le16(16) + le64(plain.size()) + le64(m.data.size());
     const uint64_t cdOffset = local.size(), end64 = local.size() + cd.size();
     const std::string zip64End = le32(kZipEnd64Sig) + le64(44) + le16(45) + le16(45) + le32(0) + le32(0) + le64(1) +
                                  le64(1) + le64(cd.size()) + le64(cdOffset);
     const std::string locator = le32(kZipEnd64LocatorSig) + le32(0) + le64(end64) + le32(1);
-    const std::string end = le32(kZipEndSig) + le16(0) + le16(0) + le16(0xFFFF) + le16(0xFFFF) +
-                            le32(0xFFFFFFFF) + le32(0xFFFFFFFF) + le16(0);
+    const std::string end = le32(kZipEndSig) + le16(0) + le16(0) + le16(0xFFFF) + le16(0xFFFF) + le32(0xFFFFFFFF) +
+                            le32(0xFFFFFFFF) + le16(0);
     Result r = read_bytes(local + cd + zip64End + locator + end, "qtext_3.txt");
     EXPECT_EQ(r.rc, 0);
     EXPECT_EQ(r.data, plain);
@@ -472,7 +505,8 @@ TEST(ZipDeferred, Zip64EndRecordAndSizesInTheCentralExtra) {
 
 // An archive cut before its central directory: a member whose local sizes
 // are 0xFFFFFFFF has them in its own Zip64 field.
-TEST(ZipDeferred, Zip64SizesInTheLocalFieldServeWithoutACentralDirectory) {
+TEST(ZipDeferred, Zip64SizesInTheLocalFieldServeWithoutACentralDirectory)
+{
     const std::string plain = body(2, 20);
     Member m = deflated("qtext_2.txt", plain);
     m.localExtra = le16(1) + le16(16) + le64(plain.size()) + le64(m.data.size());
@@ -488,7 +522,8 @@ TEST(ZipDeferred, Zip64SizesInTheLocalFieldServeWithoutACentralDirectory) {
     EXPECT_EQ(read_bytes(cut, "qtext_2.txt").rc, -1);
 }
 
-TEST(ZipDeferred, CentralSizeThatWrapsThePositionEndsTheWalk) {
+TEST(ZipDeferred, CentralSizeThatWrapsThePositionEndsTheWalk)
+{
     // A deferred member whose Zip64 compressed size, added to its data offset
     // (31) and its 12-byte descriptor, comes back round to offset 0: the walk
     // must end instead of revisiting the first header for ever.
@@ -500,12 +535,14 @@ TEST(ZipDeferred, CentralSizeThatWrapsThePositionEndsTheWalk) {
                            le32(0xFFFFFFFF) + le32(3) + le16(1) + le16(12) + le16(0) + le16(0) + le16(0) + le32(0) +
                            le32(0) + name + le16(1) + le16(8) + le64(wrap);
     const std::string end = le32(kZipEndSig) + le16(0) + le16(0) + le16(1) + le16(1) +
-                            le32(static_cast<uint32_t>(cd.size())) + le32(static_cast<uint32_t>(local.size())) + le16(0);
+                            le32(static_cast<uint32_t>(cd.size())) + le32(static_cast<uint32_t>(local.size())) +
+                            le16(0);
     EXPECT_EQ(read_bytes(local + cd + end, "qtext_0.txt").rc, -1);
     EXPECT_EQ(read_bytes(local + cd + end, "a").rc, -1);  // the matching member's data is not there either
 }
 
-TEST(ZipDeferred, ManyDeferredMembersReachTheLast) {
+TEST(ZipDeferred, ManyDeferredMembersReachTheLast)
+{
     std::vector<Member> members;
     for (int i = 0; i < 3000; ++i) members.push_back(with_descriptor(stored("m" + std::to_string(i), "x"), true));
     members.push_back(with_descriptor(deflated("qtext_7.txt", body(7, 4)), true));
@@ -519,7 +556,8 @@ TEST(ZipDeferred, ManyDeferredMembersReachTheLast) {
 // The sample ZIP must stay loadable as the game expects: deflated Shift-JIS
 // members qtext_0.. with no gap, each a whole genre of at least 15 questions
 // with lines the text reader takes unsplit.
-TEST(ZipSample, SampleArchiveHoldsWholeShiftJisGenres) {
+TEST(ZipSample, SampleArchiveHoldsWholeShiftJisGenres)
+{
     const std::string path = PELZO_SOURCE_DIR "/data/samples/sample.zip";
     FILE *f = std::fopen(path.c_str(), "rb");
     ASSERT_NE(f, nullptr) << path;

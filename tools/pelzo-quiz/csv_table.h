@@ -20,7 +20,7 @@
 enum class TableKind { Csv, Tsv };
 
 struct TableRow {
-    int row = 0;                     // 1-based; also the line of the file it is on
+    int row = 0;  // 1-based; also the line of the file it is on
     std::vector<std::string> cells;  // an empty line is one empty cell
 };
 

@@ -85,8 +85,10 @@ void diagnose_pzq(const char *path, LoadFailure failure)
     std::string d;
     if (failure == LoadFailure::PzqOpen) {
         std::string why;
-        if (FILE *fp = win_open_regular(path, nullptr, &why)) fclose(fp);
-        else say("%s: %s", path, why.c_str());
+        if (FILE *fp = win_open_regular(path, nullptr, &why))
+            fclose(fp);
+        else
+            say("%s: %s", path, why.c_str());
         return;
     }
     if (cannot_read(path, kPzqLargestFile, d)) return;
@@ -101,7 +103,8 @@ void diagnose_pzq(const char *path, LoadFailure failure)
         }
         if (!has_magic(d, 0)) {
             say("%s: record 0 holds \"%s\" at byte offset %d; a quiz file carries \"%s\" or \"%s\" there", path,
-                printable(d.substr(kPzqMagicOffset, kPzqMagicSize)).c_str(), kPzqMagicOffset, kPzqMagic, kPzqMagicOther);
+                printable(d.substr(kPzqMagicOffset, kPzqMagicSize)).c_str(), kPzqMagicOffset, kPzqMagic,
+                kPzqMagicOther);
             for (size_t r = 1; r < 8; ++r)
                 if (has_magic(d, r))
                     say("%s: the magic is in record %zu (byte offset %zu), but only record 0 counts", path, r,
@@ -132,11 +135,15 @@ void diagnose_pzq(const char *path, LoadFailure failure)
                 const long long begin = kPzqHeaderSize + record * kPzqRecordSize;
                 const std::string end = with_thousands(static_cast<long long>(d.size()));
                 if (static_cast<long long>(d.size()) > begin)
-                    say("%s: record %lld of genre %d (question record %lld, from byte %s) is cut short at byte %s, where "
-                        "the file ends", path, record - first, g, record, with_thousands(begin).c_str(), end.c_str());
+                    say("%s: record %lld of genre %d (question record %lld, from byte %s) is cut short at byte %s, "
+                        "where "
+                        "the file ends",
+                        path, record - first, g, record, with_thousands(begin).c_str(), end.c_str());
                 else
-                    say("%s: record %lld of genre %d (question record %lld) is missing: the file ends at byte %s, where "
-                        "it should begin", path, record - first, g, record, end.c_str());
+                    say("%s: record %lld of genre %d (question record %lld) is missing: the file ends at byte %s, "
+                        "where "
+                        "it should begin",
+                        path, record - first, g, record, end.c_str());
                 break;
             }
             first += count;
@@ -145,8 +152,8 @@ void diagnose_pzq(const char *path, LoadFailure failure)
     } else if (failure == LoadFailure::PzqEmpty) {
         say("%s: all eight genre counts (byte offset 18 of each 256-byte header record) are 0", path);
     } else if (failure == LoadFailure::StatusAlloc || failure == LoadFailure::GenreAlloc) {
-        say("%s: the header asks for %lld questions (%lld MB of answers once converted); not enough memory", path, total,
-            total * 3072 / (1024 * 1024));
+        say("%s: the header asks for %lld questions (%lld MB of answers once converted); not enough memory", path,
+            total, total * 3072 / (1024 * 1024));
     }
 }
 
@@ -232,8 +239,9 @@ void diagnose_member_text(const std::string &member, const std::string &data)
         say("%s: the member is empty", m);
         return;
     }
-    say_encoding("", m, data, "save it as Shift-JIS (code page 932), or write it in UTF-8 and build the set with "
-                              "pelzo-quiz pack, which converts it");
+    say_encoding("", m, data,
+                 "save it as Shift-JIS (code page 932), or write it in UTF-8 and build the set with "
+                 "pelzo-quiz pack, which converts it");
     const bool isUtf8 = valid_utf8_with_multibyte(data);
 
     // The game's own split, with the physical line of every line it keeps.
@@ -245,7 +253,8 @@ void diagnose_member_text(const std::string &member, const std::string &data)
     const size_t count = table.size();
     const long lines = static_cast<long>(count);
     if (lines >= 7 && (lines - 1) % 6 == 0) {
-        say("%s: its %ld lines make %ld questions, but there was not enough memory for them", m, lines, (lines - 1) / 6);
+        say("%s: its %ld lines make %ld questions, but there was not enough memory for them", m, lines,
+            (lines - 1) / 6);
         return;
     }
     std::string need;
@@ -257,13 +266,15 @@ void diagnose_member_text(const std::string &member, const std::string &data)
     }
     std::string last;
     if (count > 0)
-        last = " Line " + std::to_string(table[count - 1].physical) + " is: " + shown_line(table[count - 1].text, isUtf8);
+        last =
+            " Line " + std::to_string(table[count - 1].physical) + " is: " + shown_line(table[count - 1].text, isUtf8);
     say("%s: %ld lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: %s.%s", m, lines,
         need.c_str(), last.c_str());
     for (size_t k = 0; k < longLines.size() && k < kMaxListed; ++k) {
         if (longLines[k].second == 511)
             say("%s: line %d is 511 bytes; the game ends a line after 511 bytes, so its line end then makes an extra "
-                "empty line: shorten it to 510", m, longLines[k].first);
+                "empty line: shorten it to 510",
+                m, longLines[k].first);
         else
             say("%s: line %d is %zu bytes; a line holds at most 511, and the rest counts as a line of its own", m,
                 longLines[k].first, longLines[k].second);
@@ -309,8 +320,7 @@ std::string unreadable_reason(const ZipMemberReport &m)
                "); the game reads only stored or deflated members";
     case ZipMemberState::Encrypted:
         return "the member is encrypted; the game reads no encrypted member: build the set again without a password";
-    case ZipMemberState::DataPastEnd:
-        return "its data reaches past the end of the file: the archive is truncated";
+    case ZipMemberState::DataPastEnd: return "its data reaches past the end of the file: the archive is truncated";
     case ZipMemberState::TooLarge:
         return "it claims " + with_thousands(static_cast<long long>(m.uncompressed)) +
                " bytes; a member holds at most 67,108,864 (64 MiB)";
@@ -336,7 +346,8 @@ void say_walk_end(const char *path, const ZipWalk &walk, uint64_t size)
             with_thousands(static_cast<long long>(size)).c_str());
     else if (walk.end == ZipWalkEnd::SizesUnknown)
         say("%s: the member at byte offset %s gives its sizes in a data descriptor, and the archive has no central "
-            "directory to find them in: the archive is truncated", path, at.c_str());
+            "directory to find them in: the archive is truncated",
+            path, at.c_str());
 }
 
 // The last part of a split archive, or the first: named as such, with how to
@@ -345,12 +356,14 @@ bool say_split(const char *path, const ZipWalk &walk)
 {
     if (walk.thisDisk > 0) {
         say("%s: this is the last part of an archive split into %u files (.z01, .z02, …, .zip); join them with "
-            "\"zip -s 0 %s --out whole.zip\" and load the joined archive", path, walk.thisDisk + 1, path);
+            "\"zip -s 0 %s --out whole.zip\" and load the joined archive",
+            path, walk.thisDisk + 1, path);
         return true;
     }
     if (walk.splitMarker) {
         say("%s: this is the first part of a split archive (.z01); join the parts with \"zip -s 0 SET.zip --out "
-            "whole.zip\", run on the last part, and load the joined archive", path);
+            "whole.zip\", run on the last part, and load the joined archive",
+            path);
         return true;
     }
     return false;
@@ -364,8 +377,9 @@ void diagnose_zip(const char *path, const LoadOutcome &outcome)
     uint64_t size = 0;
     if (cannot_read(path, 1 << 20, d, &size)) return;
     OpenArchive open(path);
-    const ZipWalk walk = open.archive.bytes ? zip_walk(&open.archive)
-                                            : zip_walk_bytes(reinterpret_cast<const unsigned char *>(d.data()), d.size());
+    const ZipWalk walk = open.archive.bytes
+                             ? zip_walk(&open.archive)
+                             : zip_walk_bytes(reinterpret_cast<const unsigned char *>(d.data()), d.size());
 
     if (outcome.failure == LoadFailure::FormatError) {
         const std::string member = genre_member_name(outcome.genre);
@@ -397,8 +411,9 @@ void diagnose_zip(const char *path, const LoadOutcome &outcome)
         if (say_split(path, walk)) return;
         if (walk.firstHeaderAt != UINT64_MAX && walk.firstHeaderAt > 0)
             say("%s: the first ZIP member starts at byte offset %llu; the archive must begin with it (remove the %llu "
-                "bytes before it, such as a self-extracting stub)", path,
-                static_cast<unsigned long long>(walk.firstHeaderAt), static_cast<unsigned long long>(walk.firstHeaderAt));
+                "bytes before it, such as a self-extracting stub)",
+                path, static_cast<unsigned long long>(walk.firstHeaderAt),
+                static_cast<unsigned long long>(walk.firstHeaderAt));
         else if (has_magic(d, 0))
             say("%s: this is a binary quiz file; name it with the .pzq extension", path);
         else
@@ -447,7 +462,8 @@ void warn_after_load(const char *path)
     const ZipWalk walk = zip_walk(&open.archive);
     if (!walk.hasCentralDirectory)
         say("warning: the archive is truncated (it has no end-of-central-directory record): %d of the genres could be "
-            "read", g_genreCount);
+            "read",
+            g_genreCount);
     char member[kGenreMemberNameSize];
     for (int k = 0; k < kMaxGenres; ++k) {
         const ZipMemberReport *m = genre_member(walk, k);

@@ -23,8 +23,7 @@ constexpr struct {
     const char *written;
     const char *shown;
 } kLookAlikes[] = {
-    {"¢", "￠"}, {"£", "￡"}, {"¥", "\\"}, {"¬", "￢"}, {"—", "―"},
-    {"‖", "∥"}, {"‾", "~"},  {"−", "－"}, {"〜", "～"},
+    {"¢", "￠"}, {"£", "￡"}, {"¥", "\\"}, {"¬", "￢"}, {"—", "―"}, {"‖", "∥"}, {"‾", "~"}, {"−", "－"}, {"〜", "～"},
 };
 
 const char *look_alike(const std::string &ch)
@@ -116,8 +115,9 @@ bool check_size(const Reporter &r, size_t index, const SourceLine &line, PackFor
     const auto bytes = static_cast<long long>(line.sjis.size());
     if (format == PackFormat::Zip) {
         if (bytes > kZipLineBytes) {
-            r.at(line, line_role(index) + " is " + with_thousands(bytes) + " bytes in Shift-JIS; a line of a ZIP set holds at most " +
-                           std::to_string(kZipLineBytes) + " (the game splits longer lines, which shifts every line after it)");
+            r.at(line, line_role(index) + " is " + with_thousands(bytes) +
+                           " bytes in Shift-JIS; a line of a ZIP set holds at most " + std::to_string(kZipLineBytes) +
+                           " (the game splits longer lines, which shifts every line after it)");
             return false;
         }
         if (line.text.size() > static_cast<size_t>(kTextSlotBytes)) {
@@ -130,9 +130,9 @@ bool check_size(const Reporter &r, size_t index, const SourceLine &line, PackFor
     }
     const long long limit = index == 0 ? kPzqNameSize : (index - 1) % 6 == 0 ? kPzqTextWidth : kPzqChoiceWidth;
     if (bytes > limit) {
-        r.at(line, line_role(index) + " is " + std::to_string(bytes) + " bytes in Shift-JIS; a .pzq file holds at most " +
-                       std::to_string(limit) + " (" + std::to_string(limit / 2) +
-                       " full-width characters); shorten it or pack a ZIP set");
+        r.at(line, line_role(index) + " is " + std::to_string(bytes) +
+                       " bytes in Shift-JIS; a .pzq file holds at most " + std::to_string(limit) + " (" +
+                       std::to_string(limit / 2) + " full-width characters); shorten it or pack a ZIP set");
         return false;
     }
     return true;
@@ -144,14 +144,17 @@ void check_line(const Reporter &r, size_t index, SourceLine &line, PackFormat fo
 {
     if (line.text.empty()) {
         if (line.cell)
-            r.at(line, "empty cell where " + line_role(index) + " belongs; the game would show an empty text: write the missing text");
+            r.at(line, "empty cell where " + line_role(index) +
+                           " belongs; the game would show an empty text: write the missing text");
         else
-            r.at(line, "empty line where " + line_role(index) + " belongs; the game would read an empty text and every later "
-                       "line would shift: remove it, or write the missing text");
+            r.at(line, "empty line where " + line_role(index) +
+                           " belongs; the game would read an empty text and every later "
+                           "line would shift: remove it, or write the missing text");
         return;
     }
     if (line.text.find('\0') != std::string::npos) {
-        r.at(line, "holds a NUL byte at " + place(line, line.text.find('\0') + 1) + "; the game would end the text there");
+        r.at(line,
+             "holds a NUL byte at " + place(line, line.text.find('\0') + 1) + "; the game would end the text there");
         return;
     }
     size_t column = 1;
@@ -181,8 +184,9 @@ void check_question_count(const Reporter &r, long long questions, PackFormat for
     const int limit = format == PackFormat::Zip ? kZipMaxQuestions : kPzqMaxQuestions;
     if (questions > limit) {
         r.whole(with_thousands(questions) + " questions; a genre holds at most " + with_thousands(limit) +
-                (format == PackFormat::Zip ? " in a ZIP set (the game reads 1,024 lines of a member); split it into two genres"
-                                           : " in a .pzq file; split it into two genres"));
+                (format == PackFormat::Zip
+                     ? " in a ZIP set (the game reads 1,024 lines of a member); split it into two genres"
+                     : " in a .pzq file; split it into two genres"));
     }
 }
 
@@ -217,9 +221,11 @@ bool read_text_genre(const std::string &path, const std::string &data, PackForma
     const size_t count = out.lines.size();
     if (count < 7 || (count - 1) % 6 != 0) {
         const size_t below = count < 7 ? 7 : 1 + 6 * ((count - 1) / 6);
-        std::string need = count < 7 ? "at least 7 (7, 13, 19, …)" : std::to_string(below) + " or " + std::to_string(below + 6);
-        r.at(out.lines[count - 1], std::to_string(count) + " lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: " +
-                                       need + ". Line " + std::to_string(count) + " is: " + excerpt(out.lines[count - 1].text));
+        std::string need =
+            count < 7 ? "at least 7 (7, 13, 19, …)" : std::to_string(below) + " or " + std::to_string(below + 6);
+        r.at(out.lines[count - 1],
+             std::to_string(count) + " lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: " +
+                 need + ". Line " + std::to_string(count) + " is: " + excerpt(out.lines[count - 1].text));
     } else {
         check_question_count(r, out.questions(), format);
     }
@@ -242,11 +248,16 @@ std::string header_word(const std::string &cell)
     constexpr std::string_view kIdeographicSpace = "\u3000";
     std::string_view s = cell;
     for (;;) {
-        if (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-        else if (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-        else if (s.substr(0, 3) == kIdeographicSpace) s.remove_prefix(3);
-        else if (s.size() >= 3 && s.substr(s.size() - 3) == kIdeographicSpace) s.remove_suffix(3);
-        else break;
+        if (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+            s.remove_prefix(1);
+        else if (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+            s.remove_suffix(1);
+        else if (s.substr(0, 3) == kIdeographicSpace)
+            s.remove_prefix(3);
+        else if (s.size() >= 3 && s.substr(s.size() - 3) == kIdeographicSpace)
+            s.remove_suffix(3);
+        else
+            break;
     }
     std::string out(s);
     for (char &c : out) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
@@ -260,7 +271,7 @@ bool is_header_row(const std::vector<std::string> &cells)
 {
     static const char *const kQuestionWords[] = {"question", "問題", "問題文", "設問", "質問"};
     static const char *const kAnswerWords[] = {"answer", "correct", "correct answer", "right answer",
-                                               "正解", "答え", "解答", "正答"};
+                                               "正解",   "答え",    "解答",           "正答"};
     if (cells.size() < 2) return false;
     const std::string q = header_word(cells[0]), a = header_word(cells[1]);
     bool question = false, answer = false;
@@ -357,7 +368,9 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
         const size_t mark = problems.size();
         check_line(r, 0, out.lines[0], format);
         if (problems.size() > mark && name.empty())
-            r.whole("the genre name is the file's name without folder and extension; rename the file, or give pack --name NAME");
+            r.whole(
+                "the genre name is the file's name without folder and extension; rename the file, or give pack --name "
+                "NAME");
     }
 
     while (!rows.empty() && row_empty(rows.back())) rows.pop_back();
@@ -374,7 +387,8 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
         if (row_empty(row)) {
             problems.push_back(where + ": empty row; write the question that belongs here, or remove the row");
         } else if (row.cells.size() != 6) {
-            problems.push_back(where + ": " + std::to_string(row.cells.size()) + (row.cells.size() == 1 ? " cell" : " cells") +
+            problems.push_back(where + ": " + std::to_string(row.cells.size()) +
+                               (row.cells.size() == 1 ? " cell" : " cells") +
                                "; a row holds 6: the question, the right answer and four wrong answers");
         } else {
             for (size_t c = 0; c < 6; ++c) {

@@ -35,13 +35,13 @@
 enum class PackFormat { Zip, Pzq };
 
 // What each kind of set can hold.
-constexpr int kZipLineBytes = 510;    // Shift-JIS bytes per line (511 would split off an empty line)
-constexpr int kTextSlotBytes = 511;   // UTF-8 bytes the game keeps of any text
-constexpr int kZipMaxQuestions = 170; // 1 + 6 x 170 = 1,021 of the 1,024 lines read from a member
+constexpr int kZipLineBytes = 510;  // Shift-JIS bytes per line (511 would split off an empty line)
+constexpr int kTextSlotBytes = 511;  // UTF-8 bytes the game keeps of any text
+constexpr int kZipMaxQuestions = 170;  // 1 + 6 x 170 = 1,021 of the 1,024 lines read from a member
 
 struct SourceLine {
-    std::string text;   // UTF-8, line end removed
-    std::string sjis;   // the same in code page 932
+    std::string text;  // UTF-8, line end removed
+    std::string sjis;  // the same in code page 932
     std::string where;  // what messages name: "path:line", "path:row:column", or for a
                         // table's genre name the path (its file name) or "--name"
     bool cell = false;  // not a line of a text file: a place inside is "character N",
@@ -51,7 +51,7 @@ struct SourceLine {
 struct GenreSource {
     std::string path;
     std::vector<SourceLine> lines;  // the layout: the genre name, then six texts per question
-    bool shiftJis = false;          // a table read as Shift-JIS
+    bool shiftJis = false;  // a table read as Shift-JIS
     int questions() const { return static_cast<int>((lines.size() - 1) / 6); }
 };
 

@@ -39,7 +39,6 @@ bool ends_with_pzq(const std::string &path)
     return ext == ".pzq";
 }
 
-
 std::string member_text(const GenreSource &g)
 {
     std::string out;
@@ -71,8 +70,8 @@ std::string build_pzq(const std::vector<GenreSource> &genres)
 void compare_loaded(const char *loaded, const GenreSource &g, size_t index, std::vector<std::string> &problems)
 {
     if (g.lines[index].text != loaded)
-        problems.push_back(g.lines[index].where + ": the game would read " + line_role(index) + " as \"" + excerpt(loaded) +
-                           "\"");
+        problems.push_back(g.lines[index].where + ": the game would read " + line_role(index) + " as \"" +
+                           excerpt(loaded) + "\"");
 }
 
 // The same for a Shift-JIS text, converted as the game converts it.
@@ -83,8 +82,8 @@ void compare_sjis(const char *sjis, const GenreSource &g, size_t index, std::vec
     compare_loaded(utf8, g, index, problems);
 }
 
-void verify_zip(const std::string &path, const std::vector<GenreSource> &genres, const std::vector<ZipWriterMember> &members,
-                std::vector<std::string> &problems)
+void verify_zip(const std::string &path, const std::vector<GenreSource> &genres,
+                const std::vector<ZipWriterMember> &members, std::vector<std::string> &problems)
 {
     for (size_t k = 0; k < genres.size(); ++k) {
         const GenreSource &g = genres[k];
@@ -131,7 +130,8 @@ void verify_pzq(const std::string &path, const std::vector<GenreSource> &genres,
         const int expected = k < genres.size() ? genres[k].questions() : 0;
         if (status.genre[k].count != expected) {
             problems.push_back(path + ": genre " + std::to_string(k) + " reads back with " +
-                               std::to_string(status.genre[k].count) + " questions instead of " + std::to_string(expected));
+                               std::to_string(status.genre[k].count) + " questions instead of " +
+                               std::to_string(expected));
             relQuestionField(&status);
             return;
         }
@@ -215,13 +215,16 @@ int pack_command(int argc, char **argv)
     }
     const PackFormat format = ends_with_pzq(out) ? PackFormat::Pzq : PackFormat::Zip;
     if (store && format == PackFormat::Pzq) {
-        fprintf(stderr, "pelzo-quiz pack: --store applies to ZIP sets only; a .pzq file is never compressed\n%s", kUsage);
+        fprintf(stderr, "pelzo-quiz pack: --store applies to ZIP sets only; a .pzq file is never compressed\n%s",
+                kUsage);
         return 2;
     }
     TableKind kind;
     if (haveName && (inputs.size() != 1 || !genre_table_kind(inputs[0], &kind))) {
-        fprintf(stderr, "pelzo-quiz pack: --name names the genre of a single .csv or .tsv file (a .txt file names its "
-                        "genre on its first line)\n%s", kUsage);
+        fprintf(stderr,
+                "pelzo-quiz pack: --name names the genre of a single .csv or .tsv file (a .txt file names its "
+                "genre on its first line)\n%s",
+                kUsage);
         return 2;
     }
 
@@ -231,8 +234,9 @@ int pack_command(int argc, char **argv)
     std::string fontProblem, fontNotice;
     if (!open_pack_font(font, &advances, &fontProblem, &fontNotice)) problems.push_back(fontProblem);
     if (inputs.size() > static_cast<size_t>(kMaxGenres))
-        problems.push_back("pelzo-quiz pack: " + std::to_string(inputs.size()) + " genre files given; a set holds at most " +
-                           std::to_string(kMaxGenres) + " genres (one file each)");
+        problems.push_back("pelzo-quiz pack: " + std::to_string(inputs.size()) +
+                           " genre files given; a set holds at most " + std::to_string(kMaxGenres) +
+                           " genres (one file each)");
     std::vector<GenreSource> genres(inputs.size());
     for (size_t k = 0; k < inputs.size(); ++k) {
         if (inputs[k] == out || win_same_file(inputs[k].c_str(), out.c_str())) {
@@ -293,7 +297,8 @@ int pack_command(int argc, char **argv)
     for (size_t k = 0; k < genres.size(); ++k)
         printf("%zu\t%d\t%s\n", k, genres[k].questions(), genres[k].lines[0].text.c_str());
     if (fflush(stdout) != 0 || ferror(stdout)) {
-        fprintf(stderr, "pelzo-quiz pack: %s was written, but its genre list could not be written to standard output: %s\n",
+        fprintf(stderr,
+                "pelzo-quiz pack: %s was written, but its genre list could not be written to standard output: %s\n",
                 out.c_str(), strerror(errno));
         return 1;
     }

@@ -26,10 +26,7 @@ struct Shown {
     std::string hidden;  // what is dropped below the last line drawn
 };
 
-std::string lines_of(size_t n)
-{
-    return std::to_string(n) + (n == 1 ? " line" : " lines");
-}
+std::string lines_of(size_t n) { return std::to_string(n) + (n == 1 ? " line" : " lines"); }
 
 Shown shown_in(FontAdvances &font, const std::string &text, const TextBox &box, float fontSize)
 {
@@ -46,10 +43,9 @@ void check_fits(FontAdvances &font, const GenreSource &g, size_t index, const Sh
     TextBox endless = box;
     endless.height = 1.0e6f;
     const size_t needed = font_box_lines(font, g.lines[index].text.c_str(), endless, fontSize, nullptr).size();
-    out.push_back({g.lines[index].where, line_role(index) + " needs " + lines_of(needed) +
-                                             " on the play screen, where its box shows " +
-                                             std::to_string(s.lines.size()) + ": \"" + excerpt(s.hidden, 20) +
-                                             "\" is cut off"});
+    out.push_back({g.lines[index].where,
+                   line_role(index) + " needs " + lines_of(needed) + " on the play screen, where its box shows " +
+                       std::to_string(s.lines.size()) + ": \"" + excerpt(s.hidden, 20) + "\" is cut off"});
 }
 
 void check_genre_tag(FontAdvances &font, const GenreSource &g, std::vector<PackWarning> &out)
@@ -75,7 +71,8 @@ bool open_pack_font(const std::string &file, FontAdvancesHandle *font, std::stri
     }
     const std::string *found = first_existing_file(japanese_font_candidates());
     if (found == nullptr) {
-        *notice = std::string("no Japanese font found (") + win_japanese_font_hint() + "); the width checks were skipped";
+        *notice =
+            std::string("no Japanese font found (") + win_japanese_font_hint() + "); the width checks were skipped";
     } else if (!open_font_file(*found, font, &why)) {
         *notice = *found + ", the game's font, " + why + "; the width checks were skipped";
     }
@@ -105,12 +102,13 @@ std::vector<PackWarning> pack_warnings(const std::vector<GenreSource> &genres, F
                     if (choices[earlier].lines != choices[c].lines) continue;
                     const size_t other = first + 1 + earlier;
                     if (g.lines[index].text == g.lines[other].text)
-                        out.push_back({g.lines[index].where, line_role(index) + " is the same text as " + line_role(other)});
+                        out.push_back(
+                            {g.lines[index].where, line_role(index) + " is the same text as " + line_role(other)});
                     else
-                        out.push_back({g.lines[index].where,
-                                       line_role(index) + " looks the same as " + line_role(other) +
-                                           " on the play screen: they differ only after the " +
-                                           lines_of(choices[c].lines.size()) + " their boxes show"});
+                        out.push_back(
+                            {g.lines[index].where, line_role(index) + " looks the same as " + line_role(other) +
+                                                       " on the play screen: they differ only after the " +
+                                                       lines_of(choices[c].lines.size()) + " their boxes show"});
                     break;
                 }
             }

@@ -19,7 +19,7 @@
 
 struct PackWarning {
     std::string where;  // the source line's label ("path:line", ...)
-    std::string text;   // what is wrong, without the label
+    std::string text;  // what is wrong, without the label
 };
 
 // Opens the font the checks measure with. With `file` not empty, that file:

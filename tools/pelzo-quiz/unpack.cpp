@@ -176,8 +176,9 @@ int unpack_command(int argc, char **argv)
             path = folder + unique + ".csv";
             csv_file(genre, bytes);
             if (unique != genre.name)
-                problems.push_back(path + ": the genre name \"" + excerpt(genre.name) +
-                                   "\" cannot be this file's name; rename the file to the genre name, or pack it alone with --name");
+                problems.push_back(
+                    path + ": the genre name \"" + excerpt(genre.name) +
+                    "\" cannot be this file's name; rename the file to the genre name, or pack it alone with --name");
         } else {
             path = folder + std::to_string(g) + "_" + stem + ".txt";
             bytes = text_file(genre);
@@ -196,6 +197,7 @@ int unpack_command(int argc, char **argv)
     for (const std::string &p : written) printf("%s\n", p.c_str());
     for (const std::string &p : problems) fprintf(stderr, "%s\n", p.c_str());
     if (!problems.empty() && allWritten)
-        fprintf(stderr, "pelzo-quiz unpack: every file was written, but those named above would not pack back as they stand\n");
+        fprintf(stderr,
+                "pelzo-quiz unpack: every file was written, but those named above would not pack back as they stand\n");
     return problems.empty() ? 0 : 1;
 }

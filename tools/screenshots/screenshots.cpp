@@ -60,15 +60,9 @@ void click(float x, float y)
     app_frame();
 }
 
-void click(const Rectangle &r)
-{
-    click(r.x + r.width * 0.5f, r.y + r.height * 0.5f);
-}
+void click(const Rectangle &r) { click(r.x + r.width * 0.5f, r.y + r.height * 0.5f); }
 
-void point_at(float x, float y)
-{
-    HeadlessQueueMouseMove(x, y);
-}
+void point_at(float x, float y) { HeadlessQueueMouseMove(x, y); }
 
 bool start(const char *quizSet)
 {

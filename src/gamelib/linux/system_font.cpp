@@ -3,7 +3,8 @@
 
 #include "system_font.h"
 
-bool gl_find_default_sans(std::string *path, int *index) {
+bool gl_find_default_sans(std::string *path, int *index)
+{
     if (!FcInit()) return false;
     bool found = false;
     FcPattern *pat = FcNameParse(reinterpret_cast<const FcChar8 *>("sans-serif"));

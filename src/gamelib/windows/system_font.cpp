@@ -4,7 +4,8 @@
 
 #include "system_font.h"
 
-bool gl_find_default_sans(std::string *path, int *index) {
+bool gl_find_default_sans(std::string *path, int *index)
+{
     wchar_t dir[MAX_PATH];
     const UINT n = GetWindowsDirectoryW(dir, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return false;

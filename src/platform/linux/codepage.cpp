@@ -25,9 +25,9 @@
 
 namespace {
 
-constexpr int kWideUnits = 1024;           // intermediate capacity, terminator included
+constexpr int kWideUnits = 1024;  // intermediate capacity, terminator included
 constexpr char32_t kUndecodable = 0x30FB;  // "・", what the Windows converter writes
-constexpr char kSjisDefault = '?';         // the default character of code page 932
+constexpr char kSjisDefault = '?';  // the default character of code page 932
 
 // Converters opened once, on first use, and kept for the life of the process.
 // (iconv_t)-1 after a failed open: the conversion then falls back as if the
@@ -52,7 +52,7 @@ bool is_trail(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 &
 using DecodeEntry = uint32_t;
 struct DecodeTable {
     DecodeEntry single[256];
-    bool pairs[256];             // some two-byte sequence starts with this byte
+    bool pairs[256];  // some two-byte sequence starts with this byte
     DecodeEntry pair[256][256];  // [first][second]
 };
 

@@ -12,8 +12,7 @@ std::string fontconfig_japanese(const char *pattern)
 {
     std::string path;
     FcPattern *pat = FcNameParse(reinterpret_cast<const FcChar8 *>(pattern));
-    if (!pat)
-        return path;
+    if (!pat) return path;
     FcConfigSubstitute(nullptr, pat, FcMatchPattern);
     FcDefaultSubstitute(pat);
     FcResult result = FcResultNoMatch;
@@ -30,12 +29,9 @@ std::string fontconfig_japanese(const char *pattern)
     return path;
 }
 
-} // namespace
+}  // namespace
 
-const char *win_japanese_font_hint()
-{
-    return "install fonts-ipafont-mincho";
-}
+const char *win_japanese_font_hint() { return "install fonts-ipafont-mincho"; }
 
 // The Japanese serif comes first: it has the Mincho look of the first Windows
 // font.
@@ -47,8 +43,7 @@ const std::vector<std::string> &win_japanese_fonts()
         resolved = true;
         for (const char *pattern : {"serif:lang=ja", "sans-serif:lang=ja"}) {
             std::string path = fontconfig_japanese(pattern);
-            if (!path.empty())
-                list.push_back(std::move(path));
+            if (!path.empty()) list.push_back(std::move(path));
         }
     }
     return list;

@@ -19,10 +19,7 @@ char **win_utf8_argv(int argc, char **argv, int *utf8Argc)
 
 void win_stdio_utf8() {}
 
-FILE *win_fopen(const char *path, const char *mode)
-{
-    return path && mode ? fopen(path, mode) : nullptr;
-}
+FILE *win_fopen(const char *path, const char *mode) { return path && mode ? fopen(path, mode) : nullptr; }
 
 namespace {
 
@@ -97,8 +94,8 @@ bool win_output_target(const std::string &path, std::string *target, std::string
             }
             link[n] = '\0';
             const size_t slash = path.rfind('/');
-            resolved = link[0] == '/' || slash == std::string::npos ? std::string(link)
-                                                                     : path.substr(0, slash + 1) + link;
+            resolved =
+                link[0] == '/' || slash == std::string::npos ? std::string(link) : path.substr(0, slash + 1) + link;
         }
     }
     if (stat(resolved.c_str(), &st) == 0) {

@@ -33,8 +33,7 @@ namespace {
 // Windows "*.*" matches every name, also one without a dot.
 std::string gtk_pattern(const std::string &windows)
 {
-    if (windows == "*.*")
-        return "*";
+    if (windows == "*.*") return "*";
     std::string out;
     for (char c : windows) {
         const char lower = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
@@ -53,8 +52,7 @@ GtkFileFilter *make_filter(int index)
     const std::string patterns = kDialogFilters[index].patterns;
     for (size_t start = 0; start <= patterns.size();) {
         size_t end = patterns.find(';', start);
-        if (end == std::string::npos)
-            end = patterns.size();
+        if (end == std::string::npos) end = patterns.size();
         gtk_file_filter_add_pattern(filter, gtk_pattern(patterns.substr(start, end - start)).c_str());
         start = end + 1;
     }
@@ -71,8 +69,7 @@ bool gtk_ready()
         // speak that language, but numbers must keep printing and parsing as
         // they did before ("%.1f" with a point), so LC_NUMERIC is put back.
         char numeric[64] = "C";
-        if (const char *cur = setlocale(LC_NUMERIC, nullptr))
-            snprintf(numeric, sizeof numeric, "%s", cur);
+        if (const char *cur = setlocale(LC_NUMERIC, nullptr)) snprintf(numeric, sizeof numeric, "%s", cur);
         state = gtk_init_check(nullptr, nullptr) ? 1 : -1;
         setlocale(LC_NUMERIC, numeric);
     }
@@ -81,16 +78,14 @@ bool gtk_ready()
 
 void pump_gtk_events()
 {
-    while (gtk_events_pending())
-        gtk_main_iteration_do(FALSE);
+    while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
 }
 
-} // namespace
+}  // namespace
 
 int win_dialog_filter_accepts(int index, const char *fileName)
 {
-    if (index < 0 || index >= kDialogFilterCount || !fileName)
-        return 0;
+    if (index < 0 || index >= kDialogFilterCount || !fileName) return 0;
     GtkFileFilter *filter = make_filter(index);
     g_object_ref_sink(filter);
     GtkFileFilterInfo info{};
@@ -104,11 +99,10 @@ int win_dialog_filter_accepts(int index, const char *fileName)
 
 int win_open_file_dialog(char *buf, int bufSize)
 {
-    if (!buf || bufSize <= 0 || !gtk_ready())
-        return 0;
+    if (!buf || bufSize <= 0 || !gtk_ready()) return 0;
 
-    GtkFileChooserNative *dialog = gtk_file_chooser_native_new(
-        nullptr, nullptr, GTK_FILE_CHOOSER_ACTION_OPEN, nullptr, nullptr);
+    GtkFileChooserNative *dialog =
+        gtk_file_chooser_native_new(nullptr, nullptr, GTK_FILE_CHOOSER_ACTION_OPEN, nullptr, nullptr);
     GtkFileChooser *chooser = GTK_FILE_CHOOSER(dialog);
     gtk_file_chooser_set_local_only(chooser, TRUE);
     gtk_file_chooser_set_select_multiple(chooser, FALSE);
@@ -116,8 +110,7 @@ int win_open_file_dialog(char *buf, int bufSize)
     for (int i = 0; i < kDialogFilterCount; ++i) {
         GtkFileFilter *filter = make_filter(i);  // the chooser takes ownership
         gtk_file_chooser_add_filter(chooser, filter);
-        if (i == 0)
-            first = filter;
+        if (i == 0) first = filter;
     }
     gtk_file_chooser_set_filter(chooser, first);
     gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(dialog), TRUE);
@@ -144,29 +137,23 @@ int win_open_file_dialog(char *buf, int bufSize)
 
 int win_set_taskbar_icon(const char *path)
 {
-    if (!path || !IsWindowReady())
-        return 0;
+    if (!path || !IsWindowReady()) return 0;
     FILE *file = win_fopen(path, "rb");
-    if (!file)
-        return 0;
+    if (!file) return 0;
     // Icon files are small; anything beyond a few MiB is not one.
     constexpr long kMaxIconBytes = 16L << 20;
     std::vector<unsigned char> bytes;
     long size = -1;
-    if (fseek(file, 0, SEEK_END) == 0)
-        size = ftell(file);
+    if (fseek(file, 0, SEEK_END) == 0) size = ftell(file);
     if (size > 0 && size <= kMaxIconBytes && fseek(file, 0, SEEK_SET) == 0) {
         bytes.resize(size_t(size));
-        if (fread(bytes.data(), 1, bytes.size(), file) != bytes.size())
-            bytes.clear();
+        if (fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) bytes.clear();
     }
     fclose(file);
-    if (bytes.empty())
-        return 0;
+    if (bytes.empty()) return 0;
 
     Image image = LoadImageFromMemory(".ico", bytes.data(), int(bytes.size()));
-    if (!image.data)
-        return 0;
+    if (!image.data) return 0;
     SetWindowIcon(image);
     UnloadImage(image);
     return 1;
@@ -182,8 +169,7 @@ const void *win_load_resource(int id, uint32_t *size)
     for (int i = 0; i < g_embeddedResourceCount; ++i) {
         const EmbeddedResource &res = g_embeddedResources[i];
         if (res.id == key && res.data) {
-            if (size)
-                *size = res.size;
+            if (size) *size = res.size;
             return res.data;
         }
     }

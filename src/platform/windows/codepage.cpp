@@ -90,8 +90,8 @@ bool cp932_encode(std::string_view utf8, std::string *sjis)
                                       nullptr, &usedDefault);
     if (n <= 0 || usedDefault) return false;
     sjis->resize(size_t(n));
-    return WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, wide.data(), int(wide.size()), sjis->data(), n,
-                               nullptr, &usedDefault) == n &&
+    return WideCharToMultiByte(kShiftJis, WC_NO_BEST_FIT_CHARS, wide.data(), int(wide.size()), sjis->data(), n, nullptr,
+                               &usedDefault) == n &&
            !usedDefault;
 }
 

@@ -77,7 +77,10 @@ FILE *win_open_regular(const char *path, uint64_t *size, std::string *why)
     const DWORD type = GetFileType(h);
     LARGE_INTEGER length{};
     if (type != FILE_TYPE_DISK || !GetFileSizeEx(h, &length)) {
-        if (why) *why = type == FILE_TYPE_PIPE ? "is a pipe" : type == FILE_TYPE_CHAR ? "is a device" : "is not a regular file";
+        if (why)
+            *why = type == FILE_TYPE_PIPE   ? "is a pipe"
+                   : type == FILE_TYPE_CHAR ? "is a device"
+                                            : "is not a regular file";
         _close(fd);
         return nullptr;
     }
@@ -243,10 +246,7 @@ bool win_replace_file(const std::string &from, const std::string &to, std::strin
     return false;
 }
 
-void win_remove_file(const std::string &path)
-{
-    DeleteFileW(win_widen(path.c_str()).c_str());
-}
+void win_remove_file(const std::string &path) { DeleteFileW(win_widen(path.c_str()).c_str()); }
 
 FolderState win_folder_state(const char *path, std::string *why)
 {

@@ -44,12 +44,11 @@ constexpr DWORD kDialogFlags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
 static_assert(kDialogFlags == 0x1800);
 static_assert(sizeof(OPENFILENAMEW) == 152, "the 64-bit dialog record");
 
-} // namespace
+}  // namespace
 
 int win_dialog_filter_accepts(int index, const char *fileName)
 {
-    if (index < 0 || index >= kDialogFilterCount || !fileName)
-        return 0;
+    if (index < 0 || index >= kDialogFilterCount || !fileName) return 0;
     // PathMatchSpecW takes the ';'-separated list and ignores case, as the
     // dialog does.
     return PathMatchSpecW(win_widen(fileName).c_str(), win_widen(kDialogFilters[index].patterns).c_str()) ? 1 : 0;
@@ -57,8 +56,7 @@ int win_dialog_filter_accepts(int index, const char *fileName)
 
 int win_open_file_dialog(char *buf, int bufSize)
 {
-    if (!buf || bufSize <= 0)
-        return 0;
+    if (!buf || bufSize <= 0) return 0;
     wchar_t fileName[kFileNameUnits] = {};
     OPENFILENAMEW ofn;
     memset(&ofn, 0, sizeof ofn);
@@ -67,13 +65,11 @@ int win_open_file_dialog(char *buf, int bufSize)
     ofn.lpstrFile = fileName;
     ofn.nMaxFile = kFileNameUnits;
     ofn.Flags = kDialogFlags;
-    if (!GetOpenFileNameW(&ofn))
-        return 0;
+    if (!GetOpenFileNameW(&ofn)) return 0;
     // A path whose UTF-8 form does not fit is cut at a character boundary
     // rather than left unterminated, and reported as such.
     const std::string path = win_narrow(fileName);
-    if (path.empty())
-        return 0;
+    if (path.empty()) return 0;
     return utf8_copy_cut(buf, size_t(bufSize), path.c_str()) == path.size() ? 1 : 2;
 }
 
@@ -82,15 +78,12 @@ int win_open_file_dialog(char *buf, int bufSize)
 
 int win_set_taskbar_icon(const char *path)
 {
-    if (!path)
-        return 0;
+    if (!path) return 0;
     // The wide call, so that any UTF-8 path loads.
     HANDLE icon = LoadImageW(nullptr, win_widen(path).c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE);
-    if (!icon)
-        return 0;
+    if (!icon) return 0;
     HWND window = GetActiveWindow();
-    if (!window)
-        return 0;  // the handle stays loaded, as it would once set
+    if (!window) return 0;  // the handle stays loaded, as it would once set
     SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     return 1;
@@ -103,12 +96,9 @@ const void *win_load_resource(int id, uint32_t *size)
 {
     HMODULE self = GetModuleHandleA(nullptr);
     HRSRC found = FindResourceA(self, MAKEINTRESOURCEA(id & 0xFFFF), MAKEINTRESOURCEA(10));  // RT_RCDATA
-    if (!found)
-        return nullptr;
+    if (!found) return nullptr;
     HGLOBAL loaded = LoadResource(self, found);
-    if (!loaded)
-        return nullptr;
-    if (size)
-        *size = SizeofResource(self, found);
+    if (!loaded) return nullptr;
+    if (size) *size = SizeofResource(self, found);
     return LockResource(loaded);
 }

@@ -18,8 +18,10 @@ int run_and_terminate(const char *arg, int runMillis)
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         const char *exe = PELZO_BINARY_DIR "/pelzowin";
-        if (arg) execl(exe, exe, arg, static_cast<char *>(nullptr));
-        else execl(exe, exe, static_cast<char *>(nullptr));
+        if (arg)
+            execl(exe, exe, arg, static_cast<char *>(nullptr));
+        else
+            execl(exe, exe, static_cast<char *>(nullptr));
         _exit(127);
     }
     usleep(static_cast<useconds_t>(runMillis) * 1000);

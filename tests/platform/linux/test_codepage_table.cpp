@@ -97,9 +97,9 @@ int iconv_sjis_to_utf8(const char *src, char *dst, int dstSize)
             snprintf(h, sizeof h, "%02X ", b);
             hex += h;
         }
-        return ::testing::AssertionFailure() << "source " << hex << "(" << src.size() << " bytes), size " << dstSize
-                                             << ": returned " << r1 << " \"" << got.data() << "\", iconv gives " << r2
-                                             << " \"" << want.data() << "\"";
+        return ::testing::AssertionFailure()
+               << "source " << hex << "(" << src.size() << " bytes), size " << dstSize << ": returned " << r1 << " \""
+               << got.data() << "\", iconv gives " << r2 << " \"" << want.data() << "\"";
     }
     return ::testing::AssertionSuccess();
 }
@@ -134,8 +134,8 @@ TEST(SjisTable, RandomTextsAtRandomSizesMatchIconv)
         for (unsigned i = 0; i < len; ++i) {
             unsigned b = next(256);
             const unsigned kind = next(4);
-            if (kind == 0) b = 0x81 + next(0x1F);             // lead bytes
-            if (kind == 1) b = 0x40 + next(0xBD);             // trail range
+            if (kind == 0) b = 0x81 + next(0x1F);  // lead bytes
+            if (kind == 1) b = 0x40 + next(0xBD);  // trail range
             if (b == 0) b = 'a';
             src += static_cast<char>(b);
         }

@@ -35,7 +35,7 @@ constexpr char kUntouched[] = "UNTOUCHED";
 struct DialogRun {
     bool finished = false;  // the child reported a result
     int result = -1;
-    std::string text;       // the buffer afterwards, up to its NUL
+    std::string text;  // the buffer afterwards, up to its NUL
 };
 
 std::string run_capture(const std::string &command)
@@ -43,14 +43,11 @@ std::string run_capture(const std::string &command)
     std::string out;
     if (FILE *p = popen(command.c_str(), "r")) {
         char line[256];
-        while (fgets(line, sizeof line, p))
-            out += line;
+        while (fgets(line, sizeof line, p)) out += line;
         pclose(p);
     }
-    while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
-        out.pop_back();
-    if (size_t nl = out.find('\n'); nl != std::string::npos)
-        out.resize(nl);
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+    if (size_t nl = out.find('\n'); nl != std::string::npos) out.resize(nl);
     return out;
 }
 
@@ -64,8 +61,7 @@ DialogRun run_dialog(int bufSize, const std::vector<std::string> &keys, const ch
     DialogRun run;
     int fd = -1;
     const pid_t child = fork_with_pipe(&fd);
-    if (child < 0)
-        return run;
+    if (child < 0) return run;
     if (child == 0) {
         if (display) {
             setenv("DISPLAY", display, 1);
@@ -81,8 +77,8 @@ DialogRun run_dialog(int bufSize, const std::vector<std::string> &keys, const ch
     }
 
     if (!keys.empty()) {
-        std::string wid = run_capture("timeout 20 xdotool search --sync --onlyvisible --pid " +
-                                      std::to_string(child) + " 2>/dev/null");
+        std::string wid = run_capture("timeout 20 xdotool search --sync --onlyvisible --pid " + std::to_string(child) +
+                                      " 2>/dev/null");
         if (!wid.empty()) {
             // Focus is taken again before every line, in case a window of some
             // other program running on the same server took it meanwhile.
@@ -106,14 +102,12 @@ DialogRun run_dialog(int bufSize, const std::vector<std::string> &keys, const ch
         if (poll(&pfd, 1, 200) > 0) {
             char chunk[4096];
             ssize_t n = read(fd, chunk, sizeof chunk);
-            if (n <= 0)
-                break;
+            if (n <= 0) break;
             bytes.append(chunk, size_t(n));
         }
     }
     close(fd);
-    if (bytes.size() < want)
-        kill(child, SIGKILL);
+    if (bytes.size() < want) kill(child, SIGKILL);
     int status = 0;
     waitpid(child, &status, 0);
     if (bytes.size() >= want) {
@@ -138,24 +132,20 @@ public:
     XConnectionHold()
     {
         lib_ = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
-        if (!lib_)
-            return;
+        if (!lib_) return;
         auto open = reinterpret_cast<void *(*)(const char *)>(dlsym(lib_, "XOpenDisplay"));
         close_ = reinterpret_cast<int (*)(void *)>(dlsym(lib_, "XCloseDisplay"));
         // The server may be in the middle of a reset right now: try again for
         // up to two seconds.
         for (int attempt = 0; open && close_ && !display_ && attempt < 20; ++attempt) {
             display_ = open(nullptr);
-            if (!display_)
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (!display_) std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
     }
     ~XConnectionHold()
     {
-        if (display_)
-            close_(display_);
-        if (lib_)
-            dlclose(lib_);
+        if (display_) close_(display_);
+        if (lib_) dlclose(lib_);
     }
     XConnectionHold(const XConnectionHold &) = delete;
     XConnectionHold &operator=(const XConnectionHold &) = delete;
@@ -166,7 +156,7 @@ private:
     int (*close_)(void *) = nullptr;
 };
 
-} // namespace
+}  // namespace
 
 TEST(WinOpenFileDialog, WithoutAnXServerItIsACancel)
 {
@@ -181,8 +171,7 @@ TEST(WinOpenFileDialog, WithoutAnXServerItIsACancel)
 // window has the focus, so two dialogs open at once would take each other's.
 TEST(WinOpenFileDialog, EscapeCancelsAndATypedPathThatDoesNotFitIsCutAtACharacter)
 {
-    if (!have_x_and_xdotool())
-        GTEST_SKIP() << "needs an X server (DISPLAY) and xdotool; scripts/test.sh starts Xvfb";
+    if (!have_x_and_xdotool()) GTEST_SKIP() << "needs an X server (DISPLAY) and xdotool; scripts/test.sh starts Xvfb";
     XDisplayLock turn;
     XConnectionHold hold;
 
@@ -235,8 +224,7 @@ TEST_F(WinTaskbarIcon, AnIconFileIsSet)
 TEST_F(WinTaskbarIcon, TheGamesOwnIconFileLoads)
 {
     const std::string path = std::string(PELZO_SOURCE_DIR) + "/assets/pelzo_win.ico";
-    if (!FileExists(path.c_str()))
-        GTEST_SKIP() << path << " is not there yet";
+    if (!FileExists(path.c_str())) GTEST_SKIP() << path << " is not there yet";
     EXPECT_EQ(win_set_taskbar_icon(path.c_str()), 1);
 }
 

@@ -24,7 +24,7 @@ constexpr FallbackFile kWavs[] = {
     {"playstart_8bit.wav", 4400},
 };
 
-} // namespace
+}  // namespace
 
 class NoAssetsSounds : public HeadlessWindowTest {};
 

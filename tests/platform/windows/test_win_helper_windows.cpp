@@ -15,10 +15,7 @@
 
 namespace {
 
-uint32_t le16(const std::string &s, size_t at)
-{
-    return uint32_t(uint8_t(s[at])) | uint32_t(uint8_t(s[at + 1])) << 8;
-}
+uint32_t le16(const std::string &s, size_t at) { return uint32_t(uint8_t(s[at])) | uint32_t(uint8_t(s[at + 1])) << 8; }
 uint32_t le32(const std::string &s, size_t at) { return le16(s, at) | le16(s, at + 2) << 16; }
 
 std::string read_file(const std::string &path)
@@ -37,7 +34,7 @@ std::string resource(HMODULE m, int id, LPCWSTR type)
     return p ? std::string(p, SizeofResource(m, found)) : "";
 }
 
-} // namespace
+}  // namespace
 
 TEST(GameExecutable, CarriesTheIconGroupTheManifestAndTheResources)
 {
@@ -78,7 +75,7 @@ TEST(GameExecutable, CarriesTheIconGroupTheManifestAndTheResources)
         EXPECT_THAT(manifest, ::testing::HasSubstr(std::string("<supportedOS Id=\"{") + os + "}\"/>"));
 
     // Raw data 2-8: the files of assets/, byte for byte.
-    const char *files[] = {"logo.png", "icon.png", "openning_8bit.wav", "playstart_8bit.wav",
+    const char *files[] = {"logo.png",          "icon.png",  "openning_8bit.wav", "playstart_8bit.wav",
                            "countup_10sec.ogg", "right.wav", "wrong.wav"};
     for (int id = 2; id <= 8; ++id) {
         SCOPED_TRACE(files[id - 2]);

@@ -32,10 +32,7 @@ std::string source(const std::string &name, int questions = 1)
     return fixture::write_file(name, fixture::lines(fixture::genre_lines("G", questions)));
 }
 
-ToolRun pack(const std::string &out, const std::string &src)
-{
-    return run_tool({"pack", "-o", out, src});
-}
+ToolRun pack(const std::string &out, const std::string &src) { return run_tool({"pack", "-o", out, src}); }
 
 mode_t file_type(const std::string &path)
 {
