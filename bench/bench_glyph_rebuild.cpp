@@ -16,6 +16,7 @@
 
 #include "app.h"
 #include "bench_support.h"
+#include "font_kanji.h"
 #include "draw.h"
 #include "font_jp.h"
 #include "headless.h"
@@ -62,7 +63,7 @@ bool prepare(benchmark::State &state)
     HeadlessEnable();
     InitWindow(kWindowWidth, kWindowHeight, "bench");
     s_file = bench::game_font_file();
-    std::vector<int> kanji = bench::kanji_in_font(s_file, kDistinct);
+    std::vector<int> kanji = kanji_in_font(s_file, kDistinct);
     if (static_cast<int>(kanji.size()) < kDistinct) {
         state.SkipWithError("no Japanese font with 7,000 kanji");
         return false;

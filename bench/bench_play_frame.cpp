@@ -14,6 +14,7 @@
 
 #include "app.h"
 #include "bench_support.h"
+#include "font_kanji.h"
 #include "draw.h"
 #include "font_jp.h"
 #include "game_state.h"
@@ -36,7 +37,7 @@ bool prepare(benchmark::State &state)
         return false;
     }
     const std::string file = bench::game_font_file();
-    std::vector<int> kanji = bench::kanji_in_font(file, 7000);
+    std::vector<int> kanji = kanji_in_font(file, 7000);
     if (kanji.size() < 7000) {
         state.SkipWithError("no Japanese font with 7,000 kanji");
         return false;

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "font_jp.h"
+#include "font_kanji.h"
 #include "quiz_load.h"
 #include "utf8.h"
 
@@ -37,33 +38,12 @@ std::string game_font_file()
     return font_jp_file();
 }
 
-std::vector<int> kanji_in_font(const std::string &fontFile, int n)
-{
-    std::vector<int> out;
-    FT_Library lib = nullptr;
-    if (FT_Init_FreeType(&lib) != 0) return out;
-    FT_Face face = nullptr;
-    if (FT_New_Face(lib, fontFile.c_str(), 0, &face) == 0) {
-        for (int cp = 0x4E00; cp <= 0x9FFF && static_cast<int>(out.size()) < n; ++cp)
-            if (FT_Get_Char_Index(face, static_cast<FT_ULong>(cp)) != 0) out.push_back(cp);
-        FT_Done_Face(face);
-    }
-    FT_Done_FreeType(lib);
-    return out;
-}
-
-std::string utf8(int c)
-{
-    char bytes[4];
-    return std::string(bytes, utf8_encode(static_cast<char32_t>(c), bytes));
-}
-
 std::string kanji_text(const std::vector<int> &kanji, size_t from, int bytes)
 {
     std::string s;
     if (kanji.empty()) return std::string(static_cast<size_t>(bytes), 'x');
     for (size_t i = from;; ++i) {
-        std::string c = utf8(kanji[i % kanji.size()]);
+        std::string c = utf8_of(kanji[i % kanji.size()]);
         if (s.size() + c.size() > static_cast<size_t>(bytes)) break;
         s += c;
     }

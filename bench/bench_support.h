@@ -27,13 +27,6 @@ double cpu_ms();
 // Needs no window; leaves g_fontJP loaded with the start-up glyph set.
 std::string game_font_file();
 
-// The first `n` CJK ideographs from U+4E00 upwards that the font file has
-// (fewer when it has fewer).
-std::vector<int> kanji_in_font(const std::string &fontFile, int n);
-
-// UTF-8 form of one codepoint.
-std::string utf8(int codepoint);
-
 // A text of exactly `bytes` bytes (or the longest whole-character text below
 // it): kanji[from], kanji[from + 1], ... (wrapping round), padded with 'x'.
 std::string kanji_text(const std::vector<int> &kanji, size_t from, int bytes);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "font_kanji.h"
 #include "draw.h"
 #include "font_jp.h"
 
@@ -143,7 +144,7 @@ bool prepare(benchmark::State &state)
         state.SkipWithError("no Japanese font file");
         return false;
     }
-    std::vector<int> kanji = bench::kanji_in_font(file, kFontGlyphs);
+    std::vector<int> kanji = kanji_in_font(file, kFontGlyphs);
     if (static_cast<int>(kanji.size()) < kFontGlyphs) {
         state.SkipWithError("the font has fewer than 7,000 kanji");
         return false;

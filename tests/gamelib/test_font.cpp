@@ -20,6 +20,7 @@
 #include "gamelib.h"
 #include "gamelib_internal.h"
 #include "headless.h"
+#include "font_kanji.h"
 #include "utf8.h"
 
 namespace {
@@ -74,27 +75,6 @@ RefGlyph reference_glyph(const char *path, int size, unsigned glyphIndexOrChar, 
     FT_Done_Face(face);
     FT_Done_FreeType(lib);
     return g;
-}
-
-std::vector<int> cjk_codepoints_in_font(const char *path, int wanted)
-{
-    FT_Library lib;
-    FT_Init_FreeType(&lib);
-    FT_Face face;
-    std::vector<int> out;
-    if (FT_New_Face(lib, path, 0, &face) == 0) {
-        for (int cp = 0x4E00; cp <= 0x9FFF && static_cast<int>(out.size()) < wanted; cp++)
-            if (FT_Get_Char_Index(face, static_cast<FT_ULong>(cp)) != 0) out.push_back(cp);
-        FT_Done_Face(face);
-    }
-    FT_Done_FreeType(lib);
-    return out;
-}
-
-std::string utf8(int cp)
-{
-    char bytes[4];
-    return std::string(bytes, utf8_encode(static_cast<char32_t>(cp), bytes));
 }
 
 Font load_text(const char *path, int size, const char *text)
@@ -264,7 +244,7 @@ TEST(FontLayout, MeasureIsSumOfAdvancesScaledPlusSpacing)
 
 TEST(FontLayout, SevenThousandGlyphsLookUpAndPackWithoutOverlap)
 {
-    std::vector<int> cps = cjk_codepoints_in_font(kGothic, 7000);
+    std::vector<int> cps = kanji_in_font(kGothic, 7000);
     ASSERT_EQ(cps.size(), 7000u);
     std::vector<int> request(cps.rbegin(), cps.rend());  // any order
     Font f = LoadFontEx(kGothic, 36, request.data(), static_cast<int>(request.size()));
@@ -480,15 +460,15 @@ TEST_F(FontDraw, DegenerateSizesAndTextsDrawNothing)
 
 TEST_F(FontDraw, OneDrawCallPerAtlasPageAndFilterFollowsPageZero)
 {
-    std::vector<int> cps = cjk_codepoints_in_font(kGothic, 7000);
+    std::vector<int> cps = kanji_in_font(kGothic, 7000);
     Font f = LoadFontEx(kGothic, 36, cps.data(), static_cast<int>(cps.size()));
     ASSERT_GE(gl_font_page_count(f), 2);
     std::string samePage, twoPages;
-    for (int i = 1; i <= 20; i++) samePage += utf8(cps[i]);  // the first glyphs share page 0
+    for (int i = 1; i <= 20; i++) samePage += utf8_of(cps[i]);  // the first glyphs share page 0
     ASSERT_EQ(gl_font_glyph_page(f, GetGlyphIndex(f, cps[1])), 0);
     ASSERT_EQ(gl_font_glyph_page(f, GetGlyphIndex(f, cps[20])), 0);
     ASSERT_EQ(gl_font_glyph_page(f, GetGlyphIndex(f, cps.back())), gl_font_page_count(f) - 1);
-    twoPages = utf8(cps[1]) + utf8(cps.back()) + utf8(cps[2]) + utf8(cps.back());
+    twoPages = utf8_of(cps[1]) + utf8_of(cps.back()) + utf8_of(cps[2]) + utf8_of(cps.back());
 
     BeginDrawing();
     ClearBackground(Color{0, 0, 0, 255});

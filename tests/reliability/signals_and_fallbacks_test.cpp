@@ -328,17 +328,6 @@ TEST(GameProcess, WithoutAnyFontTheGameRunsAndExitsZero)
 // outside; under an X server xdotool can click its window. Skipped without
 // DISPLAY (scripts/test.sh starts Xvfb).
 
-std::string run_capture(const std::string &command)
-{
-    std::string out;
-    if (FILE *p = popen(command.c_str(), "r")) {
-        char line[512];
-        while (fgets(line, sizeof line, p)) out += line;
-        pclose(p);
-    }
-    return out;
-}
-
 // The colour at window pixel (x, y) as ImageMagick's text format prints it:
 // "... srgb(r,g,b)", returned as "r,g,b"; empty when it cannot be read.
 std::string window_pixel(const std::string &wid, int x, int y)

@@ -1,11 +1,12 @@
 // Forks a child process with a pipe from it to this one, for tests that run
-// something in a child and read its answer back.
+// something in a child and read its answer back; and a shell command's output.
 #pragma once
 
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <string>
 
 // In the child (0 returned) *fd is the pipe's write end; in this process
 // (the child's pid returned) it is the read end. The other end is closed on
@@ -31,4 +32,16 @@ inline pid_t fork_with_pipe(int *fd)
         *fd = fds[0];
     }
     return pid;
+}
+
+// What a shell command writes to stdout ("" when it cannot run).
+inline std::string run_capture(const std::string &command)
+{
+    std::string out;
+    if (FILE *p = popen(command.c_str(), "r")) {
+        char chunk[512];
+        while (fgets(chunk, sizeof chunk, p)) out += chunk;
+        pclose(p);
+    }
+    return out;
 }

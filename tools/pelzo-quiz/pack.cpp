@@ -177,27 +177,17 @@ int pack_command(int argc, char **argv)
         const std::string a = argv[i];
         if (!optionsDone && a == "--") {
             optionsDone = true;
-        } else if (!optionsDone && a == "-o") {
-            if (haveOut || i + 1 >= argc) {
+        } else if (!optionsDone && (a == "-o" || a == "--name" || a == "--font")) {
+            // An option with a value: given once, with a value (-o's may be
+            // empty here; an empty OUT is refused below).
+            std::string &value = a == "-o" ? out : a == "--name" ? name : font;
+            bool &have = a == "-o" ? haveOut : a == "--name" ? haveName : haveFont;
+            if (have || i + 1 >= argc || (a != "-o" && argv[i + 1][0] == '\0')) {
                 fputs(kUsage, stderr);
                 return 2;
             }
-            out = argv[++i];
-            haveOut = true;
-        } else if (!optionsDone && a == "--name") {
-            if (haveName || i + 1 >= argc || argv[i + 1][0] == '\0') {
-                fputs(kUsage, stderr);
-                return 2;
-            }
-            name = argv[++i];
-            haveName = true;
-        } else if (!optionsDone && a == "--font") {
-            if (haveFont || i + 1 >= argc || argv[i + 1][0] == '\0') {
-                fputs(kUsage, stderr);
-                return 2;
-            }
-            font = argv[++i];
-            haveFont = true;
+            value = argv[++i];
+            have = true;
         } else if (!optionsDone && a == "--store") {
             store = true;
         } else if (!optionsDone && a == "--strict") {

@@ -38,14 +38,10 @@ struct DialogRun {
     std::string text;  // the buffer afterwards, up to its NUL
 };
 
-std::string run_capture(const std::string &command)
+// The first line of a command's output, without trailing spaces.
+std::string run_first_line(const std::string &command)
 {
-    std::string out;
-    if (FILE *p = popen(command.c_str(), "r")) {
-        char line[256];
-        while (fgets(line, sizeof line, p)) out += line;
-        pclose(p);
-    }
+    std::string out = run_capture(command);
     while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
     if (size_t nl = out.find('\n'); nl != std::string::npos) out.resize(nl);
     return out;
@@ -77,8 +73,8 @@ DialogRun run_dialog(int bufSize, const std::vector<std::string> &keys, const ch
     }
 
     if (!keys.empty()) {
-        std::string wid = run_capture("timeout 20 xdotool search --sync --onlyvisible --pid " + std::to_string(child) +
-                                      " 2>/dev/null");
+        std::string wid = run_first_line("timeout 20 xdotool search --sync --onlyvisible --pid " +
+                                         std::to_string(child) + " 2>/dev/null");
         if (!wid.empty()) {
             // Focus is taken again before every line, in case a window of some
             // other program running on the same server took it meanwhile.
