@@ -676,9 +676,9 @@ int GetCodepointNext(const char *text, int *size)
     *size = 0;
     if (text == nullptr) return 0;
     if (text[0] == '\0') return 0;
-    // At most four bytes are looked at, and never past a NUL.
+    // The decoder stops at a NUL, so it never reads past the terminator.
     char32_t cp = 0;
-    const size_t n = utf8_decode(text, strnlen(text, 4), &cp);
+    const size_t n = utf8_decode(text, 4, &cp);
     *size = 1;
     if (n == 0) return '?';
     *size = static_cast<int>(n);

@@ -46,7 +46,7 @@ inline int text_next_codepoint(const char *s, int *size)
     *size = 0;
     if (s[0] == '\0') return 0;
     char32_t cp = 0;
-    const size_t n = utf8_decode(s, strnlen(s, 4), &cp);
+    const size_t n = utf8_decode(s, 4, &cp);  // stops at the terminator
     *size = 1;
     if (n == 0) return '?';
     *size = static_cast<int>(n);

@@ -38,7 +38,7 @@ void json_string(std::string &out, const char *s)
     for (const char *p = s; *p;) {
         const auto b = static_cast<unsigned char>(*p);
         char32_t cp;
-        const size_t n = b < 0x80 ? 1 : utf8_decode(p, strnlen(p, 4), &cp);
+        const size_t n = b < 0x80 ? 1 : utf8_decode(p, 4, &cp);
         if (b == '"' || b == '\\') {
             out += '\\';
             out += *p;
