@@ -9,9 +9,17 @@
 #
 # Wine names files on the Linux side in the locale's character set; in a
 # UTF-8 locale every Windows file name has a Linux one.
+#
+# A failure with no output at all is Wine not starting the program (seen
+# once under load, at 0.01 s, when every program prints something): that one
+# is run once more.
 out=$(mktemp) || exit 125
-LC_ALL=C.UTF-8 WINEDEBUG=${WINEDEBUG:--all} wine "$@" >"$out" 2>&1 </dev/null
-code=$?
+for attempt in 1 2; do
+  LC_ALL=C.UTF-8 WINEDEBUG=${WINEDEBUG:--all} wine "$@" >"$out" 2>&1 </dev/null
+  code=$?
+  if [ "$code" -eq 0 ] || [ -s "$out" ]; then break; fi
+  [ "$attempt" -eq 1 ] && echo "wine-run: $1 ended at once with code $code and no output; running it again" >&2
+done
 cat "$out"
 rm -f "$out"
 exit $code
