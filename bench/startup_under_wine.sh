@@ -6,6 +6,7 @@
 # the median printed.
 #
 #   bench/startup_under_wine.sh LINUX_GAME WINDOWS_GAME.exe
+#   bench/startup_under_wine.sh LINUX_GAME -          (the Linux build only)
 #
 # Needs DISPLAY, xdotool, ImageMagick's import and a prefix made by
 # scripts/wine-prefix.sh in WINEPREFIX (the Wine server is kept up during the
@@ -15,8 +16,12 @@ set -uo pipefail
 linux=${1:?usage: bench/startup_under_wine.sh LINUX_GAME WINDOWS_GAME.exe}
 windows=${2:?usage: bench/startup_under_wine.sh LINUX_GAME WINDOWS_GAME.exe}
 export WINEDEBUG=-all SDL_AUDIODRIVER=dummy
-wineserver -p
-wine cmd /c exit </dev/null >/dev/null 2>&1
+builds=(linux)
+if [ "$windows" != - ]; then
+  builds+=(windows)
+  wineserver -p
+  wine cmd /c exit </dev/null >/dev/null 2>&1
+fi
 
 now_ms() { date +%s%3N; }
 
@@ -41,10 +46,10 @@ one_run() {
 
 median() { sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
 
-for build in linux windows; do
+for build in "${builds[@]}"; do
   if [ "$build" = linux ]; then cmd=("$linux"); else cmd=(wine "$windows"); fi
   one_run "${cmd[@]}" >/dev/null  # a first start fills the caches
   times=$(for _ in 1 2 3 4 5; do one_run "${cmd[@]}"; done)
   echo "$build: $(echo "$times" | median) ms (runs: $(echo $times))"
 done
-wineserver -k
+[ "$windows" = - ] || wineserver -k

@@ -70,3 +70,19 @@ run_suite build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DPELZO_
 
 echo "== Windows: the release archive and the installer =="
 bash scripts/build-windows.sh "$top/build-win-release/dist"
+
+echo "== Web: the suite under Node, the release, the game in Chromium =="
+wineserver -k 2>/dev/null || true
+bash scripts/setup-web.sh build-web
+bash scripts/setup.sh chromium nodejs npm
+export NODE_PATH=/usr/share/nodejs
+run_suite build-web -DCMAKE_TOOLCHAIN_FILE=cmake/emscripten-web.cmake -DCMAKE_BUILD_TYPE=Release
+bash scripts/build-web.sh "$top/build-web/dist" build-web
+# The Linux game's title with the sample set, which the page's must match.
+reference=$top/build/web-reference
+rm -rf "$reference"
+mkdir -p "$reference"
+SDL_VIDEODRIVER=dummy build/pelzo-screenshots shots "$reference" data/samples/sample.zip >/dev/null
+(cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
+PELZO_WEB_DIR=$top/build-web/stage PELZO_TITLE_REFERENCE=$reference/title_loaded_file_line.png \
+  node --test tests/web/web_test.js

@@ -94,6 +94,19 @@ void app_startup(int argc, char **argv)
     PlaySound(g_sndOpening);
 }
 
+// Loads the set at path and starts its first stage; a path that was cut
+// (fits false) names another file and is refused with its branch's message.
+static void start_with_set(const char *path, bool fits, bool pzq)
+{
+    if (path[0] == '\0') return;
+    if (!fits) {
+        refuse_quiz_file(pzq);
+    } else if (load_quiz_set(path)) {
+        g_stage = 1;
+        begin_stage();
+    }
+}
+
 static void title_frame()
 {
     if (IsSoundPlaying(g_sndOpening)) {
@@ -109,28 +122,23 @@ static void title_frame()
         if (!SetStopSignalExits(true)) {
             char path[kPathSize];
             path[0] = '\0';
-            bool fits = true, pzq = false;
             if (g_argFilePath[0] != '\0') {
                 memcpy(path, g_argFilePath, sizeof path);
                 path[kPathSize - 1] = '\0';
-                fits = s_argPathFits;
-                pzq = s_argPathPzq;
+                start_with_set(path, s_argPathFits, s_argPathPzq);
             } else {
                 const int chosen = win_open_file_dialog(path, kPathSize);
-                if (chosen == 0) path[0] = '\0';
-                fits = chosen != 2;
-                pzq = is_pzq_path(path);
-            }
-            if (path[0] != '\0') {
-                if (!fits) {
-                    refuse_quiz_file(pzq);
-                } else if (load_quiz_set(path)) {
-                    g_stage = 1;
-                    begin_stage();
-                }
+                if (chosen != 0) start_with_set(path, chosen != 2, is_pzq_path(path));
             }
         }
         SetStopSignalExits(false);
+    } else {
+        // The browser's file picker answers frames after the click that
+        // opened it, and a set may be dropped on the page: either is taken as
+        // the dialog's answer would have been.
+        char path[kPathSize];
+        const int arrived = win_take_arrived_file(path, kPathSize);
+        if (arrived != 0) start_with_set(path, arrived != 2, is_pzq_path(path));
     }
 
     title_draw_file_line();
@@ -186,10 +194,7 @@ void app_frame()
     EndDrawing();
 }
 
-void app_run()
-{
-    while (!WindowShouldClose()) app_frame();
-}
+void app_run() { RunFrameLoop(app_frame); }
 
 void app_shutdown()
 {

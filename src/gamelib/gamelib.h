@@ -21,6 +21,8 @@
 
 #include <cstdint>
 
+#include "format.h"
+
 struct Vector2 {
     float x;
     float y;
@@ -194,6 +196,11 @@ void InstallStopSignalHandlers();
 // Returns whether a stop signal has already been caught.
 bool SetStopSignalExits(bool exits);
 void SetTargetFPS(int fps);
+// Runs frame() once per frame until WindowShouldClose. On the desktop a plain
+// loop, each frame paced by EndDrawing; in the browser, which owns the loop,
+// the page's animation frames call it (at most at the target rate) and
+// RunFrameLoop never returns: the page's life is the game's.
+void RunFrameLoop(void (*frame)());
 float GetFrameTime();  // length of the last frame in seconds
 void BeginDrawing();
 void EndDrawing();  // presents, paces, samples input for the next frame
@@ -276,4 +283,4 @@ bool FileExists(const char *fileName);  // a regular file that exists
 const char *GetApplicationDirectory();  // the executable's folder, ending in '/'
 // printf into one of four rotating static buffers of 1024 bytes; a longer
 // result is cut (always NUL-terminated).
-const char *TextFormat(const char *format, ...) __attribute__((format(gnu_printf, 1, 2)));
+const char *TextFormat(const char *format, ...) PELZO_PRINTF(1, 2);

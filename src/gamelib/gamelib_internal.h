@@ -32,6 +32,13 @@ long gl_frame_counter();  // frames completed since InitWindow
 // windowed, 60 unless SetTargetFPS said otherwise (60 when pacing is off).
 float gl_target_fps();
 void gl_count_draw_call();  // for HeadlessDrawCallsLastFrame
+// Frame pacing (frame_loop.cpp, one file per loop). gl_pacing_reset starts
+// the grid of due times at `now`; gl_pace_frame waits until the next frame is
+// due and returns the time then, in performance-counter ticks. The desktop
+// sleeps; in the browser the page's animation frames pace the game, so it
+// returns `now` at once.
+void gl_pacing_reset(Uint64 now);
+Uint64 gl_pace_frame(Uint64 now, int targetFps);
 // Fills triangles (three indices each) in one colour, blended: as row spans
 // on the software renderer (the pixels its own triangle fill would cover), as
 // geometry elsewhere. At most 4 x (2 x 65 + 1) vertices and 128 triangles per

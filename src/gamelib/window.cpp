@@ -6,8 +6,8 @@
 // software is left, the window gets no renderer of its own: a software
 // renderer draws into the window's surface, which EndDrawing then shows with
 // SDL_UpdateWindowSurface (SDL allows a window's surface or a renderer on that
-// window, never both). EndDrawing presents, sleeps to the target rate and
-// polls events for the next frame.
+// window, never both). EndDrawing presents, waits for the next frame to be
+// due (frame_loop.cpp) and polls events for the next frame.
 // Headless: a software renderer on an offscreen RGB surface, no SDL video at
 // all, no sleeping, a fixed frame time and input from the queue (input.cpp).
 #include <SDL_image.h>
@@ -36,7 +36,6 @@ float s_headlessFrameTime = 1.0f / 60.0f;
 
 float s_frameTime = 0.0f;
 Uint64 s_lastFrameEnd = 0;
-Uint64 s_nextDue = 0;  // when the next frame should end (windowed pacing)
 long s_framesDone = 0;
 int s_drawCalls = 0;
 int s_drawCallsLastFrame = 0;
@@ -198,7 +197,7 @@ void InitWindow(int width, int height, const char *title)
         gl_input_poll();
     }
     s_lastFrameEnd = SDL_GetPerformanceCounter();
-    s_nextDue = s_lastFrameEnd;
+    gl_pacing_reset(s_lastFrameEnd);
 }
 
 void CloseWindow()
@@ -248,23 +247,8 @@ void EndDrawing()
     s_framesDone++;
     if (s_headless) return;
 
-    Uint64 freq = SDL_GetPerformanceFrequency();
-    Uint64 now = SDL_GetPerformanceCounter();
-    if (s_targetFps > 0) {
-        // Frames are due on a fixed grid, so a sleep that overshoots makes the
-        // next wait shorter and the rate holds on average. A frame that falls
-        // more than a whole period behind restarts the grid instead of
-        // hurrying to catch up.
-        Uint64 period = freq / (Uint64)s_targetFps;
-        s_nextDue += period;
-        if (now > s_nextDue + period) s_nextDue = now;
-        for (; now < s_nextDue; now = SDL_GetPerformanceCounter()) {
-            Uint64 ms = (s_nextDue - now) * 1000 / freq;
-            // Sleep most of the wait; the last millisecond is spent in
-            // SDL_Delay(0) slices, since a sleep can overshoot by that much.
-            SDL_Delay(ms > 1 ? (Uint32)(ms - 1) : 0);
-        }
-    }
+    const Uint64 freq = SDL_GetPerformanceFrequency();
+    const Uint64 now = gl_pace_frame(SDL_GetPerformanceCounter(), s_targetFps);
     s_frameTime = (float)((double)(now - s_lastFrameEnd) / (double)freq);
     s_lastFrameEnd = now;
     gl_input_poll();

@@ -12,8 +12,12 @@
 // is the icon file set as the window icon; resources come from the table
 // compiled into the executable (resources.h). The only state kept between
 // calls is whether GTK started (it is started once, on the first dialog;
-// with no X server every dialog is a cancel). Starting GTK sets the process locale from the environment, except
-// LC_NUMERIC, which stays as it was.
+// with no X server every dialog is a cancel). Starting GTK sets the process
+// locale from the environment, except LC_NUMERIC, which stays as it was.
+//
+// The browser (web/win_helper.cpp): the dialog is the page's file picker,
+// which answers later, through win_take_arrived_file; no window icon;
+// resources from the compiled-in table, as on Linux.
 //
 // The Japanese font files (win_japanese_fonts, win_japanese_font_hint) are
 // font_files.h's, below any graphics, so that pelzo-quiz finds them too.
@@ -33,6 +37,14 @@ int win_set_utf8_codepage();
 // chosen whose path does not fit: buf holds it cut at a character boundary,
 // which names another file. 0 on cancel or failure, buf untouched.
 int win_open_file_dialog(char *buf, int bufSize);
+
+// A set the player handed the game outside the dialog's own answer: in the
+// browser the file picker answers frames after the click that opened it, and
+// a file can be dropped on the page at any time. As the dialog: 1 with its
+// UTF-8 path in buf, 2 when the path does not fit (cut), 0 when nothing has
+// arrived since the last call. On the desktop the dialog answers before it
+// returns, so this is always 0.
+int win_take_arrived_file(char *buf, int bufSize);
 
 // Loads an icon file and sets it as the window icon. Returns 1 when set, 0 when
 // nothing was set (no file, not an icon, or no game window).

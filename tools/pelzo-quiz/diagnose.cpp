@@ -24,7 +24,7 @@ namespace {
 
 constexpr int kMaxListed = 5;  // examples shown per kind of problem
 
-void say(const char *fmt, ...) __attribute__((format(gnu_printf, 1, 2)));
+void say(const char *fmt, ...) PELZO_PRINTF(1, 2);
 void say(const char *fmt, ...)
 {
     va_list ap;
@@ -33,9 +33,6 @@ void say(const char *fmt, ...)
     va_end(ap);
     fputc('\n', stderr);
 }
-
-// The largest archive the game reads.
-constexpr uint64_t kLargestArchive = 0xFFFFFFFFull;
 
 // Reads at most `limit` bytes from the start of the file into data; on failure
 // says why and returns true.

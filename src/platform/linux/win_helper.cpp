@@ -1,6 +1,7 @@
 // The operating-system services behind the win_ names on Linux: GTK 3 for the
-// open-file dialog, the game library for the window icon, the compiled-in
-// table for the embedded resources (the Japanese fonts are font_files.h's).
+// open-file dialog, the game library for the window icon (the embedded
+// resources are the compiled-in table of resource_table.cpp, the Japanese
+// fonts font_files.h's).
 #include "win_helper.h"
 
 #include <gtk/gtk.h>
@@ -132,6 +133,9 @@ int win_open_file_dialog(char *buf, int bufSize)
     return result;
 }
 
+// The dialog answers before it returns: nothing arrives later.
+int win_take_arrived_file(char *, int) { return 0; }
+
 // ---------------------------------------------------------------------------
 // Window icon from an icon file
 
@@ -157,21 +161,4 @@ int win_set_taskbar_icon(const char *path)
     SetWindowIcon(image);
     UnloadImage(image);
     return 1;
-}
-
-// ---------------------------------------------------------------------------
-// Embedded resources
-
-const void *win_load_resource(int id, uint32_t *size)
-{
-    // Resource names are 16-bit integers: higher bits are not part of the id.
-    const int key = id & 0xFFFF;
-    for (int i = 0; i < g_embeddedResourceCount; ++i) {
-        const EmbeddedResource &res = g_embeddedResources[i];
-        if (res.id == key && res.data) {
-            if (size) *size = res.size;
-            return res.data;
-        }
-    }
-    return nullptr;
 }

@@ -73,6 +73,9 @@ int win_open_file_dialog(char *buf, int bufSize)
     return utf8_copy_cut(buf, size_t(bufSize), path.c_str()) == path.size() ? 1 : 2;
 }
 
+// The dialog answers before it returns: nothing arrives later.
+int win_take_arrived_file(char *, int) { return 0; }
+
 // ---------------------------------------------------------------------------
 // Window icon from an icon file
 

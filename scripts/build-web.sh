@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Builds the browser release of PelzoWin on this Debian machine:
+#
+#   scripts/build-web.sh [OUT_DIR] [BUILD_DIR]   (default: dist/, build-web/)
+#
+# writes OUT_DIR/pelzowin-<version>-web.zip, which holds at its top
+#   index.html, favicon.png            the page
+#   pelzowin.js, .wasm, .data          the game and its fonts
+#   samples/                           the three sample sets
+#   LICENSE-ipafont.txt, LICENSE-dejavu.txt   the shipped fonts' licences
+#   README-Web.txt                     how to host it, ?set= and &mute
+# The libraries come from scripts/setup-web.sh (run here; it reuses what
+# BUILD_DIR/deps already holds).
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+out=${1:-$top/dist}
+build=${2:-$top/build-web}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+cd "$top"
+
+say() { echo "build-web: $*"; }
+die() { say "$*" >&2; exit 1; }
+
+bash scripts/setup-web.sh "$build"
+build=$(cd "$build" && pwd)
+command -v zip >/dev/null || die "zip is missing (scripts/setup.sh installs it)"
+export NODE_PATH=/usr/share/nodejs
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/emscripten-web.cmake -DCMAKE_BUILD_TYPE=Release \
+  -DPELZO_WERROR=ON >/dev/null
+cmake --build "$build" -j"$(nproc)" --target pelzowin >/dev/null
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+[ -n "$version" ] || die "no project version in $build/CMakeCache.txt"
+
+stage=$build/stage
+rm -rf "$stage"
+mkdir -p "$stage/samples"
+cp "$build"/index.html "$build"/favicon.png "$build"/pelzowin.js "$build"/pelzowin.wasm "$build"/pelzowin.data "$stage/"
+cp data/samples/sample.zip data/samples/sample.pzq data/samples/large.zip "$stage/samples/"
+cp /usr/share/doc/fonts-ipafont-mincho/copyright "$stage/LICENSE-ipafont.txt"
+cp /usr/share/doc/fonts-dejavu-core/copyright "$stage/LICENSE-dejavu.txt"
+sed -e "s/@VERSION@/$version/" packaging/web/README-Web.txt >"$stage/README-Web.txt"
+
+# The page must fetch nothing from anywhere but its own folder.
+if grep -Eo '(src|href)="[a-z]+://[^"]*"' "$stage/index.html"; then
+  die "index.html refers to another site"
+fi
+
+archive=$out/pelzowin-$version-web.zip
+rm -f "$archive"
+(cd "$stage" && zip -q -X -r "$archive" .)
+say "wrote $archive ($(( $(stat -c %s "$archive") / 1024 )) KiB)"

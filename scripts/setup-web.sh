@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Prepares the browser build of PelzoWin on this Debian machine:
+#   - installs Debian's emscripten, Node and the build tools;
+#   - fetches the Debian sources of zlib, FreeType, SDL2, SDL2_image and
+#     SDL2_mixer (the versions the Linux build uses) with apt-get source;
+#   - builds them for WebAssembly, and GoogleTest/GoogleMock from
+#     /usr/src/googletest (without threads), as static libraries into
+#     BUILD_DIR/deps/prefix (scripts/deps-common.sh). Emscripten's own ports
+#     would download their sources at build time; these come from Debian.
+#
+#   scripts/setup-web.sh [BUILD_DIR]     (default BUILD_DIR: build-web)
+#
+# Then configure with
+#   cmake -S . -B BUILD_DIR -DCMAKE_TOOLCHAIN_FILE=cmake/emscripten-web.cmake
+#
+# Works as root (CI) or through sudo; packages already installed are skipped.
+set -euo pipefail
+
+script_name=setup-web
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$top/build-web}
+mkdir -p "$build"
+build=$(cd "$build" && pwd)
+toolchain=$top/cmake/emscripten-web.cmake
+deps_var=PELZO_WEB_DEPS
+# The game's code catches std::bad_alloc with WebAssembly's own exception
+# handling; GoogleTest's code, linked into the same tests, must use it too.
+gtest_extra_options="-Dgtest_disable_pthreads=ON -DCMAKE_CXX_FLAGS=-fwasm-exceptions"
+# Debian's emcc runs its JavaScript optimizer under the system's Node, which
+# finds the optimizer's modules only through NODE_PATH.
+export NODE_PATH=/usr/share/nodejs
+
+# shellcheck source=deps-common.sh
+. "$top/scripts/deps-common.sh"
+
+run "$logdir/packages.log" bash "$top/scripts/setup.sh" \
+  emscripten nodejs googletest cmake make pkg-config dpkg-dev
+
+build_libraries

@@ -1,0 +1,115 @@
+// The operating-system services behind the win_ names in the browser. The
+// page (packaging/web/index.html) does the browser's part: its file picker,
+// dropped files and the ?set= download all copy the chosen file into the
+// in-memory file system under /sets/ and hand its path over; the game takes it
+// with win_take_arrived_file. Nothing here blocks: the picker answers frames
+// after the click that opened it. The embedded resources are the compiled-in
+// table (resource_table.cpp).
+#include "win_helper.h"
+
+#include <emscripten/emscripten.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "dialog_filters.h"
+#include "utf8.h"
+
+namespace {
+
+// Opens the page's file picker for the given accept list (".zip,.pzq").
+// Browsers open a picker only in answer to the player's click or key; the
+// game asks in the frame that saw the click, well inside that allowance.
+// Outside a page (the tests under Node) there is no picker.
+EM_JS(void, web_open_picker, (const char *accept), {
+    if (Module.pelzoOpenPicker) Module.pelzoOpenPicker(UTF8ToString(accept));
+});
+
+// The path of a file the page has put under /sets/ since the last call, as
+// memory the caller frees, or null.
+EM_JS(char *, web_take_file, (), {
+    var path = Module.pelzoTakeFile ? Module.pelzoTakeFile() : null;
+    if (!path) return 0;
+    var size = lengthBytesUTF8(path) + 1;
+    var buf = _malloc(size);
+    if (buf) stringToUTF8(path, buf, size);
+    return buf;
+});
+
+// "*.zip;*.pzq" -> ".zip,.pzq"; "*.*" -> "" (any file).
+std::string accept_list(const char *patterns)
+{
+    std::string out;
+    for (const char *p = patterns; *p;) {
+        const char *end = strchr(p, ';');
+        if (!end) end = p + strlen(p);
+        const std::string pattern(p, end);
+        if (pattern == "*.*") return "";
+        if (pattern.size() > 1 && pattern[0] == '*') out += (out.empty() ? "" : ",") + pattern.substr(1);
+        p = *end ? end + 1 : end;
+    }
+    return out;
+}
+
+char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+// True when name ends with ext, letters compared without regard to case.
+bool ends_with_ignoring_case(const char *name, const std::string &ext)
+{
+    const size_t n = strlen(name);
+    if (ext.size() > n) return false;
+    for (size_t i = 0; i < ext.size(); ++i)
+        if (ascii_lower(name[n - ext.size() + i]) != ascii_lower(ext[i])) return false;
+    return true;
+}
+
+}  // namespace
+
+int win_set_utf8_codepage()
+{
+    // The browser's console takes UTF-8.
+    return 1;
+}
+
+int win_dialog_filter_accepts(int index, const char *fileName)
+{
+    if (index < 0 || index >= kDialogFilterCount || !fileName) return 0;
+    // The filters are "*.ext" lists or "*.*", which, as on Windows, matches
+    // every name, also one without a dot.
+    const std::string accept = accept_list(kDialogFilters[index].patterns);
+    if (accept.empty()) return 1;
+    for (size_t start = 0; start < accept.size();) {
+        size_t end = accept.find(',', start);
+        if (end == std::string::npos) end = accept.size();
+        if (ends_with_ignoring_case(fileName, accept.substr(start, end - start))) return 1;
+        start = end + 1;
+    }
+    return 0;
+}
+
+int win_open_file_dialog(char *buf, int bufSize)
+{
+    if (!buf || bufSize <= 0) return 0;
+    // The picker shows the first filter's files; its answer arrives later,
+    // through win_take_arrived_file. Until then this is a cancel.
+    web_open_picker(accept_list(kDialogFilters[0].patterns).c_str());
+    return 0;
+}
+
+int win_take_arrived_file(char *buf, int bufSize)
+{
+    if (!buf || bufSize <= 0) return 0;
+    char *path = web_take_file();
+    if (!path) return 0;
+    int result = 0;
+    if (path[0] != '\0') result = utf8_copy_cut(buf, size_t(bufSize), path) == strlen(path) ? 1 : 2;
+    free(path);
+    return result;
+}
+
+int win_set_taskbar_icon(const char *)
+{
+    // A page has no window icon of its own: the tab shows the page's icon.
+    return 0;
+}
