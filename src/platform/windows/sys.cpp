@@ -196,6 +196,19 @@ void hold_temp(const std::wstring &path)
     s_tempHeld = 1;
 }
 
+// A fresh short name for a temporary file, ".pelzo-" and random letters;
+// *seed moves on for the next try.
+std::string temp_name(unsigned *seed)
+{
+    static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string name = ".pelzo-";
+    for (int i = 0; i < 8; ++i) {
+        *seed = *seed * 1103515245u + 12345u;
+        name += kChars[(*seed >> 16) % (sizeof kChars - 1)];
+    }
+    return name;
+}
+
 // Writes all of data to h and closes it. False with the system's reason.
 bool write_and_close(HANDLE h, const void *data, size_t size, std::string *reason)
 {
@@ -220,18 +233,13 @@ bool write_and_close(HANDLE h, const void *data, size_t size, std::string *reaso
 
 std::string win_write_beside(const std::string &target, const void *data, size_t size, std::string *error)
 {
-    static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     // A short name in the target's folder: the target's own name may already
     // take all the system allows.
     const size_t slash = target.find_last_of("/\\");
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     unsigned seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string temp = folder + ".pelzo-";
-        for (int i = 0; i < 6; ++i) {
-            seed = seed * 1103515245u + 12345u;
-            temp += kChars[(seed >> 16) % (sizeof kChars - 1)];
-        }
+        const std::string temp = folder + temp_name(&seed);
         const std::wstring wide = win_widen(temp.c_str());
         HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) {
@@ -353,7 +361,6 @@ std::vector<std::string> win_out_folder_entries(const OutFolder &folder)
 bool win_write_in_folder(const OutFolder &folder, const std::string &name, const void *data, size_t size, bool replace,
                          std::string *why)
 {
-    static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     const std::wstring target = in_folder(folder, name);
     std::wstring made = target;
     HANDLE h = INVALID_HANDLE_VALUE;
@@ -363,12 +370,7 @@ bool win_write_in_folder(const OutFolder &folder, const std::string &name, const
         // A fresh name beside it; tried again while someone else has it.
         unsigned seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
         for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
-            std::string temp = ".pelzo-";
-            for (int i = 0; i < 8; ++i) {
-                seed = seed * 1103515245u + 12345u;
-                temp += kChars[(seed >> 16) % (sizeof kChars - 1)];
-            }
-            made = in_folder(folder, temp);
+            made = in_folder(folder, temp_name(&seed));
             h = create_held(made);
             if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
         }
