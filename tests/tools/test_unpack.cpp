@@ -199,6 +199,29 @@ std::string named_set(const std::string &file, const std::vector<std::string> &n
     return fixture::write_file(file, fixture::zip_archive(members));
 }
 
+// A symbolic link at `link` to `target` (the libstdc++ of MinGW has no
+// std::filesystem::create_symlink).
+bool make_symlink(const std::string &target, const std::string &link, std::string *why)
+{
+#ifdef _WIN32
+    // Wine's CreateSymbolicLinkW says yes and makes nothing: what is there
+    // must be a reparse point.
+    const DWORD unprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    if (!CreateSymbolicLinkW(widen_utf8(link).c_str(), widen_utf8(target).c_str(), unprivileged)) {
+        *why = "error " + std::to_string(GetLastError());
+        return false;
+    }
+    const DWORD attributes = GetFileAttributesW(widen_utf8(link).c_str());
+    *why = "the system made none";
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+#else
+    std::error_code error;
+    std::filesystem::create_symlink(target, link, error);
+    *why = error.message();
+    return !error;
+#endif
+}
+
 std::string fresh_dir(const std::string &name)
 {
     const std::string dir = fixture::out_path(name);
@@ -274,4 +297,28 @@ TEST(Unpack, AFailedWriteIsNoSuccess)
     EXPECT_EQ(r.out, dir + "/0_a.txt\n");
     EXPECT_THAT(r.err, HasSubstr(dir + "/1_b.txt: cannot write: "));
     EXPECT_THAT(r.err, ::testing::Not(HasSubstr("every file was written")));
+}
+
+TEST(Unpack, ALinkInTheFolderIsReplacedNeverFollowed)
+{
+    // With --force: a link to a file outside, and a dangling one with an
+    // absolute target.
+    namespace fs = std::filesystem;
+    const std::string outside = fixture::write_file("outside.txt", "outside");
+    const std::string nowhere = fixture::out_path("nowhere.txt");
+    const std::string set = named_set("linked.zip", {"x"});
+    for (const std::string &target : {outside, nowhere}) {
+        SCOPED_TRACE(target);
+        fs::remove(fixture::fs_path(nowhere));
+        const std::string dir = fresh_dir("linked"), link = dir + "/0_x.txt";
+        fs::create_directories(fixture::fs_path(dir));
+        std::string why;
+        if (!make_symlink(target, link, &why)) GTEST_SKIP() << "no symbolic links here: " << why;
+        const ToolRun r = run_tool({"unpack", set, "-o", dir, "--force"});
+        EXPECT_EQ(r.exit, 0) << r.err;
+        EXPECT_FALSE(fs::is_symlink(fixture::fs_path(link)));
+        EXPECT_EQ(slurp(link), "x\nQ0\na\nb\nc\nd\ne\n");
+        EXPECT_EQ(slurp(outside), "outside");
+        EXPECT_FALSE(fs::exists(fixture::fs_path(nowhere)));
+    }
 }
