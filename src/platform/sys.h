@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // The arguments as UTF-8, argv[0] included, and their count in *utf8Argc. On
 // Linux argv itself; on Windows the wide command line, converted.
@@ -71,14 +72,38 @@ bool win_replace_file(const std::string &from, const std::string &to, std::strin
 // Deletes a file; quietly does nothing when it cannot.
 void win_remove_file(const std::string &path);
 
-// What is at a UTF-8 path that is to receive files.
-enum class FolderState {
-    Absent,  // nothing there
-    Empty,  // a folder with no entries
-    HasFiles,  // a folder with at least one entry
-    NotFolder,  // something else (*why says what), or it cannot be read
+// A folder that receives files by name. Files are made in the folder that
+// was opened, even when its path is renamed or replaced meanwhile, and a name
+// in it is never followed through a symbolic link: nothing is written outside
+// it. `prefix` is the path as given with a separator after it, for messages.
+struct OutFolder {
+    std::string prefix;
+    intptr_t handle = -1;  // the port's own: a descriptor, or a HANDLE
+    std::string opened;  // Windows: the opened folder's final path, which files are made by
 };
-FolderState win_folder_state(const char *path, std::string *why);
 
-// Creates one folder (its parent must exist). False with the reason in *why.
-bool win_make_folder(const char *path, std::string *why);
+// Opens the folder at a UTF-8 path, creating it (its parent must exist) when
+// nothing is there. False with the reason in *why: "is a file", "cannot
+// create the folder: ...", the system's text.
+bool win_open_out_folder(const char *path, OutFolder *folder, std::string *why);
+
+void win_close_out_folder(OutFolder *folder);
+
+// The names of the folder's entries, "." and ".." left out.
+std::vector<std::string> win_out_folder_entries(const OutFolder &folder);
+
+// Writes `size` bytes as the file `name` in the folder. A new file is created
+// exclusively, 0666 less the umask (on Windows with the folder's inherited
+// permissions), so a name that appears meanwhile (a file, a symbolic link)
+// makes it fail rather than be written through. With `replace`, whatever
+// holds the name (a file, or a symbolic link itself, never what it points
+// to) is replaced in one step by a file written beside it first; a folder
+// there is refused. A stop signal removes a file half written. False with the
+// reason in *why.
+bool win_write_in_folder(const OutFolder &folder, const std::string &name, const void *data, size_t size, bool replace,
+                         std::string *why);
+
+// True when `name` in the folder is the existing file at the UTF-8 path
+// `file` itself: the same inode, or the same file index on the same volume
+// (a symbolic link named `name` is not the file it points to).
+bool win_out_folder_holds(const OutFolder &folder, const std::string &name, const char *file);

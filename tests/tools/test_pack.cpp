@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "font_files.h"
 #include "quiz_load.h"
 #include "tool_run.h"
 #include "zip_reader.h"
@@ -441,6 +442,18 @@ TEST(PackRefuses, OutputThatIsAnInputOrCannotBeWritten)
     EXPECT_EQ(same.exit, 1);
     EXPECT_THAT(same.err, HasSubstr(src + ": is also the output file; packing would overwrite it"));
     EXPECT_EQ(slurp(src), before);
+    // Another spelling of the same file is the same file.
+    const std::string dotted = fixture::out_path(".") + "/self.zip";
+    EXPECT_EQ(pack(dotted, {src}).exit, 1);
+    EXPECT_EQ(slurp(src), before);
+    // The font is an input too.
+    if (const std::string *font = first_existing_file(japanese_font_candidates())) {
+        const std::string copy = fixture::write_file("font_out.zip", slurp(*font));
+        const ToolRun r = run_tool({"pack", "-o", copy, "--font", copy, src});
+        EXPECT_EQ(r.exit, 1);
+        EXPECT_THAT(r.err, HasSubstr(copy + ": is also the output file; packing would overwrite the font"));
+        EXPECT_EQ(slurp(copy), slurp(*font));
+    }
 
     const std::string good = write_source("good.txt", genre_lines("G", 1));
     const std::string nowhere = fixture::out_path("no_such_dir") + "/set.zip";

@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -12,7 +13,7 @@
 
 #include "codepage.h"
 #include "tool_run.h"
-#include "unpack.h"
+#include "file_names.h"
 
 using ::testing::HasSubstr;
 
@@ -154,16 +155,170 @@ TEST(Unpack, GenreNamesBecomeFileNamesEverySystemAccepts)
     const struct {
         const char *name, *stem;
     } cases[] = {
-        {"動物", "動物"},          {"a/b\\c:d*e?f\"g<h>i|j", "a_b_c_d_e_f_g_h_i_j"},
-        {"tab\there", "tab_here"}, {"ends with dots...", "ends with dots"},
-        {"  ", "genre"},           {"", "genre"},
-        {"CON", "CON_"},           {"nul.txt", "nul.txt_"},
-        {"com7", "com7_"},         {"COM0", "COM0"},
+        {"動物", "動物"},
+        {"a/b\\c:d*e?f\"g<h>i|j", "a_b_c_d_e_f_g_h_i_j"},
+        {"tab\there", "tab_here"},
+        {"ends with dots...", "ends with dots"},
+        {"  ", "genre"},
+        {"", "genre"},
+        {"CON", "CON_"},
+        {"nul.txt", "nul.txt_"},
+        {"com7", "com7_"},
+        {"COM0", "COM0_"},
+        {"lpt0.x", "lpt0.x_"},
+        {"CONIN$", "CONIN$_"},
+        {"conout$ .a", "conout$ .a_"},
+        {"COM\u00b9", "COM\u00b9_"},
+        {"LPT\u00b3", "LPT\u00b3_"},
+        {"COM\u2074", "COM\u2074"},
+        {"COM10", "COM10"},
         {"CONSOLE", "CONSOLE"},
     };
     for (const auto &c : cases) EXPECT_EQ(genre_file_stem(c.name), c.stem) << c.name;
+    // The cut at 80 bytes that leaves a space or a dot at the end: it goes.
+    for (const char *tail : {" b", ". b"}) {
+        const std::string name = std::string(80 - strlen(tail) + 1, 'a') + tail;
+        EXPECT_EQ(genre_file_stem(name.c_str()), name.substr(0, 80 - strlen(tail) + 1)) << name;
+    }
     // Long names are cut to 80 bytes at a character boundary.
     std::string kanji;
     for (int i = 0; i < 40; ++i) kanji += "漢";
     EXPECT_EQ(genre_file_stem(kanji.c_str()), kanji.substr(0, 78));
+}
+
+namespace {
+
+// A ZIP set of one question per genre, question "Q<index>", built from UTF-8
+// genre names.
+std::string named_set(const std::string &file, const std::vector<std::string> &names)
+{
+    std::vector<fixture::ZipMember> members;
+    for (size_t g = 0; g < names.size(); ++g)
+        members.push_back({"qtext_" + std::to_string(g) + ".txt",
+                           sjis(fixture::lines({names[g], "Q" + std::to_string(g), "a", "b", "c", "d", "e"}, "\r\n"))});
+    return fixture::write_file(file, fixture::zip_archive(members));
+}
+
+// A symbolic link at `link` to `target` (the libstdc++ of MinGW has no
+// std::filesystem::create_symlink).
+bool make_symlink(const std::string &target, const std::string &link, std::string *why)
+{
+#ifdef _WIN32
+    // Wine's CreateSymbolicLinkW says yes and makes nothing: what is there
+    // must be a reparse point.
+    const DWORD unprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    if (!CreateSymbolicLinkW(widen_utf8(link).c_str(), widen_utf8(target).c_str(), unprivileged)) {
+        *why = "error " + std::to_string(GetLastError());
+        return false;
+    }
+    const DWORD attributes = GetFileAttributesW(widen_utf8(link).c_str());
+    *why = "the system made none";
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+#else
+    std::error_code error;
+    std::filesystem::create_symlink(target, link, error);
+    *why = error.message();
+    return !error;
+#endif
+}
+
+std::string fresh_dir(const std::string &name)
+{
+    const std::string dir = fixture::out_path(name);
+    std::filesystem::remove_all(fixture::fs_path(dir));
+    return dir;
+}
+
+}  // namespace
+
+TEST(Unpack, EveryGenreGetsAFileOfItsOwnEvenWhereNamesFoldAlike)
+{
+    // Names in any order, and case pairs that Windows takes for one name.
+    const struct {
+        std::vector<std::string> genres, files;
+    } cases[] = {
+        {{"x", "2_x", "x"}, {"x.csv", "2_x.csv", "2_x_2.csv"}},
+        {{"x", "x", "2_x"}, {"x.csv", "1_x.csv", "2_x.csv"}},
+        {{"2_x", "x", "X"}, {"2_x.csv", "x.csv", "2_X_2.csv"}},
+        {{"ＡＢＣ", "ａｂｃ", "ΩΔ", "ωδ", "ДОМ", "дом"},
+         {"ＡＢＣ.csv", "1_ａｂｃ.csv", "ΩΔ.csv", "3_ωδ.csv", "ДОМ.csv", "5_дом.csv"}},
+    };
+    int n = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.genres[1]);
+        const std::string set = named_set("names.zip", c.genres);
+        const std::string dir = fresh_dir("names" + std::to_string(n++));
+        const ToolRun r = run_tool({"unpack", set, "-o", dir, "--csv"});
+        EXPECT_EQ(r.exit, 1) << "a renamed table is named";
+        std::vector<std::string> expected;
+        for (const std::string &f : c.files) expected.push_back(dir + "/" + f);
+        ASSERT_EQ(stdout_lines(r.out), expected);
+        for (size_t g = 0; g < expected.size(); ++g)
+            EXPECT_THAT(slurp(expected[g]), HasSubstr("\nQ" + std::to_string(g) + ",")) << expected[g];
+    }
+}
+
+TEST(Unpack, ASetAmongTheFilesToWriteIsRefused)
+{
+    // A ZIP set named like the text file its genre 0 becomes, given as
+    // another spelling of the same file.
+    const std::string dir = fresh_dir("own");
+    const std::string set = named_set("own/0_x.txt", {"x"});
+    const std::string before = slurp(set);
+    const ToolRun r = run_tool({"unpack", dir + "/./0_x.txt", "-o", dir, "--force"});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_THAT(r.err, HasSubstr(dir + "/./0_x.txt: is also the output file " + dir + "/0_x.txt"));
+    EXPECT_EQ(slurp(set), before);
+}
+
+TEST(Unpack, GenreFilesOfAnotherSetInTheFolderAreNamedAndKept)
+{
+    const std::string dir = fresh_dir("stale");
+    ASSERT_EQ(run_tool({"unpack", named_set("old.zip", {"a", "b"}), "-o", dir}).exit, 0);
+    const std::string notes = fixture::write_file("stale/notes.md", "mine");
+    const ToolRun r = run_tool({"unpack", named_set("new.zip", {"c"}), "-o", dir, "--force"});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.out, dir + "/0_c.txt\n");
+    for (const char *old : {"/0_a.txt", "/1_b.txt"}) {
+        EXPECT_THAT(r.err, HasSubstr(dir + old + ": warning: not written by this unpack"));
+        EXPECT_TRUE(std::filesystem::exists(fixture::fs_path(dir + old))) << old;
+    }
+    EXPECT_THAT(r.err, ::testing::Not(HasSubstr("notes.md")));
+    EXPECT_THAT(r.err, HasSubstr(dir + " holds 2 genre files of another set"));
+}
+
+TEST(Unpack, AFailedWriteIsNoSuccess)
+{
+    // A folder where genre 1's file belongs cannot be replaced by it.
+    const std::string dir = fresh_dir("failed");
+    std::filesystem::create_directories(fixture::fs_path(dir + "/1_b.txt"));
+    const ToolRun r = run_tool({"unpack", named_set("ab.zip", {"a", "b"}), "-o", dir, "--force"});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.out, dir + "/0_a.txt\n");
+    EXPECT_THAT(r.err, HasSubstr(dir + "/1_b.txt: cannot write: "));
+    EXPECT_THAT(r.err, ::testing::Not(HasSubstr("every file was written")));
+}
+
+TEST(Unpack, ALinkInTheFolderIsReplacedNeverFollowed)
+{
+    // With --force: a link to a file outside, and a dangling one with an
+    // absolute target.
+    namespace fs = std::filesystem;
+    const std::string outside = fixture::write_file("outside.txt", "outside");
+    const std::string nowhere = fixture::out_path("nowhere.txt");
+    const std::string set = named_set("linked.zip", {"x"});
+    for (const std::string &target : {outside, nowhere}) {
+        SCOPED_TRACE(target);
+        fs::remove(fixture::fs_path(nowhere));
+        const std::string dir = fresh_dir("linked"), link = dir + "/0_x.txt";
+        fs::create_directories(fixture::fs_path(dir));
+        std::string why;
+        if (!make_symlink(target, link, &why)) GTEST_SKIP() << "no symbolic links here: " << why;
+        const ToolRun r = run_tool({"unpack", set, "-o", dir, "--force"});
+        EXPECT_EQ(r.exit, 0) << r.err;
+        EXPECT_FALSE(fs::is_symlink(fixture::fs_path(link)));
+        EXPECT_EQ(slurp(link), "x\nQ0\na\nb\nc\nd\ne\n");
+        EXPECT_EQ(slurp(outside), "outside");
+        EXPECT_FALSE(fs::exists(fixture::fs_path(nowhere)));
+    }
 }

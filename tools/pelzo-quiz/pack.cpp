@@ -219,6 +219,15 @@ int pack_command(int argc, char **argv)
     }
 
     std::vector<std::string> problems;
+    // Every input, the font too, is compared with the output as a file: two
+    // spellings (./g.txt, g.txt) or a link may name one.
+    const auto isOutput = [&out](const std::string &input) {
+        return input == out || win_same_file(input.c_str(), out.c_str());
+    };
+    if (haveFont && isOutput(font)) {
+        problems.push_back(font + ": is also the output file; packing would overwrite the font");
+        return refuse(problems, out);
+    }
     // The font the texts are measured with (--font, or the game's).
     FontAdvancesHandle advances;
     std::string fontProblem, fontNotice;
@@ -229,7 +238,7 @@ int pack_command(int argc, char **argv)
                            " genres (one file each)");
     std::vector<GenreSource> genres(inputs.size());
     for (size_t k = 0; k < inputs.size(); ++k) {
-        if (inputs[k] == out || win_same_file(inputs[k].c_str(), out.c_str())) {
+        if (isOutput(inputs[k])) {
             problems.push_back(inputs[k] + ": is also the output file; packing would overwrite it");
             continue;
         }

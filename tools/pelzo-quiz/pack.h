@@ -10,7 +10,8 @@
 // loads to the same texts. Any problem is reported as "path:line: reason" (a
 // table: "path:row:column: reason") on stderr, exit 1, and nothing is written
 // (the file is built under a temporary name and renamed into place only when
-// it checks out). Exit 2 on a usage error. A table read as Shift-JIS is named
+// it checks out). An input (a genre file or the --font file) that is the
+// output file, by any spelling or link, is refused. Exit 2 on a usage error. A table read as Shift-JIS is named
 // on stderr with a note.
 //
 // Texts the play screen cannot show whole (a question or answer wrapping past

@@ -2,6 +2,7 @@
 // genre, read each back as pack would and name what would not pack.
 #include "unpack.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -9,10 +10,10 @@
 
 #include "csv_table.h"
 #include "diagnose.h"
+#include "file_names.h"
 #include "genre_source.h"
 #include "quiz_load.h"
 #include "sys.h"
-#include "utf8.h"
 
 namespace {
 
@@ -20,27 +21,6 @@ const char kUsage[] = "usage: pelzo-quiz unpack SET -o DIR [--csv] [--force]\n";
 
 // The header row of a written table; pack skips it (問題 then 正解).
 const std::vector<std::string> kTableHeader = {"問題", "正解", "誤答1", "誤答2", "誤答3", "誤答4"};
-
-bool is_device_name(const std::string &stem)
-{
-    std::string base = stem.substr(0, stem.find('.'));
-    while (!base.empty() && base.back() == ' ') base.pop_back();
-    for (char &c : base) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
-    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) && base[3] >= '1' &&
-           base[3] <= '9';
-}
-
-// Whether two file names name one file on a system that ignores ASCII case.
-bool same_file_name(const std::string &a, const std::string &b)
-{
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (fold(a[i]) != fold(b[i])) return false;
-    }
-    return true;
-}
 
 // The genre's lines in the layout pack reads: the name, then per question
 // the question, the right answer and the four wrong answers.
@@ -74,33 +54,17 @@ bool csv_file(const GENRE_DATA &g, std::string &out)
     return ok;
 }
 
-// Writes bytes to path through a file beside it, as pack writes its output.
-bool write_into_place(const std::string &path, const std::string &bytes, std::string *why)
+// Whether pack would read the file name as a genre file (.txt, .csv or
+// .tsv in any case).
+bool genre_file_name(const std::string &name)
 {
-    std::string target;
-    if (!win_output_target(path, &target, why)) return false;
-    const std::string temp = win_write_beside(target, bytes.data(), bytes.size(), why);
-    if (temp.empty()) return false;
-    if (win_replace_file(temp, target, why)) return true;
-    win_remove_file(temp);
+    const std::string folded = fold_file_name(name);
+    for (const char *ext : {".txt", ".csv", ".tsv"})
+        if (folded.size() > 4 && folded.compare(folded.size() - 4, 4, ext) == 0) return true;
     return false;
 }
 
 }  // namespace
-
-std::string genre_file_stem(const char *name)
-{
-    std::string out;
-    for (const char *p = name; *p; ++p) {
-        const auto c = static_cast<unsigned char>(*p);
-        out += c < 0x20 || c == 0x7F || strchr("<>:\"/\\|?*", c) ? '_' : static_cast<char>(c);
-    }
-    out.resize(utf8_cut_length(out.c_str(), out.size() < 80 ? out.size() : 80));
-    while (!out.empty() && (out.back() == '.' || out.back() == ' ')) out.pop_back();
-    if (out.empty()) return "genre";
-    if (is_device_name(out)) out += "_";
-    return out;
-}
 
 int unpack_command(int argc, char **argv)
 {
@@ -137,54 +101,59 @@ int unpack_command(int argc, char **argv)
     }
     warn_after_load(set.c_str());
 
+    // Every genre's file name, decided over all the names at once.
+    std::vector<std::string> wanted;
+    for (int g = 0; g < g_genreCount; ++g) {
+        const std::string stem = genre_file_stem(g_genres[g].name);
+        wanted.push_back(csv ? stem : std::to_string(g) + "_" + stem);
+    }
+    const std::vector<std::string> names = distinct_file_names(wanted, csv ? ".csv" : ".txt");
+
     std::string why;
-    switch (win_folder_state(dir.c_str(), &why)) {
-    case FolderState::Absent:
-        if (!win_make_folder(dir.c_str(), &why)) {
-            fprintf(stderr, "%s: cannot create the folder: %s\n", dir.c_str(), why.c_str());
-            free_genres();
-            return 1;
-        }
-        break;
-    case FolderState::Empty: break;
-    case FolderState::HasFiles:
-        if (force) break;
-        fprintf(stderr, "%s: the folder holds files; give --force to write into it anyway\n", dir.c_str());
+    OutFolder folder;
+    if (!win_open_out_folder(dir.c_str(), &folder, &why)) {
+        fprintf(stderr, "%s: %s\n", dir.c_str(), why.c_str());
         free_genres();
         return 1;
-    case FolderState::NotFolder:
-        fprintf(stderr, "%s: %s\n", dir.c_str(), why.c_str());
+    }
+    // The checks and the writes go to the one folder opened here, and every
+    // file is created anew or replaces what holds its name, never writing
+    // through a link: a file or a link put there meanwhile is no way out.
+    const std::vector<std::string> before = win_out_folder_entries(folder);
+    if (!before.empty() && !force) {
+        fprintf(stderr, "%s: the folder holds files; give --force to write into it anyway\n", dir.c_str());
+        win_close_out_folder(&folder);
+        free_genres();
+        return 1;
+    }
+    for (const std::string &name : names) {
+        if (!win_out_folder_holds(folder, name, set.c_str())) continue;
+        fprintf(stderr, "%s: is also the output file %s%s; unpacking would overwrite it\n", set.c_str(),
+                folder.prefix.c_str(), name.c_str());
+        win_close_out_folder(&folder);
         free_genres();
         return 1;
     }
 
     const PackFormat format = is_pzq_path(set.c_str()) ? PackFormat::Pzq : PackFormat::Zip;
-    const std::string folder = dir.back() == '/' || dir.back() == '\\' ? dir : dir + "/";
-    std::vector<std::string> problems, written, stems;
+    std::vector<std::string> problems, written;
     bool allWritten = true;
     for (int g = 0; g < g_genreCount; ++g) {
         const GENRE_DATA &genre = g_genres[g];
-        const std::string stem = genre_file_stem(genre.name);
-        std::string path, bytes;
+        const std::string path = folder.prefix + names[g];
+        std::string bytes;
         if (csv) {
-            // A table's genre name is its file name, so two genres of one
-            // name would share a file: the later one gets its index.
-            std::string unique = stem;
-            for (const std::string &s : stems)
-                if (same_file_name(s, unique)) unique = std::to_string(g) + "_" + stem;
-            stems.push_back(unique);
-            path = folder + unique + ".csv";
             csv_file(genre, bytes);
-            if (unique != genre.name)
+            // A table's genre name is its file name.
+            if (names[g] != std::string(genre.name) + ".csv")
                 problems.push_back(
                     path + ": the genre name \"" + excerpt(genre.name) +
                     "\" cannot be this file's name; rename the file to the genre name, or pack it alone with --name");
         } else {
-            path = folder + std::to_string(g) + "_" + stem + ".txt";
             bytes = text_file(genre);
         }
-        if (!write_into_place(path, bytes, &why)) {
-            problems.push_back(path + ": cannot write: " + why);
+        if (!win_write_in_folder(folder, names[g], bytes.data(), bytes.size(), force, &why)) {
+            problems.push_back(path + ": " + why);
             allWritten = false;
             continue;
         }
@@ -194,10 +163,35 @@ int unpack_command(int argc, char **argv)
     }
     free_genres();
 
+    // Genre files of an earlier unpack, or of the author, that `pack DIR/*`
+    // would take with this set. They are named, never removed: whose they
+    // are cannot be told.
+    std::vector<std::string> others;
+    for (const std::string &entry : win_out_folder_entries(folder)) {
+        if (!genre_file_name(entry)) continue;
+        bool ours = false;
+        for (const std::string &name : names) ours = ours || fold_file_name(name) == fold_file_name(entry);
+        if (!ours) others.push_back(folder.prefix + entry);
+    }
+    win_close_out_folder(&folder);
+
     for (const std::string &p : written) printf("%s\n", p.c_str());
+    const bool listed = fflush(stdout) == 0 && !ferror(stdout);
+    const int listError = errno;
     for (const std::string &p : problems) fprintf(stderr, "%s\n", p.c_str());
     if (!problems.empty() && allWritten)
         fprintf(stderr,
                 "pelzo-quiz unpack: every file was written, but those named above would not pack back as they stand\n");
-    return problems.empty() ? 0 : 1;
+    else if (!allWritten)
+        fprintf(stderr, "pelzo-quiz unpack: not every genre was written; the files listed do not make the whole set\n");
+    for (const std::string &p : others)
+        fprintf(stderr, "%s: warning: not written by this unpack; packing the folder's files would add it to the set\n",
+                p.c_str());
+    if (!others.empty())
+        fprintf(stderr, "pelzo-quiz unpack: %s holds %zu genre file%s of another set: move %s away before packing\n",
+                dir.c_str(), others.size(), others.size() == 1 ? "" : "s", others.size() == 1 ? "it" : "them");
+    if (!listed)
+        fprintf(stderr, "pelzo-quiz unpack: the list of files written could not be written to standard output: %s\n",
+                strerror(listError));
+    return problems.empty() && others.empty() && listed ? 0 : 1;
 }

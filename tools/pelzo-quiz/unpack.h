@@ -10,20 +10,22 @@
 // genre ("<genre name>.csv", since a table's genre name is its file name),
 // with a header row. stdout lists the files written, in genre order.
 //
+// Every genre gets its own file: names that a file system ignoring case
+// (Windows, macOS) would take for one are told apart by the genre's index.
+//
 // Every file is then read as `pack` would read it. A text that cannot be
 // packed back (an empty text the game accepts, a name no file can carry)
 // still leaves its file written; each one is named on stderr as
-// "file:line: reason" and the exit code is 1. DIR is created when absent; a
-// folder that already holds files is refused unless --force is given. Exit 2
-// on a usage error.
+// "file:line: reason" and the exit code is 1.
+//
+// DIR is created when absent; a folder that already holds files is refused
+// unless --force is given. Files are written only inside DIR: each is created
+// anew, or with --force replaces what holds its name (a symbolic link there
+// is replaced, never followed). A SET inside DIR under the name of a file to
+// write is refused. Genre files already in DIR that this unpack did not write
+// (an earlier set's) are named as warnings, never removed, and the exit code
+// is 1: packing DIR's files would mix them in. Exit 1 too when a file or the
+// list on stdout cannot be written; exit 2 on a usage error.
 #pragma once
 
-#include <string>
-
 int unpack_command(int argc, char **argv);  // argv[0] is "unpack"
-
-// The genre name made safe as a file name on Linux and Windows: the
-// characters Windows forbids and control characters become "_", trailing dots
-// and spaces go, a device name (CON, NUL, COM1, …) gets a "_", and the result
-// is cut to 80 bytes at a character boundary. "genre" when nothing is left.
-std::string genre_file_stem(const char *name);

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 char **win_utf8_argv(int argc, char **argv, int *utf8Argc)
 {
@@ -116,15 +117,17 @@ bool win_output_target(const std::string &path, std::string *target, std::string
 namespace {
 
 // The temporary file being written, removed by a stop signal before the
-// signal ends the process. A fixed buffer, which the handler reads without
+// signal ends the process: a name relative to a folder's descriptor (or to
+// the working folder). A fixed buffer, which the handler reads without
 // allocating; the flag says whether it holds a file.
 char s_tempPath[4096];
+int s_tempFolder = AT_FDCWD;
 volatile sig_atomic_t s_tempHeld = 0;
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 extern "C" void remove_temp_and_stop(int sig)
 {
-    if (s_tempHeld) unlink(s_tempPath);
+    if (s_tempHeld) unlinkat(s_tempFolder, s_tempPath, 0);
     signal(sig, SIG_DFL);
     raise(sig);
 }
@@ -139,7 +142,8 @@ void block_stop_signals(bool block)
     sigprocmask(block ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
 }
 
-void hold_temp(const std::string &path)
+// Called with the stop signals blocked.
+void hold_temp(int folder, const std::string &path)
 {
     static bool installed = false;
     if (!installed) {
@@ -147,7 +151,35 @@ void hold_temp(const std::string &path)
         installed = true;
     }
     memcpy(s_tempPath, path.c_str(), path.size() + 1);
+    s_tempFolder = folder;
     s_tempHeld = 1;
+}
+
+// Removes the held file (unlink) or only lets it go.
+void drop_temp(bool unlink)
+{
+    block_stop_signals(true);
+    if (unlink && s_tempHeld) unlinkat(s_tempFolder, s_tempPath, 0);
+    s_tempHeld = 0;
+    block_stop_signals(false);
+}
+
+// Writes all of data to fd and closes it. False with errno set on failure.
+bool write_and_close(int fd, const void *data, size_t size)
+{
+    const char *bytes = static_cast<const char *>(data);
+    size_t done = 0;
+    bool ok = true;
+    while (ok && done < size) {
+        const ssize_t n = write(fd, bytes + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += static_cast<size_t>(n);
+    }
+    const int err = errno;
+    const bool closed = close(fd) == 0;
+    if (!ok) errno = err;  // the write's reason rather than close's
+    return ok && closed;
 }
 
 }  // namespace
@@ -164,7 +196,7 @@ std::string win_write_beside(const std::string &target, const void *data, size_t
     }
     block_stop_signals(true);
     const int fd = mkstemp(temp.data());
-    if (fd >= 0) hold_temp(temp);
+    if (fd >= 0) hold_temp(AT_FDCWD, temp);
     const int openError = errno;
     block_stop_signals(false);
     if (fd < 0) {
@@ -185,19 +217,14 @@ std::string win_write_beside(const std::string &target, const void *data, size_t
         umask(mask);
         ok = fchmod(fd, 0666 & ~mask) == 0;
     }
-    const char *bytes = static_cast<const char *>(data);
-    size_t done = 0;
-    while (ok && done < size) {
-        const ssize_t n = write(fd, bytes + done, size - done);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) done += static_cast<size_t>(n);
-    }
-    const int err = errno;
-    ok = close(fd) == 0 && ok;
     if (!ok) {
-        if (error) *error = std::string("cannot write: ") + strerror(err);
-        win_remove_file(temp);
+        const int err = errno;
+        close(fd);
+        errno = err;
+    }
+    if (!ok || !write_and_close(fd, data, size)) {
+        if (error) *error = std::string("cannot write: ") + strerror(errno);
+        drop_temp(true);
         return "";
     }
     return temp;
@@ -219,41 +246,131 @@ void win_remove_file(const std::string &path)
 {
     block_stop_signals(true);
     unlink(path.c_str());
-    if (s_tempHeld && path == s_tempPath) s_tempHeld = 0;
+    if (s_tempHeld && s_tempFolder == AT_FDCWD && path == s_tempPath) s_tempHeld = 0;
     block_stop_signals(false);
 }
 
-FolderState win_folder_state(const char *path, std::string *why)
+bool win_open_out_folder(const char *path, OutFolder *folder, std::string *why)
 {
-    struct stat st;
-    if (stat(path, &st) != 0) {
-        if (errno == ENOENT) return FolderState::Absent;
-        *why = strerror(errno);
-        return FolderState::NotFolder;
-    }
-    if (!S_ISDIR(st.st_mode)) {
-        *why = S_ISREG(st.st_mode) ? "is a file" : file_kind(st.st_mode);
-        return FolderState::NotFolder;
-    }
-    DIR *dir = opendir(path);
-    if (!dir) {
-        *why = strerror(errno);
-        return FolderState::NotFolder;
-    }
-    bool any = false;
-    while (const dirent *e = readdir(dir)) {
-        if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) {
-            any = true;
-            break;
+    int fd = open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) {
+        if (mkdir(path, 0777) != 0) {
+            *why = std::string("cannot create the folder: ") + strerror(errno);
+            return false;
         }
+        // Made just now: what is there is this folder, unless someone put a
+        // link in its place, which is not followed.
+        fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     }
-    closedir(dir);
-    return any ? FolderState::HasFiles : FolderState::Empty;
+    if (fd < 0) {
+        const int err = errno;
+        struct stat st;
+        if (err == ENOTDIR && stat(path, &st) == 0)
+            *why = S_ISREG(st.st_mode) ? "is a file" : file_kind(st.st_mode);
+        else
+            *why = strerror(err);
+        return false;
+    }
+    folder->handle = fd;
+    folder->prefix = path;
+    if (folder->prefix.empty() || folder->prefix.back() != '/') folder->prefix += '/';
+    return true;
 }
 
-bool win_make_folder(const char *path, std::string *why)
+void win_close_out_folder(OutFolder *folder)
 {
-    if (mkdir(path, 0777) == 0) return true;
-    *why = strerror(errno);
-    return false;
+    if (folder->handle >= 0) close(static_cast<int>(folder->handle));
+    folder->handle = -1;
+}
+
+std::vector<std::string> win_out_folder_entries(const OutFolder &folder)
+{
+    std::vector<std::string> names;
+    const int fd = openat(static_cast<int>(folder.handle), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR *dir = fd >= 0 ? fdopendir(fd) : nullptr;
+    if (!dir) {
+        if (fd >= 0) close(fd);
+        return names;
+    }
+    while (const dirent *e = readdir(dir))
+        if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) names.emplace_back(e->d_name);
+    closedir(dir);
+    return names;
+}
+
+namespace {
+
+// Creates `name` in the folder exclusively (never through a link) and holds
+// it for the stop signals; -1 with errno set when it cannot.
+int create_held(int folder, const std::string &name)
+{
+    if (name.size() >= sizeof s_tempPath) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    block_stop_signals(true);
+    const int fd = openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    const int err = errno;
+    if (fd >= 0) hold_temp(folder, name);
+    block_stop_signals(false);
+    errno = err;
+    return fd;
+}
+
+}  // namespace
+
+bool win_write_in_folder(const OutFolder &folder, const std::string &name, const void *data, size_t size, bool replace,
+                         std::string *why)
+{
+    const int dir = static_cast<int>(folder.handle);
+    std::string made = name;
+    int fd = -1;
+    if (!replace) {
+        fd = create_held(dir, made);
+    } else {
+        // A fresh name beside it; tried again while someone else has it.
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        unsigned seed = static_cast<unsigned>(now.tv_nsec) ^ (static_cast<unsigned>(getpid()) << 16);
+        for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+            char temp[32];
+            seed = seed * 1103515245u + 12345u;
+            snprintf(temp, sizeof temp, ".pelzo-%08x", seed);
+            made = temp;
+            fd = create_held(dir, made);
+            if (fd < 0 && errno != EEXIST) break;
+        }
+    }
+    if (fd < 0) {
+        *why = std::string("cannot create: ") + strerror(errno);
+        return false;
+    }
+    if (!write_and_close(fd, data, size)) {
+        *why = std::string("cannot write: ") + strerror(errno);
+        drop_temp(true);
+        return false;
+    }
+    if (replace) {
+        // rename replaces the name itself: a link there is not followed.
+        block_stop_signals(true);
+        const bool moved = renameat(dir, made.c_str(), dir, name.c_str()) == 0;
+        const int err = errno;
+        if (moved) s_tempHeld = 0;
+        block_stop_signals(false);
+        if (!moved) {
+            *why = std::string("cannot write: ") + strerror(err);
+            drop_temp(true);
+            return false;
+        }
+    }
+    drop_temp(false);
+    return true;
+}
+
+bool win_out_folder_holds(const OutFolder &folder, const std::string &name, const char *file)
+{
+    struct stat there, st;
+    return file && stat(file, &st) == 0 &&
+           fstatat(static_cast<int>(folder.handle), name.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
+           there.st_dev == st.st_dev && there.st_ino == st.st_ino;
 }

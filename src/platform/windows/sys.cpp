@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <string>
 #include <vector>
 
 #include "wide.h"
@@ -96,15 +97,22 @@ FILE *win_open_regular(const char *path, uint64_t *size, std::string *why)
 
 namespace {
 
-bool file_identity(const char *path, BY_HANDLE_FILE_INFORMATION *info)
+// The identity of what a wide path names, through a symbolic link or, with
+// FILE_FLAG_OPEN_REPARSE_POINT in `flags`, of the link itself.
+bool file_identity(const std::wstring &path, DWORD flags, BY_HANDLE_FILE_INFORMATION *info)
 {
-    HANDLE h = CreateFileW(win_widen(path).c_str(), FILE_READ_ATTRIBUTES,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     const bool ok = GetFileInformationByHandle(h, info) != 0;
     CloseHandle(h);
     return ok;
+}
+
+bool same_identity(const BY_HANDLE_FILE_INFORMATION &a, const BY_HANDLE_FILE_INFORMATION &b)
+{
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+           a.nFileIndexLow == b.nFileIndexLow;
 }
 
 }  // namespace
@@ -112,9 +120,9 @@ bool file_identity(const char *path, BY_HANDLE_FILE_INFORMATION *info)
 bool win_same_file(const char *a, const char *b)
 {
     BY_HANDLE_FILE_INFORMATION ia, ib;
-    if (!a || !b || !file_identity(a, &ia) || !file_identity(b, &ib)) return false;
-    return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
-           ia.nFileIndexLow == ib.nFileIndexLow;
+    if (!a || !b || !a[0] || !b[0] || !file_identity(win_widen(a), 0, &ia) || !file_identity(win_widen(b), 0, &ib))
+        return false;
+    return same_identity(ia, ib);
 }
 
 bool win_output_target(const std::string &path, std::string *target, std::string *why)
@@ -188,22 +196,50 @@ void hold_temp(const std::wstring &path)
     s_tempHeld = 1;
 }
 
+// A fresh short name for a temporary file, ".pelzo-" and random letters;
+// *seed moves on for the next try.
+std::string temp_name(unsigned *seed)
+{
+    static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string name = ".pelzo-";
+    for (int i = 0; i < 8; ++i) {
+        *seed = *seed * 1103515245u + 12345u;
+        name += kChars[(*seed >> 16) % (sizeof kChars - 1)];
+    }
+    return name;
+}
+
+// Writes all of data to h and closes it. False with the system's reason.
+bool write_and_close(HANDLE h, const void *data, size_t size, std::string *reason)
+{
+    const char *bytes = static_cast<const char *>(data);
+    size_t done = 0;
+    bool ok = true;
+    while (ok && done < size) {
+        const DWORD chunk = size - done > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size - done);
+        DWORD written = 0;
+        ok = WriteFile(h, bytes + done, chunk, &written, nullptr) != 0 && written > 0;
+        done += written;
+    }
+    if (!ok) *reason = win_last_error_text();
+    if (!CloseHandle(h) && ok) {
+        ok = false;
+        *reason = win_last_error_text();
+    }
+    return ok;
+}
+
 }  // namespace
 
 std::string win_write_beside(const std::string &target, const void *data, size_t size, std::string *error)
 {
-    static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     // A short name in the target's folder: the target's own name may already
     // take all the system allows.
     const size_t slash = target.find_last_of("/\\");
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     unsigned seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string temp = folder + ".pelzo-";
-        for (int i = 0; i < 6; ++i) {
-            seed = seed * 1103515245u + 12345u;
-            temp += kChars[(seed >> 16) % (sizeof kChars - 1)];
-        }
+        const std::string temp = folder + temp_name(&seed);
         const std::wstring wide = win_widen(temp.c_str());
         HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) {
@@ -212,21 +248,8 @@ std::string win_write_beside(const std::string &target, const void *data, size_t
             return "";
         }
         hold_temp(wide);
-        const char *bytes = static_cast<const char *>(data);
-        size_t done = 0;
-        bool ok = true;
-        while (ok && done < size) {
-            const DWORD chunk = size - done > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size - done);
-            DWORD written = 0;
-            ok = WriteFile(h, bytes + done, chunk, &written, nullptr) != 0 && written > 0;
-            done += written;
-        }
-        std::string reason = ok ? "" : win_last_error_text();
-        if (!CloseHandle(h) && ok) {
-            ok = false;
-            reason = win_last_error_text();
-        }
-        if (!ok) {
+        std::string reason;
+        if (!write_and_close(h, data, size, &reason)) {
             if (error) *error = "cannot write: " + reason;
             win_remove_file(temp);
             return "";
@@ -248,37 +271,133 @@ bool win_replace_file(const std::string &from, const std::string &to, std::strin
 
 void win_remove_file(const std::string &path) { DeleteFileW(win_widen(path.c_str()).c_str()); }
 
-FolderState win_folder_state(const char *path, std::string *why)
+bool win_open_out_folder(const char *path, OutFolder *folder, std::string *why)
 {
     const std::wstring wide = win_widen(path);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
+    DWORD flags = FILE_FLAG_BACKUP_SEMANTICS;
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD code = GetLastError();
-        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return FolderState::Absent;
-        *why = win_last_error_text();
-        return FolderState::NotFolder;
-    }
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) {
+            *why = win_last_error_text();
+            return false;
+        }
+        if (!CreateDirectoryW(wide.c_str(), nullptr)) {
+            *why = "cannot create the folder: " + win_last_error_text();
+            return false;
+        }
+        // Made just now: a link someone put in its place is not followed.
+        flags |= FILE_FLAG_OPEN_REPARSE_POINT;
+    } else if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         *why = "is a file";
-        return FolderState::NotFolder;
+        return false;
     }
-    WIN32_FIND_DATAW found;
-    HANDLE h = FindFirstFileW((wide + L"\\*").c_str(), &found);
+    // Held open without FILE_SHARE_DELETE: while it is, nobody can rename or
+    // remove the folder and put another (or a link) in its place.
+    HANDLE h = CreateFileW(wide.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, flags, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         *why = win_last_error_text();
-        return FolderState::NotFolder;
+        return false;
     }
-    bool any = false;
-    do {
-        if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0) any = true;
-    } while (!any && FindNextFileW(h, &found));
-    FindClose(h);
-    return any ? FolderState::HasFiles : FolderState::Empty;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(h, &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        ((flags & FILE_FLAG_OPEN_REPARSE_POINT) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))) {
+        *why = "is not a folder";
+        CloseHandle(h);
+        return false;
+    }
+    // Files are made by the opened folder's own path, not through the path
+    // given, whose parts could be links.
+    wchar_t final[32768];
+    const DWORD n = GetFinalPathNameByHandleW(h, final, 32768, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    folder->opened = n > 0 && n < 32768 ? win_narrow(std::wstring(final, n).c_str()) : std::string(path);
+    folder->handle = reinterpret_cast<intptr_t>(h);
+    folder->prefix = path;
+    if (folder->prefix.empty() || (folder->prefix.back() != '/' && folder->prefix.back() != '\\'))
+        folder->prefix += '/';
+    return true;
 }
 
-bool win_make_folder(const char *path, std::string *why)
+void win_close_out_folder(OutFolder *folder)
 {
-    if (CreateDirectoryW(win_widen(path).c_str(), nullptr)) return true;
-    *why = win_last_error_text();
-    return false;
+    if (folder->handle != -1) CloseHandle(reinterpret_cast<HANDLE>(folder->handle));
+    folder->handle = -1;
+}
+
+namespace {
+
+std::wstring in_folder(const OutFolder &folder, const std::string &name)
+{
+    return win_widen(folder.opened.c_str()) + L"\\" + win_widen(name.c_str());
+}
+
+// Creates the file at a wide path exclusively, never through a link there,
+// and holds it for the stop signals.
+HANDLE create_held(const std::wstring &path)
+{
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h != INVALID_HANDLE_VALUE) hold_temp(path);
+    return h;
+}
+
+}  // namespace
+
+std::vector<std::string> win_out_folder_entries(const OutFolder &folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW(in_folder(folder, "*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0)
+            names.push_back(win_narrow(found.cFileName));
+    } while (FindNextFileW(h, &found));
+    FindClose(h);
+    return names;
+}
+
+bool win_write_in_folder(const OutFolder &folder, const std::string &name, const void *data, size_t size, bool replace,
+                         std::string *why)
+{
+    const std::wstring target = in_folder(folder, name);
+    std::wstring made = target;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if (!replace) {
+        h = create_held(made);
+    } else {
+        // A fresh name beside it; tried again while someone else has it.
+        unsigned seed = GetTickCount() ^ (GetCurrentProcessId() << 16);
+        for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
+            made = in_folder(folder, temp_name(&seed));
+            h = create_held(made);
+            if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
+        }
+    }
+    if (h == INVALID_HANDLE_VALUE) {
+        *why = "cannot create: " + win_last_error_text();
+        return false;
+    }
+    std::string reason;
+    bool ok = write_and_close(h, data, size, &reason);
+    // MoveFileEx replaces the name itself: a link there is not followed.
+    if (ok && replace &&
+        !MoveFileExW(made.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ok = false;
+        reason = win_last_error_text();
+    }
+    if (!ok) {
+        *why = "cannot write: " + reason;
+        DeleteFileW(made.c_str());
+    }
+    s_tempHeld = 0;
+    return ok;
+}
+
+bool win_out_folder_holds(const OutFolder &folder, const std::string &name, const char *file)
+{
+    BY_HANDLE_FILE_INFORMATION there, info;
+    return file && file[0] && file_identity(win_widen(file), 0, &info) &&
+           file_identity(in_folder(folder, name), FILE_FLAG_OPEN_REPARSE_POINT, &there) && same_identity(there, info);
 }

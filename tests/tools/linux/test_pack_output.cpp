@@ -114,6 +114,15 @@ TEST(PackOutput, ThroughASymbolicLinkTheTargetIsReplacedAndTheLinkKept)
     ASSERT_EQ(pack(dangling, src).exit, 0);
     EXPECT_EQ(file_type(dangling), static_cast<mode_t>(S_IFLNK));
     EXPECT_EQ(file_type(fixture::out_path("made.zip")), static_cast<mode_t>(S_IFREG));
+
+    // The same with an absolute target, which is not taken from the link's folder.
+    const std::string absolute = fixture::out_path("made_abs.zip");
+    unlink(dangling.c_str());
+    unlink(absolute.c_str());
+    ASSERT_EQ(symlink(absolute.c_str(), dangling.c_str()), 0);
+    ASSERT_EQ(pack(dangling, src).exit, 0);
+    EXPECT_EQ(file_type(dangling), static_cast<mode_t>(S_IFLNK));
+    EXPECT_EQ(run_tool({"check", absolute}).out, "0\t2\tG\n");
 }
 
 TEST(PackOutput, TheReplacedFileKeepsItsMode)
@@ -173,16 +182,20 @@ TEST(PackOutput, AFileTheUserMayNotWriteIsRefused)
     EXPECT_EQ(slurp(out), old);
 }
 
-TEST(PackOutput, AStopSignalLeavesTheOldOutputAndNoTemporaryFile)
+namespace {
+
+// Starts `pack -o out src` and stops it (SIGSTOP) at a moment when its
+// temporary file exists, so a signal sent then finds the tool still writing
+// whatever the machine's load. The tool runs in short slices between checks
+// made while it is stopped; a run that ends before one finds the file is
+// started again, on `old` again. Returns the stopped tool's pid, or -1.
+pid_t pack_stopped_while_writing(const std::string &out, const std::string &old, const std::string &src)
 {
-    // A set big enough that writing and reading it back takes a while.
-    const std::string src = source("big.txt", 32767);
-    const std::string out = fixture::write_file("big.pzq", "the old set");
     const std::string dir = folder_of(out), tool = built_program("pelzo-quiz");
-    for (int sig : {SIGTERM, SIGINT}) {
-        SCOPED_TRACE(sig);
+    for (int run = 0; run < 20; ++run) {
+        fixture::write_file(out.substr(dir.size() + 1), old);
         const pid_t pid = fork();
-        ASSERT_GE(pid, 0);
+        if (pid < 0) return -1;
         if (pid == 0) {
             const int null = open("/dev/null", O_WRONLY);
             dup2(null, 1);
@@ -190,23 +203,36 @@ TEST(PackOutput, AStopSignalLeavesTheOldOutputAndNoTemporaryFile)
             execl(tool.c_str(), tool.c_str(), "pack", "-o", out.c_str(), src.c_str(), static_cast<char *>(nullptr));
             _exit(98);
         }
-        // The signal arrives once the temporary file exists.
-        bool seen = false;
-        int status = 0;
-        bool ended = false;
-        for (int i = 0; i < 20000 && !seen && !ended; ++i) {
-            seen = !temporaries(dir).empty();
-            if (!seen) {
-                ended = waitpid(pid, &status, WNOHANG) == pid;
-                usleep(500);
-            }
+        for (;;) {
+            int status = 0;
+            kill(pid, SIGSTOP);
+            if (waitpid(pid, &status, WUNTRACED) != pid || !WIFSTOPPED(status)) break;  // it ended first
+            if (!temporaries(dir).empty()) return pid;
+            kill(pid, SIGCONT);
+            usleep(200);
         }
-        ASSERT_TRUE(seen) << "no temporary file appeared";
+    }
+    return -1;
+}
+
+}  // namespace
+
+TEST(PackOutput, AStopSignalLeavesTheOldOutputAndNoTemporaryFile)
+{
+    // A set big enough that writing and reading it back takes a while.
+    const std::string src = source("big.txt", 32767);
+    for (int sig : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(sig);
+        const std::string out = fixture::out_path("big.pzq");
+        const pid_t pid = pack_stopped_while_writing(out, "the old set", src);
+        ASSERT_GT(pid, 0) << "the tool was never caught with its temporary file";
         kill(pid, sig);
+        kill(pid, SIGCONT);
+        int status = 0;
         waitpid(pid, &status, 0);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << "the signal ends the tool";
         EXPECT_EQ(slurp(out), "the old set");
-        EXPECT_THAT(temporaries(dir), ::testing::IsEmpty());
+        EXPECT_THAT(temporaries(folder_of(out)), ::testing::IsEmpty());
     }
 }
 
