@@ -232,8 +232,9 @@ test('the file picker loads a .pzq set; a broken file gets its message on the ti
   fs.rmSync(dir, {recursive: true, force: true});
 });
 
-test('the picture fits landscape and portrait windows, aspect kept, and clicks land', async () => {
-  for (const viewport of [{width: 1280, height: 800}, {width: 800, height: 1280}]) {
+test('the picture fits landscape and portrait windows, aspect kept, and clicks and taps land', async () => {
+  // A laptop, and a phone held upright, which is tapped rather than clicked.
+  for (const viewport of [{width: 1280, height: 800}, {width: 800, height: 1280, hasTouch: true, isMobile: true}]) {
     const {page} = await openPage('?set=samples/sample.zip', viewport);
     const rect = await pictureRect(page);
     assert.ok(Math.abs(rect.width / rect.height - 1.5) < 0.01, `aspect ${rect.width} x ${rect.height}`);
@@ -241,7 +242,12 @@ test('the picture fits landscape and portrait windows, aspect kept, and clicks l
               rect.top + rect.height <= viewport.height + 0.5, 'the picture leaves the window');
     assert.ok(rect.width >= viewport.width - 1 || rect.height >= viewport.height - 1, 'the picture does not fill');
     await waitForPicture(page, 'the title', onTitle);
-    await clickPicture(page, START);
+    if (viewport.hasTouch) {
+      const q = toPage(rect, START);
+      await page.touchscreen.tap(q.x, q.y);
+    } else {
+      await clickPicture(page, START);
+    }
     await waitForPicture(page, 'the first question', timerRunning);
     await page.close();
   }
