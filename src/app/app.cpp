@@ -1,6 +1,7 @@
 #include "app.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -26,19 +27,58 @@
 static bool s_argPathFits = true;
 static bool s_argPathPzq = false;
 
+namespace {
+
+const char kUsage[] =
+    "使い方 / usage: pelzowin [-mute] [--] [QUIZSET.zip | QUIZSET.pzq]\n"
+    "  -mute, --mute  音を鳴らさない / no sound\n"
+    "  -h, --help     この説明 / this help\n"
+    "  --version      バージョン / the version\n"
+    "  --             以降はファイル名 (\"-\" で始まっても) / a file name follows, even one starting with \"-\"\n";
+
+bool is_mute_option(const char *arg) { return strcasecmp(arg, "-mute") == 0 || strcasecmp(arg, "--mute") == 0; }
+
+}  // namespace
+
+int app_command_line_exit(int argc, char **argv, FILE *out, FILE *err)
+{
+    for (int i = 1; i < argc; ++i) {
+        const char *arg = argv[i];
+        if (!arg || arg[0] != '-' || is_mute_option(arg)) continue;
+        if (strcmp(arg, "--") == 0) break;
+        if (strcmp(arg, "-h") == 0 || strcmp(arg, "--help") == 0) {
+            fputs(kUsage, out);
+            return fflush(out) == 0 ? 0 : 1;
+        }
+        if (strcmp(arg, "--version") == 0) {
+            fputs("PelzoWin ver1.1.0\n", out);
+            return fflush(out) == 0 ? 0 : 1;
+        }
+        fprintf(err, "pelzowin: unknown option \"%s\"\n%s", arg, kUsage);
+        return 2;
+    }
+    return -1;
+}
+
 void parse_command_line(int argc, char **argv)
 {
     g_mute = false;
     g_argFilePath[0] = '\0';
     s_argPathFits = true;
     s_argPathPzq = false;
+    bool options = true;
     for (int i = 1; i < argc; ++i) {
-        if (!argv[i]) continue;
-        if (strcasecmp(argv[i], "-mute") == 0) {
+        const char *arg = argv[i];
+        if (!arg) continue;
+        if (options && strcmp(arg, "--") == 0) {
+            options = false;
+        } else if (options && is_mute_option(arg)) {
             g_mute = true;
+        } else if (options && arg[0] == '-') {
+            // An option app_command_line_exit answers before the game starts.
         } else if (g_argFilePath[0] == '\0') {
-            s_argPathFits = utf8_copy_cut(g_argFilePath, kPathSize, argv[i]) == strlen(argv[i]);
-            s_argPathPzq = is_pzq_path(argv[i]);
+            s_argPathFits = utf8_copy_cut(g_argFilePath, kPathSize, arg) == strlen(arg);
+            s_argPathPzq = is_pzq_path(arg);
         }
     }
 }
@@ -94,6 +134,15 @@ void app_startup(int argc, char **argv)
     PlaySound(g_sndOpening);
 }
 
+// The keyboard stands in for the mouse: 1-5 on the top row or the keypad
+// choose ①-⑤, Enter or Space presses the screen's one button.
+static bool button_key_pressed()
+{
+    return IsKeyPressed(KEY_ENTER) || IsKeyPressed(KEY_KP_ENTER) || IsKeyPressed(KEY_SPACE);
+}
+
+static bool choice_key_pressed(int slot) { return IsKeyPressed('1' + slot) || IsKeyPressed(KEY_KP_1 + slot); }
+
 // Loads the set at path and starts its first stage; a path that was cut
 // (fits false) names another file and is refused with its branch's message.
 static void start_with_set(const char *path, bool fits, bool pzq)
@@ -116,7 +165,7 @@ static void title_frame()
         }
     }
 
-    if (title_draw_main()) {
+    if (title_draw_main() || button_key_pressed()) {
         // The dialog and the load block the frame loop: a stop signal meanwhile
         // ends the game at once, as the loop would have.
         if (!SetStopSignalExits(true)) {
@@ -161,17 +210,18 @@ static void play_frame()
     for (int slot = 0; slot < 5; ++slot) {
         const bool over = CheckCollisionPointRec(mouse, play_choice_rect(slot));
         play_draw_choice(slot, over);
-        if (!g_answered && over && IsMouseButtonPressed(MOUSE_BUTTON_LEFT)) answer_choice(slot);
+        if (!g_answered && ((over && IsMouseButtonPressed(MOUSE_BUTTON_LEFT)) || choice_key_pressed(slot)))
+            answer_choice(slot);
     }
 
-    if (g_answered && play_draw_next_button()) advance_question();
+    if (g_answered && (play_draw_next_button() || button_key_pressed())) advance_question();
 }
 
 static void result_frame()
 {
     // Decided before drawing, so the button's action matches its label.
     const bool nextStage = g_clearStage && g_stage <= kLastStage - 1;
-    if (!result_draw()) return;
+    if (!result_draw() && !button_key_pressed()) return;
     if (nextStage) {
         g_stage += 1;
         begin_stage();

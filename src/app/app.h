@@ -8,15 +8,24 @@
 // a silent fallback.
 #pragma once
 
+#include <cstdio>
+
 void app_startup(int argc, char **argv);
 void app_frame();
 void app_run();
 void app_shutdown();
 
-// "-mute" (any ASCII case) sets g_mute; the first non-empty other argument
-// becomes g_argFilePath, taken as UTF-8 and cut at a character boundary when
-// it is longer than 511 bytes. Resets both first. A path that was cut is shown
-// but never loaded: the start button then fails with its branch's message.
+// What the command line asks before anything starts: "-h"/"--help" print
+// the usage and "--version" "PelzoWin ver1.1.0" to out (exit code 0); any
+// other argument that starts with "-" before "--", except the mute options,
+// prints what was wrong and the usage to err (exit code 2). -1: start the game.
+int app_command_line_exit(int argc, char **argv, FILE *out, FILE *err);
+
+// "-mute" or "--mute" (any ASCII case) before "--" sets g_mute; "--" ends the
+// options. The first non-empty argument that is no option becomes
+// g_argFilePath, taken as UTF-8 and cut at a character boundary when it is
+// longer than 511 bytes. Resets both first. A path that was cut is shown but
+// never loaded: the start button then fails with its branch's message.
 void parse_command_line(int argc, char **argv);
 bool command_line_path_fits();
 

@@ -159,6 +159,7 @@ enum {
     KEY_F12 = 301,
     KEY_F13 = 302,
     KEY_F24 = 313,
+    KEY_KP_1 = 321,  // KEY_KP_1 + n - 1 is keypad n (1-9)
     KEY_KP_DECIMAL = 330,
     KEY_KP_DIVIDE = 331,
     KEY_KP_MULTIPLY = 332,
@@ -212,6 +213,7 @@ Vector2 GetMousePosition();
 bool IsMouseButtonPressed(int button);  // true only in the frame of the press
 bool IsMouseButtonDown(int button);
 int GetKeyPressed();  // keys pressed this frame, one per call, then 0
+bool IsKeyPressed(int key);  // whether `key` went down this frame; reads nothing off GetKeyPressed
 bool CheckCollisionPointRec(Vector2 point, Rectangle rec);  // left/top in, right/bottom out
 
 // --- shapes --------------------------------------------------------------

@@ -83,7 +83,7 @@ int key_from_scancode(SDL_Scancode sc)
     if (sc >= SDL_SCANCODE_1 && sc <= SDL_SCANCODE_9) return '1' + (sc - SDL_SCANCODE_1);
     if (sc >= SDL_SCANCODE_F1 && sc <= SDL_SCANCODE_F12) return KEY_F1 + (sc - SDL_SCANCODE_F1);
     if (sc >= SDL_SCANCODE_F13 && sc <= SDL_SCANCODE_F24) return KEY_F13 + (sc - SDL_SCANCODE_F13);
-    if (sc >= SDL_SCANCODE_KP_1 && sc <= SDL_SCANCODE_KP_9) return 321 + (sc - SDL_SCANCODE_KP_1);
+    if (sc >= SDL_SCANCODE_KP_1 && sc <= SDL_SCANCODE_KP_9) return KEY_KP_1 + (sc - SDL_SCANCODE_KP_1);
     switch (sc) {
     case SDL_SCANCODE_0: return KEY_ZERO;
     case SDL_SCANCODE_SPACE: return KEY_SPACE;
@@ -212,6 +212,13 @@ Vector2 GetMousePosition() { return s_in.mouse; }
 bool IsMouseButtonPressed(int button) { return button >= 0 && button < kButtons && s_in.pressed[button]; }
 
 bool IsMouseButtonDown(int button) { return button >= 0 && button < kButtons && s_in.down[button]; }
+
+bool IsKeyPressed(int key)
+{
+    for (int i = 0; i < s_in.keyCount; ++i)
+        if (s_in.keys[i] == key) return true;
+    return false;
+}
 
 int GetKeyPressed()
 {

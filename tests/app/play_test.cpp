@@ -1,6 +1,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "game_driver.h"
@@ -45,6 +46,45 @@ TEST_F(Play, RightAnswersInTheFirstFramesClearTheGameWithFullScore)
     EXPECT_EQ(g_stage, 1);
     EXPECT_EQ(g_score, 0);
     EXPECT_EQ(g_genreCount, 3);  // the set stays loaded
+}
+
+// The keyboard alone, from the title to the title: Enter loads the set,
+// 1-5 (top row or keypad) answer, Space and Enter press the one button.
+TEST_F(Play, AWholeGameIsPlayedWithTheKeyboardAlone)
+{
+    const std::string set = std::string(PELZO_SOURCE_DIR) + "/data/samples/sample.zip";
+    start({"-mute", set.c_str()});
+    auto key = [](int code) {
+        HeadlessQueueKey(code);
+        app_frame();
+    };
+    key(KEY_ENTER);
+    ASSERT_EQ(g_screen, SCREEN_PLAY);
+    for (int stage = 1; stage <= 10; ++stage) {
+        ASSERT_EQ(g_stage, stage);
+        frame();
+        for (int q = 0; q < 10; ++q) {
+            const int right = g_correctChoiceIdx;
+            // Top row and keypad take turns.
+            key(q % 2 == 0 ? '1' + right : KEY_KP_1 + right);
+            ASSERT_TRUE(g_answered);
+            EXPECT_EQ(g_clickedIdx, right);
+            // Only the first answer counts, by key as by click.
+            key('1' + (right + 1) % 5);
+            EXPECT_EQ(g_clickedIdx, right);
+            key(q % 2 == 0 ? KEY_SPACE : KEY_KP_ENTER);
+        }
+        ASSERT_EQ(g_screen, SCREEN_RESULT);
+        EXPECT_EQ(g_correct, 10);
+        key(KEY_ENTER);  // "次のステージへ", at last "タイトルに戻る"
+    }
+    EXPECT_EQ(g_screen, SCREEN_TITLE);
+    // A key that is no answer and no button does nothing on a question.
+    key(KEY_ENTER);
+    ASSERT_EQ(g_screen, SCREEN_PLAY);
+    frame();
+    for (int code : {int('0'), int('6'), KEY_KP_1 + 5, int('A')}) key(code);
+    EXPECT_FALSE(g_answered);
 }
 
 TEST_F(Play, FourRightAnswersInStageOneAreGameOver)

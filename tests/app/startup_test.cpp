@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -29,8 +30,9 @@ TEST(CommandLine, MuteInAnyCaseAnywhereAndTheFirstPath)
         {{"-Mute", "-mUTE"}, true, ""},
         {{"first.pzq", "second.pzq"}, false, "first.pzq"},
         {{"", "after-empty.zip"}, false, "after-empty.zip"},
-        {{"-fullscreen", "-mute"}, true, "-fullscreen"},  // no other options exist
-        {{"-mutex"}, false, "-mutex"},
+        {{"--MUTE", "a.zip"}, true, "a.zip"},
+        {{"--", "-mute", "b.zip"}, false, "-mute"},  // after "--" everything is a path
+        {{"-mute", "--", "--", "c.zip"}, true, "--"},
         {{"データ/問題セット.zip"}, false, "データ/問題セット.zip"},  // UTF-8 as given
         {{}, false, ""},
     };
@@ -38,6 +40,56 @@ TEST(CommandLine, MuteInAnyCaseAnywhereAndTheFirstPath)
         parse(c.args);
         EXPECT_EQ(g_mute, c.mute) << ::testing::PrintToString(c.args);
         EXPECT_STREQ(g_argFilePath, c.path) << ::testing::PrintToString(c.args);
+    }
+}
+
+// --help, --version and unknown options are answered before the game starts.
+TEST(CommandLine, HelpVersionAndUnknownOptionsAnswerBeforeTheGame)
+{
+    struct Case {
+        std::vector<std::string> args;
+        int exit;  // -1: the game starts
+        const char *out;  // what stdout holds (a part of it)
+        const char *err;
+    };
+    const Case cases[] = {
+        {{"--help"}, 0, "usage: pelzowin [-mute]", ""},
+        {{"set.zip", "-h"}, 0, "--version", ""},
+        {{"--version"}, 0, "PelzoWin ver1.1.0\n", ""},
+        {{"-fullscreen", "set.zip"}, 2, "", "unknown option \"-fullscreen\""},
+        {{"-mutex"}, 2, "", "usage: pelzowin"},
+        {{"-"}, 2, "", "unknown option \"-\""},
+        {{"-MUTE", "--mute", "set.zip"}, -1, "", ""},
+        {{"--", "--help", "-x"}, -1, "", ""},
+        {{}, -1, "", ""},
+    };
+    for (const Case &c : cases) {
+        std::vector<std::string> args = c.args;
+        std::vector<char *> argv{const_cast<char *>("pelzowin")};
+        for (std::string &a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        FILE *out = tmpfile();
+        FILE *err = tmpfile();
+        ASSERT_TRUE(out && err);
+        const int code = app_command_line_exit(static_cast<int>(argv.size()) - 1, argv.data(), out, err);
+        auto text = [](FILE *f) {
+            std::string t(4096, '\0');
+            rewind(f);
+            t.resize(fread(t.data(), 1, t.size(), f));
+            fclose(f);
+            return t;
+        };
+        const std::string said = text(out), warned = text(err);
+        const std::string what = ::testing::PrintToString(c.args);
+        EXPECT_EQ(code, c.exit) << what;
+        EXPECT_NE(said.find(c.out), std::string::npos) << what << ": " << said;
+        EXPECT_NE(warned.find(c.err), std::string::npos) << what << ": " << warned;
+        if (c.out[0] == '\0') {
+            EXPECT_EQ(said, "") << what;
+        }
+        if (c.err[0] == '\0') {
+            EXPECT_EQ(warned, "") << what;
+        }
     }
 }
 

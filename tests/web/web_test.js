@@ -283,3 +283,20 @@ test('where the browser holds sound back, the first key starts it and leaves the
     await page.close();
   }
 });
+
+test('without WebGL the page says why it cannot play, and loads nothing more', async () => {
+  const noGl = await puppeteer.launch({executablePath: chromium, headless: 'new',
+                                       args: ['--no-sandbox', '--disable-webgl', '--disable-3d-apis']});
+  try {
+    const page = await noGl.newPage();
+    const requested = [];
+    page.on('request', (r) => requested.push(new URL(r.url()).pathname));
+    await page.goto(`${origin}/index.html`, {waitUntil: 'networkidle0'});
+    const said = await page.$eval('#status', (e) => getComputedStyle(e).display !== 'none' && e.textContent);
+    assert.match(said, /WebGL/);
+    assert.ok(!requested.includes('/pelzowin.wasm'), 'the game was fetched anyway');
+  } finally {
+    await noGl.close();
+  }
+});
+
