@@ -30,13 +30,20 @@ static bool s_argPathPzq = false;
 namespace {
 
 const char kUsage[] =
-    "使い方 / usage: pelzowin [-mute] [--] [QUIZSET.zip | QUIZSET.pzq]\n"
+    "使い方 / usage: pelzowin [-mute] [-fullscreen] [--] [QUIZSET.zip | QUIZSET.pzq]\n"
     "  -mute, --mute  音を鳴らさない / no sound\n"
+    "  -fullscreen    全画面で始める (F11, Alt+Enter で切り替え) / start in full screen (F11, Alt+Enter toggle)\n"
     "  -h, --help     この説明 / this help\n"
     "  --version      バージョン / the version\n"
     "  --             以降はファイル名 (\"-\" で始まっても) / a file name follows, even one starting with \"-\"\n";
 
 bool is_mute_option(const char *arg) { return strcasecmp(arg, "-mute") == 0 || strcasecmp(arg, "--mute") == 0; }
+bool is_fullscreen_option(const char *arg)
+{
+    return strcasecmp(arg, "-fullscreen") == 0 || strcasecmp(arg, "--fullscreen") == 0;
+}
+
+bool s_startFullscreen = false;
 
 }  // namespace
 
@@ -44,7 +51,7 @@ int app_command_line_exit(int argc, char **argv, FILE *out, FILE *err)
 {
     for (int i = 1; i < argc; ++i) {
         const char *arg = argv[i];
-        if (!arg || arg[0] != '-' || is_mute_option(arg)) continue;
+        if (!arg || arg[0] != '-' || is_mute_option(arg) || is_fullscreen_option(arg)) continue;
         if (strcmp(arg, "--") == 0) break;
         if (strcmp(arg, "-h") == 0 || strcmp(arg, "--help") == 0) {
             fputs(kUsage, out);
@@ -63,6 +70,7 @@ int app_command_line_exit(int argc, char **argv, FILE *out, FILE *err)
 void parse_command_line(int argc, char **argv)
 {
     g_mute = false;
+    s_startFullscreen = false;
     g_argFilePath[0] = '\0';
     s_argPathFits = true;
     s_argPathPzq = false;
@@ -74,6 +82,8 @@ void parse_command_line(int argc, char **argv)
             options = false;
         } else if (options && is_mute_option(arg)) {
             g_mute = true;
+        } else if (options && is_fullscreen_option(arg)) {
+            s_startFullscreen = true;
         } else if (options && arg[0] == '-') {
             // An option app_command_line_exit answers before the game starts.
         } else if (g_argFilePath[0] == '\0') {
@@ -128,6 +138,7 @@ void app_startup(int argc, char **argv)
     // The command line first: the title shows the set's file name, whose
     // characters the font must hold.
     parse_command_line(argc, argv);
+    if (s_startFullscreen) ToggleFullscreen();
     font_jp_set_file_name(title_file_name(g_argFilePath));
     load_font_jp();
     if (!g_mute) load_all_sounds();

@@ -21,8 +21,9 @@ void app_shutdown();
 // prints what was wrong and the usage to err (exit code 2). -1: start the game.
 int app_command_line_exit(int argc, char **argv, FILE *out, FILE *err);
 
-// "-mute" or "--mute" (any ASCII case) before "--" sets g_mute; "--" ends the
-// options. The first non-empty argument that is no option becomes
+// "-mute" or "--mute" (any ASCII case) before "--" sets g_mute, and
+// "-fullscreen" or "--fullscreen" starts the game in full screen; "--" ends
+// the options. The first non-empty argument that is no option becomes
 // g_argFilePath, taken as UTF-8 and cut at a character boundary when it is
 // longer than 511 bytes. Resets both first. A path that was cut is shown but
 // never loaded: the start button then fails with its branch's message.

@@ -186,6 +186,12 @@ void SetConfigFlags(unsigned int flags);
 void InitWindow(int width, int height, const char *title);
 void CloseWindow();
 bool IsWindowReady();
+// Full screen and back: the window covers its display, borderless, and the
+// picture is scaled to fit it with its aspect kept; the mouse maps back into
+// the picture. F11 and Alt+Enter do it too (they are not reported as keys).
+// Nothing in headless mode or in the browser, whose page scales the picture.
+void ToggleFullscreen();
+bool IsWindowFullscreen();
 bool WindowShouldClose();  // close box, Escape, SIGINT or SIGTERM
 // Catches SIGINT/SIGTERM from now on (InitWindow does so too); a signal caught
 // before the window opens still makes the first WindowShouldClose true.

@@ -7,6 +7,7 @@
 
 // The renderer of the open window (null before InitWindow).
 SDL_Renderer *gl_renderer();
+SDL_Window *gl_window();  // null headless
 // The SDL texture behind a Texture2D id (null for 0 or unknown ids).
 SDL_Texture *gl_texture(unsigned int id);
 // Registers an SDL texture and returns its id (never 0; 0 only for a null
@@ -38,6 +39,12 @@ void gl_count_draw_call();  // for HeadlessDrawCallsLastFrame
 // sleeps; in the browser the page's animation frames pace the game, so it
 // returns `now` at once.
 void gl_pacing_reset(Uint64 now);
+// Puts the window in full screen (covering its display, borderless) or back;
+// false when this system leaves that to something else (the browser page
+// fits the picture to its window itself).
+bool gl_port_set_fullscreen(SDL_Window *window, bool on);
+// A window position (mouse) as a position in the picture the game draws.
+Vector2 gl_window_to_picture(float x, float y);
 Uint64 gl_pace_frame(Uint64 now, int targetFps);
 // Fills triangles (three indices each) in one colour, blended: as row spans
 // on the software renderer (the pixels its own triangle fill would cover), as

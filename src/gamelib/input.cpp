@@ -186,17 +186,25 @@ void gl_input_poll()
         case SDL_WINDOWEVENT:
             if (ev.window.event == SDL_WINDOWEVENT_CLOSE) s_closeSeen = true;
             break;
-        case SDL_MOUSEMOTION: s_in.mouse = Vector2{(float)ev.motion.x, (float)ev.motion.y}; break;
+        case SDL_MOUSEMOTION: s_in.mouse = gl_window_to_picture((float)ev.motion.x, (float)ev.motion.y); break;
         case SDL_MOUSEBUTTONDOWN:
-            s_in.mouse = Vector2{(float)ev.button.x, (float)ev.button.y};
+            s_in.mouse = gl_window_to_picture((float)ev.button.x, (float)ev.button.y);
             press(button_from_sdl(ev.button.button));
             break;
         case SDL_MOUSEBUTTONUP:
-            s_in.mouse = Vector2{(float)ev.button.x, (float)ev.button.y};
+            s_in.mouse = gl_window_to_picture((float)ev.button.x, (float)ev.button.y);
             release(button_from_sdl(ev.button.button));
             break;
         case SDL_KEYDOWN:
-            if (!ev.key.repeat) add_key(key_from_scancode(ev.key.keysym.scancode));
+            if (ev.key.repeat) break;
+            // F11 and Alt+Enter belong to the window, as its close box does.
+            if (ev.key.keysym.scancode == SDL_SCANCODE_F11 ||
+                ((ev.key.keysym.scancode == SDL_SCANCODE_RETURN || ev.key.keysym.scancode == SDL_SCANCODE_KP_ENTER) &&
+                 (ev.key.keysym.mod & KMOD_ALT) != 0)) {
+                ToggleFullscreen();
+                break;
+            }
+            add_key(key_from_scancode(ev.key.keysym.scancode));
             break;
         default: break;
         }

@@ -1,17 +1,24 @@
 // The window, the frame and its pacing, close requests, and the headless
 // driver's offscreen target.
 //
-// Windowed: SDL video, one fixed window, the OpenGL renderer (with 4x
-// multisampling when asked) or else a renderer of the driver's. Where only
-// software is left, the window gets no renderer of its own: a software
-// renderer draws into the window's surface, which EndDrawing then shows with
-// SDL_UpdateWindowSurface (SDL allows a window's surface or a renderer on that
-// window, never both). EndDrawing presents, waits for the next frame to be
-// due (frame_loop.cpp) and polls events for the next frame.
+// Windowed: SDL video, one window, the OpenGL renderer (with 4x multisampling
+// when asked) or else a renderer of the driver's. Where only software is left,
+// the window gets no renderer of its own: a software renderer draws into a
+// picture of the window's logical size, which EndDrawing copies into the
+// window's surface and shows with SDL_UpdateWindowSurface (SDL allows a
+// window's surface or a renderer on that window, never both). EndDrawing
+// presents, waits for the next frame to be due (frame_loop.cpp) and polls
+// events for the next frame.
+// Full screen (ToggleFullscreen): the window covers the display and the
+// picture is scaled to fit it, its aspect kept, with black bars around it. An
+// accelerated renderer does it through its logical size, which also maps the
+// mouse back into the picture; the software path scales its copy and maps
+// the mouse itself (gl_window_to_picture).
 // Headless: a software renderer on an offscreen RGB surface, no SDL video at
 // all, no sleeping, a fixed frame time and input from the queue (input.cpp).
 #include <SDL_image.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
@@ -24,7 +31,10 @@ namespace {
 SDL_Window *s_window = nullptr;
 SDL_Renderer *s_renderer = nullptr;
 SDL_Surface *s_target = nullptr;  // headless: what the renderer draws into
-SDL_Surface *s_windowSurface = nullptr;  // windowed software: the window's own surface, owned by the window
+SDL_Surface *s_softPicture = nullptr;  // windowed software: what the renderer draws into
+bool s_fullscreen = false;
+int s_logicalW = 0, s_logicalH = 0;  // the picture's size, as InitWindow was asked
+SDL_Rect s_shown{0, 0, 0, 0};  // windowed software: where the picture was last shown in the window
 bool s_ready = false;
 bool s_videoStarted = false;
 bool s_software = false;  // the renderer is SDL's software one
@@ -114,12 +124,15 @@ bool try_open_window(int width, int height, const char *title, bool gl, bool msa
         const char *driver = SDL_GetCurrentVideoDriver();
         if (!driver || SDL_strcmp(driver, "dummy") != 0)
             s_renderer = SDL_CreateRenderer(s_window, -1, SDL_RENDERER_ACCELERATED);
-        if (!s_renderer) {
-            s_windowSurface = SDL_GetWindowSurface(s_window);
-            if (s_windowSurface) s_renderer = SDL_CreateSoftwareRenderer(s_windowSurface);
-            if (!s_renderer) s_windowSurface = nullptr;
+        if (!s_renderer && SDL_GetWindowSurface(s_window)) {
+            s_softPicture = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_RGB888);
+            if (s_softPicture) s_renderer = SDL_CreateSoftwareRenderer(s_softPicture);
+            if (!s_renderer && s_softPicture) SDL_FreeSurface(s_softPicture);
+            if (!s_renderer) s_softPicture = nullptr;
         }
     }
+    // The picture keeps its size whatever the window's, scaled to fit.
+    if (s_renderer && !s_softPicture) SDL_RenderSetLogicalSize(s_renderer, width, height);
     if (s_renderer) return true;
     SDL_DestroyWindow(s_window);
     s_window = nullptr;
@@ -158,12 +171,39 @@ void close_everything()
     s_renderer = nullptr;
     s_window = nullptr;
     s_target = nullptr;
-    s_windowSurface = nullptr;
+    if (s_softPicture) SDL_FreeSurface(s_softPicture);
+    s_softPicture = nullptr;
+    s_fullscreen = false;
     if (s_videoStarted) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         s_videoStarted = false;
         if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
     }
+}
+
+// The largest rectangle of the picture's aspect centred in an area of w x h.
+SDL_Rect fitted(int w, int h)
+{
+    const double scale = std::min((double)w / s_logicalW, (double)h / s_logicalH);
+    const int fw = (int)std::lround(s_logicalW * scale), fh = (int)std::lround(s_logicalH * scale);
+    return SDL_Rect{(w - fw) / 2, (h - fh) / 2, fw, fh};
+}
+
+// Windowed software: copies the picture into the window's surface, scaled to
+// fit with black bars when the window is not the picture's size, and shows it.
+void show_software_picture()
+{
+    SDL_Surface *window = SDL_GetWindowSurface(s_window);  // made anew when the window's size changed
+    if (!window) return;
+    s_shown = fitted(window->w, window->h);
+    if (s_shown.w == s_softPicture->w && s_shown.h == s_softPicture->h) {
+        SDL_BlitSurface(s_softPicture, nullptr, window, &s_shown);
+    } else {
+        SDL_FillRect(window, nullptr, SDL_MapRGB(window->format, 0, 0, 0));
+        SDL_Rect to = s_shown;
+        SDL_BlitScaled(s_softPicture, nullptr, window, &to);
+    }
+    SDL_UpdateWindowSurface(s_window);
 }
 
 }  // namespace
@@ -175,6 +215,9 @@ void SetConfigFlags(unsigned int flags) { s_configFlags = flags; }
 void InitWindow(int width, int height, const char *title)
 {
     if (s_ready || width <= 0 || height <= 0) return;
+    s_logicalW = width;
+    s_logicalH = height;
+    s_shown = SDL_Rect{0, 0, width, height};
     bool ok = s_headless ? open_headless(width, height) : open_windowed(width, height, title);
     if (!ok) {
         close_everything();
@@ -213,6 +256,23 @@ void CloseWindow()
 
 bool IsWindowReady() { return s_ready; }
 
+void ToggleFullscreen()
+{
+    if (!s_ready || s_headless) return;
+    if (gl_port_set_fullscreen(s_window, !s_fullscreen)) s_fullscreen = !s_fullscreen;
+}
+
+bool IsWindowFullscreen() { return s_fullscreen; }
+
+Vector2 gl_window_to_picture(float x, float y)
+{
+    // Only the software path's copy needs it: an accelerated renderer's
+    // logical size has SDL map the mouse already.
+    if (!s_softPicture || s_shown.w <= 0 || s_shown.h <= 0) return Vector2{x, y};
+    return Vector2{(x - (float)s_shown.x) * (float)s_logicalW / (float)s_shown.w,
+                   (y - (float)s_shown.y) * (float)s_logicalH / (float)s_shown.h};
+}
+
 void InstallStopSignalHandlers() { install_signal_handlers(); }
 
 bool SetStopSignalExits(bool exits)
@@ -242,7 +302,7 @@ void EndDrawing()
 {
     if (!s_ready) return;
     SDL_RenderPresent(s_renderer);
-    if (s_windowSurface) SDL_UpdateWindowSurface(s_window);
+    if (s_softPicture) show_software_picture();
     s_drawCallsLastFrame = s_drawCalls;
     s_framesDone++;
     if (s_headless) return;
@@ -257,8 +317,17 @@ void EndDrawing()
 void ClearBackground(Color color)
 {
     if (!s_renderer) return;
-    SDL_SetRenderDrawColor(s_renderer, color.r, color.g, color.b, color.a);
-    SDL_RenderClear(s_renderer);
+    if (s_fullscreen && !s_softPicture) {
+        // A clear covers the bars around a scaled picture too: they stay
+        // black, as the software path's, and the picture gets the colour.
+        SDL_SetRenderDrawColor(s_renderer, 0, 0, 0, 255);
+        SDL_RenderClear(s_renderer);
+        SDL_SetRenderDrawColor(s_renderer, color.r, color.g, color.b, color.a);
+        SDL_RenderFillRect(s_renderer, nullptr);
+    } else {
+        SDL_SetRenderDrawColor(s_renderer, color.r, color.g, color.b, color.a);
+        SDL_RenderClear(s_renderer);
+    }
     gl_count_draw_call();
 }
 
@@ -277,12 +346,13 @@ void SetWindowIcon(Image image)
 // --- shared with the library's other files ---------------------------------
 
 SDL_Renderer *gl_renderer() { return s_renderer; }
+SDL_Window *gl_window() { return s_window; }
 bool gl_headless() { return s_headless; }
 SDL_Surface *gl_software_target()
 {
     if (!s_ready || !s_software) return nullptr;
     // The surfaces the software renderer draws into, which nothing else draws on.
-    SDL_Surface *s = s_headless ? s_target : s_windowSurface;
+    SDL_Surface *s = s_headless ? s_target : s_softPicture;
     if (!s || !s->pixels) return nullptr;
     const Uint32 format = s->format->format;
     if (format != SDL_PIXELFORMAT_RGB888 && format != SDL_PIXELFORMAT_ARGB8888) return nullptr;

@@ -56,7 +56,8 @@ TEST(CommandLine, HelpVersionAndUnknownOptionsAnswerBeforeTheGame)
         {{"--help"}, 0, "usage: pelzowin [-mute]", ""},
         {{"set.zip", "-h"}, 0, "--version", ""},
         {{"--version"}, 0, "PelzoWin ver1.1.0\n", ""},
-        {{"-fullscreen", "set.zip"}, 2, "", "unknown option \"-fullscreen\""},
+        {{"-full", "set.zip"}, 2, "", "unknown option \"-full\""},
+        {{"-FullScreen", "--fullscreen", "set.zip"}, -1, "", ""},
         {{"-mutex"}, 2, "", "usage: pelzowin"},
         {{"-"}, 2, "", "unknown option \"-\""},
         {{"-MUTE", "--mute", "set.zip"}, -1, "", ""},
@@ -158,8 +159,9 @@ TEST_F(Startup, AnyPressStopsTheOpeningJingleAndNothingElse)
         started_ = false;
         HeadlessDisable();
     }
+    // Any key but the button's (Enter and Space press "ゲームスタート").
     start({});
-    HeadlessQueueKey(KEY_SPACE);
+    HeadlessQueueKey(KEY_A);
     frame();
     EXPECT_FALSE(IsSoundPlaying(g_sndOpening));
     EXPECT_EQ(g_screen, SCREEN_TITLE);

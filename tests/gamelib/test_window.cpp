@@ -255,6 +255,66 @@ TEST_F(Windowed, OpensWithMultisampleHintAndRunsPacedFrames)
     EXPECT_EQ(p[2], 80);
 }
 
+// The software path in full screen: the picture scaled into the display
+// (the dummy driver's is 1024 x 768) with black bars, the mouse mapped back
+// into the picture, and the window as it was after the second toggle.
+TEST_F(Windowed, FullScreenScalesThePictureWithBarsAndMapsTheMouseBack)
+{
+    InitWindow(960, 640, "t");
+    ASSERT_TRUE(IsWindowReady());
+    ASSERT_NE(gl_software_target(), nullptr) << "the dummy driver draws in software";
+    SDL_Rect display;
+    ASSERT_EQ(SDL_GetDisplayBounds(0, &display), 0);
+    ASSERT_EQ(display.w, 1024) << "the dummy driver's display";
+    ASSERT_EQ(display.h, 768);
+    const Color back{18, 20, 35, 255}, mark{255, 80, 80, 255};
+    // The picture's top-left quarter is marked.
+    auto draw = [&] { run_frame(back, [&] { DrawRectangle(0, 0, 480, 320, mark); }); };
+
+    ToggleFullscreen();
+    EXPECT_TRUE(IsWindowFullscreen());
+    draw();
+    SDL_Surface *shown = SDL_GetWindowSurface(gl_window());
+    ASSERT_NE(shown, nullptr);
+    ASSERT_EQ(shown->w, 1024);
+    ASSERT_EQ(shown->h, 768);
+    // 1024 / 960 = 1.0667 is the smaller scale: 1024 x 683, 42 rows of bar above.
+    auto at = [&](int x, int y) {
+        Uint8 r, g, b;
+        SDL_GetRGB(static_cast<Uint32 *>(shown->pixels)[y * shown->pitch / 4 + x], shown->format, &r, &g, &b);
+        return Color{r, g, b, 255};
+    };
+    auto same = [](Color a, Color b) { return a.r == b.r && a.g == b.g && a.b == b.b; };
+    EXPECT_TRUE(same(at(500, 20), Color{0, 0, 0, 255}));  // the bar above
+    EXPECT_TRUE(same(at(500, 750), Color{0, 0, 0, 255}));  // the bar below
+    EXPECT_TRUE(same(at(10, 50), mark));
+    EXPECT_TRUE(same(at(505, 50), mark));  // 480 scaled is 512
+    EXPECT_TRUE(same(at(520, 50), back));
+    EXPECT_TRUE(same(at(10, 42 + 346), back));  // 320 scaled is 341
+
+    // A click at the window's (512, 383) is the picture's (480, 320).
+    SDL_Event click{};
+    click.type = SDL_MOUSEBUTTONDOWN;
+    click.button.button = SDL_BUTTON_LEFT;
+    click.button.state = SDL_PRESSED;
+    click.button.x = 512;
+    click.button.y = 42 + 341;
+    ASSERT_EQ(SDL_PushEvent(&click), 1);
+    run_empty_frame();
+    EXPECT_NEAR(GetMousePosition().x, 480.0f, 1.0f);
+    EXPECT_NEAR(GetMousePosition().y, 320.0f, 1.0f);
+    EXPECT_TRUE(IsMouseButtonPressed(MOUSE_BUTTON_LEFT));
+
+    ToggleFullscreen();
+    EXPECT_FALSE(IsWindowFullscreen());
+    draw();
+    shown = SDL_GetWindowSurface(gl_window());
+    ASSERT_EQ(shown->w, 960);
+    ASSERT_EQ(shown->h, 640);
+    EXPECT_TRUE(same(at(479, 319), mark));
+    EXPECT_TRUE(same(at(481, 321), back));
+}
+
 TEST_F(Windowed, CloseBoxAndSignalRequestClose)
 {
     InitWindow(960, 640, "t");

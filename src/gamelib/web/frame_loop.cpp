@@ -40,6 +40,10 @@ void gl_pacing_reset(Uint64) { s_nextDueMs = 0.0; }
 
 Uint64 gl_pace_frame(Uint64 now, int) { return now; }
 
+// The page fits the picture to the browser's window, and the browser's own
+// full screen (F11) makes that the whole display.
+bool gl_port_set_fullscreen(SDL_Window *, bool) { return false; }
+
 void RunFrameLoop(void (*frame)())
 {
     s_frame = frame;
