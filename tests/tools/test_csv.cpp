@@ -68,8 +68,9 @@ TEST(CsvTable, QuotingLineEndsAndTheirProblems)
 
 TEST(CsvTable, RowsWrittenReadBackAsTheyWere)
 {
-    const std::vector<std::string> awkward{"plain",  "a,b", "say \"hi\"", "\"",        " lead",
-                                           "trail ", "",    "  \"x\"  ",  "日本,東京", "ソ表"};
+    const std::vector<std::string> awkward{"plain", "a,b",       "say \"hi\"", "\"",   " lead", "trail ",
+                                           "",      "  \"x\"  ", "日本,東京",  "ソ表", "=1",    "'=1",
+                                           "''",    "'",         "'a",         "-5",   "@x,y"};
     for (TableKind kind : {TableKind::Csv, TableKind::Tsv}) {
         const auto write = kind == TableKind::Csv ? write_csv_row : write_tsv_row;
         Rows written{awkward};
@@ -88,6 +89,27 @@ TEST(CsvTable, RowsWrittenReadBackAsTheyWere)
     EXPECT_FALSE(write_tsv_row({"a\tb", "c"}, out));
     EXPECT_TRUE(write_csv_row({"a\tb", "c"}, out));
     EXPECT_EQ(out, "a\tb,c\r\n");
+}
+
+TEST(CsvTable, FormulaCellsAreWrittenAsTextAndReadBackWithoutTheirMark)
+{
+    // What a spreadsheet sees: every cell that would be a formula begins
+    // with ', and a text that begins with ' keeps its own.
+    const std::vector<std::string> cells{
+        "=HYPERLINK(\"http://x\")", "=cmd|' /C calc'!A0", "+1", "-1", "@SUM(A1)", "\tx", "'=1", "''", "'a", "a=b"};
+    std::string csv, tsv;
+    ASSERT_TRUE(write_csv_row(cells, csv));
+    ASSERT_TRUE(write_tsv_row({"=1", "'a", "'@"}, tsv));
+    EXPECT_EQ(csv,
+              "\"'=HYPERLINK(\"\"http://x\"\")\",'=cmd|' /C calc'!A0,'+1,'-1,'@SUM(A1),'\tx,''=1,''',"
+              "'a,a=b\r\n");
+    EXPECT_EQ(tsv, "'=1\t'a\t''@\r\n");
+    std::vector<TableRow> rows;
+    ASSERT_TRUE(parse_table(csv + tsv, TableKind::Csv, rows, nullptr));
+    EXPECT_EQ(rows[0].cells, cells);
+    // A table written by hand or by a spreadsheet: the mark goes, a lone ' stays.
+    ASSERT_TRUE(parse_table("'=1,'+x,'a,',\"'-2\"\n", TableKind::Csv, rows, nullptr));
+    EXPECT_EQ(cells_of(rows), (Rows{{"=1", "+x", "'a", "'", "-2"}}));
 }
 
 TEST(CsvGenre, RowsBecomeTheLayout)
