@@ -27,11 +27,25 @@ constexpr int kMaxListed = 5;  // examples shown per kind of problem
 void say(const char *fmt, ...) __attribute__((format(gnu_printf, 1, 2)));
 void say(const char *fmt, ...)
 {
+    // Messages quote names and lines of the set: formatted first, then
+    // printed with their control characters escaped.
     va_list ap;
     va_start(ap, fmt);
-    vfprintf(stderr, fmt, ap);
+    char small[512];
+    va_list again;
+    va_copy(again, ap);
+    const int n = vsnprintf(small, sizeof small, fmt, ap);
+    std::string line;
+    if (n >= static_cast<int>(sizeof small)) {
+        line.resize(static_cast<size_t>(n) + 1);
+        vsnprintf(line.data(), line.size(), fmt, again);
+        line.resize(static_cast<size_t>(n));
+    } else if (n > 0) {
+        line = small;
+    }
+    va_end(again);
     va_end(ap);
-    fputc('\n', stderr);
+    fprintf(stderr, "%s\n", escaped(line).c_str());
 }
 
 // The largest archive the game reads.

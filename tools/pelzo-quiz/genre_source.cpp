@@ -4,6 +4,7 @@
 // the size rules of the chosen kind of set.
 #include "genre_source.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -155,6 +156,17 @@ void check_line(const Reporter &r, size_t index, SourceLine &line, PackFormat fo
     if (line.text.find('\0') != std::string::npos) {
         r.at(line,
              "holds a NUL byte at " + place(line, line.text.find('\0') + 1) + "; the game would end the text there");
+        return;
+    }
+    const auto control = std::find_if(line.text.begin(), line.text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F;
+    });
+    if (control != line.text.end()) {
+        char code[8];
+        snprintf(code, sizeof code, "U+%04X", static_cast<unsigned char>(*control));
+        const auto before = std::count_if(line.text.begin(), control, [](char c) { return (c & 0xC0) != 0x80; });
+        r.at(line, place(line, static_cast<size_t>(before) + 1) + ": control character " + code +
+                       "; a text holds no control character but tab (the game shows it as a box): remove it");
         return;
     }
     size_t column = 1;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "codepage.h"
+#include "format.h"
 #include "genre_source.h"
 #include "pack_warnings.h"
 #include "pzq_format.h"
@@ -161,8 +162,8 @@ std::string write_temporary(const std::string &target, const std::string &bytes,
 
 int refuse(const std::vector<std::string> &problems, const std::string &out)
 {
-    for (const std::string &p : problems) fprintf(stderr, "%s\n", p.c_str());
-    fprintf(stderr, "pelzo-quiz pack: %s not written\n", out.c_str());
+    for (const std::string &p : problems) fprintf(stderr, "%s\n", escaped(p).c_str());
+    fprintf(stderr, "pelzo-quiz pack: %s not written\n", escaped(out).c_str());
     return 1;
 }
 
@@ -234,7 +235,7 @@ int pack_command(int argc, char **argv)
             continue;
         }
         read_genre_source(inputs[k], format, name, genres[k], problems);
-        if (genres[k].shiftJis) fprintf(stderr, "%s: read as Shift-JIS (code page 932)\n", inputs[k].c_str());
+        if (genres[k].shiftJis) fprintf(stderr, "%s: read as Shift-JIS (code page 932)\n", escaped(inputs[k]).c_str());
     }
     if (!problems.empty()) return refuse(problems, out);
 
@@ -246,7 +247,7 @@ int pack_command(int argc, char **argv)
             if (strict)
                 problems.push_back(w.where + ": " + w.text);
             else
-                fprintf(stderr, "%s: warning: %s\n", w.where.c_str(), w.text.c_str());
+                fprintf(stderr, "%s: warning: %s\n", escaped(w.where).c_str(), escaped(w.text).c_str());
         }
         advances.reset();  // its font file and glyph table are not needed again
     }
@@ -285,7 +286,7 @@ int pack_command(int argc, char **argv)
         return refuse(problems, out);
     }
     for (size_t k = 0; k < genres.size(); ++k)
-        printf("%zu\t%d\t%s\n", k, genres[k].questions(), genres[k].lines[0].text.c_str());
+        printf("%zu\t%d\t%s\n", k, genres[k].questions(), escaped(genres[k].lines[0].text).c_str());
     if (fflush(stdout) != 0 || ferror(stdout)) {
         fprintf(stderr,
                 "pelzo-quiz pack: %s was written, but its genre list could not be written to standard output: %s\n",

@@ -9,6 +9,7 @@
 
 #include "csv_table.h"
 #include "diagnose.h"
+#include "format.h"
 #include "genre_source.h"
 #include "quiz_load.h"
 #include "sys.h"
@@ -194,8 +195,8 @@ int unpack_command(int argc, char **argv)
     }
     free_genres();
 
-    for (const std::string &p : written) printf("%s\n", p.c_str());
-    for (const std::string &p : problems) fprintf(stderr, "%s\n", p.c_str());
+    for (const std::string &p : written) printf("%s\n", escaped(p).c_str());
+    for (const std::string &p : problems) fprintf(stderr, "%s\n", escaped(p).c_str());
     if (!problems.empty() && allWritten)
         fprintf(stderr,
                 "pelzo-quiz unpack: every file was written, but those named above would not pack back as they stand\n");
