@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "format.h"
+
 namespace {
 
 const char kUnclosed[] = "the quote that opens this cell is never closed; end the cell with \"";
@@ -68,7 +70,8 @@ bool read_quoted(std::string_view data, size_t &i, std::string &cell, const char
 
 }  // namespace
 
-bool parse_table(std::string_view data, TableKind kind, std::vector<TableRow> &rows, TableProblem *problem)
+bool parse_table(std::string_view data, TableKind kind, std::vector<TableRow> &rows, TableProblem *problem,
+                 TableLimits limits)
 {
     const bool csv = kind == TableKind::Csv;
     const char separator = csv ? ',' : '\t';
@@ -76,7 +79,7 @@ bool parse_table(std::string_view data, TableKind kind, std::vector<TableRow> &r
     rows.clear();
     size_t i = 0;
     int row = 1;
-    auto fail = [&](size_t column, const char *why) {
+    auto fail = [&](size_t column, const std::string &why) {
         if (problem) *problem = {row, static_cast<int>(column), why};
         return false;
     };
@@ -101,6 +104,9 @@ bool parse_table(std::string_view data, TableKind kind, std::vector<TableRow> &r
                 i = end;
             }
             if (marked_on_reading(cell)) cell.erase(0, 1);
+            if (limits.maxCells && column > limits.maxCells)
+                return fail(column, "more than " + with_thousands(static_cast<long long>(limits.maxCells)) +
+                                        " cells in one row");
             current.cells.push_back(std::move(cell));
             if (i == data.size()) break;  // the last row, without a line end
             if (data[i] == separator) {
@@ -111,7 +117,13 @@ bool parse_table(std::string_view data, TableKind kind, std::vector<TableRow> &r
             i += data[i] == '\r' ? 2 : 1;
             break;
         }
-        rows.push_back(std::move(current));
+        if (limits.maxRows == 0 || rows.size() < limits.maxRows) {
+            rows.push_back(std::move(current));
+        } else if (std::any_of(current.cells.begin(), current.cells.end(),
+                               [](const std::string &c) { return !c.empty(); })) {
+            return fail(
+                1, "more than " + with_thousands(static_cast<long long>(limits.maxRows)) + " rows that are not empty");
+        }
         ++row;
     }
     return true;

@@ -37,9 +37,20 @@ struct TableProblem {
     std::string reason;
 };
 
+// How much of a table parse_table keeps (0: no limit). After maxRows rows,
+// the rows that follow are still read, one at a time, but only empty ones
+// (every cell empty) are accepted and none is kept; a row of more than
+// maxCells cells is a problem where it passes the count. Memory then stays
+// within what the limits allow, whatever the size of the data.
+struct TableLimits {
+    size_t maxRows = 0;
+    size_t maxCells = 0;
+};
+
 // Splits data into rows. False at the first problem, described in *problem;
 // the rows before it are in rows.
-bool parse_table(std::string_view data, TableKind kind, std::vector<TableRow> &rows, TableProblem *problem);
+bool parse_table(std::string_view data, TableKind kind, std::vector<TableRow> &rows, TableProblem *problem,
+                 TableLimits limits = {});
 
 // Appends one row of cells and CR LF to out, formula cells marked. CSV quotes a cell that holds a
 // comma or a quote (doubling the quote) or begins or ends with a space, and a

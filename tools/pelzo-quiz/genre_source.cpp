@@ -59,6 +59,11 @@ std::string describe(const std::string &ch)
 
 constexpr size_t kMaxListed = 20;
 
+// The most lines a genre's layout can have, and the most cells a table's row
+// is read with (a row holds 6; more only need counting up to a point).
+constexpr size_t kMaxLayoutLines = 1 + 6 * static_cast<size_t>(kPzqMaxQuestions);
+constexpr size_t kMaxTableCells = 100;
+
 struct Reporter {
     const std::string &path;
     std::vector<std::string> &problems;
@@ -214,9 +219,20 @@ bool read_text_genre(const std::string &path, const std::string &data, PackForma
     }
     // Split as the game does (LF ends a line, CR is dropped wherever it
     // stands), without its 511-byte pieces or its 1,024-line limit: those are
-    // the sizes checked below.
-    for (TextLine &line : split_text_lines(data.data() + start, data.size() - start, 0, 0).lines)
+    // the sizes checked below. No more lines are taken than one question
+    // past the largest genre (enough to say by how many questions it is too
+    // long); after them only line ends may follow.
+    TextLines split = split_text_lines(data.data() + start, data.size() - start, 0, kMaxLayoutLines + 6);
+    if (split.moreAfterLimit) {
+        r.whole("more than " + with_thousands(static_cast<long long>(kMaxLayoutLines + 6)) +
+                " lines; a genre holds at most " + with_thousands(kPzqMaxQuestions) +
+                " questions (1 + 6 × 32,767 lines): split it into two genres");
+        return false;
+    }
+    out.lines.reserve(split.lines.size());
+    for (TextLine &line : split.lines)
         out.lines.push_back({std::move(line.text), {}, path + ":" + std::to_string(line.physical), false});
+    split = TextLines{};
     while (!out.lines.empty() && out.lines.back().text.empty()) out.lines.pop_back();
 
     if (out.lines.empty()) {
@@ -365,9 +381,16 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
         }
     }
 
+    // A header row and the most questions a set holds; beyond them only
+    // empty rows are read (and not kept), so a huge file cannot make rows
+    // without end.
+    const TableLimits limits{1 + static_cast<size_t>(kPzqMaxQuestions), kMaxTableCells};
     std::vector<TableRow> rows;
     TableProblem bad;
-    if (!parse_table(data, kind, rows, &bad)) {
+    if (!parse_table(data, kind, rows, &bad, limits)) {
+        if (static_cast<size_t>(bad.row) > limits.maxRows)
+            bad.reason += "; a genre holds at most " + with_thousands(kPzqMaxQuestions) +
+                          " questions, below a header row: split the table into two genres";
         problems.push_back(path + ":" + std::to_string(bad.row) + ":" + std::to_string(bad.column) + ": " + bad.reason);
         return false;
     }
