@@ -148,6 +148,6 @@ TEST(CsvGenre, RowsBecomeTheLayout)
         ASSERT_GE(g.lines.size(), 7u) << c.in;
         EXPECT_EQ(g.lines[0].text, "t");
         EXPECT_EQ(g.lines[1].text, c.text) << c.in;
-        EXPECT_EQ(g.lines[6].where, "dir/t.csv:" + std::to_string(c.row) + ":6") << c.in;
+        EXPECT_EQ(source_where(g.path, g.lines[6]), "dir/t.csv:" + std::to_string(c.row) + ":6") << c.in;
     }
 }

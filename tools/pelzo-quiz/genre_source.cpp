@@ -68,7 +68,10 @@ struct Reporter {
     const std::string &path;
     std::vector<std::string> &problems;
     size_t listed = 0;  // lines and rows with problems so far
-    void at(const SourceLine &line, const std::string &reason) const { problems.push_back(line.where + ": " + reason); }
+    void at(const SourceLine &line, const std::string &reason) const
+    {
+        problems.push_back(source_where(path, line) + ": " + reason);
+    }
     void whole(const std::string &reason) const { problems.push_back(path + ": " + reason); }
     // Counts a line or row when it added problems since `mark`; false once
     // kMaxListed are listed, after saying that more are not.
@@ -89,9 +92,9 @@ std::string place(const SourceLine &line, size_t n)
 
 // Converts one valid UTF-8 line, explaining the first character that cannot
 // be held or would come back changed.
-bool encode_line(const Reporter &r, SourceLine &line)
+bool encode_line(const Reporter &r, const SourceLine &line, std::string &sjis)
 {
-    if (utf8_to_cp932_strict(line.text, line.sjis)) return true;
+    if (utf8_to_cp932_strict(line.text, sjis)) return true;
     size_t column = 1;
     for (size_t i = 0; i < line.text.size(); ++column) {
         const std::string ch = line.text.substr(i, utf8_sequence(line.text, i));
@@ -116,9 +119,9 @@ bool encode_line(const Reporter &r, SourceLine &line)
 }
 
 // The size rule for line `index` of the layout in the chosen kind of set.
-bool check_size(const Reporter &r, size_t index, const SourceLine &line, PackFormat format)
+bool check_size(const Reporter &r, size_t index, const SourceLine &line, size_t sjisBytes, PackFormat format)
 {
-    const auto bytes = static_cast<long long>(line.sjis.size());
+    const auto bytes = static_cast<long long>(sjisBytes);
     if (format == PackFormat::Zip) {
         if (bytes > kZipLineBytes) {
             r.at(line, line_role(index) + " is " + with_thousands(bytes) +
@@ -146,7 +149,7 @@ bool check_size(const Reporter &r, size_t index, const SourceLine &line, PackFor
 
 // Every check of one text, line `index` of the layout: not empty, no NUL,
 // UTF-8, Shift-JIS, the size. Reports the first problem it finds.
-void check_line(const Reporter &r, size_t index, SourceLine &line, PackFormat format)
+void check_line(const Reporter &r, size_t index, const SourceLine &line, PackFormat format)
 {
     if (line.text.empty()) {
         if (line.cell)
@@ -192,7 +195,8 @@ void check_line(const Reporter &r, size_t index, SourceLine &line, PackFormat fo
         }
         k += n;
     }
-    if (encode_line(r, line)) check_size(r, index, line, format);
+    std::string sjis;
+    if (encode_line(r, line, sjis)) check_size(r, index, line, sjis.size(), format);
 }
 
 // The question limit of the chosen kind of set.
@@ -230,8 +234,7 @@ bool read_text_genre(const std::string &path, const std::string &data, PackForma
         return false;
     }
     out.lines.reserve(split.lines.size());
-    for (TextLine &line : split.lines)
-        out.lines.push_back({std::move(line.text), {}, path + ":" + std::to_string(line.physical), false});
+    for (TextLine &line : split.lines) out.lines.push_back({std::move(line.text), line.physical, 0, false});
     split = TextLines{};
     while (!out.lines.empty() && out.lines.back().text.empty()) out.lines.pop_back();
 
@@ -323,6 +326,20 @@ bool utf8_to_cp932_strict(const std::string &utf8, std::string &sjis)
     return cp932_encode(utf8, &sjis) && cp932_decode(sjis, &back) && back == utf8;
 }
 
+std::string source_where(const std::string &path, const SourceLine &line)
+{
+    if (line.line < 0) return "--name";
+    if (line.line == 0) return path;
+    return path + ":" + std::to_string(line.line) + (line.column ? ":" + std::to_string(line.column) : "");
+}
+
+std::string source_sjis(const SourceLine &line)
+{
+    std::string sjis;
+    utf8_to_cp932_strict(line.text, sjis);
+    return sjis;
+}
+
 std::string line_role(size_t index)
 {
     if (index == 0) return "the genre name";
@@ -396,7 +413,7 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
     }
 
     const std::string stem = file_stem(path);
-    out.lines.push_back({name.empty() ? stem : name, {}, name.empty() ? path : "--name", true});
+    out.lines.push_back({name.empty() ? stem : name, name.empty() ? 0 : -1, 0, true});
     if (out.lines[0].text.empty()) {
         r.whole("the file name gives no genre name; give pack --name NAME");
     } else {
@@ -416,7 +433,7 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
         return false;
     }
     for (size_t k = first; k < rows.size(); ++k) {
-        const TableRow &row = rows[k];
+        TableRow &row = rows[k];
         const std::string where = path + ":" + std::to_string(row.row);
         size_t mark = problems.size();
         if (row_empty(row)) {
@@ -427,7 +444,7 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
                                "; a row holds 6: the question, the right answer and four wrong answers");
         } else {
             for (size_t c = 0; c < 6; ++c) {
-                out.lines.push_back({row.cells[c], {}, where + ":" + std::to_string(c + 1), true});
+                out.lines.push_back({std::move(row.cells[c]), row.row, static_cast<unsigned short>(c + 1), true});
                 check_line(r, 1 + 6 * (k - first) + c, out.lines.back(), format);
                 if (!r.more(mark)) return false;
                 mark = problems.size();

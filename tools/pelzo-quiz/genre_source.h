@@ -39,11 +39,13 @@ constexpr int kZipLineBytes = 510;  // Shift-JIS bytes per line (511 would split
 constexpr int kTextSlotBytes = 511;  // UTF-8 bytes the game keeps of any text
 constexpr int kZipMaxQuestions = 170;  // 1 + 6 x 170 = 1,021 of the 1,024 lines read from a member
 
+// One text of the layout. Kept lean: a genre holds up to 196,603 of them,
+// and pack holds eight genres at once.
 struct SourceLine {
     std::string text;  // UTF-8, line end removed
-    std::string sjis;  // the same in code page 932
-    std::string where;  // what messages name: "path:line", "path:row:column", or for a
-                        // table's genre name the path (its file name) or "--name"
+    int line = 0;  // the line of a text file, or the row of a table; for a table's
+                   // genre name 0 (from the file's name) or -1 (from --name)
+    unsigned short column = 0;  // a table's cell, 1-based; 0 in a text file
     bool cell = false;  // not a line of a text file: a place inside is "character N",
                         // as "column" names the cell
 };
@@ -72,6 +74,12 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
 // Strict UTF-8 -> code page 932 of one whole text. False when a character has
 // no code page 932 form or does not read back as itself.
 bool utf8_to_cp932_strict(const std::string &utf8, std::string &sjis);
+
+// What messages name a line by: "path:line", "path:row:column", or for a
+// table's genre name the path (its file name) or "--name".
+std::string source_where(const std::string &path, const SourceLine &line);
+// The line's text in code page 932 (it converts: the line was read).
+std::string source_sjis(const SourceLine &line);
 
 // Which text a line holds in the layout: "the genre name", "the question",
 // "the right answer", "wrong answer 1" .. "wrong answer 4". `index` is 0-based.

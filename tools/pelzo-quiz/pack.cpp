@@ -43,7 +43,7 @@ bool ends_with_pzq(const std::string &path)
 std::string member_text(const GenreSource &g)
 {
     std::string out;
-    for (const SourceLine &line : g.lines) out += line.sjis + "\r\n";
+    for (const SourceLine &line : g.lines) out += source_sjis(line) + "\r\n";
     return out;
 }
 
@@ -53,15 +53,15 @@ std::string build_pzq(const std::vector<GenreSource> &genres)
     std::array<std::string, kMaxGenres> names;
     for (size_t g = 0; g < genres.size(); ++g) {
         counts[g] = genres[g].questions();
-        names[g] = genres[g].lines[0].sjis;
+        names[g] = source_sjis(genres[g].lines[0]);
     }
     std::string out = pzq_write_header(counts, names);
     for (const GenreSource &g : genres) {
         for (int q = 0; q < g.questions(); ++q) {
             const size_t first = 1 + 6 * static_cast<size_t>(q);
             std::array<std::string, 5> choices;
-            for (size_t c = 0; c < 5; ++c) choices[c] = g.lines[first + 1 + c].sjis;
-            out += pzq_write_record(g.lines[first].sjis, choices);
+            for (size_t c = 0; c < 5; ++c) choices[c] = source_sjis(g.lines[first + 1 + c]);
+            out += pzq_write_record(source_sjis(g.lines[first]), choices);
         }
     }
     return out;
@@ -71,8 +71,8 @@ std::string build_pzq(const std::vector<GenreSource> &genres)
 void compare_loaded(const char *loaded, const GenreSource &g, size_t index, std::vector<std::string> &problems)
 {
     if (g.lines[index].text != loaded)
-        problems.push_back(g.lines[index].where + ": the game would read " + line_role(index) + " as \"" +
-                           excerpt(loaded) + "\"");
+        problems.push_back(source_where(g.path, g.lines[index]) + ": the game would read " + line_role(index) +
+                           " as \"" + excerpt(loaded) + "\"");
 }
 
 // The same for a Shift-JIS text, converted as the game converts it.
@@ -275,6 +275,7 @@ int pack_command(int argc, char **argv)
     }
     const std::string temp = write_temporary(target, bytes, problems);
     if (temp.empty()) return refuse(problems, out);
+    std::string().swap(bytes);  // on disk now; the check reads it from there
     if (format == PackFormat::Pzq)
         verify_pzq(temp, genres, problems);
     else

@@ -43,7 +43,7 @@ void check_fits(FontAdvances &font, const GenreSource &g, size_t index, const Sh
     TextBox endless = box;
     endless.height = 1.0e6f;
     const size_t needed = font_box_lines(font, g.lines[index].text.c_str(), endless, fontSize, nullptr).size();
-    out.push_back({g.lines[index].where,
+    out.push_back({source_where(g.path, g.lines[index]),
                    line_role(index) + " needs " + lines_of(needed) + " on the play screen, where its box shows " +
                        std::to_string(s.lines.size()) + ": \"" + excerpt(s.hidden, 20) + "\" is cut off"});
 }
@@ -54,9 +54,9 @@ void check_genre_tag(FontAdvances &font, const GenreSource &g, std::vector<PackW
     float size = 0.0f;
     const auto width = [&font](const char *text, float fontSize) { return font_text_width(font, text, fontSize); };
     if (play_fit_genre_tag(g.lines[0].text.c_str(), tag, &size, width))
-        out.push_back({g.lines[0].where, "the genre name is too wide for its tag on the play screen, even at " +
-                                             std::to_string(static_cast<int>(size)) + " px: it shows as \"" + tag +
-                                             "\""});
+        out.push_back({source_where(g.path, g.lines[0]),
+                       "the genre name is too wide for its tag on the play screen, even at " +
+                           std::to_string(static_cast<int>(size)) + " px: it shows as \"" + tag + "\""});
 }
 
 }  // namespace
@@ -102,13 +102,13 @@ std::vector<PackWarning> pack_warnings(const std::vector<GenreSource> &genres, F
                     if (choices[earlier].lines != choices[c].lines) continue;
                     const size_t other = first + 1 + earlier;
                     if (g.lines[index].text == g.lines[other].text)
-                        out.push_back(
-                            {g.lines[index].where, line_role(index) + " is the same text as " + line_role(other)});
+                        out.push_back({source_where(g.path, g.lines[index]),
+                                       line_role(index) + " is the same text as " + line_role(other)});
                     else
-                        out.push_back(
-                            {g.lines[index].where, line_role(index) + " looks the same as " + line_role(other) +
-                                                       " on the play screen: they differ only after the " +
-                                                       lines_of(choices[c].lines.size()) + " their boxes show"});
+                        out.push_back({source_where(g.path, g.lines[index]),
+                                       line_role(index) + " looks the same as " + line_role(other) +
+                                           " on the play screen: they differ only after the " +
+                                           lines_of(choices[c].lines.size()) + " their boxes show"});
                     break;
                 }
             }
