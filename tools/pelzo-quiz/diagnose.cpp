@@ -313,6 +313,17 @@ struct OpenArchive {
     OpenArchive &operator=(const OpenArchive &) = delete;
 };
 
+// The members a walk judges: the genres' (the loader reads no other).
+const std::vector<std::string> &genre_member_names()
+{
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> all;
+        for (int k = 0; k < kMaxGenres; ++k) all.push_back(genre_member_name(k));
+        return all;
+    }();
+    return names;
+}
+
 // The member the reader takes for genre k: the first one found by that name.
 const ZipMemberReport *genre_member(const ZipWalk &walk, int k)
 {
@@ -391,9 +402,9 @@ void diagnose_zip(const char *path, const LoadOutcome &outcome)
     uint64_t size = 0;
     if (cannot_read(path, 1 << 20, d, &size)) return;
     OpenArchive open(path);
-    const ZipWalk walk = open.archive.bytes
-                             ? zip_walk(&open.archive)
-                             : zip_walk_bytes(reinterpret_cast<const unsigned char *>(d.data()), d.size());
+    const ZipWalk walk = open.archive.bytes ? zip_walk(&open.archive, &genre_member_names())
+                                            : zip_walk_bytes(reinterpret_cast<const unsigned char *>(d.data()),
+                                                             d.size(), &genre_member_names());
 
     if (outcome.failure == LoadFailure::FormatError) {
         const std::string member = genre_member_name(outcome.genre);
@@ -473,7 +484,7 @@ void warn_after_load(const char *path)
 {
     if (!path || is_pzq_path(path)) return;
     OpenArchive open(path);
-    const ZipWalk walk = zip_walk(&open.archive);
+    const ZipWalk walk = zip_walk(&open.archive, &genre_member_names());
     if (!walk.hasCentralDirectory)
         say("warning: the archive is truncated (it has no end-of-central-directory record): %d of the genres could be "
             "read",
