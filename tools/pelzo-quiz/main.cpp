@@ -76,12 +76,7 @@ int run(int argc, char **argv)
         return 2;
     }
     const char *path = argv[2];
-    if (!load_quiz_file(path)) {
-        fprintf(stderr, "%s\n", g_errorMsg);
-        diagnose_failure(path);
-        return 1;
-    }
-    warn_after_load(path);
+    if (!load_and_explain(path)) return 1;
     if (strcmp(argv[1], "check") == 0)
         print_check();
     else
