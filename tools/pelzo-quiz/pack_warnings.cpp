@@ -69,13 +69,14 @@ bool open_pack_font(const std::string &file, FontAdvancesHandle *font, std::stri
         *problem = file + ": " + why + " (--font)";
         return false;
     }
-    const std::string *found = first_existing_file(japanese_font_candidates());
-    if (found == nullptr) {
-        *notice =
-            std::string("no Japanese font found (") + win_japanese_font_hint() + "); the width checks were skipped";
-    } else if (!open_font_file(*found, font, &why)) {
-        *notice = *found + ", the game's font, " + why + "; the width checks were skipped";
+    // The game's choice: the first candidate that loads as a font.
+    std::string refused;
+    for (const std::string &candidate : existing_files(japanese_font_candidates())) {
+        if (open_font_file(candidate, font, &why)) return true;
+        if (refused.empty()) refused = "; " + candidate + " " + why;
     }
+    *notice = std::string("no Japanese font found (") + win_japanese_font_hint() + ")" + refused +
+              "; the width checks were skipped";
     return true;
 }
 
