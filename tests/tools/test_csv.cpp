@@ -51,6 +51,7 @@ TEST(CsvTable, QuotingLineEndsAndTheirProblems)
         {csv, "\"a\" b,c", {}, 1, 1, "text after the closing quote"},
         {csv, "a,b\"c\n", {}, 1, 2, "a \" inside a cell that does not begin with one"},
         {csv, "a\rb\n", {}, 1, 1, "a CR without an LF after it"},
+        {csv, "x\n\"a\rb\",c\n", {{"x"}}, 2, 1, "a line break inside a quoted cell"},
         {tsv, "a\tb\r", {}, 1, 2, "a CR without an LF after it"},
     };
     for (const Case &c : cases) {
@@ -124,6 +125,7 @@ TEST(CsvGenre, RowsBecomeTheLayout)
         {"\xEF\xBB\xBF" + row, 1, "Q"},  // spreadsheets write a byte-order mark: no complaint
         {"問題,正解,誤答1,誤答2,誤答3,誤答4\r\n" + row, 2, "Q"},
         {" Question ,\"ANSWER\"\n" + row, 2, "Q"},
+        {"\u3000問題\u3000,正解\u3000\n" + row, 2, "Q"},  // full-width spaces around header words
         {"問題,富士山,b,c,d,e\n", 1, "問題"},  // a question that starts like a header is kept
         {row + "\n\n,,,,,\n", 1, "Q"},  // empty rows at the end
         {"問題,正解\n\n", 0, "dir/t.csv: holds no questions below its header row"},
@@ -133,6 +135,9 @@ TEST(CsvGenre, RowsBecomeTheLayout)
          "dir/t.csv:2:2: empty cell where the right answer belongs"},
         {"Q,R,W1,W2,a〜,W4\n", 0, "dir/t.csv:1:5: character 2: \"〜\" (U+301C) would show as \"～\""},
         {row + "Q,R,W1,W2,W3,a\x81\n", 0, "dir/t.csv:2:6: character 2: byte 0x81 is not UTF-8\n"},
+        // Shift-JIS after a UTF-8 byte-order mark: refused, never converted.
+        {"\xEF\xBB\xBF\x97\xF0\x8E\x6A,R,W1,W2,W3,W4\n", 0,
+         "dir/t.csv: is neither UTF-8 nor Shift-JIS (code page 932) throughout"},
     };
     for (const Case &c : cases) {
         GenreSource g;
