@@ -19,13 +19,6 @@ bool is_regular_file(const std::string &path)
 
 }  // namespace
 
-const std::string *first_existing_file(const std::vector<std::string> &list)
-{
-    for (const std::string &path : list)
-        if (is_regular_file(path)) return &path;
-    return nullptr;
-}
-
 std::vector<std::string> existing_files(const std::vector<std::string> &list)
 {
     std::vector<std::string> out;

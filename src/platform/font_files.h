@@ -26,8 +26,7 @@ const char *win_japanese_font_hint();
 // The whole candidate list, best first. Asked once per process.
 const std::vector<std::string> &japanese_font_candidates();
 
-// The first path of list that names a regular file (UTF-8 paths), or null.
-const std::string *first_existing_file(const std::vector<std::string> &list);
-// Every path of list that names a regular file, in order. Whoever loads a
-// font from them takes the first one that loads (a file may be no font).
+// Every path of list that names a regular file (UTF-8 paths), in order.
+// Whoever loads a font from them takes the first one that loads (a file may
+// be no font).
 std::vector<std::string> existing_files(const std::vector<std::string> &list);

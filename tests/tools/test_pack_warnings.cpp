@@ -36,7 +36,7 @@ protected:
         std::string problem, notice;
         ASSERT_TRUE(open_pack_font("", &font_, &problem, &notice)) << problem;
         if (!font_) GTEST_SKIP() << notice;
-        file_ = *first_existing_file(japanese_font_candidates());
+        file_ = existing_files(japanese_font_candidates()).front();
     }
 
     // How many of character c a box shows whole.
