@@ -49,8 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzz_check(ok == problems.empty(), "a genre accepted with problems, or refused without");
     if (ok) {
         fuzz_check(genre.lines.size() >= 7 && (genre.lines.size() - 1) % 6 == 0, "an accepted genre of bad layout");
-        for (const SourceLine &line : genre.lines)
-            fuzz_check(!line.text.empty() && !source_sjis(line).empty(), "an accepted text that does not convert");
+        for (size_t k = 0; k < genre.lines.size(); ++k)
+            fuzz_check(!genre.text(k).empty() && !source_sjis(genre, k).empty(),
+                       "an accepted text that does not convert");
     }
     return 0;
 }

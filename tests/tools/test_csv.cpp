@@ -151,8 +151,8 @@ TEST(CsvGenre, RowsBecomeTheLayout)
             continue;
         }
         ASSERT_GE(g.lines.size(), 7u) << c.in;
-        EXPECT_EQ(g.lines[0].text, "t");
-        EXPECT_EQ(g.lines[1].text, c.text) << c.in;
+        EXPECT_EQ(g.text(0), "t");
+        EXPECT_EQ(g.text(1), c.text) << c.in;
         EXPECT_EQ(source_where(g.path, g.lines[6]), "dir/t.csv:" + std::to_string(c.row) + ":6") << c.in;
     }
 }

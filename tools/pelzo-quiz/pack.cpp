@@ -43,7 +43,7 @@ bool ends_with_pzq(const std::string &path)
 std::string member_text(const GenreSource &g)
 {
     std::string out;
-    for (const SourceLine &line : g.lines) out += source_sjis(line) + "\r\n";
+    for (size_t k = 0; k < g.lines.size(); ++k) out += source_sjis(g, k) + "\r\n";
     return out;
 }
 
@@ -53,15 +53,15 @@ std::string build_pzq(const std::vector<GenreSource> &genres)
     std::array<std::string, kMaxGenres> names;
     for (size_t g = 0; g < genres.size(); ++g) {
         counts[g] = genres[g].questions();
-        names[g] = source_sjis(genres[g].lines[0]);
+        names[g] = source_sjis(genres[g], 0);
     }
     std::string out = pzq_write_header(counts, names);
     for (const GenreSource &g : genres) {
         for (int q = 0; q < g.questions(); ++q) {
             const size_t first = 1 + 6 * static_cast<size_t>(q);
             std::array<std::string, 5> choices;
-            for (size_t c = 0; c < 5; ++c) choices[c] = source_sjis(g.lines[first + 1 + c]);
-            out += pzq_write_record(source_sjis(g.lines[first]), choices);
+            for (size_t c = 0; c < 5; ++c) choices[c] = source_sjis(g, first + 1 + c);
+            out += pzq_write_record(source_sjis(g, first), choices);
         }
     }
     return out;
@@ -70,7 +70,7 @@ std::string build_pzq(const std::vector<GenreSource> &genres)
 // Compares one text as the game holds it with its source line.
 void compare_loaded(const char *loaded, const GenreSource &g, size_t index, std::vector<std::string> &problems)
 {
-    if (g.lines[index].text != loaded)
+    if (g.text(index) != loaded)
         problems.push_back(source_where(g.path, g.lines[index]) + ": the game would read " + line_role(index) +
                            " as \"" + excerpt(loaded) + "\"");
 }
@@ -287,7 +287,7 @@ int pack_command(int argc, char **argv)
         return refuse(problems, out);
     }
     for (size_t k = 0; k < genres.size(); ++k)
-        printf("%zu\t%d\t%s\n", k, genres[k].questions(), escaped(genres[k].lines[0].text).c_str());
+        printf("%zu\t%d\t%s\n", k, genres[k].questions(), escaped(genres[k].text(0)).c_str());
     if (fflush(stdout) != 0 || ferror(stdout)) {
         fprintf(stderr,
                 "pelzo-quiz pack: %s was written, but its genre list could not be written to standard output: %s\n",
