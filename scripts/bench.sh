@@ -10,7 +10,7 @@ jobs=${PELZO_JOBS:-2}
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DPELZO_WERROR=ON -DPELZO_BUILD_TESTS=OFF \
   -DPELZO_BUILD_BENCH=ON >/dev/null
-programs=(bench_text_layout bench_play_frame bench_load_pzq bench_load_zip bench_glyph_rebuild bench_startup)
+programs=(bench_text_layout bench_play_frame bench_load_pzq bench_load_zip bench_glyph_rebuild bench_startup bench_tool_bounds)
 cmake --build "$build" -j"$jobs" --target bench_data "${programs[@]}"
 
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
@@ -50,9 +50,15 @@ for p in programs:
                          ("file_ms", "file %.0f ms"), ("rebuild_ms", "rebuild %.0f ms"),
                          ("file_ratio", "file/ref %.2fx"), ("first_ms", "first after start-up %.0f ms"),
                          ("first_ratio", "%.2fx"), ("glyphs", "%d glyphs"),
-                         ("peak_rss_MiB", "peak RSS %.0f MiB"), ("load_peak_MiB", "load peak +%.0f MiB")):
+                         ("peak_rss_MiB", "peak RSS %.0f MiB"), ("load_peak_MiB", "load peak +%.0f MiB"),
+                         ("archive_KB", "archive %.0f KB")):
             if key in b:
                 notes.append(fmt % b[key])
+        if "rss_ratio" in b:
+            ok = b["rss_ratio"] <= b["rss_goal_ratio"]
+            goal = "peak RSS <= %gx input" % b["rss_goal_ratio"]
+            notes.append("peak RSS %.0f MiB for %.0f MiB of sources: %.2fx" % (b["pack_peak_MiB"], b["input_MiB"],
+                                                                          b["rss_ratio"]))
         if "mem_ratio" in b:
             mem_ok = b["mem_ratio"] <= b["mem_goal_ratio"]
             notes.append("memory %.3fx of arrays+field (goal <= %gx) %s" % (b["mem_ratio"], b["mem_goal_ratio"],

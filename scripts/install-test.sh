@@ -147,13 +147,17 @@ check_mime() {
   "${env[@]}" update-mime-database "$share/mime" || { fail "$label: update-mime-database failed"; return; }
   "${env[@]}" update-desktop-database "$share/applications" || { fail "$label: update-desktop-database failed"; return; }
   cp "$share/pelzowin/samples/sample.pzq" "$xdg/files/set.pzq"
-  # Without its suffix the file is known by the magic in its header alone.
+  # Renamed, a .pzq file is no set the game reads (it picks the format by the
+  # name), so the type goes by the name alone, never by the header.
   cp "$share/pelzowin/samples/sample.pzq" "$xdg/files/set-without-suffix"
+  cp "$share/pelzowin/samples/sample.pzq" "$xdg/files/set-renamed.dat"
   cp "$share/pelzowin/samples/sample.zip" "$xdg/files/set.zip"
   local f got
-  for f in set.pzq set-without-suffix; do
+  got=$("${env[@]}" xdg-mime query filetype "$xdg/files/set.pzq" 2>&1 || true)
+  if [ "$got" = "$pzq_type" ]; then pass "$label: set.pzq is $pzq_type"; else fail "$label: set.pzq is '$got', not $pzq_type"; fi
+  for f in set-without-suffix set-renamed.dat; do
     got=$("${env[@]}" xdg-mime query filetype "$xdg/files/$f" 2>&1 || true)
-    if [ "$got" = "$pzq_type" ]; then pass "$label: $f is $pzq_type"; else fail "$label: $f is '$got', not $pzq_type"; fi
+    if [ "$got" != "$pzq_type" ]; then pass "$label: $f is not $pzq_type"; else fail "$label: $f is taken for $pzq_type"; fi
   done
   got=$("${env[@]}" xdg-mime query filetype "$xdg/files/set.zip" 2>&1 || true)
   if [ "$got" != "$pzq_type" ]; then pass "$label: set.zip is not $pzq_type"; else fail "$label: set.zip is taken for $pzq_type"; fi

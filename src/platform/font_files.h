@@ -3,10 +3,12 @@
 // pelzo-quiz measures a set's texts with the same file to see them as the
 // screen will.
 //
-// The candidates are the three Windows font paths, then the files the system
-// offers for Japanese beyond them (one file per port: fontconfig's Japanese
-// serif, then its Japanese sans, on Linux; none on Windows). The first that
-// exists as a regular file is the one.
+// The candidates are the files the port offers for Japanese: on Windows its
+// three font paths (C:/Windows/Fonts/...), which exist only there (on Linux
+// they would be relative paths, found in whatever folder the program runs
+// from); on Linux fontconfig's Japanese serif, then its Japanese sans; in the
+// browser the IPA Mincho the page ships. The first that exists as a regular
+// file and loads as a font is the one.
 #pragma once
 
 #include <string>
@@ -16,8 +18,8 @@
 // glyph advances are measured in.
 constexpr int kJapaneseFontSize = 36;
 
-// Font files the system offers for Japanese text besides the three Windows
-// font paths, best first. Asked once per process.
+// Font files the system offers for Japanese text, best first. Asked once per
+// process.
 const std::vector<std::string> &win_japanese_fonts();
 // What to install when the system has no Japanese font at all.
 const char *win_japanese_font_hint();
@@ -25,5 +27,7 @@ const char *win_japanese_font_hint();
 // The whole candidate list, best first. Asked once per process.
 const std::vector<std::string> &japanese_font_candidates();
 
-// The first path of list that names a regular file (UTF-8 paths), or null.
-const std::string *first_existing_file(const std::vector<std::string> &list);
+// Every path of list that names a regular file (UTF-8 paths), in order.
+// Whoever loads a font from them takes the first one that loads (a file may
+// be no font).
+std::vector<std::string> existing_files(const std::vector<std::string> &list);

@@ -115,28 +115,29 @@ char g_fileName[512] = "";  // the file name the title shows
 std::vector<std::string> g_testCandidates;
 std::string g_chosenFile;
 
-// The first candidate that exists as a file, or null.
-const char *choose_font_file()
-{
-    const std::string *file = first_existing_file(g_useTestCandidates ? g_testCandidates : japanese_font_candidates());
-    return file ? file->c_str() : nullptr;
-}
-
 // A font record made by this module (zeroed before the first load).
 bool font_present(const Font &font) { return font.glyphs || font.texture.id != 0 || font.atlas; }
 
-// Replaces g_fontJP by the font for `codepoints` (the list is released here).
+// Replaces g_fontJP by the font for `codepoints` (the list is released here):
+// the first candidate file that FreeType loads. A file that is there but no
+// font it can read (damaged, or something else under a font's name) is
+// skipped for the next one.
 void load_font_for_codepoints(int *codepoints, int count)
 {
-    const char *file = choose_font_file();
     // The library ignores an unload of its default font, so a font that came
     // from an earlier fallback is safe to hand over here.
     if (font_present(g_fontJP)) UnloadFont(g_fontJP);
-    if (file) {
+    g_fontJP = Font{};
+    g_chosenFile.clear();
+    for (const std::string &file :
+         existing_files(g_useTestCandidates ? g_testCandidates : japanese_font_candidates())) {
+        const Font font = LoadFontEx(file.c_str(), kFontSize, codepoints, count);
+        if (IsFontDefault(font)) continue;
+        g_fontJP = font;
         g_chosenFile = file;
-        g_fontJP = LoadFontEx(file, kFontSize, codepoints, count);
-    } else {
-        g_chosenFile.clear();
+        break;
+    }
+    if (g_chosenFile.empty()) {
         g_fontJP = GetFontDefault();
         // The window shows boxes for Japanese then; one line says why, once.
         if (!g_toldNoFont) {

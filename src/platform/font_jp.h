@@ -3,9 +3,9 @@
 //
 // load_font_jp builds it for the interface strings at start-up; rebuild_font_jp
 // builds it again after each successful quiz-set load for the interface
-// strings plus every text of g_genres. The file is the first existing font of
-// the candidate list (three Windows paths, then fontconfig's Japanese serif,
-// then Japanese sans); with none, the library's default font.
+// strings plus every text of g_genres. The file is the first font of the
+// candidate list (font_files.h) that exists and loads; with none, the
+// library's default font.
 #pragma once
 
 #include <vector>

@@ -149,11 +149,19 @@ int read_genre_member(const ZipArchive &archive, int k, char (&member)[kGenreMem
 
 bool load_zip_set(const char *path)
 {
-    free_genres();
     // The archive is read once, and every member comes from that one image:
     // a file replaced during the load cannot mix two sets.
     ZipArchive archive;
-    if (zip_open(path, &archive) != 0) {
+    zip_open(path, &archive);
+    const bool loaded = load_zip_archive(archive);
+    zip_close(&archive);
+    return loaded;
+}
+
+bool load_zip_archive(const ZipArchive &archive)
+{
+    free_genres();
+    if (!archive.bytes) {
         fail(LoadFailure::NoMember);
         return false;
     }
@@ -166,7 +174,6 @@ bool load_zip_set(const char *path)
         if (r == -2) {
             fail(LoadFailure::Compressed, k);
             drop_stored(n);
-            zip_close(&archive);
             return false;
         }
         if (r != 0) continue;
@@ -175,12 +182,10 @@ bool load_zip_set(const char *path)
         if (!ok) {
             fail(LoadFailure::FormatError, k);
             drop_stored(n);
-            zip_close(&archive);
             return false;
         }
         ++n;
     }
-    zip_close(&archive);
     if (n == 0) {
         fail(LoadFailure::NoMember);
         return false;

@@ -63,6 +63,10 @@ bool refuse_quiz_file(bool pzq);
 bool is_pzq_path(const char *path);
 bool load_pzq_set(const char *path);
 bool load_zip_set(const char *path);
+// The ZIP branch on an archive already read (zip_open): every member comes
+// from that one image. An empty archive (zip_open refused the file) fails as
+// a file that is no archive does.
+bool load_zip_archive(const ZipArchive &archive);
 // The ZIP member of genre k (0 to 7): "qtext_<k>.txt". Its prefix alone names
 // the pattern in messages.
 inline constexpr char kGenreMemberPrefix[] = "qtext_";

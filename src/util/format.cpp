@@ -1,5 +1,7 @@
 #include "format.h"
 
+#include "utf8.h"
+
 std::string with_thousands(long long value)
 {
     // The magnitude as unsigned, so that the most negative value has one too.
@@ -11,5 +13,43 @@ std::string with_thousands(long long value)
         if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
         out += digits[i];
     }
+    return out;
+}
+
+void append_escaped(std::string &out, std::string_view text, std::string_view quoted, const char *invalid)
+{
+    static const char hex[] = "0123456789abcdef";
+    for (size_t i = 0; i < text.size();) {
+        char32_t cp = 0;
+        const size_t n = utf8_decode(text.data() + i, text.size() - i, &cp);
+        if (n == 0) {
+            static const char upper[] = "0123456789ABCDEF";
+            const auto b = static_cast<unsigned char>(text[i]);
+            if (invalid) {
+                out += invalid;
+            } else {
+                out += "\\x";
+                out += upper[b >> 4];
+                out += upper[b & 0xF];
+            }
+            ++i;
+            continue;
+        }
+        if (cp < 0x20 || (cp >= 0x7F && cp < 0xA0)) {
+            out += "\\u00";
+            out += hex[cp >> 4];
+            out += hex[cp & 0xF];
+        } else {
+            if (n == 1 && quoted.find(text[i]) != std::string_view::npos) out += '\\';
+            out.append(text.data() + i, n);
+        }
+        i += n;
+    }
+}
+
+std::string escaped(std::string_view text)
+{
+    std::string out;
+    append_escaped(out, text);
     return out;
 }

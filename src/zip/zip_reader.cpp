@@ -319,8 +319,68 @@ std::string base_name(const LocalEntry &e)
     return slash ? slash + 1 : entryName;
 }
 
-// Reads the member of a local header into *out (a block of its size plus a
-// NUL) when it is readable; says what it is in any case.
+// The CRC-32 of `length` bytes, fed to zlib in pieces its length type holds.
+uLong crc_of(uLong sum, const unsigned char *bytes, uint64_t length)
+{
+    for (uint64_t done = 0; done < length;) {
+        const uInt chunk = static_cast<uInt>(std::min<uint64_t>(length - done, 1u << 30));
+        sum = crc32(sum, bytes + done, chunk);
+        done += chunk;
+    }
+    return sum;
+}
+
+// `sum` extended by `count` zero bytes, without the bytes: the CRC of the
+// zeros is built by doubling and joined on. count is at most kMaxMemberSize.
+uLong crc_with_zeros(uLong sum, uint64_t count)
+{
+    static const unsigned char kZero = 0;
+    uLong zeros = crc32(0, &kZero, 1);  // the CRC of `run` zero bytes
+    uint64_t run = 1;
+    for (; count; count >>= 1) {
+        if (count & 1) sum = crc32_combine(sum, zeros, static_cast<z_off_t>(run));
+        if (count > 1) {
+            zeros = crc32_combine(zeros, zeros, static_cast<z_off_t>(run));
+            run *= 2;
+        }
+    }
+    return sum;
+}
+
+// What inflating a deflated member into a block of its claimed size gives,
+// found without the block: the stream is inflated piece by piece into a
+// small buffer and only its CRC kept, the bytes it does not produce counted
+// as zeros. Damaged when it does not end, or produces more than it claims.
+ZipMemberState judge_deflated(const unsigned char *data, uint64_t length, uint64_t claimed, uLong *sum)
+{
+    z_stream zs;
+    std::memset(&zs, 0, sizeof zs);
+    zs.next_in = const_cast<Bytef *>(data);
+    zs.avail_in = static_cast<uInt>(length);
+    if (inflateInit2_(&zs, -15, ZLIB_VERSION, static_cast<int>(sizeof(z_stream))) != Z_OK)
+        return ZipMemberState::Damaged;
+    unsigned char piece[1 << 14];
+    uint64_t produced = 0;
+    int result = Z_OK;
+    while (result == Z_OK) {
+        zs.next_out = piece;
+        zs.avail_out = sizeof piece;
+        result = inflate(&zs, Z_NO_FLUSH);
+        const uint64_t n = sizeof piece - zs.avail_out;
+        produced += n;
+        if (produced > claimed) break;
+        *sum = crc32(*sum, piece, static_cast<uInt>(n));
+    }
+    inflateEnd(&zs);
+    if (result != Z_STREAM_END || produced > claimed) return ZipMemberState::Damaged;
+    *sum = crc_with_zeros(*sum, claimed - produced);
+    return ZipMemberState::Readable;
+}
+
+// What reading the member of a local header gives; with `out`, the member
+// itself goes there (a block of its size plus a NUL) when it is readable.
+// Without, the member is judged alone and nothing of its claimed size is
+// allocated: a header may claim 64 MiB for a member of no bytes at all.
 ZipMemberState extract(const Image &img, const LocalEntry &e, CentralCache &central, Block *out, uint32_t *crc)
 {
     // The CRC of the central directory, or of the local header where there
@@ -332,25 +392,28 @@ ZipMemberState extract(const Image &img, const LocalEntry &e, CentralCache &cent
     if (e.method != kZipMethodStored && e.method != kZipMethodDeflate) return ZipMemberState::Unsupported;
     if (!fits(img, e.dataPos, e.compressed)) return ZipMemberState::DataPastEnd;
     if (e.uncompressed > kMaxMemberSize) return ZipMemberState::TooLarge;
+    const unsigned char *data = img.bytes + e.dataPos;
+    // A stored member shorter than it claims reads as its bytes followed by
+    // zeros (instead of the bytes of whatever follows it), and then fails
+    // its CRC. A changed byte makes the member unreadable, as a truncated one is.
+    uLong sum = crc32(0, nullptr, 0);
+    if (!out) {
+        if (e.method == kZipMethodStored) {
+            const uint64_t kept = std::min(e.compressed, e.uncompressed);
+            sum = crc_with_zeros(crc_of(sum, data, kept), e.uncompressed - kept);
+        } else if (judge_deflated(data, e.compressed, e.uncompressed, &sum) != ZipMemberState::Readable) {
+            return ZipMemberState::Damaged;
+        }
+        return static_cast<uint32_t>(sum) == *crc ? ZipMemberState::Readable : ZipMemberState::BadCrc;
+    }
     Block block(static_cast<unsigned char *>(std::calloc(e.uncompressed + 1, 1)));
     if (!block) return ZipMemberState::TooLarge;
-    const unsigned char *data = img.bytes + e.dataPos;
     if (e.method == kZipMethodStored) {
-        // A stored member shorter than it claims keeps zeros after its bytes
-        // instead of borrowing the bytes of whatever follows it (and then
-        // fails its CRC).
         std::memcpy(block.get(), data, std::min(e.compressed, e.uncompressed));
     } else if (!inflate_member(data, e.compressed, block.get(), e.uncompressed)) {
         return ZipMemberState::Damaged;
     }
-    // A changed byte makes the member unreadable, as a truncated one is.
-    uLong sum = crc32(0, nullptr, 0);
-    for (uint64_t done = 0; done < e.uncompressed;) {
-        const uInt chunk = static_cast<uInt>(std::min<uint64_t>(e.uncompressed - done, 1u << 30));
-        sum = crc32(sum, block.get() + done, chunk);
-        done += chunk;
-    }
-    if (static_cast<uint32_t>(sum) != *crc) return ZipMemberState::BadCrc;
+    if (static_cast<uint32_t>(crc_of(sum, block.get(), e.uncompressed)) != *crc) return ZipMemberState::BadCrc;
     block.get()[e.uncompressed] = 0;
     *out = std::move(block);
     return ZipMemberState::Readable;
@@ -412,13 +475,13 @@ void zip_close(ZipArchive *archive)
     *archive = ZipArchive{};
 }
 
-ZipWalk zip_walk(const ZipArchive *archive)
+ZipWalk zip_walk(const ZipArchive *archive, const std::vector<std::string> *judged)
 {
     if (!archive || !archive->bytes) return ZipWalk{};
-    return zip_walk_bytes(archive->bytes, archive->size);
+    return zip_walk_bytes(archive->bytes, archive->size, judged);
 }
 
-ZipWalk zip_walk_bytes(const unsigned char *bytes, uint64_t size)
+ZipWalk zip_walk_bytes(const unsigned char *bytes, uint64_t size, const std::vector<std::string> *judged)
 {
     ZipWalk walk;
     if (!bytes) return walk;
@@ -458,9 +521,13 @@ ZipWalk zip_walk_bytes(const unsigned char *bytes, uint64_t size)
         m.compressed = e.compressed;
         m.uncompressed = e.uncompressed;
         m.sizesFrom = e.sizesFrom;
-        Block block;
-        m.state = extract(img, e, central, &block, &m.crc);
-        walk.members.push_back(m);
+        // Of the names asked for, the first member of each is the one a read
+        // takes; the others are never read, so they are not judged either.
+        m.judged = !judged || (std::find(judged->begin(), judged->end(), m.baseName) != judged->end() &&
+                               std::none_of(walk.members.begin(), walk.members.end(),
+                                            [&](const ZipMemberReport &o) { return o.baseName == m.baseName; }));
+        if (m.judged) m.state = extract(img, e, central, nullptr, &m.crc);
+        walk.members.push_back(std::move(m));
         if (!next_header(img, e, &pos)) {
             walk.end = ZipWalkEnd::DataPastEnd;
             break;

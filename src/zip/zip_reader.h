@@ -57,7 +57,8 @@ struct ZipMemberReport {
     uint64_t compressed = 0, uncompressed = 0;  // the sizes the walk used
     const char *sizesFrom = "";  // "the local header", "the central directory" or "its Zip64 field"
     uint32_t crc = 0;  // the CRC-32 its bytes must match
-    ZipMemberState state = ZipMemberState::Readable;
+    ZipMemberState state = ZipMemberState::Readable;  // when judged
+    bool judged = true;  // crc and state were found: the member was one the walk was asked about
 };
 
 // Why the walk ended where it did.
@@ -81,10 +82,14 @@ struct ZipWalk {
     bool splitMarker = false;  // the file begins with the marker of a split archive's first part
     uint64_t firstHeaderAt = UINT64_MAX;  // the first offset holding a local header's signature, if any
 };
-ZipWalk zip_walk(const ZipArchive *archive);
+// With `judged`, only the first member of each of those base names is
+// judged (the one a read by that name takes); without, every member is.
+// Judging never allocates a member's claimed size: a stored member is
+// checked on the archive's bytes, a deflated one inflated piece by piece.
+ZipWalk zip_walk(const ZipArchive *archive, const std::vector<std::string> *judged = nullptr);
 // The same walk over any bytes, also ones that are no archive (it then ends at
 // once, and firstHeaderAt tells where an archive might start).
-ZipWalk zip_walk_bytes(const unsigned char *bytes, uint64_t size);
+ZipWalk zip_walk_bytes(const unsigned char *bytes, uint64_t size, const std::vector<std::string> *judged = nullptr);
 
 // True when `bytes` begin with a member's local header signature, as every
 // archive the game reads does.

@@ -249,6 +249,27 @@ Seeds codepage_seeds(const Seeds &members)
     return seeds;
 }
 
+// The table reader's seeds: the spreadsheet tables of the tests, and rows
+// that quote, mark formulas, hold a header, a byte-order mark or Shift-JIS.
+// The first byte picks CSV or TSV, limits and the kind of set.
+Seeds table_seeds()
+{
+    Seeds tables;
+    for (const fs::path &path : files_in(kTop / "tests" / "fixtures" / "csv", ".csv"))
+        tables.push_back(read_bytes(path));
+    const std::string row = "Q,R,W1,W2,W3,W4\r\n";
+    tables.push_back("問題,正解,誤答1,誤答2,誤答3,誤答4\r\n" + row + row);
+    tables.push_back("\xEF\xBB\xBF\"a,b\",\"say \"\"hi\"\"\",'=1+1,''x,'-2,@a\n" + row);
+    tables.push_back(" \" x \" ,y ,,\n\n" + row + ",,,,,\n");
+    tables.push_back("a\tb\tc\td\te\tf\n\"q\"\t'+x\t3\t4\t5\t6\n");
+    tables.push_back(cp932("問題,正解,誤答1,誤答2,誤答3,誤答4\r\n富士山,日本,a,b,c,d\r\n"));
+    tables.push_back("\"a\rb\",c\n\"open");
+    Seeds seeds;
+    for (const std::string &t : tables)
+        for (char mode : {'\0', '\1', '\2', '\4'}) seeds.push_back(mode + t);
+    return seeds;
+}
+
 // --- saving -------------------------------------------------------------------------
 
 std::string fnv1a64(const std::string &bytes)
@@ -287,11 +308,9 @@ int main(int argc, char **argv)
     Seeds pipeline;
     for (const std::string &s : pzqs) pipeline.push_back("Q" + s);
     for (const std::string &s : zip) pipeline.push_back("Z" + s);
-    const std::pair<std::string, Seeds> corpora[] = {{"qtext", qtext_seeds(members)},
-                                                     {"zip", zip},
-                                                     {"pzq", pzqs},
-                                                     {"codepage", codepage_seeds(members)},
-                                                     {"pipeline", pipeline}};
+    const std::pair<std::string, Seeds> corpora[] = {
+        {"qtext", qtext_seeds(members)},       {"zip", zip},           {"pzq", pzqs},
+        {"codepage", codepage_seeds(members)}, {"pipeline", pipeline}, {"table", table_seeds()}};
 
     for (const auto &[target, seeds] : corpora) {
         const fs::path folder = out / target;

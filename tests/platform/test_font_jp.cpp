@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -242,18 +244,39 @@ TEST_F(FontJpTest, TheFirstCandidateThatExistsIsUsed)
     use({kMincho, kGothic});
     load_font_jp();
     EXPECT_STREQ(font_jp_file(), kMincho);
+    UnloadFont(g_fontJP);
+
+    // A file that is there but no font FreeType reads is passed over.
+    const std::string junk = std::string(PELZO_TEST_OUT) + "/not_a_font.ttf";
+    FILE *f = fopen(junk.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fputs("not a font", f);
+    fclose(f);
+    use({junk.c_str(), kGothic});
+    load_font_jp();
+    EXPECT_STREQ(font_jp_file(), kGothic);
+    EXPECT_TRUE(font_has(g_fontJP, "ゲ"));
 }
 
 TEST_F(FontJpTest, TheBuiltInListFindsTheSystemsJapaneseFont)
 {
     if (kBrowserPort) GTEST_SKIP() << "the page ships its font in its data file, which a test under Node does not load";
     set_font_candidates_for_test(nullptr, 0);
+#ifndef _WIN32
+    std::error_code ec;  // another test may make or remove the same folder meanwhile
+    std::filesystem::create_directories("C:/Windows/Fonts", ec);
+    std::ofstream("C:/Windows/Fonts/yumindb.ttf") << "junk";
+#endif
     load_font_jp();
+#ifndef _WIN32
+    std::filesystem::remove_all("C:", ec);
+#endif
 #ifdef _WIN32
     // The test's Wine prefix holds a Japanese font at the first Windows path.
     EXPECT_STREQ(font_jp_file(), "C:/Windows/Fonts/yumindb.ttf");
 #else
-    // No Windows font folder here: fontconfig's Japanese serif comes first.
+    // The Windows font paths are relative paths here: a file at one of them
+    // below the working folder is no Japanese font of this system.
     EXPECT_STRNE(font_jp_file(), "");
     EXPECT_EQ(std::string(font_jp_file()).find("C:/Windows"), std::string::npos);
 #endif

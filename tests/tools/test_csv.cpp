@@ -51,6 +51,7 @@ TEST(CsvTable, QuotingLineEndsAndTheirProblems)
         {csv, "\"a\" b,c", {}, 1, 1, "text after the closing quote"},
         {csv, "a,b\"c\n", {}, 1, 2, "a \" inside a cell that does not begin with one"},
         {csv, "a\rb\n", {}, 1, 1, "a CR without an LF after it"},
+        {csv, "x\n\"a\rb\",c\n", {{"x"}}, 2, 1, "a line break inside a quoted cell"},
         {tsv, "a\tb\r", {}, 1, 2, "a CR without an LF after it"},
     };
     for (const Case &c : cases) {
@@ -68,8 +69,9 @@ TEST(CsvTable, QuotingLineEndsAndTheirProblems)
 
 TEST(CsvTable, RowsWrittenReadBackAsTheyWere)
 {
-    const std::vector<std::string> awkward{"plain",  "a,b", "say \"hi\"", "\"",        " lead",
-                                           "trail ", "",    "  \"x\"  ",  "日本,東京", "ソ表"};
+    const std::vector<std::string> awkward{"plain", "a,b",       "say \"hi\"", "\"",   " lead", "trail ",
+                                           "",      "  \"x\"  ", "日本,東京",  "ソ表", "=1",    "'=1",
+                                           "''",    "'",         "'a",         "-5",   "@x,y"};
     for (TableKind kind : {TableKind::Csv, TableKind::Tsv}) {
         const auto write = kind == TableKind::Csv ? write_csv_row : write_tsv_row;
         Rows written{awkward};
@@ -90,6 +92,27 @@ TEST(CsvTable, RowsWrittenReadBackAsTheyWere)
     EXPECT_EQ(out, "a\tb,c\r\n");
 }
 
+TEST(CsvTable, FormulaCellsAreWrittenAsTextAndReadBackWithoutTheirMark)
+{
+    // What a spreadsheet sees: every cell that would be a formula begins
+    // with ', and a text that begins with ' keeps its own.
+    const std::vector<std::string> cells{
+        "=HYPERLINK(\"http://x\")", "=cmd|' /C calc'!A0", "+1", "-1", "@SUM(A1)", "\tx", "'=1", "''", "'a", "a=b"};
+    std::string csv, tsv;
+    ASSERT_TRUE(write_csv_row(cells, csv));
+    ASSERT_TRUE(write_tsv_row({"=1", "'a", "'@"}, tsv));
+    EXPECT_EQ(csv,
+              "\"'=HYPERLINK(\"\"http://x\"\")\",'=cmd|' /C calc'!A0,'+1,'-1,'@SUM(A1),'\tx,''=1,''',"
+              "'a,a=b\r\n");
+    EXPECT_EQ(tsv, "'=1\t'a\t''@\r\n");
+    std::vector<TableRow> rows;
+    ASSERT_TRUE(parse_table(csv + tsv, TableKind::Csv, rows, nullptr));
+    EXPECT_EQ(rows[0].cells, cells);
+    // A table written by hand or by a spreadsheet: the mark goes, a lone ' stays.
+    ASSERT_TRUE(parse_table("'=1,'+x,'a,',\"'-2\"\n", TableKind::Csv, rows, nullptr));
+    EXPECT_EQ(cells_of(rows), (Rows{{"=1", "+x", "'a", "'", "-2"}}));
+}
+
 TEST(CsvGenre, RowsBecomeTheLayout)
 {
     const std::string row = "Q,R,W1,W2,W3,W4\n";
@@ -102,6 +125,7 @@ TEST(CsvGenre, RowsBecomeTheLayout)
         {"\xEF\xBB\xBF" + row, 1, "Q"},  // spreadsheets write a byte-order mark: no complaint
         {"問題,正解,誤答1,誤答2,誤答3,誤答4\r\n" + row, 2, "Q"},
         {" Question ,\"ANSWER\"\n" + row, 2, "Q"},
+        {"\u3000問題\u3000,正解\u3000\n" + row, 2, "Q"},  // full-width spaces around header words
         {"問題,富士山,b,c,d,e\n", 1, "問題"},  // a question that starts like a header is kept
         {row + "\n\n,,,,,\n", 1, "Q"},  // empty rows at the end
         {"問題,正解\n\n", 0, "dir/t.csv: holds no questions below its header row"},
@@ -111,6 +135,9 @@ TEST(CsvGenre, RowsBecomeTheLayout)
          "dir/t.csv:2:2: empty cell where the right answer belongs"},
         {"Q,R,W1,W2,a〜,W4\n", 0, "dir/t.csv:1:5: character 2: \"〜\" (U+301C) would show as \"～\""},
         {row + "Q,R,W1,W2,W3,a\x81\n", 0, "dir/t.csv:2:6: character 2: byte 0x81 is not UTF-8\n"},
+        // Shift-JIS after a UTF-8 byte-order mark: refused, never converted.
+        {"\xEF\xBB\xBF\x97\xF0\x8E\x6A,R,W1,W2,W3,W4\n", 0,
+         "dir/t.csv: is neither UTF-8 nor Shift-JIS (code page 932) throughout"},
     };
     for (const Case &c : cases) {
         GenreSource g;
@@ -124,8 +151,8 @@ TEST(CsvGenre, RowsBecomeTheLayout)
             continue;
         }
         ASSERT_GE(g.lines.size(), 7u) << c.in;
-        EXPECT_EQ(g.lines[0].text, "t");
-        EXPECT_EQ(g.lines[1].text, c.text) << c.in;
-        EXPECT_EQ(g.lines[6].where, "dir/t.csv:" + std::to_string(c.row) + ":6") << c.in;
+        EXPECT_EQ(g.text(0), "t");
+        EXPECT_EQ(g.text(1), c.text) << c.in;
+        EXPECT_EQ(source_where(g.path, g.lines[6]), "dir/t.csv:" + std::to_string(c.row) + ":6") << c.in;
     }
 }

@@ -381,6 +381,10 @@ TEST(PackRefuses, EncodingProblemsWithLineAndColumn)
     // Not "nul.txt": Windows takes that name for its null device.
     const std::string nul = write_source("nulbyte.txt", with_line(1, std::string("ab\0c", 4)));
     expect_refused(".zip", {nul}, nul + ":2: holds a NUL byte at column 3; the game would end the text there");
+    const std::string esc = write_source("esc.txt", with_line(3, "日本\x1B]0;t"));
+    expect_refused(".pzq", {esc}, esc + ":4: column 3: control character U+001B; a text holds no control character");
+    const std::string del = write_source("del.txt", with_line(0, "a\tb\x7F"));
+    expect_refused(".zip", {del}, del + ":1: column 4: control character U+007F");
 }
 
 TEST(PackRefuses, LayoutProblems)

@@ -36,7 +36,7 @@ protected:
         std::string problem, notice;
         ASSERT_TRUE(open_pack_font("", &font_, &problem, &notice)) << problem;
         if (!font_) GTEST_SKIP() << notice;
-        file_ = *first_existing_file(japanese_font_candidates());
+        file_ = existing_files(japanese_font_candidates()).front();
     }
 
     // How many of character c a box shows whole.
@@ -138,9 +138,19 @@ TEST_F(PackWarnings, ChoicesThatDifferOnlyBelowTheirBoxesLookTheSame)
                 HasSubstr(fixture::out_path("genre.txt") +
                           ":5: warning: wrong answer 2 looks the same as the "
                           "right answer on the play screen: they differ only after the 3 lines their boxes show\n"));
-    r = pack(question("G", "Q", {"R", "W", "W2", "W", "W4"}));
-    EXPECT_EQ(r.err,
-              fixture::out_path("genre.txt") + ":6: warning: wrong answer 3 is the same text as wrong answer 1\n");
+    // The same text, in choices next to each other or apart, first and last.
+    const struct {
+        Lines choices;
+        const char *warning;
+    } same[] = {
+        {{"R", "W", "W2", "W", "W4"}, ":6: warning: wrong answer 3 is the same text as wrong answer 1\n"},
+        {{"R", "R", "W2", "W3", "W4"}, ":4: warning: wrong answer 1 is the same text as the right answer\n"},
+        {{"R", "W1", "W2", "W", "W"}, ":7: warning: wrong answer 4 is the same text as wrong answer 3\n"},
+    };
+    for (const auto &c : same) {
+        r = pack(question("G", "Q", c.choices));
+        EXPECT_EQ(r.err, fixture::out_path("genre.txt") + c.warning);
+    }
 }
 
 TEST_F(PackWarnings, StrictRefusesAndWritesNothing)

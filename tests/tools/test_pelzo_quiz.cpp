@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <gmock/gmock.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,33 @@ TEST(PelzoQuizTool, DumpPrintsOneJsonObjectPerQuestion)
     EXPECT_EQ(p.out,
               "{\"genre\":0,\"name\":\"P\",\"index\":0,\"text\":\"g2q0\",\"choices\":[\"g2q0a0\",\"g2q0a1\",\"g2q0a2\","
               "\"g2q0a3\",\"g2q0a4\"]}\n");
+}
+
+// A genre name that would retitle and clear the terminal, and a line that
+// holds an 8-bit CSI: every message shows them escaped.
+TEST(PelzoQuizTool, ControlCharactersOfASetReachTheTerminalEscaped)
+{
+    const std::string hostile = "\x1B]0;owned\x07\x1B[2J";
+    const std::string zip = zip_file("tool_esc.zip", {{"qtext_0.txt", genre(hostile, 1)}});
+    ToolRun r = run_tool({"check", zip});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "0\t1\t\\u001b]0;owned\\u0007\\u001b[2J\n");
+
+    std::vector<std::string> nine = fixture::genre_lines("G", 1);
+    nine.push_back(
+        "\xC2\x9B"
+        "2J");  // U+009B in UTF-8
+    const std::string bad = zip_file("tool_esc_bad.zip", {{"qtext_0.txt", fixture::lines(nine)}});
+    r = run_tool({"check", bad});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_THAT(r.err, HasSubstr("Line 8 is: \\u009b2J\n"));
+
+    const std::string dir = fixture::out_path("tool_esc_unpacked");
+    std::filesystem::remove_all(fixture::fs_path(dir));
+    r = run_tool({"unpack", zip, "-o", dir, "--csv"});
+    EXPECT_EQ(r.err.find('\x1B'), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find('\x1B'), std::string::npos) << r.out;
+    EXPECT_THAT(r.err, HasSubstr("\\u001b]0;owned"));
 }
 
 TEST(PelzoQuizTool, ZipFailuresSayWhereAndWhy)

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -547,6 +548,84 @@ TEST(ZipDeferred, ManyDeferredMembersReachTheLast)
     for (int i = 0; i < 3000; ++i) members.push_back(with_descriptor(stored("m" + std::to_string(i), "x"), true));
     members.push_back(with_descriptor(deflated("qtext_7.txt", body(7, 4)), true));
     EXPECT_EQ(read_bytes(archive(members), "qtext_7.txt").data, body(7, 4));
+}
+
+// A member written by a streaming Zip64 writer: sizes deferred to a Zip64
+// data descriptor (24 bytes), zeros in its local Zip64 field, the true sizes
+// in the central directory's. The walk must take those, and step over the
+// long descriptor to the member after it.
+TEST(ZipDeferred, Zip64MemberWithADescriptorTakesItsSizesFromTheCentralDirectory)
+{
+    const std::string plain = body(4, 12);
+    const Member m = deflated("qtext_4.txt", plain);
+    const Member after = stored("qtext_6.txt", "after");
+    const std::string local = le32(kZipLocalSig) + le16(45) + le16(8) + le16(8) + le32(0) + le32(0) + le32(0xFFFFFFFF) +
+                              le32(0xFFFFFFFF) + le16(11) + le16(20) + m.name + le16(1) + le16(16) + le64(0) + le64(0) +
+                              m.data + le32(kZipDescriptorSig) + le32(m.crc) + le64(m.data.size()) + le64(plain.size());
+    const std::string second = archive({after}, false);
+    const std::string cd = le32(kZipCentralSig) + le16(45) + le16(45) + le16(8) + le16(8) + le32(0) + le32(m.crc) +
+                           le32(0xFFFFFFFF) + le32(0xFFFFFFFF) + le16(11) + le16(20) + le16(0) + le16(0) + le16(0) +
+                           le32(0) + le32(0) + m.name + le16(1) + le16(16) + le64(plain.size()) + le64(m.data.size()) +
+                           le32(kZipCentralSig) + le16(20) + le16(20) + le16(0) + le16(0) + le32(0) + le32(after.crc) +
+                           le32(5) + le32(5) + le16(11) + le16(0) + le16(0) + le16(0) + le16(0) + le32(0) +
+                           le32(static_cast<uint32_t>(local.size())) + after.name;
+    const std::string end = le32(kZipEndSig) + le16(0) + le16(0) + le16(2) + le16(2) +
+                            le32(static_cast<uint32_t>(cd.size())) +
+                            le32(static_cast<uint32_t>(local.size() + second.size())) + le16(0);
+    const std::string zip = local + second + cd + end;
+    EXPECT_EQ(read_bytes(zip, "qtext_4.txt").data, plain);
+    EXPECT_EQ(read_bytes(zip, "qtext_6.txt").data, "after");
+    const ZipWalk walk = zip_walk_bytes(reinterpret_cast<const unsigned char *>(zip.data()), zip.size());
+    ASSERT_EQ(walk.members.size(), 2u);
+    EXPECT_STREQ(walk.members[0].sizesFrom, "the central directory");
+    EXPECT_EQ(walk.members[0].uncompressed, plain.size());
+    EXPECT_EQ(walk.members[0].state, ZipMemberState::Readable);
+}
+
+// 2,000 stored members of no bytes, each claiming 64 MiB: judged from their
+// bytes and the zeros they lack, never at the size they claim (which took
+// minutes). A short member whose CRC does cover the zeros reads as the
+// reader reads it, and with names given only the first of each is judged.
+TEST(ZipWalk, MembersShorterThanTheyClaimAreJudgedWithoutTheirClaimedSize)
+{
+    const uint32_t claim = 64u << 20;
+    std::vector<Member> members;
+    auto padded = [](Member m, uint32_t claimed) {
+        m.crc = crc_of(m.method ? std::string("xy") + std::string(claimed - 2, '\0')
+                                : m.data + std::string(claimed - m.data.size(), '\0'));
+        m.uncompressed = claimed;
+        return m;
+    };
+    members.push_back(padded(stored("qtext_0.txt", "ab"), 1u << 20));
+    members.push_back(padded(deflated("qtext_1.txt", "xy"), 1000));
+    Member wrong = padded(stored("qtext_2.txt", "ab"), 1000);
+    wrong.crc ^= 1;
+    members.push_back(wrong);
+    for (int i = 0; i < 2000; ++i) {
+        Member m = stored("pad" + std::to_string(i) + ".txt", "");
+        m.uncompressed = claim;
+        members.push_back(m);
+    }
+    members.push_back(padded(stored("qtext_0.txt", "cd"), 1000));  // a later copy: never read
+    const std::string zip = archive(members);
+    const auto *bytes = reinterpret_cast<const unsigned char *>(zip.data());
+
+    const auto start = std::chrono::steady_clock::now();
+    const ZipWalk all = zip_walk_bytes(bytes, zip.size());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    ASSERT_EQ(all.members.size(), members.size());
+    const ZipMemberState expected[] = {ZipMemberState::Readable, ZipMemberState::Readable, ZipMemberState::BadCrc,
+                                       ZipMemberState::BadCrc};
+    for (size_t k = 0; k < 4; ++k) EXPECT_EQ(all.members[k].state, expected[k]) << k;
+    EXPECT_EQ(all.members.back().state, ZipMemberState::Readable);
+    const Result first = read_bytes(zip, "qtext_0.txt");
+    EXPECT_EQ(first.data, "ab" + std::string((1u << 20) - 2, '\0'));
+
+    const std::vector<std::string> names = {"qtext_0.txt", "qtext_2.txt"};
+    const ZipWalk some = zip_walk_bytes(bytes, zip.size(), &names);
+    ASSERT_EQ(some.members.size(), members.size());
+    for (size_t k = 0; k < some.members.size(); ++k) EXPECT_EQ(some.members[k].judged, k == 0 || k == 2) << k;
+    EXPECT_EQ(some.members[2].state, ZipMemberState::BadCrc);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "format.h"
+
 namespace {
 
 const char kUnclosed[] = "the quote that opens this cell is never closed; end the cell with \"";
@@ -16,6 +18,25 @@ const char kAfterQuote[] =
     "text after the closing quote; a quoted cell ends at its closing quote: a quote that belongs to the text "
     "is written twice (\"\")";
 const char kLoneCr[] = "a CR without an LF after it; rows end with LF or CR LF";
+
+// A cell a spreadsheet would take for a formula begins with one of these
+// (a tab too, which some strip before they look). The writer protects it
+// with a leading ', which spreadsheets show as a text mark and never
+// evaluate; a cell that begins with ' and one of these, or with two ', gets
+// one more, so that dropping one ' on reading gives every text back.
+constexpr std::string_view kFormulaStarts = "=+-@\t";
+constexpr char kTextMark = '\'';
+
+bool marked_on_reading(std::string_view cell)
+{
+    return cell.size() >= 2 && cell[0] == kTextMark &&
+           (cell[1] == kTextMark || kFormulaStarts.find(cell[1]) != std::string_view::npos);
+}
+
+bool marked_on_writing(std::string_view cell)
+{
+    return (!cell.empty() && kFormulaStarts.find(cell[0]) != std::string_view::npos) || marked_on_reading(cell);
+}
 
 // Reads a quoted cell from just after its opening quote to just after its
 // closing one. False, with the reason in why, when it does not close on its line.
@@ -49,7 +70,8 @@ bool read_quoted(std::string_view data, size_t &i, std::string &cell, const char
 
 }  // namespace
 
-bool parse_table(std::string_view data, TableKind kind, std::vector<TableRow> &rows, TableProblem *problem)
+bool parse_table(std::string_view data, TableKind kind, std::vector<TableRow> &rows, TableProblem *problem,
+                 TableLimits limits)
 {
     const bool csv = kind == TableKind::Csv;
     const char separator = csv ? ',' : '\t';
@@ -57,7 +79,7 @@ bool parse_table(std::string_view data, TableKind kind, std::vector<TableRow> &r
     rows.clear();
     size_t i = 0;
     int row = 1;
-    auto fail = [&](size_t column, const char *why) {
+    auto fail = [&](size_t column, const std::string &why) {
         if (problem) *problem = {row, static_cast<int>(column), why};
         return false;
     };
@@ -81,6 +103,10 @@ bool parse_table(std::string_view data, TableKind kind, std::vector<TableRow> &r
                 cell.assign(data.substr(i, end - i));
                 i = end;
             }
+            if (marked_on_reading(cell)) cell.erase(0, 1);
+            if (limits.maxCells && column > limits.maxCells)
+                return fail(column, "more than " + with_thousands(static_cast<long long>(limits.maxCells)) +
+                                        " cells in one row");
             current.cells.push_back(std::move(cell));
             if (i == data.size()) break;  // the last row, without a line end
             if (data[i] == separator) {
@@ -91,7 +117,13 @@ bool parse_table(std::string_view data, TableKind kind, std::vector<TableRow> &r
             i += data[i] == '\r' ? 2 : 1;
             break;
         }
-        rows.push_back(std::move(current));
+        if (limits.maxRows == 0 || rows.size() < limits.maxRows) {
+            rows.push_back(std::move(current));
+        } else if (std::any_of(current.cells.begin(), current.cells.end(),
+                               [](const std::string &c) { return !c.empty(); })) {
+            return fail(
+                1, "more than " + with_thousands(static_cast<long long>(limits.maxRows)) + " rows that are not empty");
+        }
         ++row;
     }
     return true;
@@ -102,8 +134,8 @@ bool write_csv_row(const std::vector<std::string> &cells, std::string &out)
     if (cells.empty()) return false;
     std::string line;
     for (size_t k = 0; k < cells.size(); ++k) {
-        const std::string &c = cells[k];
-        if (c.find_first_of("\r\n") != std::string::npos) return false;
+        if (cells[k].find_first_of("\r\n") != std::string::npos) return false;
+        const std::string c = marked_on_writing(cells[k]) ? kTextMark + cells[k] : cells[k];
         if (k) line += ',';
         const bool quote = c.find_first_of(",\"") != std::string::npos ||
                            (!c.empty() && (c.front() == ' ' || c.back() == ' ')) || (cells.size() == 1 && c.empty());
@@ -129,6 +161,7 @@ bool write_tsv_row(const std::vector<std::string> &cells, std::string &out)
     for (size_t k = 0; k < cells.size(); ++k) {
         if (cells[k].find_first_of("\t\r\n") != std::string::npos) return false;
         if (k) line += '\t';
+        if (marked_on_writing(cells[k])) line += kTextMark;
         line += cells[k];
     }
     out += line + "\r\n";

@@ -27,11 +27,25 @@ constexpr int kMaxListed = 5;  // examples shown per kind of problem
 void say(const char *fmt, ...) PELZO_PRINTF(1, 2);
 void say(const char *fmt, ...)
 {
+    // Messages quote names and lines of the set: formatted first, then
+    // printed with their control characters escaped.
     va_list ap;
     va_start(ap, fmt);
-    vfprintf(stderr, fmt, ap);
+    char small[512];
+    va_list again;
+    va_copy(again, ap);
+    const int n = vsnprintf(small, sizeof small, fmt, ap);
+    std::string line;
+    if (n >= static_cast<int>(sizeof small)) {
+        line.resize(static_cast<size_t>(n) + 1);
+        vsnprintf(line.data(), line.size(), fmt, again);
+        line.resize(static_cast<size_t>(n));
+    } else if (n > 0) {
+        line = small;
+    }
+    va_end(again);
     va_end(ap);
-    fputc('\n', stderr);
+    fprintf(stderr, "%s\n", escaped(line).c_str());
 }
 
 // Reads at most `limit` bytes from the start of the file into data; on failure
@@ -296,6 +310,17 @@ struct OpenArchive {
     OpenArchive &operator=(const OpenArchive &) = delete;
 };
 
+// The members a walk judges: the genres' (the loader reads no other).
+const std::vector<std::string> &genre_member_names()
+{
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> all;
+        for (int k = 0; k < kMaxGenres; ++k) all.push_back(genre_member_name(k));
+        return all;
+    }();
+    return names;
+}
+
 // The member the reader takes for genre k: the first one found by that name.
 const ZipMemberReport *genre_member(const ZipWalk &walk, int k)
 {
@@ -366,23 +391,23 @@ bool say_split(const char *path, const ZipWalk &walk)
     return false;
 }
 
-void diagnose_zip(const char *path, const LoadOutcome &outcome)
+// Explains a failed load of the ZIP branch from the archive the load read
+// (empty when the loader refused the file as no archive: then its first
+// bytes are read, which is all that takes).
+void diagnose_zip(const char *path, const LoadOutcome &outcome, const ZipArchive &archive)
 {
-    // A file that is no archive needs its first bytes only; an archive is read
-    // whole, as the game reads it.
     std::string d;
-    uint64_t size = 0;
-    if (cannot_read(path, 1 << 20, d, &size)) return;
-    OpenArchive open(path);
-    const ZipWalk walk = open.archive.bytes
-                             ? zip_walk(&open.archive)
-                             : zip_walk_bytes(reinterpret_cast<const unsigned char *>(d.data()), d.size());
+    uint64_t size = archive.size;
+    if (!archive.bytes && cannot_read(path, 1 << 20, d, &size)) return;
+    const ZipWalk walk = archive.bytes ? zip_walk(&archive, &genre_member_names())
+                                       : zip_walk_bytes(reinterpret_cast<const unsigned char *>(d.data()), d.size(),
+                                                        &genre_member_names());
 
     if (outcome.failure == LoadFailure::FormatError) {
         const std::string member = genre_member_name(outcome.genre);
         unsigned char *data = nullptr;
         uint32_t length = 0;
-        if (zip_read_member(&open.archive, member.c_str(), &data, &length) == 0) {
+        if (zip_read_member(&archive, member.c_str(), &data, &length) == 0) {
             diagnose_member_text(member, std::string(reinterpret_cast<const char *>(data), length));
             zip_free(data);
         }
@@ -404,7 +429,7 @@ void diagnose_zip(const char *path, const LoadOutcome &outcome)
         say("%s: the file is empty", path);
         return;
     }
-    if (!open.archive.bytes) {
+    if (!archive.bytes) {
         if (say_split(path, walk)) return;
         if (walk.firstHeaderAt != UINT64_MAX && walk.firstHeaderAt > 0)
             say("%s: the first ZIP member starts at byte offset %llu; the archive must begin with it (remove the %llu "
@@ -452,11 +477,11 @@ void diagnose_zip(const char *path, const LoadOutcome &outcome)
 
 }  // namespace
 
-void warn_after_load(const char *path)
+namespace {
+
+void warn_about_archive(const ZipArchive &archive)
 {
-    if (!path || is_pzq_path(path)) return;
-    OpenArchive open(path);
-    const ZipWalk walk = zip_walk(&open.archive);
+    const ZipWalk walk = zip_walk(&archive, &genre_member_names());
     if (!walk.hasCentralDirectory)
         say("warning: the archive is truncated (it has no end-of-central-directory record): %d of the genres could be "
             "read",
@@ -470,19 +495,48 @@ void warn_after_load(const char *path)
         }
         unsigned char *data = nullptr;
         uint32_t size = 0;
-        if (read_genre_member(open.archive, k, member, &data, &size) != 0) continue;
+        if (read_genre_member(archive, k, member, &data, &size) != 0) continue;
         const std::string text(reinterpret_cast<const char *>(data), size);
         zip_free(data);
         say_encoding("warning: ", member, text, "its text will show garbled; build the set with pelzo-quiz pack");
     }
 }
 
+}  // namespace
+
+void warn_after_load(const char *path)
+{
+    if (!path || is_pzq_path(path)) return;
+    OpenArchive open(path);
+    warn_about_archive(open.archive);
+}
+
 void diagnose_failure(const char *path)
 {
     const LoadOutcome &outcome = last_load_outcome();
     if (!path || outcome.failure == LoadFailure::None) return;
-    if (is_pzq_path(path))
+    if (is_pzq_path(path)) {
         diagnose_pzq(path, outcome.failure);
-    else
-        diagnose_zip(path, outcome);
+        return;
+    }
+    OpenArchive open(path);
+    diagnose_zip(path, outcome, open.archive);
+}
+
+bool load_and_explain(const char *path)
+{
+    if (is_pzq_path(path)) {
+        if (load_pzq_set(path)) return true;
+        fprintf(stderr, "%s\n", g_errorMsg);
+        diagnose_pzq(path, last_load_outcome().failure);
+        return false;
+    }
+    OpenArchive open(path);
+    if (!load_zip_archive(open.archive)) {
+        fprintf(stderr, "%s\n", g_errorMsg);
+        diagnose_zip(path, last_load_outcome(), open.archive);
+        return false;
+    }
+    warn_about_archive(open.archive);
+    return true;
 }

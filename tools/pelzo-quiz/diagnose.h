@@ -16,3 +16,9 @@ void diagnose_failure(const char *path);
 // damaged), and when a member is UTF-8 (or carries a byte-order mark) and will
 // show garbled. Prints nothing for a .pzq file or a sound set.
 void warn_after_load(const char *path);
+
+// Loads the set at path with the game's loader, reading the file once, and
+// explains the load from that one reading (the file may change meanwhile):
+// on failure the game's message and diagnose_failure's lines on stderr, on
+// success warn_after_load's warnings. True when the set loaded.
+bool load_and_explain(const char *path);

@@ -4,6 +4,7 @@
 // the size rules of the chosen kind of set.
 #include "genre_source.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -58,11 +59,19 @@ std::string describe(const std::string &ch)
 
 constexpr size_t kMaxListed = 20;
 
+// The most lines a genre's layout can have, and the most cells a table's row
+// is read with (a row holds 6; more only need counting up to a point).
+constexpr size_t kMaxLayoutLines = 1 + 6 * static_cast<size_t>(kPzqMaxQuestions);
+constexpr size_t kMaxTableCells = 100;
+
 struct Reporter {
     const std::string &path;
     std::vector<std::string> &problems;
     size_t listed = 0;  // lines and rows with problems so far
-    void at(const SourceLine &line, const std::string &reason) const { problems.push_back(line.where + ": " + reason); }
+    void at(const SourceLine &line, const std::string &reason) const
+    {
+        problems.push_back(source_where(path, line) + ": " + reason);
+    }
     void whole(const std::string &reason) const { problems.push_back(path + ": " + reason); }
     // Counts a line or row when it added problems since `mark`; false once
     // kMaxListed are listed, after saying that more are not.
@@ -83,12 +92,12 @@ std::string place(const SourceLine &line, size_t n)
 
 // Converts one valid UTF-8 line, explaining the first character that cannot
 // be held or would come back changed.
-bool encode_line(const Reporter &r, SourceLine &line)
+bool encode_line(const Reporter &r, const SourceLine &line, const std::string &text, std::string &sjis)
 {
-    if (utf8_to_cp932_strict(line.text, line.sjis)) return true;
+    if (utf8_to_cp932_strict(text, sjis)) return true;
     size_t column = 1;
-    for (size_t i = 0; i < line.text.size(); ++column) {
-        const std::string ch = line.text.substr(i, utf8_sequence(line.text, i));
+    for (size_t i = 0; i < text.size(); ++column) {
+        const std::string ch = text.substr(i, utf8_sequence(text, i));
         i += ch.size();
         std::string sjis, back;
         const bool encoded = cp932_encode(ch, &sjis);
@@ -110,9 +119,10 @@ bool encode_line(const Reporter &r, SourceLine &line)
 }
 
 // The size rule for line `index` of the layout in the chosen kind of set.
-bool check_size(const Reporter &r, size_t index, const SourceLine &line, PackFormat format)
+bool check_size(const Reporter &r, size_t index, const SourceLine &line, const std::string &text, size_t sjisBytes,
+                PackFormat format)
 {
-    const auto bytes = static_cast<long long>(line.sjis.size());
+    const auto bytes = static_cast<long long>(sjisBytes);
     if (format == PackFormat::Zip) {
         if (bytes > kZipLineBytes) {
             r.at(line, line_role(index) + " is " + with_thousands(bytes) +
@@ -120,8 +130,8 @@ bool check_size(const Reporter &r, size_t index, const SourceLine &line, PackFor
                            " (the game splits longer lines, which shifts every line after it)");
             return false;
         }
-        if (line.text.size() > static_cast<size_t>(kTextSlotBytes)) {
-            r.at(line, line_role(index) + " is " + with_thousands(static_cast<long long>(line.text.size())) +
+        if (text.size() > static_cast<size_t>(kTextSlotBytes)) {
+            r.at(line, line_role(index) + " is " + with_thousands(static_cast<long long>(text.size())) +
                            " bytes in UTF-8; the game keeps at most " + std::to_string(kTextSlotBytes) +
                            " and would cut it short");
             return false;
@@ -140,9 +150,9 @@ bool check_size(const Reporter &r, size_t index, const SourceLine &line, PackFor
 
 // Every check of one text, line `index` of the layout: not empty, no NUL,
 // UTF-8, Shift-JIS, the size. Reports the first problem it finds.
-void check_line(const Reporter &r, size_t index, SourceLine &line, PackFormat format)
+void check_line(const Reporter &r, size_t index, const SourceLine &line, const std::string &text, PackFormat format)
 {
-    if (line.text.empty()) {
+    if (text.empty()) {
         if (line.cell)
             r.at(line, "empty cell where " + line_role(index) +
                            " belongs; the game would show an empty text: write the missing text");
@@ -152,21 +162,31 @@ void check_line(const Reporter &r, size_t index, SourceLine &line, PackFormat fo
                            "line would shift: remove it, or write the missing text");
         return;
     }
-    if (line.text.find('\0') != std::string::npos) {
-        r.at(line,
-             "holds a NUL byte at " + place(line, line.text.find('\0') + 1) + "; the game would end the text there");
+    if (text.find('\0') != std::string::npos) {
+        r.at(line, "holds a NUL byte at " + place(line, text.find('\0') + 1) + "; the game would end the text there");
+        return;
+    }
+    const auto control = std::find_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F;
+    });
+    if (control != text.end()) {
+        char code[8];
+        snprintf(code, sizeof code, "U+%04X", static_cast<unsigned char>(*control));
+        const auto before = std::count_if(text.begin(), control, [](char c) { return (c & 0xC0) != 0x80; });
+        r.at(line, place(line, static_cast<size_t>(before) + 1) + ": control character " + code +
+                       "; a text holds no control character but tab (the game shows it as a box): remove it");
         return;
     }
     size_t column = 1;
-    for (size_t k = 0; k < line.text.size(); ++column) {
-        const size_t n = utf8_sequence(line.text, k);
+    for (size_t k = 0; k < text.size(); ++column) {
+        const size_t n = utf8_sequence(text, k);
         if (n == 0) {
             char hex[8];
-            snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned char>(line.text[k]));
+            snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned char>(text[k]));
             std::string sjis;
             // A table that reads as Shift-JIS throughout is converted; what is
             // left here is a mix, which the file-wide message explains.
-            const bool looksSjis = !line.cell && cp932_decode(line.text, &sjis);
+            const bool looksSjis = !line.cell && cp932_decode(text, &sjis);
             r.at(line, place(line, column) + ": byte " + hex + " is not UTF-8" +
                            (line.cell   ? ""
                             : looksSjis ? "; the file looks like Shift-JIS: save it as UTF-8, pack converts it"
@@ -175,7 +195,8 @@ void check_line(const Reporter &r, size_t index, SourceLine &line, PackFormat fo
         }
         k += n;
     }
-    if (encode_line(r, line)) check_size(r, index, line, format);
+    std::string sjis;
+    if (encode_line(r, line, text, sjis)) check_size(r, index, line, text, sjis.size(), format);
 }
 
 // The question limit of the chosen kind of set.
@@ -202,10 +223,23 @@ bool read_text_genre(const std::string &path, const std::string &data, PackForma
     }
     // Split as the game does (LF ends a line, CR is dropped wherever it
     // stands), without its 511-byte pieces or its 1,024-line limit: those are
-    // the sizes checked below.
-    for (TextLine &line : split_text_lines(data.data() + start, data.size() - start, 0, 0).lines)
-        out.lines.push_back({std::move(line.text), {}, path + ":" + std::to_string(line.physical), false});
-    while (!out.lines.empty() && out.lines.back().text.empty()) out.lines.pop_back();
+    // the sizes checked below. No more lines are taken than one question
+    // past the largest genre (enough to say by how many questions it is too
+    // long); after them only line ends may follow.
+    TextLines split = split_text_lines(data.data() + start, data.size() - start, 0, kMaxLayoutLines + 6);
+    if (split.moreAfterLimit) {
+        r.whole("more than " + with_thousands(static_cast<long long>(kMaxLayoutLines + 6)) +
+                " lines; a genre holds at most " + with_thousands(kPzqMaxQuestions) +
+                " questions (1 + 6 × 32,767 lines): split it into two genres");
+        return false;
+    }
+    out.lines.reserve(split.lines.size());
+    size_t bytes = 0;
+    for (const TextLine &line : split.lines) bytes += line.text.size() + 1;
+    out.texts.reserve(bytes);
+    for (const TextLine &line : split.lines) out.add(line.text, line.physical, 0, false);
+    split = TextLines{};
+    while (!out.lines.empty() && out.lines.back().size == 0) out.lines.pop_back();
 
     if (out.lines.empty()) {
         r.whole("the file holds no text; a genre is a name line, then six lines per question");
@@ -214,7 +248,7 @@ bool read_text_genre(const std::string &path, const std::string &data, PackForma
 
     for (size_t i = 0; i < out.lines.size(); ++i) {
         const size_t mark = problems.size();
-        check_line(r, i, out.lines[i], format);
+        check_line(r, i, out.lines[i], std::string(out.text(i)), format);
         if (!r.more(mark)) break;
     }
 
@@ -225,7 +259,7 @@ bool read_text_genre(const std::string &path, const std::string &data, PackForma
             count < 7 ? "at least 7 (7, 13, 19, …)" : std::to_string(below) + " or " + std::to_string(below + 6);
         r.at(out.lines[count - 1],
              std::to_string(count) + " lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: " +
-                 need + ". Line " + std::to_string(count) + " is: " + excerpt(out.lines[count - 1].text));
+                 need + ". Line " + std::to_string(count) + " is: " + excerpt(std::string(out.text(count - 1))));
     } else {
         check_question_count(r, out.questions(), format);
     }
@@ -295,6 +329,27 @@ bool utf8_to_cp932_strict(const std::string &utf8, std::string &sjis)
     return cp932_encode(utf8, &sjis) && cp932_decode(sjis, &back) && back == utf8;
 }
 
+std::string source_where(const std::string &path, const SourceLine &line)
+{
+    if (line.line < 0) return "--name";
+    if (line.line == 0) return path;
+    return path + ":" + std::to_string(line.line) + (line.column ? ":" + std::to_string(line.column) : "");
+}
+
+std::string source_sjis(const GenreSource &g, size_t k)
+{
+    std::string sjis;
+    utf8_to_cp932_strict(std::string(g.text(k)), sjis);
+    return sjis;
+}
+
+void GenreSource::add(std::string_view text, int line, unsigned short column, bool cell)
+{
+    lines.push_back({static_cast<uint32_t>(texts.size()), static_cast<uint32_t>(text.size()), line, column, cell});
+    texts.append(text);
+    texts += '\0';
+}
+
 std::string line_role(size_t index)
 {
     if (index == 0) return "the genre name";
@@ -333,6 +388,7 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
     Reporter r{path, problems};
     out.path = path;
     out.lines.clear();
+    out.texts.clear();
     out.shiftJis = false;
 
     if (data.substr(0, 2) == "\xFF\xFE" || data.substr(0, 2) == "\xFE\xFF") {
@@ -353,20 +409,27 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
         }
     }
 
+    // A header row and the most questions a set holds; beyond them only
+    // empty rows are read (and not kept), so a huge file cannot make rows
+    // without end.
+    const TableLimits limits{1 + static_cast<size_t>(kPzqMaxQuestions), kMaxTableCells};
     std::vector<TableRow> rows;
     TableProblem bad;
-    if (!parse_table(data, kind, rows, &bad)) {
+    if (!parse_table(data, kind, rows, &bad, limits)) {
+        if (static_cast<size_t>(bad.row) > limits.maxRows)
+            bad.reason += "; a genre holds at most " + with_thousands(kPzqMaxQuestions) +
+                          " questions, below a header row: split the table into two genres";
         problems.push_back(path + ":" + std::to_string(bad.row) + ":" + std::to_string(bad.column) + ": " + bad.reason);
         return false;
     }
 
     const std::string stem = file_stem(path);
-    out.lines.push_back({name.empty() ? stem : name, {}, name.empty() ? path : "--name", true});
-    if (out.lines[0].text.empty()) {
+    out.add(name.empty() ? stem : name, name.empty() ? 0 : -1, 0, true);
+    if (out.lines[0].size == 0) {
         r.whole("the file name gives no genre name; give pack --name NAME");
     } else {
         const size_t mark = problems.size();
-        check_line(r, 0, out.lines[0], format);
+        check_line(r, 0, out.lines[0], std::string(out.text(0)), format);
         if (problems.size() > mark && name.empty())
             r.whole(
                 "the genre name is the file's name without folder and extension; rename the file, or give pack --name "
@@ -380,8 +443,13 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
                 "; a table holds one question per row: question, right answer, four wrong answers");
         return false;
     }
+    out.lines.reserve(1 + 6 * (rows.size() - first));  // exactly: pack holds eight genres at once
+    size_t bytes = out.texts.size();
+    for (size_t k = first; k < rows.size(); ++k)
+        for (const std::string &c : rows[k].cells) bytes += c.size() + 1;
+    out.texts.reserve(bytes);
     for (size_t k = first; k < rows.size(); ++k) {
-        const TableRow &row = rows[k];
+        TableRow &row = rows[k];
         const std::string where = path + ":" + std::to_string(row.row);
         size_t mark = problems.size();
         if (row_empty(row)) {
@@ -392,8 +460,8 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
                                "; a row holds 6: the question, the right answer and four wrong answers");
         } else {
             for (size_t c = 0; c < 6; ++c) {
-                out.lines.push_back({row.cells[c], {}, where + ":" + std::to_string(c + 1), true});
-                check_line(r, 1 + 6 * (k - first) + c, out.lines.back(), format);
+                out.add(row.cells[c], row.row, static_cast<unsigned short>(c + 1), true);
+                check_line(r, 1 + 6 * (k - first) + c, out.lines.back(), row.cells[c], format);
                 if (!r.more(mark)) return false;
                 mark = problems.size();
             }
@@ -410,6 +478,7 @@ bool read_genre_source(const std::string &path, PackFormat format, const std::st
 {
     out.path = path;
     out.lines.clear();
+    out.texts.clear();
     out.shiftJis = false;
     TableKind kind = TableKind::Csv;
     const bool table = genre_table_kind(path, &kind);

@@ -25,6 +25,7 @@
 // Reads the file once; keeps nothing between calls.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,11 +40,14 @@ constexpr int kZipLineBytes = 510;  // Shift-JIS bytes per line (511 would split
 constexpr int kTextSlotBytes = 511;  // UTF-8 bytes the game keeps of any text
 constexpr int kZipMaxQuestions = 170;  // 1 + 6 x 170 = 1,021 of the 1,024 lines read from a member
 
+// One text of the layout, kept lean: a genre holds up to 196,603 of them,
+// and pack holds eight genres at once. The text itself is in its genre's
+// `texts`.
 struct SourceLine {
-    std::string text;  // UTF-8, line end removed
-    std::string sjis;  // the same in code page 932
-    std::string where;  // what messages name: "path:line", "path:row:column", or for a
-                        // table's genre name the path (its file name) or "--name"
+    uint32_t at = 0, size = 0;  // where the text is in GenreSource::texts, and its length
+    int line = 0;  // the line of a text file, or the row of a table; for a table's
+                   // genre name 0 (from the file's name) or -1 (from --name)
+    unsigned short column = 0;  // a table's cell, 1-based; 0 in a text file
     bool cell = false;  // not a line of a text file: a place inside is "character N",
                         // as "column" names the cell
 };
@@ -51,8 +55,14 @@ struct SourceLine {
 struct GenreSource {
     std::string path;
     std::vector<SourceLine> lines;  // the layout: the genre name, then six texts per question
+    std::string texts;  // every text of the layout in UTF-8, each followed by a NUL
     bool shiftJis = false;  // a table read as Shift-JIS
     int questions() const { return static_cast<int>((lines.size() - 1) / 6); }
+    // Text k of the layout, and the same NUL-terminated.
+    std::string_view text(size_t k) const { return {texts.data() + lines[k].at, lines[k].size}; }
+    const char *c_text(size_t k) const { return texts.data() + lines[k].at; }
+    // Appends a text to the layout.
+    void add(std::string_view text, int line, unsigned short column, bool cell);
 };
 
 // Reads and checks one genre file for the given kind of set. `name`, when not
@@ -72,6 +82,12 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
 // Strict UTF-8 -> code page 932 of one whole text. False when a character has
 // no code page 932 form or does not read back as itself.
 bool utf8_to_cp932_strict(const std::string &utf8, std::string &sjis);
+
+// What messages name a line by: "path:line", "path:row:column", or for a
+// table's genre name the path (its file name) or "--name".
+std::string source_where(const std::string &path, const SourceLine &line);
+// Text k of the layout in code page 932 (it converts: the genre was read).
+std::string source_sjis(const GenreSource &g, size_t k);
 
 // Which text a line holds in the layout: "the genre name", "the question",
 // "the right answer", "wrong answer 1" .. "wrong answer 4". `index` is 0-based.

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "diagnose.h"
+#include "format.h"
 #include "pack.h"
 #include "unpack.h"
 #include "quiz_load.h"
@@ -33,32 +34,15 @@ const char kUsage[] =
 // output is always valid JSON in UTF-8.
 void json_string(std::string &out, const char *s)
 {
-    static const char hex[] = "0123456789abcdef";
     out += '"';
-    for (const char *p = s; *p;) {
-        const auto b = static_cast<unsigned char>(*p);
-        char32_t cp;
-        const size_t n = b < 0x80 ? 1 : utf8_decode(p, 4, &cp);
-        if (b == '"' || b == '\\') {
-            out += '\\';
-            out += *p;
-        } else if (b < 0x20 || b == 0x7F) {
-            out += "\\u00";
-            out += hex[b >> 4];
-            out += hex[b & 0xF];
-        } else if (n == 0) {
-            out += "\\ufffd";
-        } else {
-            out.append(p, n);
-        }
-        p += n ? n : 1;
-    }
+    append_escaped(out, s, "\"\\", "\\ufffd");
     out += '"';
 }
 
 void print_check()
 {
-    for (int i = 0; i < g_genreCount; ++i) printf("%d\t%d\t%s\n", i, g_genres[i].count, g_genres[i].name);
+    for (int i = 0; i < g_genreCount; ++i)
+        printf("%d\t%d\t%s\n", i, g_genres[i].count, escaped(g_genres[i].name).c_str());
 }
 
 void print_dump()
@@ -92,12 +76,7 @@ int run(int argc, char **argv)
         return 2;
     }
     const char *path = argv[2];
-    if (!load_quiz_file(path)) {
-        fprintf(stderr, "%s\n", g_errorMsg);
-        diagnose_failure(path);
-        return 1;
-    }
-    warn_after_load(path);
+    if (!load_and_explain(path)) return 1;
     if (strcmp(argv[1], "check") == 0)
         print_check();
     else

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "codepage.h"
+#include "format.h"
 #include "genre_source.h"
 #include "pack_warnings.h"
 #include "pzq_format.h"
@@ -42,7 +43,7 @@ bool ends_with_pzq(const std::string &path)
 std::string member_text(const GenreSource &g)
 {
     std::string out;
-    for (const SourceLine &line : g.lines) out += line.sjis + "\r\n";
+    for (size_t k = 0; k < g.lines.size(); ++k) out += source_sjis(g, k) + "\r\n";
     return out;
 }
 
@@ -52,15 +53,15 @@ std::string build_pzq(const std::vector<GenreSource> &genres)
     std::array<std::string, kMaxGenres> names;
     for (size_t g = 0; g < genres.size(); ++g) {
         counts[g] = genres[g].questions();
-        names[g] = genres[g].lines[0].sjis;
+        names[g] = source_sjis(genres[g], 0);
     }
     std::string out = pzq_write_header(counts, names);
     for (const GenreSource &g : genres) {
         for (int q = 0; q < g.questions(); ++q) {
             const size_t first = 1 + 6 * static_cast<size_t>(q);
             std::array<std::string, 5> choices;
-            for (size_t c = 0; c < 5; ++c) choices[c] = g.lines[first + 1 + c].sjis;
-            out += pzq_write_record(g.lines[first].sjis, choices);
+            for (size_t c = 0; c < 5; ++c) choices[c] = source_sjis(g, first + 1 + c);
+            out += pzq_write_record(source_sjis(g, first), choices);
         }
     }
     return out;
@@ -69,9 +70,9 @@ std::string build_pzq(const std::vector<GenreSource> &genres)
 // Compares one text as the game holds it with its source line.
 void compare_loaded(const char *loaded, const GenreSource &g, size_t index, std::vector<std::string> &problems)
 {
-    if (g.lines[index].text != loaded)
-        problems.push_back(g.lines[index].where + ": the game would read " + line_role(index) + " as \"" +
-                           excerpt(loaded) + "\"");
+    if (g.text(index) != loaded)
+        problems.push_back(source_where(g.path, g.lines[index]) + ": the game would read " + line_role(index) +
+                           " as \"" + excerpt(loaded) + "\"");
 }
 
 // The same for a Shift-JIS text, converted as the game converts it.
@@ -161,8 +162,8 @@ std::string write_temporary(const std::string &target, const std::string &bytes,
 
 int refuse(const std::vector<std::string> &problems, const std::string &out)
 {
-    for (const std::string &p : problems) fprintf(stderr, "%s\n", p.c_str());
-    fprintf(stderr, "pelzo-quiz pack: %s not written\n", out.c_str());
+    for (const std::string &p : problems) fprintf(stderr, "%s\n", escaped(p).c_str());
+    fprintf(stderr, "pelzo-quiz pack: %s not written\n", escaped(out).c_str());
     return 1;
 }
 
@@ -243,7 +244,7 @@ int pack_command(int argc, char **argv)
             continue;
         }
         read_genre_source(inputs[k], format, name, genres[k], problems);
-        if (genres[k].shiftJis) fprintf(stderr, "%s: read as Shift-JIS (code page 932)\n", inputs[k].c_str());
+        if (genres[k].shiftJis) fprintf(stderr, "%s: read as Shift-JIS (code page 932)\n", escaped(inputs[k]).c_str());
     }
     if (!problems.empty()) return refuse(problems, out);
 
@@ -255,7 +256,7 @@ int pack_command(int argc, char **argv)
             if (strict)
                 problems.push_back(w.where + ": " + w.text);
             else
-                fprintf(stderr, "%s: warning: %s\n", w.where.c_str(), w.text.c_str());
+                fprintf(stderr, "%s: warning: %s\n", escaped(w.where).c_str(), escaped(w.text).c_str());
         }
         advances.reset();  // its font file and glyph table are not needed again
     }
@@ -283,6 +284,7 @@ int pack_command(int argc, char **argv)
     }
     const std::string temp = write_temporary(target, bytes, problems);
     if (temp.empty()) return refuse(problems, out);
+    std::string().swap(bytes);  // on disk now; the check reads it from there
     if (format == PackFormat::Pzq)
         verify_pzq(temp, genres, problems);
     else
@@ -294,7 +296,7 @@ int pack_command(int argc, char **argv)
         return refuse(problems, out);
     }
     for (size_t k = 0; k < genres.size(); ++k)
-        printf("%zu\t%d\t%s\n", k, genres[k].questions(), genres[k].lines[0].text.c_str());
+        printf("%zu\t%d\t%s\n", k, genres[k].questions(), escaped(genres[k].text(0)).c_str());
     if (fflush(stdout) != 0 || ferror(stdout)) {
         fprintf(stderr,
                 "pelzo-quiz pack: %s was written, but its genre list could not be written to standard output: %s\n",

@@ -28,10 +28,10 @@ struct Shown {
 
 std::string lines_of(size_t n) { return std::to_string(n) + (n == 1 ? " line" : " lines"); }
 
-Shown shown_in(FontAdvances &font, const std::string &text, const TextBox &box, float fontSize)
+Shown shown_in(FontAdvances &font, const char *text, const TextBox &box, float fontSize)
 {
     Shown s;
-    s.lines = font_box_lines(font, text.c_str(), box, fontSize, &s.hidden);
+    s.lines = font_box_lines(font, text, box, fontSize, &s.hidden);
     return s;
 }
 
@@ -42,8 +42,8 @@ void check_fits(FontAdvances &font, const GenreSource &g, size_t index, const Sh
     // Its whole length, in a box as wide that never ends.
     TextBox endless = box;
     endless.height = 1.0e6f;
-    const size_t needed = font_box_lines(font, g.lines[index].text.c_str(), endless, fontSize, nullptr).size();
-    out.push_back({g.lines[index].where,
+    const size_t needed = font_box_lines(font, g.c_text(index), endless, fontSize, nullptr).size();
+    out.push_back({source_where(g.path, g.lines[index]),
                    line_role(index) + " needs " + lines_of(needed) + " on the play screen, where its box shows " +
                        std::to_string(s.lines.size()) + ": \"" + excerpt(s.hidden, 20) + "\" is cut off"});
 }
@@ -53,10 +53,10 @@ void check_genre_tag(FontAdvances &font, const GenreSource &g, std::vector<PackW
     char tag[kTextSize];
     float size = 0.0f;
     const auto width = [&font](const char *text, float fontSize) { return font_text_width(font, text, fontSize); };
-    if (play_fit_genre_tag(g.lines[0].text.c_str(), tag, &size, width))
-        out.push_back({g.lines[0].where, "the genre name is too wide for its tag on the play screen, even at " +
-                                             std::to_string(static_cast<int>(size)) + " px: it shows as \"" + tag +
-                                             "\""});
+    if (play_fit_genre_tag(g.c_text(0), tag, &size, width))
+        out.push_back({source_where(g.path, g.lines[0]),
+                       "the genre name is too wide for its tag on the play screen, even at " +
+                           std::to_string(static_cast<int>(size)) + " px: it shows as \"" + tag + "\""});
 }
 
 }  // namespace
@@ -69,13 +69,14 @@ bool open_pack_font(const std::string &file, FontAdvancesHandle *font, std::stri
         *problem = file + ": " + why + " (--font)";
         return false;
     }
-    const std::string *found = first_existing_file(japanese_font_candidates());
-    if (found == nullptr) {
-        *notice =
-            std::string("no Japanese font found (") + win_japanese_font_hint() + "); the width checks were skipped";
-    } else if (!open_font_file(*found, font, &why)) {
-        *notice = *found + ", the game's font, " + why + "; the width checks were skipped";
+    // The game's choice: the first candidate that loads as a font.
+    std::string refused;
+    for (const std::string &candidate : existing_files(japanese_font_candidates())) {
+        if (open_font_file(candidate, font, &why)) return true;
+        if (refused.empty()) refused = "; " + candidate + " " + why;
     }
+    *notice = std::string("no Japanese font found (") + win_japanese_font_hint() + ")" + refused +
+              "; the width checks were skipped";
     return true;
 }
 
@@ -91,24 +92,24 @@ std::vector<PackWarning> pack_warnings(const std::vector<GenreSource> &genres, F
         check_genre_tag(font, g, out);
         for (int q = 0; q < g.questions(); ++q) {
             const size_t first = 1 + 6 * static_cast<size_t>(q);
-            const Shown question = shown_in(font, g.lines[first].text, questionBox, kPlayQuestionFontSize);
+            const Shown question = shown_in(font, g.c_text(first), questionBox, kPlayQuestionFontSize);
             check_fits(font, g, first, question, questionBox, kPlayQuestionFontSize, out);
             Shown choices[5];
             for (size_t c = 0; c < 5; ++c) {
                 const size_t index = first + 1 + c;
-                choices[c] = shown_in(font, g.lines[index].text, choiceBox, kPlayChoiceFontSize);
+                choices[c] = shown_in(font, g.c_text(index), choiceBox, kPlayChoiceFontSize);
                 check_fits(font, g, index, choices[c], choiceBox, kPlayChoiceFontSize, out);
                 for (size_t earlier = 0; earlier < c; ++earlier) {
                     if (choices[earlier].lines != choices[c].lines) continue;
                     const size_t other = first + 1 + earlier;
-                    if (g.lines[index].text == g.lines[other].text)
-                        out.push_back(
-                            {g.lines[index].where, line_role(index) + " is the same text as " + line_role(other)});
+                    if (g.text(index) == g.text(other))
+                        out.push_back({source_where(g.path, g.lines[index]),
+                                       line_role(index) + " is the same text as " + line_role(other)});
                     else
-                        out.push_back(
-                            {g.lines[index].where, line_role(index) + " looks the same as " + line_role(other) +
-                                                       " on the play screen: they differ only after the " +
-                                                       lines_of(choices[c].lines.size()) + " their boxes show"});
+                        out.push_back({source_where(g.path, g.lines[index]),
+                                       line_role(index) + " looks the same as " + line_role(other) +
+                                           " on the play screen: they differ only after the " +
+                                           lines_of(choices[c].lines.size()) + " their boxes show"});
                     break;
                 }
             }

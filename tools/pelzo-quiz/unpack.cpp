@@ -11,6 +11,7 @@
 #include "csv_table.h"
 #include "diagnose.h"
 #include "file_names.h"
+#include "format.h"
 #include "genre_source.h"
 #include "quiz_load.h"
 #include "sys.h"
@@ -94,11 +95,7 @@ int unpack_command(int argc, char **argv)
         return 2;
     }
 
-    if (!load_quiz_file(set.c_str())) {
-        fprintf(stderr, "%s\n", g_errorMsg);
-        diagnose_failure(set.c_str());
-        return 1;
-    }
+    if (!load_and_explain(set.c_str())) return 1;
     warn_after_load(set.c_str());
 
     // Every genre's file name, decided over all the names at once.
@@ -175,10 +172,10 @@ int unpack_command(int argc, char **argv)
     }
     win_close_out_folder(&folder);
 
-    for (const std::string &p : written) printf("%s\n", p.c_str());
+    for (const std::string &p : written) printf("%s\n", escaped(p).c_str());
     const bool listed = fflush(stdout) == 0 && !ferror(stdout);
     const int listError = errno;
-    for (const std::string &p : problems) fprintf(stderr, "%s\n", p.c_str());
+    for (const std::string &p : problems) fprintf(stderr, "%s\n", escaped(p).c_str());
     if (!problems.empty() && allWritten)
         fprintf(stderr,
                 "pelzo-quiz unpack: every file was written, but those named above would not pack back as they stand\n");
@@ -186,7 +183,7 @@ int unpack_command(int argc, char **argv)
         fprintf(stderr, "pelzo-quiz unpack: not every genre was written; the files listed do not make the whole set\n");
     for (const std::string &p : others)
         fprintf(stderr, "%s: warning: not written by this unpack; packing the folder's files would add it to the set\n",
-                p.c_str());
+                escaped(p).c_str());
     if (!others.empty())
         fprintf(stderr, "pelzo-quiz unpack: %s holds %zu genre file%s of another set: move %s away before packing\n",
                 dir.c_str(), others.size(), others.size() == 1 ? "" : "s", others.size() == 1 ? "it" : "them");

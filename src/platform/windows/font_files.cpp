@@ -8,8 +8,12 @@ const char *win_japanese_font_hint()
 
 const std::vector<std::string> &win_japanese_fonts()
 {
-    // Windows has its Japanese fonts at the three known paths; nothing else is
+    // Windows has its Japanese fonts at three known paths; nothing else is
     // looked for.
-    static const std::vector<std::string> none;
-    return none;
+    static const std::vector<std::string> paths = {
+        "C:/Windows/Fonts/yumindb.ttf",
+        "C:/Windows/Fonts/YuGothR.ttf",
+        "C:/Windows/Fonts/BIZ-UDGothicR.ttf",
+    };
+    return paths;
 }
