@@ -75,3 +75,11 @@ print("|---|---|---|---|---|---|---|")
 for r in rows:
     print("| " + " | ".join(str(c) for c in r) + " |")
 EOF
+
+# The idle game against a bare SDL2 loop, on an X server of its own.
+if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
+  echo "== idle cost (bench/idle_cost.sh)"
+  cmake --build "$build" -j"$jobs" --target pelzowin bare_loop >/dev/null
+  unset SDL_VIDEODRIVER
+  bash bench/idle_cost.sh "$build"
+fi

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# What the game costs when nobody plays: the CPU time of the real game on its
+# title screen, and on a question left unanswered, against a bare SDL2 loop
+# (bench/bare_loop.cpp: a 4x multisampled OpenGL window cleared and presented
+# 60 times a second), each measured over the same seconds on one X server
+# (an Xvfb of its own, Mesa's software OpenGL), one after the other.
+#
+#   bench/idle_cost.sh BUILD_DIR [SECONDS]      (default 10 s each)
+#
+# BUILD_DIR holds pelzowin and bare_loop (scripts/bench.sh builds them).
+# Prints each one's share of a core and the game's ratios to the bare loop.
+set -uo pipefail
+build=${1:?usage: bench/idle_cost.sh BUILD_DIR [SECONDS]}
+seconds=${2:-10}
+set_path="$(cd "$(dirname "$0")/.." && pwd)/data/samples/sample.zip"
+export SDL_AUDIODRIVER=dummy
+
+xvfb=""
+for n in $(seq 60 69); do
+  if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then
+    Xvfb :$n -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb=$!
+    export DISPLAY=:$n
+    break
+  fi
+done
+[ -n "$xvfb" ] || { echo "idle_cost: no free X display" >&2; exit 1; }
+trap 'kill $xvfb 2>/dev/null' EXIT
+sleep 1
+ticks=$(getconf CLK_TCK)
+
+# cpu_ticks PID: user + system time so far, in clock ticks.
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+
+# measure PID: the share of one core PID uses over the next $seconds seconds.
+measure() {
+  local a b
+  a=$(cpu_ticks "$1")
+  sleep "$seconds"
+  b=$(cpu_ticks "$1")
+  awk -v d=$((b - a)) -v t="$ticks" -v s="$seconds" 'BEGIN { printf "%.3f", d / t / s }'
+}
+
+"$build/bare_loop" &
+pid=$!
+sleep 2
+bare=$(measure $pid)
+kill $pid; wait $pid 2>/dev/null
+
+"$build/pelzowin" "$set_path" >/dev/null 2>&1 &
+pid=$!
+sleep 5  # past the opening jingle
+title=$(measure $pid)
+# "ゲームスタート", then a question nobody answers: its ten seconds, then the
+# answered screen, waiting for "次の問題 →".
+wid=$(xdotool search --name '^PelzoWin ver1.1.0$' | head -n 1)
+xdotool mousemove --window "$wid" 480 368 click 1
+xdotool mousemove --window "$wid" 480 250
+sleep 4  # past the stage card
+play=$(measure $pid)
+kill $pid; wait $pid 2>/dev/null
+
+awk -v b="$bare" -v t="$title" -v p="$play" 'BEGIN {
+  printf "bare loop: %.1f%% of a core\n", b * 100
+  printf "title:     %.1f%% of a core, %.2fx the bare loop\n", t * 100, t / b
+  printf "play:      %.1f%% of a core, %.2fx the bare loop\n", p * 100, p / b
+}'
