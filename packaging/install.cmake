@@ -19,7 +19,11 @@ set(PELZO_INSTALL_GAMESDIR games CACHE STRING
     "Folder under the install prefix for the game (Debian's games; bin puts it beside pelzo-quiz)")
 
 if(TARGET pelzowin)
-  install(TARGETS pelzowin RUNTIME DESTINATION ${PELZO_INSTALL_GAMESDIR})
+  if(WIN32)
+    install(TARGETS pelzowin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  else()
+    install(TARGETS pelzowin RUNTIME DESTINATION ${PELZO_INSTALL_GAMESDIR})
+  endif()
 endif()
 if(TARGET pelzo-quiz)
   install(TARGETS pelzo-quiz RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
