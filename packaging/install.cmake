@@ -102,6 +102,8 @@ add_custom_target(pelzo-install-files ALL DEPENDS ${PELZO_INSTALL_MADE})
 # installed .desktop file runs it by its full path under the prefix it is
 # installed to (CMAKE_INSTALL_PREFIX at install time: --prefix, or /usr under
 # cpack). A path with characters the desktop entry format reserves is quoted.
+# The entry is written into the build folder first, so that file(INSTALL)
+# lists it in install_manifest.txt and honours DESTDIR.
 install(CODE "
   set(game \"\${CMAKE_INSTALL_PREFIX}/${PELZO_INSTALL_GAMESDIR}/pelzowin\")
   if(NOT game MATCHES \"^[A-Za-z0-9/._+,:@%-]+\$\")
@@ -110,10 +112,9 @@ install(CODE "
   endif()
   file(READ \"${PELZO_PACKAGING_DIR}/pelzowin.desktop\" entry)
   string(REPLACE \"\\nExec=pelzowin \" \"\\nExec=\${game} \" entry \"\${entry}\")
-  set(dir \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications\")
-  message(STATUS \"Installing: \${dir}/pelzowin.desktop\")
-  file(MAKE_DIRECTORY \"\${dir}\")
-  file(WRITE \"\${dir}/pelzowin.desktop\" \"\${entry}\")
+  file(WRITE \"${PELZO_INSTALL_OUT}/desktop/pelzowin.desktop\" \"\${entry}\")
+  file(INSTALL \"${PELZO_INSTALL_OUT}/desktop/pelzowin.desktop\"
+       DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications\")
 ")
 # Only the source XML: the caches built from share/mime/packages and
 # share/applications belong to whoever installs. Debian's shared-mime-info and

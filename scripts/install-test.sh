@@ -153,7 +153,7 @@ check_icons() {
     want=$(printf '89504e470d0a1a0a0000000d49484452%08x%08x' "$size" "$size")
     if [ "$header" != "$want" ]; then fail "$label: $png is not a ${size}x${size} PNG ($header)"; continue; fi
     if [ -z "${ico_index[$size]:-}" ]; then pass "$label: ${size}x${size} icon"; continue; fi
-    if cmp -s <(convert "$ico[${ico_index[$size]}]" -depth 8 rgba:-) <(convert "$png" -depth 8 rgba:-); then
+    if cmp -s <(convert "${ico}[${ico_index[$size]}]" -depth 8 rgba:-) <(convert "$png" -depth 8 rgba:-); then
       pass "$label: ${size}x${size} icon has the pixels of the .ico's image"
     else
       fail "$label: ${size}x${size} icon differs from the .ico's image"
