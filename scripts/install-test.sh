@@ -76,10 +76,13 @@ check_tree() {
   check_icons "$root" "$label"
   check_docs "$root" "$label"
   local desktop=$root/share/applications/pelzowin.desktop
-  if grep -qxF "Exec=$prefix/games/pelzowin %f" "$desktop" && grep -q '^Icon=pelzowin$' "$desktop"; then
-    pass "$label: .desktop runs $prefix/games/pelzowin and names its icon"
+  if grep -q '^Icon=pelzowin$' "$desktop"; then pass "$label: .desktop names the icon"; else fail "$label: .desktop lacks Icon=pelzowin"; fi
+  if [ "$prefix" = "$root" ] && [ -x "$root/games/pelzowin" ]; then
+    check_launch "$root" "$label"
+  elif grep -qxF "Exec=$prefix/games/pelzowin %f" "$desktop"; then
+    pass "$label: .desktop runs $prefix/games/pelzowin"
   else
-    fail "$label: .desktop entry lacks Exec=$prefix/games/pelzowin %f or Icon=pelzowin: $(grep -E '^(Exec|Icon)=' "$desktop" | tr '\n' ' ')"
+    fail "$label: .desktop entry lacks Exec=$prefix/games/pelzowin %f: $(grep '^Exec=' "$desktop")"
   fi
   if [ "$(grep -c '^Categories=Game;' "$desktop")" = 1 ]; then pass "$label: .desktop is in the Game menu"; else fail "$label: .desktop Categories do not start with Game"; fi
   if command -v desktop-file-validate >/dev/null; then
@@ -135,6 +138,38 @@ check_tree() {
   wait "$game_pid" && rc=0 || rc=$?
   game_pid=""
   if [ "$rc" -eq 0 ]; then pass "$label: the game started headless and exited 0 on SIGTERM"; else fail "$label: the game exited $rc on SIGTERM: $(head -c 500 "$work/game.log")"; fi
+}
+
+# check_launch ROOT LABEL: the installed .desktop entry, launched with a set as
+# a desktop launches it (gio), starts the installed game with that set. The
+# game is found by its executable's path in /proc, then stopped with SIGTERM.
+check_launch() {
+  local root=$1 label=$2 set=$1/share/pelzowin/samples/sample.zip pid="" p waited=0
+  command -v gio >/dev/null || { fail "$label: gio is missing (scripts/setup.sh installs it)"; return; }
+  if ! (cd "$work" && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
+        gio launch "$root/share/applications/pelzowin.desktop" "$set") >"$work/launch.log" 2>&1; then
+    fail "$label: gio launch pelzowin.desktop failed: $(head -c 500 "$work/launch.log")"
+    return
+  fi
+  while [ -z "$pid" ] && [ $waited -lt 50 ]; do
+    for p in /proc/[0-9]*; do
+      if [ "$(readlink "$p/exe" 2>/dev/null)" = "$root/games/pelzowin" ]; then pid=${p#/proc/}; break; fi
+    done
+    if [ -z "$pid" ]; then sleep 0.1; waited=$((waited + 1)); fi
+  done
+  if [ -z "$pid" ]; then
+    fail "$label: launching pelzowin.desktop did not start $root/games/pelzowin: $(grep '^Exec=' "$root/share/applications/pelzowin.desktop")"
+    return
+  fi
+  if tr '\0' '\n' <"/proc/$pid/cmdline" | grep -qxF "$set"; then
+    pass "$label: launching pelzowin.desktop with a set starts the installed game with it"
+  else
+    fail "$label: the launched game's command line lacks the set: $(tr '\0' ' ' <"/proc/$pid/cmdline")"
+  fi
+  kill -TERM "$pid" 2>/dev/null || true
+  waited=0
+  while kill -0 "$pid" 2>/dev/null && [ $waited -lt 50 ]; do sleep 0.1; waited=$((waited + 1)); done
+  if kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid" 2>/dev/null || true; fail "$label: the launched game ignored SIGTERM"; fi
 }
 
 # check_icons ROOT LABEL: a PNG of each size in the hicolor tree, with the
@@ -239,6 +274,11 @@ echo "== cmake --install $build =="
 cmake --install "$build" --prefix "$work/prefix" >"$work/install.log" 2>&1 || { cat "$work/install.log" >&2; fail "cmake --install failed"; exit 1; }
 check_tree "$work/prefix" install "$work/prefix"
 check_mime "$work/prefix" install
+# With a space in the prefix the .desktop entry quotes the game's path.
+if [ -x "$work/prefix/games/pelzowin" ]; then
+  cmake --install "$build" --prefix "$work/spaced prefix" >"$work/install.log" 2>&1 || { cat "$work/install.log" >&2; fail "cmake --install failed"; exit 1; }
+  check_launch "$work/spaced prefix" "install (spaced prefix)"
+fi
 
 if [ "$deb" -eq 1 ]; then
   echo "== cpack -G DEB =="
