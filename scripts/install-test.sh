@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Installs a built tree into a temporary prefix and checks the result:
-#   - every installed file is where the desktop expects it;
+#   - every installed file is where the desktop and Debian expect it: the game
+#     in games/, pelzo-quiz in bin/, the icons at all six sizes (the pixels of
+#     the application icon's images), man pages and changelog compressed with
+#     gzip -9n, the copyright file and the authors' guide in share/doc/;
+#   - the .desktop entry runs the installed game by its full path;
 #   - the installed pelzo-quiz loads the installed sample sets;
 #   - the installed game starts headless and exits 0 on SIGTERM;
 #   - with only the installed share/ as the desktop's data (its MIME and
@@ -9,7 +13,7 @@
 #     game's .desktop entry opens it, while ZIP sets are left alone.
 # With --deb it also builds the Debian package with cpack, lists and checks it
 # with dpkg-deb, unpacks it into a temporary folder and runs the same checks
-# on the unpacked files.
+# on the unpacked files, and runs lintian on it, which must report no error.
 #
 #   scripts/install-test.sh [--deb] [BUILD_DIR]     (default BUILD_DIR: build)
 #
@@ -41,9 +45,12 @@ failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 
-# check_tree ROOT: the files under ROOT (a prefix such as <dir>/usr).
+icon_sizes=(16 32 48 64 128 256)
+
+# check_tree ROOT LABEL PREFIX: the files under ROOT, which is installed as
+# PREFIX (for the unpacked .deb, ROOT is <dir>/usr and PREFIX /usr).
 check_tree() {
-  local root=$1 label=$2
+  local root=$1 label=$2 prefix=$3 out
   local files=(
     bin/pelzo-quiz
     share/pelzowin/samples/sample.zip
@@ -51,36 +58,43 @@ check_tree() {
     share/pelzowin/samples/large.zip
     share/applications/pelzowin.desktop
     share/mime/packages/pelzowin-pzq.xml
-    share/icons/hicolor/64x64/apps/pelzowin.png
-    share/man/man6/pelzowin.6
-    share/man/man1/pelzo-quiz.1
+    share/man/man6/pelzowin.6.gz
+    share/man/man1/pelzo-quiz.1.gz
+    share/doc/pelzowin/copyright
+    share/doc/pelzowin/changelog.gz
+    share/doc/pelzowin/writing-quiz-sets.md.gz
   )
   for f in "${files[@]}"; do
     if [ -s "$root/$f" ]; then pass "$label: $f"; else fail "$label: $f is missing"; fi
   done
+  if [ -e "$root/bin/pelzowin" ]; then fail "$label: the game is in bin/, not games/"; fi
   for f in right.wav wrong.wav openning_8bit.wav playstart_8bit.wav countup_10sec.ogg; do
     if [ -e "$root/bin/$f" ]; then fail "$label: bin/$f is installed, but the sounds are embedded"; fi
   done
   if ls "$root"/share/pelzowin/samples/src/*.txt >/dev/null 2>&1; then pass "$label: sample sources"; else fail "$label: sample sources missing"; fi
 
-  local png
-  png=$(head -c 24 "$root/share/icons/hicolor/64x64/apps/pelzowin.png" 2>/dev/null | od -An -tx1 | tr -d ' \n')
-  # PNG signature, IHDR, then width and height, both 64 (0x40), big-endian.
-  if [ "$png" = "89504e470d0a1a0a0000000d494844520000004000000040" ]; then
-    pass "$label: icon is a 64x64 PNG"
+  check_icons "$root" "$label"
+  check_docs "$root" "$label"
+  local desktop=$root/share/applications/pelzowin.desktop
+  if grep -q '^Icon=pelzowin$' "$desktop"; then pass "$label: .desktop names the icon"; else fail "$label: .desktop lacks Icon=pelzowin"; fi
+  if [ "$prefix" = "$root" ] && [ -x "$root/games/pelzowin" ]; then
+    check_launch "$root" "$label"
+  elif grep -qxF "Exec=$prefix/games/pelzowin %f" "$desktop"; then
+    pass "$label: .desktop runs $prefix/games/pelzowin"
   else
-    fail "$label: icon is not a 64x64 PNG ($png)"
+    fail "$label: .desktop entry lacks Exec=$prefix/games/pelzowin %f: $(grep '^Exec=' "$desktop")"
   fi
-  if grep -q '^Exec=pelzowin' "$root/share/applications/pelzowin.desktop" && grep -q '^Icon=pelzowin$' "$root/share/applications/pelzowin.desktop"; then
-    pass "$label: .desktop names the game and its icon"
-  else
-    fail "$label: .desktop entry lacks Exec=pelzowin or Icon=pelzowin"
-  fi
+  if [ "$(grep -c '^Categories=Game;' "$desktop")" = 1 ]; then pass "$label: .desktop is in the Game menu"; else fail "$label: .desktop Categories do not start with Game"; fi
   if command -v desktop-file-validate >/dev/null; then
-    if desktop-file-validate "$root/share/applications/pelzowin.desktop"; then pass "$label: .desktop validates"; else fail "$label: .desktop does not validate"; fi
+    # Hints count too: one of them is a second main menu category.
+    if out=$(desktop-file-validate "$root/share/applications/pelzowin.desktop" 2>&1) && [ -z "$out" ]; then
+      pass "$label: .desktop validates without a hint"
+    else
+      fail "$label: .desktop does not validate cleanly: $out"
+    fi
   fi
   if command -v man >/dev/null; then
-    for page in man6/pelzowin.6 man1/pelzo-quiz.1; do
+    for page in man6/pelzowin.6.gz man1/pelzo-quiz.1.gz; do
       if MANWIDTH=80 man -l "$root/share/man/$page" 2>&1 >/dev/null | grep -q .; then
         fail "$label: $page has formatting warnings"
       else
@@ -89,7 +103,6 @@ check_tree() {
     done
   fi
 
-  local out
   for set in sample.zip sample.pzq large.zip; do
     if out=$("$root/bin/pelzo-quiz" check "$root/share/pelzowin/samples/$set" 2>&1); then
       pass "$label: pelzo-quiz check $set ($(echo "$out" | wc -l) genres)"
@@ -98,14 +111,14 @@ check_tree() {
     fi
   done
 
-  if [ ! -x "$root/bin/pelzowin" ]; then
-    echo "skip: $label: bin/pelzowin was not built, so the game start is not tested"
+  if [ ! -x "$root/games/pelzowin" ]; then
+    echo "skip: $label: games/pelzowin was not built, so the game start is not tested"
     return
   fi
-  pass "$label: bin/pelzowin"
+  pass "$label: games/pelzowin"
   # Start the installed game headless with the installed sample set, let it
   # run its frame loop, then ask it to stop as a desktop session would.
-  (cd "$work" && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy exec "$root/bin/pelzowin" "$root/share/pelzowin/samples/sample.zip") \
+  (cd "$work" && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy exec "$root/games/pelzowin" "$root/share/pelzowin/samples/sample.zip") \
     >"$work/game.log" 2>&1 &
   game_pid=$!
   sleep 1.5
@@ -125,6 +138,100 @@ check_tree() {
   wait "$game_pid" && rc=0 || rc=$?
   game_pid=""
   if [ "$rc" -eq 0 ]; then pass "$label: the game started headless and exited 0 on SIGTERM"; else fail "$label: the game exited $rc on SIGTERM: $(head -c 500 "$work/game.log")"; fi
+}
+
+# check_launch ROOT LABEL: the installed .desktop entry, launched with a set as
+# a desktop launches it (gio), starts the installed game with that set. The
+# game is found by its executable's path in /proc, then stopped with SIGTERM.
+check_launch() {
+  local root=$1 label=$2 set=$1/share/pelzowin/samples/sample.zip pid="" p waited=0
+  command -v gio >/dev/null || { fail "$label: gio is missing (scripts/setup.sh installs it)"; return; }
+  if ! (cd "$work" && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
+        gio launch "$root/share/applications/pelzowin.desktop" "$set") >"$work/launch.log" 2>&1; then
+    fail "$label: gio launch pelzowin.desktop failed: $(head -c 500 "$work/launch.log")"
+    return
+  fi
+  while [ -z "$pid" ] && [ $waited -lt 50 ]; do
+    for p in /proc/[0-9]*; do
+      if [ "$(readlink "$p/exe" 2>/dev/null)" = "$root/games/pelzowin" ]; then pid=${p#/proc/}; break; fi
+    done
+    if [ -z "$pid" ]; then sleep 0.1; waited=$((waited + 1)); fi
+  done
+  if [ -z "$pid" ]; then
+    fail "$label: launching pelzowin.desktop did not start $root/games/pelzowin: $(grep '^Exec=' "$root/share/applications/pelzowin.desktop")"
+    return
+  fi
+  if tr '\0' '\n' <"/proc/$pid/cmdline" | grep -qxF "$set"; then
+    pass "$label: launching pelzowin.desktop with a set starts the installed game with it"
+  else
+    fail "$label: the launched game's command line lacks the set: $(tr '\0' ' ' <"/proc/$pid/cmdline")"
+  fi
+  kill -TERM "$pid" 2>/dev/null || true
+  waited=0
+  while kill -0 "$pid" 2>/dev/null && [ $waited -lt 50 ]; do sleep 0.1; waited=$((waited + 1)); done
+  if kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid" 2>/dev/null || true; fail "$label: the launched game ignored SIGTERM"; fi
+}
+
+# check_icons ROOT LABEL: a PNG of each size in the hicolor tree, with the
+# pixels of that size's image in assets/pelzowin_app.ico (as ImageMagick
+# decodes it, where it is installed).
+check_icons() {
+  local root=$1 label=$2 size png header want ico=$top/assets/pelzowin_app.ico index=0
+  local -A ico_index=()
+  if command -v identify >/dev/null; then
+    for size in $(identify -format '%w ' "$ico"); do ico_index[$size]=$index; index=$((index + 1)); done
+  fi
+  for size in "${icon_sizes[@]}"; do
+    png=$root/share/icons/hicolor/${size}x${size}/apps/pelzowin.png
+    header=$(head -c 24 "$png" 2>/dev/null | od -An -tx1 | tr -d ' \n' || true)
+    # PNG signature, IHDR, then width and height, big-endian.
+    want=$(printf '89504e470d0a1a0a0000000d49484452%08x%08x' "$size" "$size")
+    if [ "$header" != "$want" ]; then fail "$label: $png is not a ${size}x${size} PNG ($header)"; continue; fi
+    if [ -z "${ico_index[$size]:-}" ]; then pass "$label: ${size}x${size} icon"; continue; fi
+    if cmp -s <(convert "${ico}[${ico_index[$size]}]" -depth 8 rgba:-) <(convert "$png" -depth 8 rgba:-); then
+      pass "$label: ${size}x${size} icon has the pixels of the .ico's image"
+    else
+      fail "$label: ${size}x${size} icon differs from the .ico's image"
+    fi
+  done
+}
+
+# check_docs ROOT LABEL: gzip -9n files (no name, no time stamp: the same
+# bytes on every build), the machine-readable copyright file and the guide.
+check_docs() {
+  local root=$1 label=$2 f header
+  for f in share/man/man6/pelzowin.6.gz share/man/man1/pelzo-quiz.1.gz share/doc/pelzowin/changelog.gz \
+           share/doc/pelzowin/writing-quiz-sets.md.gz; do
+    # Magic, deflate, no flags (no file name), modification time 0.
+    header=$(head -c 8 "$root/$f" 2>/dev/null | od -An -tx1 | tr -d ' \n' || true)
+    if [ "$header" = 1f8b080000000000 ] && gzip -t "$root/$f" 2>/dev/null; then
+      pass "$label: $f is gzip -n"
+    else
+      fail "$label: $f is not a gzip file without name and time stamp ($header)"
+    fi
+  done
+  local copyright=$root/share/doc/pelzowin/copyright
+  if [ "$(head -n 1 "$copyright" 2>/dev/null)" = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ] &&
+     grep -qx 'Files: \*' "$copyright" && grep -q '^Copyright: ' "$copyright" && grep -q '^License: ' "$copyright"; then
+    pass "$label: copyright is in the machine-readable format"
+  else
+    fail "$label: copyright lacks the Format line or a Files: * paragraph"
+  fi
+  local guide
+  guide=$(zcat "$root/share/doc/pelzowin/writing-quiz-sets.md.gz" 2>/dev/null || true)
+  if grep -qx '## Writing quiz sets' <<<"$guide" && grep -q '^### Messages from the game' <<<"$guide" &&
+     ! grep -q '^## Performance' <<<"$guide"; then
+    pass "$label: the authors' guide holds the README's whole section"
+  else
+    fail "$label: the authors' guide is not the README's 'Writing quiz sets' section"
+  fi
+  local version
+  version=$(zcat "$root/share/doc/pelzowin/changelog.gz" 2>/dev/null | head -n 1 | sed -n 's/^pelzowin (\([^)]*\)) .*/\1/p' || true)
+  if [ -n "$version" ] && [ "$version" = "$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")" ]; then
+    pass "$label: changelog is for version $version"
+  else
+    fail "$label: changelog's newest entry ($version) is not this version"
+  fi
 }
 
 pzq_type=application/x-pelzowin-quiz
@@ -169,8 +276,13 @@ check_mime() {
 
 echo "== cmake --install $build =="
 cmake --install "$build" --prefix "$work/prefix" >"$work/install.log" 2>&1 || { cat "$work/install.log" >&2; fail "cmake --install failed"; exit 1; }
-check_tree "$work/prefix" install
+check_tree "$work/prefix" install "$work/prefix"
 check_mime "$work/prefix" install
+# With a space in the prefix the .desktop entry quotes the game's path.
+if [ -x "$work/prefix/games/pelzowin" ]; then
+  cmake --install "$build" --prefix "$work/spaced prefix" >"$work/install.log" 2>&1 || { cat "$work/install.log" >&2; fail "cmake --install failed"; exit 1; }
+  check_launch "$work/spaced prefix" "install (spaced prefix)"
+fi
 
 if [ "$deb" -eq 1 ]; then
   echo "== cpack -G DEB =="
@@ -185,9 +297,10 @@ if [ "$deb" -eq 1 ]; then
     if grep -qF "$want" <<<"$info"; then pass "deb control: $want"; else fail "deb control lacks: $want"; fi
   done
   contents=$(dpkg-deb -c "$package")
-  for want in ./usr/bin/pelzowin ./usr/bin/pelzo-quiz ./usr/share/applications/pelzowin.desktop \
+  for want in ./usr/games/pelzowin ./usr/bin/pelzo-quiz ./usr/share/applications/pelzowin.desktop \
               ./usr/share/mime/packages/pelzowin-pzq.xml \
-              ./usr/share/icons/hicolor/64x64/apps/pelzowin.png ./usr/share/pelzowin/samples/sample.zip; do
+              ./usr/share/icons/hicolor/256x256/apps/pelzowin.png ./usr/share/pelzowin/samples/sample.zip \
+              ./usr/share/doc/pelzowin/copyright ./usr/share/man/man6/pelzowin.6.gz; do
     if grep -qF " $want" <<<"$contents"; then pass "deb holds $want"; else fail "deb lacks $want"; fi
   done
   # The caches are built on the installing machine from every package's
@@ -205,8 +318,19 @@ if [ "$deb" -eq 1 ]; then
     fail "deb installs outside /usr"
   fi
   dpkg-deb -x "$package" "$work/unpacked"
-  check_tree "$work/unpacked/usr" deb
+  check_tree "$work/unpacked/usr" deb /usr
   check_mime "$work/unpacked/usr" deb
+  # Errors fail (lintian's exit status); warnings are shown.
+  if command -v lintian >/dev/null; then
+    if out=$(lintian "$package" 2>&1); then
+      pass "lintian: no error${out:+ ($(grep -c '^W:' <<<"$out") warning(s))}"
+    else
+      fail "lintian reports errors"
+    fi
+    grep -E '^[EW]:' <<<"$out" || true
+  else
+    fail "lintian is missing (scripts/setup.sh installs it)"
+  fi
 fi
 
 if [ "$failures" -ne 0 ]; then

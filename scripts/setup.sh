@@ -1,23 +1,45 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, playing and testing PelzoWin needs,
-# or, given package names, just those (scripts/setup-windows.sh does).
+# Installs the Debian packages that PelzoWin needs, or, given package names,
+# just those (scripts/setup-windows.sh, setup-web.sh and test.sh do).
 # Works as root (CI) or through sudo; packages already installed are skipped.
 #
-#   scripts/setup.sh [PACKAGE...]
+#   scripts/setup.sh                 building and playing, and testing
+#   scripts/setup.sh --play          building and playing only (scripts/play.sh)
+#   scripts/setup.sh [--play] [--test] [PACKAGE...]
 set -euo pipefail
 
-packages=(
-  build-essential cmake pkg-config git
+# Building the game and pelzo-quiz, and playing: the compiler, CMake and
+# pkg-config, the libraries' headers, and a Japanese font for the game's text.
+play_packages=(
+  build-essential cmake pkg-config
   libsdl2-dev libsdl2-image-dev libsdl2-mixer-dev
   libfreetype-dev libfontconfig-dev zlib1g-dev libgtk-3-dev
+  fonts-ipafont-mincho
+)
+# Testing (scripts/test.sh), the benchmarks, the fuzzers, the install and
+# package checks, and remaking assets/ (tools/make_assets.sh).
+test_packages=(
+  git python3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  fonts-ipafont-mincho fonts-ipafont-gothic fonts-dejavu-core
+  fonts-ipafont-gothic fonts-dejavu-core
   xvfb xdotool imagemagick faketime
-  sox libsox-fmt-all vorbis-tools zip unzip libarchive-tools python3
-  xdg-utils shared-mime-info desktop-file-utils libglib2.0-bin
+  sox libsox-fmt-all vorbis-tools zip unzip libarchive-tools
+  xdg-utils shared-mime-info desktop-file-utils libglib2.0-bin lintian
 )
-if [ $# -gt 0 ]; then packages=("$@"); fi
+
+packages=()
+if [ $# -eq 0 ]; then
+  packages=("${play_packages[@]}" "${test_packages[@]}")
+fi
+for arg in "$@"; do
+  case "$arg" in
+    --play) packages+=("${play_packages[@]}") ;;
+    --test) packages+=("${test_packages[@]}") ;;
+    -*) echo "usage: $0 [--play] [--test] [PACKAGE...]" >&2; exit 2 ;;
+    *) packages+=("$arg") ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
