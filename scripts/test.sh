@@ -74,7 +74,10 @@ bash scripts/build-windows.sh "$top/build-win-release/dist"
 echo "== Web: the suite under Node, the release, the game in Chromium =="
 wineserver -k 2>/dev/null || true
 bash scripts/setup-web.sh build-web
-bash scripts/setup.sh chromium nodejs npm
+bash scripts/setup.sh chromium
+# Node's package manager, for puppeteer-core: a Node that brings its own npm
+# needs no Debian npm, which would not install beside it.
+command -v npm >/dev/null || bash scripts/setup.sh npm
 export NODE_PATH=/usr/share/nodejs
 run_suite build-web -DCMAKE_TOOLCHAIN_FILE=cmake/emscripten-web.cmake -DCMAKE_BUILD_TYPE=Release
 bash scripts/build-web.sh "$top/build-web/dist" build-web

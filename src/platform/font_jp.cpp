@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "font_files.h"
+#include "headless.h"
 #include "quiz_data.h"
 #include "quiz_load.h"
 #include "utf8.h"
@@ -141,7 +142,7 @@ void load_font_for_codepoints(int *codepoints, int count)
         g_fontJP = GetFontDefault();
         // The window shows boxes for Japanese then; one line says why, once.
         if (!g_toldNoFont) {
-            fprintf(stderr, "pelzowin: no Japanese font found; %s\n", win_japanese_font_hint());
+            win_tell_no_japanese_font(win_japanese_font_hint(), IsWindowReady() && !IsHeadless());
             g_toldNoFont = true;
         }
     }

@@ -46,6 +46,12 @@ int win_open_file_dialog(char *buf, int bufSize);
 // returns, so this is always 0.
 int win_take_arrived_file(char *buf, int bufSize);
 
+// Tells the player that no Japanese font could be had, so Japanese text
+// draws as boxes: one line on stderr naming `hint`, and on Windows, where
+// nobody sees a GUI program's stderr, a message box in Japanese and English
+// too when the game's window is `shown` (not headless).
+void win_tell_no_japanese_font(const char *hint, bool shown);
+
 // Loads an icon file and sets it as the window icon. Returns 1 when set, 0 when
 // nothing was set (no file, not an icon, or no game window).
 int win_set_taskbar_icon(const char *path);

@@ -258,6 +258,36 @@ TEST_F(FontJpTest, TheFirstCandidateThatExistsIsUsed)
     EXPECT_TRUE(font_has(g_fontJP, "ゲ"));
 }
 
+// A font collection (.ttc), as current Windows keeps Yu Gothic, Meiryo and
+// the MS fonts, is taken by its first face. The collection here wraps a
+// single font: the header, then the font with its tables' offsets moved.
+TEST_F(FontJpTest, AFontCollectionIsTakenByItsFirstFace)
+{
+    std::vector<unsigned char> font = read_file(kMincho);
+    ASSERT_GT(font.size(), 12u);
+    const unsigned header = 16;
+    const unsigned tables = unsigned(font[4]) << 8 | font[5];
+    ASSERT_LE(12 + 16 * tables, font.size());
+    for (unsigned i = 0; i < tables; ++i) {
+        unsigned char *offset = &font[12 + 16 * i + 8];
+        uint32_t v = uint32_t(offset[0]) << 24 | uint32_t(offset[1]) << 16 | uint32_t(offset[2]) << 8 | offset[3];
+        v += header;
+        for (int k = 0; k < 4; ++k) offset[k] = static_cast<unsigned char>(v >> (24 - 8 * k));
+    }
+    std::vector<unsigned char> ttc = {'t', 't', 'c', 'f', 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, header};
+    ttc.insert(ttc.end(), font.begin(), font.end());
+    const std::string path = std::string(PELZO_TEST_OUT) + "/collection.ttc";
+    ASSERT_TRUE(write_file(path, ttc));
+
+    use({kMissingA, path.c_str()});
+    load_font_jp();
+    EXPECT_STREQ(font_jp_file(), path.c_str());
+    EXPECT_FALSE(IsFontDefault(g_fontJP));
+    EXPECT_TRUE(font_has(g_fontJP, "ゲ"));
+    UnloadFont(g_fontJP);
+    std::remove(path.c_str());
+}
+
 TEST_F(FontJpTest, TheBuiltInListFindsTheSystemsJapaneseFont)
 {
     if (kBrowserPort) GTEST_SKIP() << "the page ships its font in its data file, which a test under Node does not load";

@@ -162,3 +162,8 @@ int win_set_taskbar_icon(const char *path)
     UnloadImage(image);
     return 1;
 }
+
+void win_tell_no_japanese_font(const char *hint, bool)
+{
+    fprintf(stderr, "pelzowin: no Japanese font found; %s\n", hint);
+}

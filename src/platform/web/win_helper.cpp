@@ -10,6 +10,7 @@
 #include <emscripten/emscripten.h>
 
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -112,4 +113,9 @@ int win_set_taskbar_icon(const char *)
 {
     // A page has no window icon of its own: the tab shows the page's icon.
     return 0;
+}
+
+void win_tell_no_japanese_font(const char *hint, bool)
+{
+    fprintf(stderr, "pelzowin: no Japanese font found; %s\n", hint);
 }

@@ -1,19 +1,64 @@
-// The Japanese fonts on Windows: the three known paths only.
+// The Japanese fonts on Windows, best first:
+//   - the three known paths;
+//   - the Japanese fonts Windows versions ship, in the system's fonts folder:
+//     the Mincho faces first (the look of the first known path), then the
+//     Gothic ones. Current Windows keeps Yu Gothic, BIZ UD Gothic, Meiryo and
+//     the MS faces as collections (.ttc), whose first face FreeType opens;
+//   - last the IPA Mincho shipped beside the game's executable, so that a
+//     Windows without any Japanese font still shows the game's text.
 #include "font_files.h"
+
+#include "wide.h"
+
+namespace {
+
+// Where Windows keeps its fonts, with a trailing separator ("" when unknown).
+std::string system_fonts_folder()
+{
+    wchar_t dir[MAX_PATH];
+    const UINT n = GetWindowsDirectoryW(dir, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return std::string();
+    return win_narrow(dir) + "\\Fonts\\";
+}
+
+// The folder of the running executable, with a trailing separator.
+std::string program_folder()
+{
+    std::wstring path(32768, L'\0');
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+    if (n == 0 || n >= path.size()) return std::string();
+    path.resize(n);
+    const size_t cut = path.find_last_of(L"\\/");
+    return cut == std::wstring::npos ? std::string() : win_narrow(path.substr(0, cut + 1).c_str());
+}
+
+}  // namespace
 
 const char *win_japanese_font_hint()
 {
-    return "add the Japanese Supplemental Fonts (Settings, Apps, Optional features)";
+    return "put ipam.ttf back beside pelzowin.exe, or add the Japanese Supplemental Fonts (Settings, Apps, Optional "
+           "features)";
 }
 
 const std::vector<std::string> &win_japanese_fonts()
 {
-    // Windows has its Japanese fonts at three known paths; nothing else is
-    // looked for.
-    static const std::vector<std::string> paths = {
-        "C:/Windows/Fonts/yumindb.ttf",
-        "C:/Windows/Fonts/YuGothR.ttf",
-        "C:/Windows/Fonts/BIZ-UDGothicR.ttf",
-    };
-    return paths;
+    static std::vector<std::string> list;
+    static bool resolved = false;
+    if (!resolved) {
+        resolved = true;
+        list = {
+            "C:/Windows/Fonts/yumindb.ttf",
+            "C:/Windows/Fonts/YuGothR.ttf",
+            "C:/Windows/Fonts/BIZ-UDGothicR.ttf",
+        };
+        const std::string fonts = system_fonts_folder();
+        if (!fonts.empty()) {
+            for (const char *name : {"yumin.ttf", "yumindb.ttf", "yuminl.ttf", "msmincho.ttc", "YuGothR.ttc",
+                                     "YuGothM.ttc", "BIZ-UDGothicR.ttc", "meiryo.ttc", "msgothic.ttc"})
+                list.push_back(fonts + name);
+        }
+        const std::string own = program_folder();
+        if (!own.empty()) list.push_back(own + "ipam.ttf");
+    }
+    return list;
 }

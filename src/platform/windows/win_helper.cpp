@@ -7,6 +7,7 @@
 #include <commdlg.h>
 #include <shlwapi.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "dialog_filters.h"
@@ -104,4 +105,17 @@ const void *win_load_resource(int id, uint32_t *size)
     if (!loaded) return nullptr;
     if (size) *size = SizeofResource(self, found);
     return LockResource(loaded);
+}
+
+void win_tell_no_japanese_font(const char *hint, bool shown)
+{
+    fprintf(stderr, "pelzowin: no Japanese font found; %s\n", hint);
+    if (!shown) return;
+    MessageBoxW(nullptr,
+                L"日本語のフォントが見つからないため、日本語の文字が □ で表示されます。\n"
+                L"pelzowin.exe と同じフォルダーに ipam.ttf を戻すか、「設定」→「アプリ」→「オプション機能」で"
+                L"日本語の追加フォントを追加してください。\n\n"
+                L"No Japanese font was found, so Japanese text shows as boxes. Put ipam.ttf back beside "
+                L"pelzowin.exe, or add the Japanese Supplemental Fonts (Settings, Apps, Optional features).",
+                L"PelzoWin", MB_OK | MB_ICONWARNING);
 }
