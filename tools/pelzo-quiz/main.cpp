@@ -91,7 +91,9 @@ int run(int argc, char **argv)
         fputs(kUsage, stderr);
         return 2;
     }
-    const char *path = argv[2];
+    // Named in every message as the system writes paths.
+    const std::string shown = win_display_path(argv[2]);
+    const char *path = shown.c_str();
     if (!load_quiz_file(path)) {
         fprintf(stderr, "%s\n", g_errorMsg);
         diagnose_failure(path);
