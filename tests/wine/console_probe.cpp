@@ -19,6 +19,7 @@
 #include <cstring>
 #include <string>
 
+#include "run_process.h"
 #include "sys.h"
 #include "wide.h"
 
@@ -36,24 +37,6 @@ int write_pieces()
     return 0;
 }
 
-// A quoted argument for the command line that CommandLineToArgvW reads back.
-std::wstring quoted(const std::wstring &arg)
-{
-    std::wstring q = L"\"";
-    size_t slashes = 0;
-    for (wchar_t c : arg) {
-        if (c == L'\\') {
-            ++slashes;
-            continue;
-        }
-        q.append(c == L'"' ? 2 * slashes + 1 : slashes, L'\\');
-        slashes = 0;
-        q += c;
-    }
-    q.append(2 * slashes, L'\\');
-    return q + L"\"";
-}
-
 int show(int argc, wchar_t **argv)
 {
     FreeConsole();
@@ -68,7 +51,10 @@ int show(int argc, wchar_t **argv)
                             OPEN_EXISTING, 0, nullptr);
     if (out == INVALID_HANDLE_VALUE || in == INVALID_HANDLE_VALUE) return 125;
     std::wstring command;
-    for (int i = 3; i < argc; ++i) command += (i > 3 ? L" " : L"") + quoted(argv[i]);
+    for (int i = 3; i < argc; ++i) {
+        if (i > 3) command += L' ';
+        append_quoted(command, argv[i]);
+    }
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
