@@ -15,7 +15,7 @@
 # build-win-release/ and checked before it is packed: both programs are
 # PE32+ executables (the game a GUI one) that import only system DLLs, and
 # the installer installs, ties .pzq files to the game, starts the tool and
-# uninstalls under Wine.
+# uninstalls under Wine, leaving the player's files (tests/wine/installer.sh).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-$top/dist}
@@ -79,50 +79,15 @@ rm -f "$out/$name.zip"
 (cd "$build/stage" && find "$name" -type f | LC_ALL=C sort | zip -q -X -9 "$out/$name.zip" -@)
 
 # --- the installer -------------------------------------------------------------
-makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DICON="$top/assets/pelzowin_app.ico" \
-  -DOUTFILE="$out/$name-setup.exe" packaging/windows/pelzowin.nsi >/dev/null
+bash packaging/windows/nsis-files.sh "$stage" "$build/files.nsh"
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage" -DFILES="$build/files.nsh" \
+  -DICON="$top/assets/pelzowin_app.ico" -DOUTFILE="$out/$name-setup.exe" packaging/windows/pelzowin.nsi >/dev/null
 
 # Under Wine, the installer puts everything in place and the uninstaller
-# takes it away again.
+# takes exactly that away again, in English and in Japanese.
 if command -v wine >/dev/null; then
-  export WINEPREFIX=$build/wine-prefix WINEDEBUG=-all
-  rm -rf "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1 || true
-  wine "$out/$name-setup.exe" /S >/dev/null 2>&1 || die "the installer failed under Wine"
-  wineserver -w
-  installed="$WINEPREFIX/drive_c/Program Files/PelzoWin"
-  for f in pelzowin.exe pelzo-quiz.exe README-Windows.txt uninstall.exe samples/sample.zip samples/src/0_general.txt; do
-    [ -f "$installed/$f" ] || die "the installer did not install $f"
-  done
-  [ -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/PelzoWin/PelzoWin.lnk" ] ||
-    die "the installer made no Start-menu entry"
-  key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\PelzoWin'
-  wine reg query "$key" /v UninstallString 2>/dev/null | grep -q 'uninstall.exe' ||
-    die "the installer registered no uninstaller with Apps and Features"
-  # .pzq files open in the installed game and show its icon.
-  pzq_key='HKLM\Software\Classes\.pzq'
-  progid=PelzoWin.QuizSet
-  progid_key="HKLM\\Software\\Classes\\$progid"
-  exe='C:\Program Files\PelzoWin\pelzowin.exe'
-  wine reg query "$pzq_key" /ve 2>/dev/null | grep -q "REG_SZ *$progid" ||
-    die "the installer did not tie .pzq to $progid"
-  wine reg query "$progid_key\\shell\\open\\command" /ve 2>/dev/null | grep -qF "\"$exe\" \"%1\"" ||
-    die "the installer registered no open command for $progid"
-  wine reg query "$progid_key\\DefaultIcon" /ve 2>/dev/null | grep -qF "$exe,0" ||
-    die "the installer gave $progid no icon"
-  listing=$(cd "$installed/samples" && wine ../pelzo-quiz.exe check sample.zip 2>&1) ||
-    die "the installed pelzo-quiz.exe failed: $listing"
-  wine "$installed/uninstall.exe" /S >/dev/null 2>&1 || true
-  # The uninstaller copies itself away and finishes in the background.
-  for _ in $(seq 100); do [ -e "$installed/pelzowin.exe" ] || break; sleep 0.2; done
-  wineserver -w
-  [ ! -e "$installed/pelzowin.exe" ] || die "the uninstaller left pelzowin.exe behind"
-  ! wine reg query "$key" >/dev/null 2>&1 || die "the uninstaller left its Apps and Features entry behind"
-  ! wine reg query "$progid_key" >/dev/null 2>&1 || die "the uninstaller left $progid behind"
-  ! wine reg query "$pzq_key" >/dev/null 2>&1 || die "the uninstaller left .pzq behind"
-  wineserver -k 2>/dev/null || true
-  rm -rf "$WINEPREFIX"
-  say "the installer installs and ties .pzq to the game, the installed tool checks sample.zip, the uninstaller removes it all"
+  bash tests/wine/installer.sh "$out/$name-setup.exe" "$stage" "$build/wine-prefix" ||
+    die "the installer check failed under Wine"
 fi
 
 say "$(du -k "$stage/pelzowin.exe" | cut -f1) KiB pelzowin.exe, $(du -k "$stage/pelzo-quiz.exe" | cut -f1) KiB pelzo-quiz.exe"

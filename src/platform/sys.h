@@ -20,9 +20,19 @@
 char **win_utf8_argv(int argc, char **argv, int *utf8Argc);
 
 // Makes stdout and stderr carry the bytes written, UTF-8 text with LF line
-// ends, as on Linux: no CR LF translation, and a console shows them as UTF-8.
+// ends, as on Linux: no CR LF translation. A pipe or a file gets the bytes as
+// they are. A console gets the text as UTF-16, whole characters only (a
+// character written in pieces is held until it is whole): both streams are
+// then unbuffered and reach it in the order written, through a thread that
+// an exit handler waits for, so that nothing written is lost at exit.
 // Nothing to do on Linux.
 void win_stdio_utf8();
+
+// A path as the system writes it, for the messages and listings that name it:
+// on Windows every '/' becomes '\', so that "DIR/" given and a name joined to
+// it read "DIR\0_x.txt"; there both separators name the same file, so the
+// result also opens what the path did. On Linux the path as it is.
+std::string win_display_path(const std::string &path);
 
 // fopen for a UTF-8 path.
 FILE *win_fopen(const char *path, const char *mode);

@@ -107,7 +107,7 @@ void expect_refused(const std::string &ext, const std::vector<std::string> &sour
     const ToolRun r = pack(out, sources);
     EXPECT_EQ(r.exit, 1) << problem;
     EXPECT_THAT(r.err, HasSubstr(problem));
-    EXPECT_THAT(r.err, HasSubstr("pelzo-quiz pack: " + out + " not written\n"));
+    EXPECT_THAT(r.err, HasSubstr("pelzo-quiz pack: " + shown_path(out) + " not written\n"));
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(slurp(out), "previous contents");
     const std::string dir = out.substr(0, out.rfind('/'));
@@ -278,10 +278,11 @@ TEST(PackLimits, ZipLineLengthInShiftJisAndInUtf8)
     // warns and writes the set all the same.
     ToolRun r = pack(fixture::out_path("a510.zip"), {ascii510});
     EXPECT_EQ(r.exit, 0) << r.err;
-    EXPECT_THAT(r.err, StartsWith(ascii510 + ":2: warning: the question needs "));
+    EXPECT_THAT(r.err, StartsWith(shown_path(ascii510) + ":2: warning: the question needs "));
     expect_loads_as(fixture::out_path("a510.zip"), {ascii510});
-    expect_refused(".zip", {ascii511},
-                   ascii511 + ":2: the question is 511 bytes in Shift-JIS; a line of a ZIP set holds at most 510");
+    expect_refused(
+        ".zip", {ascii511},
+        shown_path(ascii511) + ":2: the question is 511 bytes in Shift-JIS; a line of a ZIP set holds at most 510");
 
     // 170 kanji and one ASCII letter: 341 Shift-JIS bytes, 511 in UTF-8, the
     // most a text slot of the game holds. One more letter does not fit.
@@ -289,10 +290,10 @@ TEST(PackLimits, ZipLineLengthInShiftJisAndInUtf8)
     const std::string utf8over = write_source("u512.txt", with_line(2, repeat("漢", 170) + "ab"));
     r = pack(fixture::out_path("u511.zip"), {utf8max});
     EXPECT_EQ(r.exit, 0) << r.err;
-    EXPECT_THAT(r.err, StartsWith(utf8max + ":3: warning: the right answer needs "));
+    EXPECT_THAT(r.err, StartsWith(shown_path(utf8max) + ":3: warning: the right answer needs "));
     expect_loads_as(fixture::out_path("u511.zip"), {utf8max});
     expect_refused(".zip", {utf8over},
-                   utf8over + ":3: the right answer is 512 bytes in UTF-8; the game keeps at most 511");
+                   shown_path(utf8over) + ":3: the right answer is 512 bytes in UTF-8; the game keeps at most 511");
 }
 
 TEST(PackLimits, PzqFieldWidths)
@@ -317,7 +318,7 @@ TEST(PackLimits, PzqFieldWidths)
         const std::string over = write_source("over" + std::to_string(c.line) + ".txt", with_line(c.line, c.over));
         pack_ok(fixture::out_path("fits.pzq"), {fits});
         expect_loads_as(fixture::out_path("fits.pzq"), {fits});
-        expect_refused(".pzq", {over}, over + c.message);
+        expect_refused(".pzq", {over}, shown_path(over) + c.message);
         pack_ok(fixture::out_path("over.zip"), {over});  // a ZIP set holds it
     }
 }
@@ -328,7 +329,7 @@ TEST(PackLimits, QuestionsPerGenre)
     const std::string q171 = write_source("q171.txt", genre_lines("G", 171));
     pack_ok(fixture::out_path("q170.zip"), {q170});
     expect_loads_as(fixture::out_path("q170.zip"), {q170});
-    expect_refused(".zip", {q171}, q171 + ": 171 questions; a genre holds at most 170 in a ZIP set");
+    expect_refused(".zip", {q171}, shown_path(q171) + ": 171 questions; a genre holds at most 170 in a ZIP set");
     pack_ok(fixture::out_path("q171.pzq"), {q171});
 
     const std::string q32767 = write_source("q32767.txt", genre_lines("G", 32767));
@@ -337,7 +338,8 @@ TEST(PackLimits, QuestionsPerGenre)
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out, "0\t32767\tG\n");
     EXPECT_EQ(slurp(fixture::out_path("q32767.pzq")).size(), 2048u + 32767u * 256);
-    expect_refused(".pzq", {q32768}, q32768 + ": 32,768 questions; a genre holds at most 32,767 in a .pzq file");
+    expect_refused(".pzq", {q32768},
+                   shown_path(q32768) + ": 32,768 questions; a genre holds at most 32,767 in a .pzq file");
 }
 
 TEST(PackLimits, GenresPerSet)
@@ -359,32 +361,37 @@ TEST(PackRefuses, EncodingProblemsWithLineAndColumn)
 {
     const std::string bom = fixture::write_file("bom.txt", "\xEF\xBB\xBF" + fixture::lines(genre_lines("G", 1)));
     expect_refused(".zip", {bom},
-                   bom + ":1: begins with a UTF-8 byte-order mark; save the file as UTF-8 without a BOM");
+                   shown_path(bom) + ":1: begins with a UTF-8 byte-order mark; save the file as UTF-8 without a BOM");
 
     const std::string invalid = write_source("invalid.txt", with_line(2, "a\xFF"));
-    expect_refused(".zip", {invalid}, invalid + ":3: column 2: byte 0xFF is not UTF-8; save the file as UTF-8");
+    expect_refused(".zip", {invalid},
+                   shown_path(invalid) + ":3: column 2: byte 0xFF is not UTF-8; save the file as UTF-8");
     const std::string sjis = write_source("sjis.txt", with_line(4, "\x97\xF0\x8E\x6A"));  // 歴史 in Shift-JIS
-    expect_refused(".pzq", {sjis}, sjis + ":5: column 1: byte 0x97 is not UTF-8; the file looks like Shift-JIS");
+    expect_refused(".pzq", {sjis},
+                   shown_path(sjis) + ":5: column 1: byte 0x97 is not UTF-8; the file looks like Shift-JIS");
     const std::string surrogate = write_source("surrogate.txt", with_line(1, "\xED\xA0\x80"));
-    expect_refused(".zip", {surrogate}, surrogate + ":2: column 1: byte 0xED is not UTF-8");
+    expect_refused(".zip", {surrogate}, shown_path(surrogate) + ":2: column 1: byte 0xED is not UTF-8");
 
     const std::string lacking = write_source("lacking.txt", with_line(3, "ab©"));
-    expect_refused(".zip", {lacking}, lacking + ":4: column 3: \"©\" (U+00A9) has no Shift-JIS (code page 932) form");
+    expect_refused(".zip", {lacking},
+                   shown_path(lacking) + ":4: column 3: \"©\" (U+00A9) has no Shift-JIS (code page 932) form");
     const std::string emoji = write_source("emoji.txt", with_line(0, "😀"));
-    expect_refused(".pzq", {emoji}, emoji + ":1: column 1: \"😀\" (U+1F600) has no Shift-JIS");
+    expect_refused(".pzq", {emoji}, shown_path(emoji) + ":1: column 1: \"😀\" (U+1F600) has no Shift-JIS");
     const std::string changed = write_source("changed.txt", with_line(5, "1〜2"));
-    expect_refused(
-        ".zip", {changed},
-        changed + ":6: column 2: \"〜\" (U+301C) would show as \"～\" (U+FF5E) in the game; write ～ instead");
+    expect_refused(".zip", {changed},
+                   shown_path(changed) +
+                       ":6: column 2: \"〜\" (U+301C) would show as \"～\" (U+FF5E) in the game; write ～ instead");
     const std::string yen = write_source("yen.txt", with_line(2, "¥100"));
-    expect_refused(".pzq", {yen}, yen + ":3: column 1: \"¥\" (U+00A5) would show as \"\\\" (U+005C)");
+    expect_refused(".pzq", {yen}, shown_path(yen) + ":3: column 1: \"¥\" (U+00A5) would show as \"\\\" (U+005C)");
     // Not "nul.txt": Windows takes that name for its null device.
     const std::string nul = write_source("nulbyte.txt", with_line(1, std::string("ab\0c", 4)));
-    expect_refused(".zip", {nul}, nul + ":2: holds a NUL byte at column 3; the game would end the text there");
+    expect_refused(".zip", {nul},
+                   shown_path(nul) + ":2: holds a NUL byte at column 3; the game would end the text there");
     const std::string esc = write_source("esc.txt", with_line(3, "日本\x1B]0;t"));
-    expect_refused(".pzq", {esc}, esc + ":4: column 3: control character U+001B; a text holds no control character");
+    expect_refused(".pzq", {esc},
+                   shown_path(esc) + ":4: column 3: control character U+001B; a text holds no control character");
     const std::string del = write_source("del.txt", with_line(0, "a\tb\x7F"));
-    expect_refused(".zip", {del}, del + ":1: column 4: control character U+007F");
+    expect_refused(".zip", {del}, shown_path(del) + ":1: column 4: control character U+007F");
 }
 
 TEST(PackRefuses, LayoutProblems)
@@ -393,30 +400,30 @@ TEST(PackRefuses, LayoutProblems)
     eight.push_back("extra line");
     const std::string eightSrc = write_source("eight.txt", eight);
     expect_refused(".zip", {eightSrc},
-                   eightSrc +
+                   shown_path(eightSrc) +
                        ":8: 8 lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: 7 or 13. "
                        "Line 8 is: extra line");
     const std::string three = write_source("three.txt", {"G", "Q", "R"});
     expect_refused(".pzq", {three},
-                   three +
+                   shown_path(three) +
                        ":3: 3 lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: at least 7 "
                        "(7, 13, 19, …). Line 3 is: R\n");
     const std::string nameOnly = write_source("name_only.txt", {"G"});
-    expect_refused(".zip", {nameOnly}, nameOnly + ":1: 1 lines");
+    expect_refused(".zip", {nameOnly}, shown_path(nameOnly) + ":1: 1 lines");
 
     Lines gap = genre_lines("G", 2);
     gap.insert(gap.begin() + 7, "");
     const std::string gapSrc = write_source("gap.txt", gap, "\r\n");
     expect_refused(".zip", {gapSrc},
-                   gapSrc + ":8: empty line where the question belongs; the game would read an empty text");
-    expect_refused(".zip", {gapSrc}, gapSrc + ":14: 14 lines");
+                   shown_path(gapSrc) + ":8: empty line where the question belongs; the game would read an empty text");
+    expect_refused(".zip", {gapSrc}, shown_path(gapSrc) + ":14: 14 lines");
     const std::string emptyName = write_source("empty_name.txt", with_line(0, ""));
-    expect_refused(".pzq", {emptyName}, emptyName + ":1: empty line");
+    expect_refused(".pzq", {emptyName}, shown_path(emptyName) + ":1: empty line");
 
     const std::string empty = fixture::write_file("empty.txt", "\n\r\n\n");
-    expect_refused(".zip", {empty}, empty + ": the file holds no text");
+    expect_refused(".zip", {empty}, shown_path(empty) + ": the file holds no text");
     expect_refused(".zip", {fixture::out_path("absent.txt")},
-                   fixture::out_path("absent.txt") + ": cannot open: No such file or directory");
+                   shown_path(fixture::out_path("absent.txt")) + ": cannot open: No such file or directory");
 }
 
 TEST(PackRefuses, EveryProblemOfEveryFileIsListedAndLongListsAreCut)
@@ -425,17 +432,17 @@ TEST(PackRefuses, EveryProblemOfEveryFileIsListedAndLongListsAreCut)
     const std::string b = write_source("multi_b.txt", {"G", "©", "R", "b", "c", "d", "e"});
     const ToolRun r = pack(fixture::out_path("multi.zip"), {a, b});
     EXPECT_EQ(r.exit, 1);
-    EXPECT_THAT(r.err, StartsWith(a + ":3: "));
-    EXPECT_THAT(r.err, HasSubstr("\n" + b + ":2: "));
+    EXPECT_THAT(r.err, StartsWith(shown_path(a) + ":3: "));
+    EXPECT_THAT(r.err, HasSubstr("\n" + shown_path(b) + ":2: "));
 
     Lines many = genre_lines("G", 10);
     for (size_t i = 1; i < many.size(); ++i) many[i] = "©";
     const std::string manySrc = write_source("many.txt", many);
     const ToolRun m = pack(fixture::out_path("many.zip"), {manySrc});
     EXPECT_EQ(m.exit, 1);
-    EXPECT_THAT(m.err, HasSubstr(manySrc + ":21: "));
-    EXPECT_THAT(m.err, ::testing::Not(HasSubstr(manySrc + ":22: ")));
-    EXPECT_THAT(m.err, HasSubstr(manySrc + ": more problems not listed; fix these first\n"));
+    EXPECT_THAT(m.err, HasSubstr(shown_path(manySrc) + ":21: "));
+    EXPECT_THAT(m.err, ::testing::Not(HasSubstr(shown_path(manySrc) + ":22: ")));
+    EXPECT_THAT(m.err, HasSubstr(shown_path(manySrc) + ": more problems not listed; fix these first\n"));
 }
 
 TEST(PackRefuses, OutputThatIsAnInputOrCannotBeWritten)
@@ -444,7 +451,7 @@ TEST(PackRefuses, OutputThatIsAnInputOrCannotBeWritten)
     const Bytes before = slurp(src);
     const ToolRun same = pack(src, {src});
     EXPECT_EQ(same.exit, 1);
-    EXPECT_THAT(same.err, HasSubstr(src + ": is also the output file; packing would overwrite it"));
+    EXPECT_THAT(same.err, HasSubstr(shown_path(src) + ": is also the output file; packing would overwrite it"));
     EXPECT_EQ(slurp(src), before);
     // Another spelling of the same file is the same file.
     const std::string dotted = fixture::out_path(".") + "/self.zip";
@@ -456,7 +463,7 @@ TEST(PackRefuses, OutputThatIsAnInputOrCannotBeWritten)
         const std::string copy = fixture::write_file("font_out.zip", slurp(fonts[0]));
         const ToolRun r = run_tool({"pack", "-o", copy, "--font", copy, src});
         EXPECT_EQ(r.exit, 1);
-        EXPECT_THAT(r.err, HasSubstr(copy + ": is also the output file; packing would overwrite the font"));
+        EXPECT_THAT(r.err, HasSubstr(shown_path(copy) + ": is also the output file; packing would overwrite the font"));
         EXPECT_EQ(slurp(copy), slurp(fonts[0]));
     }
 
@@ -465,7 +472,7 @@ TEST(PackRefuses, OutputThatIsAnInputOrCannotBeWritten)
     const ToolRun r = pack(nowhere, {good});
     EXPECT_EQ(r.exit, 1);
     // The reason after the colon is the system's own text.
-    EXPECT_THAT(r.err, HasSubstr(nowhere + ": cannot create a file beside it: "));
+    EXPECT_THAT(r.err, HasSubstr(shown_path(nowhere) + ": cannot create a file beside it: "));
 }
 
 TEST(PackUsage, BadCommandLinesExitTwoAndWriteNothing)

@@ -54,7 +54,7 @@ TEST(PackTables, CsvTsvAndShiftJisCsvPackToTheSetOfTheSameTxt)
         ASSERT_THAT(expected, HasSubstr("\"index\":1,\"text\":\"\\\"Hello\\\" の意味は？\""));
         EXPECT_EQ(packed_dump(set, {fixture::write_file("csv/動物.csv", kCsv)}), expected);
         EXPECT_EQ(packed_dump(set, {fixture::write_file("tsv/動物.TSV", kTsv)}), expected);
-        EXPECT_EQ(packed_dump(set, {sjisCsv}, sjisCsv + ": read as Shift-JIS (code page 932)\n"), expected);
+        EXPECT_EQ(packed_dump(set, {sjisCsv}, shown_path(sjisCsv) + ": read as Shift-JIS (code page 932)\n"), expected);
     }
 }
 
@@ -71,8 +71,8 @@ TEST(PackTables, NameOptionAndAProblemWithRowAndColumn)
     const std::string wave = fixture::write_file("wave.csv", "q,r,a,b,c,d\nQ,R,A,1〜2,C,D\n");
     r = run_tool({"pack", "-o", out, wave});
     EXPECT_EQ(r.exit, 1);
-    EXPECT_THAT(r.err,
-                HasSubstr(wave + ":2:4: character 2: \"〜\" (U+301C) would show as \"～\" (U+FF5E) in the game"));
+    EXPECT_THAT(r.err, HasSubstr(shown_path(wave) +
+                                 ":2:4: character 2: \"〜\" (U+301C) would show as \"～\" (U+FF5E) in the game"));
 }
 
 // quiz.ods saved by LibreOffice Calc as CSV in UTF-8 and in Shift-JIS
@@ -84,7 +84,7 @@ TEST(PackTables, LibreOfficeCsvInBothEncodingsPlays)
         const std::string set = fixture::out_path(std::string("libreoffice") + ext);
         const std::string utf8 = packed_dump(set, {"--name", "LO", dir + "quiz_utf8.csv"});
         EXPECT_EQ(packed_dump(set, {"--name", "LO", dir + "quiz_sjis.csv"},
-                              dir + "quiz_sjis.csv: read as Shift-JIS (code page 932)\n"),
+                              shown_path(dir + "quiz_sjis.csv") + ": read as Shift-JIS (code page 932)\n"),
                   utf8);
         EXPECT_EQ(std::count(utf8.begin(), utf8.end(), '\n'), 5);
         EXPECT_THAT(

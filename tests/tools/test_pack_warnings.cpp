@@ -119,7 +119,7 @@ TEST_F(PackWarnings, EachTextWarnsOneCharacterPastWhatItsBoxShows)
     for (const Case &k : cases) {
         const ToolRun r = pack(k.lines);
         EXPECT_EQ(r.exit, 0) << r.err;
-        EXPECT_EQ(r.err, k.warning.empty() ? "" : fixture::out_path("genre.txt") + k.warning) << k.lines[0];
+        EXPECT_EQ(r.err, k.warning.empty() ? "" : shown_path(fixture::out_path("genre.txt")) + k.warning) << k.lines[0];
     }
 }
 
@@ -135,7 +135,7 @@ TEST_F(PackWarnings, ChoicesThatDifferOnlyBelowTheirBoxesLookTheSame)
     r = pack(question("G", "Q", {shown + "漢右", "W1", shown + "漢左", "W3", "W4"}));
     EXPECT_EQ(r.exit, 0);
     EXPECT_THAT(r.err,
-                HasSubstr(fixture::out_path("genre.txt") +
+                HasSubstr(shown_path(fixture::out_path("genre.txt")) +
                           ":5: warning: wrong answer 2 looks the same as the "
                           "right answer on the play screen: they differ only after the 3 lines their boxes show\n"));
     // The same text, in choices next to each other or apart, first and last.
@@ -149,7 +149,7 @@ TEST_F(PackWarnings, ChoicesThatDifferOnlyBelowTheirBoxesLookTheSame)
     };
     for (const auto &c : same) {
         r = pack(question("G", "Q", c.choices));
-        EXPECT_EQ(r.err, fixture::out_path("genre.txt") + c.warning);
+        EXPECT_EQ(r.err, shown_path(fixture::out_path("genre.txt")) + c.warning);
     }
 }
 
@@ -159,10 +159,10 @@ TEST_F(PackWarnings, StrictRefusesAndWritesNothing)
     const Lines lines = question("G", "Q", {"R", "W", "W2", "W", "W4"});
     const ToolRun r = pack(lines, {"--strict"});
     EXPECT_EQ(r.exit, 1);
-    EXPECT_EQ(r.err, fixture::out_path("genre.txt") +
+    EXPECT_EQ(r.err, shown_path(fixture::out_path("genre.txt")) +
                          ":6: wrong answer 3 is the same text as wrong answer 1\n"
                          "pelzo-quiz pack: " +
-                         out + " not written\n");
+                         shown_path(out) + " not written\n");
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(slurp(out), "previous");
     EXPECT_EQ(pack(question("G", "Q", {"R", "W1", "W2", "W3", "W4"}), {"--strict"}).exit, 0);
@@ -177,7 +177,7 @@ TEST_F(PackWarnings, FontOptionMeasuresInThatFileAndRefusesWhatIsNoFont)
     const std::string notFont = fixture::write_file("not_a_font.ttf", "plain text");
     r = pack(lines, {"--font", notFont});
     EXPECT_EQ(r.exit, 1);
-    EXPECT_THAT(r.err, HasSubstr(notFont + ": is not a font file FreeType can read (--font)\n"));
+    EXPECT_THAT(r.err, HasSubstr(shown_path(notFont) + ": is not a font file FreeType can read (--font)\n"));
     EXPECT_EQ(pack(lines, {"--font"}).exit, 2);
     EXPECT_EQ(pack(lines, {"--font", file_, "--font", file_}).exit, 2);
 }

@@ -116,13 +116,14 @@ TEST(Unpack, WhatCannotBePackedBackIsNamedAndStillWritten)
     std::filesystem::remove_all(fixture::fs_path(dir));
     const ToolRun txt = run_tool({"unpack", set, "-o", dir});
     EXPECT_EQ(txt.exit, 1);
-    EXPECT_THAT(txt.err, HasSubstr(dir + "/0_A_B.txt:3: empty line where the right answer belongs"));
+    EXPECT_THAT(txt.err, HasSubstr(shown_path(dir + "/0_A_B.txt") + ":3: empty line where the right answer belongs"));
     EXPECT_EQ(slurp(dir + "/0_A_B.txt"), "A/B\nQ\n\nw1\nw2\nw3\nw4\n");
 
     const ToolRun csv = run_tool({"unpack", set, "-o", dir, "--csv", "--force"});
     EXPECT_EQ(csv.exit, 1);
-    EXPECT_THAT(csv.err, HasSubstr(dir + "/A_B.csv: the genre name \"A/B\" cannot be this file's name"));
-    EXPECT_THAT(csv.err, HasSubstr(dir + "/A_B.csv:2:2: empty cell"));
+    EXPECT_THAT(csv.err,
+                HasSubstr(shown_path(dir + "/A_B.csv") + ": the genre name \"A/B\" cannot be this file's name"));
+    EXPECT_THAT(csv.err, HasSubstr(shown_path(dir + "/A_B.csv") + ":2:2: empty cell"));
     EXPECT_TRUE(std::filesystem::exists(fixture::fs_path(dir + "/A_B.csv")));
 }
 
@@ -134,14 +135,14 @@ TEST(Unpack, AFolderHoldingFilesIsLeftAloneWithoutForce)
     const std::string mine = fixture::write_file("full/0_一般常識.txt", "mine\n");
     const ToolRun refused = run_tool({"unpack", set, "-o", dir});
     EXPECT_EQ(refused.exit, 1);
-    EXPECT_EQ(refused.err, dir + ": the folder holds files; give --force to write into it anyway\n");
+    EXPECT_EQ(refused.err, shown_path(dir) + ": the folder holds files; give --force to write into it anyway\n");
     EXPECT_EQ(slurp(mine), "mine\n");
     EXPECT_EQ(run_tool({"unpack", set, "-o", dir, "--force"}).exit, 0);
     EXPECT_NE(slurp(mine), "mine\n");
 
     const ToolRun onFile = run_tool({"unpack", set, "-o", mine});
     EXPECT_EQ(onFile.exit, 1);
-    EXPECT_EQ(onFile.err, mine + ": is a file\n");
+    EXPECT_EQ(onFile.err, shown_path(mine) + ": is a file\n");
     for (const std::vector<std::string> &args :
          std::vector<std::vector<std::string>>{{"unpack", set},
                                                {"unpack", "-o", dir},
@@ -251,7 +252,7 @@ TEST(Unpack, EveryGenreGetsAFileOfItsOwnEvenWhereNamesFoldAlike)
         const ToolRun r = run_tool({"unpack", set, "-o", dir, "--csv"});
         EXPECT_EQ(r.exit, 1) << "a renamed table is named";
         std::vector<std::string> expected;
-        for (const std::string &f : c.files) expected.push_back(dir + "/" + f);
+        for (const std::string &f : c.files) expected.push_back(shown_path(dir + "/" + f));
         ASSERT_EQ(stdout_lines(r.out), expected);
         for (size_t g = 0; g < expected.size(); ++g)
             EXPECT_THAT(slurp(expected[g]), HasSubstr("\nQ" + std::to_string(g) + ",")) << expected[g];
@@ -267,7 +268,8 @@ TEST(Unpack, ASetAmongTheFilesToWriteIsRefused)
     const std::string before = slurp(set);
     const ToolRun r = run_tool({"unpack", dir + "/./0_x.txt", "-o", dir, "--force"});
     EXPECT_EQ(r.exit, 1);
-    EXPECT_THAT(r.err, HasSubstr(dir + "/./0_x.txt: is also the output file " + dir + "/0_x.txt"));
+    EXPECT_THAT(
+        r.err, HasSubstr(shown_path(dir + "/./0_x.txt") + ": is also the output file " + shown_path(dir + "/0_x.txt")));
     EXPECT_EQ(slurp(set), before);
 }
 
@@ -278,13 +280,13 @@ TEST(Unpack, GenreFilesOfAnotherSetInTheFolderAreNamedAndKept)
     const std::string notes = fixture::write_file("stale/notes.md", "mine");
     const ToolRun r = run_tool({"unpack", named_set("new.zip", {"c"}), "-o", dir, "--force"});
     EXPECT_EQ(r.exit, 1);
-    EXPECT_EQ(r.out, dir + "/0_c.txt\n");
+    EXPECT_EQ(r.out, shown_path(dir + "/0_c.txt") + "\n");
     for (const char *old : {"/0_a.txt", "/1_b.txt"}) {
-        EXPECT_THAT(r.err, HasSubstr(dir + old + ": warning: not written by this unpack"));
+        EXPECT_THAT(r.err, HasSubstr(shown_path(dir + old) + ": warning: not written by this unpack"));
         EXPECT_TRUE(std::filesystem::exists(fixture::fs_path(dir + old))) << old;
     }
     EXPECT_THAT(r.err, ::testing::Not(HasSubstr("notes.md")));
-    EXPECT_THAT(r.err, HasSubstr(dir + " holds 2 genre files of another set"));
+    EXPECT_THAT(r.err, HasSubstr(shown_path(dir) + " holds 2 genre files of another set"));
 }
 
 TEST(Unpack, AFailedWriteIsNoSuccess)
@@ -294,8 +296,8 @@ TEST(Unpack, AFailedWriteIsNoSuccess)
     std::filesystem::create_directories(fixture::fs_path(dir + "/1_b.txt"));
     const ToolRun r = run_tool({"unpack", named_set("ab.zip", {"a", "b"}), "-o", dir, "--force"});
     EXPECT_EQ(r.exit, 1);
-    EXPECT_EQ(r.out, dir + "/0_a.txt\n");
-    EXPECT_THAT(r.err, HasSubstr(dir + "/1_b.txt: cannot write: "));
+    EXPECT_EQ(r.out, shown_path(dir + "/0_a.txt") + "\n");
+    EXPECT_THAT(r.err, HasSubstr(shown_path(dir + "/1_b.txt") + ": cannot write: "));
     EXPECT_THAT(r.err, ::testing::Not(HasSubstr("every file was written")));
 }
 

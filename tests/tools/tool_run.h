@@ -16,6 +16,17 @@ struct ToolRun {
     std::string first_err_line() const { return err.substr(0, err.find('\n')); }
 };
 
+// A path as pelzo-quiz names it in its output: with '\' for every '/' on
+// Windows, as it is on Linux.
+inline std::string shown_path(std::string path)
+{
+#ifdef _WIN32
+    for (char &c : path)
+        if (c == '/') c = '\\';
+#endif
+    return path;
+}
+
 inline std::string slurp(const std::string &path)
 {
     std::ifstream in(fixture::fs_path(path), std::ios::binary);  // a UTF-8 path on Windows too

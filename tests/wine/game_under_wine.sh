@@ -12,6 +12,8 @@
 #    system's close command) ends the process with code 0.
 # 2. Started without a set, a click on the start button opens the system's
 #    open-file dialog; Escape cancels it and the title screen stays as it was.
+# 3. A set typed into the dialog and taken with Enter starts the game within
+#    a second of the OK.
 #
 # Needs DISPLAY, wine, xdotool, import and a prefix made by
 # scripts/wine-prefix.sh in WINEPREFIX. Exits 77 (skipped) without them.
@@ -143,12 +145,17 @@ fi
 [ -n "$pid" ] && kill "$pid" 2>/dev/null
 pid=
 
-# --- 2. the open-file dialog, cancelled -----------------------------------------
-(cd "$work" && exec wine "$exe" -mute >>"$work/wine.log" 2>&1 </dev/null) &
-pid=$!
-if ! find_window "PelzoWin ver1.1.0"; then
-  fail "the game's window did not appear (second start)"
-else
+# Starts the game without a set ($1 names the start in messages), clicks the
+# start button and waits for the open-file dialog to have the keyboard focus.
+# Sets game to the game's window and wid to the dialog's; the title screen as
+# it was before the click is in $work/before.png. False when any step fails.
+open_dialog() {
+  (cd "$work" && exec wine "$exe" -mute >>"$work/wine.log" 2>&1 </dev/null) &
+  pid=$!
+  if ! find_window "PelzoWin ver1.1.0"; then
+    fail "the game's window did not appear ($1)"
+    return 1
+  fi
   game=$wid
   xdotool mousemove --window "$game" 480 368
   sleep 1
@@ -156,42 +163,78 @@ else
   xdotool click 1
   # Wine's dialog is titled "Open".
   if ! find_window "Open"; then
-    fail "the open-file dialog did not appear"
-  else
-    # Escape as typed on the keyboard goes to the focused window, so the
-    # dialog must have the focus first (a key for the game would end it).
-    focused=
-    for _ in $(seq 50); do
-      xdotool windowfocus "$wid" 2>/dev/null
-      sleep 0.1
-      [ "$(xdotool getwindowfocus 2>/dev/null)" = "$wid" ] && { focused=1; break; }
-    done
-    [ -n "$focused" ] || fail "the dialog never took the keyboard focus"
-    sleep 0.5
-    xdotool key Escape
-    for _ in $(seq 50); do
-      xdotool search --name "^Open\$" >/dev/null 2>&1 || break
-      sleep 0.1
-    done
-    xdotool search --name "^Open\$" >/dev/null 2>&1 && fail "Escape did not close the dialog"
-    sleep 0.5
-    wid=$game
-    import -silent -window "$game" "$work/after.png"
-    differ=$(compare -metric AE -fuzz 2% "$work/before.png" "$work/after.png" null: 2>&1)
-    [ "$differ" = "0" ] || fail "the title screen changed after the cancelled dialog ($differ pixels)"
-    seen=$(pixel 930 290)
-    [ "$seen" = "18,20,35" ] || fail "not on the title screen after the cancelled dialog: pixel 930,290 is $seen"
+    fail "the open-file dialog did not appear ($1)"
+    return 1
   fi
+  # Keys typed on the keyboard go to the focused window, so the dialog must
+  # have the focus first (a key for the game would end it).
+  for _ in $(seq 50); do
+    xdotool windowfocus "$wid" 2>/dev/null
+    sleep 0.1
+    if [ "$(xdotool getwindowfocus 2>/dev/null)" = "$wid" ]; then
+      sleep 0.5
+      return 0
+    fi
+  done
+  fail "the dialog never took the keyboard focus ($1)"
+  return 1
+}
+
+# Closes the game's window and expects exit code 0 ($1 names the start).
+close_game() {
+  [ -n "$pid" ] || return
   xdotool key --window "$game" alt+F4
   if ! wait_exit; then
-    fail "the game still runs 10 s after its window was closed (second start)"
+    fail "the game still runs 10 s after its window was closed ($1)"
   elif [ "$code" -ne 0 ]; then
-    fail "the game ended with code $code (second start)"
+    fail "the game ended with code $code ($1)"
+  fi
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  pid=
+}
+
+# --- 2. the open-file dialog, cancelled -----------------------------------------
+if open_dialog "second start"; then
+  xdotool key Escape
+  for _ in $(seq 50); do
+    xdotool search --name "^Open\$" >/dev/null 2>&1 || break
+    sleep 0.1
+  done
+  xdotool search --name "^Open\$" >/dev/null 2>&1 && fail "Escape did not close the dialog"
+  sleep 0.5
+  wid=$game
+  import -silent -window "$game" "$work/after.png"
+  differ=$(compare -metric AE -fuzz 2% "$work/before.png" "$work/after.png" null: 2>&1)
+  [ "$differ" = "0" ] || fail "the title screen changed after the cancelled dialog ($differ pixels)"
+  seen=$(pixel 930 290)
+  [ "$seen" = "18,20,35" ] || fail "not on the title screen after the cancelled dialog: pixel 930,290 is $seen"
+fi
+close_game "second start"
+
+# --- 3. a set chosen in the open-file dialog -------------------------------------
+# The game goes on as soon as the dialog's OK is pressed: the set loads and
+# the play screen shows within what a command-line start takes, not after
+# the seconds Wine spends taking the dialog's window down (2 s with no
+# window manager).
+if open_dialog "third start"; then
+  # Typed as a path of ASCII letters, which xdotool types into any
+  # keyboard layout.
+  xdotool type --delay 5 "$(winepath -w "$(realpath "$sample")" 2>/dev/null)"
+  sleep 0.3
+  wid=$game
+  start=$(date +%s%N)
+  xdotool key Return
+  if ! seen=$(wait_pixel 930 290 "28,32,55"); then
+    fail "the set chosen in the dialog did not start the game: pixel 930,290 is $seen"
+  else
+    took=$((($(date +%s%N) - start) / 1000000))
+    [ "$took" -le 1000 ] || fail "the play screen showed $took ms after the dialog's OK (at most 1000 allowed)"
   fi
 fi
+close_game "third start"
 
 if [ "$failures" -gt 0 ]; then
   echo "$failures check(s) failed"
   exit 1
 fi
-echo "the game played, coloured an answer, cancelled the dialog and exited 0 twice"
+echo "the game played, coloured an answer, cancelled the dialog, played a set chosen in it at once, and exited 0 three times"

@@ -75,7 +75,9 @@ int run(int argc, char **argv)
         fputs(kUsage, stderr);
         return 2;
     }
-    const char *path = argv[2];
+    // Named in every message as the system writes paths.
+    const std::string shown = win_display_path(argv[2]);
+    const char *path = shown.c_str();
     if (!load_and_explain(path)) return 1;
     if (strcmp(argv[1], "check") == 0)
         print_check();

@@ -187,7 +187,8 @@ int pack_command(int argc, char **argv)
                 fputs(kUsage, stderr);
                 return 2;
             }
-            value = argv[++i];
+            // Paths as every message names them.
+            value = a == "--name" ? std::string(argv[++i]) : win_display_path(argv[++i]);
             have = true;
         } else if (!optionsDone && a == "--store") {
             store = true;
@@ -197,7 +198,7 @@ int pack_command(int argc, char **argv)
             fprintf(stderr, "pelzo-quiz pack: unknown option %s\n%s", a.c_str(), kUsage);
             return 2;
         } else {
-            inputs.push_back(a);
+            inputs.push_back(win_display_path(a));
         }
     }
     if (!haveOut || out.empty() || inputs.empty()) {

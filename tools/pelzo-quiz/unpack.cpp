@@ -74,7 +74,7 @@ int unpack_command(int argc, char **argv)
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "-o" && !haveOut && i + 1 < argc) {
-            dir = argv[++i];
+            dir = win_display_path(argv[++i]);  // as every message names it
             haveOut = true;
         } else if (a == "--csv") {
             csv = true;
@@ -84,7 +84,7 @@ int unpack_command(int argc, char **argv)
             fprintf(stderr, "pelzo-quiz unpack: unknown option %s\n%s", a.c_str(), kUsage);
             return 2;
         } else if (set.empty() && !a.empty()) {
-            set = a;
+            set = win_display_path(a);
         } else {
             fputs(kUsage, stderr);
             return 2;

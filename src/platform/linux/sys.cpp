@@ -20,6 +20,8 @@ char **win_utf8_argv(int argc, char **argv, int *utf8Argc)
 
 void win_stdio_utf8() {}
 
+std::string win_display_path(const std::string &path) { return path; }
+
 FILE *win_fopen(const char *path, const char *mode) { return path && mode ? fopen(path, mode) : nullptr; }
 
 namespace {

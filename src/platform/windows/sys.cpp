@@ -39,13 +39,135 @@ char **win_utf8_argv(int argc, char **argv, int *utf8Argc)
     return pointers.data();
 }
 
+namespace {
+
+// The length of the longest prefix of the n bytes at p that does not end
+// inside a UTF-8 character still incomplete: a lead byte followed by fewer
+// continuation bytes than it announces. Bytes that can begin no character
+// are not held back; the converter shows them as U+FFFD.
+size_t whole_characters(const char *p, size_t n)
+{
+    for (size_t back = 1; back <= 3 && back <= n; ++back) {
+        const auto b = static_cast<unsigned char>(p[n - back]);
+        if ((b & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+        const size_t length = b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 1;
+        return length > back ? n - back : n;
+    }
+    return n;
+}
+
+// Text written to stdout or stderr while they are a console goes through a
+// pipe to a thread that hands the console whole characters as UTF-16: the
+// runtime writes a line in pieces as it pleases (a byte at a time, or cut at
+// its buffer's end), and a console given UTF-8 bytes shows each piece of a
+// character cut apart as U+FFFD.
+struct ConsoleRelay {
+    HANDLE console = nullptr;  // where the text goes
+    HANDLE pipe = nullptr;  // the pipe's reading end
+    HANDLE thread = nullptr;
+};
+ConsoleRelay s_relay;
+
+DWORD WINAPI relay_to_console(void *)
+{
+    char bytes[4096 + 3];
+    size_t held = 0;  // the start of a character cut by the last read
+    std::wstring text;
+    for (;;) {
+        DWORD got = 0;
+        const bool more = ReadFile(s_relay.pipe, bytes + held, 4096, &got, nullptr) && got > 0;
+        const size_t total = held + got;
+        // At the end, what is held is written too (as U+FFFD).
+        const size_t whole = more ? whole_characters(bytes, total) : total;
+        if (whole > 0) {
+            const int units = MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(whole), nullptr, 0);
+            text.resize(static_cast<size_t>(units > 0 ? units : 0));
+            if (units > 0) MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(whole), text.data(), units);
+            for (size_t done = 0; done < text.size();) {
+                DWORD written = 0;
+                if (!WriteConsoleW(s_relay.console, text.data() + done, static_cast<DWORD>(text.size() - done),
+                                   &written, nullptr) ||
+                    written == 0)
+                    break;
+                done += written;
+            }
+        }
+        held = total - whole;
+        memmove(bytes, bytes + whole, held);
+        if (!more) return 0;
+    }
+}
+
+// At exit: everything written reaches the console before the process ends.
+void finish_relay()
+{
+    fflush(stdout);
+    fflush(stderr);
+    // Closing every writing end ends the thread's reading.
+    _close(_fileno(stdout));
+    _close(_fileno(stderr));
+    WaitForSingleObject(s_relay.thread, INFINITE);
+}
+
+bool is_console(HANDLE h)
+{
+    DWORD mode;
+    return h && h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode);
+}
+
+}  // namespace
+
 void win_stdio_utf8()
 {
     fflush(stdout);
     fflush(stderr);
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
-    SetConsoleOutputCP(CP_UTF8);
+    // A pipe or a file gets the bytes as they are.
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE), err = GetStdHandle(STD_ERROR_HANDLE);
+    const bool outConsole = is_console(out), errConsole = is_console(err);
+    if (!outConsole && !errConsole) return;
+    // One pipe for both, so that the console shows them in the order written.
+    HANDLE reading, writing;
+    if (!CreatePipe(&reading, &writing, nullptr, 0)) return;
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(writing), _O_WRONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(reading);
+        CloseHandle(writing);
+        return;
+    }
+    // A handle of its own: the streams' handles close as they are replaced.
+    if (!DuplicateHandle(GetCurrentProcess(), outConsole ? out : err, GetCurrentProcess(), &s_relay.console, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS)) {
+        _close(fd);
+        CloseHandle(reading);
+        return;
+    }
+    s_relay.pipe = reading;
+    s_relay.thread = CreateThread(nullptr, 0, relay_to_console, nullptr, 0, nullptr);
+    if (!s_relay.thread) {
+        _close(fd);
+        CloseHandle(reading);
+        CloseHandle(s_relay.console);
+        return;
+    }
+    for (FILE *stream : {stdout, stderr}) {
+        if (!is_console(stream == stdout ? out : err)) continue;
+        _dup2(fd, _fileno(stream));
+        // Written through at once, as to the console: a buffer would hold
+        // stdout back behind stderr.
+        setvbuf(stream, nullptr, _IONBF, 0);
+    }
+    _close(fd);
+    atexit(finish_relay);
+}
+
+std::string win_display_path(const std::string &path)
+{
+    std::string shown = path;
+    for (char &c : shown)
+        if (c == '/') c = '\\';
+    return shown;
 }
 
 FILE *win_fopen(const char *path, const char *mode)
@@ -315,7 +437,7 @@ bool win_open_out_folder(const char *path, OutFolder *folder, std::string *why)
     folder->handle = reinterpret_cast<intptr_t>(h);
     folder->prefix = path;
     if (folder->prefix.empty() || (folder->prefix.back() != '/' && folder->prefix.back() != '\\'))
-        folder->prefix += '/';
+        folder->prefix += '\\';
     return true;
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "dialog_filters.h"
 #include "utf8.h"
@@ -55,21 +56,112 @@ int win_dialog_filter_accepts(int index, const char *fileName)
     return PathMatchSpecW(win_widen(fileName).c_str(), win_widen(kDialogFilters[index].patterns).c_str()) ? 1 : 0;
 }
 
+namespace {
+
+// One dialog's state, shared by the game's thread and the dialog's: whoever
+// is done with it last frees it.
+struct DialogRun {
+    LONG owners = 2;
+    HANDLE answered = nullptr;  // set once the file is known or the dialog ends
+    wchar_t fileName[kFileNameUnits] = {};
+    std::wstring chosen;  // the file, as it was at the OK
+    OPENFILENAMEW ofn{};
+};
+
+void release(DialogRun *run)
+{
+    if (InterlockedDecrement(&run->owners) > 0) return;
+    CloseHandle(run->answered);
+    delete run;
+}
+
+// The dialog says its file is chosen (CDN_FILEOK) before it takes its window
+// down; the file is taken from there, and the game goes on at once.
+UINT_PTR CALLBACK dialog_hook(HWND, UINT message, WPARAM, LPARAM lParam)
+{
+    if (message != WM_NOTIFY) return 0;
+    const auto *notify = reinterpret_cast<const OFNOTIFYW *>(lParam);
+    if (notify->hdr.code != CDN_FILEOK) return 0;
+    auto *run = reinterpret_cast<DialogRun *>(notify->lpOFN->lCustData);
+    // Once answered, the game's thread may be reading the answer.
+    if (WaitForSingleObject(run->answered, 0) == WAIT_OBJECT_0) return 0;
+    run->chosen = run->fileName;
+    SetEvent(run->answered);
+    return 0;  // the file is accepted
+}
+
+DWORD WINAPI dialog_thread(void *param)
+{
+    auto *run = static_cast<DialogRun *>(param);
+    // A cancel, or a file the hook did not see.
+    const bool chosen = GetOpenFileNameW(&run->ofn) != 0;
+    if (WaitForSingleObject(run->answered, 0) == WAIT_TIMEOUT) {
+        if (chosen) run->chosen = run->fileName;
+        SetEvent(run->answered);
+    }
+    release(run);
+    return 0;
+}
+
+}  // namespace
+
 int win_open_file_dialog(char *buf, int bufSize)
 {
     if (!buf || bufSize <= 0) return 0;
-    wchar_t fileName[kFileNameUnits] = {};
-    OPENFILENAMEW ofn;
-    memset(&ofn, 0, sizeof ofn);
+    // The dialog runs on a thread of its own and answers through its hook at
+    // the OK: taking its window down can keep GetOpenFileNameW from returning
+    // for seconds (under Wine, up to 2 s waiting on the X server's window
+    // manager for each window it hides), during which the game would neither
+    // draw nor load.
+    auto *run = new DialogRun;
+    run->answered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    OPENFILENAMEW &ofn = run->ofn;
     ofn.lStructSize = sizeof ofn;
+    // Owned by the game's window, which it keeps disabled while it is open
+    // and hands the focus back to when it closes.
+    const HWND owner = GetActiveWindow();
+    ofn.hwndOwner = owner;
     ofn.lpstrFilter = filter_list().c_str();
-    ofn.lpstrFile = fileName;
+    ofn.lpstrFile = run->fileName;
     ofn.nMaxFile = kFileNameUnits;
-    ofn.Flags = kDialogFlags;
-    if (!GetOpenFileNameW(&ofn)) return 0;
+    ofn.Flags = kDialogFlags | OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLESIZING;
+    ofn.lpfnHook = dialog_hook;
+    ofn.lCustData = reinterpret_cast<LPARAM>(run);
+    HANDLE thread = run->answered ? CreateThread(nullptr, 0, dialog_thread, run, 0, nullptr) : nullptr;
+    if (!thread) {
+        if (run->answered) CloseHandle(run->answered);
+        delete run;
+        return 0;
+    }
+    CloseHandle(thread);
+    // Meanwhile the game's window gets its messages, as in the dialog's own
+    // loop when it ran on this thread.
+    bool quit = false;
+    WPARAM quitCode = 0;
+    while (MsgWaitForMultipleObjects(1, &run->answered, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = true;  // posted again below, for the game's own loop
+                quitCode = msg.wParam;
+                continue;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    if (quit) PostQuitMessage(static_cast<int>(quitCode));
+    // The game's window takes the keyboard back now, not when the dialog's
+    // thread has finished taking its window down.
+    if (owner) {
+        SetForegroundWindow(owner);
+        SetFocus(owner);
+    }
+    const std::wstring chosen = run->chosen;
+    release(run);
     // A path whose UTF-8 form does not fit is cut at a character boundary
     // rather than left unterminated, and reported as such.
-    const std::string path = win_narrow(fileName);
+    const std::string path = win_narrow(chosen.c_str());
     if (path.empty()) return 0;
     return utf8_copy_cut(buf, size_t(bufSize), path.c_str()) == path.size() ? 1 : 2;
 }
