@@ -5,7 +5,9 @@
 #
 # writes into OUT_DIR
 #   pelzowin-<version>-win64.zip        pelzowin.exe, pelzo-quiz.exe, the sample
-#                                       sets with their sources, README-Windows.txt
+#                                       sets with their sources, README-Windows.txt,
+#                                       ipam.ttf (the Japanese font of last resort)
+#                                       and its licence
 #   pelzowin-<version>-win64-setup.exe  the same, as an NSIS installer with a
 #                                       Start-menu entry and an uninstaller
 #
@@ -51,6 +53,9 @@ done
 cp data/samples/sample.zip data/samples/sample.pzq data/samples/large.zip "$stage/samples/"
 cp data/samples/src/*.txt "$stage/samples/src/"
 cp data/samples/src/large/*.txt "$stage/samples/src/large/"
+# The Japanese font of last resort, for a Windows without any, with its licence.
+cp /usr/share/fonts/opentype/ipafont-mincho/ipam.ttf "$stage/ipam.ttf"
+cp /usr/share/doc/fonts-ipafont-mincho/copyright "$stage/LICENSE-ipafont.txt"
 # Notepad reads the Japanese text right with a byte-order mark and CR LF.
 {
   printf '\xEF\xBB\xBF'
