@@ -17,24 +17,9 @@
 #include <cstring>
 #include <vector>
 
-namespace {
+#include "cp932_iconv.h"
 
-// iconv's answer for exactly the bytes in[0..n): the one BMP code point they
-// make together, or 0.
-uint32_t decode(iconv_t cd, const unsigned char *in, size_t n)
-{
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char buf[4];
-    memcpy(buf, in, n);
-    char *inp = buf;
-    size_t inLeft = n;
-    uint32_t out[2] = {0, 0};
-    char *outp = reinterpret_cast<char *>(out);
-    size_t outLeft = sizeof out;
-    if (iconv(cd, &inp, &inLeft, &outp, &outLeft) == static_cast<size_t>(-1) || inLeft != 0) return 0;
-    if (outLeft != sizeof out - sizeof(uint32_t)) return 0;
-    return out[0] > 0 && out[0] <= 0xFFFF ? out[0] : 0;
-}
+namespace {
 
 // The code page 932 bytes of code point c as one value, or 0xFFFF.
 unsigned encode(iconv_t cd, uint32_t c)
@@ -77,12 +62,12 @@ int main()
     std::vector<int> leads;
     for (int b = 1; b < 256; ++b) {
         const unsigned char one[1] = {static_cast<unsigned char>(b)};
-        single[b] = decode(toWide, one, 1);
+        single[b] = cp932_iconv_decode(toWide, one, 1);
         if (single[b] != 0) continue;
         // Only a byte that does not decode alone can lead a pair.
         for (int t = 1; t < 256; ++t) {
             const unsigned char two[2] = {static_cast<unsigned char>(b), static_cast<unsigned char>(t)};
-            if (decode(toWide, two, 2) != 0) {
+            if (cp932_iconv_decode(toWide, two, 2) != 0) {
                 leads.push_back(b);
                 break;
             }
@@ -101,7 +86,7 @@ int main()
         unsigned row[256] = {};
         for (int t = 1; t < 256; ++t) {
             const unsigned char two[2] = {static_cast<unsigned char>(lead), static_cast<unsigned char>(t)};
-            row[t] = decode(toWide, two, 2);
+            row[t] = cp932_iconv_decode(toWide, two, 2);
         }
         printf("    {\n");
         print_row("        ", row, 256);

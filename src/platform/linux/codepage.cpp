@@ -8,6 +8,7 @@
 // and the texts are then decoded in one pass over that table. The table holds
 // exactly what iconv answers, so the results are iconv's.
 #include "codepage.h"
+#include "cp932_iconv.h"
 #include "cp932_table.h"
 
 #include <cerrno>
@@ -34,24 +35,6 @@ iconv_t open_once(iconv_t *cd, const char *to, const char *from)
     return *cd;
 }
 
-// iconv's answer for exactly the bytes in[0..n): the one code point they make
-// together, or 0 (also for code points outside the BMP, which code page 932
-// has none of).
-char32_t decode_with_iconv(iconv_t cd, const unsigned char *in, size_t n)
-{
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char buf[4];
-    memcpy(buf, in, n);
-    char *inp = buf;
-    size_t inLeft = n;
-    char32_t out[2] = {0, 0};
-    char *outp = reinterpret_cast<char *>(out);
-    size_t outLeft = sizeof out;
-    if (iconv(cd, &inp, &inLeft, &outp, &outLeft) == static_cast<size_t>(-1) || inLeft != 0) return 0;
-    if (outLeft != sizeof out - sizeof(char32_t)) return 0;  // not exactly one character
-    return out[0] > 0 && out[0] <= 0xFFFF ? out[0] : 0;
-}
-
 }  // namespace
 
 // Null when iconv has no "CP932" converter.
@@ -67,13 +50,13 @@ const Cp932DecodeTable *cp932_decode_table()
     if (!t) return nullptr;
     for (int b = 1; b < 256; ++b) {
         const unsigned char one[1] = {static_cast<unsigned char>(b)};
-        t->single[b] = cp932_entry_of(decode_with_iconv(cd, one, 1));
+        t->single[b] = cp932_entry_of(cp932_iconv_decode(cd, one, 1));
         // A byte that decodes alone followed by another is two characters,
         // never a pair: only bytes that do not decode alone can lead.
         if (t->single[b] != 0) continue;
         for (int c = 1; c < 256; ++c) {
             const unsigned char two[2] = {static_cast<unsigned char>(b), static_cast<unsigned char>(c)};
-            t->pair[b][c] = cp932_entry_of(decode_with_iconv(cd, two, 2));
+            t->pair[b][c] = cp932_entry_of(cp932_iconv_decode(cd, two, 2));
             if (t->pair[b][c] != 0) t->pairs[b] = true;
         }
     }
