@@ -1,0 +1,139 @@
+#!/usr/bin/env bash
+# The Windows game's Japanese font on a Windows without the known fonts, under
+# Wine on an X server, in a prefix of its own with no Japanese font at all:
+#
+#   tests/wine/fonts_under_wine.sh GAME.exe SAMPLE.zip
+#
+# 1. With ipam.ttf beside the game (as the release ships it), the start
+#    button's label is drawn in Japanese: "ー" a thin bar, not a box as tall
+#    as "ゲ"; nothing says the font is missing.
+# 2. Without it, but with only a Yu Gothic collection (YuGothR.ttc) in the
+#    system's fonts folder, that collection is used.
+# 3. Without either, a message box says so before the game's window, and the
+#    game then runs with boxes for Japanese.
+#
+# Needs DISPLAY, wine, xdotool, ImageMagick and python3. Exits 77 (skipped)
+# without them.
+set -uo pipefail
+exe=${1:?usage: fonts_under_wine.sh GAME.exe SAMPLE.zip}
+sample=${2:?usage: fonts_under_wine.sh GAME.exe SAMPLE.zip}
+for tool in wine wineboot wineserver winepath xdotool import convert python3; do
+  command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
+done
+[ -n "${DISPLAY:-}" ] || { echo "skipped: needs an X server (DISPLAY)"; exit 77; }
+mincho=/usr/share/fonts/opentype/ipafont-mincho/ipam.ttf
+gothic=/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf
+sans=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
+for f in "$mincho" "$gothic" "$sans"; do [ -f "$f" ] || { echo "skipped: $f is missing"; exit 77; }; done
+
+work=$(mktemp -d)
+export WINEPREFIX=$work/prefix WINEDEBUG=-all SDL_AUDIODRIVER=dummy LC_ALL=C.UTF-8
+pid=
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  wineserver -k 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# A prefix of a Windows with no Japanese font: only DejaVu Sans as arial.ttf,
+# the Latin default font the game looks for.
+wineboot -i >/dev/null 2>&1 || true
+wineserver -w
+fonts=$WINEPREFIX/drive_c/windows/Fonts
+mkdir -p "$fonts"
+cp "$sans" "$fonts/arial.ttf"
+game=$work/game
+mkdir -p "$game"
+cp "$exe" "$game/pelzowin.exe"
+cp "$sample" "$game/sample.zip"
+
+# The ink height of cell $2 of $3 equal cells across the label image $1.
+ink_height() {
+  local label=$1 cell=$2 cells=$3 box x w
+  box=$(convert "$label" -colorspace gray -threshold 60% -trim -format '%w %h %X %Y' info: 2>/dev/null)
+  read -r w _ x _ <<<"$box"
+  x=${x#+}
+  convert "$label" -crop "$((w / cells))x100+$((x + w * cell / cells))+0" +repage -colorspace gray -threshold 60% \
+    -trim -format '%h' info: 2>/dev/null
+}
+
+# Waits up to 30 s for a window named $1; sets wid.
+find_window() {
+  wid=
+  for _ in $(seq 300); do
+    wid=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1)
+    [ -n "$wid" ] && return 0
+    kill -0 "$pid" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+
+# Starts the game; true when its title's start button reads in Japanese.
+# Leaves the game running in pid.
+start_and_read_label() {
+  (cd "$game" && exec wine pelzowin.exe -mute sample.zip >"$work/wine.log" 2>&1 </dev/null) &
+  pid=$!
+  if [ "${1:-}" = box ]; then
+    # The message box comes first, over no game window yet.
+    if find_window PelzoWin; then
+      xdotool key --window "$wid" Return 2>/dev/null
+    else
+      fail "no message box about the missing font"
+    fi
+  fi
+  find_window "PelzoWin ver1.1.0" || { fail "the game's window did not appear"; return 1; }
+  xdotool mousemove --window "$wid" 900 600
+  for _ in $(seq 100); do
+    import -silent -window "$wid" -crop 1x1+930+290 +repage txt:- 2>/dev/null | grep -q 'srgb(18,20,35)' && break
+    sleep 0.1
+  done
+  import -silent -window "$wid" -crop 252x48+354+344 +repage "$work/label.png"
+  tall=$(ink_height "$work/label.png" 0 7)
+  bar=$(ink_height "$work/label.png" 1 7)
+  [ -n "$tall" ] && [ -n "$bar" ] && [ "$tall" -ge 12 ] && [ $((bar * 3)) -le "$tall" ]
+}
+
+stop_game() {
+  [ -n "$pid" ] || return
+  xdotool key --window "$wid" alt+F4 2>/dev/null
+  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  pid=
+}
+
+# --- 1. the font shipped beside the game -------------------------------------
+cp "$mincho" "$game/ipam.ttf"
+start_and_read_label || fail "with ipam.ttf beside the game, the label is not in Japanese (ゲ $tall, ー $bar)"
+stop_game
+grep -q "no Japanese font" "$work/wine.log" && fail "the game says it has no Japanese font beside ipam.ttf"
+
+# --- 2. only a Yu Gothic collection ----------------------------------------
+rm "$game/ipam.ttf"
+# A collection of one face: the header, then IPA Gothic with its tables'
+# offsets moved past the header.
+python3 - "$gothic" "$fonts/YuGothR.ttc" <<'PY'
+import struct, sys
+font = bytearray(open(sys.argv[1], 'rb').read())
+tables = struct.unpack('>H', font[4:6])[0]
+for i in range(tables):
+    at = 12 + 16 * i + 8
+    struct.pack_into('>I', font, at, struct.unpack('>I', font[at:at + 4])[0] + 16)
+open(sys.argv[2], 'wb').write(b'ttcf' + struct.pack('>III', 0x10000, 1, 16) + font)
+PY
+start_and_read_label || fail "with only YuGothR.ttc, the label is not in Japanese (ゲ $tall, ー $bar)"
+stop_game
+grep -q "no Japanese font" "$work/wine.log" && fail "the game says it has no Japanese font beside YuGothR.ttc"
+
+# --- 3. no Japanese font at all ---------------------------------------------
+rm "$fonts/YuGothR.ttc"
+start_and_read_label box && fail "with no Japanese font the label still reads in Japanese"
+stop_game
+grep -q "no Japanese font found" "$work/wine.log" || fail "nothing on stderr about the missing font"
+
+[ "$failures" -eq 0 ] && echo "passed"
+exit $((failures > 0))
