@@ -4,14 +4,16 @@
 #
 #   tests/wine/fonts_under_wine.sh GAME.exe SAMPLE.zip
 #
-# 1. With ipam.ttf beside the game (as the release ships it), the start
-#    button's label is drawn in Japanese: "ー" a thin bar, not a box as tall
-#    as "ゲ"; nothing says the font is missing.
+# 1. With ipam.ttf beside the game (as the release ships it), the title's
+#    start button is drawn in Japanese: "ー" a thin bar, not a box as tall as
+#    "ゲ"; so is the question screen's "次の問題 →" ("→" far lower than
+#    "次"); nothing says the font is missing.
 # 2. Without it, but with only a Yu Gothic collection (YuGothR.ttc) in the
 #    system's fonts folder, that collection is used.
 # 3. Without either, a message box says so before the game's window, and the
-#    game then runs with boxes for Japanese.
+#    game then runs with boxes for Japanese (the same two checks fail).
 #
+# KEEP=1 keeps the work folder, with the crops read, for a look.
 # Needs DISPLAY, wine, xdotool, ImageMagick and python3. Exits 77 (skipped)
 # without them.
 set -uo pipefail
@@ -26,13 +28,13 @@ gothic=/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf
 sans=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
 for f in "$mincho" "$gothic" "$sans"; do [ -f "$f" ] || { echo "skipped: $f is missing"; exit 77; }; done
 
-work=$(mktemp -d)
+work=$(mktemp -d); [ -n "${KEEP:-}" ] && echo "work: $work"
 export WINEPREFIX=$work/prefix WINEDEBUG=-all SDL_AUDIODRIVER=dummy LC_ALL=C.UTF-8
 pid=
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null
   wineserver -k 2>/dev/null
-  rm -rf "$work"
+  [ -n "${KEEP:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
 failures=0
@@ -97,6 +99,26 @@ start_and_read_label() {
   [ -n "$tall" ] && [ -n "$bar" ] && [ "$tall" -ge 12 ] && [ $((bar * 3)) -le "$tall" ]
 }
 
+# In the running game: starts it, answers the first question and reads the
+# "次の問題 →" button; true when "→" (its last cell) is far lower than "次".
+answer_and_read_next() {
+  xdotool mousemove --window "$wid" 480 368 click 1
+  for _ in $(seq 100); do
+    import -silent -window "$wid" -crop 1x1+930+290 +repage txt:- 2>/dev/null | grep -q 'srgb(28,32,55)' && break
+    sleep 0.1
+  done
+  xdotool mousemove --window "$wid" 250 370 click 1
+  xdotool mousemove --window "$wid" 900 20
+  for _ in $(seq 100); do
+    import -silent -window "$wid" -crop 1x1+396+613 +repage txt:- 2>/dev/null | grep -q 'srgb(40,80,40)' && break
+    sleep 0.1
+  done
+  import -silent -window "$wid" -crop 164x28+398+599 +repage "$work/next.png"  # inside its outline
+  tall=$(ink_height "$work/next.png" 0 6)
+  bar=$(ink_height "$work/next.png" 5 6)
+  [ -n "$tall" ] && [ -n "$bar" ] && [ "$tall" -ge 12 ] && [ $((bar * 2)) -le "$tall" ]
+}
+
 stop_game() {
   [ -n "$pid" ] || return
   xdotool key --window "$wid" alt+F4 2>/dev/null
@@ -109,6 +131,8 @@ stop_game() {
 # --- 1. the font shipped beside the game -------------------------------------
 cp "$mincho" "$game/ipam.ttf"
 start_and_read_label || fail "with ipam.ttf beside the game, the label is not in Japanese (ゲ $tall, ー $bar)"
+answer_and_read_next || fail "with ipam.ttf beside the game, the question screen is not in Japanese (次 $tall, → $bar)"
+cp "$work/next.png" "$work/next-shipped.png"
 stop_game
 grep -q "no Japanese font" "$work/wine.log" && fail "the game says it has no Japanese font beside ipam.ttf"
 
@@ -132,6 +156,7 @@ grep -q "no Japanese font" "$work/wine.log" && fail "the game says it has no Jap
 # --- 3. no Japanese font at all ---------------------------------------------
 rm "$fonts/YuGothR.ttc"
 start_and_read_label box && fail "with no Japanese font the label still reads in Japanese"
+answer_and_read_next && fail "with no Japanese font the question screen still reads in Japanese"
 stop_game
 grep -q "no Japanese font found" "$work/wine.log" || fail "nothing on stderr about the missing font"
 
