@@ -51,7 +51,12 @@ wait_pixel() {  # X Y PATTERN WHAT
   fail "$4 (pixel $1,$2 is $(pixel "$1" "$2"))"
 }
 
-SDL_AUDIODRIVER=dummy "$game" -mute -fullscreen "$set" >/dev/null 2>&1 &
+# In a sanitizer build, no leak check for this run: Mesa's OpenGL driver,
+# unloaded at exit, leaves two blocks of 56 bytes that LeakSanitizer can no
+# longer attribute (the windowed game on OpenGL shows the same). The game's
+# own leaks are checked on SDL's dummy driver (tests/reliability).
+ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 SDL_AUDIODRIVER=dummy \
+  "$game" -mute -fullscreen "$set" >/dev/null 2>&1 &
 pid=$!
 wid=""
 for _ in $(seq 200); do
