@@ -52,27 +52,8 @@ mkdir -p "$game"
 cp "$exe" "$game/pelzowin.exe"
 cp "$sample" "$game/sample.zip"
 
-# The ink height of cell $2 of $3 equal cells across the label image $1.
-ink_height() {
-  local label=$1 cell=$2 cells=$3 box x w
-  box=$(convert "$label" -colorspace gray -threshold 60% -trim -format '%w %h %X %Y' info: 2>/dev/null)
-  read -r w _ x _ <<<"$box"
-  x=${x#+}
-  convert "$label" -crop "$((w / cells))x100+$((x + w * cell / cells))+0" +repage -colorspace gray -threshold 60% \
-    -trim -format '%h' info: 2>/dev/null
-}
-
-# Waits up to 30 s for a window named $1; sets wid.
-find_window() {
-  wid=
-  for _ in $(seq 300); do
-    wid=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1)
-    [ -n "$wid" ] && return 0
-    kill -0 "$pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
+# pixel, find_window, wait_pixel, ink_height
+. "$(dirname "$0")/window_support.sh"
 
 # Starts the game; true when its title's start button reads in Japanese.
 # Leaves the game running in pid.
@@ -89,10 +70,7 @@ start_and_read_label() {
   fi
   find_window "PelzoWin ver1.1.0" || { fail "the game's window did not appear"; return 1; }
   xdotool mousemove --window "$wid" 900 600
-  for _ in $(seq 100); do
-    import -silent -window "$wid" -crop 1x1+930+290 +repage txt:- 2>/dev/null | grep -q 'srgb(18,20,35)' && break
-    sleep 0.1
-  done
+  wait_pixel 930 290 "18,20,35" >/dev/null
   import -silent -window "$wid" -crop 252x48+354+344 +repage "$work/label.png"
   tall=$(ink_height "$work/label.png" 0 7)
   bar=$(ink_height "$work/label.png" 1 7)
@@ -103,16 +81,10 @@ start_and_read_label() {
 # "次の問題 →" button; true when "→" (its last cell) is far lower than "次".
 answer_and_read_next() {
   xdotool mousemove --window "$wid" 480 368 click 1
-  for _ in $(seq 100); do
-    import -silent -window "$wid" -crop 1x1+930+290 +repage txt:- 2>/dev/null | grep -q 'srgb(28,32,55)' && break
-    sleep 0.1
-  done
+  wait_pixel 930 290 "28,32,55" >/dev/null
   xdotool mousemove --window "$wid" 250 370 click 1
   xdotool mousemove --window "$wid" 900 20
-  for _ in $(seq 100); do
-    import -silent -window "$wid" -crop 1x1+396+613 +repage txt:- 2>/dev/null | grep -q 'srgb(40,80,40)' && break
-    sleep 0.1
-  done
+  wait_pixel 396 613 "40,80,40" >/dev/null
   import -silent -window "$wid" -crop 164x28+398+599 +repage "$work/next.png"  # inside its outline
   tall=$(ink_height "$work/next.png" 0 6)
   bar=$(ink_height "$work/next.png" 5 6)
