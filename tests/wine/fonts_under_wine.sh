@@ -7,7 +7,8 @@
 # 1. With ipam.ttf beside the game (as the release ships it), the title's
 #    start button is drawn in Japanese: "ー" a thin bar, not a box as tall as
 #    "ゲ"; so is the question screen's "次の問題 →" ("→" far lower than
-#    "次"); nothing says the font is missing.
+#    "次"), and the result screen's button differs from its boxes of case 3;
+#    nothing says the font is missing.
 # 2. Without it, but with only a Yu Gothic collection (YuGothR.ttc) in the
 #    system's fonts folder, that collection is used.
 # 3. Without either, a message box says so before the game's window, and the
@@ -91,6 +92,26 @@ answer_and_read_next() {
   [ -n "$tall" ] && [ -n "$bar" ] && [ "$tall" -ge 12 ] && [ $((bar * 2)) -le "$tall" ]
 }
 
+# In the running game, after answer_and_read_next: answers the other nine
+# questions and saves the result screen's button (GAME OVER's or a cleared
+# stage's, whichever it is) as $1.
+play_to_result() {
+  for _ in $(seq 9); do
+    xdotool mousemove --window "$wid" 480 613 click 1
+    wait_pixel 396 613 "18,20,35" >/dev/null  # the button goes with the question
+    xdotool mousemove --window "$wid" 250 370 click 1
+    xdotool mousemove --window "$wid" 900 20
+    wait_pixel 396 613 "40,80,40" >/dev/null
+  done
+  xdotool mousemove --window "$wid" 480 613 click 1
+  xdotool mousemove --window "$wid" 900 20
+  for _ in $(seq 100); do
+    [ "$(pixel 378 420)" = "80,20,20" ] || [ "$(pixel 368 452)" = "30,80,30" ] && break
+    sleep 0.1
+  done
+  import -silent -window "$wid" -crop 260x90+350+376 +repage "$1"
+}
+
 stop_game() {
   [ -n "$pid" ] || return
   xdotool key --window "$wid" alt+F4 2>/dev/null
@@ -105,6 +126,7 @@ cp "$mincho" "$game/ipam.ttf"
 start_and_read_label || fail "with ipam.ttf beside the game, the label is not in Japanese (ゲ $tall, ー $bar)"
 answer_and_read_next || fail "with ipam.ttf beside the game, the question screen is not in Japanese (次 $tall, → $bar)"
 cp "$work/next.png" "$work/next-shipped.png"
+play_to_result "$work/result-shipped.png"
 stop_game
 grep -q "no Japanese font" "$work/wine.log" && fail "the game says it has no Japanese font beside ipam.ttf"
 
@@ -129,7 +151,13 @@ grep -q "no Japanese font" "$work/wine.log" && fail "the game says it has no Jap
 rm "$fonts/YuGothR.ttc"
 start_and_read_label box && fail "with no Japanese font the label still reads in Japanese"
 answer_and_read_next && fail "with no Japanese font the question screen still reads in Japanese"
+play_to_result "$work/result-boxes.png"
 stop_game
+# The result screen's button label: drawn as boxes here, and in Japanese with
+# the shipped font, so the two pictures differ.
+differ=$(compare -metric AE -fuzz 10% "$work/result-shipped.png" "$work/result-boxes.png" null: 2>&1)
+[ "${differ%% *}" -gt 100 ] 2>/dev/null ||
+  fail "the result screen with the shipped font looks as it does with boxes ($differ pixels differ)"
 grep -q "no Japanese font found" "$work/wine.log" || fail "nothing on stderr about the missing font"
 
 [ "$failures" -eq 0 ] && echo "passed"
