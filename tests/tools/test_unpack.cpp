@@ -75,6 +75,17 @@ std::vector<std::string> every_set()
     return sets;
 }
 
+// Whether a genre name in dump's output holds a control character, which
+// dump writes as "\u00XX".
+bool genre_name_has_control_character(const std::string &dump)
+{
+    for (size_t at = dump.find("\"name\":\""); at != std::string::npos; at = dump.find("\"name\":\"", at + 1)) {
+        const size_t end = dump.find("\",\"index\"", at);
+        if (dump.substr(at, end - at).find("\\u00") != std::string::npos) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 TEST(Unpack, EverySetThatLoadsPacksBackToTheSameTexts)
@@ -92,6 +103,15 @@ TEST(Unpack, EverySetThatLoadsPacksBackToTheSameTexts)
             std::vector<std::string> args{"unpack", set, "-o", dir};
             if (csv) args.push_back("--csv");
             const ToolRun un = run_tool(args);
+            if (csv && genre_name_has_control_character(before.out)) {
+                // A table's genre name is its file name, and a file name holds
+                // no control character (Windows decodes the byte 0x80 of a set
+                // to U+0080): unpack says so rather than rename the genre.
+                EXPECT_EQ(un.exit, 1);
+                EXPECT_THAT(un.err, HasSubstr("cannot be this file's name"));
+                ++roundTrips;
+                continue;
+            }
             ASSERT_EQ(un.exit, 0) << un.err;
             // Packed in the order unpack lists them: the genres' order.
             std::vector<std::string> pack{"pack", "-o", fixture::out_path("again" + ext)};
@@ -159,6 +179,7 @@ TEST(Unpack, GenreNamesBecomeFileNamesEverySystemAccepts)
         {"動物", "動物"},
         {"a/b\\c:d*e?f\"g<h>i|j", "a_b_c_d_e_f_g_h_i_j"},
         {"tab\there", "tab_here"},
+        {"c1\u0080\u009f\u00a0", "c1__\u00a0"},  // C1 controls, which Windows decodes 0x80 to
         {"ends with dots...", "ends with dots"},
         {"  ", "genre"},
         {"", "genre"},

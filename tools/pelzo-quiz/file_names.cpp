@@ -111,6 +111,13 @@ std::string genre_file_stem(const char *name)
     std::string out;
     for (const char *p = name; *p; ++p) {
         const auto c = static_cast<unsigned char>(*p);
+        // A C1 control character (U+0080-U+009F, which a set decoded on
+        // Windows can hold) is two bytes in UTF-8, 0xC2 and 0x80-0x9F.
+        if (c == 0xC2 && static_cast<unsigned char>(p[1]) >= 0x80 && static_cast<unsigned char>(p[1]) <= 0x9F) {
+            out += '_';
+            ++p;
+            continue;
+        }
         out += c < 0x20 || c == 0x7F || strchr("<>:\"/\\|?*", c) ? '_' : static_cast<char>(c);
     }
     out.resize(utf8_cut_length(out.c_str(), out.size() < 80 ? out.size() : 80));
