@@ -333,7 +333,16 @@ std::string source_where(const std::string &path, const SourceLine &line)
 {
     if (line.line < 0) return "--name";
     if (line.line == 0) return path;
-    return path + ":" + std::to_string(line.line) + (line.column ? ":" + std::to_string(line.column) : "");
+    // Appended piece by piece: GCC 12 warns (-Wrestrict) of a false overlap
+    // in `":" + std::to_string(n)` when it optimises for Windows.
+    std::string where = path;
+    where += ':';
+    where += std::to_string(line.line);
+    if (line.column) {
+        where += ':';
+        where += std::to_string(line.column);
+    }
+    return where;
 }
 
 std::string source_sjis(const GenreSource &g, size_t k)
