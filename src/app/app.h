@@ -17,8 +17,9 @@ void app_shutdown();
 
 // What the command line asks before anything starts: "-h"/"--help" print
 // the usage and "--version" "PelzoWin ver1.1.0" to out (exit code 0); any
-// other argument that starts with "-" before "--", except the mute options,
-// prints what was wrong and the usage to err (exit code 2). -1: start the game.
+// other argument that starts with "-" before "--", except the mute and
+// full-screen options, prints what was wrong and the usage to err (exit code
+// 2). -1: start the game.
 int app_command_line_exit(int argc, char **argv, FILE *out, FILE *err);
 
 // "-mute" or "--mute" (any ASCII case) before "--" sets g_mute, and

@@ -6,6 +6,7 @@
 #include "utf8.h"
 
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -25,6 +26,21 @@ Cp932Entry cp932_entry_of(char32_t c)
     Cp932Entry e = static_cast<Cp932Entry>(n) << 24;
     for (size_t i = 0; i < n; ++i) e |= static_cast<Cp932Entry>(static_cast<unsigned char>(bytes[i])) << (8 * i);
     return e;
+}
+
+const Cp932DecodeTable *cp932_decode_table()
+{
+    static Cp932DecodeTable *table = nullptr;
+    static bool tried = false;
+    if (tried) return table;
+    tried = true;
+    auto *t = new (std::nothrow) Cp932DecodeTable{};
+    if (t && !cp932_fill_table(t)) {
+        delete t;
+        t = nullptr;
+    }
+    table = t;
+    return table;
 }
 
 int win_sjis_to_utf8(const char *src, char *dst, int dstSize)

@@ -28,8 +28,11 @@ struct Cp932DecodeTable {
 // The entry of code point c (0 for 0).
 Cp932Entry cp932_entry_of(char32_t c);
 
-// The port's table, built on first use; null when the port has none.
+// The table, built on first use by the port's cp932_fill_table; null when
+// the port has none or memory ran out.
 const Cp932DecodeTable *cp932_decode_table();
+// The port's part: fills a zeroed table; false when it cannot.
+bool cp932_fill_table(Cp932DecodeTable *table);
 
 // Encodes count code points into out (at most outCap bytes, no terminator),
 // writing '?' for each one code page 932 lacks. Returns the bytes written, or

@@ -16,7 +16,6 @@
 #include <cstdint>
 #include <cstring>
 #include <iconv.h>
-#include <new>
 #include <string>
 
 namespace {
@@ -37,17 +36,11 @@ iconv_t open_once(iconv_t *cd, const char *to, const char *from)
 
 }  // namespace
 
-// Null when iconv has no "CP932" converter.
-const Cp932DecodeTable *cp932_decode_table()
+// False when iconv has no "CP932" converter.
+bool cp932_fill_table(Cp932DecodeTable *t)
 {
-    static Cp932DecodeTable *table = nullptr;
-    static bool tried = false;
-    if (tried) return table;
-    tried = true;
     iconv_t cd = open_once(&s_toWide, "UTF-32LE", "CP932");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return nullptr;
-    auto *t = new (std::nothrow) Cp932DecodeTable{};
-    if (!t) return nullptr;
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
     for (int b = 1; b < 256; ++b) {
         const unsigned char one[1] = {static_cast<unsigned char>(b)};
         t->single[b] = cp932_entry_of(cp932_iconv_decode(cd, one, 1));
@@ -60,8 +53,7 @@ const Cp932DecodeTable *cp932_decode_table()
             if (t->pair[b][c] != 0) t->pairs[b] = true;
         }
     }
-    table = t;
-    return table;
+    return true;
 }
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "UTF-32LE is read as native char32_t");

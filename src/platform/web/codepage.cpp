@@ -7,17 +7,18 @@
 #include "cp932_table.h"
 #include "utf8.h"
 
-#include <new>
-
 namespace {
 
 constexpr char kSjisDefault = '?';  // the default character of code page 932
 
-// Appends the bytes of BMP code point c to *out; false when code page 932
-// has no form for it.
+// The code page 932 bytes of code point c (see cp932_data.h), or kCp932NoForm.
+uint16_t form_of(char32_t c) { return c <= 0xFFFF ? kCp932Encode[c] : kCp932NoForm; }
+
+// Appends the bytes of code point c to *out; false when code page 932 has no
+// form for it.
 bool encode_char(char32_t c, std::string *out)
 {
-    const uint16_t bytes = c <= 0xFFFF ? kCp932Encode[c] : kCp932NoForm;
+    const uint16_t bytes = form_of(c);
     if (bytes == kCp932NoForm) return false;
     if (bytes > 0xFF) out->push_back(static_cast<char>(bytes >> 8));
     out->push_back(static_cast<char>(bytes & 0xFF));
@@ -26,29 +27,22 @@ bool encode_char(char32_t c, std::string *out)
 
 }  // namespace
 
-const Cp932DecodeTable *cp932_decode_table()
+bool cp932_fill_table(Cp932DecodeTable *t)
 {
-    static Cp932DecodeTable *table = nullptr;
-    static bool tried = false;
-    if (tried) return table;
-    tried = true;
-    auto *t = new (std::nothrow) Cp932DecodeTable{};
-    if (!t) return nullptr;
     for (int b = 1; b < 256; ++b) t->single[b] = cp932_entry_of(kCp932Single[b]);
     for (int i = 0; i < kCp932LeadCount; ++i) {
         const int lead = kCp932Leads[i];
         t->pairs[lead] = true;
         for (int c = 1; c < 256; ++c) t->pair[lead][c] = cp932_entry_of(kCp932Pair[i][c]);
     }
-    table = t;
-    return table;
+    return true;
 }
 
 int cp932_encode_run(const char32_t *wide, int count, char *out, int outCap)
 {
     int used = 0;
     for (int i = 0; i < count; ++i) {
-        const uint16_t bytes = wide[i] <= 0xFFFF ? kCp932Encode[wide[i]] : kCp932NoForm;
+        const uint16_t bytes = form_of(wide[i]);
         if (bytes == kCp932NoForm) {
             // A character code page 932 lacks: the default character.
             if (used + 1 > outCap) return -1;
