@@ -399,6 +399,7 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
     out.lines.clear();
     out.texts.clear();
     out.shiftJis = false;
+    out.warnings.clear();
 
     if (data.substr(0, 2) == "\xFF\xFE" || data.substr(0, 2) == "\xFE\xFF") {
         r.whole("is UTF-16 (a spreadsheet's \"Unicode text\"); save it as CSV in UTF-8");
@@ -489,6 +490,7 @@ bool read_genre_source(const std::string &path, PackFormat format, const std::st
     out.lines.clear();
     out.texts.clear();
     out.shiftJis = false;
+    out.warnings.clear();
     TableKind kind = TableKind::Csv;
     const bool table = genre_table_kind(path, &kind);
 

@@ -52,11 +52,19 @@ struct SourceLine {
                         // as "column" names the cell
 };
 
+// Something that packs but may not be what the author meant: printed as
+// "where: warning: text", or refused under pack --strict.
+struct PackWarning {
+    std::string where;  // the source line's label ("path:line", ...)
+    std::string text;  // what is wrong, without the label
+};
+
 struct GenreSource {
     std::string path;
     std::vector<SourceLine> lines;  // the layout: the genre name, then six texts per question
     std::string texts;  // every text of the layout in UTF-8, each followed by a NUL
     bool shiftJis = false;  // a table read as Shift-JIS
+    std::vector<PackWarning> warnings;  // what reading the file found, in source order
     int questions() const { return static_cast<int>((lines.size() - 1) / 6); }
     // Text k of the layout, and the same NUL-terminated.
     std::string_view text(size_t k) const { return {texts.data() + lines[k].at, lines[k].size}; }

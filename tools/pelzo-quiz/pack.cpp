@@ -251,14 +251,17 @@ int pack_command(int argc, char **argv)
 
     // Texts the play screen cannot show whole: warnings, or with --strict
     // reasons not to write the set.
+    const auto warn = [&](const PackWarning &w) {
+        if (strict)
+            problems.push_back(w.where + ": " + w.text);
+        else
+            fprintf(stderr, "%s: warning: %s\n", escaped(w.where).c_str(), escaped(w.text).c_str());
+    };
+    for (const GenreSource &g : genres)
+        for (const PackWarning &w : g.warnings) warn(w);
     if (!fontNotice.empty()) fprintf(stderr, "pelzo-quiz pack: warning: %s\n", fontNotice.c_str());
     if (advances) {
-        for (const PackWarning &w : pack_warnings(genres, *advances)) {
-            if (strict)
-                problems.push_back(w.where + ": " + w.text);
-            else
-                fprintf(stderr, "%s: warning: %s\n", escaped(w.where).c_str(), escaped(w.text).c_str());
-        }
+        for (const PackWarning &w : pack_warnings(genres, *advances)) warn(w);
         advances.reset();  // its font file and glyph table are not needed again
     }
     if (!problems.empty()) return refuse(problems, out);

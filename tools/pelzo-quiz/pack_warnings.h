@@ -17,11 +17,6 @@
 #include "font_advances.h"
 #include "genre_source.h"
 
-struct PackWarning {
-    std::string where;  // the source line's label ("path:line", ...)
-    std::string text;  // what is wrong, without the label
-};
-
 // Opens the font the checks measure with. With `file` not empty, that file:
 // false, with "FILE: reason" in *problem, when it cannot be read as a font.
 // Otherwise the game's choice; when there is none, or it does not load (the
