@@ -807,6 +807,7 @@ void DrawTextEx(Font font, const char *text, Vector2 position, float fontSize, f
             for (size_t i = 1; i < a->pages.size(); i++)
                 if (a->pages[i].texture != nullptr) SDL_SetTextureScaleMode(a->pages[i].texture, mode);
             a->pageMode = mode;
+            gl_record_invalidate();
         }
     }
 
@@ -818,7 +819,7 @@ void DrawTextEx(Font font, const char *text, Vector2 position, float fontSize, f
     for (const GlFontPage &page : a->pages)
         if (page.alpha.empty()) target = nullptr;
     if (target != nullptr) {
-        SDL_RenderFlush(renderer);  // queued draws go underneath
+        gl_record_issue(true);  // the frame's draws so far go underneath
         if (SDL_MUSTLOCK(target) && SDL_LockSurface(target) != 0) return;
         SDL_ScaleMode mode = SDL_ScaleModeLinear;
         if (a->pages[0].texture != nullptr) SDL_GetTextureScaleMode(a->pages[0].texture, &mode);
@@ -861,7 +862,7 @@ void DrawTextEx(Font font, const char *text, Vector2 position, float fontSize, f
     for (size_t i = 0; i < a->pages.size(); i++) {
         const std::vector<SDL_Vertex> &v = buckets[i];
         if (v.empty() || a->pages[i].texture == nullptr) continue;
-        SDL_RenderGeometry(renderer, a->pages[i].texture, v.data(), static_cast<int>(v.size()), nullptr, 0);
+        gl_record_geometry(a->pages[i].texture, v.data(), static_cast<int>(v.size()), nullptr, 0);
         gl_count_draw_call();
     }
 }

@@ -52,6 +52,27 @@ Uint64 gl_pace_frame(Uint64 now, int targetFps);
 // quarter of the index list on the software renderer; more draws nothing.
 void gl_draw_triangles(const SDL_Vertex *vertices, int vertexCount, const int *indices, int indexCount, Color color);
 
+// The frame's drawing (frame_record.cpp). Every draw goes to the list of the
+// frame, with the state it depends on, instead of to the renderer; the list
+// is issued at EndDrawing, or not at all when it is the frame on screen again.
+void gl_record_clear(Color color, bool bars);  // bars: black everywhere, then the picture's area in color
+void gl_record_fill_rects(const SDL_Rect *rects, int n, Color color, SDL_BlendMode blend);
+void gl_record_line(int x0, int y0, int x1, int y1, Color color);
+void gl_record_geometry(SDL_Texture *texture, const SDL_Vertex *vertices, int vertexCount, const int *indices,
+                        int indexCount);
+void gl_record_copy(SDL_Texture *texture, const SDL_FRect &dst, Color tint, float rotation);
+// Gives what is pending to the renderer and flushes it, before pixels are
+// read or written directly; `direct` (pixels about to be written outside
+// the list) makes this frame and the next be presented.
+void gl_record_issue(bool direct);
+// At the frame's end: issues what is pending and returns true when the frame
+// must be presented; false when it is the frame on screen again.
+bool gl_record_end_frame();
+// The screen may no longer show the last frame, or a texture it used has
+// changed: the next frame is drawn whatever its list.
+void gl_record_invalidate();
+void gl_record_reset();  // forgets both frames (InitWindow)
+
 // Called by CloseWindow / CloseAudioDevice so fonts and audio release their
 // library-wide state (the default font, the mixer).
 void gl_fonts_shutdown();

@@ -19,6 +19,9 @@ void HeadlessDisable();  // after CloseWindow; back to normal mode
 
 // Number of frames completed (EndDrawing calls) since InitWindow.
 long HeadlessFrameCount();
+// Of those, the frames drawn and presented; a frame that would draw exactly
+// the frame on screen again is not (headless or in a window).
+long FramesPresented();
 
 // Input for the next frame. InitWindow empties the queue.
 void HeadlessQueueMouseMove(float x, float y);

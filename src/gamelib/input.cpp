@@ -185,7 +185,12 @@ void gl_input_poll()
         case SDL_QUIT: s_closeSeen = true; break;
         case SDL_WINDOWEVENT:
             if (ev.window.event == SDL_WINDOWEVENT_CLOSE) s_closeSeen = true;
+            // Shown, exposed, resized, restored: what the window shows may
+            // not be the last frame any more.
+            gl_record_invalidate();
             break;
+        case SDL_RENDER_TARGETS_RESET:
+        case SDL_RENDER_DEVICE_RESET: gl_record_invalidate(); break;
         case SDL_MOUSEMOTION: s_in.mouse = gl_window_to_picture((float)ev.motion.x, (float)ev.motion.y); break;
         case SDL_MOUSEBUTTONDOWN:
             s_in.mouse = gl_window_to_picture((float)ev.button.x, (float)ev.button.y);

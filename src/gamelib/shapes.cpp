@@ -35,13 +35,6 @@ int s_indices[4 * 6 * kMaxSegments];
 constexpr int kMaxSpans = 4096;
 SDL_Rect s_spans[kMaxSpans];
 
-SDL_Renderer *renderer_with_color(Color c)
-{
-    SDL_Renderer *r = gl_renderer();
-    if (r) SDL_SetRenderDrawColor(r, c.r, c.g, c.b, c.a);
-    return r;
-}
-
 // The pixel edge nearest to a coordinate.
 int pixel_edge(float v)
 {
@@ -55,10 +48,8 @@ int pixel_edge(float v)
 // renderer fills unblended rectangles many times faster.
 void fill_rects(SDL_Renderer *r, const SDL_Rect *rects, int n, Color color)
 {
-    if (n <= 0) return;
-    if (color.a == 255) SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_NONE);
-    SDL_RenderFillRects(r, rects, n);
-    if (color.a == 255) SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_BLEND);
+    if (n <= 0 || !r) return;
+    gl_record_fill_rects(rects, n, color, color.a == 255 ? SDL_BLENDMODE_NONE : SDL_BLENDMODE_BLEND);
     gl_count_draw_call();
 }
 
@@ -295,7 +286,6 @@ void draw_corners(const PixelShape &s, Color color, Corner corner)
 
 void fill_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color color)
 {
-    SDL_SetRenderDrawColor(r, color.r, color.g, color.b, color.a);
     SDL_Rect bands[3];
     int n = 0;
     int w = s.x1 - s.x0, inner = w - 2 * s.r;
@@ -327,7 +317,6 @@ void outline_shape(SDL_Renderer *r, const PixelShape &s, int segments, Color col
         fill_shape(r, s, segments, color);
         return;
     }
-    SDL_SetRenderDrawColor(r, color.r, color.g, color.b, color.a);
     SDL_Rect sides[4];
     int n = 0;
     int left = s.x0 + s.r, right = s.x1 - s.r;
@@ -368,20 +357,18 @@ void gl_draw_triangles(const SDL_Vertex *vertices, int vertexCount, const int *i
     SDL_Renderer *r = gl_renderer();
     if (!r || !vertices || !indices || indexCount < 3 || vertexCount <= 0) return;
     if (SDL_Surface *target = gl_software_target()) {
-        SDL_SetRenderDrawColor(r, color.r, color.g, color.b, color.a);
         fill_triangles_as_spans(r, vertices, vertexCount, indices, indexCount - indexCount % 3, target->w, target->h,
                                 color);
         return;
     }
-    SDL_RenderGeometry(r, nullptr, vertices, vertexCount, indices, indexCount - indexCount % 3);
+    gl_record_geometry(nullptr, vertices, vertexCount, indices, indexCount - indexCount % 3);
     gl_count_draw_call();
 }
 
 void DrawRectangle(int x, int y, int width, int height, Color color)
 {
     if (width <= 0 || height <= 0) return;
-    SDL_Renderer *r = renderer_with_color(color);
-    if (!r) return;
+    SDL_Renderer *r = gl_renderer();
     SDL_Rect rect{x, y, width, height};
     fill_rects(r, &rect, 1, color);
 }
@@ -396,9 +383,8 @@ void DrawRectangleRec(Rectangle rec, Color color)
 
 void DrawLine(int startX, int startY, int endX, int endY, Color color)
 {
-    SDL_Renderer *r = renderer_with_color(color);
-    if (!r) return;
-    SDL_RenderDrawLine(r, startX, startY, endX, endY);
+    if (!gl_renderer()) return;
+    gl_record_line(startX, startY, endX, endY, color);
     gl_count_draw_call();
 }
 

@@ -34,6 +34,7 @@ const char *image_type(const char *fileType)
 unsigned int gl_register_texture(SDL_Texture *texture)
 {
     if (!texture) return 0;
+    gl_record_invalidate();  // its address may be a freed texture's, with other pixels
     s_textures.push_back(texture);
     return (unsigned int)s_textures.size();
 }
@@ -50,12 +51,14 @@ void gl_release_texture(unsigned int id)
     if (!t) return;
     SDL_DestroyTexture(t);
     s_textures[id - 1] = nullptr;
+    gl_record_invalidate();
 }
 
 SDL_Texture *gl_take_texture(unsigned int id)
 {
     SDL_Texture *t = gl_texture(id);
     if (t) s_textures[id - 1] = nullptr;
+    gl_record_invalidate();
     return t;
 }
 
@@ -136,6 +139,7 @@ void SetTextureFilter(Texture2D texture, int filter)
 {
     SDL_Texture *t = gl_texture(texture.id);
     if (!t) return;
+    gl_record_invalidate();
     SDL_SetTextureScaleMode(t, filter == TEXTURE_FILTER_POINT ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
 }
 
@@ -147,15 +151,7 @@ void DrawTextureEx(Texture2D texture, Vector2 position, float rotation, float sc
     float w = (float)texture.width * scale;
     float h = (float)texture.height * scale;
     if (!(w > 0.0f) || !(h > 0.0f)) return;
-    SDL_SetTextureColorMod(t, tint.r, tint.g, tint.b);
-    SDL_SetTextureAlphaMod(t, tint.a);
-    SDL_FRect dst{position.x, position.y, w, h};
-    if (rotation == 0.0f) {
-        SDL_RenderCopyF(r, t, nullptr, &dst);
-    } else {
-        // Rotates about the top-left corner, the point given as position.
-        SDL_FPoint pivot{0.0f, 0.0f};
-        SDL_RenderCopyExF(r, t, nullptr, &dst, (double)rotation, &pivot, SDL_FLIP_NONE);
-    }
+    // Rotated about the top-left corner, the point given as position.
+    gl_record_copy(t, SDL_FRect{position.x, position.y, w, h}, tint, rotation);
     gl_count_draw_call();
 }

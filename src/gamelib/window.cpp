@@ -233,6 +233,7 @@ void InitWindow(int width, int height, const char *title)
     s_drawCallsLastFrame = 0;
     s_closeRequested = false;
     gl_input_reset();
+    gl_record_reset();
     install_signal_handlers();
     if (!s_headless) {
         // The game reads keys, never text: keep input methods out of the way.
@@ -260,6 +261,7 @@ void ToggleFullscreen()
 {
     if (!s_ready || s_headless) return;
     if (gl_port_set_fullscreen(s_window, !s_fullscreen)) s_fullscreen = !s_fullscreen;
+    gl_record_invalidate();
 }
 
 bool IsWindowFullscreen() { return s_fullscreen; }
@@ -301,8 +303,10 @@ void BeginDrawing()
 void EndDrawing()
 {
     if (!s_ready) return;
-    SDL_RenderPresent(s_renderer);
-    if (s_softPicture) show_software_picture();
+    if (gl_record_end_frame()) {
+        SDL_RenderPresent(s_renderer);
+        if (s_softPicture) show_software_picture();
+    }
     s_drawCallsLastFrame = s_drawCalls;
     s_framesDone++;
     if (s_headless) return;
@@ -317,17 +321,9 @@ void EndDrawing()
 void ClearBackground(Color color)
 {
     if (!s_renderer) return;
-    if (s_fullscreen && !s_softPicture) {
-        // A clear covers the bars around a scaled picture too: they stay
-        // black, as the software path's, and the picture gets the colour.
-        SDL_SetRenderDrawColor(s_renderer, 0, 0, 0, 255);
-        SDL_RenderClear(s_renderer);
-        SDL_SetRenderDrawColor(s_renderer, color.r, color.g, color.b, color.a);
-        SDL_RenderFillRect(s_renderer, nullptr);
-    } else {
-        SDL_SetRenderDrawColor(s_renderer, color.r, color.g, color.b, color.a);
-        SDL_RenderClear(s_renderer);
-    }
+    // A clear covers the bars around a scaled picture too: they stay black,
+    // as the software path's, and the picture gets the colour.
+    gl_record_clear(color, s_fullscreen && !s_softPicture);
     gl_count_draw_call();
 }
 
@@ -397,7 +393,7 @@ void HeadlessRequestClose() { s_closeRequested = true; }
 Color HeadlessGetPixel(int x, int y)
 {
     if (!s_target || x < 0 || y < 0 || x >= s_target->w || y >= s_target->h) return Color{0, 0, 0, 0};
-    SDL_RenderFlush(s_renderer);  // draws are batched until a flush
+    gl_record_issue(false);  // the frame's draws so far
     const Uint8 *row = (const Uint8 *)s_target->pixels + (size_t)y * (size_t)s_target->pitch;
     Uint32 value = 0;
     SDL_memcpy(&value, row + (size_t)x * 4, sizeof value);
@@ -409,7 +405,7 @@ Color HeadlessGetPixel(int x, int y)
 bool HeadlessSavePng(const char *path)
 {
     if (!s_target || !path) return false;
-    SDL_RenderFlush(s_renderer);
+    gl_record_issue(false);
     // The target has no alpha channel, so the PNG is written as opaque RGB.
     return IMG_SavePNG(s_target, path) == 0;
 }

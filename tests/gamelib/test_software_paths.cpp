@@ -165,6 +165,7 @@ TEST_F(SoftwarePaths, TriangleSpansCoverWhatSdlsFillCovers)
         });
         const std::vector<Color> spans = grab();
         run_frame(kBackground, [&] {
+            gl_record_issue(true);  // the clear first, under SDL's own fill
             SDL_SetRenderDrawColor(r, c.r, c.g, c.b, c.a);
             SDL_RenderGeometry(r, nullptr, v.data(), static_cast<int>(v.size()), idx.data(),
                                static_cast<int>(idx.size()));
@@ -188,6 +189,7 @@ TEST_F(SoftwarePaths, TranslucentSpansBlendLikeSdlsFill)
     run_frame(kBackground, [&] { gl_draw_triangles(v.data(), 4, idx.data(), 6, Color{255, 255, 255, 128}); });
     const std::vector<Color> spans = grab();
     run_frame(kBackground, [&] {
+        gl_record_issue(true);
         SDL_SetRenderDrawColor(gl_renderer(), 255, 255, 255, 128);
         SDL_RenderGeometry(gl_renderer(), nullptr, v.data(), 4, idx.data(), 6);
     });
@@ -293,6 +295,7 @@ TEST_F(SoftwarePaths, ScaledGlyphsMatchSdlsFilteredCopy)
         run_frame(kBackground, [&] { DrawTextEx(f, text.c_str(), pos, size, 1, Color{255, 255, 255, 255}); });
         const std::vector<Color> direct = grab();
         run_frame(kBackground, [&] {
+            gl_record_issue(true);
             const float scale = size / static_cast<float>(f.baseSize);
             float penX = pos.x;
             for (int c : cps) {

@@ -208,6 +208,46 @@ TEST_F(Window, DrawCallsAreCountedPerFrame)
     EXPECT_EQ(HeadlessDrawCallsLastFrame(), 0);
 }
 
+// A frame that would draw the frame on screen again is neither drawn nor
+// presented; a draw that differs in anything, or a texture swapped for
+// another under the same calls, is.
+TEST_F(Window, AFrameThatRepeatsTheScreenIsNotDrawnAgain)
+{
+    const Color background{18, 20, 35, 255}, blue{90, 200, 255, 255}, bluer{90, 200, 254, 255};
+    const auto scene = [](Color c) {
+        DrawRectangleRounded(Rectangle{100, 100, 200, 60}, 0.25f, 8, c);
+        DrawLine(10, 300, 400, 300, c);
+    };
+    run_frame(background, [&] { scene(blue); });
+    const long first = FramesPresented();
+    for (int i = 0; i < 3; i++) run_frame(background, [&] { scene(blue); });
+    EXPECT_EQ(FramesPresented(), first);
+    EXPECT_EQ(HeadlessFrameCount(), 4);
+    EXPECT_EQ(HeadlessGetPixel(200, 130), blue);
+
+    run_frame(background, [&] { scene(bluer); });
+    EXPECT_EQ(FramesPresented(), first + 1);
+    EXPECT_EQ(HeadlessGetPixel(200, 130), bluer);
+    EXPECT_EQ(HeadlessGetPixel(200, 300), bluer);
+    run_frame(background, [&] { DrawLine(10, 300, 400, 300, bluer); });  // a draw left out
+    EXPECT_EQ(FramesPresented(), first + 2);
+    EXPECT_EQ(HeadlessGetPixel(200, 130), background);
+
+    // The same calls with a texture unloaded and another loaded in its place
+    // (SDL may give it the freed one's address).
+    unsigned char red[4] = {255, 0, 0, 255}, green[4] = {0, 255, 0, 255};
+    Texture2D t = LoadTextureFromImage(Image{red, 1, 1, 1, PIXELFORMAT_UNCOMPRESSED_R8G8B8A8});
+    const auto pictured = [&] { DrawTextureEx(t, Vector2{500, 500}, 0.0f, 8.0f, Color{255, 255, 255, 255}); };
+    run_frame(background, pictured);
+    run_frame(background, pictured);
+    EXPECT_EQ(HeadlessGetPixel(504, 504), (Color{255, 0, 0, 255}));
+    UnloadTexture(t);
+    t = LoadTextureFromImage(Image{green, 1, 1, 1, PIXELFORMAT_UNCOMPRESSED_R8G8B8A8});
+    run_frame(background, pictured);
+    EXPECT_EQ(HeadlessGetPixel(504, 504), (Color{0, 255, 0, 255}));
+    UnloadTexture(t);
+}
+
 // The windowed path on SDL's dummy video driver: no OpenGL there, so the
 // multisampling request must fall back to the software renderer.
 class Windowed : public ::testing::Test {
@@ -248,6 +288,7 @@ TEST_F(Windowed, OpensWithMultisampleHintAndRunsPacedFrames)
     // The last presented frame may be gone; draw once more to read it back.
     ClearBackground(Color{18, 20, 35, 255});
     DrawRectangle(150, 130, 2, 2, Color{255, 80, 80, 255});
+    gl_record_issue(false);
     ASSERT_EQ(SDL_RenderReadPixels(gl_renderer(), &one, SDL_PIXELFORMAT_RGBA32, pixel, 4), 0);
     const Uint8 *p = (const Uint8 *)pixel;
     EXPECT_EQ(p[0], 255);
@@ -313,6 +354,32 @@ TEST_F(Windowed, FullScreenScalesThePictureWithBarsAndMapsTheMouseBack)
     ASSERT_EQ(shown->h, 640);
     EXPECT_TRUE(same(at(479, 319), mark));
     EXPECT_TRUE(same(at(481, 321), back));
+}
+
+// A window uncovered or resized may have lost the frame it showed: the next
+// frame is drawn and presented, though it repeats the last one.
+TEST_F(Windowed, AWindowEventDrawsTheRepeatedFrameAgain)
+{
+    InitWindow(960, 640, "t");
+    ASSERT_TRUE(IsWindowReady());
+    SetTargetFPS(0);
+    const auto frame = [] {
+        run_frame(Color{18, 20, 35, 255}, [] { DrawRectangle(0, 0, 10, 10, Color{255, 0, 0, 255}); });
+    };
+    for (int i = 0; i < 3; i++) frame();
+    const long before = FramesPresented();
+    frame();
+    EXPECT_EQ(FramesPresented(), before);
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = SDL_WINDOWEVENT_EXPOSED;
+    e.window.windowID = SDL_GetWindowID(gl_window());
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+    frame();  // its end reads the event
+    frame();
+    EXPECT_EQ(FramesPresented(), before + 1);
+    frame();
+    EXPECT_EQ(FramesPresented(), before + 1);
 }
 
 TEST_F(Windowed, CloseBoxAndSignalRequestClose)
