@@ -210,7 +210,10 @@ void SetTargetFPS(int fps);
 void RunFrameLoop(void (*frame)());
 float GetFrameTime();  // length of the last frame in seconds
 void BeginDrawing();
-void EndDrawing();  // presents, paces, samples input for the next frame
+// Draws and presents the frame, paces, samples input for the next frame. A
+// frame that would draw exactly the frame on screen again (the same draws,
+// no texture changed, no window event) is neither drawn nor presented.
+void EndDrawing();
 void ClearBackground(Color color);
 void SetWindowIcon(Image image);
 
