@@ -72,6 +72,8 @@ size_t s_issued = 0;  // commands of s_frame already given to the renderer
 bool s_direct = false;  // this frame wrote or read pixels outside the list
 bool s_stale = true;  // the screen may no longer show s_shown
 long s_presented = 0;
+int s_repeats = 0;  // frames not drawn since the last one drawn
+constexpr int kRepeatsBeforeRedraw = 59;
 
 Command &add(Kind kind)
 {
@@ -191,7 +193,12 @@ void gl_record_issue(bool direct)
 
 bool gl_record_end_frame()
 {
-    const bool again = !s_stale && !s_direct && s_issued == 0 && same(s_frame, s_shown);
+    // A repeated frame is still drawn once a second: should a system lose a
+    // window's pixels without an event (a browser dropping a canvas's
+    // buffer, a driver reset), the picture comes back within the second.
+    const bool again =
+        !s_stale && !s_direct && s_issued == 0 && s_repeats < kRepeatsBeforeRedraw && same(s_frame, s_shown);
+    s_repeats = again ? s_repeats + 1 : 0;
     if (!again) {
         if (SDL_Renderer *r = gl_renderer())
             for (; s_issued < s_frame.commands.size(); ++s_issued) issue(r, s_frame, s_frame.commands[s_issued]);
@@ -217,6 +224,7 @@ void gl_record_reset()
     s_direct = false;
     s_stale = true;
     s_presented = 0;
+    s_repeats = 0;
 }
 
 long FramesPresented() { return s_presented; }
