@@ -44,7 +44,10 @@ TEST(CsvTable, QuotingLineEndsAndTheirProblems)
         {csv, "\"a\tb\",  \" x \"  , y \r\n", {{"a\tb", " x ", " y "}}},
         // Empty cells, an empty line, a last row without a line end.
         {csv, "a,\"\",,\n\nb", {{"a", "", "", ""}, {""}, {"b"}}},
-        {tsv, "\"q\"\t a,b \t\r\n\t\n", {{"\"q\"", " a,b ", ""}, {"", ""}}},
+        // A TSV cell that begins with a quote is quoted as in CSV; elsewhere a quote is text.
+        {tsv, "\"q\"\t a,b \t\r\n\t\n", {{"q", " a,b ", ""}, {"", ""}}},
+        {tsv, "\"say \"\"hi\"\"\"\ta\"b\t\"\"\n", {{"say \"hi\"", "a\"b", ""}}},
+        {tsv, "\"a\" b\tc\n", {}, 1, 1, "text after the closing quote"},
         {csv, "a\n\"b\nc\",d\n\"e\"\n", {{"a"}}, 2, 1, "a line break inside a quoted cell"},
         {csv, "a,\"b\r\nc,d\n", {}, 1, 2, "the quote that opens this cell is never closed"},
         {csv, "a\nb,c,\"d", {{"a"}}, 2, 3, "never closed"},

@@ -35,6 +35,10 @@
 
 enum class PackFormat { Zip, Pzq };
 
+// Whether a table's first row is a header row: as its first two cells say
+// (Auto), or as pack's --header (Yes) or --no-header (No) decides.
+enum class HeaderRow { Auto, Yes, No };
+
 // What each kind of set can hold.
 constexpr int kZipLineBytes = 510;  // Shift-JIS bytes per line (511 would split off an empty line)
 constexpr int kTextSlotBytes = 511;  // UTF-8 bytes the game keeps of any text
@@ -78,14 +82,21 @@ struct GenreSource {
 // first line). Returns true when it can be packed; otherwise appends at least
 // one "path:line: reason" (or "path: reason") to problems.
 bool read_genre_source(const std::string &path, PackFormat format, const std::string &name, GenreSource &out,
-                       std::vector<std::string> &problems);
+                       std::vector<std::string> &problems, HeaderRow header = HeaderRow::Auto);
 
 // True, with the kind in *kind, when the path ends in .csv or .tsv (any case).
 bool genre_table_kind(const std::string &path, TableKind *kind);
 
 // The same checks for a table's bytes already in memory, named `path`.
 bool genre_from_table(const std::string &path, std::string_view data, TableKind kind, const std::string &name,
-                      PackFormat format, GenreSource &out, std::vector<std::string> &problems);
+                      PackFormat format, GenreSource &out, std::vector<std::string> &problems,
+                      HeaderRow header = HeaderRow::Auto);
+
+// A table's genre name from its path: the file name without folder and
+// extension, and without a leading number of one or two digits and "_"
+// ("1_動物.csv" and "01_動物.csv" name 動物), which orders the files as
+// `unpack --csv` writes them.
+std::string table_genre_name(const std::string &path);
 
 // Strict UTF-8 -> code page 932 of one whole text. False when a character has
 // no code page 932 form or does not read back as itself.
