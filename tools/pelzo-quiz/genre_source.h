@@ -7,21 +7,27 @@
 //
 // A table genre file (.csv or .tsv, any case; csv_table.h) holds one question
 // per row in six cells, in the same order. Its genre name is the file's name
-// without folder and extension, or the name pack's --name gives. A first row
-// whose first cell is a word for "question" and whose second is one for
-// "answer" (question / 問題 / 設問 / 質問 and answer / correct / 正解 / 答え /
-// 解答 / 正答, spaces around them and ASCII case aside) is a header and is
-// skipped. Empty rows at the end are ignored; an empty row before a question
-// is refused, as an empty line in a text file is. A table is UTF-8, with or
-// without a byte-order mark (spreadsheets write one); one that is not UTF-8
-// but reads as code page 932 throughout is taken as Shift-JIS, as Japanese
-// spreadsheet programs save it.
+// without folder, extension and a leading "N_" or "NN_" (table_genre_name),
+// or the name pack's --name gives. A first row whose first cell is a word for
+// "question" and whose second is one for "answer" (question / Q / 問題 / 設問
+// / 質問 and answer / A / correct / 正解 / 答え / 答 / 解答 / 正答, spaces
+// around them and ASCII case aside) is a header and is skipped, unless
+// HeaderRow says otherwise. Empty rows at the end are ignored; an empty row
+// before a question is refused, as an empty line in a text file is. Empty
+// cells after the sixth are a spreadsheet's padding and dropped. A table is
+// UTF-8, with or without a byte-order mark (spreadsheets write one); one that
+// is not UTF-8 but reads as code page 932 throughout is taken as Shift-JIS,
+// as Japanese spreadsheet programs save it.
 //
 // Each text is converted to Shift-JIS (code page 932) strictly: a character
 // the code page lacks, or one the game would read back as a different
 // character (〜 comes back as ～), is refused instead of replaced. Every
 // refusal is one "path:line: reason" (a table: "path:row:column: reason")
 // text, so an author can fix the source without knowing the formats.
+//
+// What packs but is most likely a mistake goes to GenreSource::warnings: a
+// genre shorter than a stage, and in a table a first row read as a question
+// that holds a column title, or cells whose text an export replaced by "?".
 // Reads the file once; keeps nothing between calls.
 #pragma once
 

@@ -24,6 +24,7 @@
 #include "unpack.h"
 #include "quiz_load.h"
 #include "sys.h"
+#include "usage.h"
 #include "utf8.h"
 
 namespace {
@@ -46,18 +47,7 @@ std::string full_usage()
            unpack_usage();
 }
 
-// A usage error: what was wrong, then the usage.
-int usage_error(const std::string &what, const std::string &usage)
-{
-    fprintf(stderr, "pelzo-quiz: %s\n%s", what.c_str(), usage.c_str());
-    return 2;
-}
-
-int print_stdout(const std::string &text)
-{
-    fputs(text.c_str(), stdout);
-    return fflush(stdout) == 0 && !ferror(stdout) ? 0 : 1;
-}
+int usage_error(const std::string &what, const std::string &usage) { return ::usage_error("pelzo-quiz", what, usage); }
 
 // Appends s as a JSON string. Bytes that are not UTF-8 become U+FFFD, so the
 // output is always valid JSON in UTF-8.
@@ -100,14 +90,14 @@ int run(int argc, char **argv)
 {
     if (argc < 2) return usage_error(_("no command given"), _(kToolUsage));
     const std::string command = argv[1];
-    if (command == "--help" || command == "-h") return print_stdout(full_usage());
-    if (command == "--version") return print_stdout("pelzo-quiz (PelzoWin) ver" PELZO_VERSION "\n");
+    if (asks_for_help(command)) return print_usage(full_usage());
+    if (command == "--version") return print_usage("pelzo-quiz (PelzoWin) ver" PELZO_VERSION "\n");
     if (command == "pack") return pack_command(argc - 1, argv + 1);
     if (command == "unpack") return unpack_command(argc - 1, argv + 1);
     if (command != "check" && command != "dump")
         return usage_error(formatted(_("unknown command %s"), escaped(command).c_str()), _(kToolUsage));
     const std::string usage = _(command == "check" ? kCheckUsage : kDumpUsage);
-    if (argc >= 3 && (strcmp(argv[2], "--help") == 0 || strcmp(argv[2], "-h") == 0)) return print_stdout(usage);
+    if (argc >= 3 && asks_for_help(argv[2])) return print_usage(usage);
     if (argc < 3) return usage_error(formatted(_("%s needs a FILE"), command.c_str()), usage);
     if (argc > 3)
         return usage_error(

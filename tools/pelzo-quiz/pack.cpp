@@ -21,6 +21,7 @@
 #include "pzq_reader.h"
 #include "quiz_load.h"
 #include "sys.h"
+#include "usage.h"
 #include "zip_reader.h"
 #include "zip_writer.h"
 
@@ -38,12 +39,7 @@ const char kUsage[] =
        "  --header     a table's first row is a header row and skipped, whatever it holds\n"
        "  --no-header  a table's first row is a question, whatever it holds\n");
 
-// A usage error: what was wrong, then the usage.
-int usage_error(const std::string &what)
-{
-    fprintf(stderr, "pelzo-quiz pack: %s\n%s", what.c_str(), _(kUsage));
-    return 2;
-}
+int usage_error(const std::string &what) { return ::usage_error("pelzo-quiz pack", what, _(kUsage)); }
 
 bool ends_with_pzq(const std::string &path)
 {
@@ -214,9 +210,8 @@ int pack_command(int argc, char **argv)
             if (header != HeaderRow::Auto && header != chosen)
                 return usage_error(_("--header and --no-header exclude each other"));
             header = chosen;
-        } else if (!optionsDone && (a == "--help" || a == "-h")) {
-            fputs(_(kUsage), stdout);
-            return fflush(stdout) == 0 && !ferror(stdout) ? 0 : 1;
+        } else if (!optionsDone && asks_for_help(a)) {
+            return print_usage(_(kUsage));
         } else if (!optionsDone && a.size() > 1 && a[0] == '-') {
             return usage_error(formatted(_("unknown option %s"), escaped(a).c_str()));
         } else {

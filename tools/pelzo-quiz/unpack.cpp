@@ -16,6 +16,7 @@
 #include "i18n.h"
 #include "quiz_load.h"
 #include "sys.h"
+#include "usage.h"
 
 namespace {
 
@@ -26,12 +27,7 @@ const char kUsage[] =
        "  --csv    tables of one question per row instead of text files\n"
        "  --force  write into a folder that already holds files\n");
 
-// A usage error: what was wrong, then the usage.
-int usage_error(const std::string &what)
-{
-    fprintf(stderr, "pelzo-quiz unpack: %s\n%s", what.c_str(), _(kUsage));
-    return 2;
-}
+int usage_error(const std::string &what) { return ::usage_error("pelzo-quiz unpack", what, _(kUsage)); }
 
 // The header row of a written table; pack skips it (問題 then 正解).
 const std::vector<std::string> kTableHeader = {"問題", "正解", "誤答1", "誤答2", "誤答3", "誤答4"};
@@ -97,9 +93,8 @@ int unpack_command(int argc, char **argv)
             csv = true;
         } else if (a == "--force") {
             force = true;
-        } else if (a == "--help" || a == "-h") {
-            fputs(_(kUsage), stdout);
-            return fflush(stdout) == 0 && !ferror(stdout) ? 0 : 1;
+        } else if (asks_for_help(a)) {
+            return print_usage(_(kUsage));
         } else if (a.size() > 1 && a[0] == '-') {
             return usage_error(formatted(_("unknown option %s"), escaped(a).c_str()));
         } else if (a.empty()) {
