@@ -129,6 +129,8 @@ TEST(CsvGenre, RowsBecomeTheLayout)
         {"問題,正解,誤答1,誤答2,誤答3,誤答4\r\n" + row, 2, "Q"},
         {" Question ,\"ANSWER\"\n" + row, 2, "Q"},
         {"\u3000問題\u3000,正解\u3000\n" + row, 2, "Q"},  // full-width spaces around header words
+        {"q,A,W1,W2,W3,W4\n" + row, 2, "Q"},
+        {"問題,答\n" + row, 2, "Q"},
         {"問題,富士山,b,c,d,e\n", 1, "問題"},  // a question that starts like a header is kept
         {row + "\n\n,,,,,\n", 1, "Q"},  // empty rows at the end
         {"問題,正解\n\n", 0, "dir/t.csv: holds no questions below its header row"},
@@ -158,4 +160,16 @@ TEST(CsvGenre, RowsBecomeTheLayout)
         EXPECT_EQ(g.text(1), c.text) << c.in;
         EXPECT_EQ(source_where(g.path, g.lines[6]), "dir/t.csv:" + std::to_string(c.row) + ":6") << c.in;
     }
+}
+
+TEST(CsvGenre, NameIsTheFileNameWithoutFolderExtensionAndIndex)
+{
+    const struct {
+        const char *path, *name;
+    } cases[] = {
+        {"dir/動物.csv", "動物"}, {"1_動物.csv", "動物"},       {"dir\\01_動物.TSV", "動物"},
+        {"0_1_x.csv", "1_x"},     {"123_動物.csv", "123_動物"}, {"1_.csv", "1_"},
+        {"_x.csv", "_x"},         {"1x_b.csv", "1x_b"},         {"a.b.csv", "a.b"},
+    };
+    for (const auto &c : cases) EXPECT_EQ(table_genre_name(c.path), c.name) << c.path;
 }

@@ -287,6 +287,11 @@ TEST(Unpack, EveryGenreGetsAFileOfItsOwnEvenWhereNamesFoldAlike)
         ASSERT_EQ(stdout_lines(r.out), expected);
         for (size_t g = 0; g < expected.size(); ++g)
             EXPECT_THAT(slurp(expected[g]), HasSubstr("\nQ" + std::to_string(g) + ",")) << expected[g];
+        // Packed back in the files' order: the same names, in the same order.
+        std::vector<std::string> args{"pack", "-o", fixture::out_path("again.zip")};
+        args.insert(args.end(), expected.begin(), expected.end());
+        ASSERT_EQ(run_tool(args).exit, 0);
+        EXPECT_EQ(run_tool({"check", fixture::out_path("again.zip")}).out, run_tool({"check", set}).out);
     }
 }
 
