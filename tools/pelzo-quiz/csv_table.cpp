@@ -166,11 +166,12 @@ bool write_tsv_row(const std::vector<std::string> &cells, std::string &out)
     if (cells.empty()) return false;
     std::string line;
     for (size_t k = 0; k < cells.size(); ++k) {
-        if (cells[k].find_first_of("\t\r\n") != std::string::npos) return false;
+        if (cells[k].find_first_of("\r\n") != std::string::npos) return false;
         if (k) line += '\t';
         const std::string c = marked_on_writing(cells[k]) ? kTextMark + cells[k] : cells[k];
-        if (!c.empty() && c.front() == '"')
-            append_quoted(line, c);  // it would read as a quoted cell
+        // A cell that begins with a quote would read as a quoted one.
+        if (c.find('\t') != std::string::npos || (!c.empty() && c.front() == '"'))
+            append_quoted(line, c);
         else
             line += c;
     }

@@ -56,8 +56,7 @@ bool parse_table(std::string_view data, TableKind kind, std::vector<TableRow> &r
 // Appends one row of cells and CR LF to out, formula cells marked. CSV quotes a cell that holds a
 // comma or a quote (doubling the quote) or begins or ends with a space, and a
 // lone empty cell, which would otherwise be an empty line; TSV quotes a cell
-// that begins with a quote. False, with out
-// unchanged, when a cell holds a line break (or, for TSV, a tab): the row
-// would not read back as written.
+// that holds a tab or begins with a quote. False, with out unchanged, when a
+// cell holds a line break: the row would not read back as written.
 bool write_csv_row(const std::vector<std::string> &cells, std::string &out);
 bool write_tsv_row(const std::vector<std::string> &cells, std::string &out);
