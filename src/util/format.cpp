@@ -1,6 +1,35 @@
 #include "format.h"
 
+#include <cstdio>
+
 #include "utf8.h"
+
+std::string vformatted(const char *fmt, va_list ap)
+{
+    char small[512];
+    va_list again;
+    va_copy(again, ap);
+    const int n = vsnprintf(small, sizeof small, fmt, ap);
+    std::string out;
+    if (n >= static_cast<int>(sizeof small)) {
+        out.resize(static_cast<size_t>(n) + 1);
+        vsnprintf(out.data(), out.size(), fmt, again);
+        out.resize(static_cast<size_t>(n));
+    } else if (n > 0) {
+        out = small;
+    }
+    va_end(again);
+    return out;
+}
+
+std::string formatted(const char *fmt, ...)
+{
+    va_list ap;
+    va_start(ap, fmt);
+    std::string out = vformatted(fmt, ap);
+    va_end(ap);
+    return out;
+}
 
 std::string with_thousands(long long value)
 {

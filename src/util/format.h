@@ -1,6 +1,7 @@
 // format: numbers as the programs' messages write them.
 #pragma once
 
+#include <cstdarg>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,11 @@
 #else
 #define PELZO_PRINTF(fmt, first) __attribute__((format(printf, fmt, first)))
 #endif
+
+// printf into a new string, of any length: for messages whose format string
+// is translated, so that a translation can put the places in its own order.
+std::string formatted(const char *fmt, ...) PELZO_PRINTF(1, 2);
+std::string vformatted(const char *fmt, va_list ap);
 
 // A whole number with thousands separators: 2,311; -1,048,576.
 std::string with_thousands(long long value);

@@ -44,7 +44,10 @@ TEST(CsvTable, QuotingLineEndsAndTheirProblems)
         {csv, "\"a\tb\",  \" x \"  , y \r\n", {{"a\tb", " x ", " y "}}},
         // Empty cells, an empty line, a last row without a line end.
         {csv, "a,\"\",,\n\nb", {{"a", "", "", ""}, {""}, {"b"}}},
-        {tsv, "\"q\"\t a,b \t\r\n\t\n", {{"\"q\"", " a,b ", ""}, {"", ""}}},
+        // A TSV cell that begins with a quote is quoted as in CSV; elsewhere a quote is text.
+        {tsv, "\"q\"\t a,b \t\r\n\t\n", {{"q", " a,b ", ""}, {"", ""}}},
+        {tsv, "\"say \"\"hi\"\"\"\ta\"b\t\"\"\n", {{"say \"hi\"", "a\"b", ""}}},
+        {tsv, "\"a\" b\tc\n", {}, 1, 1, "text after the closing quote"},
         {csv, "a\n\"b\nc\",d\n\"e\"\n", {{"a"}}, 2, 1, "a line break inside a quoted cell"},
         {csv, "a,\"b\r\nc,d\n", {}, 1, 2, "the quote that opens this cell is never closed"},
         {csv, "a\nb,c,\"d", {{"a"}}, 2, 3, "never closed"},
@@ -69,9 +72,9 @@ TEST(CsvTable, QuotingLineEndsAndTheirProblems)
 
 TEST(CsvTable, RowsWrittenReadBackAsTheyWere)
 {
-    const std::vector<std::string> awkward{"plain", "a,b",       "say \"hi\"", "\"",   " lead", "trail ",
-                                           "",      "  \"x\"  ", "日本,東京",  "ソ表", "=1",    "'=1",
-                                           "''",    "'",         "'a",         "-5",   "@x,y"};
+    const std::vector<std::string> awkward{"plain",     "a,b",       "say \"hi\"", "\"",   " lead",  "trail ", "",
+                                           "  \"x\"  ", "日本,東京", "ソ表",       "=1",   "'=1",    "''",     "'",
+                                           "'a",        "-5",        "@x,y",       "a\tb", "\t\"x\""};
     for (TableKind kind : {TableKind::Csv, TableKind::Tsv}) {
         const auto write = kind == TableKind::Csv ? write_csv_row : write_tsv_row;
         Rows written{awkward};
@@ -87,9 +90,9 @@ TEST(CsvTable, RowsWrittenReadBackAsTheyWere)
         EXPECT_EQ(out, "");
     }
     std::string out;
-    EXPECT_FALSE(write_tsv_row({"a\tb", "c"}, out));
+    EXPECT_TRUE(write_tsv_row({"a\tb", "c"}, out));
     EXPECT_TRUE(write_csv_row({"a\tb", "c"}, out));
-    EXPECT_EQ(out, "a\tb,c\r\n");
+    EXPECT_EQ(out, "\"a\tb\"\tc\r\na\tb,c\r\n");
 }
 
 TEST(CsvTable, FormulaCellsAreWrittenAsTextAndReadBackWithoutTheirMark)
@@ -126,6 +129,8 @@ TEST(CsvGenre, RowsBecomeTheLayout)
         {"問題,正解,誤答1,誤答2,誤答3,誤答4\r\n" + row, 2, "Q"},
         {" Question ,\"ANSWER\"\n" + row, 2, "Q"},
         {"\u3000問題\u3000,正解\u3000\n" + row, 2, "Q"},  // full-width spaces around header words
+        {"q,A,W1,W2,W3,W4\n" + row, 2, "Q"},
+        {"問題,答\n" + row, 2, "Q"},
         {"問題,富士山,b,c,d,e\n", 1, "問題"},  // a question that starts like a header is kept
         {row + "\n\n,,,,,\n", 1, "Q"},  // empty rows at the end
         {"問題,正解\n\n", 0, "dir/t.csv: holds no questions below its header row"},
@@ -155,4 +160,16 @@ TEST(CsvGenre, RowsBecomeTheLayout)
         EXPECT_EQ(g.text(1), c.text) << c.in;
         EXPECT_EQ(source_where(g.path, g.lines[6]), "dir/t.csv:" + std::to_string(c.row) + ":6") << c.in;
     }
+}
+
+TEST(CsvGenre, NameIsTheFileNameWithoutFolderExtensionAndIndex)
+{
+    const struct {
+        const char *path, *name;
+    } cases[] = {
+        {"dir/動物.csv", "動物"}, {"1_動物.csv", "動物"},       {"dir\\01_動物.TSV", "動物"},
+        {"0_1_x.csv", "1_x"},     {"123_動物.csv", "123_動物"}, {"1_.csv", "1_"},
+        {"_x.csv", "_x"},         {"1x_b.csv", "1x_b"},         {"a.b.csv", "a.b"},
+    };
+    for (const auto &c : cases) EXPECT_EQ(table_genre_name(c.path), c.name) << c.path;
 }

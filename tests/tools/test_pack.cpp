@@ -95,7 +95,7 @@ Bytes pack_ok(const std::string &out, const std::vector<std::string> &sources, b
 {
     const ToolRun r = pack(out, sources, store);
     EXPECT_EQ(r.exit, 0) << r.err;
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(without_short_genre_warnings(r.err), "");
     return slurp(out);
 }
 
@@ -278,11 +278,15 @@ TEST(PackLimits, ZipLineLengthInShiftJisAndInUtf8)
     // warns and writes the set all the same.
     ToolRun r = pack(fixture::out_path("a510.zip"), {ascii510});
     EXPECT_EQ(r.exit, 0) << r.err;
-    EXPECT_THAT(r.err, StartsWith(shown_path(ascii510) + ":2: warning: the question needs "));
+    EXPECT_THAT(without_short_genre_warnings(r.err),
+                StartsWith(shown_path(ascii510) + ":2: warning: the question needs "));
     expect_loads_as(fixture::out_path("a510.zip"), {ascii510});
     expect_refused(
         ".zip", {ascii511},
-        shown_path(ascii511) + ":2: the question is 511 bytes in Shift-JIS; a line of a ZIP set holds at most 510");
+        shown_path(ascii511) +
+            ":2: the question is 511 characters, 511 bytes in Shift-JIS; a line of a ZIP set holds at most 510 bytes "
+            "(the game splits longer lines, which shifts every line after it): 170 Japanese characters or 510 ASCII "
+            "ones, and of this text the first 510\n");
 
     // 170 kanji and one ASCII letter: 341 Shift-JIS bytes, 511 in UTF-8, the
     // most a text slot of the game holds. One more letter does not fit.
@@ -290,10 +294,14 @@ TEST(PackLimits, ZipLineLengthInShiftJisAndInUtf8)
     const std::string utf8over = write_source("u512.txt", with_line(2, repeat("漢", 170) + "ab"));
     r = pack(fixture::out_path("u511.zip"), {utf8max});
     EXPECT_EQ(r.exit, 0) << r.err;
-    EXPECT_THAT(r.err, StartsWith(shown_path(utf8max) + ":3: warning: the right answer needs "));
+    EXPECT_THAT(without_short_genre_warnings(r.err),
+                StartsWith(shown_path(utf8max) + ":3: warning: the right answer needs "));
     expect_loads_as(fixture::out_path("u511.zip"), {utf8max});
     expect_refused(".zip", {utf8over},
-                   shown_path(utf8over) + ":3: the right answer is 512 bytes in UTF-8; the game keeps at most 511");
+                   shown_path(utf8over) +
+                       ":3: the right answer is 172 characters, 512 bytes in UTF-8; the game keeps at most 511 bytes "
+                       "and would cut it short: 170 Japanese characters or 510 ASCII ones, and of this text the "
+                       "first 171\n");
 }
 
 TEST(PackLimits, PzqFieldWidths)
@@ -305,13 +313,17 @@ TEST(PackLimits, PzqFieldWidths)
     };
     const Case cases[] = {
         {0, repeat("名", 8), repeat("名", 8) + "x",
-         ":1: the genre name is 17 bytes in Shift-JIS; a .pzq file holds at most 16"},
+         ":1: the genre name is 9 characters, 17 bytes in Shift-JIS; a .pzq file holds at most 16 bytes: 8 full-width "
+         "characters or 16 half-width ones, and of this text the first 8;"},
         {1, repeat("問", 58), repeat("問", 58) + "?",
-         ":2: the question is 117 bytes in Shift-JIS; a .pzq file holds at most 116"},
+         ":2: the question is 59 characters, 117 bytes in Shift-JIS; a .pzq file holds at most 116 bytes: 58 "
+         "full-width characters or 116 half-width ones, and of this text the first 58;"},
         {2, repeat("正", 14), repeat("正", 13) + "ｱｲｳ",
-         ":3: the right answer is 29 bytes in Shift-JIS; a .pzq file holds at most 28"},
+         ":3: the right answer is 16 characters, 29 bytes in Shift-JIS; a .pzq file holds at most 28 bytes: 14 "
+         "full-width characters or 28 half-width ones, and of this text the first 15;"},
         {6, std::string(28, 'w'), std::string(29, 'w'),
-         ":7: wrong answer 4 is 29 bytes in Shift-JIS; a .pzq file holds at most 28"},
+         ":7: wrong answer 4 is 29 characters, 29 bytes in Shift-JIS; a .pzq file holds at most 28 bytes: 14 "
+         "full-width characters or 28 half-width ones, and of this text the first 28;"},
     };
     for (const Case &c : cases) {
         const std::string fits = write_source("fits" + std::to_string(c.line) + ".txt", with_line(c.line, c.fits));
@@ -480,17 +492,25 @@ TEST(PackUsage, BadCommandLinesExitTwoAndWriteNothing)
     const std::string src = write_source("u.txt", genre_lines("G", 1));
     const std::string out = fixture::out_path("usage.zip");
     std::remove(out.c_str());
-    for (const std::vector<std::string> &args :
-         std::vector<std::vector<std::string>>{{"pack"},
-                                               {"pack", src},
-                                               {"pack", "-o", out},
-                                               {"pack", "-o"},
-                                               {"pack", "-o", out, "-o", out, src},
-                                               {"pack", "-o", out, "--fast", src},
-                                               {"pack", "--store", "-o", fixture::out_path("usage.pzq"), src}}) {
-        const ToolRun r = run_tool(args);
-        EXPECT_EQ(r.exit, 2) << args.size();
-        EXPECT_THAT(r.err, HasSubstr("usage: pelzo-quiz pack -o OUT [--store] GENRE.txt...\n"));
+    // What was wrong, then the usage.
+    const struct {
+        std::vector<std::string> args;
+        const char *what;
+    } cases[] = {
+        {{"pack"}, "-o OUT is missing"},
+        {{"pack", src}, "-o OUT is missing"},
+        {{"pack", "-o", out}, "no genre file given"},
+        {{"pack", "-o"}, "-o needs a value"},
+        {{"pack", "-o", out, "-o", out, src}, "-o is given twice"},
+        {{"pack", "-o", out, "--fast", src}, "unknown option --fast"},
+        {{"pack", "-o", out, "--header", "--no-header", src}, "--header and --no-header exclude each other"},
+        {{"pack", "--store", "-o", fixture::out_path("usage.pzq"), src}, "--store applies to ZIP sets only"},
+    };
+    for (const auto &c : cases) {
+        const ToolRun r = run_tool(c.args);
+        EXPECT_EQ(r.exit, 2) << c.what;
+        EXPECT_THAT(r.err, StartsWith(std::string("pelzo-quiz pack: ") + c.what)) << r.err;
+        EXPECT_THAT(r.err, HasSubstr("\nusage: pelzo-quiz pack -o OUT"));
         EXPECT_EQ(slurp(out), "");
     }
     // "--" ends the options, so a genre file may begin with a dash.

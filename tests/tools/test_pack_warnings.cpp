@@ -29,6 +29,17 @@ std::string repeat(const std::string &s, size_t n)
     return out;
 }
 
+// A genre of the question, and nine plain ones after it: as many as a
+// stage asks.
+Lines question(const std::string &name, const std::string &q, const Lines &choices)
+{
+    Lines out{name, q};
+    out.insert(out.end(), choices.begin(), choices.end());
+    const Lines more = fixture::genre_lines("", 9);
+    out.insert(out.end(), more.begin() + 1, more.end());
+    return out;
+}
+
 class PackWarnings : public ::testing::Test {
 protected:
     void SetUp() override
@@ -74,13 +85,6 @@ protected:
         args.insert(args.end(), options.begin(), options.end());
         args.push_back(src);
         return run_tool(args);
-    }
-
-    static Lines question(const std::string &name, const std::string &q, const Lines &choices)
-    {
-        Lines out{name, q};
-        out.insert(out.end(), choices.begin(), choices.end());
-        return out;
     }
 
     FontAdvancesHandle font_;
@@ -208,7 +212,7 @@ TEST(PackWithoutFont, SaysOnceThatTheWidthChecksWereSkipped)
         fixture::write_file("empty.conf", "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n");
     setenv("FONTCONFIG_FILE", config.c_str(), 1);
     const std::string src =
-        fixture::write_file("long.txt", fixture::lines({"G", repeat("a", 500), "R", "R", "W2", "W3", "W4"}));
+        fixture::write_file("long.txt", fixture::lines(question("G", repeat("a", 500), {"R", "R", "W2", "W3", "W4"})));
     const ToolRun r = run_tool({"pack", "--strict", "-o", fixture::out_path("set.zip"), src});
     unsetenv("FONTCONFIG_FILE");
     EXPECT_EQ(r.exit, 0);

@@ -35,15 +35,55 @@ void expect_failure(const std::string &path, const std::string &message, const s
 
 }  // namespace
 
-TEST(PelzoQuizTool, UsageErrorsExitTwo)
+TEST(PelzoQuizTool, UsageErrorsSayWhatWasWrongAndExitTwo)
 {
-    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
-             {}, {"check"}, {"verify", "x.zip"}, {"check", "a.zip", "b.zip"}, {"CHECK", "a.zip"}}) {
-        const ToolRun r = run_tool(args);
-        EXPECT_EQ(r.exit, 2);
-        EXPECT_THAT(r.err, ::testing::StartsWith("usage: pelzo-quiz"));
+    const struct {
+        std::vector<std::string> args;
+        const char *what;  // the first line of stderr
+    } cases[] = {
+        {{}, "pelzo-quiz: no command given"},
+        {{"check"}, "pelzo-quiz: check needs a FILE"},
+        {{"verify", "x.zip"}, "pelzo-quiz: unknown command verify"},
+        {{"check", "a.zip", "b.zip"}, "pelzo-quiz: extra argument b.zip: check takes one FILE"},
+        {{"CHECK", "a.zip"}, "pelzo-quiz: unknown command CHECK"},
+        {{"unpack", "a.zip"}, "pelzo-quiz unpack: -o DIR is missing: name the folder to write to"},
+        {{"unpack", "a.zip", "b.zip", "-o", "d"}, "pelzo-quiz unpack: extra argument b.zip: unpack takes one SET"},
+        {{"unpack", "-o", "d"}, "pelzo-quiz unpack: SET is missing: name the set to unpack"},
+    };
+    for (const auto &c : cases) {
+        const ToolRun r = run_tool(c.args);
+        EXPECT_EQ(r.exit, 2) << c.what;
+        EXPECT_EQ(r.first_err_line(), c.what);
+        EXPECT_THAT(r.err, HasSubstr("\nusage: pelzo-quiz "));
         EXPECT_EQ(r.out, "");
     }
+}
+
+TEST(PelzoQuizTool, HelpAndVersionGoToStandardOutput)
+{
+    const struct {
+        std::vector<std::string> args;
+        const char *start;  // of stdout
+    } cases[] = {
+        {{"--help"}, "usage: pelzo-quiz check|dump|pack|unpack"},
+        {{"-h"}, "usage: pelzo-quiz check|dump|pack|unpack"},
+        {{"check", "--help"}, "usage: pelzo-quiz check FILE\n"},
+        {{"dump", "-h"}, "usage: pelzo-quiz dump FILE\n"},
+        {{"pack", "--help"}, "usage: pelzo-quiz pack -o OUT"},
+        {{"unpack", "--help"}, "usage: pelzo-quiz unpack SET -o DIR"},
+        {{"pack", "-o", "x.zip", "--help"}, "usage: pelzo-quiz pack -o OUT"},
+        {{"--version"}, "pelzo-quiz (PelzoWin) ver1.1.0\n"},
+    };
+    for (const auto &c : cases) {
+        const ToolRun r = run_tool(c.args);
+        EXPECT_EQ(r.exit, 0) << c.start;
+        EXPECT_THAT(r.out, ::testing::StartsWith(c.start));
+        EXPECT_EQ(r.err, "");
+    }
+    // The whole usage holds every command's own.
+    const std::string all = run_tool({"--help"}).out;
+    for (const char *command : {"check", "dump", "pack", "unpack"})
+        EXPECT_THAT(all, HasSubstr(run_tool({command, "--help"}).out)) << command;
 }
 
 TEST(PelzoQuizTool, CheckListsGenresOfBothKinds)

@@ -2,6 +2,7 @@
 // status, stdout and stderr (through files in the test's own output folder).
 #pragma once
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -33,6 +34,22 @@ inline std::string slurp(const std::string &path)
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+// stderr without pack's warnings of genres shorter than a stage, for tests of
+// other things that pack small genres.
+inline std::string without_short_genre_warnings(const std::string &err)
+{
+    std::string out;
+    for (size_t at = 0; at < err.size();) {
+        const size_t end = std::min(err.find('\n', at), err.size() - 1) + 1;
+        const std::string line = err.substr(at, end - at);
+        if (line.find(": warning: only ") == std::string::npos ||
+            line.find(" questions a stage asks; they will repeat within a stage") == std::string::npos)
+            out += line;
+        at = end;
+    }
+    return out;
 }
 
 inline ToolRun run_tool(const std::vector<std::string> &args)

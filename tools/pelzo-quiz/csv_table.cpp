@@ -68,6 +68,17 @@ bool read_quoted(std::string_view data, size_t &i, std::string &cell, const char
     }
 }
 
+// Appends a cell in quotes, its quotes doubled.
+void append_quoted(std::string &line, const std::string &cell)
+{
+    line += '"';
+    for (char ch : cell) {
+        if (ch == '"') line += '"';
+        line += ch;
+    }
+    line += '"';
+}
+
 }  // namespace
 
 bool parse_table(std::string_view data, TableKind kind, std::vector<TableRow> &rows, TableProblem *problem,
@@ -90,11 +101,13 @@ bool parse_table(std::string_view data, TableKind kind, std::vector<TableRow> &r
             std::string cell;
             size_t start = i;
             while (csv && start < data.size() && data[start] == ' ') ++start;
-            if (csv && start < data.size() && data[start] == '"') {
+            // A TSV cell that begins with a quote is quoted as in CSV:
+            // spreadsheets save TSV so, with " as their text delimiter.
+            if (start < data.size() && data[start] == '"') {
                 i = start + 1;
                 const char *why = nullptr;
                 if (!read_quoted(data, i, cell, why)) return fail(column, why);
-                while (i < data.size() && data[i] == ' ') ++i;
+                while (csv && i < data.size() && data[i] == ' ') ++i;
                 if (i < data.size() && data[i] != separator && data[i] != '\n' && data[i] != '\r')
                     return fail(column, kAfterQuote);
             } else {
@@ -139,16 +152,10 @@ bool write_csv_row(const std::vector<std::string> &cells, std::string &out)
         if (k) line += ',';
         const bool quote = c.find_first_of(",\"") != std::string::npos ||
                            (!c.empty() && (c.front() == ' ' || c.back() == ' ')) || (cells.size() == 1 && c.empty());
-        if (!quote) {
+        if (quote)
+            append_quoted(line, c);
+        else
             line += c;
-            continue;
-        }
-        line += '"';
-        for (char ch : c) {
-            if (ch == '"') line += '"';
-            line += ch;
-        }
-        line += '"';
     }
     out += line + "\r\n";
     return true;
@@ -159,10 +166,14 @@ bool write_tsv_row(const std::vector<std::string> &cells, std::string &out)
     if (cells.empty()) return false;
     std::string line;
     for (size_t k = 0; k < cells.size(); ++k) {
-        if (cells[k].find_first_of("\t\r\n") != std::string::npos) return false;
+        if (cells[k].find_first_of("\r\n") != std::string::npos) return false;
         if (k) line += '\t';
-        if (marked_on_writing(cells[k])) line += kTextMark;
-        line += cells[k];
+        const std::string c = marked_on_writing(cells[k]) ? kTextMark + cells[k] : cells[k];
+        // A cell that begins with a quote would read as a quoted one.
+        if (c.find('\t') != std::string::npos || (!c.empty() && c.front() == '"'))
+            append_quoted(line, c);
+        else
+            line += c;
     }
     out += line + "\r\n";
     return true;

@@ -3,8 +3,9 @@
 //
 // CSV as RFC 4180 has it: cells separated by commas, a cell in double quotes
 // may hold commas and doubled quotes (""), and spaces around a quoted cell are
-// dropped; spaces in an unquoted cell are kept. TSV has no quoting: cells are
-// separated by tabs and every other byte, " included, is text. Rows end with
+// dropped; spaces in an unquoted cell are kept. TSV cells are separated by
+// tabs; a TSV cell that begins with " is quoted as in CSV (spreadsheets save
+// TSV so), and in any other cell every byte, " included, is text. Rows end with
 // LF or CR LF; the last row may have none. A game text is one line, so a line
 // break inside a quoted cell is refused, and so is a CR without an LF after
 // it: every row is then exactly one line of the file.
@@ -54,8 +55,8 @@ bool parse_table(std::string_view data, TableKind kind, std::vector<TableRow> &r
 
 // Appends one row of cells and CR LF to out, formula cells marked. CSV quotes a cell that holds a
 // comma or a quote (doubling the quote) or begins or ends with a space, and a
-// lone empty cell, which would otherwise be an empty line. False, with out
-// unchanged, when a cell holds a line break (or, for TSV, a tab): the row
-// would not read back as written.
+// lone empty cell, which would otherwise be an empty line; TSV quotes a cell
+// that holds a tab or begins with a quote. False, with out unchanged, when a
+// cell holds a line break: the row would not read back as written.
 bool write_csv_row(const std::vector<std::string> &cells, std::string &out);
 bool write_tsv_row(const std::vector<std::string> &cells, std::string &out);

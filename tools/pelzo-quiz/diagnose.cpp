@@ -31,19 +31,7 @@ void say(const char *fmt, ...)
     // printed with their control characters escaped.
     va_list ap;
     va_start(ap, fmt);
-    char small[512];
-    va_list again;
-    va_copy(again, ap);
-    const int n = vsnprintf(small, sizeof small, fmt, ap);
-    std::string line;
-    if (n >= static_cast<int>(sizeof small)) {
-        line.resize(static_cast<size_t>(n) + 1);
-        vsnprintf(line.data(), line.size(), fmt, again);
-        line.resize(static_cast<size_t>(n));
-    } else if (n > 0) {
-        line = small;
-    }
-    va_end(again);
+    const std::string line = vformatted(fmt, ap);
     va_end(ap);
     fprintf(stderr, "%s\n", escaped(line).c_str());
 }

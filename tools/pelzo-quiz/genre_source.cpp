@@ -10,6 +10,7 @@
 
 #include "codepage.h"
 #include "format.h"
+#include "i18n.h"
 #include "sys.h"
 #include "text_lines.h"
 #include "utf8.h"
@@ -83,6 +84,12 @@ struct Reporter {
     }
 };
 
+// The characters of valid UTF-8 text: its bytes that begin one.
+size_t characters(std::string_view utf8)
+{
+    return static_cast<size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
 // A place inside a text: a text file's lines count "column"s, while in a
 // table "column" is the cell, so there a place is a "character".
 std::string place(const SourceLine &line, size_t n)
@@ -118,34 +125,64 @@ bool encode_line(const Reporter &r, const SourceLine &line, const std::string &t
     return false;
 }
 
+// How many characters from the start of a valid UTF-8 text fit in
+// `sjisLimit` bytes of Shift-JIS and `utf8Limit` bytes of UTF-8.
+size_t fitting_characters(const std::string &text, size_t sjisLimit, size_t utf8Limit)
+{
+    size_t sjis = 0, fit = 0;
+    for (size_t i = 0; i < text.size(); ++fit) {
+        const size_t n = utf8_sequence(text, i);
+        std::string encoded;
+        cp932_encode(text.substr(i, n), &encoded);
+        sjis += encoded.size();
+        i += n;
+        if (sjis > sjisLimit || i > utf8Limit) break;
+    }
+    return fit;
+}
+
 // The size rule for line `index` of the layout in the chosen kind of set.
+// A refusal gives the limit in bytes, and in characters: how many fit at
+// most, and how many of this text's.
 bool check_size(const Reporter &r, size_t index, const SourceLine &line, const std::string &text, size_t sjisBytes,
                 PackFormat format)
 {
     const auto bytes = static_cast<long long>(sjisBytes);
+    const std::string role = line_role(index), chars = with_thousands(static_cast<long long>(characters(text)));
     if (format == PackFormat::Zip) {
-        if (bytes > kZipLineBytes) {
-            r.at(line, line_role(index) + " is " + with_thousands(bytes) +
-                           " bytes in Shift-JIS; a line of a ZIP set holds at most " + std::to_string(kZipLineBytes) +
-                           " (the game splits longer lines, which shifts every line after it)");
-            return false;
-        }
-        if (text.size() > static_cast<size_t>(kTextSlotBytes)) {
-            r.at(line, line_role(index) + " is " + with_thousands(static_cast<long long>(text.size())) +
-                           " bytes in UTF-8; the game keeps at most " + std::to_string(kTextSlotBytes) +
-                           " and would cut it short");
-            return false;
-        }
-        return true;
-    }
-    const long long limit = index == 0 ? kPzqNameSize : (index - 1) % 6 == 0 ? kPzqTextWidth : kPzqChoiceWidth;
-    if (bytes > limit) {
-        r.at(line, line_role(index) + " is " + std::to_string(bytes) +
-                       " bytes in Shift-JIS; a .pzq file holds at most " + std::to_string(limit) + " (" +
-                       std::to_string(limit / 2) + " full-width characters); shorten it or pack a ZIP set");
+        const bool sjisOver = bytes > kZipLineBytes, utf8Over = text.size() > static_cast<size_t>(kTextSlotBytes);
+        if (!sjisOver && !utf8Over) return true;
+        // A Japanese character is 2 bytes in Shift-JIS (half-width kana 1)
+        // and 3 in UTF-8; ASCII is 1 in both.
+        constexpr int japanese = std::min(kZipLineBytes / 2, kTextSlotBytes / 3);
+        constexpr int ascii = std::min(kZipLineBytes, kTextSlotBytes);
+        const std::string fit =
+            with_thousands(static_cast<long long>(fitting_characters(text, kZipLineBytes, kTextSlotBytes)));
+        if (sjisOver)
+            r.at(line, formatted(_("%s is %s characters, %s bytes in Shift-JIS; a line of a ZIP set holds at most %d "
+                                   "bytes (the game splits longer lines, which shifts every line after it): %d "
+                                   "Japanese characters or %d ASCII ones, and of this text the first %s"),
+                                 role.c_str(), chars.c_str(), with_thousands(bytes).c_str(), kZipLineBytes, japanese,
+                                 ascii, fit.c_str()));
+        else
+            r.at(line,
+                 formatted(_("%s is %s characters, %s bytes in UTF-8; the game keeps at most %d bytes and would "
+                             "cut it short: %d Japanese characters or %d ASCII ones, and of this text the first "
+                             "%s"),
+                           role.c_str(), chars.c_str(), with_thousands(static_cast<long long>(text.size())).c_str(),
+                           kTextSlotBytes, japanese, ascii, fit.c_str()));
         return false;
     }
-    return true;
+    const int limit = index == 0 ? kPzqNameSize : (index - 1) % 6 == 0 ? kPzqTextWidth : kPzqChoiceWidth;
+    if (bytes <= limit) return true;
+    // The game reads a .pzq text into a UTF-8 slot that any of these fit.
+    static_assert(3 * kPzqTextWidth <= kTextSlotBytes);
+    const size_t fit = fitting_characters(text, static_cast<size_t>(limit), static_cast<size_t>(kTextSlotBytes));
+    r.at(line, formatted(_("%s is %s characters, %lld bytes in Shift-JIS; a .pzq file holds at most %d bytes: %d "
+                           "full-width characters or %d half-width ones, and of this text the first %zu; shorten it "
+                           "or pack a ZIP set"),
+                         role.c_str(), chars.c_str(), bytes, limit, limit / 2, limit, fit));
+    return false;
 }
 
 // Every check of one text, line `index` of the layout: not empty, no NUL,
@@ -172,8 +209,8 @@ void check_line(const Reporter &r, size_t index, const SourceLine &line, const s
     if (control != text.end()) {
         char code[8];
         snprintf(code, sizeof code, "U+%04X", static_cast<unsigned char>(*control));
-        const auto before = std::count_if(text.begin(), control, [](char c) { return (c & 0xC0) != 0x80; });
-        r.at(line, place(line, static_cast<size_t>(before) + 1) + ": control character " + code +
+        const size_t before = characters(std::string_view(text).substr(0, control - text.begin()));
+        r.at(line, place(line, before + 1) + ": control character " + code +
                        "; a text holds no control character but tab (the game shows it as a box): remove it");
         return;
     }
@@ -194,6 +231,15 @@ void check_line(const Reporter &r, size_t index, const SourceLine &line, const s
             return;
         }
         k += n;
+    }
+    // What an editor or a conversion writes for a character it could not
+    // read: the character itself is gone.
+    const size_t lost = text.find("\uFFFD");
+    if (lost != std::string::npos) {
+        r.at(line, formatted(_("%s: U+FFFD, the replacement character, stands where a character was lost when the "
+                               "file was saved or converted; write the character that belongs there"),
+                             place(line, characters(std::string_view(text).substr(0, lost)) + 1).c_str()));
+        return;
     }
     std::string sjis;
     if (encode_line(r, line, text, sjis)) check_size(r, index, line, text, sjis.size(), format);
@@ -266,15 +312,6 @@ bool read_text_genre(const std::string &path, const std::string &data, PackForma
     return problems.size() == before;
 }
 
-// The file name without folder and extension. A backslash ends a folder as
-// on Windows, on every system, so a name is the same wherever a set is packed.
-std::string file_stem(const std::string &path)
-{
-    const size_t slash = path.find_last_of("/\\");
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return name.substr(0, name.rfind('.'));
-}
-
 // A cell as a header word: spaces (ASCII and full-width) around it dropped,
 // ASCII letters in lower case.
 std::string header_word(const std::string &cell)
@@ -298,20 +335,29 @@ std::string header_word(const std::string &cell)
     return out;
 }
 
+// Words for the first two columns, as header_word gives them.
+constexpr const char *kQuestionWords[] = {"question", "q", "問題", "問題文", "設問", "質問"};
+constexpr const char *kAnswerWords[] = {"answer", "a",    "correct", "correct answer", "right answer",
+                                        "正解",   "答え", "答",      "解答",           "正答"};
+// Other words a header row holds: titles for the wrong answers and notes.
+constexpr const char *kOtherHeadingWords[] = {"誤答",         "不正解",    "選択肢", "ダミー", "wrong",
+                                              "wrong answer", "incorrect", "choice", "メモ",   "備考",
+                                              "memo",         "note",      "notes"};
+
+template <size_t N>
+bool one_of(const char *const (&words)[N], const std::string &word)
+{
+    return std::find(std::begin(words), std::end(words), word) != std::end(words);
+}
+
 // A header row names the first two columns: both must be header words, so a
 // real question is never taken for one (it would need the question "問題"
 // with the right answer "正解").
 bool is_header_row(const std::vector<std::string> &cells)
 {
-    static const char *const kQuestionWords[] = {"question", "問題", "問題文", "設問", "質問"};
-    static const char *const kAnswerWords[] = {"answer", "correct", "correct answer", "right answer",
-                                               "正解",   "答え",    "解答",           "正答"};
     if (cells.size() < 2) return false;
     const std::string q = header_word(cells[0]), a = header_word(cells[1]);
-    bool question = false, answer = false;
-    for (const char *w : kQuestionWords) question = question || q == w;
-    for (const char *w : kAnswerWords) answer = answer || a == w;
-    return question && answer;
+    return one_of(kQuestionWords, q) && one_of(kAnswerWords, a);
 }
 
 bool row_empty(const TableRow &row)
@@ -319,6 +365,137 @@ bool row_empty(const TableRow &row)
     for (const std::string &c : row.cells)
         if (!c.empty()) return false;
     return true;
+}
+
+// Whether a cell reads as a column title: a header word of any column, with
+// a number after it ("誤答1", "wrong answer 2"). Single letters (Q, A) count
+// only as a pair in the first two columns: alone they are common answers.
+bool heading_cell(const std::string &cell)
+{
+    std::string word = header_word(cell);
+    for (;;) {
+        const size_t n = word.size();
+        if (n >= 1 && word[n - 1] >= '0' && word[n - 1] <= '9')
+            word.pop_back();
+        else if (n >= 3 && word.compare(n - 3, 2, "\xEF\xBC") == 0 && word[n - 1] >= '\x90' && word[n - 1] <= '\x99')
+            word.resize(n - 3);  // a full-width digit
+        else
+            break;
+    }
+    word = header_word(word);
+    if (word.size() < 2) return false;
+    return one_of(kQuestionWords, word) || one_of(kAnswerWords, word) || one_of(kOtherHeadingWords, word);
+}
+
+// Which row the questions start at: 1 below a header row, else 0. A first
+// row read as a question that holds a column title is warned of: a header
+// of words pack does not know would be question 1.
+size_t first_question_row(const std::string &path, const std::vector<TableRow> &rows, HeaderRow header,
+                          std::vector<PackWarning> &warnings)
+{
+    if (rows.empty() || header == HeaderRow::No) return 0;
+    if (header == HeaderRow::Yes || is_header_row(rows[0].cells)) return 1;
+    for (size_t c = 0; c < rows[0].cells.size(); ++c) {
+        if (!heading_cell(rows[0].cells[c])) continue;
+        warnings.push_back({source_where(path, {0, 0, rows[0].row, static_cast<unsigned short>(c + 1), true}),
+                            formatted(_("\"%s\" looks like a column title, but row %d is read as a question; give "
+                                        "--header to skip the first row, or --no-header to keep it as a question"),
+                                      excerpt(rows[0].cells[c]).c_str(), rows[0].row)});
+        break;
+    }
+    return 0;
+}
+
+// Kana, kanji and half-width katakana: what marks a text as Japanese.
+bool holds_japanese(const std::string &text)
+{
+    for (size_t i = 0; i < text.size();) {
+        char32_t c = 0;
+        const size_t n = utf8_decode(text.data() + i, text.size() - i, &c);
+        if (n == 0) return false;
+        if ((c >= 0x3040 && c <= 0x30FF) || (c >= 0x3400 && c <= 0x9FFF) || (c >= 0xFF66 && c <= 0xFF9F)) return true;
+        i += n;
+    }
+    return false;
+}
+
+// Cells whose characters were most likely lost when the table was saved: a
+// spreadsheet that exports in an encoding without a character writes "?"
+// for it (all of a Japanese text in a Western one, emoji and accented
+// letters in Shift-JIS). Named once a row, at its first such cell.
+void check_lost_text(const std::string &path, const TableRow &row, std::vector<PackWarning> &warnings)
+{
+    bool japanese = false;
+    for (const std::string &c : row.cells) japanese = japanese || holds_japanese(c);
+    for (size_t c = 0; c < row.cells.size(); ++c) {
+        const std::string &cell = row.cells[c];
+        const bool marksOnly = !cell.empty() && cell.find_first_not_of('?') == std::string::npos;
+        if (!marksOnly && !(japanese && cell.find("??") != std::string::npos)) continue;
+        const std::string where = source_where(path, {0, 0, row.row, static_cast<unsigned short>(c + 1), true});
+        if (marksOnly)
+            warnings.push_back({where, _("the cell holds only \"?\": its text was most likely lost when the table "
+                                         "was saved in an encoding without its characters; save it as CSV in UTF-8")});
+        else
+            warnings.push_back({where, formatted(_("\"??\" in a row of Japanese text (\"%s\"): characters were "
+                                                   "most likely lost when the table was saved in an encoding without "
+                                                   "them; save it as CSV in UTF-8"),
+                                                 excerpt(cell).c_str())});
+        return;  // one warning a row: an export loses the same way in every cell
+    }
+}
+
+// A spreadsheet pads every row to the widest one: empty cells after the
+// sixth are dropped, so that only the rows that hold more are named.
+void drop_padding(std::vector<TableRow> &rows)
+{
+    for (TableRow &row : rows)
+        while (row.cells.size() > 6 && row.cells.back().empty()) row.cells.pop_back();
+}
+
+// The number of cells most question rows have; 6 when as many have 6.
+size_t usual_cell_count(const std::vector<TableRow> &rows, size_t first)
+{
+    std::vector<size_t> counts;
+    for (size_t k = first; k < rows.size(); ++k)
+        if (!row_empty(rows[k])) counts.push_back(rows[k].cells.size());
+    std::sort(counts.begin(), counts.end());
+    size_t usual = 6, most = static_cast<size_t>(std::count(counts.begin(), counts.end(), size_t{6}));
+    for (size_t k = 0; k < counts.size();) {
+        const size_t run =
+            static_cast<size_t>(std::upper_bound(counts.begin(), counts.end(), counts[k]) - counts.begin()) - k;
+        if (run > most) usual = counts[k], most = run;
+        k += run;
+    }
+    return usual;
+}
+
+// A row of another number of cells than 6: named with its first extra cell.
+void cell_count_problem(const std::string &path, const TableRow &row, std::vector<std::string> &problems)
+{
+    const int n = static_cast<int>(row.cells.size());
+    if (n > 6)
+        problems.push_back(source_where(path, {0, 0, row.row, 7, true}) + ": " +
+                           formatted(_("%d cells; a row holds 6: the question, the right answer and four wrong "
+                                       "answers. Cell 7 holds \"%s\": remove what does not belong to the question"),
+                                     n, excerpt(row.cells[6]).c_str()));
+    else
+        problems.push_back(source_where(path, {0, 0, row.row, 0, true}) + ": " +
+                           formatted(n == 1 ? _("%d cell; a row holds 6: the question, the right answer and four "
+                                                "wrong answers")
+                                            : _("%d cells; a row holds 6: the question, the right answer and four "
+                                                "wrong answers"),
+                                     n));
+}
+
+// Fewer questions than a stage asks: the game then asks some twice in a
+// stage, as it draws them without repeats only until the genre runs out.
+void check_short_genre(GenreSource &g)
+{
+    constexpr int kStageQuestions = 10;
+    if (g.questions() >= kStageQuestions) return;
+    g.warnings.push_back({g.path, formatted(_("only %d of the %d questions a stage asks; they will repeat within a "
+                                              "stage: write at least %d"),
+                                            g.questions(), kStageQuestions, kStageQuestions)});
 }
 
 }  // namespace
@@ -380,6 +557,19 @@ std::string excerpt(const std::string &utf8, size_t chars)
     return i < utf8.size() ? utf8.substr(0, i) + "…" : utf8;
 }
 
+std::string table_genre_name(const std::string &path)
+{
+    // A backslash ends a folder as on Windows, on every system, so a name is
+    // the same wherever a set is packed.
+    const size_t slash = path.find_last_of("/\\");
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string stem = name.substr(0, name.rfind('.'));
+    size_t digits = 0;
+    while (digits < stem.size() && digits < 3 && stem[digits] >= '0' && stem[digits] <= '9') ++digits;
+    if (digits >= 1 && digits <= 2 && digits + 1 < stem.size() && stem[digits] == '_') return stem.substr(digits + 1);
+    return stem;
+}
+
 bool genre_table_kind(const std::string &path, TableKind *kind)
 {
     if (path.size() < 4 || path[path.size() - 4] != '.') return false;
@@ -391,7 +581,7 @@ bool genre_table_kind(const std::string &path, TableKind *kind)
 }
 
 bool genre_from_table(const std::string &path, std::string_view data, TableKind kind, const std::string &name,
-                      PackFormat format, GenreSource &out, std::vector<std::string> &problems)
+                      PackFormat format, GenreSource &out, std::vector<std::string> &problems, HeaderRow header)
 {
     const size_t before = problems.size();
     Reporter r{path, problems};
@@ -433,7 +623,7 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
         return false;
     }
 
-    const std::string stem = file_stem(path);
+    const std::string stem = table_genre_name(path);
     out.add(name.empty() ? stem : name, name.empty() ? 0 : -1, 0, true);
     if (out.lines[0].size == 0) {
         r.whole("the file name gives no genre name; give pack --name NAME");
@@ -442,12 +632,13 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
         check_line(r, 0, out.lines[0], std::string(out.text(0)), format);
         if (problems.size() > mark && name.empty())
             r.whole(
-                "the genre name is the file's name without folder and extension; rename the file, or give pack --name "
-                "NAME");
+                _("the genre name is the file's name without folder, extension and a leading number with \"_\" "
+                  "(\"1_\", \"01_\"); rename the file, or give pack --name NAME"));
     }
 
     while (!rows.empty() && row_empty(rows.back())) rows.pop_back();
-    const size_t first = !rows.empty() && is_header_row(rows[0].cells) ? 1 : 0;
+    drop_padding(rows);
+    const size_t first = first_question_row(path, rows, header, out.warnings);
     if (first == rows.size()) {
         r.whole(std::string("holds no questions") + (first ? " below its header row" : "") +
                 "; a table holds one question per row: question, right answer, four wrong answers");
@@ -458,6 +649,13 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
     for (size_t k = first; k < rows.size(); ++k)
         for (const std::string &c : rows[k].cells) bytes += c.size() + 1;
     out.texts.reserve(bytes);
+    // Most rows of another count than 6 is one mistake of the whole table (a
+    // column too many); the rows that differ from most are named.
+    const size_t usual = usual_cell_count(rows, first);
+    if (usual != 6)
+        r.whole(formatted(_("most rows have %d cells; a row holds 6: the question, the right answer and four wrong "
+                            "answers, in the first six columns"),
+                          static_cast<int>(usual)));
     for (size_t k = first; k < rows.size(); ++k) {
         TableRow &row = rows[k];
         const std::string where = path + ":" + std::to_string(row.row);
@@ -465,10 +663,9 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
         if (row_empty(row)) {
             problems.push_back(where + ": empty row; write the question that belongs here, or remove the row");
         } else if (row.cells.size() != 6) {
-            problems.push_back(where + ": " + std::to_string(row.cells.size()) +
-                               (row.cells.size() == 1 ? " cell" : " cells") +
-                               "; a row holds 6: the question, the right answer and four wrong answers");
+            if (row.cells.size() != usual) cell_count_problem(path, row, problems);
         } else {
+            check_lost_text(path, row, out.warnings);
             for (size_t c = 0; c < 6; ++c) {
                 out.add(row.cells[c], row.row, static_cast<unsigned short>(c + 1), true);
                 check_line(r, 1 + 6 * (k - first) + c, out.lines.back(), row.cells[c], format);
@@ -480,11 +677,13 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
         if (!r.more(mark)) return false;
     }
     check_question_count(r, static_cast<long long>(rows.size() - first), format);
-    return problems.size() == before;
+    if (problems.size() != before) return false;
+    check_short_genre(out);
+    return true;
 }
 
 bool read_genre_source(const std::string &path, PackFormat format, const std::string &name, GenreSource &out,
-                       std::vector<std::string> &problems)
+                       std::vector<std::string> &problems, HeaderRow header)
 {
     out.path = path;
     out.lines.clear();
@@ -505,6 +704,8 @@ bool read_genre_source(const std::string &path, PackFormat format, const std::st
         problems.push_back(path + ": " + why);
         return false;
     }
-    if (table) return genre_from_table(path, data, kind, name, format, out, problems);
-    return read_text_genre(path, data, format, out, problems);
+    if (table) return genre_from_table(path, data, kind, name, format, out, problems, header);
+    if (!read_text_genre(path, data, format, out, problems)) return false;
+    check_short_genre(out);
+    return true;
 }

@@ -7,21 +7,27 @@
 //
 // A table genre file (.csv or .tsv, any case; csv_table.h) holds one question
 // per row in six cells, in the same order. Its genre name is the file's name
-// without folder and extension, or the name pack's --name gives. A first row
-// whose first cell is a word for "question" and whose second is one for
-// "answer" (question / 問題 / 設問 / 質問 and answer / correct / 正解 / 答え /
-// 解答 / 正答, spaces around them and ASCII case aside) is a header and is
-// skipped. Empty rows at the end are ignored; an empty row before a question
-// is refused, as an empty line in a text file is. A table is UTF-8, with or
-// without a byte-order mark (spreadsheets write one); one that is not UTF-8
-// but reads as code page 932 throughout is taken as Shift-JIS, as Japanese
-// spreadsheet programs save it.
+// without folder, extension and a leading "N_" or "NN_" (table_genre_name),
+// or the name pack's --name gives. A first row whose first cell is a word for
+// "question" and whose second is one for "answer" (question / Q / 問題 / 設問
+// / 質問 and answer / A / correct / 正解 / 答え / 答 / 解答 / 正答, spaces
+// around them and ASCII case aside) is a header and is skipped, unless
+// HeaderRow says otherwise. Empty rows at the end are ignored; an empty row
+// before a question is refused, as an empty line in a text file is. Empty
+// cells after the sixth are a spreadsheet's padding and dropped. A table is
+// UTF-8, with or without a byte-order mark (spreadsheets write one); one that
+// is not UTF-8 but reads as code page 932 throughout is taken as Shift-JIS,
+// as Japanese spreadsheet programs save it.
 //
 // Each text is converted to Shift-JIS (code page 932) strictly: a character
 // the code page lacks, or one the game would read back as a different
 // character (〜 comes back as ～), is refused instead of replaced. Every
 // refusal is one "path:line: reason" (a table: "path:row:column: reason")
 // text, so an author can fix the source without knowing the formats.
+//
+// What packs but is most likely a mistake goes to GenreSource::warnings: a
+// genre shorter than a stage, and in a table a first row read as a question
+// that holds a column title, or cells whose text an export replaced by "?".
 // Reads the file once; keeps nothing between calls.
 #pragma once
 
@@ -34,6 +40,10 @@
 #include "pzq_format.h"
 
 enum class PackFormat { Zip, Pzq };
+
+// Whether a table's first row is a header row: as its first two cells say
+// (Auto), or as pack's --header (Yes) or --no-header (No) decides.
+enum class HeaderRow { Auto, Yes, No };
 
 // What each kind of set can hold.
 constexpr int kZipLineBytes = 510;  // Shift-JIS bytes per line (511 would split off an empty line)
@@ -78,14 +88,21 @@ struct GenreSource {
 // first line). Returns true when it can be packed; otherwise appends at least
 // one "path:line: reason" (or "path: reason") to problems.
 bool read_genre_source(const std::string &path, PackFormat format, const std::string &name, GenreSource &out,
-                       std::vector<std::string> &problems);
+                       std::vector<std::string> &problems, HeaderRow header = HeaderRow::Auto);
 
 // True, with the kind in *kind, when the path ends in .csv or .tsv (any case).
 bool genre_table_kind(const std::string &path, TableKind *kind);
 
 // The same checks for a table's bytes already in memory, named `path`.
 bool genre_from_table(const std::string &path, std::string_view data, TableKind kind, const std::string &name,
-                      PackFormat format, GenreSource &out, std::vector<std::string> &problems);
+                      PackFormat format, GenreSource &out, std::vector<std::string> &problems,
+                      HeaderRow header = HeaderRow::Auto);
+
+// A table's genre name from its path: the file name without folder and
+// extension, and without a leading number of one or two digits and "_"
+// ("1_動物.csv" and "01_動物.csv" name 動物), which orders the files as
+// `unpack --csv` writes them.
+std::string table_genre_name(const std::string &path);
 
 // Strict UTF-8 -> code page 932 of one whole text. False when a character has
 // no code page 932 form or does not read back as itself.

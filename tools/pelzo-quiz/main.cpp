@@ -5,10 +5,12 @@
 //   pelzo-quiz dump FILE    one JSON object per question, in table order
 //   pelzo-quiz pack -o OUT [--store] [--strict] [--font FILE] [--name NAME] GENRE...   builds a set (pack.h)
 //   pelzo-quiz unpack SET -o DIR [--csv] [--force]   the set as genre files (unpack.h)
+//   pelzo-quiz --help | -h | COMMAND --help         the usage, on stdout
+//   pelzo-quiz --version                            the game's version
 //
 // Exit 0 on success (stderr may warn of UTF-8 members, which load but show
 // garbled), 1 when the set does not load (stderr: the game's message, then
-// where and why), 2 on a usage error.
+// where and why), 2 on a usage error (stderr: what was wrong, then the usage).
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -17,18 +19,35 @@
 
 #include "diagnose.h"
 #include "format.h"
+#include "i18n.h"
 #include "pack.h"
 #include "unpack.h"
 #include "quiz_load.h"
 #include "sys.h"
+#include "usage.h"
 #include "utf8.h"
 
 namespace {
 
-const char kUsage[] =
-    "usage: pelzo-quiz check FILE | pelzo-quiz dump FILE\n"
-    "       pelzo-quiz pack -o OUT [--store] [--strict] [--font FILE] [--name NAME] GENRE.txt|GENRE.csv|GENRE.tsv...\n"
-    "       pelzo-quiz unpack SET -o DIR [--csv] [--force]\n";
+const char kCheckUsage[] =
+    N_("usage: pelzo-quiz check FILE\n"
+       "  one line per genre of the set: its index, its number of questions, its name\n");
+const char kDumpUsage[] =
+    N_("usage: pelzo-quiz dump FILE\n"
+       "  one JSON object per question of the set, in the set's order\n");
+const char kToolUsage[] =
+    N_("usage: pelzo-quiz check|dump|pack|unpack ...\n"
+       "       pelzo-quiz COMMAND --help   the command's usage\n"
+       "       pelzo-quiz --version\n");
+
+// Every command's usage, as --help prints them.
+std::string full_usage()
+{
+    return std::string(_(kToolUsage)) + "\n" + _(kCheckUsage) + "\n" + _(kDumpUsage) + "\n" + pack_usage() + "\n" +
+           unpack_usage();
+}
+
+int usage_error(const std::string &what, const std::string &usage) { return ::usage_error("pelzo-quiz", what, usage); }
 
 // Appends s as a JSON string. Bytes that are not UTF-8 become U+FFFD, so the
 // output is always valid JSON in UTF-8.
@@ -69,12 +88,20 @@ void print_dump()
 
 int run(int argc, char **argv)
 {
-    if (argc >= 2 && strcmp(argv[1], "pack") == 0) return pack_command(argc - 1, argv + 1);
-    if (argc >= 2 && strcmp(argv[1], "unpack") == 0) return unpack_command(argc - 1, argv + 1);
-    if (argc != 3 || (strcmp(argv[1], "check") != 0 && strcmp(argv[1], "dump") != 0)) {
-        fputs(kUsage, stderr);
-        return 2;
-    }
+    if (argc < 2) return usage_error(_("no command given"), _(kToolUsage));
+    const std::string command = argv[1];
+    if (asks_for_help(command)) return print_usage(full_usage());
+    if (command == "--version") return print_usage("pelzo-quiz (PelzoWin) ver" PELZO_VERSION "\n");
+    if (command == "pack") return pack_command(argc - 1, argv + 1);
+    if (command == "unpack") return unpack_command(argc - 1, argv + 1);
+    if (command != "check" && command != "dump")
+        return usage_error(formatted(_("unknown command %s"), escaped(command).c_str()), _(kToolUsage));
+    const std::string usage = _(command == "check" ? kCheckUsage : kDumpUsage);
+    if (argc >= 3 && asks_for_help(argv[2])) return print_usage(usage);
+    if (argc < 3) return usage_error(formatted(_("%s needs a FILE"), command.c_str()), usage);
+    if (argc > 3)
+        return usage_error(
+            formatted(_("extra argument %s: %s takes one FILE"), escaped(argv[3]).c_str(), command.c_str()), usage);
     // Named in every message as the system writes paths.
     const std::string shown = win_display_path(argv[2]);
     const char *path = shown.c_str();

@@ -15,22 +15,31 @@
 #include "codepage.h"
 #include "format.h"
 #include "genre_source.h"
+#include "i18n.h"
 #include "pack_warnings.h"
 #include "pzq_format.h"
 #include "pzq_reader.h"
 #include "quiz_load.h"
 #include "sys.h"
+#include "usage.h"
 #include "zip_reader.h"
 #include "zip_writer.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: pelzo-quiz pack -o OUT [--store] GENRE.txt...\n"
-    "       pelzo-quiz pack -o OUT [--store] [--name NAME] GENRE.csv|GENRE.tsv...\n"
-    "       (.txt, .csv and .tsv files may be mixed; --name names the genre of a single .csv or .tsv file)\n"
-    "       [--strict] refuses texts the play screen cannot show whole instead of warning of them;\n"
-    "       [--font FILE] measures them in FILE instead of the game's font\n";
+    N_("usage: pelzo-quiz pack -o OUT [--store] [--strict] [--font FILE] GENRE.txt...\n"
+       "       pelzo-quiz pack -o OUT [--store] [--strict] [--font FILE] [--name NAME] [--header|--no-header]\n"
+       "                       GENRE.csv|GENRE.tsv...\n"
+       "  .txt, .csv and .tsv files may be mixed; the genres are in the order given.\n"
+       "  --store      a ZIP set's members are stored, not deflated\n"
+       "  --strict     what packs but may be a mistake (warnings) is refused instead\n"
+       "  --font FILE  texts are measured in FILE instead of the game's font\n"
+       "  --name NAME  the genre name of a single .csv or .tsv file, instead of its file name\n"
+       "  --header     a table's first row is a header row and skipped, whatever it holds\n"
+       "  --no-header  a table's first row is a question, whatever it holds\n");
+
+int usage_error(const std::string &what) { return ::usage_error("pelzo-quiz pack", what, _(kUsage)); }
 
 bool ends_with_pzq(const std::string &path)
 {
@@ -169,10 +178,13 @@ int refuse(const std::vector<std::string> &problems, const std::string &out)
 
 }  // namespace
 
+const char *pack_usage() { return _(kUsage); }
+
 int pack_command(int argc, char **argv)
 {
     std::string out, name, font;
     bool store = false, strict = false, haveOut = false, haveName = false, haveFont = false, optionsDone = false;
+    HeaderRow header = HeaderRow::Auto;
     std::vector<std::string> inputs;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -183,10 +195,9 @@ int pack_command(int argc, char **argv)
             // empty here; an empty OUT is refused below).
             std::string &value = a == "-o" ? out : a == "--name" ? name : font;
             bool &have = a == "-o" ? haveOut : a == "--name" ? haveName : haveFont;
-            if (have || i + 1 >= argc || (a != "-o" && argv[i + 1][0] == '\0')) {
-                fputs(kUsage, stderr);
-                return 2;
-            }
+            if (have) return usage_error(formatted(_("%s is given twice"), a.c_str()));
+            if (i + 1 >= argc) return usage_error(formatted(_("%s needs a value"), a.c_str()));
+            if (a != "-o" && argv[i + 1][0] == '\0') return usage_error(formatted(_("%s is empty"), a.c_str()));
             // Paths as every message names them.
             value = a == "--name" ? std::string(argv[++i]) : win_display_path(argv[++i]);
             have = true;
@@ -194,31 +205,29 @@ int pack_command(int argc, char **argv)
             store = true;
         } else if (!optionsDone && a == "--strict") {
             strict = true;
+        } else if (!optionsDone && (a == "--header" || a == "--no-header")) {
+            const HeaderRow chosen = a == "--header" ? HeaderRow::Yes : HeaderRow::No;
+            if (header != HeaderRow::Auto && header != chosen)
+                return usage_error(_("--header and --no-header exclude each other"));
+            header = chosen;
+        } else if (!optionsDone && asks_for_help(a)) {
+            return print_usage(_(kUsage));
         } else if (!optionsDone && a.size() > 1 && a[0] == '-') {
-            fprintf(stderr, "pelzo-quiz pack: unknown option %s\n%s", a.c_str(), kUsage);
-            return 2;
+            return usage_error(formatted(_("unknown option %s"), escaped(a).c_str()));
         } else {
             inputs.push_back(win_display_path(a));
         }
     }
-    if (!haveOut || out.empty() || inputs.empty()) {
-        fputs(kUsage, stderr);
-        return 2;
-    }
+    if (!haveOut) return usage_error(_("-o OUT is missing: name the set to write"));
+    if (out.empty()) return usage_error(_("-o OUT is empty: name the set to write"));
+    if (inputs.empty()) return usage_error(_("no genre file given"));
     const PackFormat format = ends_with_pzq(out) ? PackFormat::Pzq : PackFormat::Zip;
-    if (store && format == PackFormat::Pzq) {
-        fprintf(stderr, "pelzo-quiz pack: --store applies to ZIP sets only; a .pzq file is never compressed\n%s",
-                kUsage);
-        return 2;
-    }
+    if (store && format == PackFormat::Pzq)
+        return usage_error(_("--store applies to ZIP sets only; a .pzq file is never compressed"));
     TableKind kind;
-    if (haveName && (inputs.size() != 1 || !genre_table_kind(inputs[0], &kind))) {
-        fprintf(stderr,
-                "pelzo-quiz pack: --name names the genre of a single .csv or .tsv file (a .txt file names its "
-                "genre on its first line)\n%s",
-                kUsage);
-        return 2;
-    }
+    if (haveName && (inputs.size() != 1 || !genre_table_kind(inputs[0], &kind)))
+        return usage_error(
+            _("--name names the genre of a single .csv or .tsv file (a .txt file names its genre on its first line)"));
 
     std::vector<std::string> problems;
     // Every input, the font too, is compared with the output as a file: two
@@ -244,7 +253,7 @@ int pack_command(int argc, char **argv)
             problems.push_back(inputs[k] + ": is also the output file; packing would overwrite it");
             continue;
         }
-        read_genre_source(inputs[k], format, name, genres[k], problems);
+        read_genre_source(inputs[k], format, name, genres[k], problems, header);
         if (genres[k].shiftJis) fprintf(stderr, "%s: read as Shift-JIS (code page 932)\n", escaped(inputs[k]).c_str());
     }
     if (!problems.empty()) return refuse(problems, out);

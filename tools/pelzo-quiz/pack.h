@@ -1,7 +1,8 @@
 // pack: `pelzo-quiz pack -o OUT [--store] [--strict] [--font FILE]
-// [--name NAME] GENRE...` builds a quiz set from genre files: UTF-8 text
-// files, or CSV/TSV tables of one question per row (genre_source.h); --name
-// names a single table's genre.
+// [--name NAME] [--header|--no-header] GENRE...` builds a quiz set from genre
+// files: UTF-8 text files, or CSV/TSV tables of one question per row
+// (genre_source.h); --name names a single table's genre, --header and
+// --no-header decide whether a table's first row is a header row.
 //
 // OUT ending in ".pzq" (any case) gives a binary quiz file; anything else a
 // ZIP of Shift-JIS members qtext_0.txt.. in input order, deflated unless
@@ -17,8 +18,12 @@
 // Texts the play screen cannot show whole (a question or answer wrapping past
 // its box, a genre name its tag cuts, answers that look the same) are warned
 // of as "path:line: warning: …", measured in the game's font file (or FILE of
-// --font); the set is still written, unless --strict makes them problems.
+// --font), and so is what reading a genre file found that may be a mistake
+// (GenreSource::warnings); the set is still written, unless --strict makes
+// them problems. `pack --help` prints the usage to stdout, exit 0.
 // On success stdout lists the genres as `check` does.
 #pragma once
 
 int pack_command(int argc, char **argv);  // argv[0] is "pack"
+// The command's usage, as `pack --help` prints it.
+const char *pack_usage();

@@ -13,12 +13,21 @@
 #include "file_names.h"
 #include "format.h"
 #include "genre_source.h"
+#include "i18n.h"
 #include "quiz_load.h"
 #include "sys.h"
+#include "usage.h"
 
 namespace {
 
-const char kUsage[] = "usage: pelzo-quiz unpack SET -o DIR [--csv] [--force]\n";
+const char kUsage[] =
+    N_("usage: pelzo-quiz unpack SET -o DIR [--csv] [--force]\n"
+       "  writes each genre as N_<genre>.txt (or .csv with --csv), N its index, so that\n"
+       "  `pelzo-quiz pack -o SET DIR/*.txt` (or DIR/*.csv) packs the genres in their order\n"
+       "  --csv    tables of one question per row instead of text files\n"
+       "  --force  write into a folder that already holds files\n");
+
+int usage_error(const std::string &what) { return ::usage_error("pelzo-quiz unpack", what, _(kUsage)); }
 
 // The header row of a written table; pack skips it (問題 then 正解).
 const std::vector<std::string> kTableHeader = {"問題", "正解", "誤答1", "誤答2", "誤答3", "誤答4"};
@@ -67,43 +76,49 @@ bool genre_file_name(const std::string &name)
 
 }  // namespace
 
+const char *unpack_usage() { return _(kUsage); }
+
 int unpack_command(int argc, char **argv)
 {
     std::string set, dir;
     bool csv = false, force = false, haveOut = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "-o" && !haveOut && i + 1 < argc) {
+        if (a == "-o") {
+            if (haveOut) return usage_error(_("-o is given twice"));
+            if (i + 1 >= argc) return usage_error(_("-o needs a value"));
             dir = win_display_path(argv[++i]);  // as every message names it
             haveOut = true;
         } else if (a == "--csv") {
             csv = true;
         } else if (a == "--force") {
             force = true;
+        } else if (asks_for_help(a)) {
+            return print_usage(_(kUsage));
         } else if (a.size() > 1 && a[0] == '-') {
-            fprintf(stderr, "pelzo-quiz unpack: unknown option %s\n%s", a.c_str(), kUsage);
-            return 2;
-        } else if (set.empty() && !a.empty()) {
-            set = win_display_path(a);
+            return usage_error(formatted(_("unknown option %s"), escaped(a).c_str()));
+        } else if (a.empty()) {
+            return usage_error(_("SET is empty"));
+        } else if (!set.empty()) {
+            return usage_error(formatted(_("extra argument %s: unpack takes one SET"), escaped(a).c_str()));
         } else {
-            fputs(kUsage, stderr);
-            return 2;
+            set = win_display_path(a);
         }
     }
-    if (set.empty() || dir.empty()) {
-        fputs(kUsage, stderr);
-        return 2;
-    }
+    if (set.empty()) return usage_error(_("SET is missing: name the set to unpack"));
+    if (!haveOut) return usage_error(_("-o DIR is missing: name the folder to write to"));
+    if (dir.empty()) return usage_error(_("-o DIR is empty: name the folder to write to"));
 
     if (!load_and_explain(set.c_str())) return 1;
     warn_after_load(set.c_str());
 
-    // Every genre's file name, decided over all the names at once.
+    // Every genre's file name, decided over all the names at once. The
+    // index in front keeps the genres' order in the files' name order, which
+    // is the order `pack DIR/*` is given them; pack drops it from a table's
+    // name.
     std::vector<std::string> wanted;
-    for (int g = 0; g < g_genreCount; ++g) {
-        const std::string stem = genre_file_stem(g_genres[g].name);
-        wanted.push_back(csv ? stem : std::to_string(g) + "_" + stem);
-    }
+    for (int g = 0; g < g_genreCount; ++g)
+        wanted.push_back(std::to_string(g) + "_" + genre_file_stem(g_genres[g].name));
     const std::vector<std::string> names = distinct_file_names(wanted, csv ? ".csv" : ".txt");
 
     std::string why;
@@ -141,11 +156,12 @@ int unpack_command(int argc, char **argv)
         std::string bytes;
         if (csv) {
             csv_file(genre, bytes);
-            // A table's genre name is its file name.
-            if (names[g] != std::string(genre.name) + ".csv")
-                problems.push_back(
-                    path + ": the genre name \"" + excerpt(genre.name) +
-                    "\" cannot be this file's name; rename the file to the genre name, or pack it alone with --name");
+            // A table's genre name is its file name, after the index.
+            if (table_genre_name(names[g]) != genre.name)
+                problems.push_back(path + ": " +
+                                   formatted(_("the genre name \"%s\" cannot be this file's name; rename the file "
+                                               "to the index, \"_\" and the genre name, or pack it alone with --name"),
+                                             excerpt(genre.name).c_str()));
         } else {
             bytes = text_file(genre);
         }

@@ -6,9 +6,10 @@
 // the game shows. Text files are UTF-8 with LF line ends, named
 // "N_<genre name>.txt" (N the genre's index, as `check` prints it; the name
 // made safe for file names on Linux and Windows): packing them in name order
-// gives the set back. With --csv each genre is a CSV table named after the
-// genre ("<genre name>.csv", since a table's genre name is its file name),
-// with a header row. stdout lists the files written, in genre order.
+// gives the set back. With --csv each genre is a CSV table with a header row,
+// named by the same rule ("N_<genre name>.csv": pack takes a table's genre
+// name from its file name without the index), so `pack DIR/*.csv` gives the
+// set back too. stdout lists the files written, in genre order.
 //
 // Every genre gets its own file: names that a file system ignoring case
 // (Windows, macOS) would take for one are told apart by the genre's index.
@@ -29,3 +30,5 @@
 #pragma once
 
 int unpack_command(int argc, char **argv);  // argv[0] is "unpack"
+// The command's usage, as `unpack --help` prints it.
+const char *unpack_usage();
