@@ -1,6 +1,29 @@
 #include "format.h"
 
+#include <cstdarg>
+#include <cstdio>
+
 #include "utf8.h"
+
+std::string format_message(const char *text, ...)
+{
+    va_list args, again;
+    va_start(args, text);
+    va_copy(again, args);
+    char small[256];
+    const int n = vsnprintf(small, sizeof small, text, args);
+    va_end(args);
+    std::string out;
+    if (n >= 0 && static_cast<size_t>(n) < sizeof small) {
+        out.assign(small, static_cast<size_t>(n));
+    } else if (n >= 0) {
+        out.resize(static_cast<size_t>(n) + 1);
+        vsnprintf(&out[0], out.size(), text, again);
+        out.resize(static_cast<size_t>(n));
+    }
+    va_end(again);
+    return out;
+}
 
 std::string with_thousands(long long value)
 {

@@ -13,6 +13,10 @@
 #define PELZO_PRINTF(fmt, first) __attribute__((format(printf, fmt, first)))
 #endif
 
+// A printf-style text as a string (for messages whose words a translation
+// may reorder around the places).
+std::string format_message(const char *text, ...) PELZO_PRINTF(1, 2);
+
 // A whole number with thousands separators: 2,311; -1,048,576.
 std::string with_thousands(long long value);
 

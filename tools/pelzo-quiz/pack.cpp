@@ -15,11 +15,13 @@
 #include "codepage.h"
 #include "format.h"
 #include "genre_source.h"
+#include "i18n.h"
 #include "pack_warnings.h"
 #include "pzq_format.h"
 #include "pzq_reader.h"
 #include "quiz_load.h"
 #include "sys.h"
+#include "workbook.h"
 #include "zip_reader.h"
 #include "zip_writer.h"
 
@@ -28,7 +30,9 @@ namespace {
 const char kUsage[] =
     "usage: pelzo-quiz pack -o OUT [--store] GENRE.txt...\n"
     "       pelzo-quiz pack -o OUT [--store] [--name NAME] GENRE.csv|GENRE.tsv...\n"
-    "       (.txt, .csv and .tsv files may be mixed; --name names the genre of a single .csv or .tsv file)\n"
+    "       pelzo-quiz pack -o OUT [--store] [--name NAME] BOOK.xlsx|BOOK.ods...\n"
+    "       (.txt, .csv, .tsv, .xlsx and .ods files may be mixed; each visible sheet of a workbook is a genre;\n"
+    "       --name names the genre of a single .csv or .tsv file, or of a workbook of one sheet)\n"
     "       [--strict] refuses texts the play screen cannot show whole instead of warning of them;\n"
     "       [--font FILE] measures them in FILE instead of the game's font\n";
 
@@ -160,6 +164,40 @@ std::string write_temporary(const std::string &target, const std::string &bytes,
     return temp;
 }
 
+// Every visible sheet of a workbook that holds text, as a genre named after
+// the sheet (or --name, for a workbook of one such sheet). Hidden and empty
+// sheets are named on stderr and make no genre.
+void read_workbook_genres(const std::string &path, WorkbookKind kind, PackFormat format, const std::string &name,
+                          std::vector<GenreSource> &genres, std::vector<std::string> &problems)
+{
+    std::vector<WorkbookSheet> sheets;
+    if (!read_workbook(path, kind, sheets, problems)) return;
+    size_t used = 0;
+    for (const WorkbookSheet &s : sheets) used += !s.hidden && !s.rows.empty();
+    if (!name.empty() && used != 1) {
+        problems.push_back(path + ": " +
+                           format_message(_("--name names the genre of a workbook of one sheet; this one has %zu "
+                                            "sheets with text: the sheets' names are their genres' names"),
+                                          used));
+        return;
+    }
+    for (WorkbookSheet &s : sheets) {
+        const std::string where = path + ":" + s.name;
+        if (s.hidden) {
+            fprintf(stderr, "%s\n", escaped(where + ": " + _("a hidden sheet; skipped")).c_str());
+            continue;
+        }
+        if (s.rows.empty()) {
+            fprintf(stderr, "%s\n", escaped(where + ": " + _("the sheet is empty; it makes no genre")).c_str());
+            continue;
+        }
+        genres.emplace_back();
+        genre_from_rows(where, s.rows, name.empty() ? s.name : name,
+                        name.empty() ? GenreNameFrom::Sheet : GenreNameFrom::Option, format, genres.back(), problems);
+        genres.back().warnings.insert(genres.back().warnings.begin(), s.warnings.begin(), s.warnings.end());
+    }
+}
+
 int refuse(const std::vector<std::string> &problems, const std::string &out)
 {
     for (const std::string &p : problems) fprintf(stderr, "%s\n", escaped(p).c_str());
@@ -212,10 +250,12 @@ int pack_command(int argc, char **argv)
         return 2;
     }
     TableKind kind;
-    if (haveName && (inputs.size() != 1 || !genre_table_kind(inputs[0], &kind))) {
+    WorkbookKind bookKind;
+    if (haveName &&
+        (inputs.size() != 1 || (!genre_table_kind(inputs[0], &kind) && !workbook_kind(inputs[0], &bookKind)))) {
         fprintf(stderr,
-                "pelzo-quiz pack: --name names the genre of a single .csv or .tsv file (a .txt file names its "
-                "genre on its first line)\n%s",
+                "pelzo-quiz pack: --name names the genre of a single .csv or .tsv file, or of a workbook of one sheet "
+                "(a .txt file names its genre on its first line)\n%s",
                 kUsage);
         return 2;
     }
@@ -238,15 +278,25 @@ int pack_command(int argc, char **argv)
         problems.push_back("pelzo-quiz pack: " + std::to_string(inputs.size()) +
                            " genre files given; a set holds at most " + std::to_string(kMaxGenres) +
                            " genres (one file each)");
-    std::vector<GenreSource> genres(inputs.size());
-    for (size_t k = 0; k < inputs.size(); ++k) {
+    std::vector<GenreSource> genres;
+    for (size_t k = 0; k < inputs.size() && k < static_cast<size_t>(kMaxGenres); ++k) {
         if (isOutput(inputs[k])) {
             problems.push_back(inputs[k] + ": is also the output file; packing would overwrite it");
             continue;
         }
-        read_genre_source(inputs[k], format, name, genres[k], problems);
-        if (genres[k].shiftJis) fprintf(stderr, "%s: read as Shift-JIS (code page 932)\n", escaped(inputs[k]).c_str());
+        if (workbook_kind(inputs[k], &bookKind)) {
+            read_workbook_genres(inputs[k], bookKind, format, name, genres, problems);
+            continue;
+        }
+        genres.emplace_back();
+        read_genre_source(inputs[k], format, name, genres.back(), problems);
+        if (genres.back().shiftJis)
+            fprintf(stderr, "%s: read as Shift-JIS (code page 932)\n", escaped(inputs[k]).c_str());
     }
+    if (genres.size() > static_cast<size_t>(kMaxGenres) && inputs.size() <= static_cast<size_t>(kMaxGenres))
+        problems.push_back(format_message(_("pelzo-quiz pack: %zu genres given (a workbook gives one per sheet); a set "
+                                            "holds at most %d"),
+                                          genres.size(), kMaxGenres));
     if (!problems.empty()) return refuse(problems, out);
 
     // Texts the play screen cannot show whole: warnings, or with --strict
