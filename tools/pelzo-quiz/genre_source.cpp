@@ -439,9 +439,9 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
     }
     const bool ok = problems.size() == before;
     const bool shiftJis = out.shiftJis;
-    const bool rowsOk = genre_from_rows(path, rows, name.empty() ? file_stem(path) : name,
-                                        name.empty() ? GenreNameFrom::FileName : GenreNameFrom::Option, format, out,
-                                        problems);
+    const bool rowsOk =
+        genre_from_rows(path, rows, name.empty() ? file_stem(path) : name,
+                        name.empty() ? GenreNameFrom::FileName : GenreNameFrom::Option, format, out, problems);
     out.shiftJis = shiftJis;
     return ok && rowsOk;
 }
@@ -469,8 +469,9 @@ bool genre_from_rows(const std::string &path, std::vector<TableRow> &rows, const
                 "the genre name is the file's name without folder and extension; rename the file, or give pack --name "
                 "NAME");
         if (problems.size() > mark && nameFrom == GenreNameFrom::Sheet)
-            r.whole(_("the genre name is the sheet's name; rename the sheet (or, for a workbook of one sheet, give "
-                      "pack --name NAME)"));
+            r.whole(
+                _("the genre name is the sheet's name; rename the sheet (or, for a workbook of one sheet, give "
+                  "pack --name NAME)"));
     }
 
     while (!rows.empty() && row_empty(rows.back())) rows.pop_back();
