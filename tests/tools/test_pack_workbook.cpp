@@ -99,7 +99,8 @@ TEST(PackWorkbook, TeachersWorkbookPlaysAsTheSheetsShowIt)
         const std::string set = fixture::out_path(std::string("teacher") + ext);
         ASSERT_EQ(run_tool({"pack", "-o", set, book("teacher.ods")}).exit, 0);
         const std::string ods = run_tool({"dump", set}).out;
-        EXPECT_THAT(ods, HasSubstr("\"text\":\"キリンの首の骨は何個？\",\"choices\":[\"7\",\"3.5\",\"12\",\"24\",\"100\"]"));
+        EXPECT_THAT(ods,
+                    HasSubstr("\"text\":\"キリンの首の骨は何個？\",\"choices\":[\"7\",\"3.5\",\"12\",\"24\",\"100\"]"));
         EXPECT_THAT(ods, HasSubstr("\"choices\":[\"6,000\",\"007\",\"60\",\"600\",\"60000\"]"));
         EXPECT_THAT(ods, HasSubstr("\"choices\":[\"2024/04/01\",\"4月2日\""));
         EXPECT_THAT(ods, HasSubstr("{\"genre\":2,\"name\":\"歴史\",\"index\":0,\"text\":\"鎌倉幕府を開いたのは？\""));

@@ -4,7 +4,7 @@
 //   pelzo-quiz check FILE   one line per genre: <index>\t<count>\t<name>
 //   pelzo-quiz dump FILE    one JSON object per question, in table order
 //   pelzo-quiz pack -o OUT [--store] [--strict] [--font FILE] [--name NAME] GENRE...   builds a set (pack.h)
-//   pelzo-quiz unpack SET -o DIR [--csv] [--force]   the set as genre files (unpack.h)
+//   pelzo-quiz unpack SET -o DIR [--csv|--xlsx] [--force]   the set as genre files or a workbook (unpack.h)
 //
 // Exit 0 on success (stderr may warn of UTF-8 members, which load but show
 // garbled), 1 when the set does not load (stderr: the game's message, then
@@ -27,8 +27,9 @@ namespace {
 
 const char kUsage[] =
     "usage: pelzo-quiz check FILE | pelzo-quiz dump FILE\n"
-    "       pelzo-quiz pack -o OUT [--store] [--strict] [--font FILE] [--name NAME] GENRE.txt|GENRE.csv|GENRE.tsv...\n"
-    "       pelzo-quiz unpack SET -o DIR [--csv] [--force]\n";
+    "       pelzo-quiz pack -o OUT [--store] [--strict] [--font FILE] [--name NAME] "
+    "GENRE.txt|GENRE.csv|GENRE.tsv|BOOK.xlsx|BOOK.ods...\n"
+    "       pelzo-quiz unpack SET -o DIR [--csv|--xlsx] [--force]\n";
 
 // Appends s as a JSON string. Bytes that are not UTF-8 become U+FFFD, so the
 // output is always valid JSON in UTF-8.

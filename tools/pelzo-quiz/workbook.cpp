@@ -719,13 +719,21 @@ std::string xml_escaped(const std::string &s)
     return out;
 }
 
-// A cell's text, with the _xHHHH_ escape of Excel kept literal.
+// A cell's text: control characters, which XML cannot hold, as Excel's
+// _xHHHH_, and a literal "_x" escaped likewise.
 std::string cell_text(const std::string &s)
 {
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
         if (s.compare(i, 2, "_x") == 0) out += "_x005F";
-        out += s[i];
+        if (c < 0x20 && c != '\t') {
+            char code[8];
+            snprintf(code, sizeof code, "_x%04X_", c);
+            out += code;
+        } else {
+            out += s[i];
+        }
     }
     return xml_escaped(out);
 }
@@ -819,7 +827,11 @@ std::vector<std::string> xlsx_sheet_names(const std::vector<std::string> &genreN
             size_t n = 1;
             while (i + n < genre.size() && (static_cast<unsigned char>(genre[i + n]) & 0xC0) == 0x80) ++n;
             const std::string ch = genre.substr(i, n);
-            name += ch.size() == 1 && strchr("[]:*?/\\", ch[0]) ? "_" : ch;
+            // C0 and C1 controls too: no sheet name holds them.
+            const bool bad =
+                (ch.size() == 1 && (static_cast<unsigned char>(ch[0]) < 0x20 || strchr("[]:*?/\\", ch[0]))) ||
+                (ch.size() == 2 && ch[0] == '\xC2' && static_cast<unsigned char>(ch[1]) < 0xA0);
+            name += bad ? "_" : ch;
             i += n;
             ++chars;
         }
