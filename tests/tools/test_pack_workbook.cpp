@@ -92,7 +92,7 @@ TEST(PackWorkbook, EachMistakeGetsItsMessage)
 
 // The teacher's workbook plays in both kinds of set, with no export step: the
 // .ods with every text as the sheet shows it, the .xlsx with its text cells
-// and General numbers exact.
+// and General numbers exact; a cell's comment is no part of its text.
 TEST(PackWorkbook, TeachersWorkbookPlaysAsTheSheetsShowIt)
 {
     for (const char *ext : {".zip", ".pzq"}) {
@@ -105,11 +105,13 @@ TEST(PackWorkbook, TeachersWorkbookPlaysAsTheSheetsShowIt)
         EXPECT_THAT(ods, HasSubstr("\"choices\":[\"2024/04/01\",\"4月2日\""));
         EXPECT_THAT(ods, HasSubstr("{\"genre\":2,\"name\":\"歴史\",\"index\":0,\"text\":\"鎌倉幕府を開いたのは？\""));
         EXPECT_THAT(ods, Not(HasSubstr("これは問題ではない")));
+        EXPECT_THAT(ods, HasSubstr("\"text\":\"日本一高い山は？\""));  // its comment is no part of it
 
         ASSERT_EQ(run_tool({"pack", "-o", set, book("teacher.xlsx")}).exit, 0);
         const std::string xlsx = run_tool({"dump", set}).out;
         EXPECT_THAT(xlsx, HasSubstr("\"choices\":[\"7\",\"3.5\",\"12\",\"24\",\"100\"]"));
         EXPECT_THAT(xlsx, HasSubstr("\"choices\":[\"6000\",\"7\",\"60\",\"600\",\"60000\"]"));
         EXPECT_THAT(xlsx, HasSubstr("\"choices\":[\"源頼朝\",\"足利尊氏\",\"徳川家康\",\"平清盛\",\"織田信長\"]"));
+        EXPECT_THAT(xlsx, HasSubstr("\"text\":\"日本一高い山は？\""));
     }
 }

@@ -606,7 +606,8 @@ struct OdsContent : XmlHandler {
     int tableDepth = 0;  // tables inside a cell are no sheets
     long long row = 0, rowRepeat = 1, column = 0, columnRepeat = 1;
     bool inCell = false;
-    int annotation = 0, paragraphs = 0, inParagraph = 0;
+    int annotation = 0;  // inside a comment or a phonetic guide, which are no part of the text
+    int paragraphs = 0, inParagraph = 0;
     std::string cellText;
     OdsContent(std::vector<WorkbookSheet> &s, Listing &l, const std::string &p) : sheets(s), listing(l), path(p) {}
 
@@ -641,7 +642,7 @@ struct OdsContent : XmlHandler {
                                           column_letters(column + across) + std::to_string(row + down);
                 rows->merged(row + 1, column + 1, range);
             }
-        } else if (inCell && name == "annotation") {
+        } else if (inCell && (name == "annotation" || name == "ruby-text")) {
             ++annotation;
         } else if (inCell && !annotation) {
             if (name == "p" && paragraphs++ > 0) cellText += '\n';
@@ -659,7 +660,7 @@ struct OdsContent : XmlHandler {
         if (name == "style") styleName.clear();
         if (name == "table") --tableDepth;
         if (tableDepth != 1 || sheets.back().hidden) return;
-        if (name == "annotation" && annotation) --annotation;
+        if ((name == "annotation" || name == "ruby-text") && annotation) --annotation;
         if (name == "p" && inCell && !annotation && inParagraph) --inParagraph;
         if ((name == "table-cell" || name == "covered-table-cell") && inCell) {
             inCell = false;
