@@ -321,6 +321,16 @@ bool row_empty(const TableRow &row)
     return true;
 }
 
+// Empties a genre about to be read from `path`.
+void start_source(GenreSource &out, const std::string &path)
+{
+    out.path = path;
+    out.lines.clear();
+    out.texts.clear();
+    out.shiftJis = false;
+    out.warnings.clear();
+}
+
 }  // namespace
 
 bool utf8_to_cp932_strict(const std::string &utf8, std::string &sjis)
@@ -395,11 +405,7 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
 {
     const size_t before = problems.size();
     Reporter r{path, problems};
-    out.path = path;
-    out.lines.clear();
-    out.texts.clear();
-    out.shiftJis = false;
-    out.warnings.clear();
+    start_source(out, path);
 
     const std::string workbook = workbook_signature_problem(data);
     if (!workbook.empty()) {
@@ -412,11 +418,12 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
     }
     const bool bom = data.substr(0, 3) == "\xEF\xBB\xBF";
     if (bom) data.remove_prefix(3);
+    bool shiftJis = false;
     std::string decoded;
     if (!utf8_valid(data.data(), data.size())) {
         if (!bom && cp932_decode(data, &decoded)) {
             data = decoded;
-            out.shiftJis = true;
+            shiftJis = true;
         } else {
             // Read on as it is: the cells with bytes that are not UTF-8 are
             // named below.
@@ -438,7 +445,6 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
         return false;
     }
     const bool ok = problems.size() == before;
-    const bool shiftJis = out.shiftJis;
     const bool rowsOk =
         genre_from_rows(path, rows, name.empty() ? file_stem(path) : name,
                         name.empty() ? GenreNameFrom::FileName : GenreNameFrom::Option, format, out, problems);
@@ -451,11 +457,7 @@ bool genre_from_rows(const std::string &path, std::vector<TableRow> &rows, const
 {
     const size_t before = problems.size();
     Reporter r{path, problems};
-    out.path = path;
-    out.lines.clear();
-    out.texts.clear();
-    out.shiftJis = false;
-    out.warnings.clear();
+    start_source(out, path);
 
     out.add(name, nameFrom == GenreNameFrom::Option ? -1 : 0, 0, true);
     if (out.lines[0].size == 0) {
@@ -514,11 +516,7 @@ bool genre_from_rows(const std::string &path, std::vector<TableRow> &rows, const
 bool read_genre_source(const std::string &path, PackFormat format, const std::string &name, GenreSource &out,
                        std::vector<std::string> &problems)
 {
-    out.path = path;
-    out.lines.clear();
-    out.texts.clear();
-    out.shiftJis = false;
-    out.warnings.clear();
+    start_source(out, path);
     TableKind kind = TableKind::Csv;
     const bool table = genre_table_kind(path, &kind);
 
