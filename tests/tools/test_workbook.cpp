@@ -115,7 +115,8 @@ TEST(Workbook, EveryTextWrittenToAnXlsxReadsBackExactly)
         {"<&>\"'", " spaces ", "_x0041_ stays", "tab\there", "ctrl\x01", "'=1+1"},
         {"007", "1,500", "2024/04/01", "TRUE", "3.50", "=SUM(A1)"},
     };
-    const std::string book = write_xlsx({"A", "B"}, {"問題", "正解"}, {rows, {}});
+    const std::string book =
+        xlsx_book({"A", "B"}, {xlsx_sheet({"問題", "正解"}, rows), xlsx_sheet({"問題", "正解"}, {})});
     std::vector<WorkbookSheet> sheets;
     std::vector<std::string> problems;
     ASSERT_TRUE(workbook_from_bytes("b.xlsx", book, WorkbookKind::Xlsx, sheets, problems)) << problems[0];

@@ -195,6 +195,7 @@ void read_workbook_genres(const std::string &path, WorkbookKind kind, PackFormat
         genre_from_rows(where, s.rows, name.empty() ? s.name : name,
                         name.empty() ? GenreNameFrom::Sheet : GenreNameFrom::Option, format, genres.back(), problems);
         genres.back().warnings.insert(genres.back().warnings.begin(), s.warnings.begin(), s.warnings.end());
+        std::vector<TableRow>().swap(s.rows);  // in the genre now: pack holds eight genres at once
     }
 }
 

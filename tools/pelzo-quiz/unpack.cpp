@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "csv_table.h"
@@ -59,9 +60,9 @@ std::vector<std::vector<std::string>> question_rows(const GENRE_DATA &g)
 // The whole set as one workbook, a sheet per genre in genre order.
 std::string xlsx_file(const std::vector<std::string> &sheetNames)
 {
-    std::vector<std::vector<std::vector<std::string>>> sheets;
-    for (int g = 0; g < g_genreCount; ++g) sheets.push_back(question_rows(g_genres[g]));
-    return write_xlsx(sheetNames, kTableHeader, sheets);
+    std::vector<std::string> sheets;  // built one genre at a time: a set can be large
+    for (int g = 0; g < g_genreCount; ++g) sheets.push_back(xlsx_sheet(kTableHeader, question_rows(g_genres[g])));
+    return xlsx_book(sheetNames, std::move(sheets));
 }
 
 // Reads a written workbook back as pack would, and names each sheet whose
@@ -75,6 +76,7 @@ void check_workbook(const std::string &path, const std::vector<std::string> &gen
         const std::string where = path + ":" + sheets[k].name;
         GenreSource source;
         genre_from_rows(where, sheets[k].rows, sheets[k].name, GenreNameFrom::Sheet, format, source, problems);
+        std::vector<TableRow>().swap(sheets[k].rows);  // checked: not needed again
         if (k < genreNames.size() && sheets[k].name != genreNames[k])
             problems.push_back(where + ": " +
                                format_message(_("the genre name \"%s\" cannot be a sheet's name (at most 31 "

@@ -23,12 +23,13 @@
 
 namespace {
 
-// The largest workbook file and uncompressed part read, and the most text kept
-// from all sheets: far above any genre a set can hold (a sheet of 32,767
-// questions with 40-byte texts is some 10 MiB), and the zip reader's own
-// ceiling for a member.
+// The largest workbook file and uncompressed part read: the zip reader's own
+// ceiling for a member, far above a sheet of 32,767 questions with 40-byte
+// texts (some 10 MiB). The most text kept from all sheets: the largest set,
+// eight genres of 32,767 questions with texts as long as a .pzq file holds,
+// is some 100 MiB in UTF-8.
 constexpr uint64_t kMaxWorkbookBytes = 64ull << 20;
-constexpr size_t kMaxKeptBytes = 64u << 20;
+constexpr size_t kMaxKeptBytes = 128u << 20;
 // A header row, then the most questions a genre holds.
 constexpr long long kMaxSheetRows = 1 + static_cast<long long>(kPzqMaxQuestions);
 // Problems listed before the rest are left unsaid.
@@ -185,7 +186,8 @@ struct SheetRows {
         }
         listing.kept += text.size();
         if (listing.kept > kMaxKeptBytes) {
-            problem(row, column, _("the workbook's texts pass 64 MiB; a set holds far less: split the workbook"));
+            problem(row, column,
+                    _("the workbook's texts pass 128 MiB, more than the largest set holds: split the workbook"));
             failed = true;
             return;
         }
@@ -568,8 +570,9 @@ bool read_xlsx(const std::string &path, const ZipArchive &archive, const ZipWalk
     if (read_part(path, archive, walk, "xl/sharedStrings.xml", false, bytes, problems)) {
         if (!parse_part(path, "xl/sharedStrings.xml", bytes, shared, problems)) return false;
         if (listing.kept > kMaxKeptBytes) {
-            problems.push_back(path + ": " +
-                               _("the workbook's texts pass 64 MiB; a set holds far less: split the workbook"));
+            problems.push_back(
+                path + ": " +
+                _("the workbook's texts pass 128 MiB, more than the largest set holds: split the workbook"));
             return false;
         }
     }
@@ -704,6 +707,9 @@ bool ends_with_folded(const std::string &path, const char *ext)
 }
 
 // ---- Writing .xlsx ----------------------------------------------------------------
+
+const char kXmlHead[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+const char kMainNs[] = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 
 std::string xml_escaped(const std::string &s)
 {
@@ -849,23 +855,38 @@ std::vector<std::string> xlsx_sheet_names(const std::vector<std::string> &genreN
     return names;
 }
 
-std::string write_xlsx(const std::vector<std::string> &sheetNames, const std::vector<std::string> &header,
-                       const std::vector<std::vector<std::vector<std::string>>> &sheets)
+std::string xlsx_sheet(const std::vector<std::string> &header, const std::vector<std::vector<std::string>> &rows)
 {
-    const char *xmlHead = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
-    const char *mainNs = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+    std::string sheet = std::string(kXmlHead) + "<worksheet xmlns=\"" + kMainNs + "\"><sheetData>";
+    size_t r = 0;
+    auto add_row = [&](const std::vector<std::string> &cells) {
+        const std::string rn = std::to_string(++r);
+        sheet += "<row r=\"" + rn + "\">";
+        for (size_t c = 0; c < cells.size(); ++c)
+            sheet += "<c r=\"" + column_letters(static_cast<long long>(c + 1)) + rn +
+                     "\" t=\"inlineStr\"><is><t xml:space=\"preserve\">" + cell_text(cells[c]) + "</t></is></c>";
+        sheet += "</row>";
+    };
+    add_row(header);
+    for (const std::vector<std::string> &row : rows) add_row(row);
+    sheet += "</sheetData></worksheet>";
+    return sheet;
+}
+
+std::string xlsx_book(const std::vector<std::string> &sheetNames, std::vector<std::string> &&sheets)
+{
     const char *relNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-    std::string types = std::string(xmlHead) +
+    std::string types = std::string(kXmlHead) +
                         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
                         "<Default Extension=\"rels\" "
                         "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
                         "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
                         "<Override PartName=\"/xl/workbook.xml\" "
                         "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>";
-    std::string book = std::string(xmlHead) + "<workbook xmlns=\"" + mainNs + "\" xmlns:r=\"" + relNs + "\"><sheets>";
-    std::string rels =
-        std::string(xmlHead) + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
-    std::vector<ZipWriterMember> members;
+    std::string book = std::string(kXmlHead) + "<workbook xmlns=\"" + kMainNs + "\" xmlns:r=\"" + relNs + "\"><sheets>";
+    std::string rels = std::string(kXmlHead) +
+                       "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+    std::vector<ZipWriterMember> members(4);
     for (size_t k = 0; k < sheets.size(); ++k) {
         const std::string n = std::to_string(k + 1);
         types += "<Override PartName=\"/xl/worksheets/sheet" + n +
@@ -875,34 +896,21 @@ std::string write_xlsx(const std::vector<std::string> &sheetNames, const std::ve
                 "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
                 "Target=\"worksheets/sheet" +
                 n + ".xml\"/>";
-        std::string sheet = std::string(xmlHead) + "<worksheet xmlns=\"" + mainNs + "\"><sheetData>";
-        size_t r = 0;
-        auto add_row = [&](const std::vector<std::string> &cells) {
-            const std::string rn = std::to_string(++r);
-            sheet += "<row r=\"" + rn + "\">";
-            for (size_t c = 0; c < cells.size(); ++c)
-                sheet += "<c r=\"" + column_letters(static_cast<long long>(c + 1)) + rn +
-                         "\" t=\"inlineStr\"><is><t xml:space=\"preserve\">" + cell_text(cells[c]) + "</t></is></c>";
-            sheet += "</row>";
-        };
-        add_row(header);
-        for (const std::vector<std::string> &row : sheets[k]) add_row(row);
-        sheet += "</sheetData></worksheet>";
-        members.push_back({"xl/worksheets/sheet" + n + ".xml", sheet});
+        members.push_back({"xl/worksheets/sheet" + n + ".xml", std::move(sheets[k])});
     }
     types += "</Types>";
     book += "</sheets></workbook>";
     rels += "</Relationships>";
     const std::string rootRels =
-        std::string(xmlHead) +
+        std::string(kXmlHead) +
         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
         "<Relationship Id=\"rId1\" "
         "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
         "officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>";
-    members.insert(members.begin(), {{"[Content_Types].xml", types},
-                                     {"_rels/.rels", rootRels},
-                                     {"xl/workbook.xml", book},
-                                     {"xl/_rels/workbook.xml.rels", rels}});
+    members[0] = {"[Content_Types].xml", types};
+    members[1] = {"_rels/.rels", rootRels};
+    members[2] = {"xl/workbook.xml", book};
+    members[3] = {"xl/_rels/workbook.xml.rels", rels};
     std::string out;
     if (!zip_build_archive(members, false, out)) out.clear();
     return out;

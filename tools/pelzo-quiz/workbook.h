@@ -52,11 +52,13 @@ bool workbook_from_bytes(const std::string &path, std::string_view data, Workboo
 // compound file, empty for anything else.
 std::string workbook_signature_problem(std::string_view data);
 
-// An .xlsx workbook of one sheet per entry, each a header row and then the
-// rows, every cell a text. `sheetNames` must be distinct workbook sheet names
-// (xlsx_sheet_names).
-std::string write_xlsx(const std::vector<std::string> &sheetNames, const std::vector<std::string> &header,
-                       const std::vector<std::vector<std::vector<std::string>>> &sheets);
+// One sheet's part of an .xlsx workbook: a header row, then the rows, every
+// cell a text.
+std::string xlsx_sheet(const std::vector<std::string> &header, const std::vector<std::vector<std::string>> &rows);
+// An .xlsx workbook of these sheets (xlsx_sheet's parts, taken), named
+// `sheetNames`: distinct workbook sheet names (xlsx_sheet_names). Empty when
+// it cannot be built.
+std::string xlsx_book(const std::vector<std::string> &sheetNames, std::vector<std::string> &&sheets);
 // Sheet names for these genre names: a character a sheet name cannot hold
 // ([ ] : * ? / \) becomes _, the name is cut to 31 characters, and names
 // that a spreadsheet would take for one (ASCII case aside) get " (2)", ...
