@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tool_run.h"
+#include "workbook.h"
 
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -114,4 +115,24 @@ TEST(PackWorkbook, TeachersWorkbookPlaysAsTheSheetsShowIt)
         EXPECT_THAT(xlsx, HasSubstr("\"choices\":[\"源頼朝\",\"足利尊氏\",\"徳川家康\",\"平清盛\",\"織田信長\"]"));
         EXPECT_THAT(xlsx, HasSubstr("\"text\":\"日本一高い山は？\""));
     }
+}
+
+// --name names the genre of a workbook with one sheet of text (an empty sheet
+// beside it does not count), and the genres of several workbooks count
+// together against the eight a set holds.
+TEST(PackWorkbook, NameForOneSheetAndEightGenresInAll)
+{
+    const std::vector<std::string> row{"Q", "R", "W1", "W2", "W3", "W4"};
+    const std::string one = fixture::write_file(
+        "one.xlsx", xlsx_book({"Sheet1", "Sheet2"}, {xlsx_sheet({"問題", "正解"}, {row}), xlsx_sheet({}, {})}));
+    const std::string set = fixture::out_path("set.zip");
+    const ToolRun named = run_tool({"pack", "-o", set, "--name", "名前", one});
+    EXPECT_EQ(named.exit, 0) << named.err;
+    EXPECT_EQ(named.out, "0\t1\t名前\n");
+    EXPECT_EQ(named.err, shown_path(one) + ":Sheet2: the sheet is empty; it makes no genre\n");
+
+    const ToolRun nine = run_tool({"pack", "-o", set, book("teacher.ods"), book("teacher.xlsx"), book("teacher.ods")});
+    EXPECT_EQ(nine.exit, 1);
+    EXPECT_THAT(nine.err, HasSubstr("pelzo-quiz pack: 9 genres given (a workbook gives one per sheet); a set holds at "
+                                    "most 8\n"));
 }
