@@ -137,3 +137,23 @@ TEST(Workbook, SheetNamesAreOnesASpreadsheetTakes)
               (std::vector<std::string>{"理科_化学", "a_1__b___", "Quiz", "QUIZ (2)", "quiz (3)", std::string(31, 'x'),
                                         "_"}));
 }
+
+// A number in the General format is packed as General shows it; where
+// spreadsheets would show it in different ways (an exponent, more than 10
+// digits) and for TRUE/FALSE, a warning names the cell.
+TEST(Workbook, GeneralNumbersAreExactOrWarnedOf)
+{
+    const std::string book = xlsx(
+        "<row r=\"1\"><c r=\"A1\"><v>1500</v></c><c r=\"B1\"><v>0.1</v></c>"
+        "<c r=\"C1\"><v>3.50</v></c><c r=\"D1\"><v>-2024</v></c><c r=\"E1\"><v>1E-7</v></c>"
+        "<c r=\"F1\"><v>123456789012</v></c><c r=\"G1\" t=\"b\"><v>1</v></c></row>");
+    std::vector<WorkbookSheet> sheets;
+    std::vector<std::string> problems;
+    ASSERT_TRUE(workbook_from_bytes("b", book, WorkbookKind::Xlsx, sheets, problems));
+    ASSERT_EQ(sheets[0].rows.size(), 1u);
+    EXPECT_EQ(sheets[0].rows[0].cells,
+              (std::vector<std::string>{"1500", "0.1", "3.5", "-2024", "1E-07", "123456789012", "TRUE"}));
+    std::vector<std::string> where;
+    for (const PackWarning &w : sheets[0].warnings) where.push_back(w.where);
+    EXPECT_EQ(where, (std::vector<std::string>{"b:S:1:5", "b:S:1:6", "b:S:1:7"}));
+}

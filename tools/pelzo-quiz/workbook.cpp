@@ -254,18 +254,26 @@ std::string column_letters(long long column)
 // ---- .xlsx -----------------------------------------------------------------------
 
 // A number as the General format shows it: at most 15 significant digits,
-// no trailing zeros, 1E+20 beyond.
-std::string general_number(const std::string &value, bool *ok)
+// no trailing zeros, 1E+20 beyond. *plain is false where spreadsheets differ
+// (an exponent, or more than 10 significant digits, which a cell's width
+// rounds): LibreOffice writes 1E-07 as 0.0000001 and 1E+20 as 1E+020.
+std::string general_number(const std::string &value, bool *ok, bool *plain)
 {
     double d = 0;
     const auto res = std::from_chars(value.data(), value.data() + value.size(), d);
     *ok = res.ec == std::errc() && res.ptr == value.data() + value.size();
+    *plain = false;
     if (!*ok) return value;
     char buf[64];
     const auto out = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general, 15);
     std::string s(buf, out.ptr);
     const size_t e = s.find('e');
     if (e != std::string::npos) s[e] = 'E';
+    const size_t first = s.find_first_of("123456789");
+    const size_t digits = first == std::string::npos ? 1
+                                                     : std::count_if(s.begin() + static_cast<long>(first), s.end(),
+                                                                     [](char c) { return c >= '0' && c <= '9'; });
+    *plain = e == std::string::npos && digits <= 10;
     return s;
 }
 
@@ -480,8 +488,8 @@ struct XlsxSheet : XmlHandler {
                 shown.c_str()));
             rows.put(row, column, shown);
         } else if (!value.empty()) {
-            bool ok = false;
-            const std::string shown = type == "n" ? general_number(value, &ok) : value;
+            bool ok = false, plain = false;
+            const std::string shown = type == "n" ? general_number(value, &ok, &plain) : value;
             const int fmt = style >= 0 && static_cast<size_t>(style) < styles.formatOfStyle.size()
                                 ? styles.formatOfStyle[static_cast<size_t>(style)]
                                 : 0;
@@ -498,6 +506,10 @@ struct XlsxSheet : XmlHandler {
                     _("a number in the format %s, packed as %s, not as the sheet shows it; type the cell as "
                       "text (begin it with ') to pack what it shows"),
                     named.c_str(), shown.c_str()));
+            } else if (!plain) {
+                warn(format_message(_("a number packed as %s, which spreadsheets show in different ways; type the "
+                                      "cell as text (begin it with ') to pack what it shows"),
+                                    shown.c_str()));
             }
             rows.put(row, column, shown);
         }

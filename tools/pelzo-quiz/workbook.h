@@ -5,7 +5,8 @@
 // A cell's text is what the spreadsheet shows. An .ods file stores that text
 // beside every value, so it is taken as it is. In an .xlsx file a text cell
 // is exact; a number in the General (or Text) format is written as General
-// shows it (up to 15 significant digits, 1E+20 beyond); a number in any other
+// shows it (up to 15 significant digits, 1E+20 beyond), with a warning where
+// spreadsheets show it in different ways; a number in any other
 // format (a date, "1,500", "007", a percentage), and a TRUE/FALSE, is
 // written as General would show it too, with a warning that names the cell
 // and says to type it as text: its shown form is not rebuilt here.
