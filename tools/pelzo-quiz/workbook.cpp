@@ -126,6 +126,7 @@ bool parse_xml(std::string_view data, XmlHandler &handler, std::string *why)
 // ---- Sheets ----------------------------------------------------------------------
 
 struct Listing {
+    const std::string &path;
     std::vector<std::string> &problems;
     size_t listed = 0;
     size_t kept = 0;  // bytes of text kept from every sheet
@@ -135,7 +136,7 @@ struct Listing {
         if (listed == kMaxListed) return false;
         problems.push_back(problem);
         if (++listed < kMaxListed) return true;
-        problems.push_back(_("more problems not listed; fix these first"));
+        problems.push_back(path + ": " + _("more problems not listed; fix these first"));
         return false;
     }
 };
@@ -196,13 +197,11 @@ struct SheetRows {
             next.row = sheet.rows.empty() ? 1 : sheet.rows.back().row + 1;
             sheet.rows.push_back(std::move(next));
         }
-        TableRow *target = &sheet.rows.back();
-        if (target->row != row) {  // a row given out of order
-            for (TableRow &r : sheet.rows)
-                if (r.row == row) target = &r;
-        }
-        if (target->cells.size() < static_cast<size_t>(column)) target->cells.resize(static_cast<size_t>(column));
-        target->cells[static_cast<size_t>(column - 1)] = text;
+        // Row n is rows[n - 1]: gaps are filled with empty rows, so a row
+        // given out of order is found in place.
+        TableRow &target = sheet.rows[static_cast<size_t>(row - 1)];
+        if (target.cells.size() < static_cast<size_t>(column)) target.cells.resize(static_cast<size_t>(column));
+        target.cells[static_cast<size_t>(column - 1)] = text;
     }
 
     void merged(long long row, long long column, const std::string &range)
@@ -804,7 +803,7 @@ bool workbook_from_bytes(const std::string &path, std::string_view data, Workboo
     archive.size = data.size();
     const std::vector<std::string> none;
     const ZipWalk walk = zip_walk(&archive, &none);
-    Listing listing{problems};
+    Listing listing{path, problems};
     // The parts tell the kind, whatever the name says (an .ods saved under
     // .xlsx reads as well).
     for (const ZipMemberReport &m : walk.members) {
