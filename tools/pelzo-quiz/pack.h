@@ -10,7 +10,8 @@
 // --store. Before OUT appears, the new file is read back with the game's own
 // readers and every text compared with its source, so a set that packs always
 // loads to the same texts. Any problem is reported as "path:line: reason" (a
-// table: "path:row:column: reason", a sheet: "path:sheet:row:column: reason") on stderr, exit 1, and nothing is written
+// table: "path:row:column: reason", a sheet: "path:sheet:row:column:
+// reason") on stderr, exit 1, and nothing is written
 // (the file is built under a temporary name and renamed into place only when
 // it checks out). An input (a genre file or the --font file) that is the
 // output file, by any spelling or link, is refused. Exit 2 on a usage error. A table read as Shift-JIS is named
