@@ -85,6 +85,8 @@ TEST(Workbook, LimitsAndDamageAreRefusedWhereTheyArePassed)
         {"rows out of order",
          xlsx("<row r=\"2\"><c r=\"A2\"><v>2</v></c></row><row r=\"1\"><c r=\"F1\"><v>1</v></c></row>"),
          WorkbookKind::Xlsx, "", 2},
+        {"a cell outside rows", xlsx("<c r=\"A0\"><v>1</v></c>"), WorkbookKind::Xlsx,
+         "b:S:0:1: a cell outside the sheet's rows"},
         {"no shared texts", xlsx("<row r=\"2\"><c r=\"B2\" t=\"s\"><v>0</v></c></row>"), WorkbookKind::Xlsx,
          "b:S:2:2: names a shared text the workbook does not hold"},
         {"entities", xlsx("", "<!DOCTYPE a [<!ENTITY a \"aaaa\">]>"), WorkbookKind::Xlsx,

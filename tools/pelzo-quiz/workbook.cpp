@@ -162,6 +162,12 @@ struct SheetRows {
     void put(long long row, long long column, const std::string &text)
     {
         if (text.empty() || failed) return;
+        if (row < 1 || column < 1) {  // a cell outside any row: a damaged sheet
+            problem(std::max(row, 0LL), std::max(column, 0LL),
+                    _("a cell outside the sheet's rows; is the file damaged?"));
+            failed = true;
+            return;
+        }
         if (row > kMaxSheetRows) {
             problem(row, column,
                     format_message(
