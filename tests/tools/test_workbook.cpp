@@ -74,6 +74,15 @@ TEST(Workbook, LimitsAndDamageAreRefusedWhereTheyArePassed)
         {"every column",
          ods("<table:table-row>" + text_cell("x", " table:number-columns-repeated=\"16384\"") + "</table:table-row>"),
          WorkbookKind::Ods, "b:S:1:101: text in column 101; a row holds 6 cells"},
+        {"spaces by the thousand",
+         ods("<table:table-row><table:table-cell><text:p>" + std::string(100, 'x') + "</text:p><text:p>" +
+             [] {
+                 std::string spaces;
+                 for (int i = 0; i < 100; ++i) spaces += "<text:s text:c=\"1000\"/>";
+                 return spaces;
+             }() +
+             "</text:p></table:table-cell></table:table-row>"),
+         WorkbookKind::Ods, "b:S:1:1: the cell holds more than 65,536 bytes of text; a game text holds at most 511"},
         {"two paragraphs",
          ods("<table:table-row><table:table-cell><text:p>a</text:p><text:p>b</text:p>"
              "</table:table-cell></table:table-row>"),

@@ -30,6 +30,8 @@ namespace {
 // is some 100 MiB in UTF-8.
 constexpr uint64_t kMaxWorkbookBytes = 64ull << 20;
 constexpr size_t kMaxKeptBytes = 128u << 20;
+// The most text one cell of an .ods file may hold: far past a game text.
+constexpr size_t kMaxCellBytes = 64u << 10;
 // A header row, then the most questions a genre holds.
 constexpr long long kMaxSheetRows = 1 + static_cast<long long>(kPzqMaxQuestions);
 // Problems listed before the rest are left unsaid.
@@ -231,12 +233,16 @@ long long column_number(const char *ref, const char **rest)
     return n;
 }
 
+// A positive count or number from an attribute, else `fallback`. Held at
+// 2^40, far past any sheet's rows and columns, so that sums of them cannot
+// overflow.
 long long number_attr(const char *value, long long fallback)
 {
     if (!value || !*value) return fallback;
     long long n = 0;
     const auto res = std::from_chars(value, value + strlen(value), n);
-    return res.ec == std::errc() && n > 0 ? n : fallback;
+    if (res.ec == std::errc::result_out_of_range) return 1LL << 40;
+    return res.ec == std::errc() && n > 0 ? std::min(n, 1LL << 40) : fallback;
 }
 
 // A cell reference: row and column from "B3".
@@ -671,6 +677,7 @@ struct OdsContent : XmlHandler {
             if (name == "tab") cellText += '\t';
             if (name == "s")
                 cellText.append(static_cast<size_t>(std::min(number_attr(attr(attrs, "c"), 1), 1000LL)), ' ');
+            check_size();
         }
         stop = rows && rows->failed;
     }
@@ -698,7 +705,23 @@ struct OdsContent : XmlHandler {
 
     void text(std::string_view s) override
     {
-        if (tableDepth == 1 && !sheets.back().hidden && inCell && !annotation && inParagraph) cellText.append(s);
+        if (tableDepth == 1 && !sheets.back().hidden && inCell && !annotation && inParagraph) {
+            cellText.append(s);
+            check_size();
+            stop = rows->failed;
+        }
+    }
+
+    // A cell's text is held whole until the cell ends; spaces written as a
+    // count (<text:s text:c="1000"/>) could otherwise make gigabytes of a
+    // small file.
+    void check_size()
+    {
+        if (cellText.size() <= kMaxCellBytes || rows->failed) return;
+        rows->problem(row + 1, column + 1,
+                      format_message(_("the cell holds more than %s bytes of text; a game text holds at most %d"),
+                                     with_thousands(static_cast<long long>(kMaxCellBytes)).c_str(), kTextSlotBytes));
+        rows->failed = true;
     }
 };
 
