@@ -174,5 +174,5 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${PELZO_DEB_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6 (>= 2.34), libstdc++6 (>= 9), libsdl2-2.0-0, libsdl2-image-2.0-0, libsdl2-mixer-2.0-0, libfreetype6, libfontconfig1, libgtk-3-0, zlib1g, fonts-ipafont-mincho | fonts-ipafont-gothic | fonts-noto-cjk")
+    "libc6 (>= 2.34), libstdc++6 (>= 9), libsdl2-2.0-0, libsdl2-image-2.0-0, libsdl2-mixer-2.0-0, libfreetype6, libfontconfig1, libgtk-3-0, zlib1g, libexpat1, fonts-ipafont-mincho | fonts-ipafont-gothic | fonts-noto-cjk")
 include(CPack)

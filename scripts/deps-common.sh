@@ -301,6 +301,33 @@ build_gtest() {
   stamp gtest "$version" "$gtest_options" $((SECONDS - start))
 }
 
+# expat: pelzo-quiz reads workbooks' XML with it. The static library only,
+# without its xmlwf tool, examples, tests or documentation; its CMake package
+# (expat::expat) tells the tool's build XML_STATIC.
+expat_options="-DEXPAT_SHARED_LIBS=OFF -DEXPAT_BUILD_TOOLS=OFF -DEXPAT_BUILD_EXAMPLES=OFF -DEXPAT_BUILD_TESTS=OFF -DEXPAT_BUILD_DOCS=OFF -DEXPAT_BUILD_FUZZERS=OFF -DEXPAT_BUILD_PKGCONFIG=ON"
+expat_build() {
+  local src=$1; shift
+  # The release's CMake project sits at the top of the source package, or
+  # in expat/ where the package follows the upstream repository.
+  [ -f "$src/CMakeLists.txt" ] || src=$src/expat
+  # Debian's security patches test "#if XML_DTD == 1", as its autotools
+  # build defines it; the CMake project's header defines it empty.
+  sed -i 's/^#cmakedefine XML_DTD$/#cmakedefine XML_DTD 1/' "$src/expat_config.h.cmake"
+  if ! grep -q '^#cmakedefine XML_DTD 1$' "$src/expat_config.h.cmake"; then
+    say "expat_config.h.cmake no longer has the expected XML_DTD line" >&2
+    exit 1
+  fi
+  configure expat "$src" "$@"
+  compile expat
+  install_tree expat
+}
+
+# build_tool_libraries: the libraries pelzo-quiz needs beyond the game's
+# (the browser port builds no pelzo-quiz and skips them).
+build_tool_libraries() {
+  build_debian expat expat "$expat_options"
+}
+
 # build_libraries: every library, in dependency order.
 build_libraries() {
   if [ ! -f "$toolchain" ]; then

@@ -17,7 +17,7 @@ seconds=${1:-60}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(fuzz_pzq fuzz_zip fuzz_qtext fuzz_codepage fuzz_pipeline fuzz_table)
+  targets=(fuzz_pzq fuzz_zip fuzz_qtext fuzz_codepage fuzz_pipeline fuzz_table fuzz_workbook)
 fi
 case $seconds in
   ''|*[!0-9]*) echo "fuzz.sh: SECONDS must be a whole number, not '$seconds'" >&2; exit 2 ;;

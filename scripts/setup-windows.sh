@@ -3,7 +3,8 @@
 #   - installs the MinGW-w64 cross compiler (POSIX threads), Wine to run the
 #     result, NSIS for the installer and the build tools;
 #   - fetches the Debian sources of zlib, FreeType, SDL2, SDL2_image and
-#     SDL2_mixer (the versions the Linux build uses) with apt-get source;
+#     SDL2_mixer (the versions the Linux build uses), and expat for
+#     pelzo-quiz, with apt-get source;
 #   - cross-builds them, and GoogleTest/GoogleMock from /usr/src/googletest,
 #     as static libraries into BUILD_DIR/deps/prefix, so that the game and its
 #     tests link into executables that need no DLL besides Windows' own
@@ -34,3 +35,4 @@ run "$logdir/packages.log" bash "$top/scripts/setup.sh" \
   googletest cmake make pkg-config dpkg-dev file
 
 build_libraries
+build_tool_libraries

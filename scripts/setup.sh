@@ -13,7 +13,7 @@ set -euo pipefail
 play_packages=(
   build-essential cmake pkg-config
   libsdl2-dev libsdl2-image-dev libsdl2-mixer-dev
-  libfreetype-dev libfontconfig-dev zlib1g-dev libgtk-3-dev
+  libfreetype-dev libfontconfig-dev zlib1g-dev libgtk-3-dev libexpat1-dev
   fonts-ipafont-mincho
 )
 # Testing (scripts/test.sh), the benchmarks, the fuzzers, the install and

@@ -30,6 +30,7 @@
 #include "pzq_format.h"
 #include "quiz_load.h"
 #include "sys.h"
+#include "zip_reader.h"
 #include "zip_writer.h"
 
 namespace fs = std::filesystem;
@@ -270,6 +271,32 @@ Seeds table_seeds()
     return seeds;
 }
 
+// The workbook reader's seeds: the parts of the workbooks LibreOffice saved
+// for the tests, each behind the byte that says which part it is.
+Seeds workbook_seeds()
+{
+    Seeds seeds;
+    const fs::path folder = kTop / "tests" / "fixtures" / "workbook";
+    const std::pair<const char *, std::vector<std::string>> kinds[] = {
+        {".ods", {"content.xml"}},
+        {".xlsx", {"sheet1.xml", "sharedStrings.xml", "styles.xml", "workbook.xml"}},
+    };
+    char which = 0;
+    for (const auto &[ext, parts] : kinds) {
+        for (const std::string &part : parts) {
+            for (const fs::path &path : files_in(folder, ext)) {
+                unsigned char *bytes = nullptr;
+                uint32_t size = 0;
+                if (zip_read_file(path.string().c_str(), part.c_str(), &bytes, &size) == 0)
+                    seeds.push_back(which + std::string(reinterpret_cast<char *>(bytes), size));
+                zip_free(bytes);
+            }
+            ++which;
+        }
+    }
+    return seeds;
+}
+
 // --- saving -------------------------------------------------------------------------
 
 std::string fnv1a64(const std::string &bytes)
@@ -310,7 +337,8 @@ int main(int argc, char **argv)
     for (const std::string &s : zip) pipeline.push_back("Z" + s);
     const std::pair<std::string, Seeds> corpora[] = {
         {"qtext", qtext_seeds(members)},       {"zip", zip},           {"pzq", pzqs},
-        {"codepage", codepage_seeds(members)}, {"pipeline", pipeline}, {"table", table_seeds()}};
+        {"codepage", codepage_seeds(members)}, {"pipeline", pipeline}, {"table", table_seeds()},
+        {"workbook", workbook_seeds()}};
 
     for (const auto &[target, seeds] : corpora) {
         const fs::path folder = out / target;

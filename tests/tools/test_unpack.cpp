@@ -97,18 +97,19 @@ TEST(Unpack, EverySetThatLoadsPacksBackToTheSameTexts)
         const ToolRun before = run_tool({"dump", set});
         if (before.exit != 0) continue;
         const std::string ext = set.substr(set.size() - 4);
-        for (const bool csv : {false, true}) {
+        for (const char *kind : {"", "--csv", "--xlsx"}) {
             const std::string dir = fixture::out_path("unpacked" + std::to_string(n++));
             std::filesystem::remove_all(fixture::fs_path(dir));
             std::vector<std::string> args{"unpack", set, "-o", dir};
-            if (csv) args.push_back("--csv");
+            if (*kind) args.push_back(kind);
             const ToolRun un = run_tool(args);
-            if (csv && genre_name_has_control_character(before.out)) {
-                // A table's genre name is its file name, and a file name holds
-                // no control character (Windows decodes the byte 0x80 of a set
-                // to U+0080): unpack says so rather than rename the genre.
+            if (*kind && genre_name_has_control_character(before.out)) {
+                // A table's genre name is its file or sheet name, and neither
+                // holds a control character (Windows decodes the byte 0x80 of
+                // a set to U+0080): unpack says so rather than rename the genre.
                 EXPECT_EQ(un.exit, 1);
-                EXPECT_THAT(un.err, HasSubstr("cannot be this file's name"));
+                EXPECT_THAT(un.err, HasSubstr(std::string(kind) == "--csv" ? "cannot be this file's name"
+                                                                           : "cannot be a sheet's name"));
                 ++roundTrips;
                 continue;
             }
@@ -126,11 +127,11 @@ TEST(Unpack, EverySetThatLoadsPacksBackToTheSameTexts)
             pack.insert(pack.end(), files.begin(), files.end());
             const ToolRun packed = run_tool(pack);
             ASSERT_EQ(packed.exit, 0) << packed.err;
-            EXPECT_EQ(run_tool({"dump", fixture::out_path("again" + ext)}).out, before.out) << (csv ? "csv" : "txt");
+            EXPECT_EQ(run_tool({"dump", fixture::out_path("again" + ext)}).out, before.out) << kind;
             ++roundTrips;
         }
     }
-    EXPECT_EQ(roundTrips, 2 * 7);  // every set above loads
+    EXPECT_EQ(roundTrips, 3 * 7);  // every set above loads
 }
 
 TEST(Unpack, WhatCannotBePackedBackIsNamedAndStillWritten)
@@ -153,6 +154,12 @@ TEST(Unpack, WhatCannotBePackedBackIsNamedAndStillWritten)
                 HasSubstr(shown_path(dir + "/0_A_B.csv") + ": the genre name \"A/B\" cannot be this file's name"));
     EXPECT_THAT(csv.err, HasSubstr(shown_path(dir + "/0_A_B.csv") + ":2:2: empty cell"));
     EXPECT_TRUE(std::filesystem::exists(fixture::fs_path(dir + "/0_A_B.csv")));
+
+    const ToolRun xlsx = run_tool({"unpack", set, "-o", dir, "--xlsx", "--force"});
+    EXPECT_EQ(xlsx.exit, 1);
+    EXPECT_THAT(xlsx.err,
+                HasSubstr(shown_path(dir + "/empty.xlsx") + ":A_B: the genre name \"A/B\" cannot be a sheet's name"));
+    EXPECT_THAT(xlsx.err, HasSubstr(shown_path(dir + "/empty.xlsx") + ":A_B:2:2: empty cell"));
 }
 
 TEST(Unpack, AFolderHoldingFilesIsLeftAloneWithoutForce)

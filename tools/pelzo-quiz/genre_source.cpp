@@ -14,6 +14,7 @@
 #include "sys.h"
 #include "text_lines.h"
 #include "utf8.h"
+#include "workbook.h"
 
 namespace {
 
@@ -60,10 +61,8 @@ std::string describe(const std::string &ch)
 
 constexpr size_t kMaxListed = 20;
 
-// The most lines a genre's layout can have, and the most cells a table's row
-// is read with (a row holds 6; more only need counting up to a point).
+// The most lines a genre's layout can have.
 constexpr size_t kMaxLayoutLines = 1 + 6 * static_cast<size_t>(kPzqMaxQuestions);
-constexpr size_t kMaxTableCells = 100;
 
 struct Reporter {
     const std::string &path;
@@ -498,6 +497,16 @@ void check_short_genre(GenreSource &g)
                                             g.questions(), kStageQuestions, kStageQuestions)});
 }
 
+// Empties a genre about to be read from `path`.
+void start_source(GenreSource &out, const std::string &path)
+{
+    out.path = path;
+    out.lines.clear();
+    out.texts.clear();
+    out.shiftJis = false;
+    out.warnings.clear();
+}
+
 }  // namespace
 
 bool utf8_to_cp932_strict(const std::string &utf8, std::string &sjis)
@@ -585,23 +594,25 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
 {
     const size_t before = problems.size();
     Reporter r{path, problems};
-    out.path = path;
-    out.lines.clear();
-    out.texts.clear();
-    out.shiftJis = false;
-    out.warnings.clear();
+    start_source(out, path);
 
+    const std::string workbook = workbook_signature_problem(data);
+    if (!workbook.empty()) {
+        r.whole(workbook);
+        return false;
+    }
     if (data.substr(0, 2) == "\xFF\xFE" || data.substr(0, 2) == "\xFE\xFF") {
         r.whole("is UTF-16 (a spreadsheet's \"Unicode text\"); save it as CSV in UTF-8");
         return false;
     }
     const bool bom = data.substr(0, 3) == "\xEF\xBB\xBF";
     if (bom) data.remove_prefix(3);
+    bool shiftJis = false;
     std::string decoded;
     if (!utf8_valid(data.data(), data.size())) {
         if (!bom && cp932_decode(data, &decoded)) {
             data = decoded;
-            out.shiftJis = true;
+            shiftJis = true;
         } else {
             // Read on as it is: the cells with bytes that are not UTF-8 are
             // named below.
@@ -622,20 +633,38 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
         problems.push_back(path + ":" + std::to_string(bad.row) + ":" + std::to_string(bad.column) + ": " + bad.reason);
         return false;
     }
+    const bool ok = problems.size() == before;
+    const bool rowsOk =
+        genre_from_rows(path, rows, name.empty() ? table_genre_name(path) : name,
+                        name.empty() ? GenreNameFrom::FileName : GenreNameFrom::Option, format, out, problems, header);
+    out.shiftJis = shiftJis;
+    return ok && rowsOk;
+}
 
-    const std::string stem = table_genre_name(path);
-    out.add(name.empty() ? stem : name, name.empty() ? 0 : -1, 0, true);
+bool genre_from_rows(const std::string &path, std::vector<TableRow> &rows, const std::string &name,
+                     GenreNameFrom nameFrom, PackFormat format, GenreSource &out, std::vector<std::string> &problems,
+                     HeaderRow header)
+{
+    const size_t before = problems.size();
+    Reporter r{path, problems};
+    start_source(out, path);
+
+    out.add(name, nameFrom == GenreNameFrom::Option ? -1 : 0, 0, true);
     if (out.lines[0].size == 0) {
-        r.whole("the file name gives no genre name; give pack --name NAME");
+        r.whole(nameFrom == GenreNameFrom::Sheet ? _("the sheet has no name; name it after the genre")
+                                                 : "the file name gives no genre name; give pack --name NAME");
     } else {
         const size_t mark = problems.size();
         check_line(r, 0, out.lines[0], std::string(out.text(0)), format);
-        if (problems.size() > mark && name.empty())
+        if (problems.size() > mark && nameFrom == GenreNameFrom::FileName)
             r.whole(
                 _("the genre name is the file's name without folder, extension and a leading number with \"_\" "
                   "(\"1_\", \"01_\"); rename the file, or give pack --name NAME"));
+        if (problems.size() > mark && nameFrom == GenreNameFrom::Sheet)
+            r.whole(
+                _("the genre name is the sheet's name; rename the sheet (or, for a workbook of one sheet, give "
+                  "pack --name NAME)"));
     }
-
     while (!rows.empty() && row_empty(rows.back())) rows.pop_back();
     drop_padding(rows);
     const size_t first = first_question_row(path, rows, header, out.warnings);
@@ -685,11 +714,7 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
 bool read_genre_source(const std::string &path, PackFormat format, const std::string &name, GenreSource &out,
                        std::vector<std::string> &problems, HeaderRow header)
 {
-    out.path = path;
-    out.lines.clear();
-    out.texts.clear();
-    out.shiftJis = false;
-    out.warnings.clear();
+    start_source(out, path);
     TableKind kind = TableKind::Csv;
     const bool table = genre_table_kind(path, &kind);
 
@@ -705,6 +730,11 @@ bool read_genre_source(const std::string &path, PackFormat format, const std::st
         return false;
     }
     if (table) return genre_from_table(path, data, kind, name, format, out, problems, header);
+    const std::string workbook = workbook_signature_problem(data);
+    if (!workbook.empty()) {
+        problems.push_back(path + ": " + workbook);
+        return false;
+    }
     if (!read_text_genre(path, data, format, out, problems)) return false;
     check_short_genre(out);
     return true;

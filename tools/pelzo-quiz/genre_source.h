@@ -49,6 +49,9 @@ enum class HeaderRow { Auto, Yes, No };
 constexpr int kZipLineBytes = 510;  // Shift-JIS bytes per line (511 would split off an empty line)
 constexpr int kTextSlotBytes = 511;  // UTF-8 bytes the game keeps of any text
 constexpr int kZipMaxQuestions = 170;  // 1 + 6 x 170 = 1,021 of the 1,024 lines read from a member
+// The most cells a table's row is read with (a row holds 6; more only need
+// counting up to a point).
+constexpr size_t kMaxTableCells = 100;
 
 // One text of the layout, kept lean: a genre holds up to 196,603 of them,
 // and pack holds eight genres at once. The text itself is in its genre's
@@ -103,6 +106,17 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
 // ("1_動物.csv" and "01_動物.csv" name 動物), which orders the files as
 // `unpack --csv` writes them.
 std::string table_genre_name(const std::string &path);
+
+// Where a table's genre name comes from: its file's name, pack's --name, or
+// the workbook sheet's name (the path is then "book.xlsx:sheet").
+enum class GenreNameFrom { FileName, Option, Sheet };
+
+// The same checks for a table's rows already parsed (a CSV file's, or a
+// workbook sheet's), the genre named `name`. Trailing empty rows are dropped
+// from `rows`.
+bool genre_from_rows(const std::string &path, std::vector<TableRow> &rows, const std::string &name,
+                     GenreNameFrom nameFrom, PackFormat format, GenreSource &out, std::vector<std::string> &problems,
+                     HeaderRow header = HeaderRow::Auto);
 
 // Strict UTF-8 -> code page 932 of one whole text. False when a character has
 // no code page 932 form or does not read back as itself.

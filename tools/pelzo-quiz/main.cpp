@@ -4,7 +4,7 @@
 //   pelzo-quiz check FILE   one line per genre: <index>\t<count>\t<name>
 //   pelzo-quiz dump FILE    one JSON object per question, in table order
 //   pelzo-quiz pack -o OUT [--store] [--strict] [--font FILE] [--name NAME] GENRE...   builds a set (pack.h)
-//   pelzo-quiz unpack SET -o DIR [--csv] [--force]   the set as genre files (unpack.h)
+//   pelzo-quiz unpack SET -o DIR [--csv|--xlsx] [--force]   the set as genre files or a workbook (unpack.h)
 //   pelzo-quiz --help | -h | COMMAND --help         the usage, on stdout
 //   pelzo-quiz --version                            the game's version
 //

@@ -22,6 +22,7 @@
 #include "quiz_load.h"
 #include "sys.h"
 #include "usage.h"
+#include "workbook.h"
 #include "zip_reader.h"
 #include "zip_writer.h"
 
@@ -30,12 +31,14 @@ namespace {
 const char kUsage[] =
     N_("usage: pelzo-quiz pack -o OUT [--store] [--strict] [--font FILE] GENRE.txt...\n"
        "       pelzo-quiz pack -o OUT [--store] [--strict] [--font FILE] [--name NAME] [--header|--no-header]\n"
-       "                       GENRE.csv|GENRE.tsv...\n"
-       "  .txt, .csv and .tsv files may be mixed; the genres are in the order given.\n"
+       "                       GENRE.csv|GENRE.tsv|BOOK.xlsx|BOOK.ods...\n"
+       "  .txt, .csv, .tsv, .xlsx and .ods files may be mixed; the genres are in the order given,\n"
+       "  a workbook's in the order of its sheets (each visible sheet with text is a genre).\n"
        "  --store      a ZIP set's members are stored, not deflated\n"
        "  --strict     what packs but may be a mistake (warnings) is refused instead\n"
        "  --font FILE  texts are measured in FILE instead of the game's font\n"
-       "  --name NAME  the genre name of a single .csv or .tsv file, instead of its file name\n"
+       "  --name NAME  the genre name of a single .csv or .tsv file, instead of its file name,\n"
+       "               or of a workbook of one sheet, instead of the sheet's name\n"
        "  --header     a table's first row is a header row and skipped, whatever it holds\n"
        "  --no-header  a table's first row is a question, whatever it holds\n");
 
@@ -169,6 +172,42 @@ std::string write_temporary(const std::string &target, const std::string &bytes,
     return temp;
 }
 
+// Every visible sheet of a workbook that holds text, as a genre named after
+// the sheet (or --name, for a workbook of one such sheet). Hidden and empty
+// sheets are named on stderr and make no genre.
+void read_workbook_genres(const std::string &path, WorkbookKind kind, PackFormat format, const std::string &name,
+                          HeaderRow header, std::vector<GenreSource> &genres, std::vector<std::string> &problems)
+{
+    std::vector<WorkbookSheet> sheets;
+    if (!read_workbook(path, kind, sheets, problems)) return;
+    size_t used = 0;
+    for (const WorkbookSheet &s : sheets) used += !s.hidden && !s.rows.empty();
+    if (!name.empty() && used != 1) {
+        problems.push_back(path + ": " +
+                           formatted(_("--name names the genre of a workbook of one sheet; this one has %zu "
+                                            "sheets with text: the sheets' names are their genres' names"),
+                                          used));
+        return;
+    }
+    for (WorkbookSheet &s : sheets) {
+        const std::string where = path + ":" + s.name;
+        if (s.hidden) {
+            fprintf(stderr, "%s\n", escaped(where + ": " + _("a hidden sheet; skipped")).c_str());
+            continue;
+        }
+        if (s.rows.empty()) {
+            fprintf(stderr, "%s\n", escaped(where + ": " + _("the sheet is empty; it makes no genre")).c_str());
+            continue;
+        }
+        genres.emplace_back();
+        genre_from_rows(where, s.rows, name.empty() ? s.name : name,
+                        name.empty() ? GenreNameFrom::Sheet : GenreNameFrom::Option, format, genres.back(), problems,
+                        header);
+        genres.back().warnings.insert(genres.back().warnings.begin(), s.warnings.begin(), s.warnings.end());
+        std::vector<TableRow>().swap(s.rows);  // in the genre now: pack holds eight genres at once
+    }
+}
+
 int refuse(const std::vector<std::string> &problems, const std::string &out)
 {
     for (const std::string &p : problems) fprintf(stderr, "%s\n", escaped(p).c_str());
@@ -225,9 +264,11 @@ int pack_command(int argc, char **argv)
     if (store && format == PackFormat::Pzq)
         return usage_error(_("--store applies to ZIP sets only; a .pzq file is never compressed"));
     TableKind kind;
-    if (haveName && (inputs.size() != 1 || !genre_table_kind(inputs[0], &kind)))
-        return usage_error(
-            _("--name names the genre of a single .csv or .tsv file (a .txt file names its genre on its first line)"));
+    WorkbookKind bookKind;
+    if (haveName &&
+        (inputs.size() != 1 || (!genre_table_kind(inputs[0], &kind) && !workbook_kind(inputs[0], &bookKind))))
+        return usage_error(_("--name names the genre of a single .csv or .tsv file, or of a workbook of one sheet (a "
+                             ".txt file names its genre on its first line)"));
 
     std::vector<std::string> problems;
     // Every input, the font too, is compared with the output as a file: two
@@ -247,15 +288,25 @@ int pack_command(int argc, char **argv)
         problems.push_back("pelzo-quiz pack: " + std::to_string(inputs.size()) +
                            " genre files given; a set holds at most " + std::to_string(kMaxGenres) +
                            " genres (one file each)");
-    std::vector<GenreSource> genres(inputs.size());
-    for (size_t k = 0; k < inputs.size(); ++k) {
+    std::vector<GenreSource> genres;
+    for (size_t k = 0; k < inputs.size() && k < static_cast<size_t>(kMaxGenres); ++k) {
         if (isOutput(inputs[k])) {
             problems.push_back(inputs[k] + ": is also the output file; packing would overwrite it");
             continue;
         }
-        read_genre_source(inputs[k], format, name, genres[k], problems, header);
-        if (genres[k].shiftJis) fprintf(stderr, "%s: read as Shift-JIS (code page 932)\n", escaped(inputs[k]).c_str());
+        if (workbook_kind(inputs[k], &bookKind)) {
+            read_workbook_genres(inputs[k], bookKind, format, name, header, genres, problems);
+            continue;
+        }
+        genres.emplace_back();
+        read_genre_source(inputs[k], format, name, genres.back(), problems, header);
+        if (genres.back().shiftJis)
+            fprintf(stderr, "%s: read as Shift-JIS (code page 932)\n", escaped(inputs[k]).c_str());
     }
+    if (genres.size() > static_cast<size_t>(kMaxGenres) && inputs.size() <= static_cast<size_t>(kMaxGenres))
+        problems.push_back(formatted(_("pelzo-quiz pack: %zu genres given (a workbook gives one per sheet); a set "
+                                            "holds at most %d"),
+                                          genres.size(), kMaxGenres));
     if (!problems.empty()) return refuse(problems, out);
 
     // Texts the play screen cannot show whole: warnings, or with --strict

@@ -1,15 +1,19 @@
 // pack: `pelzo-quiz pack -o OUT [--store] [--strict] [--font FILE]
 // [--name NAME] [--header|--no-header] GENRE...` builds a quiz set from genre
 // files: UTF-8 text files, or CSV/TSV tables of one question per row
-// (genre_source.h); --name names a single table's genre, --header and
-// --no-header decide whether a table's first row is a header row.
+// (genre_source.h), or .xlsx/.ods workbooks, each visible sheet with text a
+// table (workbook.h; hidden and empty sheets are named on stderr); --name
+// names a single table's genre, or a workbook's with one sheet of text;
+// --header and --no-header decide whether a table's (or sheet's) first row is
+// a header row. Eight genres in all.
 //
 // OUT ending in ".pzq" (any case) gives a binary quiz file; anything else a
 // ZIP of Shift-JIS members qtext_0.txt.. in input order, deflated unless
 // --store. Before OUT appears, the new file is read back with the game's own
 // readers and every text compared with its source, so a set that packs always
 // loads to the same texts. Any problem is reported as "path:line: reason" (a
-// table: "path:row:column: reason") on stderr, exit 1, and nothing is written
+// table: "path:row:column: reason", a sheet: "path:sheet:row:column:
+// reason") on stderr, exit 1, and nothing is written
 // (the file is built under a temporary name and renamed into place only when
 // it checks out). An input (a genre file or the --font file) that is the
 // output file, by any spelling or link, is refused. Exit 2 on a usage error. A table read as Shift-JIS is named

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "csv_table.h"
@@ -17,14 +18,16 @@
 #include "quiz_load.h"
 #include "sys.h"
 #include "usage.h"
+#include "workbook.h"
 
 namespace {
 
 const char kUsage[] =
-    N_("usage: pelzo-quiz unpack SET -o DIR [--csv] [--force]\n"
+    N_("usage: pelzo-quiz unpack SET -o DIR [--csv|--xlsx] [--force]\n"
        "  writes each genre as N_<genre>.txt (or .csv with --csv), N its index, so that\n"
        "  `pelzo-quiz pack -o SET DIR/*.txt` (or DIR/*.csv) packs the genres in their order\n"
        "  --csv    tables of one question per row instead of text files\n"
+       "  --xlsx   one workbook, <set>.xlsx, a sheet per genre in their order\n"
        "  --force  write into a folder that already holds files\n");
 
 int usage_error(const std::string &what) { return ::usage_error("pelzo-quiz unpack", what, _(kUsage)); }
@@ -51,27 +54,73 @@ std::string text_file(const GENRE_DATA &g)
     return out;
 }
 
+// A genre's questions as rows of six cells.
+std::vector<std::vector<std::string>> question_rows(const GENRE_DATA &g)
+{
+    std::vector<std::vector<std::string>> rows;
+    for (int q = 0; q < g.count; ++q) {
+        std::vector<std::string> cells{g.items[q].text};
+        for (const char *choice : g.items[q].choice) cells.emplace_back(choice);
+        rows.push_back(std::move(cells));
+    }
+    return rows;
+}
+
+// The whole set as one workbook, a sheet per genre in genre order.
+std::string xlsx_file(const std::vector<std::string> &sheetNames)
+{
+    std::vector<std::string> sheets;  // built one genre at a time: a set can be large
+    for (int g = 0; g < g_genreCount; ++g) sheets.push_back(xlsx_sheet(kTableHeader, question_rows(g_genres[g])));
+    return xlsx_book(sheetNames, std::move(sheets));
+}
+
+// Reads a written workbook back as pack would, and names each sheet whose
+// name could not be its genre's.
+void check_workbook(const std::string &path, const std::vector<std::string> &genreNames, PackFormat format,
+                    std::vector<std::string> &problems)
+{
+    std::vector<WorkbookSheet> sheets;
+    if (!read_workbook(path, WorkbookKind::Xlsx, sheets, problems)) return;
+    for (size_t k = 0; k < sheets.size(); ++k) {
+        const std::string where = path + ":" + sheets[k].name;
+        GenreSource source;
+        genre_from_rows(where, sheets[k].rows, sheets[k].name, GenreNameFrom::Sheet, format, source, problems);
+        std::vector<TableRow>().swap(sheets[k].rows);  // checked: not needed again
+        if (k < genreNames.size() && sheets[k].name != genreNames[k])
+            problems.push_back(where + ": " +
+                               formatted(_("the genre name \"%s\" cannot be a sheet's name (at most 31 "
+                                                "characters, none of [ ] : * ? / \\, one of a kind); rename the "
+                                                "sheet to the genre name, or pack the genre alone with --name"),
+                                              excerpt(genreNames[k]).c_str()));
+    }
+}
+
 // A CSV table; false when a text holds what a cell cannot (it never does
 // after a load, which splits lines).
 bool csv_file(const GENRE_DATA &g, std::string &out)
 {
     bool ok = write_csv_row(kTableHeader, out);
-    for (int q = 0; q < g.count; ++q) {
-        std::vector<std::string> cells{g.items[q].text};
-        for (const char *choice : g.items[q].choice) cells.emplace_back(choice);
-        ok = write_csv_row(cells, out) && ok;
-    }
+    for (const std::vector<std::string> &cells : question_rows(g)) ok = write_csv_row(cells, out) && ok;
     return ok;
 }
 
 // Whether pack would read the file name as a genre file (.txt, .csv or
-// .tsv in any case).
+// .tsv in any case) or a workbook of genres (.xlsx, .ods).
 bool genre_file_name(const std::string &name)
 {
     const std::string folded = fold_file_name(name);
-    for (const char *ext : {".txt", ".csv", ".tsv"})
+    for (const char *ext : {".txt", ".csv", ".tsv", ".ods"})
         if (folded.size() > 4 && folded.compare(folded.size() - 4, 4, ext) == 0) return true;
-    return false;
+    return folded.size() > 5 && folded.compare(folded.size() - 5, 5, ".xlsx") == 0;
+}
+
+// The set's file name without folder and extension, as a file name.
+std::string set_stem(const std::string &set)
+{
+    const size_t slash = set.find_last_of("/\\");
+    std::string name = slash == std::string::npos ? set : set.substr(slash + 1);
+    name = name.substr(0, name.rfind('.'));
+    return genre_file_stem(name.c_str());
 }
 
 }  // namespace
@@ -81,7 +130,7 @@ const char *unpack_usage() { return _(kUsage); }
 int unpack_command(int argc, char **argv)
 {
     std::string set, dir;
-    bool csv = false, force = false, haveOut = false;
+    bool csv = false, xlsx = false, force = false, haveOut = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "-o") {
@@ -91,6 +140,8 @@ int unpack_command(int argc, char **argv)
             haveOut = true;
         } else if (a == "--csv") {
             csv = true;
+        } else if (a == "--xlsx") {
+            xlsx = true;
         } else if (a == "--force") {
             force = true;
         } else if (asks_for_help(a)) {
@@ -108,6 +159,7 @@ int unpack_command(int argc, char **argv)
     if (set.empty()) return usage_error(_("SET is missing: name the set to unpack"));
     if (!haveOut) return usage_error(_("-o DIR is missing: name the folder to write to"));
     if (dir.empty()) return usage_error(_("-o DIR is empty: name the folder to write to"));
+    if (csv && xlsx) return usage_error(_("--csv and --xlsx exclude each other"));
 
     if (!load_and_explain(set.c_str())) return 1;
     warn_after_load(set.c_str());
@@ -119,7 +171,11 @@ int unpack_command(int argc, char **argv)
     std::vector<std::string> wanted;
     for (int g = 0; g < g_genreCount; ++g)
         wanted.push_back(std::to_string(g) + "_" + genre_file_stem(g_genres[g].name));
-    const std::vector<std::string> names = distinct_file_names(wanted, csv ? ".csv" : ".txt");
+    std::vector<std::string> genreNames;
+    for (int g = 0; g < g_genreCount; ++g) genreNames.emplace_back(g_genres[g].name);
+    const std::vector<std::string> sheetNames = xlsx_sheet_names(genreNames);
+    const std::vector<std::string> names =
+        xlsx ? std::vector<std::string>{set_stem(set) + ".xlsx"} : distinct_file_names(wanted, csv ? ".csv" : ".txt");
 
     std::string why;
     OutFolder folder;
@@ -150,7 +206,18 @@ int unpack_command(int argc, char **argv)
     const PackFormat format = is_pzq_path(set.c_str()) ? PackFormat::Pzq : PackFormat::Zip;
     std::vector<std::string> problems, written;
     bool allWritten = true;
-    for (int g = 0; g < g_genreCount; ++g) {
+    if (xlsx) {
+        const std::string path = folder.prefix + names[0];
+        const std::string bytes = xlsx_file(sheetNames);
+        if (bytes.empty() || !win_write_in_folder(folder, names[0], bytes.data(), bytes.size(), force, &why)) {
+            problems.push_back(path + ": " + (bytes.empty() ? std::string(_("the workbook could not be built")) : why));
+            allWritten = false;
+        } else {
+            written.push_back(path);
+            check_workbook(path, genreNames, format, problems);
+        }
+    }
+    for (int g = 0; g < g_genreCount && !xlsx; ++g) {
         const GENRE_DATA &genre = g_genres[g];
         const std::string path = folder.prefix + names[g];
         std::string bytes;

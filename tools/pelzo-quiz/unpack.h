@@ -1,4 +1,4 @@
-// unpack: `pelzo-quiz unpack SET -o DIR [--csv] [--force]` writes a set back
+// unpack: `pelzo-quiz unpack SET -o DIR [--csv|--xlsx] [--force]` writes a set back
 // as the genre files `pack` reads, one per genre, so a set without sources
 // can be edited and packed again.
 //
@@ -9,7 +9,14 @@
 // gives the set back. With --csv each genre is a CSV table with a header row,
 // named by the same rule ("N_<genre name>.csv": pack takes a table's genre
 // name from its file name without the index), so `pack DIR/*.csv` gives the
-// set back too. stdout lists the files written, in genre order.
+// set back too. With --xlsx the whole set is one workbook named after the
+// set ("<set name>.xlsx"), a sheet per genre in genre order, each named after
+// its genre and holding a header row and one question per row, every cell a
+// text; a genre name no sheet can carry (over 31 characters, one of
+// [ ] : * ? / \, or alike another but for ASCII case) is written under a
+// changed name and named as a problem. (.xlsx rather than .ods: Excel, which
+// most schools have, and LibreOffice Calc both open it.) stdout lists the
+// files written, in genre order.
 //
 // Every genre gets its own file: names that a file system ignoring case
 // (Windows, macOS) would take for one are told apart by the genre's index.

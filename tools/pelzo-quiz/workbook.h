@@ -1,0 +1,66 @@
+// workbook: the sheets of a spreadsheet workbook (.xlsx or .ods) as rows of
+// cells, as a CSV export of each sheet would hold them, and one workbook
+// written from genres' rows.
+//
+// A cell's text is what the spreadsheet shows. An .ods file stores that text
+// beside every value, so it is taken as it is. In an .xlsx file a text cell
+// is exact; a number in the General (or Text) format is written as General
+// shows it (up to 15 significant digits, 1E+20 beyond), with a warning where
+// spreadsheets show it in different ways; a number in any other
+// format (a date, "1,500", "007", a percentage), and a TRUE/FALSE, is
+// written as General would show it too, with a warning that names the cell
+// and says to type it as text: its shown form is not rebuilt here.
+//
+// Hidden sheets are skipped. A cell holding a line break and merged cells
+// are problems ("path:sheet:row:column: reason"): a game text is one line,
+// and a merged cell's text belongs to its first cell alone. The ZIP container
+// is read with the game's own reader; its XML parts with expat. What is read
+// is bounded: the file and every part at 64 MiB, a sheet at a header row and
+// the most questions a genre holds, a row at kMaxTableCells cells, and the
+// texts kept at 64 MiB in all.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "csv_table.h"
+#include "genre_source.h"
+
+enum class WorkbookKind { Xlsx, Ods };
+
+struct WorkbookSheet {
+    std::string name;
+    bool hidden = false;
+    std::vector<TableRow> rows;  // row numbers as the sheet has them; empty rows at the end dropped
+    std::vector<PackWarning> warnings;  // cells whose text may not be what the sheet shows
+};
+
+// True, with the kind in *kind, when the path ends in .xlsx or .ods (any case).
+bool workbook_kind(const std::string &path, WorkbookKind *kind);
+
+// Reads every sheet of the workbook at `path`, hidden ones too (marked). False,
+// with at least one "path: reason" or "path:sheet:row:column: reason" in
+// problems, when it cannot be read as a whole.
+bool read_workbook(const std::string &path, WorkbookKind kind, std::vector<WorkbookSheet> &sheets,
+                   std::vector<std::string> &problems);
+// The same for a workbook's bytes in memory, named `path`.
+bool workbook_from_bytes(const std::string &path, std::string_view data, WorkbookKind kind,
+                         std::vector<WorkbookSheet> &sheets, std::vector<std::string> &problems);
+
+// What a workbook given as a genre text or table file is: a message ending
+// "this is a workbook; ..." for a ZIP container or an old Excel (.xls)
+// compound file, empty for anything else.
+std::string workbook_signature_problem(std::string_view data);
+
+// One sheet's part of an .xlsx workbook: a header row, then the rows, every
+// cell a text.
+std::string xlsx_sheet(const std::vector<std::string> &header, const std::vector<std::vector<std::string>> &rows);
+// An .xlsx workbook of these sheets (xlsx_sheet's parts, taken), named
+// `sheetNames`: distinct workbook sheet names (xlsx_sheet_names). Empty when
+// it cannot be built.
+std::string xlsx_book(const std::vector<std::string> &sheetNames, std::vector<std::string> &&sheets);
+// Sheet names for these genre names: a character a sheet name cannot hold
+// ([ ] : * ? / \) becomes _, the name is cut to 31 characters, and names
+// that a spreadsheet would take for one (ASCII case aside) get " (2)", ...
+std::vector<std::string> xlsx_sheet_names(const std::vector<std::string> &genreNames);
