@@ -34,6 +34,10 @@ void win_stdio_utf8();
 // result also opens what the path did. On Linux the path as it is.
 std::string win_display_path(const std::string &path);
 
+// The folder of the running executable, with a trailing separator ("" when
+// unknown): where files shipped beside the program are found.
+std::string win_program_folder();
+
 // fopen for a UTF-8 path.
 FILE *win_fopen(const char *path, const char *mode);
 

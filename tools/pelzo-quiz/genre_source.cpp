@@ -10,6 +10,7 @@
 
 #include "codepage.h"
 #include "format.h"
+#include "i18n.h"
 #include "sys.h"
 #include "text_lines.h"
 #include "utf8.h"
@@ -78,7 +79,7 @@ struct Reporter {
     bool more(size_t mark)
     {
         if (problems.size() == mark || ++listed < kMaxListed) return true;
-        whole("more problems not listed; fix these first");
+        whole(_("more problems not listed; fix these first"));
         return false;
     }
 };
@@ -87,7 +88,7 @@ struct Reporter {
 // table "column" is the cell, so there a place is a "character".
 std::string place(const SourceLine &line, size_t n)
 {
-    return (line.cell ? "character " : "column ") + std::to_string(n);
+    return message(line.cell ? _("character %zu") : _("column %zu"), n);
 }
 
 // Converts one valid UTF-8 line, explaining the first character that cannot
@@ -104,17 +105,20 @@ bool encode_line(const Reporter &r, const SourceLine &line, const std::string &t
         if (encoded && cp932_decode(sjis, &back) && back == ch) continue;
         const char *shown = look_alike(ch);
         if (!encoded && !shown) {
-            r.at(line, place(line, column) + ": " + describe(ch) +
-                           " has no Shift-JIS (code page 932) form; write it another way");
+            r.at(line, message(_("%s: %s has no Shift-JIS (code page 932) form; write it another way"),
+                               place(line, column).c_str(), describe(ch).c_str()));
             return false;
         }
         if (shown) back = shown;
-        r.at(line, place(line, column) + ": " + describe(ch) + " would show as " +
-                       (back.empty() ? std::string("something else") : describe(back)) + " in the game; write " +
-                       (back.empty() ? std::string("another character") : back) + " instead");
+        if (back.empty())
+            r.at(line, message(_("%s: %s would show as something else in the game; write another character instead"),
+                               place(line, column).c_str(), describe(ch).c_str()));
+        else
+            r.at(line, message(_("%s: %s would show as %s in the game; write %s instead"), place(line, column).c_str(),
+                               describe(ch).c_str(), describe(back).c_str(), back.c_str()));
         return false;
     }
-    r.at(line, "cannot be converted to Shift-JIS (code page 932)");
+    r.at(line, _("cannot be converted to Shift-JIS (code page 932)"));
     return false;
 }
 
@@ -125,24 +129,24 @@ bool check_size(const Reporter &r, size_t index, const SourceLine &line, const s
     const auto bytes = static_cast<long long>(sjisBytes);
     if (format == PackFormat::Zip) {
         if (bytes > kZipLineBytes) {
-            r.at(line, line_role(index) + " is " + with_thousands(bytes) +
-                           " bytes in Shift-JIS; a line of a ZIP set holds at most " + std::to_string(kZipLineBytes) +
-                           " (the game splits longer lines, which shifts every line after it)");
+            r.at(line, message(_("%s is %s bytes in Shift-JIS; a line of a ZIP set holds at most %d (the game splits "
+                                 "longer lines, which shifts every line after it)"),
+                               line_role(index).c_str(), with_thousands(bytes).c_str(), kZipLineBytes));
             return false;
         }
         if (text.size() > static_cast<size_t>(kTextSlotBytes)) {
-            r.at(line, line_role(index) + " is " + with_thousands(static_cast<long long>(text.size())) +
-                           " bytes in UTF-8; the game keeps at most " + std::to_string(kTextSlotBytes) +
-                           " and would cut it short");
+            r.at(line, message(_("%s is %s bytes in UTF-8; the game keeps at most %d and would cut it short"),
+                               line_role(index).c_str(), with_thousands(static_cast<long long>(text.size())).c_str(),
+                               kTextSlotBytes));
             return false;
         }
         return true;
     }
     const long long limit = index == 0 ? kPzqNameSize : (index - 1) % 6 == 0 ? kPzqTextWidth : kPzqChoiceWidth;
     if (bytes > limit) {
-        r.at(line, line_role(index) + " is " + std::to_string(bytes) +
-                       " bytes in Shift-JIS; a .pzq file holds at most " + std::to_string(limit) + " (" +
-                       std::to_string(limit / 2) + " full-width characters); shorten it or pack a ZIP set");
+        r.at(line, message(_("%s is %lld bytes in Shift-JIS; a .pzq file holds at most %lld (%lld full-width "
+                             "characters); shorten it or pack a ZIP set"),
+                           line_role(index).c_str(), bytes, limit, limit / 2));
         return false;
     }
     return true;
@@ -154,16 +158,18 @@ void check_line(const Reporter &r, size_t index, const SourceLine &line, const s
 {
     if (text.empty()) {
         if (line.cell)
-            r.at(line, "empty cell where " + line_role(index) +
-                           " belongs; the game would show an empty text: write the missing text");
+            r.at(line, message(_("empty cell where %s belongs; the game would show an empty text: write the missing "
+                                 "text"),
+                               line_role(index).c_str()));
         else
-            r.at(line, "empty line where " + line_role(index) +
-                           " belongs; the game would read an empty text and every later "
-                           "line would shift: remove it, or write the missing text");
+            r.at(line, message(_("empty line where %s belongs; the game would read an empty text and every later "
+                                 "line would shift: remove it, or write the missing text"),
+                               line_role(index).c_str()));
         return;
     }
     if (text.find('\0') != std::string::npos) {
-        r.at(line, "holds a NUL byte at " + place(line, text.find('\0') + 1) + "; the game would end the text there");
+        r.at(line, message(_("holds a NUL byte at %s; the game would end the text there"),
+                           place(line, text.find('\0') + 1).c_str()));
         return;
     }
     const auto control = std::find_if(text.begin(), text.end(), [](char c) {
@@ -173,8 +179,9 @@ void check_line(const Reporter &r, size_t index, const SourceLine &line, const s
         char code[8];
         snprintf(code, sizeof code, "U+%04X", static_cast<unsigned char>(*control));
         const auto before = std::count_if(text.begin(), control, [](char c) { return (c & 0xC0) != 0x80; });
-        r.at(line, place(line, static_cast<size_t>(before) + 1) + ": control character " + code +
-                       "; a text holds no control character but tab (the game shows it as a box): remove it");
+        r.at(line, message(_("%s: control character %s; a text holds no control character but tab (the game shows "
+                             "it as a box): remove it"),
+                           place(line, static_cast<size_t>(before) + 1).c_str(), code));
         return;
     }
     size_t column = 1;
@@ -187,10 +194,11 @@ void check_line(const Reporter &r, size_t index, const SourceLine &line, const s
             // A table that reads as Shift-JIS throughout is converted; what is
             // left here is a mix, which the file-wide message explains.
             const bool looksSjis = !line.cell && cp932_decode(text, &sjis);
-            r.at(line, place(line, column) + ": byte " + hex + " is not UTF-8" +
-                           (line.cell   ? ""
-                            : looksSjis ? "; the file looks like Shift-JIS: save it as UTF-8, pack converts it"
-                                        : "; save the file as UTF-8"));
+            const char *why = line.cell   ? _("%s: byte %s is not UTF-8")
+                              : looksSjis ? _("%s: byte %s is not UTF-8; the file looks like Shift-JIS: save it as "
+                                              "UTF-8, pack converts it")
+                                          : _("%s: byte %s is not UTF-8; save the file as UTF-8");
+            r.at(line, message(why, place(line, column).c_str(), hex));
             return;
         }
         k += n;
@@ -204,10 +212,11 @@ void check_question_count(const Reporter &r, long long questions, PackFormat for
 {
     const int limit = format == PackFormat::Zip ? kZipMaxQuestions : kPzqMaxQuestions;
     if (questions > limit) {
-        r.whole(with_thousands(questions) + " questions; a genre holds at most " + with_thousands(limit) +
-                (format == PackFormat::Zip
-                     ? " in a ZIP set (the game reads 1,024 lines of a member); split it into two genres"
-                     : " in a .pzq file; split it into two genres"));
+        r.whole(message(format == PackFormat::Zip
+                            ? _("%s questions; a genre holds at most %s in a ZIP set (the game reads 1,024 lines of "
+                                "a member); split it into two genres")
+                            : _("%s questions; a genre holds at most %s in a .pzq file; split it into two genres"),
+                        with_thousands(questions).c_str(), with_thousands(limit).c_str()));
     }
 }
 
@@ -218,7 +227,8 @@ bool read_text_genre(const std::string &path, const std::string &data, PackForma
     Reporter r{path, problems};
     size_t start = 0;
     if (data.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        problems.push_back(path + ":1: begins with a UTF-8 byte-order mark; save the file as UTF-8 without a BOM");
+        problems.push_back(message(_("%s:1: begins with a UTF-8 byte-order mark; save the file as UTF-8 without a BOM"),
+                                   path.c_str()));
         start = 3;
     }
     // Split as the game does (LF ends a line, CR is dropped wherever it
@@ -228,9 +238,10 @@ bool read_text_genre(const std::string &path, const std::string &data, PackForma
     // long); after them only line ends may follow.
     TextLines split = split_text_lines(data.data() + start, data.size() - start, 0, kMaxLayoutLines + 6);
     if (split.moreAfterLimit) {
-        r.whole("more than " + with_thousands(static_cast<long long>(kMaxLayoutLines + 6)) +
-                " lines; a genre holds at most " + with_thousands(kPzqMaxQuestions) +
-                " questions (1 + 6 × 32,767 lines): split it into two genres");
+        r.whole(message(_("more than %s lines; a genre holds at most %s questions (1 + 6 × 32,767 lines): split it "
+                          "into two genres"),
+                        with_thousands(static_cast<long long>(kMaxLayoutLines + 6)).c_str(),
+                        with_thousands(kPzqMaxQuestions).c_str()));
         return false;
     }
     out.lines.reserve(split.lines.size());
@@ -242,7 +253,7 @@ bool read_text_genre(const std::string &path, const std::string &data, PackForma
     while (!out.lines.empty() && out.lines.back().size == 0) out.lines.pop_back();
 
     if (out.lines.empty()) {
-        r.whole("the file holds no text; a genre is a name line, then six lines per question");
+        r.whole(_("the file holds no text; a genre is a name line, then six lines per question"));
         return false;
     }
 
@@ -255,11 +266,15 @@ bool read_text_genre(const std::string &path, const std::string &data, PackForma
     const size_t count = out.lines.size();
     if (count < 7 || (count - 1) % 6 != 0) {
         const size_t below = count < 7 ? 7 : 1 + 6 * ((count - 1) / 6);
-        std::string need =
-            count < 7 ? "at least 7 (7, 13, 19, …)" : std::to_string(below) + " or " + std::to_string(below + 6);
-        r.at(out.lines[count - 1],
-             std::to_string(count) + " lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: " +
-                 need + ". Line " + std::to_string(count) + " is: " + excerpt(std::string(out.text(count - 1))));
+        const std::string last = excerpt(std::string(out.text(count - 1)));
+        if (count < 7)
+            r.at(out.lines[count - 1], message(_("%zu lines (after dropping trailing empty lines); a genre needs 1 + 6 "
+                                                 "× n lines: at least 7 (7, 13, 19, …). Line %zu is: %s"),
+                                               count, count, last.c_str()));
+        else
+            r.at(out.lines[count - 1], message(_("%zu lines (after dropping trailing empty lines); a genre needs 1 + 6 "
+                                                 "× n lines: %zu or %zu. Line %zu is: %s"),
+                                               count, below, below + 6, count, last.c_str()));
     } else {
         check_question_count(r, out.questions(), format);
     }
@@ -361,11 +376,11 @@ void GenreSource::add(std::string_view text, int line, unsigned short column, bo
 
 std::string line_role(size_t index)
 {
-    if (index == 0) return "the genre name";
+    if (index == 0) return _("the genre name");
     switch ((index - 1) % 6) {
-    case 0: return "the question";
-    case 1: return "the right answer";
-    default: return "wrong answer " + std::to_string((index - 1) % 6 - 1);
+    case 0: return _("the question");
+    case 1: return _("the right answer");
+    default: return message(_("wrong answer %zu"), (index - 1) % 6 - 1);
     }
 }
 
@@ -402,7 +417,7 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
     out.warnings.clear();
 
     if (data.substr(0, 2) == "\xFF\xFE" || data.substr(0, 2) == "\xFE\xFF") {
-        r.whole("is UTF-16 (a spreadsheet's \"Unicode text\"); save it as CSV in UTF-8");
+        r.whole(_("is UTF-16 (a spreadsheet's \"Unicode text\"); save it as CSV in UTF-8"));
         return false;
     }
     const bool bom = data.substr(0, 3) == "\xEF\xBB\xBF";
@@ -415,7 +430,7 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
         } else {
             // Read on as it is: the cells with bytes that are not UTF-8 are
             // named below.
-            r.whole("is neither UTF-8 nor Shift-JIS (code page 932) throughout; save it as CSV in UTF-8");
+            r.whole(_("is neither UTF-8 nor Shift-JIS (code page 932) throughout; save it as CSV in UTF-8"));
         }
     }
 
@@ -427,8 +442,9 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
     TableProblem bad;
     if (!parse_table(data, kind, rows, &bad, limits)) {
         if (static_cast<size_t>(bad.row) > limits.maxRows)
-            bad.reason += "; a genre holds at most " + with_thousands(kPzqMaxQuestions) +
-                          " questions, below a header row: split the table into two genres";
+            bad.reason = message(_("%s; a genre holds at most %s questions, below a header row: split the table into "
+                                   "two genres"),
+                                 bad.reason.c_str(), with_thousands(kPzqMaxQuestions).c_str());
         problems.push_back(path + ":" + std::to_string(bad.row) + ":" + std::to_string(bad.column) + ": " + bad.reason);
         return false;
     }
@@ -436,21 +452,23 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
     const std::string stem = file_stem(path);
     out.add(name.empty() ? stem : name, name.empty() ? 0 : -1, 0, true);
     if (out.lines[0].size == 0) {
-        r.whole("the file name gives no genre name; give pack --name NAME");
+        r.whole(_("the file name gives no genre name; give pack --name NAME"));
     } else {
         const size_t mark = problems.size();
         check_line(r, 0, out.lines[0], std::string(out.text(0)), format);
         if (problems.size() > mark && name.empty())
             r.whole(
-                "the genre name is the file's name without folder and extension; rename the file, or give pack --name "
-                "NAME");
+                _("the genre name is the file's name without folder and extension; rename the file, or give pack "
+                  "--name NAME"));
     }
 
     while (!rows.empty() && row_empty(rows.back())) rows.pop_back();
     const size_t first = !rows.empty() && is_header_row(rows[0].cells) ? 1 : 0;
     if (first == rows.size()) {
-        r.whole(std::string("holds no questions") + (first ? " below its header row" : "") +
-                "; a table holds one question per row: question, right answer, four wrong answers");
+        r.whole(first ? _("holds no questions below its header row; a table holds one question per row: question, "
+                          "right answer, four wrong answers")
+                      : _("holds no questions; a table holds one question per row: question, right answer, four "
+                          "wrong answers"));
         return false;
     }
     out.lines.reserve(1 + 6 * (rows.size() - first));  // exactly: pack holds eight genres at once
@@ -463,11 +481,15 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
         const std::string where = path + ":" + std::to_string(row.row);
         size_t mark = problems.size();
         if (row_empty(row)) {
-            problems.push_back(where + ": empty row; write the question that belongs here, or remove the row");
+            problems.push_back(
+                message(_("%s: empty row; write the question that belongs here, or remove the row"), where.c_str()));
         } else if (row.cells.size() != 6) {
-            problems.push_back(where + ": " + std::to_string(row.cells.size()) +
-                               (row.cells.size() == 1 ? " cell" : " cells") +
-                               "; a row holds 6: the question, the right answer and four wrong answers");
+            problems.push_back(message(P_("%s: %zu cell; a row holds 6: the question, the right answer and four "
+                                          "wrong answers",
+                                          "%s: %zu cells; a row holds 6: the question, the right answer and four "
+                                          "wrong answers",
+                                          row.cells.size()),
+                                       where.c_str(), row.cells.size()));
         } else {
             for (size_t c = 0; c < 6; ++c) {
                 out.add(row.cells[c], row.row, static_cast<unsigned short>(c + 1), true);

@@ -17,6 +17,7 @@
 
 #include "diagnose.h"
 #include "format.h"
+#include "i18n.h"
 #include "pack.h"
 #include "unpack.h"
 #include "quiz_load.h"
@@ -26,9 +27,10 @@
 namespace {
 
 const char kUsage[] =
-    "usage: pelzo-quiz check FILE | pelzo-quiz dump FILE\n"
-    "       pelzo-quiz pack -o OUT [--store] [--strict] [--font FILE] [--name NAME] GENRE.txt|GENRE.csv|GENRE.tsv...\n"
-    "       pelzo-quiz unpack SET -o DIR [--csv] [--force]\n";
+    N_("usage: pelzo-quiz check FILE | pelzo-quiz dump FILE\n"
+       "       pelzo-quiz pack -o OUT [--store] [--strict] [--font FILE] [--name NAME] "
+       "GENRE.txt|GENRE.csv|GENRE.tsv...\n"
+       "       pelzo-quiz unpack SET -o DIR [--csv] [--force]\n");
 
 // Appends s as a JSON string. Bytes that are not UTF-8 become U+FFFD, so the
 // output is always valid JSON in UTF-8.
@@ -72,7 +74,7 @@ int run(int argc, char **argv)
     if (argc >= 2 && strcmp(argv[1], "pack") == 0) return pack_command(argc - 1, argv + 1);
     if (argc >= 2 && strcmp(argv[1], "unpack") == 0) return unpack_command(argc - 1, argv + 1);
     if (argc != 3 || (strcmp(argv[1], "check") != 0 && strcmp(argv[1], "dump") != 0)) {
-        fputs(kUsage, stderr);
+        fputs(_(kUsage), stderr);
         return 2;
     }
     // Named in every message as the system writes paths.
@@ -85,7 +87,7 @@ int run(int argc, char **argv)
         print_dump();
     free_genres();
     if (fflush(stdout) != 0 || ferror(stdout)) {
-        fprintf(stderr, "pelzo-quiz: cannot write to standard output: %s\n", strerror(errno));
+        fprintf(stderr, _("pelzo-quiz: cannot write to standard output: %s\n"), strerror(errno));
         return 1;
     }
     return 0;
@@ -96,11 +98,12 @@ int run(int argc, char **argv)
 int main(int argc, char **argv)
 {
     try {
+        i18n_init();
         argv = win_utf8_argv(argc, argv, &argc);
         win_stdio_utf8();
         return run(argc, argv);
     } catch (const std::bad_alloc &) {
-        fputs("pelzo-quiz: out of memory\n", stderr);
+        fputs(_("pelzo-quiz: out of memory\n"), stderr);
         return 1;
     }
 }

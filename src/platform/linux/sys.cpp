@@ -22,6 +22,16 @@ void win_stdio_utf8() {}
 
 std::string win_display_path(const std::string &path) { return path; }
 
+std::string win_program_folder()
+{
+    std::string path(4096, '\0');
+    const ssize_t n = readlink("/proc/self/exe", path.data(), path.size());
+    if (n <= 0 || static_cast<size_t>(n) >= path.size()) return std::string();
+    path.resize(static_cast<size_t>(n));
+    const size_t cut = path.rfind('/');
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
 FILE *win_fopen(const char *path, const char *mode) { return path && mode ? fopen(path, mode) : nullptr; }
 
 namespace {

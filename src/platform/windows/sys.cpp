@@ -162,6 +162,16 @@ void win_stdio_utf8()
     atexit(finish_relay);
 }
 
+std::string win_program_folder()
+{
+    std::wstring path(32768, L'\0');
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+    if (n == 0 || n >= path.size()) return std::string();
+    path.resize(n);
+    const size_t cut = path.find_last_of(L"\\/");
+    return cut == std::wstring::npos ? std::string() : win_narrow(path.substr(0, cut + 1).c_str());
+}
+
 std::string win_display_path(const std::string &path)
 {
     std::string shown = path;
