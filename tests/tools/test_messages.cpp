@@ -1,0 +1,103 @@
+// pelzo-quiz's messages follow the language of the environment: English
+// under the C locale, Japanese under a Japanese one (po/ja.po, compiled into
+// the build folder's locale/ja, where the built tool finds it).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tool_run.h"
+
+namespace {
+
+// Sets one variable of the environment the tool is started with, for the
+// life of the object; "" removes it.
+class ScopedEnv {
+public:
+    ScopedEnv(const char *name, const char *value) : name_(name)
+    {
+        const char *old = getenv(name);
+        had_ = old != nullptr;
+        if (had_) old_ = old;
+        put(value);
+    }
+    ~ScopedEnv() { put(had_ ? old_.c_str() : ""); }
+    ScopedEnv(const ScopedEnv &) = delete;
+    ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+private:
+    void put(const char *value)
+    {
+#ifdef _WIN32
+        _putenv_s(name_, value);  // "" removes it
+#else
+        if (*value)
+            setenv(name_, value, 1);
+        else
+            unsetenv(name_);
+#endif
+    }
+    const char *name_;
+    bool had_ = false;
+    std::string old_;
+};
+
+// The tool started with LANG=lang alone of the variables that choose the
+// language of messages.
+ToolRun run_in(const char *lang, const std::vector<std::string> &args)
+{
+    ScopedEnv language("LANGUAGE", ""), all("LC_ALL", ""), messages("LC_MESSAGES", ""), main("LANG", lang);
+    return run_tool(args);
+}
+
+}  // namespace
+
+TEST(PelzoQuizMessages, FailingPackAnswersInTheLanguageOfTheLocale)
+{
+    const std::string shortTxt = fixture::write_file("messages/short.txt", "x\n");
+    const std::string twoCells = fixture::write_file("messages/two.csv", "a,b\n");
+    const std::string out = fixture::out_path("messages/set.zip");
+    const std::string txt = shown_path(shortTxt), csv = shown_path(twoCells), set = shown_path(out);
+    struct Case {
+        const char *lang;
+        std::vector<std::string> args;
+        int exit;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"C",
+         {"pack", "-o", out, shortTxt},
+         1,
+         txt +
+             ":1: 1 lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: at least 7 (7, 13, "
+             "19, …). Line 1 is: x\npelzo-quiz pack: " +
+             set + " not written\n"},
+        {"ja_JP.UTF-8",
+         {"pack", "-o", out, shortTxt},
+         1,
+         txt +
+             ":1: 1 行です (末尾の空行を除く)。ジャンルには 1 + 6 × n 行が必要です: 7 行以上 (7、13、19、…)。1 "
+             "行目: x\npelzo-quiz pack: " +
+             set + " は書き込みませんでした\n"},
+        {"C",
+         {"pack", "-o", out, twoCells},
+         1,
+         csv + ":1: 2 cells; a row holds 6: the question, the right answer and four wrong answers\npelzo-quiz pack: " +
+             set + " not written\n"},
+        {"ja_JP.UTF-8",
+         {"pack", "-o", out, twoCells},
+         1,
+         csv + ":1: セルが 2 個です。1 行は 6 個 (問題文、正解、誤答 4 つ) です\npelzo-quiz pack: " + set +
+             " は書き込みませんでした\n"},
+        {"ja_JP.UTF-8", {"pack", "--bogus"}, 2, "pelzo-quiz pack: 不明なオプション --bogus\n使い方: pelzo-quiz pack"},
+        {"C", {"pack", "--bogus"}, 2, "pelzo-quiz pack: unknown option --bogus\nusage: pelzo-quiz pack"},
+    };
+    for (const Case &c : cases) {
+        const ToolRun r = run_in(c.lang, c.args);
+        EXPECT_EQ(r.exit, c.exit) << c.lang << " " << c.args.back();
+        EXPECT_EQ(r.err.substr(0, c.exit == 2 ? c.err.size() : std::string::npos), c.err)
+            << c.lang << " " << c.args.back();
+        EXPECT_EQ(r.out, "");
+    }
+}
