@@ -43,6 +43,11 @@ std::string catalog_folder()
     return PELZO_LOCALEDIR;
 }
 
+}  // namespace
+
+#ifndef _WIN32
+namespace {
+
 // The language the environment asks for, as gettext reads it: the first of
 // LC_ALL, LC_MESSAGES and LANG that is set ("" when none is).
 const char *asked_locale()
@@ -55,6 +60,7 @@ const char *asked_locale()
 }
 
 }  // namespace
+#endif
 
 void i18n_init()
 {
@@ -73,7 +79,15 @@ void i18n_init()
         setlocale(LC_MESSAGES, "C.UTF-8");
     }
 #endif
-    bindtextdomain(kDomain, catalog_folder().c_str());
+    const std::string folder = catalog_folder();
+#ifdef _WIN32
+    // libintl reads the language from LANGUAGE, LC_ALL, LC_MESSAGES or LANG,
+    // and without them from the user's display language. Its narrow call
+    // takes a folder in the ANSI code page; the wide one takes any.
+    wbindtextdomain(kDomain, std::filesystem::path(std::u8string(folder.begin(), folder.end())).c_str());
+#else
+    bindtextdomain(kDomain, folder.c_str());
+#endif
     bind_textdomain_codeset(kDomain, "UTF-8");
 }
 
