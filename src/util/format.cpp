@@ -1,5 +1,7 @@
 #include "format.h"
 
+#include <cstdio>
+
 #include "utf8.h"
 
 std::string with_thousands(long long value)
@@ -52,4 +54,31 @@ std::string escaped(std::string_view text)
     std::string out;
     append_escaped(out, text);
     return out;
+}
+
+std::string vformat_text(const char *format, va_list ap)
+{
+    va_list again;
+    va_copy(again, ap);
+    char small[512];
+    const int n = vsnprintf(small, sizeof small, format, ap);
+    std::string text;
+    if (n >= static_cast<int>(sizeof small)) {
+        text.resize(static_cast<size_t>(n) + 1);
+        vsnprintf(text.data(), text.size(), format, again);
+        text.resize(static_cast<size_t>(n));
+    } else if (n > 0) {
+        text = small;
+    }
+    va_end(again);
+    return text;
+}
+
+std::string format_text(const char *format, ...)
+{
+    va_list ap;
+    va_start(ap, format);
+    std::string text = vformat_text(format, ap);
+    va_end(ap);
+    return text;
 }

@@ -1,6 +1,7 @@
 // format: numbers as the programs' messages write them.
 #pragma once
 
+#include <cstdarg>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,10 @@
 #else
 #define PELZO_PRINTF(fmt, first) __attribute__((format(printf, fmt, first)))
 #endif
+
+// printf into a std::string, of any length.
+std::string format_text(const char *format, ...) PELZO_PRINTF(1, 2);
+std::string vformat_text(const char *format, va_list ap) PELZO_PRINTF(1, 0);
 
 // A whole number with thousands separators: 2,311; -1,048,576.
 std::string with_thousands(long long value);

@@ -58,6 +58,7 @@ TEST(PelzoQuizMessages, FailingPackAnswersInTheLanguageOfTheLocale)
     const std::string shortTxt = fixture::write_file("messages/short.txt", "x\n");
     const std::string twoCells = fixture::write_file("messages/two.csv", "a,b\n");
     const std::string out = fixture::out_path("messages/set.zip");
+    const std::string folder = fixture::out_path("messages");
     const std::string txt = shown_path(shortTxt), csv = shown_path(twoCells), set = shown_path(out);
     struct Case {
         const char *lang;
@@ -90,6 +91,15 @@ TEST(PelzoQuizMessages, FailingPackAnswersInTheLanguageOfTheLocale)
          1,
          csv + ":1: セルが 2 個です。1 行は 6 個 (問題文、正解、誤答 4 つ) です\npelzo-quiz pack: " + set +
              " は書き込みませんでした\n"},
+        // A reason from the file services, translated too.
+        {"ja_JP.UTF-8",
+         {"pack", "-o", out, folder},
+         1,
+         shown_path(folder) + ": ディレクトリです\npelzo-quiz pack: " + set + " は書き込みませんでした\n"},
+        {"C",
+         {"pack", "-o", out, folder},
+         1,
+         shown_path(folder) + ": is a directory\npelzo-quiz pack: " + set + " not written\n"},
         {"ja_JP.UTF-8", {"pack", "--bogus"}, 2, "pelzo-quiz pack: 不明なオプション --bogus\n使い方: pelzo-quiz pack"},
         {"C", {"pack", "--bogus"}, 2, "pelzo-quiz pack: unknown option --bogus\nusage: pelzo-quiz pack"},
     };
@@ -100,4 +110,16 @@ TEST(PelzoQuizMessages, FailingPackAnswersInTheLanguageOfTheLocale)
             << c.lang << " " << c.args.back();
         EXPECT_EQ(r.out, "");
     }
+}
+
+// The system's own reason (strerror) comes in the same character set as the
+// message around it: UTF-8, also where the Japanese locale is not installed.
+TEST(PelzoQuizMessages, SystemReasonsAreUtf8InJapanese)
+{
+    const std::string missing = fixture::out_path("messages/missing.txt");
+    const ToolRun r = run_in("ja_JP.UTF-8", {"pack", "-o", fixture::out_path("messages/set.zip"), missing});
+    const std::string line = r.first_err_line();
+    const std::string opening = shown_path(missing) + ": 開けません: ";
+    EXPECT_EQ(line.substr(0, opening.size()), opening);
+    EXPECT_EQ(line.find('?'), std::string::npos) << line;
 }

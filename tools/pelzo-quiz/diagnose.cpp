@@ -32,7 +32,7 @@ void say(const char *fmt, ...)
     // printed with their control characters escaped.
     va_list ap;
     va_start(ap, fmt);
-    std::string line = vmessage(fmt, ap);
+    std::string line = vformat_text(fmt, ap);
     va_end(ap);
     fprintf(stderr, "%s\n", escaped(line).c_str());
 }
@@ -265,12 +265,12 @@ void diagnose_member_text(const std::string &member, const std::string &data)
         need = _("at least 7 (7, 13, 19, …)");
     } else {
         const long below = 1 + 6 * ((lines - 1) / 6);
-        need = below + 6 <= 1021 ? message(_("%ld or %ld"), below, below + 6) : std::to_string(below);
+        need = below + 6 <= 1021 ? format_text(_("%ld or %ld"), below, below + 6) : std::to_string(below);
     }
     std::string last;
     if (count > 0)
-        last =
-            message(_(" Line %d is: %s"), table[count - 1].physical, shown_line(table[count - 1].text, isUtf8).c_str());
+        last = format_text(_(" Line %d is: %s"), table[count - 1].physical,
+                           shown_line(table[count - 1].text, isUtf8).c_str());
     say(_("%s: %ld lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: %s.%s"), m, lines,
         need.c_str(), last.c_str());
     for (size_t k = 0; k < longLines.size() && k < kMaxListed; ++k) {
@@ -331,27 +331,27 @@ std::string unreadable_reason(const ZipMemberReport &m)
     switch (m.state) {
     case ZipMemberState::Readable: return "";
     case ZipMemberState::Unsupported:
-        return message(_("it is compressed with %s (method %u); the game reads only stored or deflated members"),
-                       method_name(m.method), m.method);
+        return format_text(_("it is compressed with %s (method %u); the game reads only stored or deflated members"),
+                           method_name(m.method), m.method);
     case ZipMemberState::Encrypted:
         return _("the member is encrypted; the game reads no encrypted member: build the set again without a password");
     case ZipMemberState::DataPastEnd: return _("its data reaches past the end of the file: the archive is truncated");
     case ZipMemberState::TooLarge:
-        return message(_("it claims %s bytes; a member holds at most 67,108,864 (64 MiB)"),
-                       with_thousands(static_cast<long long>(m.uncompressed)).c_str());
+        return format_text(_("it claims %s bytes; a member holds at most 67,108,864 (64 MiB)"),
+                           with_thousands(static_cast<long long>(m.uncompressed)).c_str());
     case ZipMemberState::Damaged: return _("its deflate data is damaged: the archive is damaged");
     case ZipMemberState::BadCrc:
-        return message(_("bad CRC: its bytes do not match the CRC-32 %s the archive gives for them; the archive is "
-                         "damaged"),
-                       crc);
+        return format_text(_("bad CRC: its bytes do not match the CRC-32 %s the archive gives for them; the archive is "
+                             "damaged"),
+                           crc);
     }
     return "";
 }
 
 std::string where(const ZipMemberReport &m)
 {
-    return message(_("%s (byte offset %s)"), printable(m.name).c_str(),
-                   with_thousands(static_cast<long long>(m.offset)).c_str());
+    return format_text(_("%s (byte offset %s)"), printable(m.name).c_str(),
+                       with_thousands(static_cast<long long>(m.offset)).c_str());
 }
 
 // Where and why the walk over the archive stopped before its end, if it did.
@@ -411,7 +411,7 @@ void diagnose_zip(const char *path, const LoadOutcome &outcome, const ZipArchive
 
     if (outcome.failure == LoadFailure::Compressed) {
         if (const ZipMemberReport *m = genre_member(walk, outcome.genre)) {
-            const std::string at = m->name == m->baseName ? "" : message(_(" (at %s)"), printable(m->name).c_str());
+            const std::string at = m->name == m->baseName ? "" : format_text(_(" (at %s)"), printable(m->name).c_str());
             say(_("member %s%s is compressed with %s (method %u); the game reads only stored or deflated members: "
                   "rebuild the set with pelzo-quiz pack, or with zip's default deflate"),
                 m->baseName.c_str(), at.c_str(), method_name(m->method), m->method);

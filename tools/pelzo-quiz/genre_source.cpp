@@ -88,7 +88,7 @@ struct Reporter {
 // table "column" is the cell, so there a place is a "character".
 std::string place(const SourceLine &line, size_t n)
 {
-    return message(line.cell ? _("character %zu") : _("column %zu"), n);
+    return format_text(line.cell ? _("character %zu") : _("column %zu"), n);
 }
 
 // Converts one valid UTF-8 line, explaining the first character that cannot
@@ -105,17 +105,19 @@ bool encode_line(const Reporter &r, const SourceLine &line, const std::string &t
         if (encoded && cp932_decode(sjis, &back) && back == ch) continue;
         const char *shown = look_alike(ch);
         if (!encoded && !shown) {
-            r.at(line, message(_("%s: %s has no Shift-JIS (code page 932) form; write it another way"),
-                               place(line, column).c_str(), describe(ch).c_str()));
+            r.at(line, format_text(_("%s: %s has no Shift-JIS (code page 932) form; write it another way"),
+                                   place(line, column).c_str(), describe(ch).c_str()));
             return false;
         }
         if (shown) back = shown;
         if (back.empty())
-            r.at(line, message(_("%s: %s would show as something else in the game; write another character instead"),
-                               place(line, column).c_str(), describe(ch).c_str()));
+            r.at(line,
+                 format_text(_("%s: %s would show as something else in the game; write another character instead"),
+                             place(line, column).c_str(), describe(ch).c_str()));
         else
-            r.at(line, message(_("%s: %s would show as %s in the game; write %s instead"), place(line, column).c_str(),
-                               describe(ch).c_str(), describe(back).c_str(), back.c_str()));
+            r.at(line,
+                 format_text(_("%s: %s would show as %s in the game; write %s instead"), place(line, column).c_str(),
+                             describe(ch).c_str(), describe(back).c_str(), back.c_str()));
         return false;
     }
     r.at(line, _("cannot be converted to Shift-JIS (code page 932)"));
@@ -129,24 +131,25 @@ bool check_size(const Reporter &r, size_t index, const SourceLine &line, const s
     const auto bytes = static_cast<long long>(sjisBytes);
     if (format == PackFormat::Zip) {
         if (bytes > kZipLineBytes) {
-            r.at(line, message(_("%s is %s bytes in Shift-JIS; a line of a ZIP set holds at most %d (the game splits "
-                                 "longer lines, which shifts every line after it)"),
-                               line_role(index).c_str(), with_thousands(bytes).c_str(), kZipLineBytes));
+            r.at(line,
+                 format_text(_("%s is %s bytes in Shift-JIS; a line of a ZIP set holds at most %d (the game splits "
+                               "longer lines, which shifts every line after it)"),
+                             line_role(index).c_str(), with_thousands(bytes).c_str(), kZipLineBytes));
             return false;
         }
         if (text.size() > static_cast<size_t>(kTextSlotBytes)) {
-            r.at(line, message(_("%s is %s bytes in UTF-8; the game keeps at most %d and would cut it short"),
-                               line_role(index).c_str(), with_thousands(static_cast<long long>(text.size())).c_str(),
-                               kTextSlotBytes));
+            r.at(line, format_text(_("%s is %s bytes in UTF-8; the game keeps at most %d and would cut it short"),
+                                   line_role(index).c_str(),
+                                   with_thousands(static_cast<long long>(text.size())).c_str(), kTextSlotBytes));
             return false;
         }
         return true;
     }
     const long long limit = index == 0 ? kPzqNameSize : (index - 1) % 6 == 0 ? kPzqTextWidth : kPzqChoiceWidth;
     if (bytes > limit) {
-        r.at(line, message(_("%s is %lld bytes in Shift-JIS; a .pzq file holds at most %lld (%lld full-width "
-                             "characters); shorten it or pack a ZIP set"),
-                           line_role(index).c_str(), bytes, limit, limit / 2));
+        r.at(line, format_text(_("%s is %lld bytes in Shift-JIS; a .pzq file holds at most %lld (%lld full-width "
+                                 "characters); shorten it or pack a ZIP set"),
+                               line_role(index).c_str(), bytes, limit, limit / 2));
         return false;
     }
     return true;
@@ -158,18 +161,19 @@ void check_line(const Reporter &r, size_t index, const SourceLine &line, const s
 {
     if (text.empty()) {
         if (line.cell)
-            r.at(line, message(_("empty cell where %s belongs; the game would show an empty text: write the missing "
-                                 "text"),
-                               line_role(index).c_str()));
+            r.at(line,
+                 format_text(_("empty cell where %s belongs; the game would show an empty text: write the missing "
+                               "text"),
+                             line_role(index).c_str()));
         else
-            r.at(line, message(_("empty line where %s belongs; the game would read an empty text and every later "
-                                 "line would shift: remove it, or write the missing text"),
-                               line_role(index).c_str()));
+            r.at(line, format_text(_("empty line where %s belongs; the game would read an empty text and every later "
+                                     "line would shift: remove it, or write the missing text"),
+                                   line_role(index).c_str()));
         return;
     }
     if (text.find('\0') != std::string::npos) {
-        r.at(line, message(_("holds a NUL byte at %s; the game would end the text there"),
-                           place(line, text.find('\0') + 1).c_str()));
+        r.at(line, format_text(_("holds a NUL byte at %s; the game would end the text there"),
+                               place(line, text.find('\0') + 1).c_str()));
         return;
     }
     const auto control = std::find_if(text.begin(), text.end(), [](char c) {
@@ -179,9 +183,9 @@ void check_line(const Reporter &r, size_t index, const SourceLine &line, const s
         char code[8];
         snprintf(code, sizeof code, "U+%04X", static_cast<unsigned char>(*control));
         const auto before = std::count_if(text.begin(), control, [](char c) { return (c & 0xC0) != 0x80; });
-        r.at(line, message(_("%s: control character %s; a text holds no control character but tab (the game shows "
-                             "it as a box): remove it"),
-                           place(line, static_cast<size_t>(before) + 1).c_str(), code));
+        r.at(line, format_text(_("%s: control character %s; a text holds no control character but tab (the game shows "
+                                 "it as a box): remove it"),
+                               place(line, static_cast<size_t>(before) + 1).c_str(), code));
         return;
     }
     size_t column = 1;
@@ -198,7 +202,7 @@ void check_line(const Reporter &r, size_t index, const SourceLine &line, const s
                               : looksSjis ? _("%s: byte %s is not UTF-8; the file looks like Shift-JIS: save it as "
                                               "UTF-8, pack converts it")
                                           : _("%s: byte %s is not UTF-8; save the file as UTF-8");
-            r.at(line, message(why, place(line, column).c_str(), hex));
+            r.at(line, format_text(why, place(line, column).c_str(), hex));
             return;
         }
         k += n;
@@ -212,7 +216,8 @@ void check_question_count(const Reporter &r, long long questions, PackFormat for
 {
     const int limit = format == PackFormat::Zip ? kZipMaxQuestions : kPzqMaxQuestions;
     if (questions > limit) {
-        r.whole(message(format == PackFormat::Zip
+        r.whole(
+            format_text(format == PackFormat::Zip
                             ? _("%s questions; a genre holds at most %s in a ZIP set (the game reads 1,024 lines of "
                                 "a member); split it into two genres")
                             : _("%s questions; a genre holds at most %s in a .pzq file; split it into two genres"),
@@ -227,8 +232,8 @@ bool read_text_genre(const std::string &path, const std::string &data, PackForma
     Reporter r{path, problems};
     size_t start = 0;
     if (data.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        problems.push_back(message(_("%s:1: begins with a UTF-8 byte-order mark; save the file as UTF-8 without a BOM"),
-                                   path.c_str()));
+        problems.push_back(format_text(
+            _("%s:1: begins with a UTF-8 byte-order mark; save the file as UTF-8 without a BOM"), path.c_str()));
         start = 3;
     }
     // Split as the game does (LF ends a line, CR is dropped wherever it
@@ -238,10 +243,10 @@ bool read_text_genre(const std::string &path, const std::string &data, PackForma
     // long); after them only line ends may follow.
     TextLines split = split_text_lines(data.data() + start, data.size() - start, 0, kMaxLayoutLines + 6);
     if (split.moreAfterLimit) {
-        r.whole(message(_("more than %s lines; a genre holds at most %s questions (1 + 6 × 32,767 lines): split it "
-                          "into two genres"),
-                        with_thousands(static_cast<long long>(kMaxLayoutLines + 6)).c_str(),
-                        with_thousands(kPzqMaxQuestions).c_str()));
+        r.whole(format_text(_("more than %s lines; a genre holds at most %s questions (1 + 6 × 32,767 lines): split it "
+                              "into two genres"),
+                            with_thousands(static_cast<long long>(kMaxLayoutLines + 6)).c_str(),
+                            with_thousands(kPzqMaxQuestions).c_str()));
         return false;
     }
     out.lines.reserve(split.lines.size());
@@ -268,13 +273,15 @@ bool read_text_genre(const std::string &path, const std::string &data, PackForma
         const size_t below = count < 7 ? 7 : 1 + 6 * ((count - 1) / 6);
         const std::string last = excerpt(std::string(out.text(count - 1)));
         if (count < 7)
-            r.at(out.lines[count - 1], message(_("%zu lines (after dropping trailing empty lines); a genre needs 1 + 6 "
-                                                 "× n lines: at least 7 (7, 13, 19, …). Line %zu is: %s"),
-                                               count, count, last.c_str()));
+            r.at(out.lines[count - 1],
+                 format_text(_("%zu lines (after dropping trailing empty lines); a genre needs 1 + 6 "
+                               "× n lines: at least 7 (7, 13, 19, …). Line %zu is: %s"),
+                             count, count, last.c_str()));
         else
-            r.at(out.lines[count - 1], message(_("%zu lines (after dropping trailing empty lines); a genre needs 1 + 6 "
-                                                 "× n lines: %zu or %zu. Line %zu is: %s"),
-                                               count, below, below + 6, count, last.c_str()));
+            r.at(out.lines[count - 1],
+                 format_text(_("%zu lines (after dropping trailing empty lines); a genre needs 1 + 6 "
+                               "× n lines: %zu or %zu. Line %zu is: %s"),
+                             count, below, below + 6, count, last.c_str()));
     } else {
         check_question_count(r, out.questions(), format);
     }
@@ -380,7 +387,7 @@ std::string line_role(size_t index)
     switch ((index - 1) % 6) {
     case 0: return _("the question");
     case 1: return _("the right answer");
-    default: return message(_("wrong answer %zu"), (index - 1) % 6 - 1);
+    default: return format_text(_("wrong answer %zu"), (index - 1) % 6 - 1);
     }
 }
 
@@ -442,9 +449,10 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
     TableProblem bad;
     if (!parse_table(data, kind, rows, &bad, limits)) {
         if (static_cast<size_t>(bad.row) > limits.maxRows)
-            bad.reason = message(_("%s; a genre holds at most %s questions, below a header row: split the table into "
-                                   "two genres"),
-                                 bad.reason.c_str(), with_thousands(kPzqMaxQuestions).c_str());
+            bad.reason =
+                format_text(_("%s; a genre holds at most %s questions, below a header row: split the table into "
+                              "two genres"),
+                            bad.reason.c_str(), with_thousands(kPzqMaxQuestions).c_str());
         problems.push_back(path + ":" + std::to_string(bad.row) + ":" + std::to_string(bad.column) + ": " + bad.reason);
         return false;
     }
@@ -481,15 +489,15 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
         const std::string where = path + ":" + std::to_string(row.row);
         size_t mark = problems.size();
         if (row_empty(row)) {
-            problems.push_back(
-                message(_("%s: empty row; write the question that belongs here, or remove the row"), where.c_str()));
+            problems.push_back(format_text(_("%s: empty row; write the question that belongs here, or remove the row"),
+                                           where.c_str()));
         } else if (row.cells.size() != 6) {
-            problems.push_back(message(P_("%s: %zu cell; a row holds 6: the question, the right answer and four "
-                                          "wrong answers",
-                                          "%s: %zu cells; a row holds 6: the question, the right answer and four "
-                                          "wrong answers",
-                                          row.cells.size()),
-                                       where.c_str(), row.cells.size()));
+            problems.push_back(format_text(P_("%s: %zu cell; a row holds 6: the question, the right answer and four "
+                                              "wrong answers",
+                                              "%s: %zu cells; a row holds 6: the question, the right answer and four "
+                                              "wrong answers",
+                                              row.cells.size()),
+                                           where.c_str(), row.cells.size()));
         } else {
             for (size_t c = 0; c < 6; ++c) {
                 out.add(row.cells[c], row.row, static_cast<unsigned short>(c + 1), true);

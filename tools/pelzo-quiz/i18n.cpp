@@ -3,8 +3,6 @@
 #include <libintl.h>
 
 #include <clocale>
-#include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -73,10 +71,13 @@ void i18n_init()
         // The locale asked for is not installed (a minimal system has only C
         // and C.UTF-8). The messages are UTF-8 whatever the locale, so the
         // language alone matters: it reaches gettext through LANGUAGE, which
-        // gettext reads under any locale but C, hence C.UTF-8.
+        // gettext reads under any locale but C, hence C.UTF-8. The character
+        // type is UTF-8 too, or the C library's own translated texts
+        // (strerror) would come out as question marks.
         const std::string asked = asked_locale();
         if (!asked.empty() && asked != "C" && asked != "POSIX") setenv("LANGUAGE", asked.c_str(), 0);
         setlocale(LC_MESSAGES, "C.UTF-8");
+        setlocale(LC_CTYPE, "C.UTF-8");
     }
 #endif
     const std::string folder = catalog_folder();
@@ -89,35 +90,9 @@ void i18n_init()
     bindtextdomain(kDomain, folder.c_str());
 #endif
     bind_textdomain_codeset(kDomain, "UTF-8");
+    sys_set_translation(tool_message);  // the reasons the file services give
 }
 
 const char *tool_message(const char *english) { return dgettext(kDomain, english); }
 
 const char *tool_plural(const char *one, const char *many, unsigned long n) { return dngettext(kDomain, one, many, n); }
-
-std::string vmessage(const char *format, va_list ap)
-{
-    va_list again;
-    va_copy(again, ap);
-    char small[512];
-    const int n = vsnprintf(small, sizeof small, format, ap);
-    std::string text;
-    if (n >= static_cast<int>(sizeof small)) {
-        text.resize(static_cast<size_t>(n) + 1);
-        vsnprintf(text.data(), text.size(), format, again);
-        text.resize(static_cast<size_t>(n));
-    } else if (n > 0) {
-        text = small;
-    }
-    va_end(again);
-    return text;
-}
-
-std::string message(const char *format, ...)
-{
-    va_list ap;
-    va_start(ap, format);
-    std::string text = vmessage(format, ap);
-    va_end(ap);
-    return text;
-}

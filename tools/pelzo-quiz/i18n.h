@@ -4,14 +4,14 @@
 // the key, with printf-style places for what varies ("%s: row %d: ..."), so
 // a translation can put them in its own order of words. N_() marks a text in
 // a table for translation where it is defined; _() translates it where it is
-// printed. P_() picks the form of a message that holds a count.
+// printed. P_() picks the form of a message that holds a count. A message
+// collected before it is printed is filled in with format_text (format.h).
 //
 // The translations are gettext catalogs of the text domain "pelzo-quiz"
 // (po/ja.po, built into <lang>/LC_MESSAGES/pelzo-quiz.mo). Without a catalog
 // for the user's language, or before i18n_init, _() gives the English text.
 #pragma once
 
-#include <cstdarg>
 #include <string>
 
 #include "format.h"
@@ -28,11 +28,6 @@ const char *tool_message(const char *english) __attribute__((format_arg(1)));
 // plural forms have it.
 const char *tool_plural(const char *one, const char *many, unsigned long n) __attribute__((format_arg(1)))
 __attribute__((format_arg(2)));
-
-// printf into a std::string: a translated message with its places filled,
-// for the messages that are collected before they are printed.
-std::string message(const char *format, ...) PELZO_PRINTF(1, 2);
-std::string vmessage(const char *format, va_list ap) PELZO_PRINTF(1, 0);
 
 #define _(text) tool_message(text)
 #define N_(text) text

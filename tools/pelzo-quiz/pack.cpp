@@ -72,9 +72,9 @@ std::string build_pzq(const std::vector<GenreSource> &genres)
 void compare_loaded(const char *loaded, const GenreSource &g, size_t index, std::vector<std::string> &problems)
 {
     if (g.text(index) != loaded)
-        problems.push_back(message(_("%s: the game would read %s as \"%s\""),
-                                   source_where(g.path, g.lines[index]).c_str(), line_role(index).c_str(),
-                                   excerpt(loaded).c_str()));
+        problems.push_back(format_text(_("%s: the game would read %s as \"%s\""),
+                                       source_where(g.path, g.lines[index]).c_str(), line_role(index).c_str(),
+                                       excerpt(loaded).c_str()));
 }
 
 // The same for a Shift-JIS text, converted as the game converts it.
@@ -95,16 +95,16 @@ void verify_zip(const std::string &path, const std::vector<GenreSource> &genres,
         if (zip_read_file(path.c_str(), members[k].name.c_str(), &data, &size) != 0 ||
             std::string(reinterpret_cast<char *>(data), size) != members[k].data) {
             zip_free(data);
-            problems.push_back(message(_("%s: %s does not read back from the archive as written"), g.path.c_str(),
-                                       members[k].name.c_str()));
+            problems.push_back(format_text(_("%s: %s does not read back from the archive as written"), g.path.c_str(),
+                                           members[k].name.c_str()));
             continue;
         }
         GENRE_DATA genre{};
         const bool parsed = parse_qtext_member(data, size, &genre);
         zip_free(data);
         if (!parsed || genre.count != g.questions()) {
-            problems.push_back(message(_("%s: the game would not read %s as %d questions"), g.path.c_str(),
-                                       members[k].name.c_str(), g.questions()));
+            problems.push_back(format_text(_("%s: the game would not read %s as %d questions"), g.path.c_str(),
+                                           members[k].name.c_str(), g.questions()));
             free(genre.items);
             continue;
         }
@@ -126,15 +126,15 @@ void verify_pzq(const std::string &path, const std::vector<GenreSource> &genres,
     if (!fp || readpzqHeader(&status, fp) != 0 || !genQuestionField(&status) || readpzqBody(&status, fp) != 0) {
         if (fp) fclose(fp);
         relQuestionField(&status);
-        problems.push_back(message(_("%s: the written file does not read back as a quiz file"), path.c_str()));
+        problems.push_back(format_text(_("%s: the written file does not read back as a quiz file"), path.c_str()));
         return;
     }
     fclose(fp);
     for (size_t k = 0; k < kMaxGenres; ++k) {
         const int expected = k < genres.size() ? genres[k].questions() : 0;
         if (status.genre[k].count != expected) {
-            problems.push_back(message(_("%s: genre %zu reads back with %d questions instead of %d"), path.c_str(), k,
-                                       status.genre[k].count, expected));
+            problems.push_back(format_text(_("%s: genre %zu reads back with %d questions instead of %d"), path.c_str(),
+                                           k, status.genre[k].count, expected));
             relQuestionField(&status);
             return;
         }
@@ -230,7 +230,8 @@ int pack_command(int argc, char **argv)
         return input == out || win_same_file(input.c_str(), out.c_str());
     };
     if (haveFont && isOutput(font)) {
-        problems.push_back(message(_("%s: is also the output file; packing would overwrite the font"), font.c_str()));
+        problems.push_back(
+            format_text(_("%s: is also the output file; packing would overwrite the font"), font.c_str()));
         return refuse(problems, out);
     }
     // The font the texts are measured with (--font, or the game's).
@@ -238,14 +239,15 @@ int pack_command(int argc, char **argv)
     std::string fontProblem, fontNotice;
     if (!open_pack_font(font, &advances, &fontProblem, &fontNotice)) problems.push_back(fontProblem);
     if (inputs.size() > static_cast<size_t>(kMaxGenres))
-        problems.push_back(message(_("pelzo-quiz pack: %zu genre files given; a set holds at most %d genres (one file "
-                                     "each)"),
-                                   inputs.size(), static_cast<int>(kMaxGenres)));
+        problems.push_back(
+            format_text(_("pelzo-quiz pack: %zu genre files given; a set holds at most %d genres (one file "
+                          "each)"),
+                        inputs.size(), static_cast<int>(kMaxGenres)));
     std::vector<GenreSource> genres(inputs.size());
     for (size_t k = 0; k < inputs.size(); ++k) {
         if (isOutput(inputs[k])) {
             problems.push_back(
-                message(_("%s: is also the output file; packing would overwrite it"), inputs[k].c_str()));
+                format_text(_("%s: is also the output file; packing would overwrite it"), inputs[k].c_str()));
             continue;
         }
         read_genre_source(inputs[k], format, name, genres[k], problems);
@@ -279,7 +281,7 @@ int pack_command(int argc, char **argv)
         for (size_t k = 0; k < genres.size(); ++k)
             members.push_back({genre_member_name(static_cast<int>(k)), member_text(genres[k])});
         if (!zip_build_archive(members, store, bytes)) {
-            problems.push_back(message(_("%s: the archive could not be built"), out.c_str()));
+            problems.push_back(format_text(_("%s: the archive could not be built"), out.c_str()));
             return refuse(problems, out);
         }
     }

@@ -44,9 +44,9 @@ void check_fits(FontAdvances &font, const GenreSource &g, size_t index, const Sh
     const size_t needed = font_box_lines(font, g.c_text(index), endless, fontSize, nullptr).size();
     out.push_back(
         {source_where(g.path, g.lines[index]),
-         message(P_("%s needs %zu line on the play screen, where its box shows %zu: \"%s\" is cut off",
-                    "%s needs %zu lines on the play screen, where its box shows %zu: \"%s\" is cut off", needed),
-                 line_role(index).c_str(), needed, s.lines.size(), excerpt(s.hidden, 20).c_str())});
+         format_text(P_("%s needs %zu line on the play screen, where its box shows %zu: \"%s\" is cut off",
+                        "%s needs %zu lines on the play screen, where its box shows %zu: \"%s\" is cut off", needed),
+                     line_role(index).c_str(), needed, s.lines.size(), excerpt(s.hidden, 20).c_str())});
 }
 
 void check_genre_tag(FontAdvances &font, const GenreSource &g, std::vector<PackWarning> &out)
@@ -56,9 +56,9 @@ void check_genre_tag(FontAdvances &font, const GenreSource &g, std::vector<PackW
     const auto width = [&font](const char *text, float fontSize) { return font_text_width(font, text, fontSize); };
     if (play_fit_genre_tag(g.c_text(0), tag, &size, width))
         out.push_back({source_where(g.path, g.lines[0]),
-                       message(_("the genre name is too wide for its tag on the play screen, even at %d px: it "
-                                 "shows as \"%s\""),
-                               static_cast<int>(size), tag)});
+                       format_text(_("the genre name is too wide for its tag on the play screen, even at %d px: it "
+                                     "shows as \"%s\""),
+                                   static_cast<int>(size), tag)});
 }
 
 }  // namespace
@@ -68,7 +68,7 @@ bool open_pack_font(const std::string &file, FontAdvancesHandle *font, std::stri
     std::string why;
     if (!file.empty()) {
         if (open_font_file(file, font, &why)) return true;
-        *problem = message(_("%s: %s (--font)"), file.c_str(), why.c_str());
+        *problem = format_text(_("%s: %s (--font)"), file.c_str(), why.c_str());
         return false;
     }
     // The game's choice: the first candidate that loads as a font.
@@ -78,10 +78,11 @@ bool open_pack_font(const std::string &file, FontAdvancesHandle *font, std::stri
         if (refused.empty()) refused = candidate, refusedWhy = why;
     }
     if (refused.empty())
-        *notice = message(_("no Japanese font found (%s); the width checks were skipped"), win_japanese_font_hint());
+        *notice =
+            format_text(_("no Japanese font found (%s); the width checks were skipped"), win_japanese_font_hint());
     else
-        *notice = message(_("no Japanese font found (%s); %s %s; the width checks were skipped"),
-                          win_japanese_font_hint(), refused.c_str(), refusedWhy.c_str());
+        *notice = format_text(_("no Japanese font found (%s); %s %s; the width checks were skipped"),
+                              win_japanese_font_hint(), refused.c_str(), refusedWhy.c_str());
     return true;
 }
 
@@ -109,17 +110,17 @@ std::vector<PackWarning> pack_warnings(const std::vector<GenreSource> &genres, F
                     const size_t other = first + 1 + earlier;
                     if (g.text(index) == g.text(other))
                         out.push_back({source_where(g.path, g.lines[index]),
-                                       message(_("%s is the same text as %s"), line_role(index).c_str(),
-                                               line_role(other).c_str())});
+                                       format_text(_("%s is the same text as %s"), line_role(index).c_str(),
+                                                   line_role(other).c_str())});
                     else
                         out.push_back(
                             {source_where(g.path, g.lines[index]),
-                             message(P_("%s looks the same as %s on the play screen: they differ only "
-                                        "after the %zu line their boxes show",
-                                        "%s looks the same as %s on the play screen: they differ only "
-                                        "after the %zu lines their boxes show",
-                                        choices[c].lines.size()),
-                                     line_role(index).c_str(), line_role(other).c_str(), choices[c].lines.size())});
+                             format_text(P_("%s looks the same as %s on the play screen: they differ only "
+                                            "after the %zu line their boxes show",
+                                            "%s looks the same as %s on the play screen: they differ only "
+                                            "after the %zu lines their boxes show",
+                                            choices[c].lines.size()),
+                                         line_role(index).c_str(), line_role(other).c_str(), choices[c].lines.size())});
                     break;
                 }
             }

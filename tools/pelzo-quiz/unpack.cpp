@@ -145,9 +145,10 @@ int unpack_command(int argc, char **argv)
             csv_file(genre, bytes);
             // A table's genre name is its file name.
             if (names[g] != std::string(genre.name) + ".csv")
-                problems.push_back(message(_("%s: the genre name \"%s\" cannot be this file's name; rename the file to "
-                                             "the genre name, or pack it alone with --name"),
-                                           path.c_str(), excerpt(genre.name).c_str()));
+                problems.push_back(
+                    format_text(_("%s: the genre name \"%s\" cannot be this file's name; rename the file to "
+                                  "the genre name, or pack it alone with --name"),
+                                path.c_str(), excerpt(genre.name).c_str()));
         } else {
             bytes = text_file(genre);
         }

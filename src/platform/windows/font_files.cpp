@@ -26,8 +26,9 @@ std::string system_fonts_folder()
 
 const char *win_japanese_font_hint()
 {
-    return "put ipam.ttf back beside pelzowin.exe, or add the Japanese Supplemental Fonts (Settings, Apps, Optional "
-           "features)";
+    return sys_text(
+        "put ipam.ttf back beside pelzowin.exe, or add the Japanese Supplemental Fonts (Settings, Apps, "
+        "Optional features)");
 }
 
 const std::vector<std::string> &win_japanese_fonts()
