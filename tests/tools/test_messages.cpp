@@ -3,7 +3,6 @@
 // the build folder's locale/ja, where the built tool finds it).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -11,45 +10,15 @@
 
 namespace {
 
-// Sets one variable of the environment the tool is started with, for the
-// life of the object; "" removes it.
-class ScopedEnv {
-public:
-    ScopedEnv(const char *name, const char *value) : name_(name)
-    {
-        const char *old = getenv(name);
-        had_ = old != nullptr;
-        if (had_) old_ = old;
-        put(value);
-    }
-    ~ScopedEnv() { put(had_ ? old_.c_str() : ""); }
-    ScopedEnv(const ScopedEnv &) = delete;
-    ScopedEnv &operator=(const ScopedEnv &) = delete;
-
-private:
-    void put(const char *value)
-    {
-#ifdef _WIN32
-        _putenv_s(name_, value);  // "" removes it
-#else
-        if (*value)
-            setenv(name_, value, 1);
-        else
-            unsetenv(name_);
-#endif
-    }
-    const char *name_;
-    bool had_ = false;
-    std::string old_;
-};
-
-// The tool started with LANG=lang alone of the variables that choose the
-// language of messages.
-ToolRun run_in(const char *lang, const std::vector<std::string> &args)
-{
-    ScopedEnv language("LANGUAGE", ""), all("LC_ALL", ""), messages("LC_MESSAGES", ""), main("LANG", lang);
-    return run_tool(args);
-}
+// Every other test of the tool expects its English messages: the test
+// program, and so every tool it starts, runs in the C.UTF-8 locale whatever
+// the one it was started in.
+[[maybe_unused]] const bool kToolsSpeakEnglish = [] {
+    set_env("LANGUAGE", "");
+    set_env("LC_MESSAGES", "");
+    set_env("LC_ALL", "C.UTF-8");
+    return true;
+}();
 
 }  // namespace
 
@@ -104,7 +73,7 @@ TEST(PelzoQuizMessages, FailingPackAnswersInTheLanguageOfTheLocale)
         {"C", {"pack", "--bogus"}, 2, "pelzo-quiz pack: unknown option --bogus\nusage: pelzo-quiz pack"},
     };
     for (const Case &c : cases) {
-        const ToolRun r = run_in(c.lang, c.args);
+        const ToolRun r = run_tool_in(c.lang, c.args);
         EXPECT_EQ(r.exit, c.exit) << c.lang << " " << c.args.back();
         EXPECT_EQ(r.err.substr(0, c.exit == 2 ? c.err.size() : std::string::npos), c.err)
             << c.lang << " " << c.args.back();
@@ -117,7 +86,7 @@ TEST(PelzoQuizMessages, FailingPackAnswersInTheLanguageOfTheLocale)
 TEST(PelzoQuizMessages, SystemReasonsAreUtf8InJapanese)
 {
     const std::string missing = fixture::out_path("messages/missing.txt");
-    const ToolRun r = run_in("ja_JP.UTF-8", {"pack", "-o", fixture::out_path("messages/set.zip"), missing});
+    const ToolRun r = run_tool_in("ja_JP.UTF-8", {"pack", "-o", fixture::out_path("messages/set.zip"), missing});
     const std::string line = r.first_err_line();
     const std::string opening = shown_path(missing) + ": 開けません: ";
     EXPECT_EQ(line.substr(0, opening.size()), opening);
