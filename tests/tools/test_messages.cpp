@@ -92,3 +92,21 @@ TEST(PelzoQuizMessages, SystemReasonsAreUtf8InJapanese)
     EXPECT_EQ(line.substr(0, opening.size()), opening);
     EXPECT_EQ(line.find('?'), std::string::npos) << line;
 }
+
+#ifndef _WIN32
+// An empty LANGUAGE is no choice of language: LANG still chooses (a shell's
+// `LANGUAGE= pelzo-quiz ...`). Windows has no empty variables.
+TEST(PelzoQuizMessages, AnEmptyLanguageVariableLeavesTheChoiceToLang)
+{
+    const ScopedEnv all("LC_ALL", ""), messages("LC_MESSAGES", ""), main("LANG", "ja_JP.UTF-8");
+    const char *old = getenv("LANGUAGE");
+    const std::string saved = old ? old : "";
+    setenv("LANGUAGE", "", 1);
+    const ToolRun r = run_tool({"pack", "--bogus"});
+    if (old)
+        setenv("LANGUAGE", saved.c_str(), 1);
+    else
+        unsetenv("LANGUAGE");
+    EXPECT_EQ(r.first_err_line(), "pelzo-quiz pack: 不明なオプション --bogus");
+}
+#endif

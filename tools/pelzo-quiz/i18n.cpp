@@ -75,7 +75,9 @@ void i18n_init()
         // type is UTF-8 too, or the C library's own translated texts
         // (strerror) would come out as question marks.
         const std::string asked = asked_locale();
-        if (!asked.empty() && asked != "C" && asked != "POSIX") setenv("LANGUAGE", asked.c_str(), 0);
+        const char *language = getenv("LANGUAGE");  // set but empty counts as not set
+        if ((!language || !*language) && !asked.empty() && asked != "C" && asked != "POSIX")
+            setenv("LANGUAGE", asked.c_str(), 1);
         setlocale(LC_MESSAGES, "C.UTF-8");
         setlocale(LC_CTYPE, "C.UTF-8");
     }
