@@ -7,7 +7,8 @@
 #   pelzowin-<version>-win64.zip        pelzowin.exe, pelzo-quiz.exe, the sample
 #                                       sets with their sources, README-Windows.txt,
 #                                       ipam.ttf (the Japanese font of last resort)
-#                                       and its licence
+#                                       and its licence, and pelzo-quiz's Japanese
+#                                       messages (locale/ja/LC_MESSAGES/pelzo-quiz.mo)
 #   pelzowin-<version>-win64-setup.exe  the same, as an NSIS installer with a
 #                                       Start-menu entry and an uninstaller
 #
@@ -53,6 +54,8 @@ done
 cp data/samples/sample.zip data/samples/sample.pzq data/samples/large.zip "$stage/samples/"
 cp data/samples/src/*.txt "$stage/samples/src/"
 cp data/samples/src/large/*.txt "$stage/samples/src/large/"
+# pelzo-quiz's catalogs, where it looks for them: beside the executable.
+cp -r "$build/locale" "$stage/locale"
 # The Japanese font of last resort, for a Windows without any, with its licence.
 cp /usr/share/fonts/opentype/ipafont-mincho/ipam.ttf "$stage/ipam.ttf"
 cp /usr/share/doc/fonts-ipafont-mincho/copyright "$stage/LICENSE-ipafont.txt"
@@ -63,6 +66,7 @@ cp /usr/share/doc/fonts-ipafont-mincho/copyright "$stage/LICENSE-ipafont.txt"
 } >"$stage/README-Windows.txt"
 
 # --- checks ------------------------------------------------------------------
+[ -s "$stage/locale/ja/LC_MESSAGES/pelzo-quiz.mo" ] || die "the release lacks pelzo-quiz's Japanese messages"
 for exe in pelzowin pelzo-quiz; do
   info=$(file -b "$stage/$exe.exe")
   case "$info" in PE32+\ executable*x86-64*) ;; *) die "$exe.exe is not a 64-bit Windows program: $info" ;; esac

@@ -1,6 +1,7 @@
 # Builds the game's libraries for a cross target from Debian's source
 # packages: zlib, FreeType, SDL2, SDL2_image (stb backend), SDL2_mixer
-# (stb_vorbis) and GoogleTest, as static libraries into BUILD/deps/prefix.
+# (stb_vorbis), GoogleTest and, for Windows, gettext's libintl, as static
+# libraries into BUILD/deps/prefix.
 # Sourced by scripts/setup-windows.sh and scripts/setup-web.sh, which set:
 #   script_name  the name its messages carry
 #   top build    the repository and the build folder (absolute)
@@ -323,9 +324,34 @@ expat_build() {
 }
 
 # build_tool_libraries: the libraries pelzo-quiz needs beyond the game's
-# (the browser port builds no pelzo-quiz and skips them).
+# (the browser port builds no pelzo-quiz and skips them): expat, and where
+# the C library has no gettext (libintl_host set: Windows), libintl.
 build_tool_libraries() {
   build_debian expat expat "$expat_options"
+  if [ -n "${libintl_host:-}" ]; then
+    build_debian libintl gettext "$libintl_options"
+  fi
+}
+
+# libintl, the gettext runtime that pelzo-quiz's messages are translated
+# through (glibc has it built in; Windows has none): only gettext-runtime's
+# intl folder is built, static, without iconv (the catalogs are UTF-8 and the
+# tool asks for UTF-8, so nothing is converted), with Windows' own threads.
+libintl_options="--disable-shared --enable-static --disable-java --disable-csharp --disable-libasprintf --enable-threads=windows --without-libiconv-prefix am_cv_func_iconv=no"
+libintl_build() {
+  local src=$1; shift
+  # Debian's patches leave configure.ac newer than the configure and
+  # Makefile.in made from it, and make would then ask for the automake
+  # that made them: the generated files are marked current, oldest first.
+  find "$src/gettext-runtime" -name aclocal.m4 -exec touch {} +
+  sleep 1
+  find "$src/gettext-runtime" \( -name configure -o -name config.h.in -o -name Makefile.in \) -exec touch {} +
+  rm -rf "$workdir/libintl-build"
+  mkdir -p "$workdir/libintl-build"
+  run "$logdir/libintl.log" env -C "$workdir/libintl-build" "$src/gettext-runtime/configure" \
+    --host="$libintl_host" --prefix="$prefix" CC="$libintl_host-gcc-posix" "$@"
+  run "$logdir/libintl.log" make -C "$workdir/libintl-build/intl" -j "$jobs"
+  run "$logdir/libintl.log" make -C "$workdir/libintl-build/intl" install
 }
 
 # build_libraries: every library, in dependency order.

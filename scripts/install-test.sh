@@ -60,6 +60,7 @@ check_tree() {
     share/mime/packages/pelzowin-pzq.xml
     share/man/man6/pelzowin.6.gz
     share/man/man1/pelzo-quiz.1.gz
+    share/locale/ja/LC_MESSAGES/pelzo-quiz.mo
     share/doc/pelzowin/copyright
     share/doc/pelzowin/changelog.gz
     share/doc/pelzowin/writing-quiz-sets.md.gz
@@ -72,6 +73,13 @@ check_tree() {
     if [ -e "$root/bin/$f" ]; then fail "$label: bin/$f is installed, but the sounds are embedded"; fi
   done
   if ls "$root"/share/pelzowin/samples/src/*.txt >/dev/null 2>&1; then pass "$label: sample sources"; else fail "$label: sample sources missing"; fi
+  # The installed tool finds its catalog under its own prefix.
+  out=$(LANGUAGE= LC_ALL= LC_MESSAGES= LANG=ja_JP.UTF-8 "$root/bin/pelzo-quiz" pack --bogus 2>&1 || true)
+  if [ "${out%%$'\n'*}" = "pelzo-quiz pack: 不明なオプション --bogus" ]; then
+    pass "$label: pelzo-quiz answers in Japanese under LANG=ja_JP.UTF-8"
+  else
+    fail "$label: pelzo-quiz under LANG=ja_JP.UTF-8 says: ${out%%$'\n'*}"
+  fi
 
   check_icons "$root" "$label"
   check_docs "$root" "$label"
@@ -300,7 +308,8 @@ if [ "$deb" -eq 1 ]; then
   for want in ./usr/games/pelzowin ./usr/bin/pelzo-quiz ./usr/share/applications/pelzowin.desktop \
               ./usr/share/mime/packages/pelzowin-pzq.xml \
               ./usr/share/icons/hicolor/256x256/apps/pelzowin.png ./usr/share/pelzowin/samples/sample.zip \
-              ./usr/share/doc/pelzowin/copyright ./usr/share/man/man6/pelzowin.6.gz; do
+              ./usr/share/doc/pelzowin/copyright ./usr/share/man/man6/pelzowin.6.gz \
+              ./usr/share/locale/ja/LC_MESSAGES/pelzo-quiz.mo; do
     if grep -qF " $want" <<<"$contents"; then pass "deb holds $want"; else fail "deb lacks $want"; fi
   done
   # The caches are built on the installing machine from every package's

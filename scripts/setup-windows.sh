@@ -26,6 +26,7 @@ mkdir -p "$build"
 build=$(cd "$build" && pwd)
 toolchain=$top/cmake/mingw-w64-x86_64.cmake
 deps_var=PELZO_WIN_DEPS
+libintl_host=x86_64-w64-mingw32  # pelzo-quiz's translations (gettext)
 
 # shellcheck source=deps-common.sh
 . "$top/scripts/deps-common.sh"

@@ -9,17 +9,19 @@
 set -euo pipefail
 
 # Building the game and pelzo-quiz, and playing: the compiler, CMake and
-# pkg-config, the libraries' headers, and a Japanese font for the game's text.
+# pkg-config, the libraries' headers, msgfmt for pelzo-quiz's Japanese
+# messages, and a Japanese font for the game's text.
 play_packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config gettext
   libsdl2-dev libsdl2-image-dev libsdl2-mixer-dev
   libfreetype-dev libfontconfig-dev zlib1g-dev libgtk-3-dev libexpat1-dev
   fonts-ipafont-mincho
 )
 # Testing (scripts/test.sh), the benchmarks, the fuzzers, the install and
-# package checks, and remaking assets/ (tools/make_assets.sh).
+# package checks, and remaking assets/ (tools/make_assets.sh); locales holds
+# the ja_JP definition the Wine test makes a Japanese locale from.
 test_packages=(
-  git python3
+  git python3 locales
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-ipafont-gothic fonts-dejavu-core

@@ -2,12 +2,15 @@
 #include "sys.h"
 
 #include <cerrno>
+#include <cstdarg>
 #include <cstring>
 #include <new>
 
 #include "format.h"
 
 namespace {
+
+SysTranslation s_translation = nullptr;
 
 // Reads up to `count` bytes from the start of fp into *bytes; closes fp.
 bool read_into(FILE *fp, uint64_t count, std::string *bytes, std::string *why)
@@ -17,7 +20,7 @@ bool read_into(FILE *fp, uint64_t count, std::string *bytes, std::string *why)
         bytes->resize(static_cast<size_t>(count));
     } catch (const std::bad_alloc &) {
         ok = false;
-        if (why) *why = "out of memory";
+        if (why) *why = sys_text("out of memory");
     }
     if (ok) {
         // The file may have changed since its size was taken: what is there
@@ -25,7 +28,7 @@ bool read_into(FILE *fp, uint64_t count, std::string *bytes, std::string *why)
         const size_t got = count > 0 ? fread(bytes->data(), 1, bytes->size(), fp) : 0;
         if (ferror(fp)) {
             ok = false;
-            if (why) *why = std::string("cannot read: ") + strerror(errno);
+            if (why) *why = sys_message("cannot read: %s", strerror(errno));
         }
         bytes->resize(got);
     }
@@ -35,6 +38,19 @@ bool read_into(FILE *fp, uint64_t count, std::string *bytes, std::string *why)
 
 }  // namespace
 
+void sys_set_translation(SysTranslation translate) { s_translation = translate; }
+
+const char *sys_text(const char *english) { return s_translation ? s_translation(english) : english; }
+
+std::string sys_message(const char *format, ...)
+{
+    va_list ap;
+    va_start(ap, format);
+    std::string text = vformatted(sys_text(format), ap);
+    va_end(ap);
+    return text;
+}
+
 bool win_read_file(const char *path, uint64_t maxBytes, std::string *bytes, std::string *why)
 {
     uint64_t size = 0;
@@ -42,8 +58,8 @@ bool win_read_file(const char *path, uint64_t maxBytes, std::string *bytes, std:
     if (!fp) return false;
     if (size > maxBytes) {
         if (why)
-            *why = "is " + with_thousands(static_cast<long long>(size)) + " bytes; at most " +
-                   with_thousands(static_cast<long long>(maxBytes)) + " are read";
+            *why = sys_message("is %s bytes; at most %s are read", with_thousands(static_cast<long long>(size)).c_str(),
+                               with_thousands(static_cast<long long>(maxBytes)).c_str());
         fclose(fp);
         return false;
     }

@@ -6,7 +6,8 @@
 // hands over and takes. On Windows the command line is read wide and every path
 // goes through the wide API, so a name outside the ANSI code page (ü, 한,
 // emoji) opens like any other. Nothing here keeps state, except the converted
-// command line, which lives as long as the process.
+// command line, which lives as long as the process, and the translation of
+// the messages (sys_set_translation).
 #pragma once
 
 #include <cstddef>
@@ -14,6 +15,18 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "format.h"
+
+// The reasons this layer gives (why a file cannot be opened, read or
+// written) are English. A program that speaks the user's language sets its
+// translation once, at its start: each reason's text, a printf format, goes
+// through it before its places are filled. sys_text and sys_message give a
+// reason translated; xgettext finds them by those names.
+using SysTranslation = const char *(*)(const char *english);
+void sys_set_translation(SysTranslation translate);
+const char *sys_text(const char *english) __attribute__((format_arg(1)));
+std::string sys_message(const char *format, ...) PELZO_PRINTF(1, 2);
 
 // The arguments as UTF-8, argv[0] included, and their count in *utf8Argc. On
 // Linux argv itself; on Windows the wide command line, converted.
@@ -33,6 +46,10 @@ void win_stdio_utf8();
 // it read "DIR\0_x.txt"; there both separators name the same file, so the
 // result also opens what the path did. On Linux the path as it is.
 std::string win_display_path(const std::string &path);
+
+// The folder of the running executable, with a trailing separator ("" when
+// unknown): where files shipped beside the program are found.
+std::string win_program_folder();
 
 // fopen for a UTF-8 path.
 FILE *win_fopen(const char *path, const char *mode);

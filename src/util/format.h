@@ -17,7 +17,7 @@
 // printf into a new string, of any length: for messages whose format string
 // is translated, so that a translation can put the places in its own order.
 std::string formatted(const char *fmt, ...) PELZO_PRINTF(1, 2);
-std::string vformatted(const char *fmt, va_list ap);
+std::string vformatted(const char *fmt, va_list ap) PELZO_PRINTF(1, 0);
 
 // A whole number with thousands separators: 2,311; -1,048,576.
 std::string with_thousands(long long value);

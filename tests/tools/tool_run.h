@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -52,6 +53,39 @@ inline std::string without_short_genre_warnings(const std::string &err)
     return out;
 }
 
+// Sets one variable of the environment the tool is started with; "" removes it.
+inline void set_env(const char *name, const char *value)
+{
+#ifdef _WIN32
+    _putenv_s(name, value);  // "" removes it
+#else
+    if (*value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+#endif
+}
+
+// The same for the life of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char *name, const char *value) : name_(name)
+    {
+        const char *old = getenv(name);
+        had_ = old != nullptr;
+        if (had_) old_ = old;
+        set_env(name, value);
+    }
+    ~ScopedEnv() { set_env(name_, had_ ? old_.c_str() : ""); }
+    ScopedEnv(const ScopedEnv &) = delete;
+    ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+private:
+    const char *name_;
+    bool had_ = false;
+    std::string old_;
+};
+
 inline ToolRun run_tool(const std::vector<std::string> &args)
 {
     const std::string outPath = fixture::out_path("tool.stdout"), errPath = fixture::out_path("tool.stderr");
@@ -60,4 +94,12 @@ inline ToolRun run_tool(const std::vector<std::string> &args)
     r.out = slurp(outPath);
     r.err = slurp(errPath);
     return r;
+}
+
+// The tool started with LANG=lang alone of the variables that choose the
+// language of its messages.
+inline ToolRun run_tool_in(const char *lang, const std::vector<std::string> &args)
+{
+    const ScopedEnv language("LANGUAGE", ""), all("LC_ALL", ""), messages("LC_MESSAGES", ""), main("LANG", lang);
+    return run_tool(args);
 }

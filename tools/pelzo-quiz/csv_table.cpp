@@ -4,20 +4,21 @@
 #include <algorithm>
 
 #include "format.h"
+#include "i18n.h"
 
 namespace {
 
-const char kUnclosed[] = "the quote that opens this cell is never closed; end the cell with \"";
+const char kUnclosed[] = N_("the quote that opens this cell is never closed; end the cell with \"");
 const char kLineBreak[] =
-    "a line break inside a quoted cell; a game text is one line: remove the line break from the cell "
-    "(or close the quote before it)";
+    N_("a line break inside a quoted cell; a game text is one line: remove the line break from the cell "
+       "(or close the quote before it)");
 const char kStrayQuote[] =
-    "a \" inside a cell that does not begin with one; put the whole cell in quotes and double the quote: "
-    "\"say \"\"hi\"\"\"";
+    N_("a \" inside a cell that does not begin with one; put the whole cell in quotes and double the quote: "
+       "\"say \"\"hi\"\"\"");
 const char kAfterQuote[] =
-    "text after the closing quote; a quoted cell ends at its closing quote: a quote that belongs to the text "
-    "is written twice (\"\")";
-const char kLoneCr[] = "a CR without an LF after it; rows end with LF or CR LF";
+    N_("text after the closing quote; a quoted cell ends at its closing quote: a quote that belongs to the text "
+       "is written twice (\"\")");
+const char kLoneCr[] = N_("a CR without an LF after it; rows end with LF or CR LF");
 
 // A cell a spreadsheet would take for a formula begins with one of these
 // (a tab too, which some strip before they look). The writer protects it
@@ -106,27 +107,27 @@ bool parse_table(std::string_view data, TableKind kind, std::vector<TableRow> &r
             if (start < data.size() && data[start] == '"') {
                 i = start + 1;
                 const char *why = nullptr;
-                if (!read_quoted(data, i, cell, why)) return fail(column, why);
+                if (!read_quoted(data, i, cell, why)) return fail(column, _(why));
                 while (csv && i < data.size() && data[i] == ' ') ++i;
                 if (i < data.size() && data[i] != separator && data[i] != '\n' && data[i] != '\r')
-                    return fail(column, kAfterQuote);
+                    return fail(column, _(kAfterQuote));
             } else {
                 const size_t end = std::min(data.find_first_of(stops, i), data.size());
-                if (end < data.size() && data[end] == '"') return fail(column, kStrayQuote);
+                if (end < data.size() && data[end] == '"') return fail(column, _(kStrayQuote));
                 cell.assign(data.substr(i, end - i));
                 i = end;
             }
             if (marked_on_reading(cell)) cell.erase(0, 1);
             if (limits.maxCells && column > limits.maxCells)
-                return fail(column, "more than " + with_thousands(static_cast<long long>(limits.maxCells)) +
-                                        " cells in one row");
+                return fail(column, formatted(_("more than %s cells in one row"),
+                                                with_thousands(static_cast<long long>(limits.maxCells)).c_str()));
             current.cells.push_back(std::move(cell));
             if (i == data.size()) break;  // the last row, without a line end
             if (data[i] == separator) {
                 ++i;
                 continue;
             }
-            if (data[i] == '\r' && (i + 1 == data.size() || data[i + 1] != '\n')) return fail(column, kLoneCr);
+            if (data[i] == '\r' && (i + 1 == data.size() || data[i + 1] != '\n')) return fail(column, _(kLoneCr));
             i += data[i] == '\r' ? 2 : 1;
             break;
         }
@@ -134,8 +135,8 @@ bool parse_table(std::string_view data, TableKind kind, std::vector<TableRow> &r
             rows.push_back(std::move(current));
         } else if (std::any_of(current.cells.begin(), current.cells.end(),
                                [](const std::string &c) { return !c.empty(); })) {
-            return fail(
-                1, "more than " + with_thousands(static_cast<long long>(limits.maxRows)) + " rows that are not empty");
+            return fail(1, formatted(_("more than %s rows that are not empty"),
+                                       with_thousands(static_cast<long long>(limits.maxRows)).c_str()));
         }
         ++row;
     }

@@ -13,6 +13,7 @@
 
 #include "codepage.h"
 #include "format.h"
+#include "i18n.h"
 #include "pzq_format.h"
 #include "quiz_load.h"
 #include "sys.h"
@@ -94,25 +95,25 @@ void diagnose_pzq(const char *path, LoadFailure failure)
 
     if (failure == LoadFailure::PzqHeader) {
         if (zip_starts_like_archive(d.data(), d.size()))
-            say("%s: this is a ZIP archive; give it a name that does not end in .pzq", path);
+            say(_("%s: this is a ZIP archive; give it a name that does not end in .pzq"), path);
         if (d.size() < kPzqHeaderSize) {
-            say("%s: the file is %zu bytes; the genre header alone needs %d (8 records of %d bytes)", path, d.size(),
+            say(_("%s: the file is %zu bytes; the genre header alone needs %d (8 records of %d bytes)"), path, d.size(),
                 kPzqHeaderSize, kPzqRecordSize);
             return;
         }
         if (!has_magic(d, 0)) {
-            say("%s: record 0 holds \"%s\" at byte offset %d; a quiz file carries \"%s\" or \"%s\" there", path,
+            say(_("%s: record 0 holds \"%s\" at byte offset %d; a quiz file carries \"%s\" or \"%s\" there"), path,
                 printable(d.substr(kPzqMagicOffset, kPzqMagicSize)).c_str(), kPzqMagicOffset, kPzqMagic,
                 kPzqMagicOther);
             for (size_t r = 1; r < 8; ++r)
                 if (has_magic(d, r))
-                    say("%s: the magic is in record %zu (byte offset %zu), but only record 0 counts", path, r,
+                    say(_("%s: the magic is in record %zu (byte offset %zu), but only record 0 counts"), path, r,
                         r * kPzqRecordSize + kPzqMagicOffset);
             return;
         }
         for (int g = 0; g < 8; ++g)
             if (pzq_count(d, g) < 0)
-                say("%s: genre %d has a negative question count, %d, at byte offset %d", path, g, pzq_count(d, g),
+                say(_("%s: genre %d has a negative question count, %d, at byte offset %d"), path, g, pzq_count(d, g),
                     g * kPzqRecordSize + kPzqCountOffset);
         return;
     }
@@ -123,7 +124,7 @@ void diagnose_pzq(const char *path, LoadFailure failure)
 
     if (failure == LoadFailure::PzqBody) {
         const long long need = kPzqHeaderSize + total * kPzqRecordSize;
-        say("%s: the header counts add up to %s questions, which need %s bytes (2,048 + %s × 256); the file has %s",
+        say(_("%s: the header counts add up to %s questions, which need %s bytes (2,048 + %s × 256); the file has %s"),
             path, with_thousands(total).c_str(), with_thousands(need).c_str(), with_thousands(total).c_str(),
             with_thousands(static_cast<long long>(d.size())).c_str());
         const long long record = (static_cast<long long>(d.size()) - kPzqHeaderSize) / kPzqRecordSize;
@@ -134,24 +135,24 @@ void diagnose_pzq(const char *path, LoadFailure failure)
                 const long long begin = kPzqHeaderSize + record * kPzqRecordSize;
                 const std::string end = with_thousands(static_cast<long long>(d.size()));
                 if (static_cast<long long>(d.size()) > begin)
-                    say("%s: record %lld of genre %d (question record %lld, from byte %s) is cut short at byte %s, "
-                        "where "
-                        "the file ends",
+                    say(_("%s: record %lld of genre %d (question record %lld, from byte %s) is cut short at byte %s, "
+                          "where "
+                          "the file ends"),
                         path, record - first, g, record, with_thousands(begin).c_str(), end.c_str());
                 else
-                    say("%s: record %lld of genre %d (question record %lld) is missing: the file ends at byte %s, "
-                        "where "
-                        "it should begin",
+                    say(_("%s: record %lld of genre %d (question record %lld) is missing: the file ends at byte %s, "
+                          "where "
+                          "it should begin"),
                         path, record - first, g, record, end.c_str());
                 break;
             }
             first += count;
         }
-        say("%s: the file may be a truncated download, or its counts may be wrong", path);
+        say(_("%s: the file may be a truncated download, or its counts may be wrong"), path);
     } else if (failure == LoadFailure::PzqEmpty) {
-        say("%s: all eight genre counts (byte offset 18 of each 256-byte header record) are 0", path);
+        say(_("%s: all eight genre counts (byte offset 18 of each 256-byte header record) are 0"), path);
     } else if (failure == LoadFailure::StatusAlloc || failure == LoadFailure::GenreAlloc) {
-        say("%s: the header asks for %lld questions (%lld MB of answers once converted); not enough memory", path,
+        say(_("%s: the header asks for %lld questions (%lld MB of answers once converted); not enough memory"), path,
             total, total * 3072 / (1024 * 1024));
     }
 }
@@ -169,8 +170,8 @@ const char *method_name(uint32_t m)
     case 93: return "Zstandard";
     case 95: return "xz";
     case 98: return "PPMd";
-    case 99: return "AES encryption";
-    default: return "an unknown method";
+    case 99: return _("AES encryption");
+    default: return _("an unknown method");
     }
 }
 
@@ -195,14 +196,15 @@ int first_utf8_line(const std::string &s)
 
 // Says what the author should fix when a member is UTF-8 or carries a BOM.
 // Returns true when it said something.
-bool say_encoding(const char *prefix, const char *member, const std::string &data, const char *consequence)
+// bomMessage names the member (%s), utf8Message the member and the line (%d).
+bool say_encoding(const char *member, const std::string &data, const char *bomMessage, const char *utf8Message)
 {
     if (data.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        say("%s%s line 1 begins with a UTF-8 byte-order mark; %s", prefix, member, consequence);
+        say(bomMessage, member);
         return true;
     }
     if (const int line = first_utf8_line(data)) {
-        say("%s%s line %d is UTF-8, not Shift-JIS; %s", prefix, member, line, consequence);
+        say(utf8Message, member, line);
         return true;
     }
     return false;
@@ -235,12 +237,14 @@ void diagnose_member_text(const std::string &member, const std::string &data)
 {
     const char *m = member.c_str();
     if (data.empty()) {
-        say("%s: the member is empty", m);
+        say(_("%s: the member is empty"), m);
         return;
     }
-    say_encoding("", m, data,
-                 "save it as Shift-JIS (code page 932), or write it in UTF-8 and build the set with "
-                 "pelzo-quiz pack, which converts it");
+    say_encoding(m, data,
+                 _("%s line 1 begins with a UTF-8 byte-order mark; save it as Shift-JIS (code page 932), or write it "
+                   "in UTF-8 and build the set with pelzo-quiz pack, which converts it"),
+                 _("%s line %d is UTF-8, not Shift-JIS; save it as Shift-JIS (code page 932), or write it in UTF-8 and "
+                   "build the set with pelzo-quiz pack, which converts it"));
     const bool isUtf8 = valid_utf8_with_multibyte(data);
 
     // The game's own split, with the physical line of every line it keeps.
@@ -252,37 +256,38 @@ void diagnose_member_text(const std::string &member, const std::string &data)
     const size_t count = table.size();
     const long lines = static_cast<long>(count);
     if (lines >= 7 && (lines - 1) % 6 == 0) {
-        say("%s: its %ld lines make %ld questions, but there was not enough memory for them", m, lines,
+        say(_("%s: its %ld lines make %ld questions, but there was not enough memory for them"), m, lines,
             (lines - 1) / 6);
         return;
     }
     std::string need;
     if (lines < 7) {
-        need = "at least 7 (7, 13, 19, …)";
+        need = _("at least 7 (7, 13, 19, …)");
     } else {
         const long below = 1 + 6 * ((lines - 1) / 6);
-        need = below + 6 <= 1021 ? std::to_string(below) + " or " + std::to_string(below + 6) : std::to_string(below);
+        need = below + 6 <= 1021 ? formatted(_("%ld or %ld"), below, below + 6) : std::to_string(below);
     }
     std::string last;
     if (count > 0)
-        last =
-            " Line " + std::to_string(table[count - 1].physical) + " is: " + shown_line(table[count - 1].text, isUtf8);
-    say("%s: %ld lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: %s.%s", m, lines,
+        last = formatted(_(" Line %d is: %s"), table[count - 1].physical,
+                           shown_line(table[count - 1].text, isUtf8).c_str());
+    say(_("%s: %ld lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: %s.%s"), m, lines,
         need.c_str(), last.c_str());
     for (size_t k = 0; k < longLines.size() && k < kMaxListed; ++k) {
         if (longLines[k].second == 511)
-            say("%s: line %d is 511 bytes; the game ends a line after 511 bytes, so its line end then makes an extra "
-                "empty line: shorten it to 510",
+            say(_("%s: line %d is 511 bytes; the game ends a line after 511 bytes, so its line end then makes an extra "
+                  "empty line: shorten it to 510"),
                 m, longLines[k].first);
         else
-            say("%s: line %d is %zu bytes; a line holds at most 511, and the rest counts as a line of its own", m,
+            say(_("%s: line %d is %zu bytes; a line holds at most 511, and the rest counts as a line of its own"), m,
                 longLines[k].first, longLines[k].second);
     }
-    if (moreContent) say("%s: only the first 1024 lines are read (at most 170 questions per genre)", m);
+    if (moreContent) say(_("%s: only the first 1024 lines are read (at most 170 questions per genre)"), m);
     int listed = 0;
     for (size_t k = 0; k < count && listed < kMaxListed; ++k) {
         if (table[k].text.empty() || table[k].text[0] == '\0') {
-            say("%s: line %d is empty; an empty line inside the set shifts every line after it", m, table[k].physical);
+            say(_("%s: line %d is empty; an empty line inside the set shifts every line after it"), m,
+                table[k].physical);
             ++listed;
         }
     }
@@ -326,25 +331,27 @@ std::string unreadable_reason(const ZipMemberReport &m)
     switch (m.state) {
     case ZipMemberState::Readable: return "";
     case ZipMemberState::Unsupported:
-        return std::string("it is compressed with ") + method_name(m.method) + " (method " + std::to_string(m.method) +
-               "); the game reads only stored or deflated members";
+        return formatted(_("it is compressed with %s (method %u); the game reads only stored or deflated members"),
+                           method_name(m.method), m.method);
     case ZipMemberState::Encrypted:
-        return "the member is encrypted; the game reads no encrypted member: build the set again without a password";
-    case ZipMemberState::DataPastEnd: return "its data reaches past the end of the file: the archive is truncated";
+        return _("the member is encrypted; the game reads no encrypted member: build the set again without a password");
+    case ZipMemberState::DataPastEnd: return _("its data reaches past the end of the file: the archive is truncated");
     case ZipMemberState::TooLarge:
-        return "it claims " + with_thousands(static_cast<long long>(m.uncompressed)) +
-               " bytes; a member holds at most 67,108,864 (64 MiB)";
-    case ZipMemberState::Damaged: return "its deflate data is damaged: the archive is damaged";
+        return formatted(_("it claims %s bytes; a member holds at most 67,108,864 (64 MiB)"),
+                           with_thousands(static_cast<long long>(m.uncompressed)).c_str());
+    case ZipMemberState::Damaged: return _("its deflate data is damaged: the archive is damaged");
     case ZipMemberState::BadCrc:
-        return std::string("bad CRC: its bytes do not match the CRC-32 ") + crc +
-               " the archive gives for them; the archive is damaged";
+        return formatted(_("bad CRC: its bytes do not match the CRC-32 %s the archive gives for them; the archive is "
+                             "damaged"),
+                           crc);
     }
     return "";
 }
 
 std::string where(const ZipMemberReport &m)
 {
-    return printable(m.name) + " (byte offset " + with_thousands(static_cast<long long>(m.offset)) + ")";
+    return formatted(_("%s (byte offset %s)"), printable(m.name).c_str(),
+                       with_thousands(static_cast<long long>(m.offset)).c_str());
 }
 
 // Where and why the walk over the archive stopped before its end, if it did.
@@ -352,11 +359,11 @@ void say_walk_end(const char *path, const ZipWalk &walk, uint64_t size)
 {
     const std::string at = with_thousands(static_cast<long long>(walk.stoppedAt));
     if (walk.end == ZipWalkEnd::HeaderCut)
-        say("%s: the member at byte offset %s reaches past the end of the file (%s bytes)", path, at.c_str(),
+        say(_("%s: the member at byte offset %s reaches past the end of the file (%s bytes)"), path, at.c_str(),
             with_thousands(static_cast<long long>(size)).c_str());
     else if (walk.end == ZipWalkEnd::SizesUnknown)
-        say("%s: the member at byte offset %s gives its sizes in a data descriptor, and the archive has no central "
-            "directory to find them in: the archive is truncated",
+        say(_("%s: the member at byte offset %s gives its sizes in a data descriptor, and the archive has no central "
+              "directory to find them in: the archive is truncated"),
             path, at.c_str());
 }
 
@@ -365,14 +372,14 @@ void say_walk_end(const char *path, const ZipWalk &walk, uint64_t size)
 bool say_split(const char *path, const ZipWalk &walk)
 {
     if (walk.thisDisk > 0) {
-        say("%s: this is the last part of an archive split into %u files (.z01, .z02, …, .zip); join them with "
-            "\"zip -s 0 %s --out whole.zip\" and load the joined archive",
+        say(_("%s: this is the last part of an archive split into %u files (.z01, .z02, …, .zip); join them with "
+              "\"zip -s 0 %s --out whole.zip\" and load the joined archive"),
             path, walk.thisDisk + 1, path);
         return true;
     }
     if (walk.splitMarker) {
-        say("%s: this is the first part of a split archive (.z01); join the parts with \"zip -s 0 SET.zip --out "
-            "whole.zip\", run on the last part, and load the joined archive",
+        say(_("%s: this is the first part of a split archive (.z01); join the parts with \"zip -s 0 SET.zip --out "
+              "whole.zip\", run on the last part, and load the joined archive"),
             path);
         return true;
     }
@@ -404,9 +411,9 @@ void diagnose_zip(const char *path, const LoadOutcome &outcome, const ZipArchive
 
     if (outcome.failure == LoadFailure::Compressed) {
         if (const ZipMemberReport *m = genre_member(walk, outcome.genre)) {
-            const std::string at = m->name == m->baseName ? "" : " (at " + printable(m->name) + ")";
-            say("member %s%s is compressed with %s (method %u); the game reads only stored or deflated members: "
-                "rebuild the set with pelzo-quiz pack, or with zip's default deflate",
+            const std::string at = m->name == m->baseName ? "" : formatted(_(" (at %s)"), printable(m->name).c_str());
+            say(_("member %s%s is compressed with %s (method %u); the game reads only stored or deflated members: "
+                  "rebuild the set with pelzo-quiz pack, or with zip's default deflate"),
                 m->baseName.c_str(), at.c_str(), method_name(m->method), m->method);
         }
         return;
@@ -414,24 +421,26 @@ void diagnose_zip(const char *path, const LoadOutcome &outcome, const ZipArchive
 
     // Nothing readable: say why the walk found no member.
     if (size == 0) {
-        say("%s: the file is empty", path);
+        say(_("%s: the file is empty"), path);
         return;
     }
     if (!archive.bytes) {
         if (say_split(path, walk)) return;
         if (walk.firstHeaderAt != UINT64_MAX && walk.firstHeaderAt > 0)
-            say("%s: the first ZIP member starts at byte offset %llu; the archive must begin with it (remove the %llu "
-                "bytes before it, such as a self-extracting stub)",
+            say(_("%s: the first ZIP member starts at byte offset %llu; the archive must begin with it (remove the "
+                  "%llu "
+                  "bytes before it, such as a self-extracting stub)"),
                 path, static_cast<unsigned long long>(walk.firstHeaderAt),
                 static_cast<unsigned long long>(walk.firstHeaderAt));
         else if (has_magic(d, 0))
-            say("%s: this is a binary quiz file; name it with the .pzq extension", path);
+            say(_("%s: this is a binary quiz file; name it with the .pzq extension"), path);
         else
-            say("%s: not a ZIP archive: it does not begin with a local file header (\"PK\\x03\\x04\")", path);
+            say(_("%s: not a ZIP archive: it does not begin with a local file header (\"PK\\x03\\x04\")"), path);
         return;
     }
     if (say_split(path, walk)) return;
-    if (!walk.hasCentralDirectory) say("%s: the archive is truncated: it has no end-of-central-directory record", path);
+    if (!walk.hasCentralDirectory)
+        say(_("%s: the archive is truncated: it has no end-of-central-directory record"), path);
 
     bool anyQtext = false;
     for (int k = 0; k < kMaxGenres; ++k) {
@@ -444,23 +453,23 @@ void diagnose_zip(const char *path, const LoadOutcome &outcome, const ZipArchive
     say_walk_end(path, walk, size);
     if (walk.end == ZipWalkEnd::HeaderCut || walk.end == ZipWalkEnd::SizesUnknown) return;
 
-    say("%s: the archive holds no member named qtext_0.txt to qtext_7.txt", path);
+    say(_("%s: the archive holds no member named qtext_0.txt to qtext_7.txt"), path);
     std::string names;
     int listed = 0;
     for (const ZipMemberReport &m : walk.members) {
         std::string lower = m.baseName;
         for (char &c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
         if (lower != m.baseName && lower.rfind(kGenreMemberPrefix, 0) == 0)
-            say("%s: member names are case-sensitive; write it in lower case", printable(m.name).c_str());
+            say(_("%s: member names are case-sensitive; write it in lower case"), printable(m.name).c_str());
         else if (m.baseName.rfind(kGenreMemberPrefix, 0) == 0)
-            say("%s: only qtext_0.txt to qtext_7.txt are read", printable(m.name).c_str());
+            say(_("%s: only qtext_0.txt to qtext_7.txt are read"), printable(m.name).c_str());
         if (listed < 10) names += (listed ? ", " : "") + printable(m.name);
         ++listed;
     }
     if (listed == 0)
-        say("%s: the archive holds no members", path);
+        say(_("%s: the archive holds no members"), path);
     else
-        say("%s: members found: %s%s", path, names.c_str(), listed > 10 ? ", ..." : "");
+        say(_("%s: members found: %s%s"), path, names.c_str(), listed > 10 ? ", ..." : "");
 }
 
 }  // namespace
@@ -471,14 +480,15 @@ void warn_about_archive(const ZipArchive &archive)
 {
     const ZipWalk walk = zip_walk(&archive, &genre_member_names());
     if (!walk.hasCentralDirectory)
-        say("warning: the archive is truncated (it has no end-of-central-directory record): %d of the genres could be "
-            "read",
+        say(_("warning: the archive is truncated (it has no end-of-central-directory record): %d of the genres could "
+              "be "
+              "read"),
             g_genreCount);
     char member[kGenreMemberNameSize];
     for (int k = 0; k < kMaxGenres; ++k) {
         const ZipMemberReport *m = genre_member(walk, k);
         if (m && m->state != ZipMemberState::Readable) {
-            say("warning: %s: %s; that genre is left out", where(*m).c_str(), unreadable_reason(*m).c_str());
+            say(_("warning: %s: %s; that genre is left out"), where(*m).c_str(), unreadable_reason(*m).c_str());
             continue;
         }
         unsigned char *data = nullptr;
@@ -486,7 +496,11 @@ void warn_about_archive(const ZipArchive &archive)
         if (read_genre_member(archive, k, member, &data, &size) != 0) continue;
         const std::string text(reinterpret_cast<const char *>(data), size);
         zip_free(data);
-        say_encoding("warning: ", member, text, "its text will show garbled; build the set with pelzo-quiz pack");
+        say_encoding(member, text,
+                     _("warning: %s line 1 begins with a UTF-8 byte-order mark; its text will show garbled; build the "
+                       "set with pelzo-quiz pack"),
+                     _("warning: %s line %d is UTF-8, not Shift-JIS; its text will show garbled; build the set with "
+                       "pelzo-quiz pack"));
     }
 }
 

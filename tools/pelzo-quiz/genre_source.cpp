@@ -78,7 +78,7 @@ struct Reporter {
     bool more(size_t mark)
     {
         if (problems.size() == mark || ++listed < kMaxListed) return true;
-        whole("more problems not listed; fix these first");
+        whole(_("more problems not listed; fix these first"));
         return false;
     }
 };
@@ -93,7 +93,7 @@ size_t characters(std::string_view utf8)
 // table "column" is the cell, so there a place is a "character".
 std::string place(const SourceLine &line, size_t n)
 {
-    return (line.cell ? "character " : "column ") + std::to_string(n);
+    return formatted(line.cell ? _("character %zu") : _("column %zu"), n);
 }
 
 // Converts one valid UTF-8 line, explaining the first character that cannot
@@ -110,17 +110,22 @@ bool encode_line(const Reporter &r, const SourceLine &line, const std::string &t
         if (encoded && cp932_decode(sjis, &back) && back == ch) continue;
         const char *shown = look_alike(ch);
         if (!encoded && !shown) {
-            r.at(line, place(line, column) + ": " + describe(ch) +
-                           " has no Shift-JIS (code page 932) form; write it another way");
+            r.at(line, formatted(_("%s: %s has no Shift-JIS (code page 932) form; write it another way"),
+                                   place(line, column).c_str(), describe(ch).c_str()));
             return false;
         }
         if (shown) back = shown;
-        r.at(line, place(line, column) + ": " + describe(ch) + " would show as " +
-                       (back.empty() ? std::string("something else") : describe(back)) + " in the game; write " +
-                       (back.empty() ? std::string("another character") : back) + " instead");
+        if (back.empty())
+            r.at(line,
+                 formatted(_("%s: %s would show as something else in the game; write another character instead"),
+                             place(line, column).c_str(), describe(ch).c_str()));
+        else
+            r.at(line,
+                 formatted(_("%s: %s would show as %s in the game; write %s instead"), place(line, column).c_str(),
+                             describe(ch).c_str(), describe(back).c_str(), back.c_str()));
         return false;
     }
-    r.at(line, "cannot be converted to Shift-JIS (code page 932)");
+    r.at(line, _("cannot be converted to Shift-JIS (code page 932)"));
     return false;
 }
 
@@ -190,16 +195,19 @@ void check_line(const Reporter &r, size_t index, const SourceLine &line, const s
 {
     if (text.empty()) {
         if (line.cell)
-            r.at(line, "empty cell where " + line_role(index) +
-                           " belongs; the game would show an empty text: write the missing text");
+            r.at(line,
+                 formatted(_("empty cell where %s belongs; the game would show an empty text: write the missing "
+                               "text"),
+                             line_role(index).c_str()));
         else
-            r.at(line, "empty line where " + line_role(index) +
-                           " belongs; the game would read an empty text and every later "
-                           "line would shift: remove it, or write the missing text");
+            r.at(line, formatted(_("empty line where %s belongs; the game would read an empty text and every later "
+                                     "line would shift: remove it, or write the missing text"),
+                                   line_role(index).c_str()));
         return;
     }
     if (text.find('\0') != std::string::npos) {
-        r.at(line, "holds a NUL byte at " + place(line, text.find('\0') + 1) + "; the game would end the text there");
+        r.at(line, formatted(_("holds a NUL byte at %s; the game would end the text there"),
+                               place(line, text.find('\0') + 1).c_str()));
         return;
     }
     const auto control = std::find_if(text.begin(), text.end(), [](char c) {
@@ -209,8 +217,9 @@ void check_line(const Reporter &r, size_t index, const SourceLine &line, const s
         char code[8];
         snprintf(code, sizeof code, "U+%04X", static_cast<unsigned char>(*control));
         const size_t before = characters(std::string_view(text).substr(0, control - text.begin()));
-        r.at(line, place(line, before + 1) + ": control character " + code +
-                       "; a text holds no control character but tab (the game shows it as a box): remove it");
+        r.at(line, formatted(_("%s: control character %s; a text holds no control character but tab (the game shows "
+                               "it as a box): remove it"),
+                             place(line, before + 1).c_str(), code));
         return;
     }
     size_t column = 1;
@@ -223,10 +232,11 @@ void check_line(const Reporter &r, size_t index, const SourceLine &line, const s
             // A table that reads as Shift-JIS throughout is converted; what is
             // left here is a mix, which the file-wide message explains.
             const bool looksSjis = !line.cell && cp932_decode(text, &sjis);
-            r.at(line, place(line, column) + ": byte " + hex + " is not UTF-8" +
-                           (line.cell   ? ""
-                            : looksSjis ? "; the file looks like Shift-JIS: save it as UTF-8, pack converts it"
-                                        : "; save the file as UTF-8"));
+            const char *why = line.cell   ? _("%s: byte %s is not UTF-8")
+                              : looksSjis ? _("%s: byte %s is not UTF-8; the file looks like Shift-JIS: save it as "
+                                              "UTF-8, pack converts it")
+                                          : _("%s: byte %s is not UTF-8; save the file as UTF-8");
+            r.at(line, formatted(why, place(line, column).c_str(), hex));
             return;
         }
         k += n;
@@ -249,10 +259,12 @@ void check_question_count(const Reporter &r, long long questions, PackFormat for
 {
     const int limit = format == PackFormat::Zip ? kZipMaxQuestions : kPzqMaxQuestions;
     if (questions > limit) {
-        r.whole(with_thousands(questions) + " questions; a genre holds at most " + with_thousands(limit) +
-                (format == PackFormat::Zip
-                     ? " in a ZIP set (the game reads 1,024 lines of a member); split it into two genres"
-                     : " in a .pzq file; split it into two genres"));
+        r.whole(
+            formatted(format == PackFormat::Zip
+                            ? _("%s questions; a genre holds at most %s in a ZIP set (the game reads 1,024 lines of "
+                                "a member); split it into two genres")
+                            : _("%s questions; a genre holds at most %s in a .pzq file; split it into two genres"),
+                        with_thousands(questions).c_str(), with_thousands(limit).c_str()));
     }
 }
 
@@ -263,7 +275,8 @@ bool read_text_genre(const std::string &path, const std::string &data, PackForma
     Reporter r{path, problems};
     size_t start = 0;
     if (data.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        problems.push_back(path + ":1: begins with a UTF-8 byte-order mark; save the file as UTF-8 without a BOM");
+        problems.push_back(formatted(
+            _("%s:1: begins with a UTF-8 byte-order mark; save the file as UTF-8 without a BOM"), path.c_str()));
         start = 3;
     }
     // Split as the game does (LF ends a line, CR is dropped wherever it
@@ -273,9 +286,10 @@ bool read_text_genre(const std::string &path, const std::string &data, PackForma
     // long); after them only line ends may follow.
     TextLines split = split_text_lines(data.data() + start, data.size() - start, 0, kMaxLayoutLines + 6);
     if (split.moreAfterLimit) {
-        r.whole("more than " + with_thousands(static_cast<long long>(kMaxLayoutLines + 6)) +
-                " lines; a genre holds at most " + with_thousands(kPzqMaxQuestions) +
-                " questions (1 + 6 × 32,767 lines): split it into two genres");
+        r.whole(formatted(_("more than %s lines; a genre holds at most %s questions (1 + 6 × 32,767 lines): split it "
+                              "into two genres"),
+                            with_thousands(static_cast<long long>(kMaxLayoutLines + 6)).c_str(),
+                            with_thousands(kPzqMaxQuestions).c_str()));
         return false;
     }
     out.lines.reserve(split.lines.size());
@@ -287,7 +301,7 @@ bool read_text_genre(const std::string &path, const std::string &data, PackForma
     while (!out.lines.empty() && out.lines.back().size == 0) out.lines.pop_back();
 
     if (out.lines.empty()) {
-        r.whole("the file holds no text; a genre is a name line, then six lines per question");
+        r.whole(_("the file holds no text; a genre is a name line, then six lines per question"));
         return false;
     }
 
@@ -300,11 +314,17 @@ bool read_text_genre(const std::string &path, const std::string &data, PackForma
     const size_t count = out.lines.size();
     if (count < 7 || (count - 1) % 6 != 0) {
         const size_t below = count < 7 ? 7 : 1 + 6 * ((count - 1) / 6);
-        std::string need =
-            count < 7 ? "at least 7 (7, 13, 19, …)" : std::to_string(below) + " or " + std::to_string(below + 6);
-        r.at(out.lines[count - 1],
-             std::to_string(count) + " lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: " +
-                 need + ". Line " + std::to_string(count) + " is: " + excerpt(std::string(out.text(count - 1))));
+        const std::string last = excerpt(std::string(out.text(count - 1)));
+        if (count < 7)
+            r.at(out.lines[count - 1],
+                 formatted(_("%zu lines (after dropping trailing empty lines); a genre needs 1 + 6 "
+                               "× n lines: at least 7 (7, 13, 19, …). Line %zu is: %s"),
+                             count, count, last.c_str()));
+        else
+            r.at(out.lines[count - 1],
+                 formatted(_("%zu lines (after dropping trailing empty lines); a genre needs 1 + 6 "
+                               "× n lines: %zu or %zu. Line %zu is: %s"),
+                             count, below, below + 6, count, last.c_str()));
     } else {
         check_question_count(r, out.questions(), format);
     }
@@ -479,10 +499,10 @@ void cell_count_problem(const std::string &path, const TableRow &row, std::vecto
                                      n, excerpt(row.cells[6]).c_str()));
     else
         problems.push_back(source_where(path, {0, 0, row.row, 0, true}) + ": " +
-                           formatted(n == 1 ? _("%d cell; a row holds 6: the question, the right answer and four "
-                                                "wrong answers")
-                                            : _("%d cells; a row holds 6: the question, the right answer and four "
-                                                "wrong answers"),
+                           formatted(P_("%d cell; a row holds 6: the question, the right answer and four wrong answers",
+                                        "%d cells; a row holds 6: the question, the right answer and four wrong "
+                                        "answers",
+                                        n),
                                      n));
 }
 
@@ -547,11 +567,11 @@ void GenreSource::add(std::string_view text, int line, unsigned short column, bo
 
 std::string line_role(size_t index)
 {
-    if (index == 0) return "the genre name";
+    if (index == 0) return _("the genre name");
     switch ((index - 1) % 6) {
-    case 0: return "the question";
-    case 1: return "the right answer";
-    default: return "wrong answer " + std::to_string((index - 1) % 6 - 1);
+    case 0: return _("the question");
+    case 1: return _("the right answer");
+    default: return formatted(_("wrong answer %zu"), (index - 1) % 6 - 1);
     }
 }
 
@@ -602,7 +622,7 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
         return false;
     }
     if (data.substr(0, 2) == "\xFF\xFE" || data.substr(0, 2) == "\xFE\xFF") {
-        r.whole("is UTF-16 (a spreadsheet's \"Unicode text\"); save it as CSV in UTF-8");
+        r.whole(_("is UTF-16 (a spreadsheet's \"Unicode text\"); save it as CSV in UTF-8"));
         return false;
     }
     const bool bom = data.substr(0, 3) == "\xEF\xBB\xBF";
@@ -616,7 +636,7 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
         } else {
             // Read on as it is: the cells with bytes that are not UTF-8 are
             // named below.
-            r.whole("is neither UTF-8 nor Shift-JIS (code page 932) throughout; save it as CSV in UTF-8");
+            r.whole(_("is neither UTF-8 nor Shift-JIS (code page 932) throughout; save it as CSV in UTF-8"));
         }
     }
 
@@ -628,8 +648,10 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
     TableProblem bad;
     if (!parse_table(data, kind, rows, &bad, limits)) {
         if (static_cast<size_t>(bad.row) > limits.maxRows)
-            bad.reason += "; a genre holds at most " + with_thousands(kPzqMaxQuestions) +
-                          " questions, below a header row: split the table into two genres";
+            bad.reason =
+                formatted(_("%s; a genre holds at most %s questions, below a header row: split the table into "
+                              "two genres"),
+                            bad.reason.c_str(), with_thousands(kPzqMaxQuestions).c_str());
         problems.push_back(path + ":" + std::to_string(bad.row) + ":" + std::to_string(bad.column) + ": " + bad.reason);
         return false;
     }
@@ -652,7 +674,7 @@ bool genre_from_rows(const std::string &path, std::vector<TableRow> &rows, const
     out.add(name, nameFrom == GenreNameFrom::Option ? -1 : 0, 0, true);
     if (out.lines[0].size == 0) {
         r.whole(nameFrom == GenreNameFrom::Sheet ? _("the sheet has no name; name it after the genre")
-                                                 : "the file name gives no genre name; give pack --name NAME");
+                                                 : _("the file name gives no genre name; give pack --name NAME"));
     } else {
         const size_t mark = problems.size();
         check_line(r, 0, out.lines[0], std::string(out.text(0)), format);
@@ -669,8 +691,10 @@ bool genre_from_rows(const std::string &path, std::vector<TableRow> &rows, const
     drop_padding(rows);
     const size_t first = first_question_row(path, rows, header, out.warnings);
     if (first == rows.size()) {
-        r.whole(std::string("holds no questions") + (first ? " below its header row" : "") +
-                "; a table holds one question per row: question, right answer, four wrong answers");
+        r.whole(first ? _("holds no questions below its header row; a table holds one question per row: question, "
+                          "right answer, four wrong answers")
+                      : _("holds no questions; a table holds one question per row: question, right answer, four "
+                          "wrong answers"));
         return false;
     }
     out.lines.reserve(1 + 6 * (rows.size() - first));  // exactly: pack holds eight genres at once
@@ -690,7 +714,8 @@ bool genre_from_rows(const std::string &path, std::vector<TableRow> &rows, const
         const std::string where = path + ":" + std::to_string(row.row);
         size_t mark = problems.size();
         if (row_empty(row)) {
-            problems.push_back(where + ": empty row; write the question that belongs here, or remove the row");
+            problems.push_back(formatted(_("%s: empty row; write the question that belongs here, or remove the row"),
+                                           where.c_str()));
         } else if (row.cells.size() != 6) {
             if (row.cells.size() != usual) cell_count_problem(path, row, problems);
         } else {

@@ -112,7 +112,7 @@ int run(int argc, char **argv)
         print_dump();
     free_genres();
     if (fflush(stdout) != 0 || ferror(stdout)) {
-        fprintf(stderr, "pelzo-quiz: cannot write to standard output: %s\n", strerror(errno));
+        fprintf(stderr, _("pelzo-quiz: cannot write to standard output: %s\n"), strerror(errno));
         return 1;
     }
     return 0;
@@ -123,11 +123,12 @@ int run(int argc, char **argv)
 int main(int argc, char **argv)
 {
     try {
+        i18n_init();
         argv = win_utf8_argv(argc, argv, &argc);
         win_stdio_utf8();
         return run(argc, argv);
     } catch (const std::bad_alloc &) {
-        fputs("pelzo-quiz: out of memory\n", stderr);
+        fputs(_("pelzo-quiz: out of memory\n"), stderr);
         return 1;
     }
 }

@@ -83,8 +83,9 @@ std::string build_pzq(const std::vector<GenreSource> &genres)
 void compare_loaded(const char *loaded, const GenreSource &g, size_t index, std::vector<std::string> &problems)
 {
     if (g.text(index) != loaded)
-        problems.push_back(source_where(g.path, g.lines[index]) + ": the game would read " + line_role(index) +
-                           " as \"" + excerpt(loaded) + "\"");
+        problems.push_back(formatted(_("%s: the game would read %s as \"%s\""),
+                                       source_where(g.path, g.lines[index]).c_str(), line_role(index).c_str(),
+                                       excerpt(loaded).c_str()));
 }
 
 // The same for a Shift-JIS text, converted as the game converts it.
@@ -105,15 +106,16 @@ void verify_zip(const std::string &path, const std::vector<GenreSource> &genres,
         if (zip_read_file(path.c_str(), members[k].name.c_str(), &data, &size) != 0 ||
             std::string(reinterpret_cast<char *>(data), size) != members[k].data) {
             zip_free(data);
-            problems.push_back(g.path + ": " + members[k].name + " does not read back from the archive as written");
+            problems.push_back(formatted(_("%s: %s does not read back from the archive as written"), g.path.c_str(),
+                                           members[k].name.c_str()));
             continue;
         }
         GENRE_DATA genre{};
         const bool parsed = parse_qtext_member(data, size, &genre);
         zip_free(data);
         if (!parsed || genre.count != g.questions()) {
-            problems.push_back(g.path + ": the game would not read " + members[k].name + " as " +
-                               std::to_string(g.questions()) + " questions");
+            problems.push_back(formatted(_("%s: the game would not read %s as %d questions"), g.path.c_str(),
+                                           members[k].name.c_str(), g.questions()));
             free(genre.items);
             continue;
         }
@@ -135,16 +137,15 @@ void verify_pzq(const std::string &path, const std::vector<GenreSource> &genres,
     if (!fp || readpzqHeader(&status, fp) != 0 || !genQuestionField(&status) || readpzqBody(&status, fp) != 0) {
         if (fp) fclose(fp);
         relQuestionField(&status);
-        problems.push_back(path + ": the written file does not read back as a quiz file");
+        problems.push_back(formatted(_("%s: the written file does not read back as a quiz file"), path.c_str()));
         return;
     }
     fclose(fp);
     for (size_t k = 0; k < kMaxGenres; ++k) {
         const int expected = k < genres.size() ? genres[k].questions() : 0;
         if (status.genre[k].count != expected) {
-            problems.push_back(path + ": genre " + std::to_string(k) + " reads back with " +
-                               std::to_string(status.genre[k].count) + " questions instead of " +
-                               std::to_string(expected));
+            problems.push_back(formatted(_("%s: genre %zu reads back with %d questions instead of %d"), path.c_str(),
+                                           k, status.genre[k].count, expected));
             relQuestionField(&status);
             return;
         }
@@ -211,7 +212,7 @@ void read_workbook_genres(const std::string &path, WorkbookKind kind, PackFormat
 int refuse(const std::vector<std::string> &problems, const std::string &out)
 {
     for (const std::string &p : problems) fprintf(stderr, "%s\n", escaped(p).c_str());
-    fprintf(stderr, "pelzo-quiz pack: %s not written\n", escaped(out).c_str());
+    fprintf(stderr, _("pelzo-quiz pack: %s not written\n"), escaped(out).c_str());
     return 1;
 }
 
@@ -277,7 +278,8 @@ int pack_command(int argc, char **argv)
         return input == out || win_same_file(input.c_str(), out.c_str());
     };
     if (haveFont && isOutput(font)) {
-        problems.push_back(font + ": is also the output file; packing would overwrite the font");
+        problems.push_back(
+            formatted(_("%s: is also the output file; packing would overwrite the font"), font.c_str()));
         return refuse(problems, out);
     }
     // The font the texts are measured with (--font, or the game's).
@@ -285,13 +287,14 @@ int pack_command(int argc, char **argv)
     std::string fontProblem, fontNotice;
     if (!open_pack_font(font, &advances, &fontProblem, &fontNotice)) problems.push_back(fontProblem);
     if (inputs.size() > static_cast<size_t>(kMaxGenres))
-        problems.push_back("pelzo-quiz pack: " + std::to_string(inputs.size()) +
-                           " genre files given; a set holds at most " + std::to_string(kMaxGenres) +
-                           " genres (one file each)");
+        problems.push_back(formatted(_("pelzo-quiz pack: %zu genre files given; a set holds at most %d genres (one "
+                                       "file each)"),
+                                     inputs.size(), static_cast<int>(kMaxGenres)));
     std::vector<GenreSource> genres;
     for (size_t k = 0; k < inputs.size() && k < static_cast<size_t>(kMaxGenres); ++k) {
         if (isOutput(inputs[k])) {
-            problems.push_back(inputs[k] + ": is also the output file; packing would overwrite it");
+            problems.push_back(
+                formatted(_("%s: is also the output file; packing would overwrite it"), inputs[k].c_str()));
             continue;
         }
         if (workbook_kind(inputs[k], &bookKind)) {
@@ -301,7 +304,7 @@ int pack_command(int argc, char **argv)
         genres.emplace_back();
         read_genre_source(inputs[k], format, name, genres.back(), problems, header);
         if (genres.back().shiftJis)
-            fprintf(stderr, "%s: read as Shift-JIS (code page 932)\n", escaped(inputs[k]).c_str());
+            fprintf(stderr, _("%s: read as Shift-JIS (code page 932)\n"), escaped(inputs[k]).c_str());
     }
     if (genres.size() > static_cast<size_t>(kMaxGenres) && inputs.size() <= static_cast<size_t>(kMaxGenres))
         problems.push_back(formatted(_("pelzo-quiz pack: %zu genres given (a workbook gives one per sheet); a set "
@@ -315,11 +318,11 @@ int pack_command(int argc, char **argv)
         if (strict)
             problems.push_back(w.where + ": " + w.text);
         else
-            fprintf(stderr, "%s: warning: %s\n", escaped(w.where).c_str(), escaped(w.text).c_str());
+            fprintf(stderr, _("%s: warning: %s\n"), escaped(w.where).c_str(), escaped(w.text).c_str());
     };
     for (const GenreSource &g : genres)
         for (const PackWarning &w : g.warnings) warn(w);
-    if (!fontNotice.empty()) fprintf(stderr, "pelzo-quiz pack: warning: %s\n", fontNotice.c_str());
+    if (!fontNotice.empty()) fprintf(stderr, _("pelzo-quiz pack: warning: %s\n"), fontNotice.c_str());
     if (advances) {
         for (const PackWarning &w : pack_warnings(genres, *advances)) warn(w);
         advances.reset();  // its font file and glyph table are not needed again
@@ -334,7 +337,7 @@ int pack_command(int argc, char **argv)
         for (size_t k = 0; k < genres.size(); ++k)
             members.push_back({genre_member_name(static_cast<int>(k)), member_text(genres[k])});
         if (!zip_build_archive(members, store, bytes)) {
-            problems.push_back(out + ": the archive could not be built");
+            problems.push_back(formatted(_("%s: the archive could not be built"), out.c_str()));
             return refuse(problems, out);
         }
     }
@@ -363,7 +366,7 @@ int pack_command(int argc, char **argv)
         printf("%zu\t%d\t%s\n", k, genres[k].questions(), escaped(genres[k].text(0)).c_str());
     if (fflush(stdout) != 0 || ferror(stdout)) {
         fprintf(stderr,
-                "pelzo-quiz pack: %s was written, but its genre list could not be written to standard output: %s\n",
+                _("pelzo-quiz pack: %s was written, but its genre list could not be written to standard output: %s\n"),
                 out.c_str(), strerror(errno));
         return 1;
     }

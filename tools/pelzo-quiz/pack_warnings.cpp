@@ -3,6 +3,7 @@
 #include "pack_warnings.h"
 
 #include "font_files.h"
+#include "i18n.h"
 #include "quiz_data.h"
 #include "screen_layout.h"
 #include "sys.h"
@@ -26,8 +27,6 @@ struct Shown {
     std::string hidden;  // what is dropped below the last line drawn
 };
 
-std::string lines_of(size_t n) { return std::to_string(n) + (n == 1 ? " line" : " lines"); }
-
 Shown shown_in(FontAdvances &font, const char *text, const TextBox &box, float fontSize)
 {
     Shown s;
@@ -43,9 +42,11 @@ void check_fits(FontAdvances &font, const GenreSource &g, size_t index, const Sh
     TextBox endless = box;
     endless.height = 1.0e6f;
     const size_t needed = font_box_lines(font, g.c_text(index), endless, fontSize, nullptr).size();
-    out.push_back({source_where(g.path, g.lines[index]),
-                   line_role(index) + " needs " + lines_of(needed) + " on the play screen, where its box shows " +
-                       std::to_string(s.lines.size()) + ": \"" + excerpt(s.hidden, 20) + "\" is cut off"});
+    out.push_back(
+        {source_where(g.path, g.lines[index]),
+         formatted(P_("%s needs %zu line on the play screen, where its box shows %zu: \"%s\" is cut off",
+                        "%s needs %zu lines on the play screen, where its box shows %zu: \"%s\" is cut off", needed),
+                     line_role(index).c_str(), needed, s.lines.size(), excerpt(s.hidden, 20).c_str())});
 }
 
 void check_genre_tag(FontAdvances &font, const GenreSource &g, std::vector<PackWarning> &out)
@@ -55,8 +56,9 @@ void check_genre_tag(FontAdvances &font, const GenreSource &g, std::vector<PackW
     const auto width = [&font](const char *text, float fontSize) { return font_text_width(font, text, fontSize); };
     if (play_fit_genre_tag(g.c_text(0), tag, &size, width))
         out.push_back({source_where(g.path, g.lines[0]),
-                       "the genre name is too wide for its tag on the play screen, even at " +
-                           std::to_string(static_cast<int>(size)) + " px: it shows as \"" + tag + "\""});
+                       formatted(_("the genre name is too wide for its tag on the play screen, even at %d px: it "
+                                     "shows as \"%s\""),
+                                   static_cast<int>(size), tag)});
 }
 
 }  // namespace
@@ -66,17 +68,21 @@ bool open_pack_font(const std::string &file, FontAdvancesHandle *font, std::stri
     std::string why;
     if (!file.empty()) {
         if (open_font_file(file, font, &why)) return true;
-        *problem = file + ": " + why + " (--font)";
+        *problem = formatted(_("%s: %s (--font)"), file.c_str(), why.c_str());
         return false;
     }
     // The game's choice: the first candidate that loads as a font.
-    std::string refused;
+    std::string refused, refusedWhy;
     for (const std::string &candidate : existing_files(japanese_font_candidates())) {
         if (open_font_file(candidate, font, &why)) return true;
-        if (refused.empty()) refused = "; " + candidate + " " + why;
+        if (refused.empty()) refused = candidate, refusedWhy = why;
     }
-    *notice = std::string("no Japanese font found (") + win_japanese_font_hint() + ")" + refused +
-              "; the width checks were skipped";
+    if (refused.empty())
+        *notice =
+            formatted(_("no Japanese font found (%s); the width checks were skipped"), win_japanese_font_hint());
+    else
+        *notice = formatted(_("no Japanese font found (%s); %s %s; the width checks were skipped"),
+                              win_japanese_font_hint(), refused.c_str(), refusedWhy.c_str());
     return true;
 }
 
@@ -104,12 +110,17 @@ std::vector<PackWarning> pack_warnings(const std::vector<GenreSource> &genres, F
                     const size_t other = first + 1 + earlier;
                     if (g.text(index) == g.text(other))
                         out.push_back({source_where(g.path, g.lines[index]),
-                                       line_role(index) + " is the same text as " + line_role(other)});
+                                       formatted(_("%s is the same text as %s"), line_role(index).c_str(),
+                                                   line_role(other).c_str())});
                     else
-                        out.push_back({source_where(g.path, g.lines[index]),
-                                       line_role(index) + " looks the same as " + line_role(other) +
-                                           " on the play screen: they differ only after the " +
-                                           lines_of(choices[c].lines.size()) + " their boxes show"});
+                        out.push_back(
+                            {source_where(g.path, g.lines[index]),
+                             formatted(P_("%s looks the same as %s on the play screen: they differ only "
+                                            "after the %zu line their boxes show",
+                                            "%s looks the same as %s on the play screen: they differ only "
+                                            "after the %zu lines their boxes show",
+                                            choices[c].lines.size()),
+                                         line_role(index).c_str(), line_role(other).c_str(), choices[c].lines.size())});
                     break;
                 }
             }

@@ -189,14 +189,14 @@ int unpack_command(int argc, char **argv)
     // through a link: a file or a link put there meanwhile is no way out.
     const std::vector<std::string> before = win_out_folder_entries(folder);
     if (!before.empty() && !force) {
-        fprintf(stderr, "%s: the folder holds files; give --force to write into it anyway\n", dir.c_str());
+        fprintf(stderr, _("%s: the folder holds files; give --force to write into it anyway\n"), dir.c_str());
         win_close_out_folder(&folder);
         free_genres();
         return 1;
     }
     for (const std::string &name : names) {
         if (!win_out_folder_holds(folder, name, set.c_str())) continue;
-        fprintf(stderr, "%s: is also the output file %s%s; unpacking would overwrite it\n", set.c_str(),
+        fprintf(stderr, _("%s: is also the output file %s%s; unpacking would overwrite it\n"), set.c_str(),
                 folder.prefix.c_str(), name.c_str());
         win_close_out_folder(&folder);
         free_genres();
@@ -261,17 +261,23 @@ int unpack_command(int argc, char **argv)
     for (const std::string &p : problems) fprintf(stderr, "%s\n", escaped(p).c_str());
     if (!problems.empty() && allWritten)
         fprintf(stderr,
-                "pelzo-quiz unpack: every file was written, but those named above would not pack back as they stand\n");
+                _("pelzo-quiz unpack: every file was written, but those named above would not pack back as they "
+                  "stand\n"));
     else if (!allWritten)
-        fprintf(stderr, "pelzo-quiz unpack: not every genre was written; the files listed do not make the whole set\n");
+        fprintf(stderr,
+                _("pelzo-quiz unpack: not every genre was written; the files listed do not make the whole set\n"));
     for (const std::string &p : others)
-        fprintf(stderr, "%s: warning: not written by this unpack; packing the folder's files would add it to the set\n",
+        fprintf(stderr,
+                _("%s: warning: not written by this unpack; packing the folder's files would add it to the set\n"),
                 escaped(p).c_str());
     if (!others.empty())
-        fprintf(stderr, "pelzo-quiz unpack: %s holds %zu genre file%s of another set: move %s away before packing\n",
-                dir.c_str(), others.size(), others.size() == 1 ? "" : "s", others.size() == 1 ? "it" : "them");
+        fprintf(stderr,
+                P_("pelzo-quiz unpack: %s holds %zu genre file of another set: move it away before packing\n",
+                   "pelzo-quiz unpack: %s holds %zu genre files of another set: move them away before packing\n",
+                   others.size()),
+                dir.c_str(), others.size());
     if (!listed)
-        fprintf(stderr, "pelzo-quiz unpack: the list of files written could not be written to standard output: %s\n",
+        fprintf(stderr, _("pelzo-quiz unpack: the list of files written could not be written to standard output: %s\n"),
                 strerror(listError));
     return problems.empty() && others.empty() && listed ? 0 : 1;
 }

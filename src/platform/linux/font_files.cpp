@@ -1,6 +1,8 @@
 // The Japanese fonts on Linux: what fontconfig names for Japanese text.
 #include "font_files.h"
 
+#include "sys.h"
+
 #include <fontconfig/fontconfig.h>
 
 namespace {
@@ -31,7 +33,7 @@ std::string fontconfig_japanese(const char *pattern)
 
 }  // namespace
 
-const char *win_japanese_font_hint() { return "install fonts-ipafont-mincho"; }
+const char *win_japanese_font_hint() { return sys_text("install fonts-ipafont-mincho"); }
 
 // The Japanese serif comes first: it has the Mincho look of the first Windows
 // font.

@@ -22,6 +22,16 @@ void win_stdio_utf8() {}
 
 std::string win_display_path(const std::string &path) { return path; }
 
+std::string win_program_folder()
+{
+    std::string path(4096, '\0');
+    const ssize_t n = readlink("/proc/self/exe", path.data(), path.size());
+    if (n <= 0 || static_cast<size_t>(n) >= path.size()) return std::string();
+    path.resize(static_cast<size_t>(n));
+    const size_t cut = path.rfind('/');
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
 FILE *win_fopen(const char *path, const char *mode) { return path && mode ? fopen(path, mode) : nullptr; }
 
 namespace {
@@ -29,12 +39,12 @@ namespace {
 // What a file that is not a regular one is, for a message.
 const char *file_kind(mode_t mode)
 {
-    if (S_ISDIR(mode)) return "is a directory";
-    if (S_ISFIFO(mode)) return "is a FIFO (named pipe)";
-    if (S_ISSOCK(mode)) return "is a socket";
-    if (S_ISCHR(mode)) return "is a character device";
-    if (S_ISBLK(mode)) return "is a block device";
-    return "is not a regular file";
+    if (S_ISDIR(mode)) return sys_text("is a directory");
+    if (S_ISFIFO(mode)) return sys_text("is a FIFO (named pipe)");
+    if (S_ISSOCK(mode)) return sys_text("is a socket");
+    if (S_ISCHR(mode)) return sys_text("is a character device");
+    if (S_ISBLK(mode)) return sys_text("is a block device");
+    return sys_text("is not a regular file");
 }
 
 }  // namespace
@@ -50,20 +60,20 @@ FILE *win_open_regular(const char *path, uint64_t *size, std::string *why)
         const int err = errno;
         struct stat st;
         const bool special = stat(path, &st) == 0 && !S_ISREG(st.st_mode);
-        if (why) *why = special ? std::string(file_kind(st.st_mode)) : std::string("cannot open: ") + strerror(err);
+        if (why) *why = special ? std::string(file_kind(st.st_mode)) : sys_message("cannot open: %s", strerror(err));
         return nullptr;
     }
     struct stat st;
     const bool stated = fstat(fd, &st) == 0;
     if (!stated || !S_ISREG(st.st_mode)) {
-        if (why) *why = stated ? std::string(file_kind(st.st_mode)) : std::string("cannot open: ") + strerror(errno);
+        if (why) *why = stated ? std::string(file_kind(st.st_mode)) : sys_message("cannot open: %s", strerror(errno));
         close(fd);
         return nullptr;
     }
     const int flags = fcntl(fd, F_GETFL);
     FILE *fp = flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 ? fdopen(fd, "rb") : nullptr;
     if (!fp) {
-        if (why) *why = std::string("cannot open: ") + strerror(errno);
+        if (why) *why = sys_message("cannot open: %s", strerror(errno));
         close(fd);
         return nullptr;
     }
@@ -92,7 +102,7 @@ bool win_output_target(const std::string &path, std::string *target, std::string
             char link[4096];
             const ssize_t n = readlink(path.c_str(), link, sizeof link - 1);
             if (n <= 0) {
-                if (why) *why = std::string("cannot write: ") + strerror(errno);
+                if (why) *why = sys_message("cannot write: %s", strerror(errno));
                 return false;
             }
             link[n] = '\0';
@@ -108,7 +118,7 @@ bool win_output_target(const std::string &path, std::string *target, std::string
         }
         // As cp does: a file this user may not write is not replaced.
         if (access(resolved.c_str(), W_OK) != 0) {
-            if (why) *why = std::string("cannot write: ") + strerror(errno);
+            if (why) *why = sys_message("cannot write: %s", strerror(errno));
             return false;
         }
     }
@@ -193,7 +203,7 @@ std::string win_write_beside(const std::string &target, const void *data, size_t
     const size_t slash = target.rfind('/');
     std::string temp = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".pelzo-XXXXXX";
     if (temp.size() >= sizeof s_tempPath) {
-        if (error) *error = "cannot create a file beside it: the path is too long";
+        if (error) *error = sys_text("cannot create a file beside it: the path is too long");
         return "";
     }
     block_stop_signals(true);
@@ -202,7 +212,7 @@ std::string win_write_beside(const std::string &target, const void *data, size_t
     const int openError = errno;
     block_stop_signals(false);
     if (fd < 0) {
-        if (error) *error = std::string("cannot create a file beside it: ") + strerror(openError);
+        if (error) *error = sys_message("cannot create a file beside it: %s", strerror(openError));
         return "";
     }
     // mkstemp makes the file 0600. It takes the mode and owner of the file it
@@ -225,7 +235,7 @@ std::string win_write_beside(const std::string &target, const void *data, size_t
         errno = err;
     }
     if (!ok || !write_and_close(fd, data, size)) {
-        if (error) *error = std::string("cannot write: ") + strerror(errno);
+        if (error) *error = sys_message("cannot write: %s", strerror(errno));
         drop_temp(true);
         return "";
     }
@@ -240,7 +250,7 @@ bool win_replace_file(const std::string &from, const std::string &to, std::strin
     if (moved) s_tempHeld = 0;
     block_stop_signals(false);
     if (moved) return true;
-    if (error) *error = std::string("cannot write: ") + strerror(err);
+    if (error) *error = sys_message("cannot write: %s", strerror(err));
     return false;
 }
 
@@ -257,7 +267,7 @@ bool win_open_out_folder(const char *path, OutFolder *folder, std::string *why)
     int fd = open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT) {
         if (mkdir(path, 0777) != 0) {
-            *why = std::string("cannot create the folder: ") + strerror(errno);
+            *why = sys_message("cannot create the folder: %s", strerror(errno));
             return false;
         }
         // Made just now: what is there is this folder, unless someone put a
@@ -268,7 +278,7 @@ bool win_open_out_folder(const char *path, OutFolder *folder, std::string *why)
         const int err = errno;
         struct stat st;
         if (err == ENOTDIR && stat(path, &st) == 0)
-            *why = S_ISREG(st.st_mode) ? "is a file" : file_kind(st.st_mode);
+            *why = S_ISREG(st.st_mode) ? sys_text("is a file") : file_kind(st.st_mode);
         else
             *why = strerror(err);
         return false;
@@ -344,11 +354,11 @@ bool win_write_in_folder(const OutFolder &folder, const std::string &name, const
         }
     }
     if (fd < 0) {
-        *why = std::string("cannot create: ") + strerror(errno);
+        *why = sys_message("cannot create: %s", strerror(errno));
         return false;
     }
     if (!write_and_close(fd, data, size)) {
-        *why = std::string("cannot write: ") + strerror(errno);
+        *why = sys_message("cannot write: %s", strerror(errno));
         drop_temp(true);
         return false;
     }
@@ -360,7 +370,7 @@ bool win_write_in_folder(const OutFolder &folder, const std::string &name, const
         if (moved) s_tempHeld = 0;
         block_stop_signals(false);
         if (!moved) {
-            *why = std::string("cannot write: ") + strerror(err);
+            *why = sys_message("cannot write: %s", strerror(err));
             drop_temp(true);
             return false;
         }

@@ -8,6 +8,7 @@
 //     Windows without any Japanese font still shows the game's text.
 #include "font_files.h"
 
+#include "sys.h"
 #include "wide.h"
 
 namespace {
@@ -21,23 +22,13 @@ std::string system_fonts_folder()
     return win_narrow(dir) + "\\Fonts\\";
 }
 
-// The folder of the running executable, with a trailing separator.
-std::string program_folder()
-{
-    std::wstring path(32768, L'\0');
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
-    if (n == 0 || n >= path.size()) return std::string();
-    path.resize(n);
-    const size_t cut = path.find_last_of(L"\\/");
-    return cut == std::wstring::npos ? std::string() : win_narrow(path.substr(0, cut + 1).c_str());
-}
-
 }  // namespace
 
 const char *win_japanese_font_hint()
 {
-    return "put ipam.ttf back beside pelzowin.exe, or add the Japanese Supplemental Fonts (Settings, Apps, Optional "
-           "features)";
+    return sys_text(
+        "put ipam.ttf back beside pelzowin.exe, or add the Japanese Supplemental Fonts (Settings, Apps, "
+        "Optional features)");
 }
 
 const std::vector<std::string> &win_japanese_fonts()
@@ -57,7 +48,7 @@ const std::vector<std::string> &win_japanese_fonts()
                                      "YuGothM.ttc", "BIZ-UDGothicR.ttc", "meiryo.ttc", "msgothic.ttc"})
                 list.push_back(fonts + name);
         }
-        const std::string own = program_folder();
+        const std::string own = win_program_folder();
         if (!own.empty()) list.push_back(own + "ipam.ttf");
     }
     return list;

@@ -162,6 +162,16 @@ void win_stdio_utf8()
     atexit(finish_relay);
 }
 
+std::string win_program_folder()
+{
+    std::wstring path(32768, L'\0');
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+    if (n == 0 || n >= path.size()) return std::string();
+    path.resize(n);
+    const size_t cut = path.find_last_of(L"\\/");
+    return cut == std::wstring::npos ? std::string() : win_narrow(path.substr(0, cut + 1).c_str());
+}
+
 std::string win_display_path(const std::string &path)
 {
     std::string shown = path;
@@ -179,19 +189,19 @@ FILE *win_fopen(const char *path, const char *mode)
 FILE *win_open_regular(const char *path, uint64_t *size, std::string *why)
 {
     if (!path || !path[0]) {
-        if (why) *why = "cannot open: no file name";
+        if (why) *why = sys_text("cannot open: no file name");
         return nullptr;
     }
     const std::wstring wide = win_widen(path);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        if (why) *why = "is a directory";
+        if (why) *why = sys_text("is a directory");
         return nullptr;
     }
     // The runtime's open, so that a failure reads as on Linux (errno).
     const int fd = _wopen(wide.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
     if (fd < 0) {
-        if (why) *why = std::string("cannot open: ") + strerror(errno);
+        if (why) *why = sys_message("cannot open: %s", strerror(errno));
         return nullptr;
     }
     // A disk file, not a device (NUL, CON and COM1 open as devices in any
@@ -201,15 +211,15 @@ FILE *win_open_regular(const char *path, uint64_t *size, std::string *why)
     LARGE_INTEGER length{};
     if (type != FILE_TYPE_DISK || !GetFileSizeEx(h, &length)) {
         if (why)
-            *why = type == FILE_TYPE_PIPE   ? "is a pipe"
-                   : type == FILE_TYPE_CHAR ? "is a device"
-                                            : "is not a regular file";
+            *why = type == FILE_TYPE_PIPE   ? sys_text("is a pipe")
+                   : type == FILE_TYPE_CHAR ? sys_text("is a device")
+                                            : sys_text("is not a regular file");
         _close(fd);
         return nullptr;
     }
     FILE *fp = _fdopen(fd, "rb");
     if (!fp) {
-        if (why) *why = std::string("cannot open: ") + strerror(errno);
+        if (why) *why = sys_message("cannot open: %s", strerror(errno));
         _close(fd);
         return nullptr;
     }
@@ -256,7 +266,7 @@ bool win_output_target(const std::string &path, std::string *target, std::string
         return true;
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        if (why) *why = "is a directory";
+        if (why) *why = sys_text("is a directory");
         return false;
     }
     // Opened as the system opens it: through a symbolic link to the file it
@@ -264,7 +274,7 @@ bool win_output_target(const std::string &path, std::string *target, std::string
     HANDLE h = CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        if (why) *why = "cannot write: " + win_last_error_text();
+        if (why) *why = sys_message("cannot write: %s", win_last_error_text().c_str());
         return false;
     }
     const DWORD type = GetFileType(h);
@@ -280,11 +290,11 @@ bool win_output_target(const std::string &path, std::string *target, std::string
     }
     CloseHandle(h);
     if (type != FILE_TYPE_DISK) {
-        if (why) *why = type == FILE_TYPE_PIPE ? "is a pipe" : "is a device";
+        if (why) *why = type == FILE_TYPE_PIPE ? sys_text("is a pipe") : sys_text("is a device");
         return false;
     }
     if (GetFileAttributesW(win_widen(resolved.c_str()).c_str()) & FILE_ATTRIBUTE_READONLY) {
-        if (why) *why = "cannot write: the file is read-only";
+        if (why) *why = sys_text("cannot write: the file is read-only");
         return false;
     }
     *target = resolved;
@@ -366,19 +376,19 @@ std::string win_write_beside(const std::string &target, const void *data, size_t
         HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) {
             if (GetLastError() == ERROR_FILE_EXISTS) continue;
-            if (error) *error = "cannot create a file beside it: " + win_last_error_text();
+            if (error) *error = sys_message("cannot create a file beside it: %s", win_last_error_text().c_str());
             return "";
         }
         hold_temp(wide);
         std::string reason;
         if (!write_and_close(h, data, size, &reason)) {
-            if (error) *error = "cannot write: " + reason;
+            if (error) *error = sys_message("cannot write: %s", reason.c_str());
             win_remove_file(temp);
             return "";
         }
         return temp;
     }
-    if (error) *error = "cannot create a file beside it: no free name";
+    if (error) *error = sys_text("cannot create a file beside it: no free name");
     return "";
 }
 
@@ -387,7 +397,7 @@ bool win_replace_file(const std::string &from, const std::string &to, std::strin
     if (MoveFileExW(win_widen(from.c_str()).c_str(), win_widen(to.c_str()).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
-    if (error) *error = "cannot write: " + win_last_error_text();
+    if (error) *error = sys_message("cannot write: %s", win_last_error_text().c_str());
     return false;
 }
 
@@ -405,13 +415,13 @@ bool win_open_out_folder(const char *path, OutFolder *folder, std::string *why)
             return false;
         }
         if (!CreateDirectoryW(wide.c_str(), nullptr)) {
-            *why = "cannot create the folder: " + win_last_error_text();
+            *why = sys_message("cannot create the folder: %s", win_last_error_text().c_str());
             return false;
         }
         // Made just now: a link someone put in its place is not followed.
         flags |= FILE_FLAG_OPEN_REPARSE_POINT;
     } else if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        *why = "is a file";
+        *why = sys_text("is a file");
         return false;
     }
     // Held open without FILE_SHARE_DELETE: while it is, nobody can rename or
@@ -425,7 +435,7 @@ bool win_open_out_folder(const char *path, OutFolder *folder, std::string *why)
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(h, &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
         ((flags & FILE_FLAG_OPEN_REPARSE_POINT) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))) {
-        *why = "is not a folder";
+        *why = sys_text("is not a folder");
         CloseHandle(h);
         return false;
     }
@@ -498,7 +508,7 @@ bool win_write_in_folder(const OutFolder &folder, const std::string &name, const
         }
     }
     if (h == INVALID_HANDLE_VALUE) {
-        *why = "cannot create: " + win_last_error_text();
+        *why = sys_message("cannot create: %s", win_last_error_text().c_str());
         return false;
     }
     std::string reason;
@@ -510,7 +520,7 @@ bool win_write_in_folder(const OutFolder &folder, const std::string &name, const
         reason = win_last_error_text();
     }
     if (!ok) {
-        *why = "cannot write: " + reason;
+        *why = sys_message("cannot write: %s", reason.c_str());
         DeleteFileW(made.c_str());
     }
     s_tempHeld = 0;
