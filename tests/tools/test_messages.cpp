@@ -25,7 +25,7 @@ namespace {
 TEST(PelzoQuizMessages, FailingPackAnswersInTheLanguageOfTheLocale)
 {
     const std::string shortTxt = fixture::write_file("messages/short.txt", "x\n");
-    const std::string twoCells = fixture::write_file("messages/two.csv", "a,b\n");
+    const std::string twoCells = fixture::write_file("messages/two.csv", "q,r,w1,w2,w3,w4\na,b\n");
     const std::string out = fixture::out_path("messages/set.zip");
     const std::string folder = fixture::out_path("messages");
     const std::string txt = shown_path(shortTxt), csv = shown_path(twoCells), set = shown_path(out);
@@ -53,12 +53,12 @@ TEST(PelzoQuizMessages, FailingPackAnswersInTheLanguageOfTheLocale)
         {"C",
          {"pack", "-o", out, twoCells},
          1,
-         csv + ":1: 2 cells; a row holds 6: the question, the right answer and four wrong answers\npelzo-quiz pack: " +
+         csv + ":2: 2 cells; a row holds 6: the question, the right answer and four wrong answers\npelzo-quiz pack: " +
              set + " not written\n"},
         {"ja_JP.UTF-8",
          {"pack", "-o", out, twoCells},
          1,
-         csv + ":1: セルが 2 個です。1 行は 6 個 (問題文、正解、誤答 4 つ) です\npelzo-quiz pack: " + set +
+         csv + ":2: セルが 2 個です。1 行は 6 個 (問題文、正解、誤答 4 つ) です\npelzo-quiz pack: " + set +
              " は書き込みませんでした\n"},
         // A reason from the file services, translated too.
         {"ja_JP.UTF-8",
