@@ -96,7 +96,7 @@ int run(int argc, char **argv)
     if (command == "unpack") return unpack_command(argc - 1, argv + 1);
     if (command != "check" && command != "dump")
         return usage_error(formatted(_("unknown command %s"), escaped(command).c_str()), _(kToolUsage));
-    const std::string usage = _(command == "check" ? kCheckUsage : kDumpUsage);
+    const std::string usage = command == "check" ? _(kCheckUsage) : _(kDumpUsage);
     if (argc >= 3 && asks_for_help(argv[2])) return print_usage(usage);
     if (argc < 3) return usage_error(formatted(_("%s needs a FILE"), command.c_str()), usage);
     if (argc > 3)
