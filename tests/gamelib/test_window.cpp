@@ -249,6 +249,20 @@ TEST_F(Window, AFrameThatRepeatsTheScreenIsNotDrawnAgain)
     run_frame(background, pictured);
     EXPECT_EQ(HeadlessGetPixel(504, 504), (Color{0, 255, 0, 255}));
     UnloadTexture(t);
+
+    // A texture's filter changed under the same calls: its pixels scale otherwise.
+    unsigned char redGreen[8] = {255, 0, 0, 255, 0, 255, 0, 255};
+    t = LoadTextureFromImage(Image{redGreen, 2, 1, 1, PIXELFORMAT_UNCOMPRESSED_R8G8B8A8});
+    const auto scaled = [&] { DrawTextureEx(t, Vector2{100, 400}, 0.0f, 50.0f, Color{255, 255, 255, 255}); };
+    SetTextureFilter(t, TEXTURE_FILTER_POINT);
+    run_frame(background, scaled);
+    run_frame(background, scaled);
+    const Color sharp = HeadlessGetPixel(145, 420);
+    SetTextureFilter(t, TEXTURE_FILTER_BILINEAR);
+    run_frame(background, scaled);
+    EXPECT_EQ(sharp, (Color{255, 0, 0, 255}));
+    EXPECT_NE(HeadlessGetPixel(145, 420), sharp);
+    UnloadTexture(t);
 }
 
 // The windowed path on SDL's dummy video driver: no OpenGL there, so the
