@@ -89,9 +89,10 @@ void check_workbook(const std::string &path, const std::vector<std::string> &gen
         if (k < genreNames.size() && sheets[k].name != genreNames[k])
             problems.push_back(where + ": " +
                                formatted(_("the genre name \"%s\" cannot be a sheet's name (at most 31 "
-                                                "characters, none of [ ] : * ? / \\, one of a kind); rename the "
-                                                "sheet to the genre name, or pack the genre alone with --name"),
-                                              excerpt(genreNames[k]).c_str()));
+                                           "characters, none of [ ] : * ? / \\, one of a kind), so the sheet is "
+                                           "named \"%s\", which packing the workbook takes as the genre's name: "
+                                           "give the sheet the name you want within those rules"),
+                                         excerpt(genreNames[k]).c_str(), excerpt(sheets[k].name).c_str()));
     }
 }
 
