@@ -47,11 +47,17 @@ def entries(po):
     return result
 
 
+def code(line):
+    # A line that holds a backquote is fenced with two, spaced off, so that
+    # its own backquotes do not end the code span.
+    return f"`` {line} ``" if '`' in line else f"`{line}`"
+
+
 def cell(forms):
     shown = []
     for text in forms:
         text = text.rstrip('\n').replace('|', '\\|')
-        lines = [f"`{line}`" if line.strip() else '' for line in text.split('\n')]
+        lines = [code(line) if line.strip() else '' for line in text.split('\n')]
         shown.append('<br>'.join(lines))
     return ' / '.join(shown)
 
