@@ -117,10 +117,8 @@ if(WIN32)
     target_link_libraries(pelzo_assets INTERFACE $<TARGET_OBJECTS:pelzo_assets_rc>)
   endif()
 
-  # The game's own: icon group 1, manifest 1 and its version record.
-  set(PELZO_APP_ICON "${CMAKE_SOURCE_DIR}/assets/pelzowin_app.ico")
-  set(PELZO_APP_MANIFEST "${CMAKE_SOURCE_DIR}/src/platform/windows/pelzowin.manifest")
-  configure_file("${CMAKE_SOURCE_DIR}/src/platform/windows/pelzowin.rc.in" "${pelzo_gen_dir}/pelzowin.rc" @ONLY)
+  # The game's own: icon group 1, manifest 1 and its version record
+  # (pelzowin.rc, which cmake/Version.cmake writes with the version).
   set_source_files_properties("${pelzo_gen_dir}/pelzowin.rc" PROPERTIES
     OBJECT_DEPENDS "${PELZO_APP_ICON};${PELZO_APP_MANIFEST}")
   add_library(pelzo_app_resources OBJECT "${pelzo_gen_dir}/pelzowin.rc")

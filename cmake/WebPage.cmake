@@ -29,8 +29,9 @@ target_link_options(pelzowin PRIVATE
 set_target_properties(pelzowin PROPERTIES SUFFIX ".js"
   LINK_DEPENDS "${PELZO_WEB_FONT_JP};${PELZO_WEB_FONT_SANS}")
 
-# The page and its icon (the game's own) beside the game.
-configure_file(${CMAKE_SOURCE_DIR}/packaging/web/index.html ${CMAKE_BINARY_DIR}/index.html COPYONLY)
+# The page (with the version, cmake/Version.cmake) and its icon (the game's
+# own) beside the game.
+configure_file(${PELZO_VERSION_DIR}/index.html ${CMAKE_BINARY_DIR}/index.html COPYONLY)
 configure_file(${CMAKE_SOURCE_DIR}/assets/icon.png ${CMAKE_BINARY_DIR}/favicon.png COPYONLY)
 
 # The sample sets, so that ?set=samples/sample.zip plays from the build folder.

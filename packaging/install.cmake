@@ -57,8 +57,9 @@ function(pelzo_gzip source name)
   set(PELZO_INSTALL_MADE ${PELZO_INSTALL_MADE} ${PELZO_INSTALL_OUT}/${name}.gz PARENT_SCOPE)
 endfunction()
 
-pelzo_gzip(${PELZO_PACKAGING_DIR}/pelzowin.6 pelzowin.6)
-pelzo_gzip(${PELZO_PACKAGING_DIR}/pelzo-quiz.1 pelzo-quiz.1)
+# The manual pages with the version in their headers (cmake/Version.cmake).
+pelzo_gzip(${PELZO_VERSION_DIR}/pelzowin.6 pelzowin.6)
+pelzo_gzip(${PELZO_VERSION_DIR}/pelzo-quiz.1 pelzo-quiz.1)
 # packaging/changelog is in Debian's format; the package's version is native
 # (no Debian revision), so Debian's layout wants it as changelog.gz.
 pelzo_gzip(${PELZO_PACKAGING_DIR}/changelog changelog)

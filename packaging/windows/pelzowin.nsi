@@ -1,6 +1,6 @@
 ; The PelzoWin installer, made by scripts/build-windows.sh with NSIS:
 ;   packaging/windows/nsis-files.sh <folder of the release> files.nsh
-;   makensis -INPUTCHARSET UTF8 -DVERSION=1.1.0 -DSTAGE=<folder of the release> -DFILES=files.nsh \
+;   makensis -INPUTCHARSET UTF8 -DVERSION=<version> -DSTAGE=<folder of the release> -DFILES=files.nsh \
 ;            -DICON=<app .ico> -DOUTFILE=<setup.exe> pelzowin.nsi
 ; (this file holds Japanese text in UTF-8; files.nsh lists the release's
 ; files, so that the uninstaller removes exactly those the installer wrote).

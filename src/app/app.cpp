@@ -58,7 +58,7 @@ int app_command_line_exit(int argc, char **argv, FILE *out, FILE *err)
             return fflush(out) == 0 ? 0 : 1;
         }
         if (strcmp(arg, "--version") == 0) {
-            fputs("PelzoWin ver1.1.0\n", out);
+            fputs("PelzoWin ver" PELZO_VERSION "\n", out);
             return fflush(out) == 0 ? 0 : 1;
         }
         fprintf(err, "pelzowin: unknown option \"%s\"\n%s", arg, kUsage);
@@ -117,7 +117,7 @@ void app_startup(int argc, char **argv)
     win_set_utf8_codepage();
     game_srand(static_cast<unsigned int>(static_cast<uint32_t>(time(nullptr))));
     SetConfigFlags(FLAG_MSAA_4X_HINT);
-    InitWindow(kWindowWidth, kWindowHeight, "PelzoWin ver1.1.0");
+    InitWindow(kWindowWidth, kWindowHeight, "PelzoWin ver" PELZO_VERSION);
     SetTargetFPS(60);
 
     Image icon = load_resource_image(kResIcon);

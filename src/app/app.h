@@ -16,7 +16,7 @@ void app_run();
 void app_shutdown();
 
 // What the command line asks before anything starts: "-h"/"--help" print
-// the usage and "--version" "PelzoWin ver1.1.0" to out (exit code 0); any
+// the usage and "--version" "PelzoWin ver<version>" (the project's) to out (exit code 0); any
 // other argument that starts with "-" before "--", except the mute and
 // full-screen options, prints what was wrong and the usage to err (exit code
 // 2). -1: start the game.

@@ -1,0 +1,7 @@
+# The checks of what the releases carry: one version, the licence lines, the
+# documents' links and the third-party notices. Linux only (they read the
+# source tree and configure it with the host's compiler).
+if(NOT WIN32 AND NOT EMSCRIPTEN)
+  add_test(NAME VersionEverywhere
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/version_everywhere.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/version-scratch)
+endif()
