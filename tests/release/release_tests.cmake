@@ -4,4 +4,7 @@
 if(NOT WIN32 AND NOT EMSCRIPTEN)
   add_test(NAME VersionEverywhere
     COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/version_everywhere.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/version-scratch)
+  # Every source file the project wrote names its licence (scripts/spdx.py add
+  # writes the lines).
+  add_test(NAME SpdxLines COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/spdx.py check ${CMAKE_SOURCE_DIR})
 endif()
