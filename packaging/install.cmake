@@ -8,7 +8,7 @@
 #   share/mime/packages/pelzowin-pzq.xml  the .pzq type, which the .desktop opens
 #   share/icons/hicolor/NxN/apps/pelzowin.png   N = 16, 32, 48, 64, 128, 256
 #   share/man/man6/pelzowin.6.gz, share/man/man1/pelzo-quiz.1.gz
-#   share/doc/pelzowin/   copyright, changelog.gz, writing-quiz-sets.md.gz
+#   share/doc/pelzowin/   copyright, changelog.gz, writing-quiz-sets.md.gz (and .ja.md.gz)
 #   share/lintian/overrides/pelzowin   only with the prefix /usr
 # The sounds and music are compiled into the game, so the fallback files it
 # would look for beside the executable are not installed.
@@ -63,14 +63,10 @@ pelzo_gzip(${PELZO_VERSION_DIR}/pelzo-quiz.1 pelzo-quiz.1)
 # packaging/changelog is in Debian's format; the package's version is native
 # (no Debian revision), so Debian's layout wants it as changelog.gz.
 pelzo_gzip(${PELZO_PACKAGING_DIR}/changelog changelog)
-# The authors' guide is the README's "Writing quiz sets" section.
-add_custom_command(OUTPUT ${PELZO_INSTALL_OUT}/guide/writing-quiz-sets.md
-  COMMAND ${CMAKE_COMMAND} -DREADME=${CMAKE_SOURCE_DIR}/README.md
-          -DOUT=${PELZO_INSTALL_OUT}/guide/writing-quiz-sets.md -P ${PELZO_PACKAGING_DIR}/extract_guide.cmake
-  DEPENDS ${CMAKE_SOURCE_DIR}/README.md ${PELZO_PACKAGING_DIR}/extract_guide.cmake
-  COMMENT "Extracting the authors' guide from README.md"
-  VERBATIM)
-pelzo_gzip(${PELZO_INSTALL_OUT}/guide/writing-quiz-sets.md writing-quiz-sets.md)
+# The authors' guides: docs/authoring.md, and its Japanese companion for
+# teachers, docs/authoring.ja.md.
+pelzo_gzip(${CMAKE_SOURCE_DIR}/docs/authoring.md writing-quiz-sets.md)
+pelzo_gzip(${CMAKE_SOURCE_DIR}/docs/authoring.ja.md writing-quiz-sets.ja.md)
 
 # The hicolor icons are the six images of the Windows application icon, which
 # tools/make_assets.sh draws once at 256 px and reduces.
@@ -134,7 +130,7 @@ install(CODE "
   endif()
 ")
 install(FILES ${PELZO_PACKAGING_DIR}/copyright ${PELZO_INSTALL_OUT}/changelog.gz
-              ${PELZO_INSTALL_OUT}/writing-quiz-sets.md.gz
+              ${PELZO_INSTALL_OUT}/writing-quiz-sets.md.gz ${PELZO_INSTALL_OUT}/writing-quiz-sets.ja.md.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/pelzowin)
 
 # ---- The Debian package -----------------------------------------------------------

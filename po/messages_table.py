@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
-"""Writes the README's table of pelzo-quiz's messages from a .po file: every
+"""Writes docs/messages.md's table of pelzo-quiz's messages from a .po file: every
 message in English and in its translation, in the order of the sources.
 
-  po/messages_table.py po/ja.po README.md           rewrites the table in place
-  po/messages_table.py --check po/ja.po README.md   exits 1 when the table is stale
+  po/messages_table.py po/ja.po docs/messages.md           rewrites the table in place
+  po/messages_table.py --check po/ja.po docs/messages.md   exits 1 when the table is stale
 
-The table sits between the lines BEGIN and END below in the README.
+The table sits between the lines BEGIN and END below in that document.
 """
 import re
 import sys

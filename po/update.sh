@@ -4,7 +4,7 @@
 # and sys_message() of the file services it uses (src/platform), each
 # po/<lang>.po merged
 # with it (new messages come in untranslated, changed ones as fuzzy), and the
-# README's table of the messages from po/ja.po (po/messages_table.py).
+# table of the messages in docs/messages.md from po/ja.po (po/messages_table.py).
 #
 #   po/update.sh
 set -euo pipefail
@@ -19,4 +19,4 @@ while read -r lang; do
   case "$lang" in ''|'#'*) continue ;; esac
   msgmerge --quiet --update --backup=none --no-wrap "po/$lang.po" po/pelzo-quiz.pot
 done < po/LINGUAS
-python3 po/messages_table.py po/ja.po README.md
+python3 po/messages_table.py po/ja.po docs/messages.md

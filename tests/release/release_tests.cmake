@@ -7,4 +7,6 @@ if(NOT WIN32 AND NOT EMSCRIPTEN)
   # Every source file the project wrote names its licence (scripts/spdx.py add
   # writes the lines).
   add_test(NAME SpdxLines COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/spdx.py check ${CMAKE_SOURCE_DIR})
+  # The README's and docs/'s relative links and #anchors lead somewhere.
+  add_test(NAME DocLinks COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/check-doc-links.py ${CMAKE_SOURCE_DIR})
 endif()
