@@ -8,6 +8,9 @@
 #   pelzowin.js, .wasm, .data          the game and its fonts
 #   samples/                           the three sample sets
 #   LICENSE-ipafont.txt, LICENSE-dejavu.txt   the shipped fonts' licences
+#   LICENSE.txt, THIRD-PARTY-NOTICES.txt      PelzoWin's licence, and every
+#                                      library's and font's the page holds
+#   はじめての問題づくり.txt          the Japanese authors' guide
 #   README-Web.txt                     how to host it, ?set= and &mute
 # The libraries come from scripts/setup-web.sh (run here; it reuses what
 # BUILD_DIR/deps already holds).
@@ -49,4 +52,17 @@ fi
 archive=$out/pelzowin-$version-web.zip
 rm -f "$archive"
 (cd "$stage" && zip -q -X -r "$archive" .)
+
+# --- The licences and the Japanese authors' guide ---------------------------
+# THIRD-PARTY-NOTICES.txt from what pelzowin links and the page ships (the
+# libraries traced to the Debian source packages they were built from, the
+# fonts to their packages; it fails when one has no notice), LICENSE.txt and
+# はじめての問題づくり.txt, added to the archive with their names marked as
+# UTF-8 (packaging/zip_tree.py).
+python3 packaging/third_party_notices.py write "$stage/THIRD-PARTY-NOTICES.txt" \
+  --release "PelzoWin $version for the browser" --deps "$build/deps" --stage "$stage" \
+  --link "pelzowin.js=$build/CMakeFiles/pelzowin.dir/link.txt" || die "THIRD-PARTY-NOTICES.txt could not be made"
+cp LICENSE "$stage/LICENSE.txt"
+bash packaging/windows_text.sh --markdown docs/authoring.ja.md >"$stage/はじめての問題づくり.txt"
+python3 packaging/zip_tree.py "$archive" "$stage" THIRD-PARTY-NOTICES.txt LICENSE.txt はじめての問題づくり.txt
 say "wrote $archive ($(( $(stat -c %s "$archive") / 1024 )) KiB)"

@@ -7,8 +7,12 @@
 #   pelzowin-<version>-win64.zip        pelzowin.exe, pelzo-quiz.exe, the sample
 #                                       sets with their sources, README-Windows.txt,
 #                                       ipam.ttf (the Japanese font of last resort)
-#                                       and its licence, and pelzo-quiz's Japanese
-#                                       messages (locale/ja/LC_MESSAGES/pelzo-quiz.mo)
+#                                       and its licence, pelzo-quiz's Japanese
+#                                       messages (locale/ja/LC_MESSAGES/pelzo-quiz.mo),
+#                                       LICENSE.txt, THIRD-PARTY-NOTICES.txt (the
+#                                       licences of every library and font the
+#                                       release holds) and はじめての問題づくり.txt
+#                                       (the Japanese authors' guide)
 #   pelzowin-<version>-win64-setup.exe  the same, as an NSIS installer with a
 #                                       Start-menu entry and an uninstaller
 #
@@ -31,7 +35,8 @@ say() { echo "build-windows: $*"; }
 die() { say "$*" >&2; exit 1; }
 
 bash scripts/setup-windows.sh build-win
-for tool in zip makensis; do
+bash scripts/setup.sh python3
+for tool in makensis python3; do
   command -v "$tool" >/dev/null || die "$tool is missing (scripts/setup.sh and scripts/setup-windows.sh install it)"
 done
 
@@ -64,8 +69,21 @@ cp /usr/share/doc/fonts-ipafont-mincho/copyright "$stage/LICENSE-ipafont.txt"
   printf '\xEF\xBB\xBF'
   sed -e "s/@VERSION@/$version/" -e 's/$/\r/' packaging/windows/README-Windows.txt
 } >"$stage/README-Windows.txt"
+bash packaging/windows_text.sh --markdown docs/authoring.ja.md >"$stage/はじめての問題づくり.txt"
+bash packaging/windows_text.sh LICENSE >"$stage/LICENSE.txt"
+# The licences of what the programs link (traced to the Debian source
+# packages the libraries were built from) and of the font shipped.
+links=()
+for exe in pelzowin pelzo-quiz; do links+=(--link "$exe.exe=$build/CMakeFiles/$exe.dir/link.txt"); done
+python3 packaging/third_party_notices.py write "$build/notices.txt" --release "PelzoWin $version for Windows" \
+  --deps "$top/build-win/deps" --stage "$stage" "${links[@]}" || die "the third-party notices could not be made"
+bash packaging/windows_text.sh "$build/notices.txt" >"$stage/THIRD-PARTY-NOTICES.txt"
 
 # --- checks ------------------------------------------------------------------
+# Every library the programs link and every font the release ships has its
+# notice.
+python3 packaging/third_party_notices.py check "$stage/THIRD-PARTY-NOTICES.txt" --stage "$stage" "${links[@]}" ||
+  die "THIRD-PARTY-NOTICES.txt misses what the release holds"
 [ -s "$stage/locale/ja/LC_MESSAGES/pelzo-quiz.mo" ] || die "the release lacks pelzo-quiz's Japanese messages"
 for exe in pelzowin pelzo-quiz; do
   info=$(file -b "$stage/$exe.exe")
@@ -82,10 +100,11 @@ done
 case "$(file -b "$stage/pelzowin.exe")" in *"(GUI)"*) ;; *) die "pelzowin.exe is not a GUI program" ;; esac
 
 # --- the archive ---------------------------------------------------------------
-# Fixed times, so the same sources give the same archive.
+# Fixed times, so the same sources give the same archive; the Japanese file
+# names marked as UTF-8 (packaging/zip_tree.py).
 find "$build/stage" -exec touch -h -d "2026-01-01 00:00:00 UTC" {} +
 rm -f "$out/$name.zip"
-(cd "$build/stage" && find "$name" -type f | LC_ALL=C sort | zip -q -X -9 "$out/$name.zip" -@)
+python3 packaging/zip_tree.py "$out/$name.zip" "$build/stage" "$name"
 
 # --- the installer -------------------------------------------------------------
 bash packaging/windows/nsis-files.sh "$stage" "$build/files.nsh"

@@ -9,4 +9,8 @@ if(NOT WIN32 AND NOT EMSCRIPTEN)
   add_test(NAME SpdxLines COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/spdx.py check ${CMAKE_SOURCE_DIR})
   # The README's and docs/'s relative links and #anchors lead somewhere.
   add_test(NAME DocLinks COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/check-doc-links.py ${CMAKE_SOURCE_DIR})
+  # The release scripts' notices check refuses a release holding a library or
+  # a font without its notice.
+  add_test(NAME NoticesCoverRelease
+    COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/notices_cover_release.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/notices-scratch)
 endif()
