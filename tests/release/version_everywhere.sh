@@ -20,7 +20,7 @@ old=$(sed -n 's/^project(PelzoWin VERSION \([0-9.]*\) .*/\1/p' "$src/CMakeLists.
 rm -rf "$scratch"
 mkdir -p "$scratch/src"
 # The sources without build folders or the repository's history.
-tar -C "$src" --exclude='./build*' --exclude=./.git --exclude=./dist -cf - . | tar -C "$scratch/src" -xf -
+tar -C "$src" --exclude='./build*' --exclude=./.git --exclude=./dist --exclude=node_modules -cf - . | tar -C "$scratch/src" -xf -
 sed -i "s/^project(PelzoWin VERSION $old /project(PelzoWin VERSION $new /" "$scratch/src/CMakeLists.txt"
 { printf 'pelzowin (%s) unstable; urgency=medium\n\n  * Test.\n\n -- T <t@example.org>  Mon, 07 Dec 2026 21:00:00 +0000\n\n' "$new"
   cat "$src/packaging/changelog"; } >"$scratch/src/packaging/changelog"
