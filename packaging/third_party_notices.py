@@ -246,7 +246,7 @@ def write(args):
         if component in CREDITS:
             out += [CREDITS[component], ""]
         if component == "libintl":
-            out += libintl_statement(args.release, title), ""
+            out += libintl_statement(args.release, title) + [""]
         if header is None:
             out += [text.rstrip(), ""]
             referenced.update(re.findall(r"/usr/share/common-licenses/([A-Za-z0-9.+-]+[A-Za-z0-9+])", text))
