@@ -30,6 +30,7 @@ import argparse
 import glob
 import os
 import re
+import shlex
 import subprocess
 import sys
 
@@ -52,13 +53,14 @@ def link_words(link_txt):
     to the build folder the command runs in) read in."""
     build = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(link_txt))))
     with open(link_txt, encoding="utf-8") as f:
-        words = f.read().split()
+        # The link itself is the last command (MinGW's first pack the objects).
+        words = shlex.split([line for line in f.read().splitlines() if line.strip()][-1])
     out = []
     for word in words:
         rsp = os.path.join(build, word[1:]) if word.startswith("@") else None
         if rsp and os.path.isfile(rsp):
             with open(rsp, encoding="utf-8") as f:
-                out += f.read().split()
+                out += shlex.split(f.read())
         else:
             out.append(word)
     return out
@@ -140,22 +142,22 @@ def runtime_packages(links):
     """The Debian packages of the compiler's runtime the programs link."""
     packages = {}
     for program, link_txt in links:
-        with open(link_txt, encoding="utf-8") as f:
-            compiler = f.read().split()[0]
+        compiler = link_words(link_txt)[0]
         if "mingw" in compiler:
             for lib in ("libstdc++.a", "libgcc.a", "libwinpthread.a", "libmingwex.a"):
                 path = subprocess.run([compiler, "-print-file-name=" + lib], capture_output=True,
                                       text=True).stdout.strip()
                 pkg = dpkg_package(path) if os.path.isabs(path) else None
                 if pkg:
-                    packages.setdefault(pkg, set()).add(f"{lib} (in {program})")
+                    packages.setdefault(pkg, {}).setdefault(lib, set()).add(program)
         else:
             path = compiler if os.path.isabs(compiler) else (subprocess.run(
                 ["sh", "-c", 'command -v "$0"', compiler], capture_output=True, text=True).stdout.strip())
             pkg = dpkg_package(path) if path else None
             if pkg:
-                packages.setdefault(pkg, set()).add(f"its C and C++ runtime and JavaScript glue (in {program})")
-    return packages
+                packages.setdefault(pkg, {}).setdefault("its C and C++ runtime and JavaScript glue", set()).add(program)
+    return {pkg: [f"{what} (in {', '.join(sorted(programs))})" for what, programs in sorted(uses.items())]
+            for pkg, uses in packages.items()}
 
 
 def paragraphs(text):
@@ -220,7 +222,7 @@ def write(args):
     for pkg, covered in sorted(runtime_packages(links).items()):
         copyright_file = f"/usr/share/doc/{pkg}/copyright"
         if os.path.isfile(copyright_file):
-            sections.setdefault(pkg, [f"Debian package {pkg}, the compiler's runtime", copyright_file, []])[2] += sorted(covered)
+            sections.setdefault(pkg, [f"Debian package {pkg}, the compiler's runtime", copyright_file, []])[2] += covered
     if problems:
         for p in problems:
             print(f"third_party_notices: {p}", file=sys.stderr)
