@@ -19,8 +19,14 @@ old=$(sed -n 's/^project(PelzoWin VERSION \([0-9.]*\) .*/\1/p' "$src/CMakeLists.
 [ -n "$old" ] || { echo "no project(PelzoWin VERSION ...) line in CMakeLists.txt"; exit 1; }
 rm -rf "$scratch"
 mkdir -p "$scratch/src"
-# The sources without build folders or the repository's history.
-tar -C "$src" --exclude='./build*' --exclude=./.git --exclude=./dist --exclude=node_modules -cf - . | tar -C "$scratch/src" -xf -
+# The sources: the files git tracks (as they are now in the tree), or
+# without git the tree less its build folders.
+if git -C "$src" rev-parse --show-toplevel >/dev/null 2>&1; then
+  (cd "$src" && git ls-files -z --cached | xargs -0 tar -cf - --ignore-failed-read 2>/dev/null) |
+    tar -C "$scratch/src" -xf -
+else
+  tar -C "$src" --exclude='./build*' --exclude=./.git --exclude=./dist --exclude=node_modules -cf - . | tar -C "$scratch/src" -xf -
+fi
 sed -i "s/^project(PelzoWin VERSION $old /project(PelzoWin VERSION $new /" "$scratch/src/CMakeLists.txt"
 { printf 'pelzowin (%s) unstable; urgency=medium\n\n  * Test.\n\n -- T <t@example.org>  Mon, 07 Dec 2026 21:00:00 +0000\n\n' "$new"
   cat "$src/packaging/changelog"; } >"$scratch/src/packaging/changelog"
