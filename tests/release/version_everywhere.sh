@@ -22,7 +22,7 @@ mkdir -p "$scratch/src"
 # The sources: the files git tracks (as they are now in the tree), or
 # without git the tree less its build folders.
 if git -C "$src" rev-parse --show-toplevel >/dev/null 2>&1; then
-  (cd "$src" && git ls-files -z --cached | xargs -0 tar -cf - --ignore-failed-read 2>/dev/null) |
+  (cd "$src" && git ls-files -z --cached | tar --null -T - --ignore-failed-read -cf - 2>/dev/null) |
     tar -C "$scratch/src" -xf -
 else
   tar -C "$src" --exclude='./build*' --exclude=./.git --exclude=./dist --exclude=node_modules -cf - . | tar -C "$scratch/src" -xf -
