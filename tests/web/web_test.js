@@ -12,6 +12,7 @@ const {test, before, after} = require('node:test');
 const assert = require('node:assert/strict');
 const {spawn} = require('node:child_process');
 const fs = require('node:fs');
+const http = require('node:http');
 const net = require('node:net');
 const os = require('node:os');
 const path = require('node:path');
@@ -21,7 +22,12 @@ const {decodePng} = require('./png.js');
 const webDir = process.env.PELZO_WEB_DIR;
 const reference = process.env.PELZO_TITLE_REFERENCE;
 const chromium = process.env.PELZO_CHROMIUM || '/usr/bin/chromium';
-const launchArgs = ['--no-sandbox', '--enable-unsafe-swiftshader', '--use-angle=swiftshader'];
+// Headless Chromium holds sound back until a user gesture, and each of
+// puppeteer's evaluations counts as one, so whether a page hears sound would
+// depend on the test's own calls: here sound is allowed, and one test fakes
+// a browser that holds it back.
+const launchArgs = ['--no-sandbox', '--enable-unsafe-swiftshader', '--use-angle=swiftshader',
+                    '--autoplay-policy=no-user-gesture-required'];
 
 // Points of the 960 x 640 picture, and the colours the game draws there.
 const START = {x: 480, y: 368};  // "ゲームスタート"
@@ -40,6 +46,11 @@ const CLEAR_FILL = [30, 80, 30];
 let server = null;
 let origin = '';
 let browser = null;
+// Another server: no CORS for nocors.zip, an HTML page, and sets too large
+// by their Content-Length or by what they send.
+let other = null;
+let otherOrigin = '';
+let closedOrigin = '';
 
 function freePort() {
   return new Promise((resolve, reject) => {
@@ -70,19 +81,36 @@ before(async () => {
                  {stdio: 'ignore'});
   await waitUntil('the server', () => fetch(origin + '/index.html').then((r) => r.ok, () => false), 20000);
   browser = await puppeteer.launch({executablePath: chromium, headless: 'new', args: launchArgs});
+  other = http.createServer((req, res) => {
+    const cors = {'Access-Control-Allow-Origin': '*'};
+    if (req.url === '/nocors.zip') return res.end('PK');
+    if (req.url === '/page.zip') return res.writeHead(200, {...cors, 'Content-Type': 'text/html'}).end('<html>');
+    if (req.url === '/huge.zip') return res.writeHead(200, {...cors, 'Content-Length': 2 ** 31}).write('PK');
+    const chunk = Buffer.alloc(1 << 20);
+    const pump = () => { while (!res.destroyed && res.write(chunk)); };
+    res.writeHead(200, cors).on('drain', pump);
+    pump();
+  });
+  await new Promise((resolve) => other.listen(0, '127.0.0.1', resolve));
+  otherOrigin = `http://127.0.0.1:${other.address().port}`;
+  closedOrigin = `http://127.0.0.1:${await freePort()}`;
 });
 
 after(async () => {
   if (browser) await browser.close();
   if (server) server.kill();
+  if (other) other.close();
 });
 
 // Opens the page with a query and a viewport; records console errors,
 // uncaught errors and every request that leaves the page's origin.
 async function openPage(query, viewport = {width: 960, height: 640}) {
   const page = await browser.newPage();
-  const seen = {errors: [], foreign: []};
-  page.on('console', (m) => { if (m.type() === 'error') seen.errors.push(m.text()); });
+  const seen = {errors: [], foreign: [], told: []};
+  page.on('console', (m) => {
+    if (m.type() === 'error') seen.errors.push(m.text());
+    if (m.text().startsWith('PelzoWin: ')) seen.told.push(m.text());
+  });
   page.on('pageerror', (e) => seen.errors.push(e.message));
   page.on('request', (r) => {
     const url = r.url();
@@ -91,9 +119,17 @@ async function openPage(query, viewport = {width: 960, height: 640}) {
   await page.setViewport(viewport);
   await page.goto(`${origin}/index.html${query}`);
   await page.waitForFunction('window.pelzoReady === true', {timeout: 60000});
+  await page.waitForFunction(() => Module.SDL2.audioContext.state === 'running');
   // Park the mouse off the picture, so no button is drawn hovered.
   await page.mouse.move(0, 0);
   return {page, seen};
+}
+
+// Drops files on the page, as from the desktop.
+async function dropFiles(page, files) {
+  const data = {items: [], files, dragOperationsMask: 1};
+  await page.mouse.dragEnter({x: 100, y: 100}, data);
+  await page.mouse.drop({x: 100, y: 100}, data);
 }
 
 // Where the 960 x 640 picture is on the page.
@@ -142,6 +178,18 @@ const timerRunning = (colourOf) =>
   [[80, 220, 120], [255, 220, 60], [255, 80, 80]].some((c) => near(colourOf(TIMER), c, 40));
 // ① answered: green when right, red when wrong (unanswered it is blue-grey).
 const slot0Answered = (colourOf) => near(colourOf(SLOT0_BODY), [20, 80, 40]) || near(colourOf(SLOT0_BODY), [120, 30, 30]);
+// The title's message sits in a dark red plate above the start button.
+const errorPlate = (colourOf) => {
+  let red = 0;
+  for (let x = 200; x < 760; x += 4) if (near(colourOf({x, y: 287}), [54, 2, 4], 20)) red++;
+  return red > 20;
+};
+// The title's file line: its pixels, and whether it names a set (in green).
+const fileLine = (colourOf) => {
+  const line = [];
+  for (let y = 432; y < 446; y += 2) for (let x = 240; x < 720; x += 2) line.push(colourOf({x, y}));
+  return {pixels: line.join(' '), named: line.filter((c) => near(c, [80, 220, 120], 40)).length > 10};
+};
 
 test('the page loads without errors, from its own origin only, and shows the Linux title', async () => {
   const {page, seen} = await openPage('?set=samples/sample.zip');
@@ -170,10 +218,12 @@ test('the page loads without errors, from its own origin only, and shows the Lin
   await page.close();
 });
 
-test('a whole game is clicked through with the mouse, back to the title', async () => {
+test('a whole game is clicked through with the mouse; a set dropped meanwhile waits on the title', async () => {
   const {page, seen} = await openPage('?set=samples/sample.zip');
-  await waitForPicture(page, 'the title', onTitle);
+  const before = await waitForPicture(page, 'the title', (colourOf) => onTitle(colourOf) && fileLine(colourOf));
   await clickPicture(page, START);
+  const broken = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'pelzo-web-')), 'broken.zip');
+  fs.writeFileSync(broken, 'PK\x03\x04 this is no archive');
   let questions = 0;
   for (;;) {
     // Past the stage card: a question, or the stage's result.
@@ -190,14 +240,18 @@ test('a whole game is clicked through with the mouse, back to the title', async 
       await clickPicture(page, CLEAR);
       continue;
     }
+    if (questions === 0) await dropFiles(page, [broken]);
     await clickPicture(page, SLOT0);
     await waitForPicture(page, '① to be coloured as answered', slot0Answered);
     await clickPicture(page, NEXT);
     questions++;
     assert.ok(questions <= 100, 'more questions than ten stages hold');
   }
-  await waitForPicture(page, 'the title again', onTitle);
+  await waitForPicture(page, 'the title naming the dropped set', (colourOf) =>
+    onTitle(colourOf) && fileLine(colourOf).named && fileLine(colourOf).pixels !== before.pixels);
   assert.ok(questions >= 10, `only ${questions} questions were asked`);
+  await clickPicture(page, START);
+  await waitForPicture(page, 'the dropped set to be loaded, and refused', errorPlate);
   assert.deepEqual(seen.errors, []);
   await page.close();
 });
@@ -217,12 +271,7 @@ test('the file picker loads a .pzq set; a broken file gets its message on the ti
     if (expectPlay) {
       await waitForPicture(page, 'the first question', timerRunning);
     } else {
-      // The message sits in a dark red box above the start button.
-      await waitForPicture(page, 'the error box', (colourOf) => {
-        let red = 0;
-        for (let x = 200; x < 760; x += 4) if (near(colourOf({x, y: 287}), [54, 2, 4], 20)) red++;
-        return red > 20;
-      });
+      await waitForPicture(page, 'the error box', errorPlate);
       await page.mouse.move(0, 0);
       await waitForPicture(page, 'the title to stay', onTitle);
     }
@@ -253,35 +302,100 @@ test('the picture fits landscape and portrait windows, aspect kept, and clicks a
   }
 });
 
-test('where the browser holds sound back, the first key starts it and leaves the title as it was', async () => {
-  // Headless Chromium lets every page play sound. A page opened here sees
-  // audio as a browser with the usual policy shows it: held ("suspended")
-  // until the page resumes it in answer to the player.
-  const page = await browser.newPage();
-  await page.evaluateOnNewDocument(() => {
-    const Real = window.AudioContext;
-    window.AudioContext = class extends Real {
-      constructor(...args) { super(...args); this.held = true; }
-      get state() { return this.held ? 'suspended' : super.state; }
-      resume() { this.held = false; return super.resume(); }
-    };
-  });
-  try {
-    await page.setViewport({width: 960, height: 640});
+test('where the browser holds sound back, the first tap or key both wakes it and reaches the game', async () => {
+  for (const [viewport, press] of [[{width: 960, height: 640, hasTouch: true, isMobile: true}, 'tap'],
+                                   [{width: 960, height: 640}, 'Enter']]) {
+    const page = await browser.newPage();
+    // Held ("suspended") until resumed in answer to the player, and silent
+    // meanwhile, as browsers hold sound by default.
+    await page.evaluateOnNewDocument(() => {
+      window.AudioContext = class extends window.AudioContext {
+        constructor(...args) { super(...args); this.held = true; super.suspend(); }
+        get state() { return this.held ? 'suspended' : super.state; }
+        resume() {
+          if (navigator.userActivation.isActive) this.held = false;
+          return this.held ? Promise.resolve() : super.resume();
+        }
+      };
+    });
+    await page.setViewport(viewport);
     await page.goto(`${origin}/index.html?set=samples/sample.zip`);
-    await page.waitForFunction('window.pelzoReady === true', {timeout: 60000});
-    const state = () => page.evaluate(() => Module.SDL2.audioContext.state);
-    assert.equal(await state(), 'suspended');
-    assert.equal(await page.$eval('#start', (e) => getComputedStyle(e).display), 'flex');
-    await page.keyboard.press('Enter');
-    await waitUntil('the sound to start', async () => (await state()) === 'running');
-    assert.equal(await page.$eval('#start', (e) => getComputedStyle(e).display), 'none');
-    // The key was the page's: the game saw none, so it is still on the title.
-    await page.mouse.move(0, 0);
+    await page.waitForFunction(() => getComputedStyle(document.getElementById('sound')).opacity === '1');
     await waitForPicture(page, 'the title', onTitle);
-  } finally {
+    if (press === 'tap') await page.touchscreen.tap(...Object.values(toPage(await pictureRect(page), START)));
+    else await page.keyboard.press(press);
+    // The stage's jingle plays out before the first question: sound runs.
+    await waitForPicture(page, 'the first question', timerRunning);
+    assert.equal(await page.$eval('#sound', (e) => getComputedStyle(e).opacity), '0');
     await page.close();
   }
+});
+
+test('a ?set= that cannot be had says why on the title before any press, never as loaded', async () => {
+  for (const [set, why] of [['nothere.zip', '見つかりません (HTTP 404)'],
+                            [`${otherOrigin}/nocors.zip`, '別のサーバーが許可していません (CORS)'],
+                            [`${closedOrigin}/x.zip`, 'つながりません'],
+                            [`${otherOrigin}/page.zip`, '問題データではありません'],
+                            [`${otherOrigin}/huge.zip`, '大きすぎます (上限 100 MB)'],
+                            [`${otherOrigin}/endless.zip`, '大きすぎます (上限 100 MB)']]) {
+    const {page, seen} = await openPage('?set=' + encodeURIComponent(set));
+    await waitForPicture(page, 'the message ' + why, (colourOf) => errorPlate(colourOf) && !fileLine(colourOf).named);
+    assert.match(seen.told.join('\n'), new RegExp(`${path.basename(set)} を読み込めません: ${why.replace(/[()]/g, '\\$&')}`));
+    await page.close();
+  }
+});
+
+test('dropped files: too large or unreadable ones are told, the first of several is taken, the newest choice wins', async () => {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'pelzo-web-'));
+  const big = path.join(dir, 'big.zip');
+  fs.closeSync(fs.openSync(big, 'w'));
+  fs.truncateSync(big, 200 * 1024 * 1024);  // sparse: nothing is written
+  const {page, seen} = await openPage('');
+  await dropFiles(page, [big]);
+  await dropFiles(page, [dir]);  // a folder: no file to read
+  await waitUntil('both told', () => seen.told.length === 2);
+  assert.deepEqual(seen.told, ['PelzoWin: big.zip は大きすぎます (上限 100 MB)', 'PelzoWin: ' + path.basename(dir) + ' を読めません']);
+  // A file still being read when a newer choice comes is dropped when it arrives.
+  await page.evaluate(() => {
+    const late = new File(['no set'], 'late.zip');
+    late.arrayBuffer = () => new Promise((resolve) => { window.arriveLate = () => resolve(new ArrayBuffer(6)); });
+    const drop = new Event('drop', {cancelable: true});
+    drop.dataTransfer = {files: [late]};
+    document.dispatchEvent(drop);
+  });
+  const samples = path.join(webDir, 'samples');
+  await dropFiles(page, [path.join(samples, 'sample.pzq'), path.join(samples, 'sample.zip')]);
+  await waitUntil('told', () => seen.told[2] === 'PelzoWin: 2 個のファイルのうち最初の sample.pzq を使います');
+  await page.evaluate(() => window.arriveLate());
+  await waitForPicture(page, 'the title naming the set', (colourOf) => fileLine(colourOf).named && errorPlate(colourOf));
+  await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r))));
+  await clickPicture(page, START);
+  await waitForPicture(page, 'the first question', timerRunning);
+  await page.close();
+  fs.rmSync(dir, {recursive: true, force: true});
+});
+
+test('the picture is named, Tab reaches it and the open button, zoom is allowed, an upright phone is asked to turn', async () => {
+  const {page} = await openPage('');
+  const shown = (id) => page.$eval(id, (e) => getComputedStyle(e).display !== 'none');
+  const focused = () => page.evaluate(() => document.activeElement.id);
+  assert.match(await page.$eval('#canvas', (c) => c.getAttribute('role') + ' ' + c.ariaLabel), /^img PelzoWin/);
+  assert.doesNotMatch(await page.$eval('meta[name=viewport]', (m) => m.content), /user-scalable=no|maximum-scale/);
+  await page.keyboard.press('Tab');
+  assert.equal(await focused(), 'canvas');
+  await page.keyboard.press('Tab');
+  assert.equal(await focused(), 'open');
+  const [chooser] = await Promise.all([page.waitForFileChooser(), page.keyboard.press('Enter')]);
+  await chooser.accept([path.join(webDir, 'samples', 'sample.pzq')]);
+  await waitForPicture(page, 'the title naming the set', (colourOf) => onTitle(colourOf) && fileLine(colourOf).named);
+  await clickPicture(page, START);
+  await waitForPicture(page, 'the first question', timerRunning);
+  await waitUntil('the open button to leave the game', async () => !(await shown('#open')));
+  for (const [width, height, turn] of [[390, 844, true], [844, 390, false]]) {
+    await page.setViewport({width, height, hasTouch: true, isMobile: true});
+    await waitUntil(`the hint to turn ${turn ? 'shown' : 'gone'}`, async () => (await shown('#turn')) === turn);
+  }
+  await page.close();
 });
 
 test('without WebGL the page says why it cannot play, and loads nothing more', async () => {
