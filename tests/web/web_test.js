@@ -340,10 +340,10 @@ test('dropped files too large or unreadable are told; a file read late never rep
     late.arrayBuffer = () => new Promise((resolve) => { window.arriveLate = () => resolve(new ArrayBuffer(6)); });
     document.dispatchEvent(Object.assign(new Event('drop'), {dataTransfer: {files: [late]}}));
   });
+  const chooser = page.waitForFileChooser();  // intercepted from the next round trip on
   await page.waitForSelector('#open.shown');
-  for (const key of ['Tab', 'Tab']) await page.keyboard.press(key);  // the picture, then the open button
-  const [chooser] = await Promise.all([page.waitForFileChooser(), page.keyboard.press('Enter')]);
-  await chooser.accept([path.join(webDir, 'samples', 'sample.pzq')]);
+  for (const key of ['Tab', 'Tab', 'Enter']) await page.keyboard.press(key);  // to the picture, the open button, press
+  await (await chooser).accept([path.join(webDir, 'samples', 'sample.pzq')]);
   await waitForPicture(page, 'the title naming the set', (colourOf) => onTitle(colourOf) && fileLine(colourOf).named);
   await page.evaluate(() => new Promise((done) => {  // the late file arrives; two title frames later it was taken
     const take = Module.pelzoTakeFile, frames = [];
