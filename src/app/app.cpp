@@ -167,6 +167,19 @@ static void start_with_set(const char *path, bool fits, bool pzq)
     }
 }
 
+// A set handed over to wait on the title takes the command line's place:
+// the title names it, and the start button loads it. A message about the set
+// it replaces goes.
+static void name_title_set(const char *path, bool fits)
+{
+    utf8_copy_cut(g_argFilePath, kPathSize, path);
+    s_argPathFits = fits;
+    s_argPathPzq = is_pzq_path(path);
+    g_errorMsg[0] = '\0';
+    font_jp_set_file_name(title_file_name(g_argFilePath));
+    load_font_jp();
+}
+
 static void title_frame()
 {
     if (IsSoundPlaying(g_sndOpening)) {
@@ -194,11 +207,12 @@ static void title_frame()
         SetStopSignalExits(false);
     } else {
         // The browser's file picker answers frames after the click that
-        // opened it, and a set may be dropped on the page: either is taken as
-        // the dialog's answer would have been.
+        // opened it: taken as the dialog's answer would have been. A set
+        // dropped on the page waits for the start button instead.
         char path[kPathSize];
         const int arrived = win_take_arrived_file(path, kPathSize);
-        if (arrived != 0) start_with_set(path, arrived != 2, is_pzq_path(path));
+        if (arrived == 1 || arrived == 2) start_with_set(path, arrived == 1, is_pzq_path(path));
+        if (arrived == 3 || arrived == 4) name_title_set(path, arrived == 3);
     }
 
     title_draw_file_line();

@@ -161,6 +161,7 @@ int font_jp_startup_text(char *buf, int bufSize)
     glyph_text_append(text, kPrintableAscii);
     for (const char *s : kLoadMessages) glyph_text_append(text, s);
     glyph_text_append(text, g_fileName, sizeof g_fileName);
+    glyph_text_append(text, g_errorMsg, sizeof g_errorMsg);
     return int(text.len);
 }
 
@@ -196,6 +197,7 @@ std::vector<int> font_jp_quiz_codepoints()
     add(kPrintableAscii, size_t(-1));
     for (const char *s : kLoadMessages) add(s, size_t(-1));
     add(g_fileName, sizeof g_fileName);
+    add(g_errorMsg, sizeof g_errorMsg);
     int genres = g_genreCount < 0 ? 0 : (g_genreCount > kMaxGenres ? kMaxGenres : g_genreCount);
     for (int g = 0; g < genres; ++g) {
         const GENRE_DATA &genre = g_genres[g];

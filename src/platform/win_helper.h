@@ -40,10 +40,15 @@ int win_open_file_dialog(char *buf, int bufSize);
 
 // A set the player handed the game outside the dialog's own answer: in the
 // browser the file picker answers frames after the click that opened it, and
-// a file can be dropped on the page at any time. As the dialog: 1 with its
-// UTF-8 path in buf, 2 when the path does not fit (cut), 0 when nothing has
-// arrived since the last call. On the desktop the dialog answers before it
-// returns, so this is always 0.
+// a file can be dropped on the page at any time. The title asks on each of
+// its frames. As the dialog: 1 with its UTF-8 path in buf, 2 when the path
+// does not fit (cut), 0 when nothing has arrived since the last call. 3 (4
+// when cut) for a set that is to wait for the start button, as one named on
+// the command line does: a dropped file, or one chosen with the page's own
+// "open a set" control. On the desktop the dialog answers before it
+// returns, so this is always 0. In the browser the page's own messages (a set
+// it could not fetch or read) arrive here too: they go into g_errorMsg, which
+// the title shows, and count as nothing arrived.
 int win_take_arrived_file(char *buf, int bufSize);
 
 // Tells the player that no Japanese font could be had, so Japanese text

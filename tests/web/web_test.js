@@ -12,6 +12,7 @@ const {test, before, after} = require('node:test');
 const assert = require('node:assert/strict');
 const {spawn} = require('node:child_process');
 const fs = require('node:fs');
+const http = require('node:http');
 const net = require('node:net');
 const os = require('node:os');
 const path = require('node:path');
@@ -21,7 +22,9 @@ const {decodePng} = require('./png.js');
 const webDir = process.env.PELZO_WEB_DIR;
 const reference = process.env.PELZO_TITLE_REFERENCE;
 const chromium = process.env.PELZO_CHROMIUM || '/usr/bin/chromium';
-const launchArgs = ['--no-sandbox', '--enable-unsafe-swiftshader', '--use-angle=swiftshader'];
+// Sound is allowed (headless Chromium holds it until a gesture, as which each evaluation counts).
+const launchArgs = ['--no-sandbox', '--enable-unsafe-swiftshader', '--use-angle=swiftshader',
+                    '--autoplay-policy=no-user-gesture-required'];
 
 // Points of the 960 x 640 picture, and the colours the game draws there.
 const START = {x: 480, y: 368};  // "ゲームスタート"
@@ -40,6 +43,7 @@ const CLEAR_FILL = [30, 80, 30];
 let server = null;
 let origin = '';
 let browser = null;
+let other = null, otherOrigin = '', closedOrigin = '', fixtures = '';  // see before()
 
 function freePort() {
   return new Promise((resolve, reject) => {
@@ -70,19 +74,36 @@ before(async () => {
                  {stdio: 'ignore'});
   await waitUntil('the server', () => fetch(origin + '/index.html').then((r) => r.ok, () => false), 20000);
   browser = await puppeteer.launch({executablePath: chromium, headless: 'new', args: launchArgs});
+  // No CORS for nocors.zip, an HTML page, then sets too large by Content-Length or by what they send.
+  other = http.createServer((req, res) => {
+    const cors = {'Access-Control-Allow-Origin': '*'};
+    if (req.url === '/nocors.zip') return res.end('PK');
+    if (req.url === '/page.zip') return res.writeHead(200, {...cors, 'Content-Type': 'text/html'}).end('<html>');
+    if (req.url === '/huge.zip') return res.writeHead(200, {...cors, 'Content-Length': 2 ** 31}).write('PK');
+    const pump = () => { while (!res.destroyed && res.write(Buffer.alloc(1 << 20))); };
+    pump(res.writeHead(200, cors).on('drain', pump));
+  }).listen(0, '127.0.0.1');
+  otherOrigin = `http://127.0.0.1:${(await new Promise((r) => other.on('listening', r)), other.address().port)}`;
+  closedOrigin = `http://127.0.0.1:${await freePort()}`;
+  fixtures = fs.mkdtempSync(path.join(os.tmpdir(), 'pelzo-web-'));
+  fs.writeFileSync(path.join(fixtures, 'broken.zip'), 'PK\x03\x04 this is no archive');
+  fs.writeFileSync(path.join(fixtures, 'big.zip'), '');
+  fs.truncateSync(path.join(fixtures, 'big.zip'), 200 << 20);  // sparse: nothing is written
 });
 
 after(async () => {
   if (browser) await browser.close();
   if (server) server.kill();
+  if (other) other.close();
+  if (fixtures) fs.rmSync(fixtures, {recursive: true, force: true});
 });
 
 // Opens the page with a query and a viewport; records console errors,
 // uncaught errors and every request that leaves the page's origin.
 async function openPage(query, viewport = {width: 960, height: 640}) {
   const page = await browser.newPage();
-  const seen = {errors: [], foreign: []};
-  page.on('console', (m) => { if (m.type() === 'error') seen.errors.push(m.text()); });
+  const seen = {errors: [], foreign: [], told: []};
+  page.on('console', (m) => (m.type() === 'error' ? seen.errors : seen.told).push(m.text()));
   page.on('pageerror', (e) => seen.errors.push(e.message));
   page.on('request', (r) => {
     const url = r.url();
@@ -91,9 +112,16 @@ async function openPage(query, viewport = {width: 960, height: 640}) {
   await page.setViewport(viewport);
   await page.goto(`${origin}/index.html${query}`);
   await page.waitForFunction('window.pelzoReady === true', {timeout: 60000});
+  await page.waitForFunction(() => Module.SDL2.audioContext.state === 'running');
   // Park the mouse off the picture, so no button is drawn hovered.
   await page.mouse.move(0, 0);
   return {page, seen};
+}
+
+// Drops files (paths) on the page, as from the desktop.
+async function dropFiles(page, files) {
+  const data = {items: [], files, dragOperationsMask: 1};
+  for (const step of ['dragEnter', 'drop']) await page.mouse[step]({x: 9, y: 9}, data);
 }
 
 // Where the 960 x 640 picture is on the page.
@@ -142,6 +170,14 @@ const timerRunning = (colourOf) =>
   [[80, 220, 120], [255, 220, 60], [255, 80, 80]].some((c) => near(colourOf(TIMER), c, 40));
 // ① answered: green when right, red when wrong (unanswered it is blue-grey).
 const slot0Answered = (colourOf) => near(colourOf(SLOT0_BODY), [20, 80, 40]) || near(colourOf(SLOT0_BODY), [120, 30, 30]);
+// The title's message sits in a dark red plate above the start button.
+const errorPlate = (colourOf) =>
+  Array.from({length: 140}, (_, i) => colourOf({x: 200 + 4 * i, y: 287})).filter((c) => near(c, [54, 2, 4])).length > 20;
+// The title's file line: its pixels, and whether it names a set (in green).
+const fileLine = (colourOf) => {
+  const line = Array.from({length: 7 * 240}, (_, i) => colourOf({x: 240 + i % 240 * 2, y: 432 + (i / 240 | 0) * 2}));
+  return {pixels: line.join(' '), named: line.filter((c) => near(c, [80, 220, 120], 40)).length > 10};
+};
 
 test('the page loads without errors, from its own origin only, and shows the Linux title', async () => {
   const {page, seen} = await openPage('?set=samples/sample.zip');
@@ -167,12 +203,18 @@ test('the page loads without errors, from its own origin only, and shows the Lin
   assert.ok(differing < 960 * 640 * 0.01, `${differing} pixels differ from the Linux title`);
   assert.deepEqual(seen.errors, []);
   assert.deepEqual(seen.foreign, []);
+  assert.match(await page.$eval('#canvas', (c) => c.getAttribute('role') + ' ' + c.ariaLabel), /^img PelzoWin/);
+  assert.doesNotMatch(await page.$eval('meta[name=viewport]', (m) => m.content), /user-scalable=no|maximum-scale/);
+  for (const [width, height, turn] of [[390, 844, 'block'], [844, 390, 'none']]) {
+    await page.setViewport({width, height, hasTouch: true, isMobile: true});
+    await page.waitForFunction((t) => getComputedStyle(document.getElementById('turn')).display === t, {}, turn);
+  }
   await page.close();
 });
 
-test('a whole game is clicked through with the mouse, back to the title', async () => {
+test('a whole game is clicked through with the mouse; a set dropped meanwhile waits on the title', async () => {
   const {page, seen} = await openPage('?set=samples/sample.zip');
-  await waitForPicture(page, 'the title', onTitle);
+  const before = await waitForPicture(page, 'the title', (colourOf) => onTitle(colourOf) && fileLine(colourOf));
   await clickPicture(page, START);
   let questions = 0;
   for (;;) {
@@ -190,14 +232,19 @@ test('a whole game is clicked through with the mouse, back to the title', async 
       await clickPicture(page, CLEAR);
       continue;
     }
+    if (questions === 0) await dropFiles(page, [path.join(webDir, 'samples', 'sample.pzq'), path.join(fixtures, 'broken.zip')]);
     await clickPicture(page, SLOT0);
     await waitForPicture(page, '① to be coloured as answered', slot0Answered);
     await clickPicture(page, NEXT);
     questions++;
     assert.ok(questions <= 100, 'more questions than ten stages hold');
   }
-  await waitForPicture(page, 'the title again', onTitle);
+  await waitForPicture(page, 'the title naming the dropped set', (colourOf) =>
+    onTitle(colourOf) && fileLine(colourOf).named && fileLine(colourOf).pixels !== before.pixels);
   assert.ok(questions >= 10, `only ${questions} questions were asked`);
+  assert.ok(seen.told.includes('PelzoWin: 2 個のファイルのうち最初の sample.pzq を使います'));
+  await clickPicture(page, START);
+  await waitForPicture(page, 'the dropped set to be played', timerRunning);
   assert.deepEqual(seen.errors, []);
   await page.close();
 });
@@ -217,12 +264,7 @@ test('the file picker loads a .pzq set; a broken file gets its message on the ti
     if (expectPlay) {
       await waitForPicture(page, 'the first question', timerRunning);
     } else {
-      // The message sits in a dark red box above the start button.
-      await waitForPicture(page, 'the error box', (colourOf) => {
-        let red = 0;
-        for (let x = 200; x < 760; x += 4) if (near(colourOf({x, y: 287}), [54, 2, 4], 20)) red++;
-        return red > 20;
-      });
+      await waitForPicture(page, 'the error box', errorPlate);
       await page.mouse.move(0, 0);
       await waitForPicture(page, 'the title to stay', onTitle);
     }
@@ -253,35 +295,64 @@ test('the picture fits landscape and portrait windows, aspect kept, and clicks a
   }
 });
 
-test('where the browser holds sound back, the first key starts it and leaves the title as it was', async () => {
-  // Headless Chromium lets every page play sound. A page opened here sees
-  // audio as a browser with the usual policy shows it: held ("suspended")
-  // until the page resumes it in answer to the player.
+test('where the browser holds sound back, the first tap both wakes it and starts the game', async () => {
   const page = await browser.newPage();
+  // Held ("suspended") and silent until resumed in answer to the player.
   await page.evaluateOnNewDocument(() => {
-    const Real = window.AudioContext;
-    window.AudioContext = class extends Real {
-      constructor(...args) { super(...args); this.held = true; }
+    window.AudioContext = class extends window.AudioContext {
+      constructor(...args) { super(...args); this.held = true; super.suspend(); }
       get state() { return this.held ? 'suspended' : super.state; }
-      resume() { this.held = false; return super.resume(); }
+      resume() { this.held &&= !navigator.userActivation.isActive; return this.held ? Promise.resolve() : super.resume(); }
     };
   });
-  try {
-    await page.setViewport({width: 960, height: 640});
-    await page.goto(`${origin}/index.html?set=samples/sample.zip`);
-    await page.waitForFunction('window.pelzoReady === true', {timeout: 60000});
-    const state = () => page.evaluate(() => Module.SDL2.audioContext.state);
-    assert.equal(await state(), 'suspended');
-    assert.equal(await page.$eval('#start', (e) => getComputedStyle(e).display), 'flex');
-    await page.keyboard.press('Enter');
-    await waitUntil('the sound to start', async () => (await state()) === 'running');
-    assert.equal(await page.$eval('#start', (e) => getComputedStyle(e).display), 'none');
-    // The key was the page's: the game saw none, so it is still on the title.
-    await page.mouse.move(0, 0);
-    await waitForPicture(page, 'the title', onTitle);
-  } finally {
+  await page.setViewport({width: 960, height: 640, hasTouch: true, isMobile: true});
+  await page.goto(`${origin}/index.html?set=samples/sample.zip`);
+  const hint = (o) => page.waitForFunction((o) => getComputedStyle(document.getElementById('sound')).opacity === o, {}, o);
+  await hint('1');
+  await waitForPicture(page, 'the title', onTitle);
+  await page.touchscreen.tap(...Object.values(toPage(await pictureRect(page), START)));
+  // The stage's jingle plays out before the first question: sound runs.
+  await waitForPicture(page, 'the first question', timerRunning);
+  await hint('0');
+  await page.close();
+});
+
+test('a ?set= that cannot be had says why on the title before any press, never as loaded', async () => {
+  for (const [set, why] of [['nothere.zip', '見つかりません (HTTP 404)'], [`${closedOrigin}/x.zip`, 'つながりません'],
+                            [`${otherOrigin}/nocors.zip`, '別のサーバーが許可していません (CORS)'],
+                            [`${otherOrigin}/page.zip`, '問題データではありません (HTML のページ)'],
+                            ...['huge', 'endless'].map((f) => [`${otherOrigin}/${f}.zip`, '大きすぎます (上限 100 MB)'])]) {
+    const {page, seen} = await openPage('?set=' + encodeURIComponent(set));
+    await waitForPicture(page, why, (colourOf) => errorPlate(colourOf) && !fileLine(colourOf).named);
+    assert.ok(seen.told.includes(`PelzoWin: ${path.basename(set)} を読み込めません: ${why}`), seen.told.join('\n'));
     await page.close();
   }
+});
+
+test('dropped files too large or unreadable are told; a file read late never replaces a newer choice', async () => {
+  const {page, seen} = await openPage('');
+  for (const [file, said] of [['big.zip', 'big.zip は大きすぎます (上限 100 MB)'], ['', 'を読めません']]) {  // '': a folder
+    await dropFiles(page, [path.join(fixtures, file)]);
+    await waitUntil(said, () => seen.told.some((told) => told.endsWith(said)));
+  }
+  await page.evaluate(() => {
+    const late = new File(['no set'], 'late.zip');
+    late.arrayBuffer = () => new Promise((resolve) => { window.arriveLate = () => resolve(new ArrayBuffer(6)); });
+    document.dispatchEvent(Object.assign(new Event('drop'), {dataTransfer: {files: [late]}}));
+  });
+  const chooser = page.waitForFileChooser();  // intercepted from the next round trip on
+  await page.waitForSelector('#open.shown');
+  for (const key of ['Tab', 'Tab', 'Enter']) await page.keyboard.press(key);  // to the picture, the open button, press
+  await (await chooser).accept([path.join(webDir, 'samples', 'sample.pzq')]);
+  await waitForPicture(page, 'the title naming the set', (colourOf) => onTitle(colourOf) && fileLine(colourOf).named);
+  await page.evaluate(() => new Promise((done) => {  // the late file arrives; two title frames later it was taken
+    const take = Module.pelzoTakeFile, frames = [];
+    Module.pelzoTakeFile = () => (frames.push(0) === 2 && done(), take());
+    window.arriveLate();
+  }));
+  await clickPicture(page, START);
+  await waitForPicture(page, 'the first question', timerRunning);
+  await page.close();
 });
 
 test('without WebGL the page says why it cannot play, and loads nothing more', async () => {

@@ -2,9 +2,11 @@
 // page (packaging/web/index.html) does the browser's part: its file picker,
 // dropped files and the ?set= download all copy the chosen file into the
 // in-memory file system under /sets/ and hand its path over; the game takes it
-// with win_take_arrived_file. Nothing here blocks: the picker answers frames
-// after the click that opened it. The embedded resources are the compiled-in
-// table (resource_table.cpp).
+// with win_take_arrived_file, on each frame of its title. The page's own
+// messages (a set it could not fetch, read or take) come the same way and
+// are shown as the title's message. Nothing here blocks: the picker answers
+// frames after the click that opened it. The embedded resources are the
+// compiled-in table (resource_table.cpp).
 #include "win_helper.h"
 
 #include <emscripten/emscripten.h>
@@ -15,6 +17,8 @@
 #include <string>
 
 #include "dialog_filters.h"
+#include "font_jp.h"
+#include "quiz_data.h"
 #include "utf8.h"
 
 namespace {
@@ -27,14 +31,16 @@ EM_JS(void, web_open_picker, (const char *accept), {
     if (Module.pelzoOpenPicker) Module.pelzoOpenPicker(UTF8ToString(accept));
 });
 
-// The path of a file the page has put under /sets/ since the last call, as
-// memory the caller frees, or null.
+// The oldest thing the page has handed over since the last call, as memory
+// the caller frees, or null: one letter, then its text. 'c': the path of a
+// file chosen in the picker the game opened; 'o': the path of a set to wait
+// for the start button; 'n': a message for the title.
 EM_JS(char *, web_take_file, (), {
-    var path = Module.pelzoTakeFile ? Module.pelzoTakeFile() : null;
-    if (!path) return 0;
-    var size = lengthBytesUTF8(path) + 1;
+    var item = Module.pelzoTakeFile ? Module.pelzoTakeFile() : null;
+    if (!item) return 0;
+    var size = lengthBytesUTF8(item) + 1;
     var buf = _malloc(size);
-    if (buf) stringToUTF8(path, buf, size);
+    if (buf) stringToUTF8(item, buf, size);
     return buf;
 });
 
@@ -101,12 +107,24 @@ int win_open_file_dialog(char *buf, int bufSize)
 int win_take_arrived_file(char *buf, int bufSize)
 {
     if (!buf || bufSize <= 0) return 0;
-    char *path = web_take_file();
-    if (!path) return 0;
-    int result = 0;
-    if (path[0] != '\0') result = utf8_copy_cut(buf, size_t(bufSize), path) == strlen(path) ? 1 : 2;
-    free(path);
-    return result;
+    for (;;) {
+        char *item = web_take_file();
+        if (!item) return 0;
+        const char kind = item[0];
+        const char *text = kind != '\0' ? item + 1 : item;
+        int result = 0;
+        if (kind == 'n') {
+            // The title draws its message in the font, which must hold the
+            // message's characters.
+            utf8_copy_cut(g_errorMsg, sizeof g_errorMsg, text);
+            load_font_jp();
+        } else if ((kind == 'c' || kind == 'o') && text[0] != '\0') {
+            result = utf8_copy_cut(buf, size_t(bufSize), text) == strlen(text) ? 1 : 2;
+            if (kind == 'o') result += 2;
+        }
+        free(item);
+        if (result != 0) return result;
+    }
 }
 
 int win_set_taskbar_icon(const char *)
