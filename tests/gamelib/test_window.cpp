@@ -4,11 +4,14 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "gamelib_internal.h"
 #include "gl_fixture.h"
@@ -313,9 +316,56 @@ TEST_F(Windowed, OpensWithMultisampleHintAndRunsPacedFrames)
     EXPECT_EQ(p[2], 80);
 }
 
-// The software path in full screen: the picture scaled into the display
-// (the dummy driver's is 1024 x 768) with black bars, the mouse mapped back
-// into the picture, and the window as it was after the second toggle.
+// The luminance of the window's pixels in a box of the picture (x0, y0, x1,
+// y1) placed at `shown`'s scale.
+struct Luma {
+    int w, h;
+    std::vector<float> v;
+    float at(int x, int y) const { return v[(size_t)y * w + x]; }
+};
+Luma luma_of(SDL_Surface *s, SDL_Rect shown, int x0, int y0, int x1, int y1)
+{
+    const float sx = shown.w / 960.0f, sy = shown.h / 640.0f;
+    Luma l{(int)((x1 - x0) * sx), (int)((y1 - y0) * sy), {}};
+    for (int y = 0; y < l.h; y++)
+        for (int x = 0; x < l.w; x++) {
+            Uint8 r, g, b;
+            const int px = shown.x + (int)(x0 * sx) + x, py = shown.y + (int)(y0 * sy) + y;
+            SDL_GetRGB(static_cast<Uint32 *>(s->pixels)[py * s->pitch / 4 + px], s->format, &r, &g, &b);
+            l.v.push_back(0.299f * r + 0.587f * g + 0.114f * b);
+        }
+    return l;
+}
+// Mean absolute Laplacian: how crisp the edges are.
+float edge_contrast(const Luma &l)
+{
+    double sum = 0;
+    for (int y = 1; y + 1 < l.h; y++)
+        for (int x = 1; x + 1 < l.w; x++)
+            sum += std::fabs(4 * l.at(x, y) - l.at(x - 1, y) - l.at(x + 1, y) - l.at(x, y - 1) - l.at(x, y + 1));
+    return (float)(sum / ((l.w - 2) * (l.h - 2)));
+}
+// `l` stretched bilinearly to w x h.
+Luma stretched(const Luma &l, int w, int h)
+{
+    Luma out{w, h, {}};
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+            const float fx = std::clamp((x + 0.5f) * l.w / w - 0.5f, 0.0f, l.w - 1.0f);
+            const float fy = std::clamp((y + 0.5f) * l.h / h - 0.5f, 0.0f, l.h - 1.0f);
+            const int x0 = (int)fx, y0 = (int)fy, x1 = std::min(x0 + 1, l.w - 1), y1 = std::min(y0 + 1, l.h - 1);
+            const float top = l.at(x0, y0) + (l.at(x1, y0) - l.at(x0, y0)) * (fx - x0);
+            const float bottom = l.at(x0, y1) + (l.at(x1, y1) - l.at(x0, y1)) * (fx - x0);
+            out.v.push_back(top + (bottom - top) * (fy - y0));
+        }
+    return out;
+}
+
+// The software path in full screen: the picture drawn at the display's
+// pixels (the dummy driver's display is 1024 x 768) with black bars: text
+// sharper than the windowed picture stretched, no row a copy of the one
+// above, the same layout; the mouse mapped back into the picture, and the
+// window as it was after the second toggle.
 TEST_F(Windowed, FullScreenScalesThePictureWithBarsAndMapsTheMouseBack)
 {
     InitWindow(960, 640, "t");
@@ -326,8 +376,22 @@ TEST_F(Windowed, FullScreenScalesThePictureWithBarsAndMapsTheMouseBack)
     ASSERT_EQ(display.w, 1024) << "the dummy driver's display";
     ASSERT_EQ(display.h, 768);
     const Color back{18, 20, 35, 255}, mark{255, 80, 80, 255};
-    // The picture's top-left quarter is marked.
-    auto draw = [&] { run_frame(back, [&] { DrawRectangle(0, 0, 480, 320, mark); }); };
+    const char *label = "ゲームスタート";
+    int count = 0;
+    int *cps = LoadCodepoints(label, &count);
+    const Font font = LoadFontEx("/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf", 36, cps, count);
+    UnloadCodepoints(cps);
+    ASSERT_FALSE(IsFontDefault(font));
+    // The picture's top-left quarter is marked; a label on a button below.
+    auto draw = [&] {
+        run_frame(back, [&] {
+            DrawRectangle(0, 0, 480, 320, mark);
+            DrawRectangle(350, 340, 260, 56, Color{30, 60, 120, 255});
+            DrawTextEx(font, label, Vector2{410.0f, 358.0f}, 20.0f, 1.0f, Color{255, 255, 255, 255});
+        });
+    };
+    draw();
+    const Luma windowed = luma_of(SDL_GetWindowSurface(gl_window()), SDL_Rect{0, 0, 960, 640}, 400, 350, 560, 386);
 
     ToggleFullscreen();
     EXPECT_TRUE(IsWindowFullscreen());
@@ -336,12 +400,34 @@ TEST_F(Windowed, FullScreenScalesThePictureWithBarsAndMapsTheMouseBack)
     ASSERT_NE(shown, nullptr);
     ASSERT_EQ(shown->w, 1024);
     ASSERT_EQ(shown->h, 768);
-    // 1024 / 960 = 1.0667 is the smaller scale: 1024 x 683, 42 rows of bar above.
+    // 1024 / 960 = 1.0667 is the smaller scale: 1024 x 682, 43 rows of bar above.
     auto at = [&](int x, int y) {
         Uint8 r, g, b;
         SDL_GetRGB(static_cast<Uint32 *>(shown->pixels)[y * shown->pitch / 4 + x], shown->format, &r, &g, &b);
         return Color{r, g, b, 255};
     };
+    const Luma full = luma_of(shown, SDL_Rect{0, 43, 1024, 682}, 400, 350, 560, 386);
+    EXPECT_GT(edge_contrast(full), 1.15f * edge_contrast(stretched(windowed, full.w, full.h)));
+    int repeated = 0;
+    for (int y = 1; y < full.h; y++)
+        repeated += std::equal(&full.v[(size_t)y * full.w], &full.v[(size_t)(y + 1) * full.w],
+                               &full.v[(size_t)(y - 1) * full.w]) &&
+                    std::any_of(&full.v[(size_t)y * full.w], &full.v[(size_t)(y + 1) * full.w],
+                                [&](float v) { return v != full.v[(size_t)y * full.w]; });
+    EXPECT_EQ(repeated, 0) << "rows of the label repeat the row above";
+    // The same layout: the label's ink, scaled back, covers the same box.
+    const auto ink = [](const Luma &l, float scale) {
+        float box[4] = {1e9f, 1e9f, -1e9f, -1e9f};
+        for (int y = 0; y < l.h; y++)
+            for (int x = 0; x < l.w; x++)
+                if (l.at(x, y) > 128) {
+                    box[0] = std::min(box[0], x / scale), box[1] = std::min(box[1], y / scale);
+                    box[2] = std::max(box[2], (x + 1) / scale), box[3] = std::max(box[3], (y + 1) / scale);
+                }
+        return std::vector<float>(box, box + 4);
+    };
+    const std::vector<float> inkWindowed = ink(windowed, 1.0f), inkFull = ink(full, 1024.0f / 960.0f);
+    for (int i = 0; i < 4; i++) EXPECT_NEAR(inkFull[i], inkWindowed[i], 1.5f) << "side " << i;
     auto same = [](Color a, Color b) { return a.r == b.r && a.g == b.g && a.b == b.b; };
     EXPECT_TRUE(same(at(500, 20), Color{0, 0, 0, 255}));  // the bar above
     EXPECT_TRUE(same(at(500, 750), Color{0, 0, 0, 255}));  // the bar below
@@ -371,6 +457,7 @@ TEST_F(Windowed, FullScreenScalesThePictureWithBarsAndMapsTheMouseBack)
     ASSERT_EQ(shown->h, 640);
     EXPECT_TRUE(same(at(479, 319), mark));
     EXPECT_TRUE(same(at(481, 321), back));
+    UnloadFont(font);
 }
 
 // A window uncovered or resized may have lost the frame it showed: the next
