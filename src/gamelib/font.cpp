@@ -48,11 +48,14 @@ constexpr int kMaxFontSize = 1024;  // a glyph must fit in one page
 constexpr int kDefaultFontSize = 10;
 
 // Glyphs are rasterised at most this many times the font's size. The atlas
-// grows with the square: the largest glyph set (7,000 kanji, about 2 pages of
-// 2048 x 2048 at 36 px) takes about 8 pages at twice the size, 128 MiB of
-// textures (plus 32 MiB of coverage on the software renderer), against
-// 32 MiB at 1x. Twice 36 px is 72 px: the 20 px text of the play screens stays
-// sharp up to an output scale of 3.6, a 4K display's full screen.
+// grows with the square of it. The largest glyph set (7,173 glyphs with
+// 7,000 kanji) fills 3 pages of 2048 x 2048 at 36 px, 6 at 61 px (a
+// 1920 x 1080 full screen) and 9 at 72 px, the cap: a page's texture is
+// 16 MiB (plus 4 MiB of coverage kept on the software renderer), so 144 MiB
+// of textures at the cap against 48 MiB at 36 px. Beyond it 3x would need
+// some 21 pages, 330 MiB, more than a phone's or a Chromebook's browser
+// tab can count on. 72 px keeps the 20 px text of the play screens drawn
+// from glyphs at least as large as shown up to an output scale of 3.6.
 constexpr float kMaxRasterScale = 2.0f;
 
 // The largest size text of a rebuildable font was drawn at, as a fraction of
