@@ -3,15 +3,18 @@
 //   frame time on the play screen: the game's frame in the page's animation
 //     frame callback (preMainLoop to postMainLoop), median and 99th
 //     percentile over 300 frames (WebGL's own drawing runs later in the GPU
-//     process and is not in it);
-//   the set's load: the frame in which the start button loads
-//     samples/large.zip and rebuilds the glyphs for it (the longest frame
-//     after the press), with the glyphs' raster size the page then has.
+//     process and is not in it), and the rate the game's frames came at
+//     over those frames, which it is in (SwiftShader here: the CPU);
+//   the set's load: the frame in which the start button loads the set and
+//     rebuilds the glyphs for it (the longest frame after the press), at
+//     the glyphs' raster size the page then has. The set is samples/large.zip,
+//     or SET (a path under SITE_DIR), e.g. make_bench_data's
+//     zip8x170_deflated.zip, whose thousands of kanji are the largest glyph set.
 // Sizes: 960 x 640; a 1920 x 1080 window (backing store 1620 x 1080, glyphs
 // at 36 px); the same window at 2 device pixels per CSS pixel (3240 x 2160,
 // glyphs rasterised larger for the title's 20 px text at 3.4x).
 //
-//   node bench/web_scale_bench.js SITE_DIR      (prints JSON lines)
+//   [SET=bench/zip8x170_deflated.zip] node bench/web_scale_bench.js SITE_DIR      (prints JSON lines)
 'use strict';
 const {spawn} = require('node:child_process');
 const net = require('node:net');
@@ -28,15 +31,15 @@ function freePort() {
   });
 }
 
-// Frame times from now on, resolved when `count` frames ran or `until()` is true.
+// The next `count` frames' times, and the frames per second they came at.
 function frameTimes(page, count) {
   return page.evaluate((count) => new Promise((resolve) => {
     const times = [];
-    let started = 0;
-    Module.preMainLoop = () => { started = performance.now(); };
+    let started = 0, first = 0;
+    Module.preMainLoop = () => { started = performance.now(); first = first || started; };
     Module.postMainLoop = () => {
       times.push(performance.now() - started);
-      if (times.length === count) resolve(times);
+      if (times.length === count) resolve({times, fps: (count - 1) * 1000 / (started - first)});
     };
   }), count);
 }
@@ -57,7 +60,7 @@ function frameTimes(page, count) {
                             {width: 1920, height: 1080, deviceScaleFactor: 2}]) {
       const page = await browser.newPage();
       await page.setViewport(viewport);
-      await page.goto(`${origin}/index.html?set=samples/large.zip&mute`);
+      await page.goto(`${origin}/index.html?set=${process.env.SET || 'samples/large.zip'}&mute`);
       await page.waitForFunction('window.pelzoFirstFrameMs > 0', {timeout: 60000});
       await sleep(1000);  // past any glyph rebuild on the title
       const rect = await page.$eval('#canvas', (c) => c.getBoundingClientRect().toJSON());
@@ -65,16 +68,18 @@ function frameTimes(page, count) {
       // The press's frame loads the set and rebuilds the glyphs.
       const loading = frameTimes(page, 30);
       await page.mouse.click(...at(480, 368));
-      const load = await loading;
+      const load = (await loading).times;
       await sleep(2500);  // past the stage card
       await page.mouse.move(...at(250, 370));  // over choice ①
-      const frames = (await frameTimes(page, 300)).sort((a, b) => a - b);
+      const play = await frameTimes(page, 300);
+      const frames = play.times.sort((a, b) => a - b);
       const store = await page.$eval('#canvas', (c) => [c.width, c.height]);
       console.log(JSON.stringify({
         viewport: `${viewport.width}x${viewport.height}@${viewport.deviceScaleFactor || 1}`,
         backing_store: store.join('x'),
         frame_median_ms: +frames[150].toFixed(2),
         frame_p99_ms: +frames[Math.floor(0.99 * frames.length)].toFixed(2),
+        frames_per_second: +play.fps.toFixed(1),
         load_and_glyph_rebuild_ms: Math.round(Math.max(...load)),
       }));
       await page.close();

@@ -93,6 +93,7 @@ struct FontAtlas {
     // MeasureTextEx) is always baseSize's.
     int rasterSize = 0;
     bool rebuildable = false;  // loaded from a file by LoadFontEx, so a reload can change rasterSize
+    int rasterAsked = 0;  // the raster size LoadFontEx asked for (rasterSize unless that ran out of memory)
     std::vector<GlyphInfo> glyphs;
     // rasterSize != baseSize: each glyph's bitmap offsets in raster pixels
     // (glyphs[] holds them rounded to baseSize); empty otherwise.
@@ -802,6 +803,7 @@ Font LoadFontEx(const char *fileName, int fontSize, const int *codepoints, int c
     if (a == nullptr && rasterSize != fontSize) a = rasterise(fileName, 0, fontSize, codepoints, codepointCount);
     if (a == nullptr) return GetFontDefault();
     a->rebuildable = true;
+    a->rasterAsked = rasterSize;
     link_live(a);
     upload_pages(a);
     return font_record(a);
@@ -836,11 +838,13 @@ bool IsFontRasterStale(Font font)
     const FontAtlas *a = font.atlas;
     if (a == nullptr || !a->rebuildable || a->baseSize <= 0) return false;
     const int wanted = wanted_raster_size(a->baseSize);
-    if (wanted == a->rasterSize) return false;
+    // Compared with what was asked, so that a size memory refused is not
+    // asked for again at every calm moment.
+    if (wanted == a->rasterAsked) return false;
     // Back at the base size always (a scale of 1 draws as it always did);
     // otherwise only for a change of more than an eighth, not worth a
     // rebuild's pause below that.
-    return wanted == a->baseSize || std::abs(wanted - a->rasterSize) * 8 > a->rasterSize;
+    return wanted == a->baseSize || std::abs(wanted - a->rasterAsked) * 8 > a->rasterAsked;
 }
 
 void UnloadFont(Font font)
