@@ -67,30 +67,24 @@ function edgeContrast(source, width, height) {
 
 const near = (img, x, y, colour) => sample(img, x + 0.5, y + 0.5).every((c, k) => Math.abs(c - colour[k]) <= 40);
 
-for (const [name, viewport] of [
-  ['a projector at 1920 x 1080', {width: 1920, height: 1080}],
-  ['a phone held sideways at 3 device pixels per CSS pixel',
-   {width: 844, height: 390, deviceScaleFactor: 3, hasTouch: true, isMobile: true}],
-]) {
+const phone = {width: 844, height: 390, deviceScaleFactor: 3, hasTouch: true, isMobile: true};
+for (const [name, viewport] of [['a projector at 1920 x 1080', {width: 1920, height: 1080}],
+  ['a phone held sideways at 3 device pixels per CSS pixel', phone]]) {
   test(`${name}: device pixels, a sharper label, the Linux layout, a working start button`, async () => {
     const page = await browser.newPage();
     await page.setViewport(viewport);
     await page.goto(`${origin}/index.html?set=samples/sample.zip&mute`);
     await page.waitForFunction('window.pelzoReady === true', {timeout: 60000});
     const store = await (await page.waitForFunction(() => {
-      const c = document.getElementById('canvas'), r = c.getBoundingClientRect();
-      return c.width === Math.round(r.width * devicePixelRatio) && c.height === Math.round(r.height * devicePixelRatio) &&
-             [c.width, c.height];
+      const c = document.getElementById('canvas'), r = c.getBoundingClientRect(), k = devicePixelRatio;
+      return c.width === Math.round(r.width * k) && c.height === Math.round(r.height * k) && [c.width, c.height];
     }, {timeout: 20000})).jsonValue();
     assert.ok(store[0] > 1500 && store[1] > 1000, `backing store ${store}`);
 
-    const title = await waitUntil('the title', async () => {
-      const img = await canvasPicture(page);
-      return near(img, 362, 350, [30, 60, 120]) && img;  // the start button, off its label
-    });
+    const shown = (x, y, colours) => canvasPicture(page).then((img) => colours.some((c) => near(img, x, y, c)) && img);
+    const title = await waitUntil('the title', () => shown(362, 350, [[30, 60, 120]]));  // the button, off its label
     const linux = decodePng(fs.readFileSync(process.env.PELZO_TITLE_REFERENCE));
-    const sharp = edgeContrast(title, title.width, title.height);
-    const soft = edgeContrast(linux, title.width, title.height);
+    const [sharp, soft] = [title, linux].map((img) => edgeContrast(img, title.width, title.height));
     assert.ok(sharp > 1.25 * soft, `label edge contrast ${sharp.toFixed(2)}, stretched ${soft.toFixed(2)}`);
     let differing = 0;  // scaled back, it is the Linux title but for edges
     for (let i = 0; i < 960 * 640; i++) {
@@ -102,10 +96,8 @@ for (const [name, viewport] of [
     const r = await page.$eval('#canvas', (c) => c.getBoundingClientRect().toJSON());
     const [x, y] = [r.left + 480.5 * r.width / 960, r.top + 368.5 * r.height / 640];  // the start button
     await (viewport.hasTouch ? page.touchscreen.tap(x, y) : page.mouse.click(x, y));
-    await waitUntil('the first question', async () => {
-      const img = await canvasPicture(page);  // the timer bar, green, yellow or red
-      return [[80, 220, 120], [255, 220, 60], [255, 80, 80]].some((c) => near(img, 60, 19, c));
-    });
+    const timer = [[80, 220, 120], [255, 220, 60], [255, 80, 80]];  // green, yellow or red
+    await waitUntil('the first question', () => shown(60, 19, timer));
     await page.close();
   });
 }
