@@ -19,7 +19,7 @@
 // picture is scaled into the window with bilinear filtering. The software
 // path maps the mouse itself (gl_window_to_picture).
 // In the browser the canvas's backing store follows its size on the page
-// times the device pixel ratio (gl_port_sync_output), and the logical size
+// times the device pixel ratio (web/frame_loop.cpp), and the logical size
 // keeps the picture's layout at any size.
 // Headless: a software renderer on an offscreen RGB surface, no SDL video at
 // all, no sleeping, a fixed frame time and input from the queue (input.cpp).
@@ -35,7 +35,8 @@
 
 namespace {
 
-// The software path's picture surface is at most this wide and high (64 MiB).
+// The software path draws at most this wide and high at an output's pixels
+// (a full screen's target texture, a headless output): 64 MiB.
 constexpr int kMaxSoftwareSide = 4096;
 
 SDL_Window *s_window = nullptr;
