@@ -424,7 +424,7 @@ void ClearBackground(Color color)
     if (!s_renderer) return;
     // A clear covers the bars around a scaled picture too: they stay black,
     // as the software path's, and the picture gets the colour.
-    gl_record_clear(color, (s_fullscreen && (!s_softPicture || s_softScaled)) || (s_headless && s_softScaled));
+    gl_record_clear(color, s_fullscreen && !s_softPicture);
     gl_count_draw_call();
 }
 
