@@ -5,7 +5,8 @@
 //
 // Measured: app_frame. Reference, timed in the same loop: a frame that only
 // clears the window, the fixed cost every frame pays. Also reports the draw
-// submissions of one frame.
+// submissions of one frame. PELZO_BENCH_OUTPUT=1920x1080 draws the frame at
+// that output's pixels, as the software renderer's full screen does.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -31,6 +32,7 @@ bool prepare(benchmark::State &state)
 {
     if (s_ready) return true;
     HeadlessEnable();
+    bench::headless_output_from_env();
     InitWindow(kWindowWidth, kWindowHeight, "bench");
     if (!IsWindowReady()) {
         state.SkipWithError("no headless window");

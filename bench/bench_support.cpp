@@ -14,6 +14,7 @@
 
 #include "font_jp.h"
 #include "font_kanji.h"
+#include "headless.h"
 #include "quiz_load.h"
 #include "utf8.h"
 
@@ -171,6 +172,15 @@ void set_load_counters(benchmark::State &state, const SetLoadTimes &times)
     state.counters["file_ms"] = times.readMs / n;
     state.counters["rebuild_ms"] = (times.loadMs - times.readMs) / n;
     state.counters["glyphs"] = g_fontJP.glyphCount;
+}
+
+int headless_output_from_env()
+{
+    const char *spec = std::getenv("PELZO_BENCH_OUTPUT");
+    int w = 0, h = 0;
+    if (spec == nullptr || std::sscanf(spec, "%dx%d", &w, &h) != 2) return 0;
+    HeadlessSetOutputSize(w, h);
+    return w;
 }
 
 int run_benchmarks(int argc, char **argv, void (*beforeRun)())

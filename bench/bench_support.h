@@ -23,6 +23,12 @@ double now_ms();
 // also counts the time other processes had the CPU.
 double cpu_ms();
 
+// Before InitWindow in headless mode: PELZO_BENCH_OUTPUT=WxH (e.g.
+// 1920x1080) makes the offscreen output that size, the picture drawn scaled
+// at its pixels as the software renderer's full screen draws it. Returns the
+// output's width (0: the picture's own size).
+int headless_output_from_env();
+
 // The font file the game draws with (load_font_jp's choice); "" when none.
 // Needs no window; leaves g_fontJP loaded with the start-up glyph set.
 std::string game_font_file();

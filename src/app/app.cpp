@@ -182,6 +182,8 @@ static void name_title_set(const char *path, bool fits)
 
 static void title_frame()
 {
+    // A calm moment (no jingle playing) for glyphs of the size text is now shown at.
+    if (!IsSoundPlaying(g_sndOpening) && IsFontRasterStale(g_fontJP)) refresh_font_jp();
     if (IsSoundPlaying(g_sndOpening)) {
         if (GetKeyPressed() != 0 || IsMouseButtonPressed(MOUSE_BUTTON_LEFT) ||
             IsMouseButtonPressed(MOUSE_BUTTON_RIGHT) || IsMouseButtonPressed(MOUSE_BUTTON_MIDDLE)) {
@@ -239,7 +241,10 @@ static void play_frame()
             answer_choice(slot);
     }
 
-    if (g_answered && (play_draw_next_button() || button_key_pressed())) advance_question();
+    if (g_answered && (play_draw_next_button() || button_key_pressed())) {
+        if (IsFontRasterStale(g_fontJP)) refresh_font_jp();  // between questions
+        advance_question();
+    }
 }
 
 static void result_frame()

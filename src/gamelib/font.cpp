@@ -23,6 +23,7 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_SIZES_H
 
 #include <algorithm>
 #include <cmath>
@@ -46,6 +47,34 @@ constexpr int kGlyphGap = 2;  // empty pixels around every glyph, so bilinear sa
 constexpr int kMaxFontSize = 1024;  // a glyph must fit in one page
 constexpr int kDefaultFontSize = 10;
 
+// Glyphs are rasterised at most this many times the font's size. The atlas
+// grows with the square of it. The largest glyph set (7,173 glyphs with
+// 7,000 kanji) fills 3 pages of 2048 x 2048 at 36 px, 6 at 61 px (a
+// 1920 x 1080 full screen) and 9 at 72 px, the cap: a page's texture is
+// 16 MiB (plus 4 MiB of coverage kept on the software renderer), so 144 MiB
+// of textures at the cap against 48 MiB at 36 px. Beyond it 3x would need
+// some 21 pages, 330 MiB, more than a phone's or a Chromebook's browser
+// tab can count on. 72 px keeps the 20 px text of the play screens drawn
+// from glyphs at least as large as shown up to an output scale of 3.6.
+constexpr float kMaxRasterScale = 2.0f;
+
+// The largest size text of a rebuildable font was drawn at, as a fraction of
+// its base size (at most 1: text drawn larger than the base size is scaled up
+// at any output scale, as it always was). Starts at 0; never shrinks.
+float s_peakShownRatio = 0.0f;
+
+// The raster size for a font of `baseSize` at the current output scale: the
+// largest shown text's size in output pixels, when that exceeds baseSize, up
+// to kMaxRasterScale times baseSize; exactly baseSize at an output scale of 1.
+int wanted_raster_size(int baseSize)
+{
+    float want = gl_output_scale() * s_peakShownRatio;
+    if (!(want > 1.0f) || baseSize <= 0 || baseSize >= kMaxFontSize) return baseSize;
+    want = std::min(want, kMaxRasterScale);
+    const int size = static_cast<int>(std::ceil(static_cast<float>(baseSize) * want - 0.01f));
+    return std::clamp(size, baseSize, kMaxFontSize);
+}
+
 }  // namespace
 
 struct GlFontPage {
@@ -59,7 +88,16 @@ struct GlFontPage {
 struct FontAtlas {
     int baseSize = 0;
     int ascender = 0;
+    // The pixel size the glyphs were rasterised at: baseSize, or more where
+    // text is shown larger (see wanted_raster_size). The layout (advances,
+    // MeasureTextEx) is always baseSize's.
+    int rasterSize = 0;
+    bool rebuildable = false;  // loaded from a file by LoadFontEx, so a reload can change rasterSize
+    int rasterAsked = 0;  // the raster size LoadFontEx asked for (rasterSize unless that ran out of memory)
     std::vector<GlyphInfo> glyphs;
+    // rasterSize != baseSize: each glyph's bitmap offsets in raster pixels
+    // (glyphs[] holds them rounded to baseSize); empty otherwise.
+    std::vector<GlyphInfo> rasterGlyphs;
     std::vector<Rectangle> recs;
     std::vector<unsigned short> glyphPage;
     // Glyph index by codepoint, in blocks of 256 codepoints: blockOf[cp >> 8]
@@ -327,11 +365,18 @@ struct FtFace {
     }
 };
 
+// Advance in whole pixels of the glyph in the slot, rounded as the atlas keeps it.
+int slot_advance(FT_GlyphSlot slot) { return static_cast<int>((slot->advance.x + 32) >> 6); }
+
 // Rasterises the codepoints from face `faceIndex` of `path`; null when the
-// file does not load as a font at that size, or memory runs out.
-FontAtlas *rasterise(const char *path, long faceIndex, int size, const int *codepoints, int count)
+// file does not load as a font at that size, or memory runs out. With a
+// rasterSize other than size, the bitmaps are rasterised at rasterSize and
+// the advances are still those of `size` (each glyph loaded at both sizes).
+FontAtlas *rasterise(const char *path, long faceIndex, int size, const int *codepoints, int count, int rasterSize = 0)
 {
-    if (path == nullptr || size <= 0 || size > kMaxFontSize) return nullptr;
+    if (rasterSize == 0) rasterSize = size;
+    if (path == nullptr || size <= 0 || size > kMaxFontSize || rasterSize < size || rasterSize > kMaxFontSize)
+        return nullptr;
     FtLibrary lib;
     if (FT_Init_FreeType(&lib.lib) != 0) return nullptr;
     FtFace face;
@@ -341,12 +386,32 @@ FontAtlas *rasterise(const char *path, long faceIndex, int size, const int *code
     req.width = 0;
     req.height = static_cast<FT_Long>(size) << 6;
     if (FT_Request_Size(face.face, &req) != 0) return nullptr;
+    const int baseAscender = static_cast<int>((face.face->size->metrics.ascender + 32) >> 6);
+    // A second size object of the face for the raster size; the first one
+    // (size) gives the advances.
+    FT_Size layoutSize = face.face->size, rasterSizeObject = nullptr;
+    const bool scaled = rasterSize != size;
+    if (scaled) {
+        if (FT_New_Size(face.face, &rasterSizeObject) != 0 || FT_Activate_Size(rasterSizeObject) != 0) return nullptr;
+        req.height = static_cast<FT_Long>(rasterSize) << 6;
+        if (FT_Request_Size(face.face, &req) != 0) return nullptr;
+    }
     try {
         std::unique_ptr<FontAtlas> a(new FontAtlas);
         a->baseSize = size;
+        a->rasterSize = rasterSize;
         a->ascender = static_cast<int>((face.face->size->metrics.ascender + 32) >> 6);
         FT_Int32 flags = FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL;
         if (FT_IS_SCALABLE(face.face)) flags |= FT_LOAD_NO_BITMAP;
+        // Scaled: each glyph's advance at `size`, in glyph order.
+        std::vector<int> layoutAdvances;
+        auto layout_advance = [&](FT_UInt gi) {
+            int advance = 0;
+            FT_Activate_Size(layoutSize);
+            if (FT_Load_Glyph(face.face, gi, flags & ~FT_LOAD_RENDER) == 0) advance = slot_advance(face.face->glyph);
+            FT_Activate_Size(rasterSizeObject);
+            return advance;
+        };
         Packer packer;
         std::vector<int> cps = distinct_codepoints(codepoints, count);
         a->glyphs.reserve(cps.size() + 1);
@@ -358,12 +423,29 @@ FontAtlas *rasterise(const char *path, long faceIndex, int size, const int *code
         FT_GlyphSlot slot = face.face->glyph;
         bool fallbackOk = FT_Load_Glyph(face.face, 0, flags) == 0 && slot->bitmap.width > 0 && slot->bitmap.rows > 0 &&
                           add_ft_glyph(*a, packer, 0, slot);
-        if (!fallbackOk) add_box_glyph(*a, packer, 0, size);
+        if (!fallbackOk) add_box_glyph(*a, packer, 0, rasterSize);
+        if (scaled) {
+            layoutAdvances.reserve(cps.size() + 1);
+            layoutAdvances.push_back(fallbackOk ? layout_advance(0) : std::max(3, size / 2) + std::max(1, size / 10));
+        }
         for (int cp : cps) {
             FT_UInt gi = FT_Get_Char_Index(face.face, static_cast<FT_ULong>(cp));
             if (gi == 0) continue;  // the font lacks it: it will look up as the fallback
+            const int advance = scaled ? layout_advance(gi) : 0;
             if (FT_Load_Glyph(face.face, gi, flags) != 0) continue;
-            add_ft_glyph(*a, packer, cp, slot);
+            if (add_ft_glyph(*a, packer, cp, slot) && scaled) layoutAdvances.push_back(advance);
+        }
+        if (scaled) {
+            // glyphs[] takes the layout of `size`; the raster offsets are kept.
+            a->rasterGlyphs = a->glyphs;
+            const float toLayout = static_cast<float>(size) / static_cast<float>(rasterSize);
+            for (size_t i = 0; i < a->glyphs.size(); i++) {
+                GlyphInfo &g = a->glyphs[i];
+                g.offsetX = static_cast<int>(std::lround(static_cast<float>(g.offsetX) * toLayout));
+                g.offsetY = static_cast<int>(std::lround(static_cast<float>(g.offsetY) * toLayout));
+                g.advanceX = layoutAdvances[i];
+            }
+            a->ascender = baseAscender;
         }
         trim_last_page(*a, packer);
         build_lookup(*a);
@@ -379,6 +461,7 @@ FontAtlas *box_font(int size)
 {
     FontAtlas *a = new FontAtlas;
     a->baseSize = size;
+    a->rasterSize = size;
     a->ascender = std::max(1, size * 8 / 10);
     Packer packer;
     add_box_glyph(*a, packer, 0, size);
@@ -407,7 +490,7 @@ void upload_pages(FontAtlas *a)
     if (a->uploaded) return;
     SDL_Renderer *renderer = gl_renderer();
     if (renderer == nullptr) return;
-    const bool software = gl_software_target() != nullptr;
+    const bool software = gl_software_surface() != nullptr;
     constexpr int kBandRows = 64;
     static Uint32 band[kPageWidth * kBandRows];
     bool all = true;
@@ -479,7 +562,7 @@ void release_textures(FontAtlas *a)
 void retire_font(FontAtlas *a)
 {
     const bool window = gl_renderer() != nullptr;
-    const bool software = gl_software_target() != nullptr;
+    const bool software = gl_software_surface() != nullptr;
     for (GlFontPage &page : a->pages) {
         const bool full = page.width == kPageWidth && page.height == kPageHeight;
         if (full && software && page.textureId != 0 && s_spareTextures.size() < kMaxSparePages) {
@@ -640,13 +723,16 @@ void blend_glyph(SDL_Surface *target, const GlFontPage &page, const Rectangle &r
 bool usable(const Font &font) { return font.atlas != nullptr && !font.atlas->glyphs.empty() && font.baseSize > 0; }
 
 // Walks `text` as DrawTextEx lays it out: visit(index, rec, x0, y0) for every
-// glyph with a rectangle, (x0, y0) being its top-left corner at `scale`; the
-// pen advances by each glyph's advance plus `spacing`. Stops at the first
-// byte sequence that decodes to nothing.
+// glyph with a rectangle, (x0, y0) being its top-left corner; the pen
+// advances by each glyph's advance at `scale` plus `spacing`, and the bitmap
+// (its offsets and rectangle) is placed at `glyphScale`: the same as `scale`
+// unless the glyphs were rasterised at another size than the base size.
+// Stops at the first byte sequence that decodes to nothing.
 template <class Visit>
-void for_each_placed_glyph(const FontAtlas *a, const char *text, Vector2 position, float scale, float spacing,
-                           Visit visit)
+void for_each_placed_glyph(const FontAtlas *a, const char *text, Vector2 position, float scale, float glyphScale,
+                           float spacing, Visit visit)
 {
+    const std::vector<GlyphInfo> &bitmaps = a->rasterGlyphs.empty() ? a->glyphs : a->rasterGlyphs;
     float penX = position.x;
     for (const char *p = text; *p != '\0';) {
         int size = 0;
@@ -655,10 +741,11 @@ void for_each_placed_glyph(const FontAtlas *a, const char *text, Vector2 positio
         p += size;
         size_t gi = static_cast<size_t>(lookup(a, cp));
         const GlyphInfo &g = a->glyphs[gi];
+        const GlyphInfo &b = bitmaps[gi];
         const Rectangle &r = a->recs[gi];
         if (r.width > 0 && r.height > 0) {
-            float x0 = penX + static_cast<float>(g.offsetX) * scale;
-            float y0 = position.y + static_cast<float>(g.offsetY) * scale;
+            float x0 = penX + static_cast<float>(b.offsetX) * glyphScale;
+            float y0 = position.y + static_cast<float>(b.offsetY) * glyphScale;
             visit(gi, r, x0, y0);
         }
         penX += static_cast<float>(g.advanceX) * scale + spacing;
@@ -710,8 +797,13 @@ void UnloadCodepoints(int *codepoints) { std::free(codepoints); }
 
 Font LoadFontEx(const char *fileName, int fontSize, const int *codepoints, int codepointCount)
 {
-    FontAtlas *a = rasterise(fileName, 0, fontSize, codepoints, codepointCount);
+    const int rasterSize = wanted_raster_size(fontSize);
+    FontAtlas *a = rasterise(fileName, 0, fontSize, codepoints, codepointCount, rasterSize);
+    // Larger glyphs that do not fit in memory: those of the base size.
+    if (a == nullptr && rasterSize != fontSize) a = rasterise(fileName, 0, fontSize, codepoints, codepointCount);
     if (a == nullptr) return GetFontDefault();
+    a->rebuildable = true;
+    a->rasterAsked = rasterSize;
     link_live(a);
     upload_pages(a);
     return font_record(a);
@@ -741,6 +833,20 @@ Font gl_font_load_default_from(const char *path)
 
 bool IsFontDefault(Font font) { return font.atlas != nullptr && font.atlas == s_default; }
 
+bool IsFontRasterStale(Font font)
+{
+    const FontAtlas *a = font.atlas;
+    if (a == nullptr || !a->rebuildable || a->baseSize <= 0) return false;
+    const int wanted = wanted_raster_size(a->baseSize);
+    // Compared with what was asked, so that a size memory refused is not
+    // asked for again at every calm moment.
+    if (wanted == a->rasterAsked) return false;
+    // Back at the base size always (a scale of 1 draws as it always did);
+    // otherwise only for a change of more than an eighth, not worth a
+    // rebuild's pause below that.
+    return wanted == a->baseSize || std::abs(wanted - a->rasterAsked) * 8 > a->rasterAsked;
+}
+
 void UnloadFont(Font font)
 {
     FontAtlas *a = font.atlas;
@@ -756,6 +862,7 @@ void gl_fonts_shutdown()
     // The default font keeps its pixels and uploads again in the next window.
     for (FontAtlas *a = s_live; a != nullptr; a = a->next) release_textures(a);
     release_spare_pages();
+    s_peakShownRatio = 0.0f;
 }
 
 // --- lookup and layout --------------------------------------------------------
@@ -812,6 +919,8 @@ void DrawTextEx(Font font, const char *text, Vector2 position, float fontSize, f
     }
 
     const float scale = fontSize / static_cast<float>(font.baseSize);
+    const float glyphScale = a->rasterGlyphs.empty() ? scale : fontSize / static_cast<float>(a->rasterSize);
+    if (a->rebuildable) s_peakShownRatio = std::max(s_peakShownRatio, std::min(scale, 1.0f));
 
     // The software renderer: straight into its surface, when every page still
     // has its coverage bytes.
@@ -827,10 +936,11 @@ void DrawTextEx(Font font, const char *text, Vector2 position, float fontSize, f
         static std::vector<unsigned char> pageUsed;
         pageUsed.assign(a->pages.size(), 0);
         auto blend = [&](size_t gi, const Rectangle &r, float x0, float y0) {
-            blend_glyph(target, a->pages[a->glyphPage[gi]], r, x0, y0, r.width * scale, r.height * scale, linear, tint);
+            blend_glyph(target, a->pages[a->glyphPage[gi]], r, x0, y0, r.width * glyphScale, r.height * glyphScale,
+                        linear, tint);
             pageUsed[a->glyphPage[gi]] = 1;
         };
-        for_each_placed_glyph(a, text, position, scale, spacing, blend);
+        for_each_placed_glyph(a, text, position, scale, glyphScale, spacing, blend);
         if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
         for (unsigned char used : pageUsed)
             if (used) gl_count_draw_call();
@@ -843,22 +953,23 @@ void DrawTextEx(Font font, const char *text, Vector2 position, float fontSize, f
     for (size_t i = 0; i < a->pages.size(); i++) buckets[i].clear();
 
     const SDL_Color color{tint.r, tint.g, tint.b, tint.a};
-    for_each_placed_glyph(a, text, position, scale, spacing, [&](size_t gi, const Rectangle &r, float x0, float y0) {
-        const GlFontPage &page = a->pages[a->glyphPage[gi]];
-        float x1 = x0 + r.width * scale;
-        float y1 = y0 + r.height * scale;
-        float u0 = r.x / static_cast<float>(page.width);
-        float v0 = r.y / static_cast<float>(page.height);
-        float u1 = (r.x + r.width) / static_cast<float>(page.width);
-        float v1 = (r.y + r.height) / static_cast<float>(page.height);
-        std::vector<SDL_Vertex> &v = buckets[a->glyphPage[gi]];
-        v.push_back(SDL_Vertex{{x0, y0}, color, {u0, v0}});
-        v.push_back(SDL_Vertex{{x1, y0}, color, {u1, v0}});
-        v.push_back(SDL_Vertex{{x1, y1}, color, {u1, v1}});
-        v.push_back(SDL_Vertex{{x0, y0}, color, {u0, v0}});
-        v.push_back(SDL_Vertex{{x1, y1}, color, {u1, v1}});
-        v.push_back(SDL_Vertex{{x0, y1}, color, {u0, v1}});
-    });
+    for_each_placed_glyph(a, text, position, scale, glyphScale, spacing,
+                          [&](size_t gi, const Rectangle &r, float x0, float y0) {
+                              const GlFontPage &page = a->pages[a->glyphPage[gi]];
+                              float x1 = x0 + r.width * glyphScale;
+                              float y1 = y0 + r.height * glyphScale;
+                              float u0 = r.x / static_cast<float>(page.width);
+                              float v0 = r.y / static_cast<float>(page.height);
+                              float u1 = (r.x + r.width) / static_cast<float>(page.width);
+                              float v1 = (r.y + r.height) / static_cast<float>(page.height);
+                              std::vector<SDL_Vertex> &v = buckets[a->glyphPage[gi]];
+                              v.push_back(SDL_Vertex{{x0, y0}, color, {u0, v0}});
+                              v.push_back(SDL_Vertex{{x1, y0}, color, {u1, v0}});
+                              v.push_back(SDL_Vertex{{x1, y1}, color, {u1, v1}});
+                              v.push_back(SDL_Vertex{{x0, y0}, color, {u0, v0}});
+                              v.push_back(SDL_Vertex{{x1, y1}, color, {u1, v1}});
+                              v.push_back(SDL_Vertex{{x0, y1}, color, {u0, v1}});
+                          });
     for (size_t i = 0; i < a->pages.size(); i++) {
         const std::vector<SDL_Vertex> &v = buckets[i];
         if (v.empty() || a->pages[i].texture == nullptr) continue;
@@ -900,5 +1011,7 @@ unsigned int gl_font_page_texture(Font font, int page)
     if (font.atlas == nullptr || page < 0 || page >= static_cast<int>(font.atlas->pages.size())) return 0;
     return font.atlas->pages[static_cast<size_t>(page)].textureId;
 }
+
+int gl_font_raster_size(Font font) { return font.atlas != nullptr ? font.atlas->rasterSize : 0; }
 
 int gl_font_ascender(Font font) { return font.atlas != nullptr ? font.atlas->ascender : 0; }

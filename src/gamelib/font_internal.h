@@ -20,6 +20,9 @@ int gl_font_glyph_page(Font font, int index);
 const unsigned char *gl_font_page_pixels(Font font, int page);
 // Texture id of a page once uploaded (page 0's is font.texture.id); 0 otherwise.
 unsigned int gl_font_page_texture(Font font, int page);
+// The pixel size the glyphs were rasterised at (the base size, or larger for
+// a scaled output: IsFontRasterStale); 0 for a zeroed Font.
+int gl_font_raster_size(Font font);
 // Pixels from the top of a line to the baseline, at baseSize.
 int gl_font_ascender(Font font);
 

@@ -14,6 +14,8 @@
 // mid-frame issues what is pending first (gl_record_issue). A frame that
 // issued part of its list early is always presented, and so is one with
 // pixels written outside the list, and the frame after it.
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -86,6 +88,33 @@ Command &add(Kind kind)
 
 SDL_Color sdl_color(Color c) { return SDL_Color{c.r, c.g, c.b, c.a}; }
 
+// The software renderer under a scale cuts each scaled rectangle's corner
+// and size to whole pixels apart, which leaves a pixel's seam between
+// rectangles that meet. Its rectangles are given as float rectangles whose
+// scaled corner and size land just past whole pixels instead, so that each
+// edge is its logical edge scaled and cut to a whole pixel, as that
+// renderer cuts the corners of triangles (the rounded corners): rectangles
+// and triangles that meet still meet. False (nothing drawn) when the renderer draws unscaled or on
+// the GPU.
+bool fill_scaled_rects(SDL_Renderer *r, const SDL_Rect *rects, int n)
+{
+    if (gl_software_surface() == nullptr) return false;
+    float sx = 1.0f, sy = 1.0f;
+    SDL_RenderGetScale(r, &sx, &sy);
+    if ((sx == 1.0f && sy == 1.0f) || !(sx > 0.0f) || !(sy > 0.0f)) return false;
+    static std::vector<SDL_FRect> snapped;  // grows to the largest list, then stays
+    snapped.resize((size_t)n);
+    for (int i = 0; i < n; i++) {
+        const SDL_Rect &a = rects[i];
+        const float x0 = std::floor(a.x * sx), x1 = std::floor((a.x + a.w) * sx);
+        const float y0 = std::floor(a.y * sy), y1 = std::floor((a.y + a.h) * sy);
+        snapped[(size_t)i] = SDL_FRect{(x0 + 0.25f) / sx, (y0 + 0.25f) / sy, std::max(x1 - x0, 1.0f) / sx + 0.25f / sx,
+                                       std::max(y1 - y0, 1.0f) / sy + 0.25f / sy};
+    }
+    SDL_RenderFillRectsF(r, snapped.data(), n);
+    return true;
+}
+
 void issue(SDL_Renderer *r, const FrameList &list, const Command &c)
 {
     switch (c.kind) {
@@ -103,7 +132,8 @@ void issue(SDL_Renderer *r, const FrameList &list, const Command &c)
     case Kind::FillRects:
         SDL_SetRenderDrawColor(r, c.color.r, c.color.g, c.color.b, c.color.a);
         SDL_SetRenderDrawBlendMode(r, c.blend);
-        SDL_RenderFillRects(r, &list.rects[c.first], (int)c.count);
+        if (!fill_scaled_rects(r, &list.rects[c.first], (int)c.count))
+            SDL_RenderFillRects(r, &list.rects[c.first], (int)c.count);
         SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_BLEND);
         break;
     case Kind::Line:

@@ -260,6 +260,15 @@ Font LoadFontEx(const char *fileName, int fontSize, const int *codepoints, int c
 Font GetFontDefault();
 void UnloadFont(Font font);
 bool IsFontDefault(Font font);
+// Whether loading `font` again (LoadFontEx with the same arguments) would
+// give glyphs of the size its text is now shown at. Where the output is
+// scaled (full screen, a browser canvas at device pixels) and its text,
+// up to the font's size, is shown larger than the glyphs were rasterised,
+// LoadFontEx rasterises them at the shown size (at most twice fontSize;
+// the layout stays fontSize's), and back at fontSize when the scale is 1
+// again. Until the font is reloaded its glyphs are drawn scaled. Reloading
+// takes a while for a large glyph set: do it at a calm moment.
+bool IsFontRasterStale(Font font);
 // Index into font.glyphs for a codepoint; the fallback glyph's index (0) when absent.
 int GetGlyphIndex(Font font, int codepoint);
 // width = (sum of advances) * fontSize / baseSize + (codepoints - 1) * spacing; height = fontSize.

@@ -27,7 +27,16 @@ bool gl_headless();
 // other renderer or a surface that is not 32-bit XRGB/ARGB. Code that writes
 // pixels into it directly must SDL_RenderFlush first, so that draws already
 // queued land underneath.
+// In full screen at the display's pixels the picture is drawn scaled and
+// there is no such surface: everything goes through the renderer.
 SDL_Surface *gl_software_target();
+// The software renderer's own surface, whether the picture is drawn 1:1 into
+// it or scaled (what decides how font pages are kept).
+SDL_Surface *gl_software_surface();
+// Output pixels per picture pixel: 1 in the picture's own window and
+// headless; more in full screen at the display's pixels and on a browser
+// canvas larger than the picture.
+float gl_output_scale();
 long gl_frame_counter();  // frames completed since InitWindow
 // Frames per second of the frame clock: headless, 1 / the fixed frame time;
 // windowed, 60 unless SetTargetFPS said otherwise (60 when pacing is off).

@@ -16,6 +16,13 @@
 void HeadlessEnable(float frameTime = 1.0f / 60.0f);
 bool IsHeadless();
 void HeadlessDisable();  // after CloseWindow; back to normal mode
+// Before InitWindow: the offscreen surface is width x height (each at most
+// 4096) and the picture is drawn scaled to fit it at its pixels, as in full
+// screen (benchmarks of a large output). HeadlessGetPixel and HeadlessSavePng
+// then read the surface's pixels; around the picture is the clear colour
+// (a window's full screen blacks those bars as it shows the frame). 0 x 0 (and HeadlessDisable) gives the
+// picture's own size again.
+void HeadlessSetOutputSize(int width, int height);
 
 // Number of frames completed (EndDrawing calls) since InitWindow.
 long HeadlessFrameCount();

@@ -12,8 +12,15 @@
 // Full screen (ToggleFullscreen): the window covers the display and the
 // picture is scaled to fit it, its aspect kept, with black bars around it. An
 // accelerated renderer does it through its logical size, which also maps the
-// mouse back into the picture; the software path scales its copy and maps
-// the mouse itself (gl_window_to_picture).
+// mouse back into the picture. The software path draws into a target texture
+// of the window's size instead of its picture, with the logical size too, so
+// shapes and text are drawn at the display's pixels, and the frame is read
+// straight into the window's surface; where no such texture can be had the
+// picture is scaled into the window with bilinear filtering. The software
+// path maps the mouse itself (gl_window_to_picture).
+// In the browser the canvas's backing store follows its size on the page
+// times the device pixel ratio (web/frame_loop.cpp), and the logical size
+// keeps the picture's layout at any size.
 // Headless: a software renderer on an offscreen RGB surface, no SDL video at
 // all, no sleeping, a fixed frame time and input from the queue (input.cpp).
 #include <SDL_image.h>
@@ -28,10 +35,18 @@
 
 namespace {
 
+// The software path draws at most this wide and high at an output's pixels
+// (a full screen's target texture, a headless output): 64 MiB.
+constexpr int kMaxSoftwareSide = 4096;
+
 SDL_Window *s_window = nullptr;
 SDL_Renderer *s_renderer = nullptr;
 SDL_Surface *s_target = nullptr;  // headless: what the renderer draws into
 SDL_Surface *s_softPicture = nullptr;  // windowed software: what the renderer draws into
+SDL_Texture *s_softOutput = nullptr;  // windowed software in full screen: the render target at the window's size
+// Software: the picture is drawn scaled to all of the output (full screen,
+// a larger headless output).
+bool s_softScaled = false;
 bool s_fullscreen = false;
 int s_logicalW = 0, s_logicalH = 0;  // the picture's size, as InitWindow was asked
 SDL_Rect s_shown{0, 0, 0, 0};  // windowed software: where the picture was last shown in the window
@@ -43,6 +58,7 @@ unsigned int s_configFlags = 0;
 int s_targetFps = 60;
 bool s_headless = false;
 float s_headlessFrameTime = 1.0f / 60.0f;
+int s_headlessOutW = 0, s_headlessOutH = 0;  // HeadlessSetOutputSize
 
 float s_frameTime = 0.0f;
 Uint64 s_lastFrameEnd = 0;
@@ -157,14 +173,23 @@ bool open_windowed(int width, int height, const char *title)
 
 bool open_headless(int width, int height)
 {
-    s_target = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_RGB888);
+    const bool scaled =
+        s_headlessOutW > 0 && s_headlessOutH > 0 && (s_headlessOutW != width || s_headlessOutH != height);
+    s_target = SDL_CreateRGBSurfaceWithFormat(0, scaled ? s_headlessOutW : width, scaled ? s_headlessOutH : height, 32,
+                                              SDL_PIXELFORMAT_RGB888);
     if (!s_target) return false;
     s_renderer = SDL_CreateSoftwareRenderer(s_target);
+    if (s_renderer && scaled) {
+        SDL_RenderSetLogicalSize(s_renderer, width, height);
+        s_softScaled = true;
+    }
     return s_renderer != nullptr;
 }
 
 void close_everything()
 {
+    if (s_softOutput) SDL_DestroyTexture(s_softOutput);
+    s_softOutput = nullptr;
     if (s_renderer) SDL_DestroyRenderer(s_renderer);
     if (s_window) SDL_DestroyWindow(s_window);
     if (s_target) SDL_FreeSurface(s_target);
@@ -173,6 +198,7 @@ void close_everything()
     s_target = nullptr;
     if (s_softPicture) SDL_FreeSurface(s_softPicture);
     s_softPicture = nullptr;
+    s_softScaled = false;
     s_fullscreen = false;
     if (s_videoStarted) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -189,21 +215,93 @@ SDL_Rect fitted(int w, int h)
     return SDL_Rect{(w - fw) / 2, (h - fh) / 2, fw, fh};
 }
 
-// Windowed software: copies the picture into the window's surface, scaled to
-// fit with black bars when the window is not the picture's size, and shows it.
+// The area of the output the picture is drawn in, from the renderer's
+// logical size.
+SDL_Rect logical_area()
+{
+    SDL_Rect viewport;
+    SDL_RenderGetViewport(s_renderer, &viewport);
+    float sx = 1.0f, sy = 1.0f;
+    SDL_RenderGetScale(s_renderer, &sx, &sy);
+    return SDL_Rect{(int)std::lround(viewport.x * sx), (int)std::lround(viewport.y * sy),
+                    (int)std::lround(viewport.w * sx), (int)std::lround(viewport.h * sy)};
+}
+
+// Windowed software: shows the frame in the window's surface. Drawn at the
+// window's size (full screen), it is read into the surface as it is;
+// otherwise the picture is copied, scaled to fit with black bars when the
+// window is not its size, filtered bilinearly where the surfaces share their
+// format (SDL's plain scaled blit repeats pixels).
 void show_software_picture()
 {
     SDL_Surface *window = SDL_GetWindowSurface(s_window);  // made anew when the window's size changed
     if (!window) return;
+    int tw = 0, th = 0;
+    if (s_softOutput && SDL_QueryTexture(s_softOutput, nullptr, nullptr, &tw, &th) == 0 && tw == window->w &&
+        th == window->h && !SDL_MUSTLOCK(window) && window->format->BytesPerPixel == 4) {
+        // The picture's area is read (SDL reads no further than it), the bars
+        // around it are black.
+        const SDL_Rect area = logical_area();
+        Uint8 *at = (Uint8 *)window->pixels + (size_t)area.y * (size_t)window->pitch + (size_t)area.x * 4;
+        if (area.x >= 0 && area.y >= 0 && area.x + area.w <= tw && area.y + area.h <= th &&
+            SDL_RenderReadPixels(s_renderer, &area, window->format->format, at, window->pitch) == 0) {
+            const Uint32 black = SDL_MapRGB(window->format, 0, 0, 0);
+            const SDL_Rect bars[4] = {{0, 0, tw, area.y},
+                                      {0, area.y + area.h, tw, th - area.y - area.h},
+                                      {0, area.y, area.x, area.h},
+                                      {area.x + area.w, area.y, tw - area.x - area.w, area.h}};
+            for (const SDL_Rect &bar : bars)
+                if (bar.w > 0 && bar.h > 0) SDL_FillRect(window, &bar, black);
+            s_shown = area;
+            SDL_UpdateWindowSurface(s_window);
+            return;
+        }
+    }
     s_shown = fitted(window->w, window->h);
     if (s_shown.w == s_softPicture->w && s_shown.h == s_softPicture->h) {
         SDL_BlitSurface(s_softPicture, nullptr, window, &s_shown);
     } else {
         SDL_FillRect(window, nullptr, SDL_MapRGB(window->format, 0, 0, 0));
         SDL_Rect to = s_shown;
-        SDL_BlitScaled(s_softPicture, nullptr, window, &to);
+        if (window->format->format != s_softPicture->format->format ||
+            SDL_SoftStretchLinear(s_softPicture, nullptr, window, &to) != 0)
+            SDL_BlitScaled(s_softPicture, nullptr, window, &to);
     }
     SDL_UpdateWindowSurface(s_window);
+}
+
+// Windowed software: in full screen the renderer draws into a target texture
+// of the window's size, its logical size scaling every draw to the window's
+// pixels; windowed it draws into the picture again, as it always did.
+void place_software_picture()
+{
+    if (!s_softPicture) return;
+    int w = 0, h = 0;
+    SDL_GetWindowSize(s_window, &w, &h);
+    const bool scaled = s_fullscreen && w > 0 && h > 0 && w <= kMaxSoftwareSide && h <= kMaxSoftwareSide &&
+                        (w != s_logicalW || h != s_logicalH);
+    int tw = 0, th = 0;
+    if (s_softOutput) SDL_QueryTexture(s_softOutput, nullptr, nullptr, &tw, &th);
+    if (scaled == (s_softOutput != nullptr) && (!scaled || (tw == w && th == h))) return;
+    gl_record_issue(false);
+    if (s_softOutput) {
+        // Back to the picture: SDL restores the state it had before the target.
+        SDL_RenderSetLogicalSize(s_renderer, 0, 0);
+        SDL_SetRenderTarget(s_renderer, nullptr);
+        SDL_DestroyTexture(s_softOutput);
+        s_softOutput = nullptr;
+    }
+    if (scaled) {
+        s_softOutput = SDL_CreateTexture(s_renderer, s_softPicture->format->format, SDL_TEXTUREACCESS_TARGET, w, h);
+        if (s_softOutput && SDL_SetRenderTarget(s_renderer, s_softOutput) == 0) {
+            SDL_RenderSetLogicalSize(s_renderer, s_logicalW, s_logicalH);
+        } else if (s_softOutput) {
+            SDL_DestroyTexture(s_softOutput);
+            s_softOutput = nullptr;
+        }
+    }
+    s_softScaled = s_softOutput != nullptr;
+    gl_record_invalidate();
 }
 
 }  // namespace
@@ -261,6 +359,7 @@ void ToggleFullscreen()
 {
     if (!s_ready || s_headless) return;
     if (gl_port_set_fullscreen(s_window, !s_fullscreen)) s_fullscreen = !s_fullscreen;
+    place_software_picture();
     gl_record_invalidate();
 }
 
@@ -303,6 +402,8 @@ void BeginDrawing()
 void EndDrawing()
 {
     if (!s_ready) return;
+    // A window the manager sized otherwise than asked gets its target anew.
+    if (s_softPicture && s_fullscreen) place_software_picture();
     if (gl_record_end_frame()) {
         SDL_RenderPresent(s_renderer);
         if (s_softPicture) show_software_picture();
@@ -344,7 +445,7 @@ void SetWindowIcon(Image image)
 SDL_Renderer *gl_renderer() { return s_renderer; }
 SDL_Window *gl_window() { return s_window; }
 bool gl_headless() { return s_headless; }
-SDL_Surface *gl_software_target()
+SDL_Surface *gl_software_surface()
 {
     if (!s_ready || !s_software) return nullptr;
     // The surfaces the software renderer draws into, which nothing else draws on.
@@ -354,7 +455,16 @@ SDL_Surface *gl_software_target()
     if (format != SDL_PIXELFORMAT_RGB888 && format != SDL_PIXELFORMAT_ARGB8888) return nullptr;
     return s;
 }
+SDL_Surface *gl_software_target() { return s_softScaled ? nullptr : gl_software_surface(); }
 long gl_frame_counter() { return s_framesDone; }
+float gl_output_scale()
+{
+    if (!s_ready) return 1.0f;
+    float sx = 1.0f, sy = 1.0f;
+    SDL_RenderGetScale(s_renderer, &sx, &sy);
+    const float scale = std::min(sx, sy);
+    return std::isfinite(scale) && scale > 0.0f ? scale : 1.0f;
+}
 float gl_target_fps()
 {
     // Headless, the frame clock is the fixed frame time. 1.0f / 60 is not
@@ -384,6 +494,15 @@ void HeadlessDisable()
 {
     if (s_ready) return;
     s_headless = false;
+    s_headlessOutW = s_headlessOutH = 0;
+}
+
+void HeadlessSetOutputSize(int width, int height)
+{
+    if (s_ready) return;
+    const bool valid = width > 0 && height > 0 && width <= kMaxSoftwareSide && height <= kMaxSoftwareSide;
+    s_headlessOutW = valid ? width : 0;
+    s_headlessOutH = valid ? height : 0;
 }
 
 long HeadlessFrameCount() { return s_framesDone; }

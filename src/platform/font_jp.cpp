@@ -111,6 +111,7 @@ void glyph_text_append(GlyphText &text, const char *s, size_t maxLen = size_t(-1
 // --- font file candidates -------------------------------------------------
 
 bool g_useTestCandidates = false;
+bool g_hasSetGlyphs = false;  // the font holds a set's characters (rebuild_font_jp), not only the interface's
 bool g_toldNoFont = false;  // the missing font was reported on stderr
 char g_fileName[512] = "";  // the file name the title shows
 std::vector<std::string> g_testCandidates;
@@ -216,6 +217,7 @@ void font_jp_set_file_name(const char *name) { utf8_copy_cut(g_fileName, sizeof 
 
 void load_font_jp()
 {
+    g_hasSetGlyphs = false;
     char text[kStartupTextBytes] = {};
     font_jp_startup_text(text, kStartupTextBytes);
     int count = 0;
@@ -225,6 +227,7 @@ void load_font_jp()
 
 void rebuild_font_jp()
 {
+    g_hasSetGlyphs = true;
     std::vector<int> codepoints;
     try {
         codepoints = font_jp_quiz_codepoints();
@@ -236,6 +239,14 @@ void rebuild_font_jp()
     if (!list) return;
     std::copy(codepoints.begin(), codepoints.end(), list);
     load_font_for_codepoints(list, int(codepoints.size()));
+}
+
+void refresh_font_jp()
+{
+    if (g_hasSetGlyphs)
+        rebuild_font_jp();
+    else
+        load_font_jp();
 }
 
 void set_font_candidates_for_test(const char *const *paths, int count)

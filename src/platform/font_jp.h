@@ -16,6 +16,9 @@ extern Font g_fontJP;
 
 void load_font_jp();
 void rebuild_font_jp();
+// Loads the font again for the characters it holds now, so that its glyphs
+// are rasterised at the size text is shown at (IsFontRasterStale).
+void refresh_font_jp();
 
 // Tests replace the candidate list (null restores the built-in one). The list is
 // tried in order; entries are file paths. With no font found, a load says so

@@ -4,6 +4,8 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -313,9 +315,45 @@ TEST_F(Windowed, OpensWithMultisampleHintAndRunsPacedFrames)
     EXPECT_EQ(p[2], 80);
 }
 
-// The software path in full screen: the picture scaled into the display
-// (the dummy driver's is 1024 x 768) with black bars, the mouse mapped back
-// into the picture, and the window as it was after the second toggle.
+// The label's box in `s` (the picture drawn at `scale` from row `top`): its luminance's mean absolute
+// Laplacian, its inked rows repeating the row above, the box of its bright pixels in picture coordinates.
+struct LabelLook {
+    float contrast = 0;
+    int repeatedRows = 0;
+    float ink[4] = {1e9f, 1e9f, -1e9f, -1e9f};
+};
+LabelLook look_at_label(SDL_Surface *s, float scale, int top)
+{
+    const int x0 = (int)(400 * scale), y0 = top + (int)(350 * scale), w = (int)(160 * scale), h = (int)(36 * scale);
+    auto luma = [&](int x, int y) {
+        Uint8 r, g, b;
+        SDL_GetRGB(static_cast<Uint32 *>(s->pixels)[(y0 + y) * s->pitch / 4 + x0 + x], s->format, &r, &g, &b);
+        return 0.299f * r + 0.587f * g + 0.114f * b;
+    };
+    LabelLook l;
+    for (int y = 0; y < h; y++) {
+        bool repeats = y > 0, inked = false;
+        for (int x = 0; x < w; x++) {
+            const float v = luma(x, y);
+            repeats = repeats && v == luma(x, y - 1);
+            inked = inked || v != luma(0, y);
+            if (x > 0 && y > 0 && x + 1 < w && y + 1 < h)
+                l.contrast += std::fabs(4 * v - luma(x - 1, y) - luma(x + 1, y) - luma(x, y - 1) - luma(x, y + 1));
+            if (v <= 128) continue;
+            l.ink[0] = std::min(l.ink[0], x / scale), l.ink[1] = std::min(l.ink[1], y / scale);
+            l.ink[2] = std::max(l.ink[2], (x + 1) / scale), l.ink[3] = std::max(l.ink[3], (y + 1) / scale);
+        }
+        l.repeatedRows += repeats && inked;
+    }
+    l.contrast /= (float)((w - 2) * (h - 2));
+    return l;
+}
+
+// The software path in full screen: the picture drawn at the display's
+// pixels (the dummy driver's display is 1024 x 768) with black bars: text
+// sharper than the windowed picture stretched, no row a copy of the one
+// above, the same layout; the mouse mapped back into the picture, and the
+// window as it was after the second toggle.
 TEST_F(Windowed, FullScreenScalesThePictureWithBarsAndMapsTheMouseBack)
 {
     InitWindow(960, 640, "t");
@@ -326,8 +364,27 @@ TEST_F(Windowed, FullScreenScalesThePictureWithBarsAndMapsTheMouseBack)
     ASSERT_EQ(display.w, 1024) << "the dummy driver's display";
     ASSERT_EQ(display.h, 768);
     const Color back{18, 20, 35, 255}, mark{255, 80, 80, 255};
-    // The picture's top-left quarter is marked.
-    auto draw = [&] { run_frame(back, [&] { DrawRectangle(0, 0, 480, 320, mark); }); };
+    const char *label = "ゲームスタート";
+    int count = 0;
+    int *cps = LoadCodepoints(label, &count);
+    const Font font = LoadFontEx("/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf", 36, cps, count);
+    UnloadCodepoints(cps);
+    ASSERT_FALSE(IsFontDefault(font));
+    // The picture's top-left quarter is marked; a label on a button below.
+    auto draw = [&] {
+        run_frame(back, [&] {
+            DrawRectangle(0, 0, 480, 320, mark);
+            DrawRectangle(350, 340, 260, 56, Color{30, 60, 120, 255});
+            DrawTextEx(font, label, Vector2{410.0f, 358.0f}, 20.0f, 1.0f, Color{255, 255, 255, 255});
+        });
+    };
+    draw();
+    // The windowed picture, and that picture stretched as the display shows it.
+    SDL_Surface *picture = SDL_GetWindowSurface(gl_window());
+    SDL_Surface *stretched = SDL_CreateRGBSurfaceWithFormat(0, 1024, 682, 32, picture->format->format);
+    ASSERT_EQ(SDL_SoftStretchLinear(picture, nullptr, stretched, nullptr), 0);
+    const LabelLook windowed = look_at_label(picture, 1.0f, 0), soft = look_at_label(stretched, 1024.0f / 960, 0);
+    SDL_FreeSurface(stretched);
 
     ToggleFullscreen();
     EXPECT_TRUE(IsWindowFullscreen());
@@ -336,12 +393,16 @@ TEST_F(Windowed, FullScreenScalesThePictureWithBarsAndMapsTheMouseBack)
     ASSERT_NE(shown, nullptr);
     ASSERT_EQ(shown->w, 1024);
     ASSERT_EQ(shown->h, 768);
-    // 1024 / 960 = 1.0667 is the smaller scale: 1024 x 683, 42 rows of bar above.
+    // 1024 / 960 = 1.0667 is the smaller scale: 1024 x 682, 43 rows of bar above.
     auto at = [&](int x, int y) {
         Uint8 r, g, b;
         SDL_GetRGB(static_cast<Uint32 *>(shown->pixels)[y * shown->pitch / 4 + x], shown->format, &r, &g, &b);
         return Color{r, g, b, 255};
     };
+    const LabelLook full = look_at_label(shown, 1024.0f / 960, 43);
+    EXPECT_GT(full.contrast, 1.15f * soft.contrast);
+    EXPECT_EQ(full.repeatedRows, 0);
+    for (int i = 0; i < 4; i++) EXPECT_NEAR(full.ink[i], windowed.ink[i], 1.5f) << "the label's box, side " << i;
     auto same = [](Color a, Color b) { return a.r == b.r && a.g == b.g && a.b == b.b; };
     EXPECT_TRUE(same(at(500, 20), Color{0, 0, 0, 255}));  // the bar above
     EXPECT_TRUE(same(at(500, 750), Color{0, 0, 0, 255}));  // the bar below
@@ -371,6 +432,7 @@ TEST_F(Windowed, FullScreenScalesThePictureWithBarsAndMapsTheMouseBack)
     ASSERT_EQ(shown->h, 640);
     EXPECT_TRUE(same(at(479, 319), mark));
     EXPECT_TRUE(same(at(481, 321), back));
+    UnloadFont(font);
 }
 
 // A window uncovered or resized may have lost the frame it showed: the next
