@@ -14,6 +14,13 @@ var START = ['index.html', 'loader.js', 'pelzowin.js', 'pelzowin.wasm', 'ipam-1.
 
 function key(name) { return name + '?h=' + FILES[name]; }
 
+// A URL's path below this worker's folder ('' for one outside it).
+function fileName(url) {
+  var scope = new URL(self.registration.scope);
+  if (url.origin !== scope.origin || url.pathname.indexOf(scope.pathname) !== 0) return '';
+  return url.pathname.slice(scope.pathname.length) || 'index.html';
+}
+
 // The file's response: the cache's, or the server's, then kept. The first
 // fill may take it from the browser's HTTP cache, where the page that
 // registered this worker has just put it.
@@ -43,9 +50,11 @@ self.addEventListener('install', function (event) {
     return Promise.all(START.map(function (name) { return fetchInto(cache, name, 'force-cache'); })).then(setsOfPages)
       .then(function (sets) {
         return Promise.all(sets.map(function (url) {
-          return fetch(url, {cache: 'force-cache'}).then(function (response) {
-            if (response.ok) return cache.put(url, response);
-          }).catch(function () { /* the page has said why */ });
+          var name = fileName(url);
+          return (FILES.hasOwnProperty(name) ? fetchInto(cache, name, 'force-cache') :
+            fetch(url, {cache: 'force-cache'}).then(function (response) {
+              if (response.ok) return cache.put(url, response);
+            })).catch(function () { /* the page has said why */ });
         }));
       });
   }).then(function () { return self.skipWaiting(); }));
@@ -61,10 +70,8 @@ self.addEventListener('activate', function (event) {
 
 self.addEventListener('fetch', function (event) {
   var url = new URL(event.request.url);
-  var scope = new URL(self.registration.scope);
-  if (event.request.method !== 'GET' || url.origin !== scope.origin || url.pathname.indexOf(scope.pathname) !== 0)
-    return;
-  var name = url.pathname.slice(scope.pathname.length) || 'index.html';
+  var name = fileName(url);
+  if (event.request.method !== 'GET' || !name) return;
   // The page's own files are asked for without a query; the page itself
   // with any (?set=, &mute).
   if (FILES.hasOwnProperty(name) && (!url.search || name === 'index.html')) {
