@@ -125,7 +125,6 @@ test('a first visit sends at most 5 MB (4 MB gzipped), the page is installable, 
   sent.paths = [];
   await page.goto(`${origin}/index.html?set=samples/sample.zip`);
   await page.waitForFunction('window.pelzoReady === true', {timeout: 60000});
-  await page.evaluate(() => navigator.serviceWorker.ready);
   await waitUntil('the page in the worker\'s hands', () => page.evaluate(() => !!navigator.serviceWorker.controller));
   const gzipped = [...new Set(sent.paths)].reduce((sum, p) => {
     const file = path.join(webDir, p === '/' ? 'index.html' : decodeURIComponent(p));
