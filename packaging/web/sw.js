@@ -21,14 +21,32 @@ function fileName(url) {
   return url.pathname.slice(scope.pathname.length) || 'index.html';
 }
 
-// The file's response: the cache's, or the server's, then kept. The first
-// fill may take it from the browser's HTTP cache, where the page that
-// registered this worker has just put it.
+// The file from the server, checked against its hash. Asked with
+// 'force-cache', the browser's HTTP cache may answer: right after the page
+// that registered this worker put the file there, or with an older release's
+// copy, which the hash tells apart and the server then replaces.
+function fetchChecked(name, mode) {
+  return fetch(name, {cache: mode}).then(function (response) {
+    if (!response.ok) throw new Error(name + ': HTTP ' + response.status);
+    return response.arrayBuffer().then(function (bytes) {
+      return crypto.subtle.digest('SHA-256', bytes).then(function (digest) {
+        var hex = Array.from(new Uint8Array(digest).slice(0, 8), function (b) {
+          return (b < 16 ? '0' : '') + b.toString(16);
+        }).join('');
+        if (hex === FILES[name]) return new Response(bytes, {headers: response.headers});
+        if (mode === 'force-cache') return fetchChecked(name, 'no-cache');
+        throw new Error(name + ' is not the one of release ' + VERSION);
+      });
+    });
+  });
+}
+
+// The file's response: a cache's (this release's, or an older one's of the
+// same content), or the server's, then kept.
 function fetchInto(cache, name, mode) {
   return caches.match(key(name)).then(function (kept) {
     if (kept) return cache.put(key(name), kept.clone()).then(function () { return kept; });
-    return fetch(name, {cache: mode}).then(function (response) {
-      if (!response.ok) throw new Error(name + ': HTTP ' + response.status);
+    return fetchChecked(name, mode).then(function (response) {
       return cache.put(key(name), response.clone()).then(function () { return response; });
     });
   });
