@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# The browser build's three figures, each next to its desktop counterpart:
-#   - the page's download size: every file of the release, gzip-compressed as
-#     a web server sends it, next to the Windows release archive;
+# The browser build's figures, each next to its desktop counterpart:
+#   - the bytes a page sends (bench/web_bench.js): a first visit from a server
+#     that compresses nothing (Python's) and gzipped, a second visit, an
+#     offline reload; beside them every file of the release, raw and gzipped
+#     (the file:// wrappers and the whole font are fetched only when needed),
+#     and the Windows release archive;
 #   - start-up in headless Chromium, navigation to the first title frame,
-#     next to the Linux game's start-up under Xvfb (measured here by
-#     bench/startup_under_wine.sh's method);
+#     cold and warm, next to the Linux game's start-up under Xvfb (measured
+#     here by bench/startup_under_wine.sh's method);
 #   - the frame time on the play screen (bench/web_bench.js), next to the
 #     Linux headless play frame of scripts/bench.sh.
 #
@@ -20,13 +23,9 @@ bash scripts/build-web.sh "$top/dist" >/dev/null
 site=$top/build-web/stage
 (cd tests/web && [ -d node_modules ] || npm ci --no-audit --no-fund --loglevel=error)
 
-total=0
 for f in $(cd "$site" && find . -type f | sort); do
-  size=$(gzip -6 -c "$site/$f" | wc -c)
-  total=$((total + size))
-  printf '  %-28s %9d bytes gzip (%d raw)\n' "$f" "$size" "$(stat -c %s "$site/$f")"
+  printf '  %-28s %9d bytes gzip (%d raw)\n' "$f" "$(gzip -6 -c "$site/$f" | wc -c)" "$(stat -c %s "$site/$f")"
 done
-echo "download, gzip: $((total / 1024)) KiB"
 win_zip=$(ls dist/pelzowin-*-win64.zip 2>/dev/null | head -n 1 || true)
 [ -n "$win_zip" ] && echo "Windows archive: $(( $(stat -c %s "$win_zip") / 1024 )) KiB ($win_zip)"
 

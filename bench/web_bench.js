@@ -1,6 +1,12 @@
-// The browser build's figures, measured in Debian's headless Chromium:
+// The browser build's figures, measured in Debian's headless Chromium with the
+// page's folder served by Python's server (which compresses nothing) through
+// a proxy that counts the bytes it sends:
+//   bytes: a first visit (raw, and gzipped as a compressing server would send
+//     the same files), a second visit (the service worker's copy) and an
+//     offline reload;
 //   start-up: from navigation to the first frame the game has drawn (the
-//     title), median of five loads;
+//     title), median of five loads, cold (a new browser profile each time),
+//     warm (a later visit of the same profile), and opened as a file;
 //   frame time on the play screen: the time the page's animation-frame
 //     callback spends in the game's frame (preMainLoop to postMainLoop),
 //     median and 99th percentile over 600 frames. WebGL's drawing itself runs
@@ -9,46 +15,101 @@
 //   node bench/web_bench.js SITE_DIR      (prints JSON)
 'use strict';
 const {spawn} = require('node:child_process');
+const fs = require('node:fs');
 const net = require('node:net');
 const path = require('node:path');
+const zlib = require('node:zlib');
 const puppeteer = require(path.join(__dirname, '../tests/web/node_modules/puppeteer-core'));
 
-const site = process.argv[2];
+const site = path.resolve(process.argv[2]);
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
-
-function freePort() {
-  return new Promise((resolve) => {
-    const probe = net.createServer();
-    probe.listen(0, '127.0.0.1', () => { const {port} = probe.address(); probe.close(() => resolve(port)); });
-  });
-}
+const listen = (srv) => new Promise((resolve) => srv.listen(0, '127.0.0.1', () => resolve(srv.address().port)));
+// A port free now, for Python's server.
+const freePort = () => { const probe = net.createServer(); return listen(probe).then((port) => new Promise((resolve) => probe.close(() => resolve(port)))); };
+const sent = {bytes: 0, paths: []};
 
 function percentile(sorted, p) { return sorted[Math.min(sorted.length - 1, Math.floor(p * sorted.length))]; }
+const median = (list) => [...list].sort((a, b) => a - b)[Math.floor(list.length / 2)];
+
+// The gzip -6 size of every distinct file asked for since `from`.
+function gzipped(from) {
+  return [...new Set(sent.paths.slice(from))].reduce((sum, p) => {
+    const file = path.join(site, p === '/' ? 'index.html' : decodeURIComponent(p));
+    return sum + (fs.existsSync(file) ? zlib.gzipSync(fs.readFileSync(file), {level: 6}).length : 0);
+  }, 0);
+}
+
+// Loads the page in `page` and waits for its first frame; returns its time in
+// ms and the bytes sent meanwhile (raw, gzipped).
+async function visit(page, url, reload) {
+  const bytes = sent.bytes;
+  const paths = sent.paths.length;
+  await (reload ? page.reload() : page.goto(url));
+  await page.waitForFunction('window.pelzoFirstFrameMs > 0', {timeout: 60000});
+  const ms = await page.evaluate(() => window.pelzoFirstFrameMs);
+  // The service worker's first fill ends the visit's downloads.
+  await page.evaluate(() => navigator.serviceWorker && navigator.serviceWorker.ready);
+  await sleep(300);
+  return {ms, raw: sent.bytes - bytes, gzip: gzipped(paths)};
+}
 
 (async () => {
-  const port = await freePort();
-  const origin = `http://127.0.0.1:${port}`;
-  const server = spawn('python3', ['-m', 'http.server', String(port), '--bind', '127.0.0.1', '--directory', site],
+  const serverPort = await freePort();
+  const server = spawn('python3', ['-m', 'http.server', String(serverPort), '--bind', '127.0.0.1', '--directory', site],
                        {stdio: 'ignore'});
   for (let i = 0; i < 200; i++) {
-    if (await fetch(origin + '/index.html').then((r) => r.ok, () => false)) break;
+    if (await fetch(`http://127.0.0.1:${serverPort}/index.html`).then((r) => r.ok, () => false)) break;
     await sleep(50);
   }
+  const proxy = net.createServer((client) => {
+    const upstream = net.connect(serverPort, '127.0.0.1');
+    client.on('data', (d) => {
+      for (const m of d.toString('latin1').matchAll(/^GET (\S+) HTTP/gm)) sent.paths.push(m[1].split('?')[0]);
+    });
+    upstream.on('data', (d) => { sent.bytes += d.length; });
+    client.pipe(upstream).pipe(client);
+    client.on('error', () => upstream.destroy());
+    upstream.on('error', () => client.destroy());
+  });
+  const origin = `http://127.0.0.1:${await listen(proxy)}`;
   const browser = await puppeteer.launch({executablePath: process.env.PELZO_CHROMIUM || '/usr/bin/chromium',
     headless: 'new', args: ['--no-sandbox', '--enable-unsafe-swiftshader', '--use-angle=swiftshader']});
+  const url = `${origin}/index.html?set=samples/sample.zip`;
   try {
-    const startups = [];
+    const cold = [];
+    const warm = [];
+    let first = null;
+    let second = null;
+    let offline = null;
     for (let run = 0; run < 6; run++) {
-      const page = await browser.newPage();
+      const context = await browser.createBrowserContext();
+      const page = await context.newPage();
       await page.setViewport({width: 960, height: 640});
-      // A fresh cache each time, as a first visit has it.
-      await page.setCacheEnabled(false);
-      await page.goto(`${origin}/index.html?set=samples/sample.zip`);
-      await page.waitForFunction('window.pelzoFirstFrameMs > 0', {timeout: 60000});
-      if (run > 0) startups.push(await page.evaluate(() => window.pelzoFirstFrameMs));  // the first warms the server
-      await page.close();
+      const a = await visit(page, url, false);
+      const b = await visit(page, url, true);
+      if (run === 0) {  // the first warms the server
+        await page.setOfflineMode(true);
+        offline = await visit(page, url, true);
+        first = a;
+        second = b;
+      } else {
+        cold.push(a.ms);
+        warm.push(b.ms);
+      }
+      await context.close();
     }
-    startups.sort((a, b) => a - b);
+
+    // index.html opened as a file: the parts arrive through their wrappers.
+    const fromFile = [];
+    for (let run = 0; run < 5; run++) {
+      const context = await browser.createBrowserContext();
+      const page = await context.newPage();
+      await page.setViewport({width: 960, height: 640});
+      await page.goto(`file://${site}/index.html`);
+      await page.waitForFunction('window.pelzoFirstFrameMs > 0', {timeout: 60000});
+      fromFile.push(await page.evaluate(() => window.pelzoFirstFrameMs));
+      await context.close();
+    }
 
     const page = await browser.newPage();
     await page.setViewport({width: 960, height: 640});
@@ -68,13 +129,22 @@ function percentile(sorted, p) { return sorted[Math.min(sorted.length - 1, Math.
     }));
     frames.sort((a, b) => a - b);
     console.log(JSON.stringify({
-      startup_ms: startups[Math.floor(startups.length / 2)],
-      startup_runs: startups.map((t) => Math.round(t)),
+      first_visit_bytes: first.raw,
+      first_visit_gzip_bytes: first.gzip,
+      second_visit_bytes: second.raw,
+      offline_reload_bytes: offline.raw,
+      startup_cold_ms: median(cold),
+      startup_warm_ms: median(warm),
+      startup_offline_ms: offline.ms,
+      startup_file_ms: median(fromFile),
+      startup_cold_runs: cold.map((t) => Math.round(t)),
+      startup_warm_runs: warm.map((t) => Math.round(t)),
       frame_median_ms: frames[300],
       frame_p99_ms: percentile(frames, 0.99),
     }));
   } finally {
     await browser.close();
+    proxy.close();
     server.kill();
   }
 })();

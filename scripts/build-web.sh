@@ -4,10 +4,17 @@
 #   scripts/build-web.sh [OUT_DIR] [BUILD_DIR]   (default: dist/, build-web/)
 #
 # writes OUT_DIR/pelzowin-<version>-web.zip, which holds at its top
-#   index.html, favicon.png            the page
-#   pelzowin.js, .wasm, .data          the game and its fonts
+#   index.html, loader.js, favicon.png the page (loader.js: how it loads the rest)
+#   sw.js, manifest.webmanifest, icon-192.png, icon-512.png
+#                                      the service worker (a later visit
+#                                      downloads only what changed; offline
+#                                      play) and the web app's manifest
+#   pelzowin.js, pelzowin.wasm         the game
+#   ipam-1.ttf.gz, ipam-2.ttf.gz       its font in two parts (cmake/WebPage.cmake)
+#   pelzowin.wasm.js, ipam-*.ttf.gz.js the binary parts as scripts, which a
+#                                      page opened from file:// loads instead
 #   samples/                           the three sample sets
-#   LICENSE-ipafont.txt, LICENSE-dejavu.txt   the shipped fonts' licences
+#   LICENSE-ipafont.txt                the shipped font's licence
 #   LICENSE.txt, THIRD-PARTY-NOTICES.txt      PelzoWin's licence, and every
 #                                      library's and font's the page holds
 #   はじめての問題づくり.txt          the Japanese authors' guide
@@ -38,11 +45,20 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 stage=$build/stage
 rm -rf "$stage"
 mkdir -p "$stage/samples"
-cp "$build"/index.html "$build"/favicon.png "$build"/pelzowin.js "$build"/pelzowin.wasm "$build"/pelzowin.data "$stage/"
+cp "$build"/index.html "$build"/loader.js "$build"/favicon.png "$build"/manifest.webmanifest \
+  "$build"/icon-192.png "$build"/icon-512.png "$build"/pelzowin.js "$build"/pelzowin.wasm \
+  "$build"/pelzowin.wasm.js "$build"/ipam-1.ttf.gz "$build"/ipam-1.ttf.gz.js "$build"/ipam-2.ttf.gz \
+  "$build"/ipam-2.ttf.gz.js "$stage/"
 cp data/samples/sample.zip data/samples/sample.pzq data/samples/large.zip "$stage/samples/"
 cp /usr/share/doc/fonts-ipafont-mincho/copyright "$stage/LICENSE-ipafont.txt"
-cp /usr/share/doc/fonts-dejavu-core/copyright "$stage/LICENSE-dejavu.txt"
 sed -e "s/@VERSION@/$version/" packaging/web/README-Web.txt >"$stage/README-Web.txt"
+
+# The service worker: the release's version names its cache, and each file
+# it keeps is listed with its content's hash (all but the worker itself, the
+# file:// wrappers and the texts), so a new release fetches only what changed.
+files=$(cd "$stage" && find . -type f ! -name '*.txt' ! -name '*.gz.js' ! -name '*.wasm.js' | sed 's|^\./||' | sort |
+  while read -r f; do printf '"%s": "%s", ' "$f" "$(sha256sum "$f" | cut -c1-16)"; done)
+sed -e "s/@VERSION@/$version/" -e "s|@FILES@|{${files%, }}|" packaging/web/sw.js >"$stage/sw.js"
 
 # The page must fetch nothing from anywhere but its own folder.
 if grep -Eo '(src|href)="[a-z]+://[^"]*"' "$stage/index.html"; then

@@ -33,7 +33,9 @@ export NODE_PATH=/usr/share/nodejs
 # shellcheck source=deps-common.sh
 . "$top/scripts/deps-common.sh"
 
+# fonttools cuts the page's font into parts, zopfli compresses them, Pillow
+# scales the web app's icons (tools/web/web_parts.py).
 run "$logdir/packages.log" bash "$top/scripts/setup.sh" \
-  emscripten nodejs googletest cmake make pkg-config dpkg-dev
+  emscripten nodejs googletest cmake make pkg-config dpkg-dev fonttools zopfli python3-pil
 
 build_libraries

@@ -88,4 +88,4 @@ mkdir -p "$reference"
 SDL_VIDEODRIVER=dummy build/pelzo-screenshots shots "$reference" data/samples/sample.zip >/dev/null
 (cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
 PELZO_WEB_DIR=$top/build-web/stage PELZO_TITLE_REFERENCE=$reference/title_loaded_file_line.png \
-  node --test tests/web/web_test.js
+  node --test tests/web/web_test.js tests/web/load_test.js

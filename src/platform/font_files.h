@@ -21,6 +21,10 @@ constexpr int kJapaneseFontSize = 36;
 // Font files the system offers for Japanese text, best first. Asked once per
 // process.
 const std::vector<std::string> &win_japanese_fonts();
+// Readies the port's font files for a glyph set of these codepoints before
+// the candidates are tried: the browser inflates its shipped font and fetches
+// the whole font when its first part lacks one of them. Nothing elsewhere.
+void win_ready_japanese_fonts(const int *codepoints, int count);
 // What to install when the system has no Japanese font at all.
 const char *win_japanese_font_hint();
 

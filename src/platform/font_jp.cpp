@@ -131,6 +131,7 @@ void load_font_for_codepoints(int *codepoints, int count)
     if (font_present(g_fontJP)) UnloadFont(g_fontJP);
     g_fontJP = Font{};
     g_chosenFile.clear();
+    if (!g_useTestCandidates) win_ready_japanese_fonts(codepoints, count);
     for (const std::string &file :
          existing_files(g_useTestCandidates ? g_testCandidates : japanese_font_candidates())) {
         const Font font = LoadFontEx(file.c_str(), kFontSize, codepoints, count);

@@ -35,6 +35,8 @@ std::string fontconfig_japanese(const char *pattern)
 
 const char *win_japanese_font_hint() { return sys_text("install fonts-ipafont-mincho"); }
 
+void win_ready_japanese_fonts(const int *, int) {}
+
 // The Japanese serif comes first: it has the Mincho look of the first Windows
 // font.
 const std::vector<std::string> &win_japanese_fonts()

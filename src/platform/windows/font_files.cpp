@@ -31,6 +31,8 @@ const char *win_japanese_font_hint()
         "Optional features)");
 }
 
+void win_ready_japanese_fonts(const int *, int) {}
+
 const std::vector<std::string> &win_japanese_fonts()
 {
     static std::vector<std::string> list;
