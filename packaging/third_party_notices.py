@@ -9,7 +9,7 @@ links and ships:
 LINK.TXT is CMake's link command of a program (CMakeFiles/<target>.dir/link.txt):
 every static library it names by path is a library the program holds, and
 every font it preloads (emscripten's --preload-file) a font the release
-ships; so is every font file (.ttf, .otf, .ttc) in the release folder DIR.
+ships; so is every font file (.ttf, .otf, .ttc, or one of those gzipped) in the release folder DIR.
 
 write: each library is traced to the Debian source package scripts/deps-common.sh
 built it from (DEPS_DIR/build/<name>-src/debian/copyright, its version from
@@ -28,13 +28,18 @@ check: every library and font of the release must be named by a section's
 """
 import argparse
 import glob
+import gzip
 import os
 import re
 import shlex
 import subprocess
 import sys
+import tempfile
 
 FONT_SUFFIXES = (".ttf", ".otf", ".ttc")
+# A font may ship compressed (the page's parts of a font, cut from an
+# installed one): it is still a font of the release.
+SHIPPED_FONT_SUFFIXES = FONT_SUFFIXES + tuple(s + ".gz" for s in FONT_SUFFIXES)
 RULE = "=" * 78
 TOP = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 # Libraries installed outside their project's install rules (so absent from
@@ -94,7 +99,7 @@ def release_files(links, stage):
                 if source.lower().endswith(FONT_SUFFIXES):
                     found[os.path.basename(words[i + 1].split("@")[-1])] = ("font", source, [program])
     for path in sorted(glob.glob(os.path.join(stage, "**", "*"), recursive=True)):
-        if path.lower().endswith(FONT_SUFFIXES) and os.path.isfile(path):
+        if path.lower().endswith(SHIPPED_FONT_SUFFIXES) and os.path.isfile(path):
             found[os.path.relpath(path, stage)] = ("font", path, [])
     return found
 
@@ -118,6 +123,29 @@ def font_source(name, where):
         with open(candidate, "rb") as f:
             if f.read() == data:
                 return candidate
+    if where.lower().endswith(".gz"):
+        return cut_font_source(data)
+    return None
+
+
+def postscript_name(path):
+    out = subprocess.run(["fc-scan", "--format", "%{postscriptname}", path], capture_output=True, text=True)
+    return out.stdout.strip() if out.returncode == 0 else ""
+
+
+def cut_font_source(compressed):
+    """The installed font a compressed part was cut from: the one of the same
+    PostScript name, which cutting keeps."""
+    with tempfile.NamedTemporaryFile(suffix=".ttf") as part:
+        part.write(gzip.decompress(compressed))
+        part.flush()
+        name = postscript_name(part.name)
+    if not name:
+        return None
+    for candidate in sorted(glob.glob("/usr/share/fonts/**/*", recursive=True)):
+        if candidate.lower().endswith(FONT_SUFFIXES) and not os.path.islink(candidate) \
+                and postscript_name(candidate) == name:
+            return candidate
     return None
 
 
