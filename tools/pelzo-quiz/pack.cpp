@@ -28,19 +28,20 @@
 
 namespace {
 
-const char kUsage[] =
-    N_("usage: pelzo-quiz pack -o OUT [--store] [--strict] [--font FILE] GENRE.txt...\n"
-       "       pelzo-quiz pack -o OUT [--store] [--strict] [--font FILE] [--name NAME] [--header|--no-header]\n"
-       "                       GENRE.csv|GENRE.tsv|BOOK.xlsx|BOOK.ods...\n"
-       "  .txt, .csv, .tsv, .xlsx and .ods files may be mixed; the genres are in the order given,\n"
-       "  a workbook's in the order of its sheets (each visible sheet with text is a genre).\n"
-       "  --store      a ZIP set's members are stored, not deflated\n"
-       "  --strict     what packs but may be a mistake (warnings) is refused instead\n"
-       "  --font FILE  texts are measured in FILE instead of the game's font\n"
-       "  --name NAME  the genre name of a single .csv or .tsv file, instead of its file name,\n"
-       "               or of a workbook of one sheet, instead of the sheet's name\n"
-       "  --header     a table's first row is a header row and skipped, whatever it holds\n"
-       "  --no-header  a table's first row is a question, whatever it holds\n");
+const char kUsage[] = N_(
+    "usage: pelzo-quiz pack -o OUT [--force] [--store] [--strict] [--font FILE] GENRE.txt...\n"
+    "       pelzo-quiz pack -o OUT [--force] [--store] [--strict] [--font FILE] [--name NAME] [--header|--no-header]\n"
+    "                       GENRE.csv|GENRE.tsv|BOOK.xlsx|BOOK.ods...\n"
+    "  .txt, .csv, .tsv, .xlsx and .ods files may be mixed; the genres are in the order given,\n"
+    "  a workbook's in the order of its sheets (each visible sheet with text is a genre).\n"
+    "  --force      replace OUT even when it is no set the game loads\n"
+    "  --store      a ZIP set's members are stored, not deflated\n"
+    "  --strict     what packs but may be a mistake (warnings) is refused instead\n"
+    "  --font FILE  texts are measured in FILE instead of the game's font\n"
+    "  --name NAME  the genre name of a single .csv or .tsv file, instead of its file name,\n"
+    "               or of a workbook of one sheet, instead of the sheet's name\n"
+    "  --header     a table's first row is a header row and skipped, whatever it holds\n"
+    "  --no-header  a table's first row is a question, whatever it holds\n");
 
 int usage_error(const std::string &what) { return ::usage_error("pelzo-quiz pack", what, _(kUsage)); }
 
@@ -50,6 +51,31 @@ bool ends_with_pzq(const std::string &path)
     std::string ext = path.substr(path.size() - 4);
     for (char &c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     return ext == ".pzq";
+}
+
+// The extension of a file pack reads, when OUT ends in one: a genre file or
+// workbook named where the set belongs (`pack -o DIR/*.txt` with SET
+// forgotten), which writing the set would destroy. nullptr for any other name.
+const char *source_extension(const std::string &path)
+{
+    for (const char *ext : {".txt", ".csv", ".tsv", ".xlsx", ".ods"}) {
+        const size_t n = strlen(ext);
+        if (path.size() <= n) continue;
+        std::string tail = path.substr(path.size() - n);
+        for (char &c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (tail == ext) return ext;
+    }
+    return nullptr;
+}
+
+// The number of genres the game loads from the file at `path`, read as the
+// kind of set OUT names; -1 when it does not load.
+int loaded_genres(const std::string &path, PackFormat format)
+{
+    const bool loaded = format == PackFormat::Pzq ? load_pzq_set(path.c_str()) : load_zip_set(path.c_str());
+    const int count = loaded ? g_genreCount : -1;
+    free_genres();
+    return count;
 }
 
 std::string member_text(const GenreSource &g)
@@ -84,8 +110,8 @@ void compare_loaded(const char *loaded, const GenreSource &g, size_t index, std:
 {
     if (g.text(index) != loaded)
         problems.push_back(formatted(_("%s: the game would read %s as \"%s\""),
-                                       source_where(g.path, g.lines[index]).c_str(), line_role(index).c_str(),
-                                       excerpt(loaded).c_str()));
+                                     source_where(g.path, g.lines[index]).c_str(), line_role(index).c_str(),
+                                     excerpt(loaded).c_str()));
 }
 
 // The same for a Shift-JIS text, converted as the game converts it.
@@ -107,7 +133,7 @@ void verify_zip(const std::string &path, const std::vector<GenreSource> &genres,
             std::string(reinterpret_cast<char *>(data), size) != members[k].data) {
             zip_free(data);
             problems.push_back(formatted(_("%s: %s does not read back from the archive as written"), g.path.c_str(),
-                                           members[k].name.c_str()));
+                                         members[k].name.c_str()));
             continue;
         }
         GENRE_DATA genre{};
@@ -115,7 +141,7 @@ void verify_zip(const std::string &path, const std::vector<GenreSource> &genres,
         zip_free(data);
         if (!parsed || genre.count != g.questions()) {
             problems.push_back(formatted(_("%s: the game would not read %s as %d questions"), g.path.c_str(),
-                                           members[k].name.c_str(), g.questions()));
+                                         members[k].name.c_str(), g.questions()));
             free(genre.items);
             continue;
         }
@@ -144,8 +170,8 @@ void verify_pzq(const std::string &path, const std::vector<GenreSource> &genres,
     for (size_t k = 0; k < kMaxGenres; ++k) {
         const int expected = k < genres.size() ? genres[k].questions() : 0;
         if (status.genre[k].count != expected) {
-            problems.push_back(formatted(_("%s: genre %zu reads back with %d questions instead of %d"), path.c_str(),
-                                           k, status.genre[k].count, expected));
+            problems.push_back(formatted(_("%s: genre %zu reads back with %d questions instead of %d"), path.c_str(), k,
+                                         status.genre[k].count, expected));
             relQuestionField(&status);
             return;
         }
@@ -186,8 +212,8 @@ void read_workbook_genres(const std::string &path, WorkbookKind kind, PackFormat
     if (!name.empty() && used != 1) {
         problems.push_back(path + ": " +
                            formatted(_("--name names the genre of a workbook of one sheet; this one has %zu "
-                                            "sheets with text: the sheets' names are their genres' names"),
-                                          used));
+                                       "sheets with text: the sheets' names are their genres' names"),
+                                     used));
         return;
     }
     for (WorkbookSheet &s : sheets) {
@@ -223,7 +249,8 @@ const char *pack_usage() { return _(kUsage); }
 int pack_command(int argc, char **argv)
 {
     std::string out, name, font;
-    bool store = false, strict = false, haveOut = false, haveName = false, haveFont = false, optionsDone = false;
+    bool store = false, strict = false, force = false, haveOut = false, haveName = false, haveFont = false,
+         optionsDone = false;
     HeaderRow header = HeaderRow::Auto;
     std::vector<std::string> inputs;
     for (int i = 1; i < argc; ++i) {
@@ -245,6 +272,8 @@ int pack_command(int argc, char **argv)
             store = true;
         } else if (!optionsDone && a == "--strict") {
             strict = true;
+        } else if (!optionsDone && a == "--force") {
+            force = true;
         } else if (!optionsDone && (a == "--header" || a == "--no-header")) {
             const HeaderRow chosen = a == "--header" ? HeaderRow::Yes : HeaderRow::No;
             if (header != HeaderRow::Auto && header != chosen)
@@ -261,6 +290,10 @@ int pack_command(int argc, char **argv)
     if (!haveOut) return usage_error(_("-o OUT is missing: name the set to write"));
     if (out.empty()) return usage_error(_("-o OUT is empty: name the set to write"));
     if (inputs.empty()) return usage_error(_("no genre file given"));
+    if (const char *ext = source_extension(out))
+        return usage_error(formatted(_("-o %s ends in %s, as the files pack reads do; OUT names the set to write "
+                                       "(.zip or .pzq): was it left out?"),
+                                     escaped(out).c_str(), ext));
     const PackFormat format = ends_with_pzq(out) ? PackFormat::Pzq : PackFormat::Zip;
     if (store && format == PackFormat::Pzq)
         return usage_error(_("--store applies to ZIP sets only; a .pzq file is never compressed"));
@@ -268,8 +301,9 @@ int pack_command(int argc, char **argv)
     WorkbookKind bookKind;
     if (haveName &&
         (inputs.size() != 1 || (!genre_table_kind(inputs[0], &kind) && !workbook_kind(inputs[0], &bookKind))))
-        return usage_error(_("--name names the genre of a single .csv or .tsv file, or of a workbook of one sheet (a "
-                             ".txt file names its genre on its first line)"));
+        return usage_error(
+            _("--name names the genre of a single .csv or .tsv file, or of a workbook of one sheet (a "
+              ".txt file names its genre on its first line)"));
 
     std::vector<std::string> problems;
     // Every input, the font too, is compared with the output as a file: two
@@ -278,8 +312,7 @@ int pack_command(int argc, char **argv)
         return input == out || win_same_file(input.c_str(), out.c_str());
     };
     if (haveFont && isOutput(font)) {
-        problems.push_back(
-            formatted(_("%s: is also the output file; packing would overwrite the font"), font.c_str()));
+        problems.push_back(formatted(_("%s: is also the output file; packing would overwrite the font"), font.c_str()));
         return refuse(problems, out);
     }
     // The font the texts are measured with (--font, or the game's).
@@ -308,8 +341,10 @@ int pack_command(int argc, char **argv)
     }
     if (genres.size() > static_cast<size_t>(kMaxGenres) && inputs.size() <= static_cast<size_t>(kMaxGenres))
         problems.push_back(formatted(_("pelzo-quiz pack: %zu genres given (a workbook gives one per sheet); a set "
-                                            "holds at most %d"),
-                                          genres.size(), kMaxGenres));
+                                       "holds at most %d"),
+                                     genres.size(), kMaxGenres));
+    if (genres.empty() && problems.empty())
+        problems.push_back(_("pelzo-quiz pack: no genre to pack: every sheet given is hidden or empty"));
     if (!problems.empty()) return refuse(problems, out);
 
     // Texts the play screen cannot show whole: warnings, or with --strict
@@ -327,6 +362,14 @@ int pack_command(int argc, char **argv)
         for (const PackWarning &w : pack_warnings(genres, *advances)) warn(w);
         advances.reset();  // its font file and glyph table are not needed again
     }
+    // What OUT names: a regular file or nothing, reached through no link of a
+    // stranger's; without --force only a set the game loads is replaced.
+    std::string target, why;
+    if (!win_output_target(out, &target, &why))
+        problems.push_back(out + ": " + why);
+    else if (!force && win_same_file(target.c_str(), target.c_str()) && loaded_genres(target, format) < 0)
+        problems.push_back(
+            formatted(_("%s: exists and is no quiz set the game loads; give --force to replace it"), out.c_str()));
     if (!problems.empty()) return refuse(problems, out);
 
     std::string bytes;
@@ -342,13 +385,8 @@ int pack_command(int argc, char **argv)
         }
     }
 
-    // An existing output that is no regular file is left as it is; through a
-    // symbolic link, the file it points to is replaced and the link kept.
-    std::string target, why;
-    if (!win_output_target(out, &target, &why)) {
-        problems.push_back(out + ": " + why);
-        return refuse(problems, out);
-    }
+    // Through a symbolic link the file it points to is replaced and the link
+    // kept.
     const std::string temp = write_temporary(target, bytes, problems);
     if (temp.empty()) return refuse(problems, out);
     std::string().swap(bytes);  // on disk now; the check reads it from there
@@ -356,6 +394,10 @@ int pack_command(int argc, char **argv)
         verify_pzq(temp, genres, problems);
     else
         verify_zip(temp, genres, members, problems);
+    // Whatever the texts, the set as a whole must load: never a set the game
+    // refuses in place of the file that was there.
+    if (problems.empty() && loaded_genres(temp, format) != static_cast<int>(genres.size()))
+        problems.push_back(formatted(_("%s: the written set does not load in the game"), out.c_str()));
     std::string error;
     if (problems.empty() && !win_replace_file(temp, target, &error)) problems.push_back(out + ": " + error);
     if (!problems.empty()) {
