@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -155,6 +156,18 @@ TEST_F(PackWarnings, ChoicesThatDifferOnlyBelowTheirBoxesLookTheSame)
         r = pack(question("G", "Q", c.choices));
         EXPECT_EQ(r.err, shown_path(fixture::out_path("genre.txt")) + c.warning);
     }
+}
+
+TEST_F(PackWarnings, FiftyAreListedAndTheRestCounted)
+{
+    Lines lines{"G"};
+    for (int q = 0; q < 60; ++q)
+        for (const char *text : {"Q", "R", "W", "W2", "W", "W4"}) lines.push_back(text + std::to_string(q));
+    const ToolRun r = pack(lines);
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_THAT(r.err, HasSubstr(":300: warning: wrong answer 3 is the same text as wrong answer 1\n"
+                                 "pelzo-quiz pack: 10 more warnings not listed\n"));
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 51);
 }
 
 TEST_F(PackWarnings, StrictRefusesAndWritesNothing)

@@ -147,16 +147,18 @@ TEST(PackWorkbook, NameForOneSheetAndEightGenresInAll)
 }
 
 // A workbook whose sheets make no genre (all hidden, all empty, an .ods of
-// no table) is an error: the set that was there is left as it was.
+// no table) is an error: the set that was there is left as it was. Sheets
+// skipped are named up to eight, and the rest counted.
 TEST(PackWorkbook, ABookThatGivesNoGenreWritesNothing)
 {
     const std::string rels =
         "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/></Relationships>";
-    const std::string hidden = zip_bytes({{"xl/workbook.xml",
-                                           "<workbook><sheets><sheet name=\"H\" state=\"hidden\" r:id=\"rId1\" "
-                                           "xmlns:r=\"r\"/></sheets></workbook>"},
-                                          {"xl/_rels/workbook.xml.rels", rels},
-                                          {"xl/worksheets/sheet1.xml", "<worksheet><sheetData/></worksheet>"}});
+    std::string entries;
+    for (int k = 0; k < 12; ++k) entries += "<sheet name=\"H\" state=\"hidden\" r:id=\"rId1\"/>";
+    const std::string hidden =
+        zip_bytes({{"xl/workbook.xml", "<workbook xmlns:r=\"r\"><sheets>" + entries + "</sheets></workbook>"},
+                   {"xl/_rels/workbook.xml.rels", rels},
+                   {"xl/worksheets/sheet1.xml", "<worksheet><sheetData/></worksheet>"}});
     const std::string noTable =
         zip_bytes({{"content.xml",
                     "<office:document-content xmlns:office=\"o\"><office:body><office:spreadsheet/>"
@@ -173,4 +175,7 @@ TEST(PackWorkbook, ABookThatGivesNoGenreWritesNothing)
         EXPECT_THAT(r.err, HasSubstr("pelzo-quiz pack: no genre to pack: every sheet given is hidden or empty\n"));
         EXPECT_EQ(slurp(set), before);
     }
+    const ToolRun r = run_tool({"pack", "-o", set, fixture::out_path("hidden.xlsx")});
+    EXPECT_THAT(r.err, HasSubstr(":H: a hidden sheet; skipped\n" + shown_path(fixture::out_path("hidden.xlsx")) +
+                                 ": 4 more hidden or empty sheets skipped\n"));
 }

@@ -38,15 +38,26 @@ std::string text_cell(const std::string &text, const std::string &attrs = "")
            "</text:p></table:table-cell>";
 }
 
-// An .xlsx file of one sheet "S" with this sheetData content.
-std::string xlsx(const std::string &sheetData, const std::string &prolog = "")
+std::string repeat(const std::string &s, size_t n)
 {
-    return zip(
-        {{"xl/workbook.xml", "<workbook xmlns:r=\"r\"><sheets><sheet name=\"S\" r:id=\"rId1\"/></sheets></workbook>"},
-         {"xl/_rels/workbook.xml.rels",
-          "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
-         {"xl/worksheets/sheet1.xml",
-          "<?xml version=\"1.0\"?>" + prolog + "<worksheet><sheetData>" + sheetData + "</sheetData></worksheet>"}});
+    std::string out;
+    for (size_t i = 0; i < n; ++i) out += s;
+    return out;
+}
+
+// An .xlsx file of one part, its sheet "S" (or the `sheets` entries) with
+// this sheetData content, and shared texts when `shared` is given.
+std::string xlsx(const std::string &sheetData, const std::string &prolog = "",
+                 const std::string &sheets = "<sheet name=\"S\" r:id=\"rId1\"/>", const std::string &shared = "")
+{
+    std::vector<ZipWriterMember> parts{
+        {"xl/workbook.xml", "<workbook xmlns:r=\"r\"><sheets>" + sheets + "</sheets></workbook>"},
+        {"xl/_rels/workbook.xml.rels",
+         "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
+        {"xl/worksheets/sheet1.xml",
+         "<?xml version=\"1.0\"?>" + prolog + "<worksheet><sheetData>" + sheetData + "</sheetData></worksheet>"}};
+    if (!shared.empty()) parts.push_back({"xl/sharedStrings.xml", "<sst>" + shared + "</sst>"});
+    return zip(parts);
 }
 
 }  // namespace
@@ -103,6 +114,21 @@ TEST(Workbook, LimitsAndDamageAreRefusedWhereTheyArePassed)
         {"cut XML", xlsx("<row r=\"1\"><c r=\"A1\""), WorkbookKind::Xlsx,
          "b: xl/worksheets/sheet1.xml is not well-formed XML (line 1:"},
         {"no workbook part", zip({{"a.xml", "<a/>"}}), WorkbookKind::Xlsx, "b: holds no xl/workbook.xml"},
+        // Work and memory stay bounded, whatever a small file claims.
+        {"sheet entries past the bound", xlsx("", "", repeat("<sheet name=\"H\" state=\"hidden\" r:id=\"r\"/>", 1025)),
+         WorkbookKind::Xlsx, "b: lists more than 1,024 sheets; a set holds 8 genres"},
+        {"one part for two sheets", xlsx("", "", "<sheet name=\"S\" r:id=\"rId1\"/><sheet name=\"T\" r:id=\"rId1\"/>"),
+         WorkbookKind::Xlsx, "b: names xl/worksheets/sheet1.xml a second time; a part belongs to one sheet"},
+        {"elements nested deep", xlsx(repeat("<a>", 63) + repeat("</a>", 63)), WorkbookKind::Xlsx,
+         "b: xl/worksheets/sheet1.xml nests elements more than 64 deep (line 1)"},
+        {"empty shared texts", xlsx("", "", "<sheet name=\"S\" r:id=\"rId1\"/>", repeat("<si/>", (4 << 20) + 1)),
+         WorkbookKind::Xlsx, "b: xl/sharedStrings.xml: the workbook holds more than 4,194,304 rows, cells and texts"},
+        {"repeated rows of repeated cells",
+         ods(repeat(
+             "</table:table><table:table table:name=\"T\"><table:table-row table:number-rows-repeated=\"32768\">" +
+                 text_cell("x", " table:number-columns-repeated=\"100\"") + "</table:table-row>",
+             2)),
+         WorkbookKind::Ods, "b:T:8760:77: the workbook holds more than 4,194,304 rows, cells and texts"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);

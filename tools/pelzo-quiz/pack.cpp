@@ -28,6 +28,11 @@
 
 namespace {
 
+// Notes and warnings of one kind named one by one before the rest are only
+// counted.
+constexpr size_t kMaxNotes = 8;
+constexpr size_t kMaxWarnings = 50;
+
 const char kUsage[] = N_(
     "usage: pelzo-quiz pack -o OUT [--force] [--store] [--strict] [--font FILE] GENRE.txt...\n"
     "       pelzo-quiz pack -o OUT [--force] [--store] [--strict] [--font FILE] [--name NAME] [--header|--no-header]\n"
@@ -216,14 +221,16 @@ void read_workbook_genres(const std::string &path, WorkbookKind kind, PackFormat
                                      used));
         return;
     }
+    size_t skipped = 0;
     for (WorkbookSheet &s : sheets) {
         const std::string where = path + ":" + s.name;
-        if (s.hidden) {
-            fprintf(stderr, "%s\n", escaped(where + ": " + _("a hidden sheet; skipped")).c_str());
-            continue;
-        }
-        if (s.rows.empty()) {
-            fprintf(stderr, "%s\n", escaped(where + ": " + _("the sheet is empty; it makes no genre")).c_str());
+        if (s.hidden || s.rows.empty()) {
+            // Named one by one up to a few; a workbook may hold a thousand.
+            if (++skipped <= kMaxNotes)
+                fprintf(stderr, "%s\n",
+                        escaped(where + ": " +
+                                (s.hidden ? _("a hidden sheet; skipped") : _("the sheet is empty; it makes no genre")))
+                            .c_str());
             continue;
         }
         genres.emplace_back();
@@ -231,8 +238,21 @@ void read_workbook_genres(const std::string &path, WorkbookKind kind, PackFormat
                         name.empty() ? GenreNameFrom::Sheet : GenreNameFrom::Option, format, genres.back(), problems,
                         header);
         genres.back().warnings.insert(genres.back().warnings.begin(), s.warnings.begin(), s.warnings.end());
+        if (s.unlistedWarnings)
+            genres.back().warnings.insert(
+                genres.back().warnings.begin() + static_cast<long>(s.warnings.size()),
+                {where, formatted(P_("%zu more cell like those above, not listed",
+                                     "%zu more cells like those above, not listed", s.unlistedWarnings),
+                                  s.unlistedWarnings)});
         std::vector<TableRow>().swap(s.rows);  // in the genre now: pack holds eight genres at once
     }
+    if (skipped > kMaxNotes)
+        fprintf(stderr, "%s\n",
+                escaped(path + ": " +
+                        formatted(P_("%zu more hidden or empty sheet skipped",
+                                     "%zu more hidden or empty sheets skipped", skipped - kMaxNotes),
+                                  skipped - kMaxNotes))
+                    .c_str());
 }
 
 int refuse(const std::vector<std::string> &problems, const std::string &out)
@@ -349,7 +369,9 @@ int pack_command(int argc, char **argv)
 
     // Texts the play screen cannot show whole: warnings, or with --strict
     // reasons not to write the set.
+    size_t warned = 0;  // listed up to kMaxWarnings, then counted
     const auto warn = [&](const PackWarning &w) {
+        if (++warned > kMaxWarnings) return;
         if (strict)
             problems.push_back(w.where + ": " + w.text);
         else
@@ -361,6 +383,15 @@ int pack_command(int argc, char **argv)
     if (advances) {
         for (const PackWarning &w : pack_warnings(genres, *advances)) warn(w);
         advances.reset();  // its font file and glyph table are not needed again
+    }
+    if (warned > kMaxWarnings) {
+        const std::string more = formatted(P_("pelzo-quiz pack: %zu more warning not listed",
+                                              "pelzo-quiz pack: %zu more warnings not listed", warned - kMaxWarnings),
+                                           warned - kMaxWarnings);
+        if (strict)
+            problems.push_back(more);
+        else
+            fprintf(stderr, "%s\n", more.c_str());
     }
     // What OUT names: a regular file or nothing, reached through no link of a
     // stranger's; without --force only a set the game loads is replaced.

@@ -36,6 +36,18 @@ constexpr size_t kMaxCellBytes = 64u << 10;
 constexpr long long kMaxSheetRows = 1 + static_cast<long long>(kPzqMaxQuestions);
 // Problems listed before the rest are left unsaid.
 constexpr size_t kMaxListed = 20;
+// The most sheets a workbook may list: a set holds 8 genres, and hidden and
+// empty sheets beside them are allowed generously.
+constexpr size_t kMaxSheets = 1024;
+// The deepest elements nest in a part: a cell's text is some 6 levels down.
+constexpr int kMaxXmlDepth = 64;
+// The most rows, cells and shared texts held from a workbook, each of which
+// takes memory whatever its text holds: the largest set is 8 genres of 32,767
+// rows of 6 cells, some 1.6 M, and its shared texts as many again.
+constexpr size_t kMaxHeldItems = 4u << 20;
+// The most bytes inflated from all of a workbook's parts together: every part
+// is read once, and parts of 64 MiB each could otherwise be listed without end.
+constexpr uint64_t kMaxInflatedBytes = 256ull << 20;
 
 // ---- XML through expat ----------------------------------------------------------
 
@@ -65,6 +77,8 @@ struct XmlRun {
     XML_Parser parser;
     XmlHandler *handler;
     bool doctype = false;
+    int depth = 0;
+    bool tooDeep = false;  // stopped at an element nested past kMaxXmlDepth
 };
 
 void check_stop(XmlRun *run)
@@ -75,6 +89,12 @@ void check_stop(XmlRun *run)
 void XMLCALL on_open(void *user, const XML_Char *name, const XML_Char **attrs)
 {
     auto *run = static_cast<XmlRun *>(user);
+    // Expat keeps every open element; nesting without end would hold them all.
+    if (++run->depth > kMaxXmlDepth) {
+        run->tooDeep = true;
+        XML_StopParser(run->parser, XML_FALSE);
+        return;
+    }
     run->handler->open(local_name(name), attrs);
     check_stop(run);
 }
@@ -82,6 +102,7 @@ void XMLCALL on_open(void *user, const XML_Char *name, const XML_Char **attrs)
 void XMLCALL on_close(void *user, const XML_Char *name)
 {
     auto *run = static_cast<XmlRun *>(user);
+    --run->depth;
     run->handler->close(local_name(name));
     check_stop(run);
 }
@@ -117,12 +138,15 @@ bool parse_xml(std::string_view data, XmlHandler &handler, std::string *why)
     const XML_Error code = XML_GetErrorCode(parser);
     if (run.doctype) {
         *why = _("holds a document type declaration, which no workbook part has");
+    } else if (run.tooDeep) {
+        *why = formatted(_("nests elements more than %d deep (line %lu), which no workbook part does"), kMaxXmlDepth,
+                         static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)));
     } else if (!ok && !(code == XML_ERROR_ABORTED && handler.stop)) {
         *why = formatted(_("is not well-formed XML (line %lu: %s)"),
-                              static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)), XML_ErrorString(code));
+                         static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)), XML_ErrorString(code));
     }
     XML_ParserFree(parser);
-    return !run.doctype && (ok || (code == XML_ERROR_ABORTED && handler.stop));
+    return !run.doctype && !run.tooDeep && (ok || (code == XML_ERROR_ABORTED && handler.stop));
 }
 
 // ---- Sheets ----------------------------------------------------------------------
@@ -132,6 +156,16 @@ struct Listing {
     std::vector<std::string> &problems;
     size_t listed = 0;
     size_t kept = 0;  // bytes of text kept from every sheet
+    size_t held = 0;  // rows, cells and shared texts held (kMaxHeldItems)
+    uint64_t inflated = 0;  // bytes of the parts read
+    std::set<std::string> partsRead;
+    Listing(const std::string &p, std::vector<std::string> &list) : path(p), problems(list) {}
+    // Counts n more rows, cells or shared texts; false past the bound.
+    bool hold(size_t n)
+    {
+        held += n;
+        return held <= kMaxHeldItems;
+    }
     // False once kMaxListed problems are listed (and that more are not said).
     bool add(const std::string &problem)
     {
@@ -142,6 +176,13 @@ struct Listing {
         return false;
     }
 };
+
+std::string held_problem()
+{
+    return formatted(_("the workbook holds more than %s rows, cells and texts, more than the largest set: split the "
+                       "workbook"),
+                     with_thousands(static_cast<long long>(kMaxHeldItems)).c_str());
+}
 
 std::string cell_where(const std::string &where, long long row, long long column)
 {
@@ -171,20 +212,19 @@ struct SheetRows {
             return;
         }
         if (row > kMaxSheetRows) {
-            problem(row, column,
-                    formatted(
-                        _("text below row %lld; a genre holds at most %s questions, below a header row: split the "
-                          "sheet into two genres"),
-                        kMaxSheetRows, with_thousands(kPzqMaxQuestions).c_str()));
+            problem(
+                row, column,
+                formatted(_("text below row %lld; a genre holds at most %s questions, below a header row: split the "
+                            "sheet into two genres"),
+                          kMaxSheetRows, with_thousands(kPzqMaxQuestions).c_str()));
             failed = true;
             return;
         }
         if (column > static_cast<long long>(kMaxTableCells)) {
-            problem(
-                row, column,
-                formatted(_("text in column %lld; a row holds 6 cells: the question, the right answer and four "
-                                 "wrong answers"),
-                               column));
+            problem(row, column,
+                    formatted(_("text in column %lld; a row holds 6 cells: the question, the right answer and four "
+                                "wrong answers"),
+                              column));
             failed = true;
             return;
         }
@@ -194,6 +234,15 @@ struct SheetRows {
             return;
         }
         listing.kept += text.size();
+        const size_t newRows = sheet.rows.empty() ? static_cast<size_t>(row)
+                                                  : static_cast<size_t>(std::max(0LL, row - sheet.rows.back().row));
+        const size_t rowCells =
+            static_cast<size_t>(row) <= sheet.rows.size() ? sheet.rows[static_cast<size_t>(row - 1)].cells.size() : 0;
+        if (!listing.hold(newRows + static_cast<size_t>(std::max(0LL, column - static_cast<long long>(rowCells))))) {
+            problem(row, column, held_problem());
+            failed = true;
+            return;
+        }
         if (listing.kept > kMaxKeptBytes) {
             problem(row, column,
                     _("the workbook's texts pass 128 MiB, more than the largest set holds: split the workbook"));
@@ -214,10 +263,9 @@ struct SheetRows {
 
     void merged(long long row, long long column, const std::string &range)
     {
-        problem(
-            row, column,
-            formatted(_("cells %s are merged; a merged cell's text belongs to its first cell alone: unmerge them"),
-                           range.c_str()));
+        problem(row, column,
+                formatted(_("cells %s are merged; a merged cell's text belongs to its first cell alone: unmerge them"),
+                          range.c_str()));
     }
 };
 
@@ -348,6 +396,7 @@ struct SharedStrings : XmlHandler {
     Listing &listing;
     RichText item;
     bool inItem = false;
+    bool tooMany = false;  // past kMaxHeldItems
     explicit SharedStrings(Listing &l) : listing(l) {}
     void open(std::string_view name, const char **) override
     {
@@ -366,8 +415,9 @@ struct SharedStrings : XmlHandler {
         }
         inItem = false;
         listing.kept += item.text.size();
-        strings.push_back(unescape_ooxml(item.text));
-        stop = listing.kept > kMaxKeptBytes;
+        tooMany = !listing.hold(1);
+        if (!tooMany) strings.push_back(unescape_ooxml(item.text));
+        stop = tooMany || listing.kept > kMaxKeptBytes;
     }
     void text(std::string_view s) override { item.add(s); }
 };
@@ -400,9 +450,14 @@ struct WorkbookPart : XmlHandler {
         bool hidden = false;
     };
     std::vector<Sheet> sheets;
+    bool tooMany = false;  // more than kMaxSheets listed
     void open(std::string_view name, const char **attrs) override
     {
         if (name != "sheet") return;
+        if (sheets.size() == kMaxSheets) {
+            stop = tooMany = true;
+            return;
+        }
         const char *sheetName = attr(attrs, "name"), *id = attr(attrs, "id"), *state = attr(attrs, "state");
         sheets.push_back({sheetName ? sheetName : "", id ? id : "",
                           state && (strcmp(state, "hidden") == 0 || strcmp(state, "veryHidden") == 0)});
@@ -475,7 +530,13 @@ struct XlsxSheet : XmlHandler {
         if (inInline) inlineText.add(s);
     }
 
-    void warn(const std::string &text) { rows.sheet.warnings.push_back({cell_where(rows.where, row, column), text}); }
+    void warn(const std::string &text)
+    {
+        if (rows.sheet.warnings.size() < kMaxListed)
+            rows.sheet.warnings.push_back({cell_where(rows.where, row, column), text});
+        else
+            ++rows.sheet.unlistedWarnings;
+    }
 
     void cell()
     {
@@ -493,10 +554,9 @@ struct XlsxSheet : XmlHandler {
             rows.put(row, column, unescape_ooxml(value));
         } else if (type == "b") {
             const std::string shown = value == "1" ? "TRUE" : "FALSE";
-            warn(formatted(
-                _("a TRUE/FALSE value, packed as %s; type the cell as text (begin it with ') to pack what "
-                  "it shows"),
-                shown.c_str()));
+            warn(formatted(_("a TRUE/FALSE value, packed as %s; type the cell as text (begin it with ') to pack what "
+                             "it shows"),
+                           shown.c_str()));
             rows.put(row, column, shown);
         } else if (!value.empty()) {
             bool ok = false, plain = false;
@@ -513,14 +573,13 @@ struct XlsxSheet : XmlHandler {
             if (!ok || !general) {
                 const std::string named =
                     code != styles.codes.end() ? "\"" + code->second + "\"" : formatted(_("number %d"), fmt);
-                warn(formatted(
-                    _("a number in the format %s, packed as %s, not as the sheet shows it; type the cell as "
-                      "text (begin it with ') to pack what it shows"),
-                    named.c_str(), shown.c_str()));
+                warn(formatted(_("a number in the format %s, packed as %s, not as the sheet shows it; type the cell as "
+                                 "text (begin it with ') to pack what it shows"),
+                               named.c_str(), shown.c_str()));
             } else if (!plain) {
                 warn(formatted(_("a number packed as %s, which spreadsheets show in different ways; type the "
-                                      "cell as text (begin it with ') to pack what it shows"),
-                                    shown.c_str()));
+                                 "cell as text (begin it with ') to pack what it shows"),
+                               shown.c_str()));
             }
             rows.put(row, column, shown);
         }
@@ -530,8 +589,9 @@ struct XlsxSheet : XmlHandler {
 // Reads one part of the archive by its full name into `bytes`. False with a
 // problem when it is missing (and `needed`), too large or unreadable.
 bool read_part(const std::string &path, const ZipArchive &archive, const ZipWalk &walk, const std::string &part,
-               bool needed, std::string &bytes, std::vector<std::string> &problems)
+               bool needed, std::string &bytes, Listing &listing)
 {
+    std::vector<std::string> &problems = listing.problems;
     const std::string base = part.substr(part.rfind('/') + 1);
     // The reader finds a member by its name after the last '/': the first
     // one of that name must be this part.
@@ -545,8 +605,24 @@ bool read_part(const std::string &path, const ZipArchive &archive, const ZipWalk
     if (member->uncompressed > kMaxWorkbookBytes) {
         problems.push_back(path + ": " +
                            formatted(_("%s is %s bytes uncompressed; a workbook part is read up to 64 MiB"),
-                                          part.c_str(),
-                                          with_thousands(static_cast<long long>(member->uncompressed)).c_str()));
+                                     part.c_str(),
+                                     with_thousands(static_cast<long long>(member->uncompressed)).c_str()));
+        return false;
+    }
+    // Each part is read once: a workbook that names one part for many sheets
+    // would otherwise have it inflated and parsed for each.
+    if (!listing.partsRead.insert(part).second) {
+        problems.push_back(
+            path + ": " +
+            formatted(_("names %s a second time; a part belongs to one sheet (is the file damaged?)"), part.c_str()));
+        return false;
+    }
+    listing.inflated += member->uncompressed;
+    if (listing.inflated > kMaxInflatedBytes) {
+        problems.push_back(path + ": " +
+                           formatted(_("its parts pass %s MiB uncompressed in all, more than the largest set needs: "
+                                       "split the workbook"),
+                                     with_thousands(static_cast<long long>(kMaxInflatedBytes >> 20)).c_str()));
         return false;
     }
     unsigned char *data = nullptr;
@@ -554,8 +630,7 @@ bool read_part(const std::string &path, const ZipArchive &archive, const ZipWalk
     const int rc = zip_read_member(&archive, base.c_str(), &data, &size);
     if (rc != 0) {
         zip_free(data);
-        problems.push_back(path + ": " +
-                           formatted(_("%s cannot be read from the archive (damaged?)"), part.c_str()));
+        problems.push_back(path + ": " + formatted(_("%s cannot be read from the archive (damaged?)"), part.c_str()));
         return false;
     }
     bytes.assign(reinterpret_cast<char *>(data), size);
@@ -572,6 +647,18 @@ bool parse_part(const std::string &path, const std::string &part, const std::str
     return false;
 }
 
+// True, with a problem, when a workbook lists more sheets than kMaxSheets.
+bool sheets_problem(const std::string &path, bool tooMany, std::vector<std::string> &problems)
+{
+    if (tooMany)
+        problems.push_back(
+            path + ": " +
+            formatted(_("lists more than %s sheets; a set holds %d genres: remove the sheets it does not "
+                        "need"),
+                      with_thousands(static_cast<long long>(kMaxSheets)).c_str(), kMaxGenres));
+    return tooMany;
+}
+
 std::string part_target(const std::string &target)
 {
     return target.empty() || target[0] != '/' ? "xl/" + target : target.substr(1);
@@ -584,14 +671,18 @@ bool read_xlsx(const std::string &path, const ZipArchive &archive, const ZipWalk
     std::string bytes;
     WorkbookPart book;
     Relations relations;
-    if (!read_part(path, archive, walk, "xl/workbook.xml", true, bytes, problems) ||
-        !parse_part(path, "xl/workbook.xml", bytes, book, problems) ||
-        !read_part(path, archive, walk, "xl/_rels/workbook.xml.rels", true, bytes, problems) ||
+    if (!read_part(path, archive, walk, "xl/workbook.xml", true, bytes, listing) ||
+        !parse_part(path, "xl/workbook.xml", bytes, book, problems) || sheets_problem(path, book.tooMany, problems) ||
+        !read_part(path, archive, walk, "xl/_rels/workbook.xml.rels", true, bytes, listing) ||
         !parse_part(path, "xl/_rels/workbook.xml.rels", bytes, relations, problems))
         return false;
     SharedStrings shared(listing);
-    if (read_part(path, archive, walk, "xl/sharedStrings.xml", false, bytes, problems)) {
+    if (read_part(path, archive, walk, "xl/sharedStrings.xml", false, bytes, listing)) {
         if (!parse_part(path, "xl/sharedStrings.xml", bytes, shared, problems)) return false;
+        if (shared.tooMany) {
+            problems.push_back(path + ": xl/sharedStrings.xml: " + held_problem());
+            return false;
+        }
         if (listing.kept > kMaxKeptBytes) {
             problems.push_back(
                 path + ": " +
@@ -600,7 +691,7 @@ bool read_xlsx(const std::string &path, const ZipArchive &archive, const ZipWalk
         }
     }
     Styles styles;
-    if (read_part(path, archive, walk, "xl/styles.xml", false, bytes, problems) &&
+    if (read_part(path, archive, walk, "xl/styles.xml", false, bytes, listing) &&
         !parse_part(path, "xl/styles.xml", bytes, styles, problems))
         return false;
     for (const WorkbookPart::Sheet &s : book.sheets) {
@@ -608,7 +699,7 @@ bool read_xlsx(const std::string &path, const ZipArchive &archive, const ZipWalk
         if (s.hidden) continue;
         const auto target = relations.targets.find(s.relation);
         const std::string part = target == relations.targets.end() ? "" : part_target(target->second);
-        if (part.empty() || !read_part(path, archive, walk, part, true, bytes, problems)) {
+        if (part.empty() || !read_part(path, archive, walk, part, true, bytes, listing)) {
             if (part.empty())
                 problems.push_back(path + ":" + s.name + ": " + _("the workbook names no part for this sheet"));
             return false;
@@ -632,6 +723,7 @@ struct OdsContent : XmlHandler {
     int tableDepth = 0;  // tables inside a cell are no sheets
     long long row = 0, rowRepeat = 1, column = 0, columnRepeat = 1;
     bool inCell = false;
+    bool tooMany = false;  // more than kMaxSheets tables
     int annotation = 0;  // inside a comment or a phonetic guide, which are no part of the text
     int paragraphs = 0, inParagraph = 0;
     std::string cellText;
@@ -647,6 +739,10 @@ struct OdsContent : XmlHandler {
             if (display && strcmp(display, "false") == 0 && !styleName.empty()) hiddenStyles.insert(styleName);
         } else if (name == "table") {
             if (tableDepth++ != 0) return;
+            if (sheets.size() == kMaxSheets) {
+                stop = tooMany = true;
+                return;
+            }
             const char *n = attr(attrs, "name"), *style = attr(attrs, "style-name");
             sheets.push_back({n ? n : "", style && hiddenStyles.count(style) > 0, {}, {}});
             rows = std::make_unique<SheetRows>(SheetRows{path + ":" + sheets.back().name, sheets.back(), listing});
@@ -720,7 +816,7 @@ struct OdsContent : XmlHandler {
         if (cellText.size() <= kMaxCellBytes || rows->failed) return;
         rows->problem(row + 1, column + 1,
                       formatted(_("the cell holds more than %s bytes of text; a game text holds at most %d"),
-                                     with_thousands(static_cast<long long>(kMaxCellBytes)).c_str(), kTextSlotBytes));
+                                with_thousands(static_cast<long long>(kMaxCellBytes)).c_str(), kTextSlotBytes));
         rows->failed = true;
     }
 };
@@ -729,9 +825,10 @@ bool read_ods(const std::string &path, const ZipArchive &archive, const ZipWalk 
               std::vector<WorkbookSheet> &sheets, Listing &listing)
 {
     std::string bytes;
-    if (!read_part(path, archive, walk, "content.xml", true, bytes, listing.problems)) return false;
+    if (!read_part(path, archive, walk, "content.xml", true, bytes, listing)) return false;
     OdsContent content(sheets, listing, path);
-    return parse_part(path, "content.xml", bytes, content, listing.problems) && !(content.rows && content.rows->failed);
+    return parse_part(path, "content.xml", bytes, content, listing.problems) &&
+           !sheets_problem(path, content.tooMany, listing.problems) && !(content.rows && content.rows->failed);
 }
 
 bool ends_with_folded(const std::string &path, const char *ext)

@@ -15,9 +15,11 @@
 // are problems ("path:sheet:row:column: reason"): a game text is one line,
 // and a merged cell's text belongs to its first cell alone. The ZIP container
 // is read with the game's own reader; its XML parts with expat. What is read
-// is bounded: the file and every part at 64 MiB, a sheet at a header row and
-// the most questions a genre holds, a row at kMaxTableCells cells, and the
-// texts kept at 64 MiB in all.
+// is bounded: the file and every part at 64 MiB, the parts at 256 MiB
+// uncompressed in all, each read once; 1,024 sheets; elements nested 64 deep;
+// a sheet at a header row and the most questions a genre holds, a row at
+// kMaxTableCells cells, the rows, cells and shared texts held at 4 Mi in all
+// and their texts at 128 MiB.
 #pragma once
 
 #include <string>
@@ -33,7 +35,8 @@ struct WorkbookSheet {
     std::string name;
     bool hidden = false;
     std::vector<TableRow> rows;  // row numbers as the sheet has them; empty rows at the end dropped
-    std::vector<PackWarning> warnings;  // cells whose text may not be what the sheet shows
+    std::vector<PackWarning> warnings;  // cells whose text may not be what the sheet shows, the first 20
+    size_t unlistedWarnings = 0;  // the number of such cells past those
 };
 
 // True, with the kind in *kind, when the path ends in .xlsx or .ods (any case).
