@@ -177,5 +177,5 @@ TEST(PackWorkbook, ABookThatGivesNoGenreWritesNothing)
     }
     const ToolRun r = run_tool({"pack", "-o", set, fixture::out_path("hidden.xlsx")});
     EXPECT_THAT(r.err, HasSubstr(":H: a hidden sheet; skipped\n" + shown_path(fixture::out_path("hidden.xlsx")) +
-                                 ": 4 more hidden or empty sheets skipped\n"));
+                                 ": 4 more hidden, empty or chart sheets skipped\n"));
 }

@@ -197,3 +197,56 @@ TEST(Workbook, GeneralNumbersAreExactOrWarnedOf)
     for (const PackWarning &w : sheets[0].warnings) where.push_back(w.where);
     EXPECT_EQ(where, (std::vector<std::string>{"b:S:1:5", "b:S:1:6", "b:S:1:7"}));
 }
+
+// Parts are found by their whole names, whatever other part of the same base
+// name comes first (a chart sheet's, an embedded chart's content.xml); a chart
+// sheet is marked as one; a drawing anchored in an .ods cell is no part of
+// its text.
+TEST(Workbook, PartsByTheirWholeNamesAndACellsOwnTextOnly)
+{
+    const std::string sheet =
+        "<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>x</t></is></c>"
+        "</row></sheetData></worksheet>";
+    const std::string charted =
+        zip({{"xl/chartsheets/sheet1.xml", "<chartsheet/>"},
+             {"xl/workbook.xml",
+              "<workbook xmlns:r=\"r\"><sheets><sheet name=\"C\" r:id=\"rId2\"/>"
+              "<sheet name=\"S\" r:id=\"rId1\"/></sheets></workbook>"},
+             {"xl/_rels/workbook.xml.rels",
+              "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/><Relationship Id=\"rId2\" "
+              "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/chartsheet\" "
+              "Target=\"chartsheets/sheet1.xml\"/></Relationships>"},
+             {"xl/worksheets/sheet1.xml", sheet}});
+    const std::string row = "<table:table-row>" + text_cell("x") + "</table:table-row>";
+    const struct {
+        const char *what;
+        std::string book;
+        WorkbookKind kind;
+    } cases[] = {
+        {"a chart sheet", charted, WorkbookKind::Xlsx},
+        {"an embedded chart's content.xml first",
+         zip({{"Object 1/content.xml", "<chart/>"},
+              {"content.xml",
+               "<office:document-content xmlns:office=\"o\" xmlns:table=\"t\" xmlns:text=\"x\">"
+               "<office:body><office:spreadsheet><table:table table:name=\"S\">" +
+                   row + "</table:table></office:spreadsheet></office:body></office:document-content>"}}),
+         WorkbookKind::Ods},
+        {"a drawing in a cell",
+         ods("<table:table-row><table:table-cell><draw:frame xmlns:draw=\"d\"><draw:text-box><text:p>drawing</text:p>"
+             "</draw:text-box></draw:frame><text:p>x</text:p></table:table-cell></table:table-row>"),
+         WorkbookKind::Ods},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<WorkbookSheet> sheets;
+        std::vector<std::string> problems;
+        EXPECT_TRUE(workbook_from_bytes("b", c.book, c.kind, sheets, problems));
+        EXPECT_THAT(problems, ::testing::IsEmpty());
+        ASSERT_FALSE(sheets.empty());
+        const WorkbookSheet &s = sheets.back();
+        EXPECT_EQ(s.name, "S");
+        ASSERT_EQ(s.rows.size(), 1u);
+        EXPECT_EQ(s.rows[0].cells, std::vector<std::string>{"x"});
+        EXPECT_EQ(sheets.front().chart, sheets.size() == 2);
+    }
+}

@@ -213,7 +213,7 @@ void read_workbook_genres(const std::string &path, WorkbookKind kind, PackFormat
     std::vector<WorkbookSheet> sheets;
     if (!read_workbook(path, kind, sheets, problems)) return;
     size_t used = 0;
-    for (const WorkbookSheet &s : sheets) used += !s.hidden && !s.rows.empty();
+    for (const WorkbookSheet &s : sheets) used += !s.hidden && !s.chart && !s.rows.empty();
     if (!name.empty() && used != 1) {
         problems.push_back(path + ": " +
                            formatted(_("--name names the genre of a workbook of one sheet; this one has %zu "
@@ -224,13 +224,12 @@ void read_workbook_genres(const std::string &path, WorkbookKind kind, PackFormat
     size_t skipped = 0;
     for (WorkbookSheet &s : sheets) {
         const std::string where = path + ":" + s.name;
-        if (s.hidden || s.rows.empty()) {
+        if (s.hidden || s.chart || s.rows.empty()) {
             // Named one by one up to a few; a workbook may hold a thousand.
-            if (++skipped <= kMaxNotes)
-                fprintf(stderr, "%s\n",
-                        escaped(where + ": " +
-                                (s.hidden ? _("a hidden sheet; skipped") : _("the sheet is empty; it makes no genre")))
-                            .c_str());
+            const char *note = s.hidden  ? _("a hidden sheet; skipped")
+                               : s.chart ? _("a chart sheet; skipped")
+                                         : _("the sheet is empty; it makes no genre");
+            if (++skipped <= kMaxNotes) fprintf(stderr, "%s\n", escaped(where + ": " + note).c_str());
             continue;
         }
         genres.emplace_back();
@@ -249,8 +248,8 @@ void read_workbook_genres(const std::string &path, WorkbookKind kind, PackFormat
     if (skipped > kMaxNotes)
         fprintf(stderr, "%s\n",
                 escaped(path + ": " +
-                        formatted(P_("%zu more hidden or empty sheet skipped",
-                                     "%zu more hidden or empty sheets skipped", skipped - kMaxNotes),
+                        formatted(P_("%zu more hidden, empty or chart sheet skipped",
+                                     "%zu more hidden, empty or chart sheets skipped", skipped - kMaxNotes),
                                   skipped - kMaxNotes))
                     .c_str());
 }

@@ -57,6 +57,7 @@ struct XmlHandler {
     virtual void close(std::string_view name) = 0;
     virtual void text(std::string_view) {}
     bool stop = false;  // set by a handler: the rest of the part is not wanted
+    std::string_view qualified;  // the element's name with its prefix, in open and close
 };
 
 std::string_view local_name(const char *name)
@@ -95,6 +96,7 @@ void XMLCALL on_open(void *user, const XML_Char *name, const XML_Char **attrs)
         XML_StopParser(run->parser, XML_FALSE);
         return;
     }
+    run->handler->qualified = name;
     run->handler->open(local_name(name), attrs);
     check_stop(run);
 }
@@ -103,6 +105,7 @@ void XMLCALL on_close(void *user, const XML_Char *name)
 {
     auto *run = static_cast<XmlRun *>(user);
     --run->depth;
+    run->handler->qualified = name;
     run->handler->close(local_name(name));
     check_stop(run);
 }
@@ -467,10 +470,14 @@ struct WorkbookPart : XmlHandler {
 
 struct Relations : XmlHandler {
     std::map<std::string, std::string> targets;
+    std::set<std::string> charts;  // the ids of chart sheets
     void open(std::string_view name, const char **attrs) override
     {
-        const char *id = attr(attrs, "Id"), *target = attr(attrs, "Target");
+        const char *id = attr(attrs, "Id"), *target = attr(attrs, "Target"), *type = attr(attrs, "Type");
         if (name == "Relationship" && id && target) targets[id] = target;
+        const std::string_view kind = type ? type : "";
+        if (name == "Relationship" && id && kind.size() >= 11 && kind.substr(kind.size() - 11) == "/chartsheet")
+            charts.insert(id);
     }
     void close(std::string_view) override {}
 };
@@ -592,13 +599,12 @@ bool read_part(const std::string &path, const ZipArchive &archive, const ZipWalk
                bool needed, std::string &bytes, Listing &listing)
 {
     std::vector<std::string> &problems = listing.problems;
-    const std::string base = part.substr(part.rfind('/') + 1);
-    // The reader finds a member by its name after the last '/': the first
-    // one of that name must be this part.
+    // Found by its whole name: a chart's own content.xml or a chart sheet's
+    // sheet1.xml may come first under the same base name.
     const ZipMemberReport *member = nullptr;
     for (const ZipMemberReport &m : walk.members)
-        if (!member && m.baseName == base) member = &m;
-    if (!member || member->name != part) {
+        if (!member && m.name == part) member = &m;
+    if (!member) {
         if (needed) problems.push_back(path + ": " + formatted(_("holds no %s; is it a workbook?"), part.c_str()));
         return false;
     }
@@ -627,7 +633,7 @@ bool read_part(const std::string &path, const ZipArchive &archive, const ZipWalk
     }
     unsigned char *data = nullptr;
     uint32_t size = 0;
-    const int rc = zip_read_member(&archive, base.c_str(), &data, &size);
+    const int rc = zip_read_member_path(&archive, part.c_str(), &data, &size);
     if (rc != 0) {
         zip_free(data);
         problems.push_back(path + ": " + formatted(_("%s cannot be read from the archive (damaged?)"), part.c_str()));
@@ -696,7 +702,8 @@ bool read_xlsx(const std::string &path, const ZipArchive &archive, const ZipWalk
         return false;
     for (const WorkbookPart::Sheet &s : book.sheets) {
         sheets.push_back({s.name, s.hidden, {}, {}});
-        if (s.hidden) continue;
+        sheets.back().chart = relations.charts.count(s.relation) > 0;
+        if (s.hidden || sheets.back().chart) continue;
         const auto target = relations.targets.find(s.relation);
         const std::string part = target == relations.targets.end() ? "" : part_target(target->second);
         if (part.empty() || !read_part(path, archive, walk, part, true, bytes, listing)) {
@@ -724,10 +731,18 @@ struct OdsContent : XmlHandler {
     long long row = 0, rowRepeat = 1, column = 0, columnRepeat = 1;
     bool inCell = false;
     bool tooMany = false;  // more than kMaxSheets tables
-    int annotation = 0;  // inside a comment or a phonetic guide, which are no part of the text
+    int annotation = 0;  // inside what is no part of the text (ignored)
     int paragraphs = 0, inParagraph = 0;
     std::string cellText;
     OdsContent(std::vector<WorkbookSheet> &s, Listing &l, const std::string &p) : sheets(s), listing(l), path(p) {}
+
+    // What a cell holds beside its text: a comment, a phonetic guide, and a
+    // drawing anchored in it (draw:frame, draw:custom-shape, ...), whose own
+    // paragraphs are no part of the text either.
+    bool ignored(std::string_view name) const
+    {
+        return name == "annotation" || name == "ruby-text" || qualified.substr(0, 5) == "draw:";
+    }
 
     void open(std::string_view name, const char **attrs) override
     {
@@ -764,7 +779,7 @@ struct OdsContent : XmlHandler {
                                           column_letters(column + across) + std::to_string(row + down);
                 rows->merged(row + 1, column + 1, range);
             }
-        } else if (inCell && (name == "annotation" || name == "ruby-text")) {
+        } else if (inCell && ignored(name)) {
             ++annotation;
         } else if (inCell && !annotation) {
             if (name == "p" && paragraphs++ > 0) cellText += '\n';
@@ -783,7 +798,7 @@ struct OdsContent : XmlHandler {
         if (name == "style") styleName.clear();
         if (name == "table") --tableDepth;
         if (tableDepth != 1 || sheets.back().hidden) return;
-        if ((name == "annotation" || name == "ruby-text") && annotation) --annotation;
+        if (inCell && ignored(name) && annotation) --annotation;
         if (name == "p" && inCell && !annotation && inParagraph) --inParagraph;
         if ((name == "table-cell" || name == "covered-table-cell") && inCell) {
             inCell = false;

@@ -11,7 +11,7 @@
 // written as General would show it too, with a warning that names the cell
 // and says to type it as text: its shown form is not rebuilt here.
 //
-// Hidden sheets are skipped. A cell holding a line break and merged cells
+// Hidden sheets and chart sheets are skipped. A cell holding a line break and merged cells
 // are problems ("path:sheet:row:column: reason"): a game text is one line,
 // and a merged cell's text belongs to its first cell alone. The ZIP container
 // is read with the game's own reader; its XML parts with expat. What is read
@@ -37,6 +37,7 @@ struct WorkbookSheet {
     std::vector<TableRow> rows;  // row numbers as the sheet has them; empty rows at the end dropped
     std::vector<PackWarning> warnings;  // cells whose text may not be what the sheet shows, the first 20
     size_t unlistedWarnings = 0;  // the number of such cells past those
+    bool chart = false;  // a chart sheet, which holds no cells
 };
 
 // True, with the kind in *kind, when the path ends in .xlsx or .ods (any case).
