@@ -176,6 +176,13 @@ TEST(Workbook, SheetNamesAreOnesASpreadsheetTakes)
     EXPECT_EQ(xlsx_sheet_names({"理科/化学", "a[1]:b*?\\", "Quiz", "QUIZ", "quiz", longName, "\x01"}),
               (std::vector<std::string>{"理科_化学", "a_1__b___", "Quiz", "QUIZ (2)", "quiz (3)", std::string(31, 'x'),
                                         "_"}));
+    // Beyond ASCII case, quotes at the ends, Excel's own name, and 31 UTF-16
+    // units with the suffix (an emoji is two).
+    std::string emoji;
+    for (int i = 0; i < 16; ++i) emoji += "😀";
+    EXPECT_EQ(xlsx_sheet_names({"ＡＢＣ", "ａｂｃ", "Σ", "σ", "'q'", "history", longName, longName, emoji}),
+              (std::vector<std::string>{"ＡＢＣ", "ａｂｃ (2)", "Σ", "σ (2)", "_q_", "history (2)",
+                                        std::string(31, 'x'), std::string(27, 'x') + " (2)", emoji.substr(0, 15 * 4)}));
 }
 
 // A number in the General format is packed as General shows it; where

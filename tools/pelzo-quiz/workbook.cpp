@@ -15,6 +15,7 @@
 
 #include <expat.h>
 
+#include "file_names.h"
 #include "format.h"
 #include "i18n.h"
 #include "sys.h"
@@ -977,12 +978,15 @@ bool read_workbook(const std::string &path, WorkbookKind kind, std::vector<Workb
 
 std::vector<std::string> xlsx_sheet_names(const std::vector<std::string> &genreNames)
 {
+    // A spreadsheet's rules: at most 31 UTF-16 units, suffix included; none
+    // of [ ] : * ? / \ nor a control character; no ' first or last; not
+    // "History" (a name Excel keeps for itself); no two alike under case
+    // folding (ＡＢＣ and ａｂｃ, Σ and σ are one name to it).
     std::vector<std::string> names;
-    std::set<std::string> taken;
+    std::set<std::string> taken{fold_file_name("History")};
     for (const std::string &genre : genreNames) {
-        std::string name;
-        size_t chars = 0;
-        for (size_t i = 0; i < genre.size() && chars < 31;) {
+        std::vector<std::string> chars;
+        for (size_t i = 0; i < genre.size();) {
             size_t n = 1;
             while (i + n < genre.size() && (static_cast<unsigned char>(genre[i + n]) & 0xC0) == 0x80) ++n;
             const std::string ch = genre.substr(i, n);
@@ -990,18 +994,24 @@ std::vector<std::string> xlsx_sheet_names(const std::vector<std::string> &genreN
             const bool bad =
                 (ch.size() == 1 && (static_cast<unsigned char>(ch[0]) < 0x20 || strchr("[]:*?/\\", ch[0]))) ||
                 (ch.size() == 2 && ch[0] == '\xC2' && static_cast<unsigned char>(ch[1]) < 0xA0);
-            name += bad ? "_" : ch;
+            chars.push_back(bad ? "_" : ch);
             i += n;
-            ++chars;
         }
-        if (name.empty()) name = "_";
-        auto folded = [](std::string s) {
-            for (char &c : s) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-            return s;
-        };
-        std::string unique = name;
-        for (int k = 2; taken.count(folded(unique)); ++k) unique = name + " (" + std::to_string(k) + ")";
-        taken.insert(folded(unique));
+        if (!chars.empty() && chars.front() == "'") chars.front() = "_";
+        std::string unique;
+        for (int k = 1; unique.empty() || taken.count(fold_file_name(unique)); ++k) {
+            const std::string suffix = k == 1 ? "" : " (" + std::to_string(k) + ")";
+            std::string name;
+            size_t units = suffix.size();
+            for (size_t c = 0; c < chars.size(); ++c) {
+                units += chars[c].size() == 4 ? 2 : 1;  // a character past U+FFFF is two UTF-16 units
+                if (units > 31) break;
+                name += c + 1 == chars.size() && chars[c] == "'" && suffix.empty() ? "_" : chars[c];
+            }
+            if (!name.empty() && name.back() == '\'' && suffix.empty()) name.back() = '_';  // cut before a '
+            unique = (name.empty() ? "_" : name) + suffix;
+        }
+        taken.insert(fold_file_name(unique));
         names.push_back(unique);
     }
     return names;

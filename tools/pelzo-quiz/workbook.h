@@ -64,7 +64,9 @@ std::string xlsx_sheet(const std::vector<std::string> &header, const std::vector
 // `sheetNames`: distinct workbook sheet names (xlsx_sheet_names). Empty when
 // it cannot be built.
 std::string xlsx_book(const std::vector<std::string> &sheetNames, std::vector<std::string> &&sheets);
-// Sheet names for these genre names: a character a sheet name cannot hold
-// ([ ] : * ? / \) becomes _, the name is cut to 31 characters, and names
-// that a spreadsheet would take for one (ASCII case aside) get " (2)", ...
+// Sheet names for these genre names, by a spreadsheet's rules: a character
+// a sheet name cannot hold ([ ] : * ? / \, a control) and a ' first or last
+// become _; names that a spreadsheet would take for one (under case folding,
+// and "History", which Excel keeps) get " (2)", ...; the name with its suffix
+// is at most 31 UTF-16 units.
 std::vector<std::string> xlsx_sheet_names(const std::vector<std::string> &genreNames);
