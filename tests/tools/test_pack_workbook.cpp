@@ -82,6 +82,13 @@ TEST(PackWorkbook, EachMistakeGetsItsMessage)
         {copy_as("teacher.xls", "as/old.csv"), {}, 1, "", {": this is a workbook in the old Excel format (.xls)"}},
         {copy_as("teacher.xls", "as/old.xlsx"), {}, 1, "", {": this is a workbook in the old Excel format (.xls)"}},
         {fixture::write_file("as/not.ods", "問題,正解\n"), {}, 1, "", {": is not a workbook (no ZIP container)"}},
+        {fixture::write_file("as/locked.xlsx", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) +
+                                                   std::string(500, '\0') +
+                                                   std::string("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0", 32)),
+         {},
+         1,
+         "",
+         {": this is a workbook saved with a password (encrypted)"}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.input);

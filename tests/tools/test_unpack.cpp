@@ -186,6 +186,19 @@ TEST(Unpack, AFolderHoldingFilesIsLeftAloneWithoutForce)
         EXPECT_EQ(run_tool(args).exit, 2);
 }
 
+TEST(Unpack, AFolderPathIsEscapedInItsMessages)
+{
+    const std::string set = std::string(PELZO_SOURCE_DIR) + "/data/samples/sample.zip";
+    const std::string full = fixture::out_path("esc\x1b[2J"), file = fixture::out_path("esc\x1b[2Jfile");
+    std::filesystem::remove_all(fixture::fs_path(full));
+    fixture::write_file("esc\x1b[2J/mine.txt", "mine\n");
+    fixture::write_file("esc\x1b[2Jfile", "a file\n");
+    const ToolRun refused = run_tool({"unpack", set, "-o", full}), onFile = run_tool({"unpack", set, "-o", file});
+    const std::string shown = shown_path(fixture::out_path("esc\\u001b[2J"));
+    EXPECT_EQ(refused.err, shown + ": the folder holds files; give --force to write into it anyway\n");
+    EXPECT_EQ(onFile.err, shown + "file: is a file\n");
+}
+
 TEST(Unpack, GenreNamesBecomeFileNamesEverySystemAccepts)
 {
     const struct {

@@ -181,7 +181,7 @@ int unpack_command(int argc, char **argv)
     std::string why;
     OutFolder folder;
     if (!win_open_out_folder(dir.c_str(), &folder, &why)) {
-        fprintf(stderr, "%s: %s\n", dir.c_str(), why.c_str());
+        fprintf(stderr, "%s: %s\n", escaped(dir).c_str(), why.c_str());
         free_genres();
         return 1;
     }
@@ -190,15 +190,15 @@ int unpack_command(int argc, char **argv)
     // through a link: a file or a link put there meanwhile is no way out.
     const std::vector<std::string> before = win_out_folder_entries(folder);
     if (!before.empty() && !force) {
-        fprintf(stderr, _("%s: the folder holds files; give --force to write into it anyway\n"), dir.c_str());
+        fprintf(stderr, _("%s: the folder holds files; give --force to write into it anyway\n"), escaped(dir).c_str());
         win_close_out_folder(&folder);
         free_genres();
         return 1;
     }
     for (const std::string &name : names) {
         if (!win_out_folder_holds(folder, name, set.c_str())) continue;
-        fprintf(stderr, _("%s: is also the output file %s%s; unpacking would overwrite it\n"), set.c_str(),
-                folder.prefix.c_str(), name.c_str());
+        fprintf(stderr, _("%s: is also the output file %s%s; unpacking would overwrite it\n"), escaped(set).c_str(),
+                escaped(folder.prefix).c_str(), escaped(name).c_str());
         win_close_out_folder(&folder);
         free_genres();
         return 1;
@@ -276,7 +276,7 @@ int unpack_command(int argc, char **argv)
                 P_("pelzo-quiz unpack: %s holds %zu genre file of another set: move it away before packing\n",
                    "pelzo-quiz unpack: %s holds %zu genre files of another set: move them away before packing\n",
                    others.size()),
-                dir.c_str(), others.size());
+                escaped(dir).c_str(), others.size());
     if (!listed)
         fprintf(stderr, _("pelzo-quiz unpack: the list of files written could not be written to standard output: %s\n"),
                 strerror(listError));

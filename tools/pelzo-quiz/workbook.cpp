@@ -502,7 +502,16 @@ struct XlsxSheet : XmlHandler {
             column = 0;
         } else if (name == "c") {
             long long r = 0, c = 0;
-            column = cell_ref(attr(attrs, "r"), &r, &c) ? c : column + 1;
+            const char *ref = attr(attrs, "r");
+            if (ref && !cell_ref(ref, &r, &c)) {
+                // "A0", "b3": no place a spreadsheet writes, so no guess at one.
+                rows.problem(row, column + 1,
+                             formatted(_("\"%s\" is no cell reference (column letters, then a row from 1); is the "
+                                         "file damaged?"),
+                                       escaped(ref).c_str()));
+                rows.failed = true;
+            }
+            column = ref ? c : column + 1;
             if (r) row = r;
             const char *t = attr(attrs, "t");
             type = t ? t : "n";
@@ -919,10 +928,18 @@ std::string workbook_signature_problem(std::string_view data)
         return _(
             "this is a workbook (a ZIP container), not a text or CSV file; give it with its own extension, .xlsx "
             "or .ods, and pack reads its sheets");
-    if (data.substr(0, 8) == "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")
+    if (data.substr(0, 8) == "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") {
+        // A password-protected .xlsx is kept in the same container as an
+        // .xls: its directory names the encrypted package (in UTF-16).
+        static const char kEncrypted[] = "E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0";
+        if (data.find(std::string_view(kEncrypted, sizeof kEncrypted - 1)) != std::string_view::npos)
+            return _(
+                "this is a workbook saved with a password (encrypted), which pack cannot read; save it "
+                "without a password");
         return _(
             "this is a workbook in the old Excel format (.xls), which pack does not read; save it as .xlsx or "
             ".ods");
+    }
     return "";
 }
 
