@@ -265,182 +265,253 @@ int refuse(const std::vector<std::string> &problems, const std::string &out)
 
 const char *pack_usage() { return _(kUsage); }
 
-int pack_command(int argc, char **argv)
-{
+namespace {
+
+// What the command line asks for.
+struct PackOptions {
     std::string out, name, font;
-    bool store = false, strict = false, force = false, haveOut = false, haveName = false, haveFont = false,
-         optionsDone = false;
+    bool store = false, strict = false, force = false;
     HeaderRow header = HeaderRow::Auto;
+    PackFormat format = PackFormat::Zip;
     std::vector<std::string> inputs;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (!optionsDone && a == "--") {
-            optionsDone = true;
-        } else if (!optionsDone && (a == "-o" || a == "--name" || a == "--font")) {
-            // An option with a value: given once, with a value (-o's may be
-            // empty here; an empty OUT is refused below).
-            std::string &value = a == "-o" ? out : a == "--name" ? name : font;
-            bool &have = a == "-o" ? haveOut : a == "--name" ? haveName : haveFont;
-            if (have) return usage_error(formatted(_("%s is given twice"), a.c_str()));
-            if (i + 1 >= argc) return usage_error(formatted(_("%s needs a value"), a.c_str()));
-            if (a != "-o" && argv[i + 1][0] == '\0') return usage_error(formatted(_("%s is empty"), a.c_str()));
-            // Paths as every message names them.
-            value = a == "--name" ? std::string(argv[++i]) : win_display_path(argv[++i]);
-            have = true;
-        } else if (!optionsDone && a == "--store") {
-            store = true;
-        } else if (!optionsDone && a == "--strict") {
-            strict = true;
-        } else if (!optionsDone && a == "--force") {
-            force = true;
-        } else if (!optionsDone && (a == "--header" || a == "--no-header")) {
-            const HeaderRow chosen = a == "--header" ? HeaderRow::Yes : HeaderRow::No;
-            if (header != HeaderRow::Auto && header != chosen)
-                return usage_error(_("--header and --no-header exclude each other"));
-            header = chosen;
-        } else if (!optionsDone && asks_for_help(a)) {
-            return print_usage(_(kUsage));
-        } else if (!optionsDone && a.size() > 1 && a[0] == '-') {
-            return usage_error(formatted(_("unknown option %s"), escaped(a).c_str()));
-        } else {
-            inputs.push_back(win_display_path(a));
-        }
-    }
-    if (!haveOut) return usage_error(_("-o OUT is missing: name the set to write"));
-    if (out.empty()) return usage_error(_("-o OUT is empty: name the set to write"));
-    if (inputs.empty()) return usage_error(_("no genre file given"));
-    if (const char *ext = source_extension(out))
+};
+
+// Reads the command line into *o. Returns -1 to go on, else the exit status
+// (the usage printed for --help, or a usage error).
+int read_options(int argc, char **argv, PackOptions *o)
+{
+    CommandLine line;
+    std::string what;
+    if (!read_command_line(argc, argv,
+                           {{"-o", true},
+                            {"--name", true},
+                            {"--font", true},
+                            {"--store"},
+                            {"--strict"},
+                            {"--force"},
+                            {"--header"},
+                            {"--no-header"}},
+                           &line, &what))
+        return usage_error(what);
+    if (line.help) return print_usage(_(kUsage));
+    for (const char *option : {"--name", "--font"})
+        if (line.has(option) && line.value(option).empty()) return usage_error(formatted(_("%s is empty"), option));
+    if (line.has("--header") && line.has("--no-header"))
+        return usage_error(_("--header and --no-header exclude each other"));
+    // Paths as every message names them.
+    o->out = win_display_path(line.value("-o"));
+    o->name = line.value("--name");
+    o->font = win_display_path(line.value("--font"));
+    o->store = line.has("--store");
+    o->strict = line.has("--strict");
+    o->force = line.has("--force");
+    o->header = line.has("--header") ? HeaderRow::Yes : line.has("--no-header") ? HeaderRow::No : HeaderRow::Auto;
+    for (const std::string &operand : line.operands)
+        for (const std::string &file : expand_file_argument(operand)) o->inputs.push_back(win_display_path(file));
+
+    if (!line.has("-o")) return usage_error(_("-o OUT is missing: name the set to write"));
+    if (o->out.empty()) return usage_error(_("-o OUT is empty: name the set to write"));
+    if (o->inputs.empty()) return usage_error(_("no genre file given"));
+    if (const char *ext = source_extension(o->out))
         return usage_error(formatted(_("-o %s ends in %s, as the files pack reads do; OUT names the set to write "
                                        "(.zip or .pzq): was it left out?"),
-                                     escaped(out).c_str(), ext));
-    const PackFormat format = ends_with_pzq(out) ? PackFormat::Pzq : PackFormat::Zip;
-    if (store && format == PackFormat::Pzq)
+                                     o->out.c_str(), ext));
+    o->format = ends_with_pzq(o->out) ? PackFormat::Pzq : PackFormat::Zip;
+    if (o->store && o->format == PackFormat::Pzq)
         return usage_error(_("--store applies to ZIP sets only; a .pzq file is never compressed"));
     TableKind kind;
     WorkbookKind bookKind;
-    if (haveName &&
-        (inputs.size() != 1 || (!genre_table_kind(inputs[0], &kind) && !workbook_kind(inputs[0], &bookKind))))
+    if (line.has("--name") &&
+        (o->inputs.size() != 1 || (!genre_table_kind(o->inputs[0], &kind) && !workbook_kind(o->inputs[0], &bookKind))))
         return usage_error(
             _("--name names the genre of a single .csv or .tsv file, or of a workbook of one sheet (a "
               ".txt file names its genre on its first line)"));
+    return -1;
+}
 
-    std::vector<std::string> problems;
-    // Every input, the font too, is compared with the output as a file: two
-    // spellings (./g.txt, g.txt) or a link may name one.
-    const auto isOutput = [&out](const std::string &input) {
-        return input == out || win_same_file(input.c_str(), out.c_str());
-    };
-    if (haveFont && isOutput(font)) {
-        problems.push_back(formatted(_("%s: is also the output file; packing would overwrite the font"), font.c_str()));
-        return refuse(problems, out);
-    }
-    // The font the texts are measured with (--font, or the game's).
-    FontAdvancesHandle advances;
-    std::string fontProblem, fontNotice;
-    if (!open_pack_font(font, &advances, &fontProblem, &fontNotice)) problems.push_back(fontProblem);
-    if (inputs.size() > static_cast<size_t>(kMaxGenres))
+// Whether `input` is the output file: two spellings (./g.txt, g.txt) or a
+// link may name one.
+bool is_output(const PackOptions &o, const std::string &input)
+{
+    return input == o.out || win_same_file(input.c_str(), o.out.c_str());
+}
+
+// Reads every input into genres; what stops the set goes to problems.
+void read_inputs(const PackOptions &o, std::vector<GenreSource> &genres, std::vector<std::string> &problems)
+{
+    if (o.inputs.size() > static_cast<size_t>(kMaxGenres))
         problems.push_back(formatted(_("pelzo-quiz pack: %zu genre files given; a set holds at most %d genres (one "
                                        "file each)"),
-                                     inputs.size(), static_cast<int>(kMaxGenres)));
-    std::vector<GenreSource> genres;
-    for (size_t k = 0; k < inputs.size() && k < static_cast<size_t>(kMaxGenres); ++k) {
-        if (isOutput(inputs[k])) {
-            problems.push_back(
-                formatted(_("%s: is also the output file; packing would overwrite it"), inputs[k].c_str()));
+                                     o.inputs.size(), static_cast<int>(kMaxGenres)));
+    WorkbookKind bookKind;
+    for (size_t k = 0; k < o.inputs.size() && k < static_cast<size_t>(kMaxGenres); ++k) {
+        const std::string &input = o.inputs[k];
+        if (is_output(o, input)) {
+            problems.push_back(formatted(_("%s: is also the output file; packing would overwrite it"), input.c_str()));
             continue;
         }
-        if (workbook_kind(inputs[k], &bookKind)) {
-            read_workbook_genres(inputs[k], bookKind, format, name, header, genres, problems);
+        if (workbook_kind(input, &bookKind)) {
+            read_workbook_genres(input, bookKind, o.format, o.name, o.header, genres, problems);
             continue;
         }
         genres.emplace_back();
-        read_genre_source(inputs[k], format, name, genres.back(), problems, header);
+        read_genre_source(input, o.format, o.name, genres.back(), problems, o.header);
         if (genres.back().shiftJis)
-            fprintf(stderr, _("%s: read as Shift-JIS (code page 932)\n"), escaped(inputs[k]).c_str());
+            fprintf(stderr, _("%s: read as Shift-JIS (code page 932)\n"), escaped(input).c_str());
     }
-    if (genres.size() > static_cast<size_t>(kMaxGenres) && inputs.size() <= static_cast<size_t>(kMaxGenres))
+    if (genres.size() > static_cast<size_t>(kMaxGenres) && o.inputs.size() <= static_cast<size_t>(kMaxGenres))
         problems.push_back(formatted(_("pelzo-quiz pack: %zu genres given (a workbook gives one per sheet); a set "
                                        "holds at most %d"),
                                      genres.size(), kMaxGenres));
     if (genres.empty() && problems.empty())
         problems.push_back(_("pelzo-quiz pack: no genre to pack: every sheet given is hidden or empty"));
-    if (!problems.empty()) return refuse(problems, out);
+}
 
-    // Texts the play screen cannot show whole: warnings, or with --strict
-    // reasons not to write the set.
-    size_t warned = 0;  // listed up to kMaxWarnings, then counted
+// Texts the play screen cannot show whole, and what reading found that may
+// be a mistake: warnings, or with --strict problems. The first kMaxWarnings
+// are named, the rest counted.
+void check_texts(const PackOptions &o, const std::vector<GenreSource> &genres, FontAdvancesHandle advances,
+                 const std::string &fontNotice, std::vector<std::string> &problems)
+{
+    size_t warned = 0;
     const auto warn = [&](const PackWarning &w) {
         if (++warned > kMaxWarnings) return;
-        if (strict)
+        if (o.strict)
             problems.push_back(w.where + ": " + w.text);
         else
             fprintf(stderr, _("%s: warning: %s\n"), escaped(w.where).c_str(), escaped(w.text).c_str());
     };
     for (const GenreSource &g : genres)
         for (const PackWarning &w : g.warnings) warn(w);
-    if (!fontNotice.empty()) fprintf(stderr, _("pelzo-quiz pack: warning: %s\n"), fontNotice.c_str());
+    if (!fontNotice.empty()) fprintf(stderr, _("pelzo-quiz pack: warning: %s\n"), escaped(fontNotice).c_str());
     if (advances) {
         for (const PackWarning &w : pack_warnings(genres, *advances)) warn(w);
         advances.reset();  // its font file and glyph table are not needed again
     }
-    if (warned > kMaxWarnings) {
-        const std::string more = formatted(P_("pelzo-quiz pack: %zu more warning not listed",
-                                              "pelzo-quiz pack: %zu more warnings not listed", warned - kMaxWarnings),
-                                           warned - kMaxWarnings);
-        if (strict)
-            problems.push_back(more);
-        else
-            fprintf(stderr, "%s\n", more.c_str());
-    }
-    // What OUT names: a regular file or nothing, reached through no link of a
-    // stranger's; without --force only a set the game loads is replaced.
-    std::string target, why;
-    if (!win_output_target(out, &target, &why))
-        problems.push_back(out + ": " + why);
-    else if (!force && win_same_file(target.c_str(), target.c_str()) && loaded_genres(target, format) < 0)
-        problems.push_back(
-            formatted(_("%s: exists and is no quiz set the game loads; give --force to replace it"), out.c_str()));
-    if (!problems.empty()) return refuse(problems, out);
+    if (warned <= kMaxWarnings) return;
+    const std::string more = formatted(P_("pelzo-quiz pack: %zu more warning not listed",
+                                          "pelzo-quiz pack: %zu more warnings not listed", warned - kMaxWarnings),
+                                       warned - kMaxWarnings);
+    if (o.strict)
+        problems.push_back(more);
+    else
+        fprintf(stderr, "%s\n", more.c_str());
+}
 
+// Where the set goes: OUT, or through a symbolic link the file it points to
+// (the link kept). Empty, with a problem, when OUT is no regular file, a link
+// of a stranger's, or without --force an existing file that is no set the
+// game loads.
+std::string output_target(const PackOptions &o, std::vector<std::string> &problems)
+{
+    std::string target, why;
+    if (!win_output_target(o.out, &target, &why)) {
+        problems.push_back(o.out + ": " + why);
+        return "";
+    }
+    if (!o.force && win_same_file(target.c_str(), target.c_str()) && loaded_genres(target, o.format) < 0) {
+        problems.push_back(
+            formatted(_("%s: exists and is no quiz set the game loads; give --force to replace it"), o.out.c_str()));
+        return "";
+    }
+    return target;
+}
+
+// A temporary file beside the output, removed unless it is put in place.
+class TempFile {
+public:
+    TempFile(const std::string &target, const std::string &bytes, std::vector<std::string> &problems)
+        : path_(write_temporary(target, bytes, problems))
+    {
+    }
+    ~TempFile()
+    {
+        if (!path_.empty()) win_remove_file(path_);
+    }
+    TempFile(const TempFile &) = delete;
+    TempFile &operator=(const TempFile &) = delete;
+    const std::string &path() const { return path_; }
+    // Moves the file over `target`; false with the reason in *error.
+    bool put_in_place(const std::string &target, std::string *error)
+    {
+        if (!win_replace_file(path_, target, error)) return false;
+        path_.clear();
+        return true;
+    }
+
+private:
+    std::string path_;
+};
+
+// Builds the set, writes it beside the target, reads it back with the game's
+// readers and loads it, and only then puts it in place.
+void write_set(const PackOptions &o, const std::vector<GenreSource> &genres, const std::string &target,
+               std::vector<std::string> &problems)
+{
     std::string bytes;
     std::vector<ZipWriterMember> members;
-    if (format == PackFormat::Pzq) {
+    if (o.format == PackFormat::Pzq) {
         bytes = build_pzq(genres);
     } else {
         for (size_t k = 0; k < genres.size(); ++k)
             members.push_back({genre_member_name(static_cast<int>(k)), member_text(genres[k])});
-        if (!zip_build_archive(members, store, bytes)) {
-            problems.push_back(formatted(_("%s: the archive could not be built"), out.c_str()));
-            return refuse(problems, out);
+        if (!zip_build_archive(members, o.store, bytes)) {
+            problems.push_back(formatted(_("%s: the archive could not be built"), o.out.c_str()));
+            return;
         }
     }
-
-    // Through a symbolic link the file it points to is replaced and the link
-    // kept.
-    const std::string temp = write_temporary(target, bytes, problems);
-    if (temp.empty()) return refuse(problems, out);
+    TempFile temp(target, bytes, problems);
+    if (temp.path().empty()) return;
     std::string().swap(bytes);  // on disk now; the check reads it from there
-    if (format == PackFormat::Pzq)
-        verify_pzq(temp, genres, problems);
+    if (o.format == PackFormat::Pzq)
+        verify_pzq(temp.path(), genres, problems);
     else
-        verify_zip(temp, genres, members, problems);
+        verify_zip(temp.path(), genres, members, problems);
     // Whatever the texts, the set as a whole must load: never a set the game
     // refuses in place of the file that was there.
-    if (problems.empty() && loaded_genres(temp, format) != static_cast<int>(genres.size()))
-        problems.push_back(formatted(_("%s: the written set does not load in the game"), out.c_str()));
+    if (problems.empty() && loaded_genres(temp.path(), o.format) != static_cast<int>(genres.size()))
+        problems.push_back(formatted(_("%s: the written set does not load in the game"), o.out.c_str()));
     std::string error;
-    if (problems.empty() && !win_replace_file(temp, target, &error)) problems.push_back(out + ": " + error);
-    if (!problems.empty()) {
-        win_remove_file(temp);
-        return refuse(problems, out);
-    }
+    if (problems.empty() && !temp.put_in_place(target, &error)) problems.push_back(o.out + ": " + error);
+}
+
+// The genres on stdout, as check lists them.
+int report(const PackOptions &o, const std::vector<GenreSource> &genres)
+{
     for (size_t k = 0; k < genres.size(); ++k)
         printf("%zu\t%d\t%s\n", k, genres[k].questions(), escaped(genres[k].text(0)).c_str());
-    if (fflush(stdout) != 0 || ferror(stdout)) {
-        fprintf(stderr,
-                _("pelzo-quiz pack: %s was written, but its genre list could not be written to standard output: %s\n"),
-                out.c_str(), strerror(errno));
-        return 1;
+    if (fflush(stdout) == 0 && !ferror(stdout)) return 0;
+    fprintf(stderr,
+            _("pelzo-quiz pack: %s was written, but its genre list could not be written to standard output: %s\n"),
+            escaped(o.out).c_str(), strerror(errno));
+    return 1;
+}
+
+}  // namespace
+
+int pack_command(int argc, char **argv)
+{
+    PackOptions o;
+    if (const int status = read_options(argc, argv, &o); status >= 0) return status;
+
+    std::vector<std::string> problems;
+    if (!o.font.empty() && is_output(o, o.font)) {
+        problems.push_back(
+            formatted(_("%s: is also the output file; packing would overwrite the font"), o.font.c_str()));
+        return refuse(problems, o.out);
     }
-    return 0;
+    // The font the texts are measured with (--font, or the game's).
+    FontAdvancesHandle advances;
+    std::string fontProblem, fontNotice;
+    if (!open_pack_font(o.font, &advances, &fontProblem, &fontNotice)) problems.push_back(fontProblem);
+    std::vector<GenreSource> genres;
+    read_inputs(o, genres, problems);
+    if (!problems.empty()) return refuse(problems, o.out);
+
+    check_texts(o, genres, std::move(advances), fontNotice, problems);
+    const std::string target = output_target(o, problems);
+    if (!problems.empty()) return refuse(problems, o.out);
+    write_set(o, genres, target, problems);
+    if (!problems.empty()) return refuse(problems, o.out);
+    return report(o, genres);
 }
