@@ -380,3 +380,21 @@ TEST(Unpack, ALinkInTheFolderIsReplacedNeverFollowed)
         EXPECT_FALSE(fs::exists(fixture::fs_path(nowhere)));
     }
 }
+
+// Every command reads "--" as the end of its options, so a set or a file
+// whose name begins with a dash is named like any other.
+TEST(Unpack, ASetNamedWithADashFollowsDoubleDash)
+{
+    // In the working folder, which the tool shares: a name that begins with '-'.
+    const std::string set = "-dash.zip", dir = fixture::out_path("dashed");
+    std::filesystem::copy_file(std::string(PELZO_SOURCE_DIR) + "/data/samples/sample.zip", set,
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::remove_all(fixture::fs_path(dir));
+    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
+             {"unpack", "-o", dir, "--", set}, {"check", "--", set}, {"dump", "--", set}}) {
+        SCOPED_TRACE(args[0]);
+        const ToolRun r = run_tool(args);
+        EXPECT_EQ(r.exit, 0) << r.err;
+    }
+    std::filesystem::remove(set);
+}
