@@ -1,7 +1,5 @@
-// Which catalogs pelzo-quiz takes its messages from: a language named like
-// a locale only, never a path the environment makes up, and of a catalog
-// only the translations that take the same printf arguments as their English
-// text. The catalogs are compiled here with msgfmt, as the build does.
+// Catalogs (compiled here with msgfmt) chosen only by a locale's name, and of
+// them only translations taking their English text's printf arguments.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -10,8 +8,6 @@
 #include <string>
 
 #include "tool_run.h"
-
-using ::testing::StartsWith;
 
 namespace {
 
@@ -28,9 +24,8 @@ void write_catalog(const std::string &dir, const std::string &entries)
 
 TEST(PelzoQuizCatalogs, OnlyALocaleNameChoosesOneAndOnlyMatchingTranslationsAreUsed)
 {
-    // A catalog where a path leads from the tool's catalog folder, and one of
-    // a language of that folder whose second translation takes a string
-    // where its English text takes none.
+    // One where a path leads from the tool's catalog folder; one whose second
+    // translation takes arguments its English text does not.
     const std::string planted = fixture::out_path("planted");
     write_catalog(planted, "msgid \"no command given\"\nmsgstr \"PLANTED\"\n");
     const std::string eo = std::string(PELZO_BINARY_DIR) + "/locale/eo";
@@ -51,7 +46,7 @@ TEST(PelzoQuizCatalogs, OnlyALocaleNameChoosesOneAndOnlyMatchingTranslationsAreU
         SCOPED_TRACE(c.lang);
         const ToolRun r = run_tool_in(c.lang.c_str(), c.args);
         EXPECT_EQ(r.exit, 2);
-        EXPECT_THAT(r.err, StartsWith(c.err));
+        EXPECT_THAT(r.err, ::testing::StartsWith(c.err));
     }
     std::filesystem::remove_all(eo);
 }

@@ -55,9 +55,8 @@ TEST(ToolPathsWindows, EveryPathNamedUsesBackslashes)
     }
 }
 
-// A Windows shell hands DIR\*.txt over as it is: pack expands * and ? itself,
-// in name order (the genres' order in unpack's names), ignoring case, and
-// unpack's usage shows that form.
+// pack expands * and ? itself, in name order, ignoring case; unpack's usage
+// shows that form.
 TEST(ToolPathsWindows, PackExpandsWildcardsInNameOrder)
 {
     const std::string dir = fixture::out_path("genres");
