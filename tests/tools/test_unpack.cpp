@@ -194,9 +194,14 @@ TEST(Unpack, AFolderPathIsEscapedInItsMessages)
     fixture::write_file("esc\x1b[2J/mine.txt", "mine\n");
     fixture::write_file("esc\x1b[2Jfile", "a file\n");
     const ToolRun refused = run_tool({"unpack", set, "-o", full}), onFile = run_tool({"unpack", set, "-o", file});
+    // (Windows allows no ESC in a name: the folder cannot be made, which is
+    // named the same way.)
     const std::string shown = shown_path(fixture::out_path("esc\\u001b[2J"));
-    EXPECT_EQ(refused.err, shown + ": the folder holds files; give --force to write into it anyway\n");
-    EXPECT_EQ(onFile.err, shown + "file: is a file\n");
+    for (const ToolRun &r : {refused, onFile}) {
+        EXPECT_EQ(r.exit, 1);
+        EXPECT_THAT(r.err, ::testing::StartsWith(shown));
+        EXPECT_EQ(r.err.find('\x1b'), std::string::npos) << r.err;
+    }
 }
 
 TEST(Unpack, GenreNamesBecomeFileNamesEverySystemAccepts)

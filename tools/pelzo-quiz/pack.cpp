@@ -468,8 +468,11 @@ void write_set(const PackOptions &o, const std::vector<GenreSource> &genres, con
     else
         verify_zip(temp.path(), genres, members, problems);
     // Whatever the texts, the set as a whole must load: never a set the game
-    // refuses in place of the file that was there.
-    if (problems.empty() && loaded_genres(temp.path(), o.format) != static_cast<int>(genres.size()))
+    // refuses in place of the file that was there. (verify_pzq has read a
+    // .pzq file as the game's loader does, every genre's count included; a
+    // second load of the largest one costs seconds on Windows.)
+    if (problems.empty() && o.format == PackFormat::Zip &&
+        loaded_genres(temp.path(), o.format) != static_cast<int>(genres.size()))
         problems.push_back(formatted(_("%s: the written set does not load in the game"), o.out.c_str()));
     std::string error;
     if (problems.empty() && !temp.put_in_place(target, &error)) problems.push_back(o.out + ": " + error);
