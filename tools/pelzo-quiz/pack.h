@@ -1,6 +1,5 @@
-// pack: `pelzo-quiz pack -o OUT [--force] [--store] [--strict] [--font FILE]
-// [--name NAME] [--header|--no-header] GENRE...` builds a quiz set from genre
-// files: UTF-8 text files, or CSV/TSV tables of one question per row
+// pack: builds a quiz set from genre files (its options: the usage text in
+// pack.cpp, which --help prints, and the man page): UTF-8 text files, or CSV/TSV tables of one question per row
 // (genre_source.h), or .xlsx/.ods workbooks, each visible sheet with text a
 // table (workbook.h; hidden and empty sheets are named on stderr); --name
 // names a single table's genre, or a workbook's with one sheet of text;

@@ -1,5 +1,5 @@
-// unpack: `pelzo-quiz unpack SET -o DIR [--csv|--xlsx] [--force]` writes a set back
-// as the genre files `pack` reads, one per genre, so a set without sources
+// unpack: writes a set back as the genre files `pack` reads (its options: the
+// usage text in unpack.cpp, which --help prints, and the man page), one per genre, so a set without sources
 // can be edited and packed again.
 //
 // The set is loaded with the game's own loader, so what is written is what
