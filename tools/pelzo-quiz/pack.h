@@ -1,10 +1,10 @@
 // pack: builds a quiz set from genre files (its options: the usage text in
-// pack.cpp, which --help prints, and the man page): UTF-8 text files, or CSV/TSV tables of one question per row
-// (genre_source.h), or .xlsx/.ods workbooks, each visible sheet with text a
-// table (workbook.h; hidden and empty sheets are named on stderr); --name
-// names a single table's genre, or a workbook's with one sheet of text;
-// --header and --no-header decide whether a table's (or sheet's) first row is
-// a header row. Eight genres in all.
+// pack.cpp, which --help prints, and the man page): UTF-8 text files, or
+// CSV/TSV tables of one question per row (genre_source.h), or .xlsx/.ods
+// workbooks, each visible sheet with text a table (workbook.h; hidden and
+// empty sheets are named on stderr); --name names a single table's genre, or a
+// workbook's with one sheet of text; --header and --no-header decide whether a
+// table's (or sheet's) first row is a header row. Eight genres in all.
 //
 // OUT ending in ".pzq" (any case) gives a binary quiz file; anything else a
 // ZIP of Shift-JIS members qtext_0.txt.. in input order, deflated unless
