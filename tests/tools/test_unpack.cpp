@@ -194,8 +194,7 @@ TEST(Unpack, AFolderPathIsEscapedInItsMessages)
     fixture::write_file("esc\x1b[2J/mine.txt", "mine\n");
     fixture::write_file("esc\x1b[2Jfile", "a file\n");
     const ToolRun refused = run_tool({"unpack", set, "-o", full}), onFile = run_tool({"unpack", set, "-o", file});
-    // (Windows allows no ESC in a name: the folder cannot be made, which is
-    // named the same way.)
+    // (Windows takes no ESC in a name: the folder cannot be made, named alike.)
     const std::string shown = shown_path(fixture::out_path("esc\\u001b[2J"));
     for (const ToolRun &r : {refused, onFile}) {
         EXPECT_EQ(r.exit, 1);
@@ -386,8 +385,7 @@ TEST(Unpack, ALinkInTheFolderIsReplacedNeverFollowed)
     }
 }
 
-// Every command reads "--" as the end of its options, so a set or a file
-// whose name begins with a dash is named like any other.
+// Every command reads "--" as the end of its options: a name may begin with '-'.
 TEST(Unpack, ASetNamedWithADashFollowsDoubleDash)
 {
     // In the working folder, which the tool shares: a name that begins with '-'.

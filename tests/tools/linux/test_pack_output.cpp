@@ -1,7 +1,7 @@
 // What `pack` does to the file it writes: only a regular file is replaced
 // (never a device, a FIFO, a socket or a folder); through a symbolic link the
-// file it points to is replaced and the link kept, but only a link of the
-// user's or of its folder's owner, and one to nothing makes no file; the replaced file keeps its
+// file it points to is replaced and the link kept (only a link of the user's
+// or its folder owner's; one to nothing makes no file); the replaced file keeps its
 // mode, and one the user may not write is refused; a stop signal leaves the
 // old output as it was and no temporary file; a name of the system's longest
 // length works; a failed standard output is reported. The files and the
@@ -111,8 +111,7 @@ TEST(PackOutput, ThroughASymbolicLinkTheTargetIsReplacedAndTheLinkKept)
     EXPECT_EQ(file_type(target), static_cast<mode_t>(S_IFREG));
     EXPECT_EQ(run_tool({"check", target}).out, "0\t2\tG\n");
 
-    // A link to a file not there yet makes no file where it points, by a
-    // relative or an absolute target.
+    // A link to nothing (relative or absolute) makes no file where it points.
     const std::string dangling = fixture::out_path("dangling.zip");
     for (const std::string &to : {std::string("made.zip"), fixture::out_path("made_abs.zip")}) {
         SCOPED_TRACE(to);
@@ -130,8 +129,7 @@ TEST(PackOutput, ThroughASymbolicLinkTheTargetIsReplacedAndTheLinkKept)
 TEST(PackOutput, ALinkIsFollowedOnlyWhenTheUserOrTheFolderOwnerOwnsIt)
 {
     if (geteuid() != 0) GTEST_SKIP() << "making links of other users takes root";
-    // A shared folder like /tmp, of user 65533; links in it to a set of the
-    // tool's user (root), owned by a stranger, the folder's owner and the user.
+    // In a shared folder of user 65533, links to root's set owned by a stranger, the folder's owner and root.
     const std::string shared = fixture::out_path("shared");
     mkdir(shared.c_str(), 0777);
     ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
