@@ -81,7 +81,9 @@ bool win_same_file(const char *a, const char *b);
 // when it is a symbolic link, the file the link points to (the link stays a
 // link). False, with the reason in *why, when what is there is no regular
 // file (a directory, a device, a FIFO, a socket: it is left untouched) or a
-// file this user may not write.
+// file this user may not write. On Linux a link is followed only when this
+// user or the owner of the link's folder owns it (as protected_symlinks has
+// it for a shared folder such as /tmp), and a link to nothing is refused.
 bool win_output_target(const std::string &path, std::string *target, std::string *why);
 
 // Writes `size` bytes to a new file beside `target`: in its folder, under a

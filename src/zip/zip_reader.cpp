@@ -14,6 +14,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string_view>
 #include <vector>
 
 #include "sys.h"
@@ -430,13 +431,17 @@ bool next_header(const Image &img, const LocalEntry &e, uint64_t *next)
     return true;
 }
 
-int read_member(const Image &img, const char *name, unsigned char **out, uint32_t *outSize)
+// The first member found by `name`: its base name, or with `fullPath` its
+// whole stored name.
+int read_member(const Image &img, const char *name, bool fullPath, unsigned char **out, uint32_t *outSize)
 {
     CentralCache central(img);
     uint64_t pos = 0;
     LocalEntry e;
     while (pos + kZipLocalHeaderSize <= img.size && read_header(img, pos, central, &e) == HeaderRead::Ok) {
-        if (base_name(e) != name) {
+        const bool match = fullPath ? std::string_view(reinterpret_cast<const char *>(e.name), e.nameLength) == name
+                                    : base_name(e) == name;
+        if (!match) {
             if (!next_header(img, e, &pos)) return -1;
             continue;
         }
@@ -541,7 +546,15 @@ int zip_read_member(const ZipArchive *archive, const char *name, unsigned char *
     if (out) *out = nullptr;
     if (outSize) *outSize = 0;
     if (!archive || !archive->bytes || !name || !out || !outSize) return -1;
-    return read_member(Image{archive->bytes, archive->size}, name, out, outSize);
+    return read_member(Image{archive->bytes, archive->size}, name, false, out, outSize);
+}
+
+int zip_read_member_path(const ZipArchive *archive, const char *path, unsigned char **out, uint32_t *outSize)
+{
+    if (out) *out = nullptr;
+    if (outSize) *outSize = 0;
+    if (!archive || !archive->bytes || !path || !out || !outSize) return -1;
+    return read_member(Image{archive->bytes, archive->size}, path, true, out, outSize);
 }
 
 int zip_read_file(const char *zipPath, const char *name, unsigned char **out, uint32_t *outSize)

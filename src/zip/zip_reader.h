@@ -29,6 +29,10 @@ void zip_close(ZipArchive *archive);
 
 // zip_read_file's results for a member of an open archive.
 int zip_read_member(const ZipArchive *archive, const char *name, unsigned char **out, uint32_t *outSize);
+// The same for the first member whose whole stored name is `path`
+// ("xl/worksheets/sheet1.xml"), for formats that name their parts by path;
+// the game's sets are read by base name.
+int zip_read_member_path(const ZipArchive *archive, const char *path, unsigned char **out, uint32_t *outSize);
 
 // One member of the archive at zipPath (zip_open, zip_read_member, zip_close).
 // 0: *out is a malloc'd block of *outSize bytes plus a NUL (release with

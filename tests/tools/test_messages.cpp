@@ -27,6 +27,7 @@ TEST(PelzoQuizMessages, FailingPackAnswersInTheLanguageOfTheLocale)
     const std::string shortTxt = fixture::write_file("messages/short.txt", "x\n");
     const std::string twoCells = fixture::write_file("messages/two.csv", "q,r,w1,w2,w3,w4\na,b\n");
     const std::string out = fixture::out_path("messages/set.zip");
+    const std::string good = fixture::write_file("messages/good.txt", fixture::lines(fixture::genre_lines("G", 10)));
     const std::string folder = fixture::out_path("messages");
     const std::string txt = shown_path(shortTxt), csv = shown_path(twoCells), set = shown_path(out);
     struct Case {
@@ -69,6 +70,12 @@ TEST(PelzoQuizMessages, FailingPackAnswersInTheLanguageOfTheLocale)
          {"pack", "-o", out, folder},
          1,
          shown_path(folder) + ": is a directory\npelzo-quiz pack: " + set + " not written\n"},
+        // The font reader's reasons too.
+        {"ja_JP.UTF-8",
+         {"pack", "-o", out, "--font", shortTxt, good},
+         1,
+         txt + ": FreeType で読めるフォントファイルではありません (--font)\npelzo-quiz pack: " + set +
+             " は書き込みませんでした\n"},
         {"ja_JP.UTF-8", {"pack", "--bogus"}, 2, "pelzo-quiz pack: 不明なオプション --bogus\n使い方: pelzo-quiz pack"},
         {"C", {"pack", "--bogus"}, 2, "pelzo-quiz pack: unknown option --bogus\nusage: pelzo-quiz pack"},
     };

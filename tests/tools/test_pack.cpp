@@ -487,16 +487,39 @@ TEST(PackRefuses, OutputThatIsAnInputOrCannotBeWritten)
     EXPECT_THAT(r.err, HasSubstr(shown_path(nowhere) + ": cannot create a file beside it: "));
 }
 
+TEST(PackRefuses, AnExistingFileThatIsNoSetIsReplacedOnlyWithForce)
+{
+    const std::string src = write_source("g.txt", genre_lines("G", 1));
+    for (const char *ext : {".zip", ".pzq"}) {
+        SCOPED_TRACE(ext);
+        const std::string out = fixture::write_file(std::string("notes") + ext, "an author's notes");
+        const ToolRun r = pack(out, {src});
+        EXPECT_EQ(r.exit, 1);
+        EXPECT_THAT(r.err, HasSubstr(shown_path(out) +
+                                     ": exists and is no quiz set the game loads; give --force to replace it\n"));
+        EXPECT_EQ(slurp(out), "an author's notes");
+        EXPECT_EQ(run_tool({"pack", "--force", "-o", out, src}).exit, 0);
+        // A set is replaced without it.
+        const ToolRun again = pack(out, {write_source("h.txt", genre_lines("H", 1))});
+        EXPECT_EQ(again.exit, 0) << again.err;
+        EXPECT_EQ(run_tool({"check", out}).out, "0\t1\tH\n");
+    }
+}
+
 TEST(PackUsage, BadCommandLinesExitTwoAndWriteNothing)
 {
     const std::string src = write_source("u.txt", genre_lines("G", 1));
     const std::string out = fixture::out_path("usage.zip");
     std::remove(out.c_str());
     // What was wrong, then the usage.
+    // A genre file or workbook as OUT: SET left out before `DIR/*.txt`.
+    const std::string book = fixture::write_file("book.XLSX", "a workbook");
     const struct {
         std::vector<std::string> args;
-        const char *what;
+        std::string what;
     } cases[] = {
+        {{"pack", "-o", src, src}, "-o " + shown_path(src) + " ends in .txt, as the files pack reads do"},
+        {{"pack", "-o", book, src}, "-o " + shown_path(book) + " ends in .xlsx, as the files pack reads do"},
         {{"pack"}, "-o OUT is missing"},
         {{"pack", src}, "-o OUT is missing"},
         {{"pack", "-o", out}, "no genre file given"},
@@ -509,9 +532,10 @@ TEST(PackUsage, BadCommandLinesExitTwoAndWriteNothing)
     for (const auto &c : cases) {
         const ToolRun r = run_tool(c.args);
         EXPECT_EQ(r.exit, 2) << c.what;
-        EXPECT_THAT(r.err, StartsWith(std::string("pelzo-quiz pack: ") + c.what)) << r.err;
+        EXPECT_THAT(r.err, StartsWith("pelzo-quiz pack: " + c.what)) << r.err;
         EXPECT_THAT(r.err, HasSubstr("\nusage: pelzo-quiz pack -o OUT"));
         EXPECT_EQ(slurp(out), "");
+        EXPECT_EQ(slurp(book), "a workbook");
     }
     // "--" ends the options, so a genre file may begin with a dash.
     const std::string dashed = write_source("-dashed.txt", genre_lines("D", 1));

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -157,11 +158,23 @@ TEST_F(PackWarnings, ChoicesThatDifferOnlyBelowTheirBoxesLookTheSame)
     }
 }
 
+TEST_F(PackWarnings, FiftyAreListedAndTheRestCounted)
+{
+    Lines lines{"G"};
+    for (int q = 0; q < 60; ++q)
+        for (const char *text : {"Q", "R", "W", "W2", "W", "W4"}) lines.push_back(text + std::to_string(q));
+    const ToolRun r = pack(lines);
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_THAT(r.err, HasSubstr(":300: warning: wrong answer 3 is the same text as wrong answer 1\n"
+                                 "pelzo-quiz pack: 10 more warnings not listed\n"));
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 51);
+}
+
 TEST_F(PackWarnings, StrictRefusesAndWritesNothing)
 {
     const std::string out = fixture::write_file("set.zip", "previous");
     const Lines lines = question("G", "Q", {"R", "W", "W2", "W", "W4"});
-    const ToolRun r = pack(lines, {"--strict"});
+    const ToolRun r = pack(lines, {"--strict", "--force"});  // --force lets no warning through
     EXPECT_EQ(r.exit, 1);
     EXPECT_EQ(r.err, shown_path(fixture::out_path("genre.txt")) +
                          ":6: wrong answer 3 is the same text as wrong answer 1\n"
@@ -169,7 +182,7 @@ TEST_F(PackWarnings, StrictRefusesAndWritesNothing)
                          shown_path(out) + " not written\n");
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(slurp(out), "previous");
-    EXPECT_EQ(pack(question("G", "Q", {"R", "W1", "W2", "W3", "W4"}), {"--strict"}).exit, 0);
+    EXPECT_EQ(pack(question("G", "Q", {"R", "W1", "W2", "W3", "W4"}), {"--strict", "--force"}).exit, 0);
 }
 
 TEST_F(PackWarnings, FontOptionMeasuresInThatFileAndRefusesWhatIsNoFont)

@@ -12,6 +12,7 @@
 
 #include "tool_run.h"
 #include "workbook.h"
+#include "zip_writer.h"
 
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -24,6 +25,13 @@ std::string book(const std::string &name) { return std::string(PELZO_TEST_FIXTUR
 std::string copy_as(const std::string &fixture, const std::string &name)
 {
     return fixture::write_file(name, slurp(book(fixture)));
+}
+
+std::string zip_bytes(const std::vector<ZipWriterMember> &members)
+{
+    std::string out;
+    EXPECT_TRUE(zip_build_archive(members, false, out));
+    return out;
 }
 
 const char kTeacherGenres[] = "0\t3\t動物\n1\t2\t地理\n2\t1\t歴史\n";
@@ -74,6 +82,13 @@ TEST(PackWorkbook, EachMistakeGetsItsMessage)
         {copy_as("teacher.xls", "as/old.csv"), {}, 1, "", {": this is a workbook in the old Excel format (.xls)"}},
         {copy_as("teacher.xls", "as/old.xlsx"), {}, 1, "", {": this is a workbook in the old Excel format (.xls)"}},
         {fixture::write_file("as/not.ods", "問題,正解\n"), {}, 1, "", {": is not a workbook (no ZIP container)"}},
+        {fixture::write_file("as/locked.xlsx", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) +
+                                                   std::string(500, '\0') +
+                                                   std::string("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0", 32)),
+         {},
+         1,
+         "",
+         {": this is a workbook saved with a password (encrypted)"}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.input);
@@ -129,10 +144,45 @@ TEST(PackWorkbook, NameForOneSheetAndEightGenresInAll)
     const ToolRun named = run_tool({"pack", "-o", set, "--name", "名前", one});
     EXPECT_EQ(named.exit, 0) << named.err;
     EXPECT_EQ(named.out, "0\t1\t名前\n");
-    EXPECT_EQ(without_short_genre_warnings(named.err), shown_path(one) + ":Sheet2: the sheet is empty; it makes no genre\n");
+    EXPECT_EQ(without_short_genre_warnings(named.err),
+              shown_path(one) + ":Sheet2: the sheet is empty; it makes no genre\n");
 
     const ToolRun nine = run_tool({"pack", "-o", set, book("teacher.ods"), book("teacher.xlsx"), book("teacher.ods")});
     EXPECT_EQ(nine.exit, 1);
     EXPECT_THAT(nine.err, HasSubstr("pelzo-quiz pack: 9 genres given (a workbook gives one per sheet); a set holds at "
                                     "most 8\n"));
+}
+
+// A workbook whose sheets make no genre (all hidden, all empty, an .ods of
+// no table) is an error: the set that was there is left as it was. Sheets
+// skipped are named up to eight, and the rest counted.
+TEST(PackWorkbook, ABookThatGivesNoGenreWritesNothing)
+{
+    const std::string rels =
+        "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/></Relationships>";
+    std::string entries;
+    for (int k = 0; k < 12; ++k) entries += "<sheet name=\"H\" state=\"hidden\" r:id=\"rId1\"/>";
+    const std::string hidden =
+        zip_bytes({{"xl/workbook.xml", "<workbook xmlns:r=\"r\"><sheets>" + entries + "</sheets></workbook>"},
+                   {"xl/_rels/workbook.xml.rels", rels},
+                   {"xl/worksheets/sheet1.xml", "<worksheet><sheetData/></worksheet>"}});
+    const std::string noTable =
+        zip_bytes({{"content.xml",
+                    "<office:document-content xmlns:office=\"o\"><office:body><office:spreadsheet/>"
+                    "</office:body></office:document-content>"}});
+    const std::string set = fixture::out_path("victim.zip");
+    std::filesystem::remove(fixture::fs_path(set));
+    ASSERT_EQ(run_tool({"pack", "-o", set, book("teacher.ods")}).exit, 0);
+    const std::string before = slurp(set);
+    for (const auto &[name, bytes] : std::vector<std::pair<std::string, std::string>>{
+             {"hidden.xlsx", hidden}, {"empty.xlsx", xlsx_book({"E"}, {xlsx_sheet({}, {})})}, {"none.ods", noTable}}) {
+        SCOPED_TRACE(name);
+        const ToolRun r = run_tool({"pack", "-o", set, fixture::write_file(name, bytes)});
+        EXPECT_EQ(r.exit, 1);
+        EXPECT_THAT(r.err, HasSubstr("pelzo-quiz pack: no genre to pack: every sheet given is hidden or empty\n"));
+        EXPECT_EQ(slurp(set), before);
+    }
+    const ToolRun r = run_tool({"pack", "-o", set, fixture::out_path("hidden.xlsx")});
+    EXPECT_THAT(r.err, HasSubstr(":H: a hidden sheet; skipped\n" + shown_path(fixture::out_path("hidden.xlsx")) +
+                                 ": 4 more hidden, empty or chart sheets skipped\n"));
 }

@@ -186,6 +186,23 @@ TEST(Unpack, AFolderHoldingFilesIsLeftAloneWithoutForce)
         EXPECT_EQ(run_tool(args).exit, 2);
 }
 
+TEST(Unpack, AFolderPathIsEscapedInItsMessages)
+{
+    const std::string set = std::string(PELZO_SOURCE_DIR) + "/data/samples/sample.zip";
+    const std::string full = fixture::out_path("esc\x1b[2J"), file = fixture::out_path("esc\x1b[2Jfile");
+    std::filesystem::remove_all(fixture::fs_path(full));
+    fixture::write_file("esc\x1b[2J/mine.txt", "mine\n");
+    fixture::write_file("esc\x1b[2Jfile", "a file\n");
+    const ToolRun refused = run_tool({"unpack", set, "-o", full}), onFile = run_tool({"unpack", set, "-o", file});
+    // (Windows takes no ESC in a name: the folder cannot be made, named alike.)
+    const std::string shown = shown_path(fixture::out_path("esc\\u001b[2J"));
+    for (const ToolRun &r : {refused, onFile}) {
+        EXPECT_EQ(r.exit, 1);
+        EXPECT_THAT(r.err, ::testing::StartsWith(shown));
+        EXPECT_EQ(r.err.find('\x1b'), std::string::npos) << r.err;
+    }
+}
+
 TEST(Unpack, GenreNamesBecomeFileNamesEverySystemAccepts)
 {
     const struct {
@@ -366,4 +383,21 @@ TEST(Unpack, ALinkInTheFolderIsReplacedNeverFollowed)
         EXPECT_EQ(slurp(outside), "outside");
         EXPECT_FALSE(fs::exists(fixture::fs_path(nowhere)));
     }
+}
+
+// Every command reads "--" as the end of its options: a name may begin with '-'.
+TEST(Unpack, ASetNamedWithADashFollowsDoubleDash)
+{
+    // In the working folder, which the tool shares: a name that begins with '-'.
+    const std::string set = "-dash.zip", dir = fixture::out_path("dashed");
+    std::filesystem::copy_file(std::string(PELZO_SOURCE_DIR) + "/data/samples/sample.zip", set,
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::remove_all(fixture::fs_path(dir));
+    for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
+             {"unpack", "-o", dir, "--", set}, {"check", "--", set}, {"dump", "--", set}}) {
+        SCOPED_TRACE(args[0]);
+        const ToolRun r = run_tool(args);
+        EXPECT_EQ(r.exit, 0) << r.err;
+    }
+    std::filesystem::remove(set);
 }

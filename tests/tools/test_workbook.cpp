@@ -38,15 +38,26 @@ std::string text_cell(const std::string &text, const std::string &attrs = "")
            "</text:p></table:table-cell>";
 }
 
-// An .xlsx file of one sheet "S" with this sheetData content.
-std::string xlsx(const std::string &sheetData, const std::string &prolog = "")
+std::string repeat(const std::string &s, size_t n)
 {
-    return zip(
-        {{"xl/workbook.xml", "<workbook xmlns:r=\"r\"><sheets><sheet name=\"S\" r:id=\"rId1\"/></sheets></workbook>"},
-         {"xl/_rels/workbook.xml.rels",
-          "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
-         {"xl/worksheets/sheet1.xml",
-          "<?xml version=\"1.0\"?>" + prolog + "<worksheet><sheetData>" + sheetData + "</sheetData></worksheet>"}});
+    std::string out;
+    for (size_t i = 0; i < n; ++i) out += s;
+    return out;
+}
+
+// An .xlsx file of one part, its sheet "S" (or the `sheets` entries) with
+// this sheetData content, and shared texts when `shared` is given.
+std::string xlsx(const std::string &sheetData, const std::string &prolog = "",
+                 const std::string &sheets = "<sheet name=\"S\" r:id=\"rId1\"/>", const std::string &shared = "")
+{
+    std::vector<ZipWriterMember> parts{
+        {"xl/workbook.xml", "<workbook xmlns:r=\"r\"><sheets>" + sheets + "</sheets></workbook>"},
+        {"xl/_rels/workbook.xml.rels",
+         "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
+        {"xl/worksheets/sheet1.xml",
+         "<?xml version=\"1.0\"?>" + prolog + "<worksheet><sheetData>" + sheetData + "</sheetData></worksheet>"}};
+    if (!shared.empty()) parts.push_back({"xl/sharedStrings.xml", "<sst>" + shared + "</sst>"});
+    return zip(parts);
 }
 
 }  // namespace
@@ -94,8 +105,12 @@ TEST(Workbook, LimitsAndDamageAreRefusedWhereTheyArePassed)
         {"rows out of order",
          xlsx("<row r=\"2\"><c r=\"A2\"><v>2</v></c></row><row r=\"1\"><c r=\"F1\"><v>1</v></c></row>"),
          WorkbookKind::Xlsx, "", 2},
-        {"a cell outside rows", xlsx("<c r=\"A0\"><v>1</v></c>"), WorkbookKind::Xlsx,
+        {"a cell outside rows", xlsx("<c><v>1</v></c>"), WorkbookKind::Xlsx,
          "b:S:0:1: a cell outside the sheet's rows"},
+        {"row 0", xlsx("<row r=\"1\"><c r=\"A0\"><v>1</v></c></row>"), WorkbookKind::Xlsx,
+         "b:S:1:1: \"A0\" is no cell reference (column letters, then a row from 1)"},
+        {"lower case", xlsx("<row r=\"3\"><c r=\"b3\"><v>1</v></c></row>"), WorkbookKind::Xlsx,
+         "b:S:3:1: \"b3\" is no cell reference"},
         {"no shared texts", xlsx("<row r=\"2\"><c r=\"B2\" t=\"s\"><v>0</v></c></row>"), WorkbookKind::Xlsx,
          "b:S:2:2: names a shared text the workbook does not hold"},
         {"entities", xlsx("", "<!DOCTYPE a [<!ENTITY a \"aaaa\">]>"), WorkbookKind::Xlsx,
@@ -103,6 +118,21 @@ TEST(Workbook, LimitsAndDamageAreRefusedWhereTheyArePassed)
         {"cut XML", xlsx("<row r=\"1\"><c r=\"A1\""), WorkbookKind::Xlsx,
          "b: xl/worksheets/sheet1.xml is not well-formed XML (line 1:"},
         {"no workbook part", zip({{"a.xml", "<a/>"}}), WorkbookKind::Xlsx, "b: holds no xl/workbook.xml"},
+        // Work and memory stay bounded, whatever a small file claims.
+        {"sheet entries past the bound", xlsx("", "", repeat("<sheet name=\"H\" state=\"hidden\" r:id=\"r\"/>", 1025)),
+         WorkbookKind::Xlsx, "b: lists more than 1,024 sheets; a set holds 8 genres"},
+        {"one part for two sheets", xlsx("", "", "<sheet name=\"S\" r:id=\"rId1\"/><sheet name=\"T\" r:id=\"rId1\"/>"),
+         WorkbookKind::Xlsx, "b: names xl/worksheets/sheet1.xml a second time; a part belongs to one sheet"},
+        {"elements nested deep", xlsx(repeat("<a>", 63) + repeat("</a>", 63)), WorkbookKind::Xlsx,
+         "b: xl/worksheets/sheet1.xml nests elements more than 64 deep (line 1)"},
+        {"empty shared texts", xlsx("", "", "<sheet name=\"S\" r:id=\"rId1\"/>", repeat("<si/>", (4 << 20) + 1)),
+         WorkbookKind::Xlsx, "b: xl/sharedStrings.xml: the workbook holds more than 4,194,304 rows, cells and texts"},
+        {"repeated rows of repeated cells",
+         ods(repeat(
+             "</table:table><table:table table:name=\"T\"><table:table-row table:number-rows-repeated=\"32768\">" +
+                 text_cell("x", " table:number-columns-repeated=\"100\"") + "</table:table-row>",
+             2)),
+         WorkbookKind::Ods, "b:T:8760:77: the workbook holds more than 4,194,304 rows, cells and texts"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -150,6 +180,13 @@ TEST(Workbook, SheetNamesAreOnesASpreadsheetTakes)
     EXPECT_EQ(xlsx_sheet_names({"理科/化学", "a[1]:b*?\\", "Quiz", "QUIZ", "quiz", longName, "\x01"}),
               (std::vector<std::string>{"理科_化学", "a_1__b___", "Quiz", "QUIZ (2)", "quiz (3)", std::string(31, 'x'),
                                         "_"}));
+    // Beyond ASCII case, quotes at the ends, Excel's own name, and 31 UTF-16
+    // units with the suffix (an emoji is two).
+    std::string emoji;
+    for (int i = 0; i < 16; ++i) emoji += "😀";
+    EXPECT_EQ(xlsx_sheet_names({"ＡＢＣ", "ａｂｃ", "Σ", "σ", "'q'", "history", longName, longName, emoji}),
+              (std::vector<std::string>{"ＡＢＣ", "ａｂｃ (2)", "Σ", "σ (2)", "_q_", "history (2)",
+                                        std::string(31, 'x'), std::string(27, 'x') + " (2)", emoji.substr(0, 15 * 4)}));
 }
 
 // A number in the General format is packed as General shows it; where
@@ -170,4 +207,57 @@ TEST(Workbook, GeneralNumbersAreExactOrWarnedOf)
     std::vector<std::string> where;
     for (const PackWarning &w : sheets[0].warnings) where.push_back(w.where);
     EXPECT_EQ(where, (std::vector<std::string>{"b:S:1:5", "b:S:1:6", "b:S:1:7"}));
+}
+
+// Parts are found by their whole names, whatever other part of the same base
+// name comes first (a chart sheet's, an embedded chart's content.xml); a chart
+// sheet is marked as one; a drawing anchored in an .ods cell is no part of
+// its text.
+TEST(Workbook, PartsByTheirWholeNamesAndACellsOwnTextOnly)
+{
+    const std::string sheet =
+        "<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>x</t></is></c>"
+        "</row></sheetData></worksheet>";
+    const std::string charted =
+        zip({{"xl/chartsheets/sheet1.xml", "<chartsheet/>"},
+             {"xl/workbook.xml",
+              "<workbook xmlns:r=\"r\"><sheets><sheet name=\"C\" r:id=\"rId2\"/>"
+              "<sheet name=\"S\" r:id=\"rId1\"/></sheets></workbook>"},
+             {"xl/_rels/workbook.xml.rels",
+              "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/><Relationship Id=\"rId2\" "
+              "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/chartsheet\" "
+              "Target=\"chartsheets/sheet1.xml\"/></Relationships>"},
+             {"xl/worksheets/sheet1.xml", sheet}});
+    const std::string row = "<table:table-row>" + text_cell("x") + "</table:table-row>";
+    const struct {
+        const char *what;
+        std::string book;
+        WorkbookKind kind;
+    } cases[] = {
+        {"a chart sheet", charted, WorkbookKind::Xlsx},
+        {"an embedded chart's content.xml first",
+         zip({{"Object 1/content.xml", "<chart/>"},
+              {"content.xml",
+               "<office:document-content xmlns:office=\"o\" xmlns:table=\"t\" xmlns:text=\"x\">"
+               "<office:body><office:spreadsheet><table:table table:name=\"S\">" +
+                   row + "</table:table></office:spreadsheet></office:body></office:document-content>"}}),
+         WorkbookKind::Ods},
+        {"a drawing in a cell",
+         ods("<table:table-row><table:table-cell><draw:frame xmlns:draw=\"d\"><draw:text-box><text:p>drawing</text:p>"
+             "</draw:text-box></draw:frame><text:p>x</text:p></table:table-cell></table:table-row>"),
+         WorkbookKind::Ods},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<WorkbookSheet> sheets;
+        std::vector<std::string> problems;
+        EXPECT_TRUE(workbook_from_bytes("b", c.book, c.kind, sheets, problems));
+        EXPECT_THAT(problems, ::testing::IsEmpty());
+        ASSERT_FALSE(sheets.empty());
+        const WorkbookSheet &s = sheets.back();
+        EXPECT_EQ(s.name, "S");
+        ASSERT_EQ(s.rows.size(), 1u);
+        EXPECT_EQ(s.rows[0].cells, std::vector<std::string>{"x"});
+        EXPECT_EQ(sheets.front().chart, sheets.size() == 2);
+    }
 }

@@ -1,12 +1,8 @@
 // pelzo-quiz: the quiz authors' tool. Loads a set with the game's own loader
-// and dispatch, without a window.
-//
-//   pelzo-quiz check FILE   one line per genre: <index>\t<count>\t<name>
-//   pelzo-quiz dump FILE    one JSON object per question, in table order
-//   pelzo-quiz pack -o OUT [--store] [--strict] [--font FILE] [--name NAME] GENRE...   builds a set (pack.h)
-//   pelzo-quiz unpack SET -o DIR [--csv|--xlsx] [--force]   the set as genre files or a workbook (unpack.h)
-//   pelzo-quiz --help | -h | COMMAND --help         the usage, on stdout
-//   pelzo-quiz --version                            the game's version
+// and dispatch, without a window: check and dump here, pack (pack.h) and
+// unpack (unpack.h) beside. Every command's usage is its usage text (kUsage
+// and the ones below, printed by --help) and the man page; every command
+// line is read by read_command_line (usage.h).
 //
 // Exit 0 on success (stderr may warn of UTF-8 members, which load but show
 // garbled), 1 when the set does not load (stderr: the game's message, then
@@ -95,18 +91,21 @@ int run(int argc, char **argv)
     if (command == "pack") return pack_command(argc - 1, argv + 1);
     if (command == "unpack") return unpack_command(argc - 1, argv + 1);
     if (command != "check" && command != "dump")
-        return usage_error(formatted(_("unknown command %s"), escaped(command).c_str()), _(kToolUsage));
+        return usage_error(formatted(_("unknown command %s"), command.c_str()), _(kToolUsage));
     const std::string usage = command == "check" ? _(kCheckUsage) : _(kDumpUsage);
-    if (argc >= 3 && asks_for_help(argv[2])) return print_usage(usage);
-    if (argc < 3) return usage_error(formatted(_("%s needs a FILE"), command.c_str()), usage);
-    if (argc > 3)
+    CommandLine line;
+    std::string what;
+    if (!read_command_line(argc - 1, argv + 1, {}, &line, &what)) return usage_error(what, usage);
+    if (line.help) return print_usage(usage);
+    if (line.operands.empty()) return usage_error(formatted(_("%s needs a FILE"), command.c_str()), usage);
+    if (line.operands.size() > 1)
         return usage_error(
-            formatted(_("extra argument %s: %s takes one FILE"), escaped(argv[3]).c_str(), command.c_str()), usage);
+            formatted(_("extra argument %s: %s takes one FILE"), line.operands[1].c_str(), command.c_str()), usage);
     // Named in every message as the system writes paths.
-    const std::string shown = win_display_path(argv[2]);
+    const std::string shown = win_display_path(line.operands[0]);
     const char *path = shown.c_str();
     if (!load_and_explain(path)) return 1;
-    if (strcmp(argv[1], "check") == 0)
+    if (command == "check")
         print_check();
     else
         print_dump();

@@ -28,19 +28,25 @@
 
 namespace {
 
-const char kUsage[] =
-    N_("usage: pelzo-quiz pack -o OUT [--store] [--strict] [--font FILE] GENRE.txt...\n"
-       "       pelzo-quiz pack -o OUT [--store] [--strict] [--font FILE] [--name NAME] [--header|--no-header]\n"
-       "                       GENRE.csv|GENRE.tsv|BOOK.xlsx|BOOK.ods...\n"
-       "  .txt, .csv, .tsv, .xlsx and .ods files may be mixed; the genres are in the order given,\n"
-       "  a workbook's in the order of its sheets (each visible sheet with text is a genre).\n"
-       "  --store      a ZIP set's members are stored, not deflated\n"
-       "  --strict     what packs but may be a mistake (warnings) is refused instead\n"
-       "  --font FILE  texts are measured in FILE instead of the game's font\n"
-       "  --name NAME  the genre name of a single .csv or .tsv file, instead of its file name,\n"
-       "               or of a workbook of one sheet, instead of the sheet's name\n"
-       "  --header     a table's first row is a header row and skipped, whatever it holds\n"
-       "  --no-header  a table's first row is a question, whatever it holds\n");
+// Notes and warnings of one kind named one by one before the rest are only
+// counted.
+constexpr size_t kMaxNotes = 8;
+constexpr size_t kMaxWarnings = 50;
+
+const char kUsage[] = N_(
+    "usage: pelzo-quiz pack -o OUT [--force] [--store] [--strict] [--font FILE] GENRE.txt...\n"
+    "       pelzo-quiz pack -o OUT [--force] [--store] [--strict] [--font FILE] [--name NAME] [--header|--no-header]\n"
+    "                       GENRE.csv|GENRE.tsv|BOOK.xlsx|BOOK.ods...\n"
+    "  .txt, .csv, .tsv, .xlsx and .ods files may be mixed; the genres are in the order given,\n"
+    "  a workbook's in the order of its sheets (each visible sheet with text is a genre).\n"
+    "  --force      replace OUT even when it is no set the game loads\n"
+    "  --store      a ZIP set's members are stored, not deflated\n"
+    "  --strict     what packs but may be a mistake (warnings) is refused instead\n"
+    "  --font FILE  texts are measured in FILE instead of the game's font\n"
+    "  --name NAME  the genre name of a single .csv or .tsv file, instead of its file name,\n"
+    "               or of a workbook of one sheet, instead of the sheet's name\n"
+    "  --header     a table's first row is a header row and skipped, whatever it holds\n"
+    "  --no-header  a table's first row is a question, whatever it holds\n");
 
 int usage_error(const std::string &what) { return ::usage_error("pelzo-quiz pack", what, _(kUsage)); }
 
@@ -50,6 +56,31 @@ bool ends_with_pzq(const std::string &path)
     std::string ext = path.substr(path.size() - 4);
     for (char &c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     return ext == ".pzq";
+}
+
+// The extension of a file pack reads, when OUT ends in one: a genre file or
+// workbook named where the set belongs (`pack -o DIR/*.txt` with SET
+// forgotten), which writing the set would destroy. nullptr for any other name.
+const char *source_extension(const std::string &path)
+{
+    for (const char *ext : {".txt", ".csv", ".tsv", ".xlsx", ".ods"}) {
+        const size_t n = strlen(ext);
+        if (path.size() <= n) continue;
+        std::string tail = path.substr(path.size() - n);
+        for (char &c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (tail == ext) return ext;
+    }
+    return nullptr;
+}
+
+// The number of genres the game loads from the file at `path`, read as the
+// kind of set OUT names; -1 when it does not load.
+int loaded_genres(const std::string &path, PackFormat format)
+{
+    const bool loaded = format == PackFormat::Pzq ? load_pzq_set(path.c_str()) : load_zip_set(path.c_str());
+    const int count = loaded ? g_genreCount : -1;
+    free_genres();
+    return count;
 }
 
 std::string member_text(const GenreSource &g)
@@ -84,8 +115,8 @@ void compare_loaded(const char *loaded, const GenreSource &g, size_t index, std:
 {
     if (g.text(index) != loaded)
         problems.push_back(formatted(_("%s: the game would read %s as \"%s\""),
-                                       source_where(g.path, g.lines[index]).c_str(), line_role(index).c_str(),
-                                       excerpt(loaded).c_str()));
+                                     source_where(g.path, g.lines[index]).c_str(), line_role(index).c_str(),
+                                     excerpt(loaded).c_str()));
 }
 
 // The same for a Shift-JIS text, converted as the game converts it.
@@ -107,7 +138,7 @@ void verify_zip(const std::string &path, const std::vector<GenreSource> &genres,
             std::string(reinterpret_cast<char *>(data), size) != members[k].data) {
             zip_free(data);
             problems.push_back(formatted(_("%s: %s does not read back from the archive as written"), g.path.c_str(),
-                                           members[k].name.c_str()));
+                                         members[k].name.c_str()));
             continue;
         }
         GENRE_DATA genre{};
@@ -115,7 +146,7 @@ void verify_zip(const std::string &path, const std::vector<GenreSource> &genres,
         zip_free(data);
         if (!parsed || genre.count != g.questions()) {
             problems.push_back(formatted(_("%s: the game would not read %s as %d questions"), g.path.c_str(),
-                                           members[k].name.c_str(), g.questions()));
+                                         members[k].name.c_str(), g.questions()));
             free(genre.items);
             continue;
         }
@@ -144,8 +175,8 @@ void verify_pzq(const std::string &path, const std::vector<GenreSource> &genres,
     for (size_t k = 0; k < kMaxGenres; ++k) {
         const int expected = k < genres.size() ? genres[k].questions() : 0;
         if (status.genre[k].count != expected) {
-            problems.push_back(formatted(_("%s: genre %zu reads back with %d questions instead of %d"), path.c_str(),
-                                           k, status.genre[k].count, expected));
+            problems.push_back(formatted(_("%s: genre %zu reads back with %d questions instead of %d"), path.c_str(), k,
+                                         status.genre[k].count, expected));
             relQuestionField(&status);
             return;
         }
@@ -182,22 +213,23 @@ void read_workbook_genres(const std::string &path, WorkbookKind kind, PackFormat
     std::vector<WorkbookSheet> sheets;
     if (!read_workbook(path, kind, sheets, problems)) return;
     size_t used = 0;
-    for (const WorkbookSheet &s : sheets) used += !s.hidden && !s.rows.empty();
+    for (const WorkbookSheet &s : sheets) used += !s.hidden && !s.chart && !s.rows.empty();
     if (!name.empty() && used != 1) {
         problems.push_back(path + ": " +
                            formatted(_("--name names the genre of a workbook of one sheet; this one has %zu "
-                                            "sheets with text: the sheets' names are their genres' names"),
-                                          used));
+                                       "sheets with text: the sheets' names are their genres' names"),
+                                     used));
         return;
     }
+    size_t skipped = 0;
     for (WorkbookSheet &s : sheets) {
         const std::string where = path + ":" + s.name;
-        if (s.hidden) {
-            fprintf(stderr, "%s\n", escaped(where + ": " + _("a hidden sheet; skipped")).c_str());
-            continue;
-        }
-        if (s.rows.empty()) {
-            fprintf(stderr, "%s\n", escaped(where + ": " + _("the sheet is empty; it makes no genre")).c_str());
+        if (s.hidden || s.chart || s.rows.empty()) {
+            // Named one by one up to a few; a workbook may hold a thousand.
+            const char *note = s.hidden  ? _("a hidden sheet; skipped")
+                               : s.chart ? _("a chart sheet; skipped")
+                                         : _("the sheet is empty; it makes no genre");
+            if (++skipped <= kMaxNotes) fprintf(stderr, "%s\n", escaped(where + ": " + note).c_str());
             continue;
         }
         genres.emplace_back();
@@ -205,8 +237,21 @@ void read_workbook_genres(const std::string &path, WorkbookKind kind, PackFormat
                         name.empty() ? GenreNameFrom::Sheet : GenreNameFrom::Option, format, genres.back(), problems,
                         header);
         genres.back().warnings.insert(genres.back().warnings.begin(), s.warnings.begin(), s.warnings.end());
+        if (s.unlistedWarnings)
+            genres.back().warnings.insert(
+                genres.back().warnings.begin() + static_cast<long>(s.warnings.size()),
+                {where, formatted(P_("%zu more cell like those above, not listed",
+                                     "%zu more cells like those above, not listed", s.unlistedWarnings),
+                                  s.unlistedWarnings)});
         std::vector<TableRow>().swap(s.rows);  // in the genre now: pack holds eight genres at once
     }
+    if (skipped > kMaxNotes)
+        fprintf(stderr, "%s\n",
+                escaped(path + ": " +
+                        formatted(P_("%zu more hidden, empty or chart sheet skipped",
+                                     "%zu more hidden, empty or chart sheets skipped", skipped - kMaxNotes),
+                                  skipped - kMaxNotes))
+                    .c_str());
 }
 
 int refuse(const std::vector<std::string> &problems, const std::string &out)
@@ -220,155 +265,256 @@ int refuse(const std::vector<std::string> &problems, const std::string &out)
 
 const char *pack_usage() { return _(kUsage); }
 
-int pack_command(int argc, char **argv)
-{
+namespace {
+
+// What the command line asks for.
+struct PackOptions {
     std::string out, name, font;
-    bool store = false, strict = false, haveOut = false, haveName = false, haveFont = false, optionsDone = false;
+    bool store = false, strict = false, force = false;
     HeaderRow header = HeaderRow::Auto;
+    PackFormat format = PackFormat::Zip;
     std::vector<std::string> inputs;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (!optionsDone && a == "--") {
-            optionsDone = true;
-        } else if (!optionsDone && (a == "-o" || a == "--name" || a == "--font")) {
-            // An option with a value: given once, with a value (-o's may be
-            // empty here; an empty OUT is refused below).
-            std::string &value = a == "-o" ? out : a == "--name" ? name : font;
-            bool &have = a == "-o" ? haveOut : a == "--name" ? haveName : haveFont;
-            if (have) return usage_error(formatted(_("%s is given twice"), a.c_str()));
-            if (i + 1 >= argc) return usage_error(formatted(_("%s needs a value"), a.c_str()));
-            if (a != "-o" && argv[i + 1][0] == '\0') return usage_error(formatted(_("%s is empty"), a.c_str()));
-            // Paths as every message names them.
-            value = a == "--name" ? std::string(argv[++i]) : win_display_path(argv[++i]);
-            have = true;
-        } else if (!optionsDone && a == "--store") {
-            store = true;
-        } else if (!optionsDone && a == "--strict") {
-            strict = true;
-        } else if (!optionsDone && (a == "--header" || a == "--no-header")) {
-            const HeaderRow chosen = a == "--header" ? HeaderRow::Yes : HeaderRow::No;
-            if (header != HeaderRow::Auto && header != chosen)
-                return usage_error(_("--header and --no-header exclude each other"));
-            header = chosen;
-        } else if (!optionsDone && asks_for_help(a)) {
-            return print_usage(_(kUsage));
-        } else if (!optionsDone && a.size() > 1 && a[0] == '-') {
-            return usage_error(formatted(_("unknown option %s"), escaped(a).c_str()));
-        } else {
-            inputs.push_back(win_display_path(a));
-        }
-    }
-    if (!haveOut) return usage_error(_("-o OUT is missing: name the set to write"));
-    if (out.empty()) return usage_error(_("-o OUT is empty: name the set to write"));
-    if (inputs.empty()) return usage_error(_("no genre file given"));
-    const PackFormat format = ends_with_pzq(out) ? PackFormat::Pzq : PackFormat::Zip;
-    if (store && format == PackFormat::Pzq)
+};
+
+// Reads the command line into *o. Returns -1 to go on, else the exit status
+// (the usage printed for --help, or a usage error).
+int read_options(int argc, char **argv, PackOptions *o)
+{
+    CommandLine line;
+    std::string what;
+    if (!read_command_line(argc, argv,
+                           {{"-o", true},
+                            {"--name", true},
+                            {"--font", true},
+                            {"--store"},
+                            {"--strict"},
+                            {"--force"},
+                            {"--header"},
+                            {"--no-header"}},
+                           &line, &what))
+        return usage_error(what);
+    if (line.help) return print_usage(_(kUsage));
+    for (const char *option : {"--name", "--font"})
+        if (line.has(option) && line.value(option).empty()) return usage_error(formatted(_("%s is empty"), option));
+    if (line.has("--header") && line.has("--no-header"))
+        return usage_error(_("--header and --no-header exclude each other"));
+    // Paths as every message names them.
+    o->out = win_display_path(line.value("-o"));
+    o->name = line.value("--name");
+    o->font = win_display_path(line.value("--font"));
+    o->store = line.has("--store");
+    o->strict = line.has("--strict");
+    o->force = line.has("--force");
+    o->header = line.has("--header") ? HeaderRow::Yes : line.has("--no-header") ? HeaderRow::No : HeaderRow::Auto;
+    for (const std::string &operand : line.operands)
+        for (const std::string &file : expand_file_argument(operand)) o->inputs.push_back(win_display_path(file));
+
+    if (!line.has("-o")) return usage_error(_("-o OUT is missing: name the set to write"));
+    if (o->out.empty()) return usage_error(_("-o OUT is empty: name the set to write"));
+    if (o->inputs.empty()) return usage_error(_("no genre file given"));
+    if (const char *ext = source_extension(o->out))
+        return usage_error(formatted(_("-o %s ends in %s, as the files pack reads do; OUT names the set to write "
+                                       "(.zip or .pzq): was it left out?"),
+                                     o->out.c_str(), ext));
+    o->format = ends_with_pzq(o->out) ? PackFormat::Pzq : PackFormat::Zip;
+    if (o->store && o->format == PackFormat::Pzq)
         return usage_error(_("--store applies to ZIP sets only; a .pzq file is never compressed"));
     TableKind kind;
     WorkbookKind bookKind;
-    if (haveName &&
-        (inputs.size() != 1 || (!genre_table_kind(inputs[0], &kind) && !workbook_kind(inputs[0], &bookKind))))
-        return usage_error(_("--name names the genre of a single .csv or .tsv file, or of a workbook of one sheet (a "
-                             ".txt file names its genre on its first line)"));
+    if (line.has("--name") &&
+        (o->inputs.size() != 1 || (!genre_table_kind(o->inputs[0], &kind) && !workbook_kind(o->inputs[0], &bookKind))))
+        return usage_error(
+            _("--name names the genre of a single .csv or .tsv file, or of a workbook of one sheet (a "
+              ".txt file names its genre on its first line)"));
+    return -1;
+}
 
-    std::vector<std::string> problems;
-    // Every input, the font too, is compared with the output as a file: two
-    // spellings (./g.txt, g.txt) or a link may name one.
-    const auto isOutput = [&out](const std::string &input) {
-        return input == out || win_same_file(input.c_str(), out.c_str());
-    };
-    if (haveFont && isOutput(font)) {
-        problems.push_back(
-            formatted(_("%s: is also the output file; packing would overwrite the font"), font.c_str()));
-        return refuse(problems, out);
-    }
-    // The font the texts are measured with (--font, or the game's).
-    FontAdvancesHandle advances;
-    std::string fontProblem, fontNotice;
-    if (!open_pack_font(font, &advances, &fontProblem, &fontNotice)) problems.push_back(fontProblem);
-    if (inputs.size() > static_cast<size_t>(kMaxGenres))
+// Whether `input` is the output file: two spellings (./g.txt, g.txt) or a
+// link may name one.
+bool is_output(const PackOptions &o, const std::string &input)
+{
+    return input == o.out || win_same_file(input.c_str(), o.out.c_str());
+}
+
+// Reads every input into genres; what stops the set goes to problems.
+void read_inputs(const PackOptions &o, std::vector<GenreSource> &genres, std::vector<std::string> &problems)
+{
+    if (o.inputs.size() > static_cast<size_t>(kMaxGenres))
         problems.push_back(formatted(_("pelzo-quiz pack: %zu genre files given; a set holds at most %d genres (one "
                                        "file each)"),
-                                     inputs.size(), static_cast<int>(kMaxGenres)));
-    std::vector<GenreSource> genres;
-    for (size_t k = 0; k < inputs.size() && k < static_cast<size_t>(kMaxGenres); ++k) {
-        if (isOutput(inputs[k])) {
-            problems.push_back(
-                formatted(_("%s: is also the output file; packing would overwrite it"), inputs[k].c_str()));
+                                     o.inputs.size(), static_cast<int>(kMaxGenres)));
+    WorkbookKind bookKind;
+    for (size_t k = 0; k < o.inputs.size() && k < static_cast<size_t>(kMaxGenres); ++k) {
+        const std::string &input = o.inputs[k];
+        if (is_output(o, input)) {
+            problems.push_back(formatted(_("%s: is also the output file; packing would overwrite it"), input.c_str()));
             continue;
         }
-        if (workbook_kind(inputs[k], &bookKind)) {
-            read_workbook_genres(inputs[k], bookKind, format, name, header, genres, problems);
+        if (workbook_kind(input, &bookKind)) {
+            read_workbook_genres(input, bookKind, o.format, o.name, o.header, genres, problems);
             continue;
         }
         genres.emplace_back();
-        read_genre_source(inputs[k], format, name, genres.back(), problems, header);
+        read_genre_source(input, o.format, o.name, genres.back(), problems, o.header);
         if (genres.back().shiftJis)
-            fprintf(stderr, _("%s: read as Shift-JIS (code page 932)\n"), escaped(inputs[k]).c_str());
+            fprintf(stderr, _("%s: read as Shift-JIS (code page 932)\n"), escaped(input).c_str());
     }
-    if (genres.size() > static_cast<size_t>(kMaxGenres) && inputs.size() <= static_cast<size_t>(kMaxGenres))
+    if (genres.size() > static_cast<size_t>(kMaxGenres) && o.inputs.size() <= static_cast<size_t>(kMaxGenres))
         problems.push_back(formatted(_("pelzo-quiz pack: %zu genres given (a workbook gives one per sheet); a set "
-                                            "holds at most %d"),
-                                          genres.size(), kMaxGenres));
-    if (!problems.empty()) return refuse(problems, out);
+                                       "holds at most %d"),
+                                     genres.size(), kMaxGenres));
+    if (genres.empty() && problems.empty())
+        problems.push_back(_("pelzo-quiz pack: no genre to pack: every sheet given is hidden or empty"));
+}
 
-    // Texts the play screen cannot show whole: warnings, or with --strict
-    // reasons not to write the set.
+// Texts the play screen cannot show whole, and what reading found that may
+// be a mistake: warnings, or with --strict problems. The first kMaxWarnings
+// are named, the rest counted.
+void check_texts(const PackOptions &o, const std::vector<GenreSource> &genres, FontAdvancesHandle advances,
+                 const std::string &fontNotice, std::vector<std::string> &problems)
+{
+    size_t warned = 0;
     const auto warn = [&](const PackWarning &w) {
-        if (strict)
+        if (++warned > kMaxWarnings) return;
+        if (o.strict)
             problems.push_back(w.where + ": " + w.text);
         else
             fprintf(stderr, _("%s: warning: %s\n"), escaped(w.where).c_str(), escaped(w.text).c_str());
     };
     for (const GenreSource &g : genres)
         for (const PackWarning &w : g.warnings) warn(w);
-    if (!fontNotice.empty()) fprintf(stderr, _("pelzo-quiz pack: warning: %s\n"), fontNotice.c_str());
+    if (!fontNotice.empty()) fprintf(stderr, _("pelzo-quiz pack: warning: %s\n"), escaped(fontNotice).c_str());
     if (advances) {
         for (const PackWarning &w : pack_warnings(genres, *advances)) warn(w);
         advances.reset();  // its font file and glyph table are not needed again
     }
-    if (!problems.empty()) return refuse(problems, out);
+    if (warned <= kMaxWarnings) return;
+    const std::string more = formatted(P_("pelzo-quiz pack: %zu more warning not listed",
+                                          "pelzo-quiz pack: %zu more warnings not listed", warned - kMaxWarnings),
+                                       warned - kMaxWarnings);
+    if (o.strict)
+        problems.push_back(more);
+    else
+        fprintf(stderr, "%s\n", more.c_str());
+}
 
+// Where the set goes: OUT, or through a symbolic link the file it points to
+// (the link kept). Empty, with a problem, when OUT is no regular file, a link
+// of a stranger's, or without --force an existing file that is no set the
+// game loads.
+std::string output_target(const PackOptions &o, std::vector<std::string> &problems)
+{
+    std::string target, why;
+    if (!win_output_target(o.out, &target, &why)) {
+        problems.push_back(o.out + ": " + why);
+        return "";
+    }
+    if (!o.force && win_same_file(target.c_str(), target.c_str()) && loaded_genres(target, o.format) < 0) {
+        problems.push_back(
+            formatted(_("%s: exists and is no quiz set the game loads; give --force to replace it"), o.out.c_str()));
+        return "";
+    }
+    return target;
+}
+
+// A temporary file beside the output, removed unless it is put in place.
+class TempFile {
+public:
+    TempFile(const std::string &target, const std::string &bytes, std::vector<std::string> &problems)
+        : path_(write_temporary(target, bytes, problems))
+    {
+    }
+    ~TempFile()
+    {
+        if (!path_.empty()) win_remove_file(path_);
+    }
+    TempFile(const TempFile &) = delete;
+    TempFile &operator=(const TempFile &) = delete;
+    const std::string &path() const { return path_; }
+    // Moves the file over `target`; false with the reason in *error.
+    bool put_in_place(const std::string &target, std::string *error)
+    {
+        if (!win_replace_file(path_, target, error)) return false;
+        path_.clear();
+        return true;
+    }
+
+private:
+    std::string path_;
+};
+
+// Builds the set, writes it beside the target, reads it back with the game's
+// readers and loads it, and only then puts it in place.
+void write_set(const PackOptions &o, const std::vector<GenreSource> &genres, const std::string &target,
+               std::vector<std::string> &problems)
+{
     std::string bytes;
     std::vector<ZipWriterMember> members;
-    if (format == PackFormat::Pzq) {
+    if (o.format == PackFormat::Pzq) {
         bytes = build_pzq(genres);
     } else {
         for (size_t k = 0; k < genres.size(); ++k)
             members.push_back({genre_member_name(static_cast<int>(k)), member_text(genres[k])});
-        if (!zip_build_archive(members, store, bytes)) {
-            problems.push_back(formatted(_("%s: the archive could not be built"), out.c_str()));
-            return refuse(problems, out);
+        if (!zip_build_archive(members, o.store, bytes)) {
+            problems.push_back(formatted(_("%s: the archive could not be built"), o.out.c_str()));
+            return;
         }
     }
-
-    // An existing output that is no regular file is left as it is; through a
-    // symbolic link, the file it points to is replaced and the link kept.
-    std::string target, why;
-    if (!win_output_target(out, &target, &why)) {
-        problems.push_back(out + ": " + why);
-        return refuse(problems, out);
-    }
-    const std::string temp = write_temporary(target, bytes, problems);
-    if (temp.empty()) return refuse(problems, out);
+    TempFile temp(target, bytes, problems);
+    if (temp.path().empty()) return;
     std::string().swap(bytes);  // on disk now; the check reads it from there
-    if (format == PackFormat::Pzq)
-        verify_pzq(temp, genres, problems);
+    if (o.format == PackFormat::Pzq)
+        verify_pzq(temp.path(), genres, problems);
     else
-        verify_zip(temp, genres, members, problems);
+        verify_zip(temp.path(), genres, members, problems);
+    // Whatever the texts, the set as a whole must load: never a set the game
+    // refuses in place of the file that was there. (verify_pzq has read a
+    // .pzq file as the game's loader does, every genre's count included; a
+    // second load of the largest one costs seconds on Windows.)
+    if (problems.empty() && o.format == PackFormat::Zip &&
+        loaded_genres(temp.path(), o.format) != static_cast<int>(genres.size()))
+        problems.push_back(formatted(_("%s: the written set does not load in the game"), o.out.c_str()));
     std::string error;
-    if (problems.empty() && !win_replace_file(temp, target, &error)) problems.push_back(out + ": " + error);
-    if (!problems.empty()) {
-        win_remove_file(temp);
-        return refuse(problems, out);
-    }
+    if (problems.empty() && !temp.put_in_place(target, &error)) problems.push_back(o.out + ": " + error);
+}
+
+// The genres on stdout, as check lists them.
+int report(const PackOptions &o, const std::vector<GenreSource> &genres)
+{
     for (size_t k = 0; k < genres.size(); ++k)
         printf("%zu\t%d\t%s\n", k, genres[k].questions(), escaped(genres[k].text(0)).c_str());
-    if (fflush(stdout) != 0 || ferror(stdout)) {
-        fprintf(stderr,
-                _("pelzo-quiz pack: %s was written, but its genre list could not be written to standard output: %s\n"),
-                out.c_str(), strerror(errno));
-        return 1;
+    if (fflush(stdout) == 0 && !ferror(stdout)) return 0;
+    fprintf(stderr,
+            _("pelzo-quiz pack: %s was written, but its genre list could not be written to standard output: %s\n"),
+            escaped(o.out).c_str(), strerror(errno));
+    return 1;
+}
+
+}  // namespace
+
+int pack_command(int argc, char **argv)
+{
+    PackOptions o;
+    if (const int status = read_options(argc, argv, &o); status >= 0) return status;
+
+    std::vector<std::string> problems;
+    if (!o.font.empty() && is_output(o, o.font)) {
+        problems.push_back(
+            formatted(_("%s: is also the output file; packing would overwrite the font"), o.font.c_str()));
+        return refuse(problems, o.out);
     }
-    return 0;
+    // The font the texts are measured with (--font, or the game's).
+    FontAdvancesHandle advances;
+    std::string fontProblem, fontNotice;
+    if (!open_pack_font(o.font, &advances, &fontProblem, &fontNotice)) problems.push_back(fontProblem);
+    std::vector<GenreSource> genres;
+    read_inputs(o, genres, problems);
+    if (!problems.empty()) return refuse(problems, o.out);
+
+    check_texts(o, genres, std::move(advances), fontNotice, problems);
+    const std::string target = output_target(o, problems);
+    if (!problems.empty()) return refuse(problems, o.out);
+    write_set(o, genres, target, problems);
+    if (!problems.empty()) return refuse(problems, o.out);
+    return report(o, genres);
 }

@@ -45,8 +45,8 @@ void check_fits(FontAdvances &font, const GenreSource &g, size_t index, const Sh
     out.push_back(
         {source_where(g.path, g.lines[index]),
          formatted(P_("%s needs %zu line on the play screen, where its box shows %zu: \"%s\" is cut off",
-                        "%s needs %zu lines on the play screen, where its box shows %zu: \"%s\" is cut off", needed),
-                     line_role(index).c_str(), needed, s.lines.size(), excerpt(s.hidden, 20).c_str())});
+                      "%s needs %zu lines on the play screen, where its box shows %zu: \"%s\" is cut off", needed),
+                   line_role(index).c_str(), needed, s.lines.size(), excerpt(s.hidden, 20).c_str())});
 }
 
 void check_genre_tag(FontAdvances &font, const GenreSource &g, std::vector<PackWarning> &out)
@@ -57,8 +57,26 @@ void check_genre_tag(FontAdvances &font, const GenreSource &g, std::vector<PackW
     if (play_fit_genre_tag(g.c_text(0), tag, &size, width))
         out.push_back({source_where(g.path, g.lines[0]),
                        formatted(_("the genre name is too wide for its tag on the play screen, even at %d px: it "
-                                     "shows as \"%s\""),
-                                   static_cast<int>(size), tag)});
+                                   "shows as \"%s\""),
+                                 static_cast<int>(size), tag)});
+}
+
+}  // namespace
+
+namespace {
+
+// The reasons the font reader gives in English, translated here.
+constexpr const char *kFontReasons[] = {
+    N_("is not a font file FreeType can read"),
+    N_("FreeType does not start"),
+    N_("a font is drawn at 1 to 1024 px"),
+};
+
+std::string font_reason(const std::string &english)
+{
+    for (const char *reason : kFontReasons)
+        if (english == reason) return _(reason);
+    return english;
 }
 
 }  // namespace
@@ -68,6 +86,7 @@ bool open_pack_font(const std::string &file, FontAdvancesHandle *font, std::stri
     std::string why;
     if (!file.empty()) {
         if (open_font_file(file, font, &why)) return true;
+        why = font_reason(why);
         *problem = formatted(_("%s: %s (--font)"), file.c_str(), why.c_str());
         return false;
     }
@@ -75,14 +94,13 @@ bool open_pack_font(const std::string &file, FontAdvancesHandle *font, std::stri
     std::string refused, refusedWhy;
     for (const std::string &candidate : existing_files(japanese_font_candidates())) {
         if (open_font_file(candidate, font, &why)) return true;
-        if (refused.empty()) refused = candidate, refusedWhy = why;
+        if (refused.empty()) refused = candidate, refusedWhy = font_reason(why);
     }
     if (refused.empty())
-        *notice =
-            formatted(_("no Japanese font found (%s); the width checks were skipped"), win_japanese_font_hint());
+        *notice = formatted(_("no Japanese font found (%s); the width checks were skipped"), win_japanese_font_hint());
     else
         *notice = formatted(_("no Japanese font found (%s); %s %s; the width checks were skipped"),
-                              win_japanese_font_hint(), refused.c_str(), refusedWhy.c_str());
+                            win_japanese_font_hint(), refused.c_str(), refusedWhy.c_str());
     return true;
 }
 
@@ -111,16 +129,16 @@ std::vector<PackWarning> pack_warnings(const std::vector<GenreSource> &genres, F
                     if (g.text(index) == g.text(other))
                         out.push_back({source_where(g.path, g.lines[index]),
                                        formatted(_("%s is the same text as %s"), line_role(index).c_str(),
-                                                   line_role(other).c_str())});
+                                                 line_role(other).c_str())});
                     else
                         out.push_back(
                             {source_where(g.path, g.lines[index]),
                              formatted(P_("%s looks the same as %s on the play screen: they differ only "
-                                            "after the %zu line their boxes show",
-                                            "%s looks the same as %s on the play screen: they differ only "
-                                            "after the %zu lines their boxes show",
-                                            choices[c].lines.size()),
-                                         line_role(index).c_str(), line_role(other).c_str(), choices[c].lines.size())});
+                                          "after the %zu line their boxes show",
+                                          "%s looks the same as %s on the play screen: they differ only "
+                                          "after the %zu lines their boxes show",
+                                          choices[c].lines.size()),
+                                       line_role(index).c_str(), line_role(other).c_str(), choices[c].lines.size())});
                     break;
                 }
             }

@@ -30,7 +30,7 @@ const char kUsage[] =
        "  --xlsx   one workbook, <set>.xlsx, a sheet per genre in their order\n"
        "  --force  write into a folder that already holds files\n");
 
-int usage_error(const std::string &what) { return ::usage_error("pelzo-quiz unpack", what, _(kUsage)); }
+int usage_error(const std::string &what) { return ::usage_error("pelzo-quiz unpack", what, unpack_usage()); }
 
 // The header row of a written table; pack skips it (問題 then 正解).
 const std::vector<std::string> kTableHeader = {"問題", "正解", "誤答1", "誤答2", "誤答3", "誤答4"};
@@ -126,127 +126,152 @@ std::string set_stem(const std::string &set)
 
 }  // namespace
 
-const char *unpack_usage() { return _(kUsage); }
+namespace {
 
-int unpack_command(int argc, char **argv)
-{
+// What the command line asks for.
+struct UnpackOptions {
     std::string set, dir;
-    bool csv = false, xlsx = false, force = false, haveOut = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "-o") {
-            if (haveOut) return usage_error(_("-o is given twice"));
-            if (i + 1 >= argc) return usage_error(_("-o needs a value"));
-            dir = win_display_path(argv[++i]);  // as every message names it
-            haveOut = true;
-        } else if (a == "--csv") {
-            csv = true;
-        } else if (a == "--xlsx") {
-            xlsx = true;
-        } else if (a == "--force") {
-            force = true;
-        } else if (asks_for_help(a)) {
-            return print_usage(_(kUsage));
-        } else if (a.size() > 1 && a[0] == '-') {
-            return usage_error(formatted(_("unknown option %s"), escaped(a).c_str()));
-        } else if (a.empty()) {
-            return usage_error(_("SET is empty"));
-        } else if (!set.empty()) {
-            return usage_error(formatted(_("extra argument %s: unpack takes one SET"), escaped(a).c_str()));
-        } else {
-            set = win_display_path(a);
-        }
+    bool csv = false, xlsx = false, force = false;
+};
+
+// Reads the command line into *o. Returns -1 to go on, else the exit status.
+int read_options(int argc, char **argv, UnpackOptions *o)
+{
+    CommandLine line;
+    std::string what;
+    if (!read_command_line(argc, argv, {{"-o", true}, {"--csv"}, {"--xlsx"}, {"--force"}}, &line, &what))
+        return usage_error(what);
+    if (line.help) return print_usage(unpack_usage());
+    for (const std::string &operand : line.operands) {
+        if (operand.empty()) return usage_error(_("SET is empty"));
+        if (!o->set.empty())
+            return usage_error(formatted(_("extra argument %s: unpack takes one SET"), operand.c_str()));
+        o->set = win_display_path(operand);  // as every message names it
     }
-    if (set.empty()) return usage_error(_("SET is missing: name the set to unpack"));
-    if (!haveOut) return usage_error(_("-o DIR is missing: name the folder to write to"));
-    if (dir.empty()) return usage_error(_("-o DIR is empty: name the folder to write to"));
-    if (csv && xlsx) return usage_error(_("--csv and --xlsx exclude each other"));
+    o->dir = win_display_path(line.value("-o"));
+    o->csv = line.has("--csv");
+    o->xlsx = line.has("--xlsx");
+    o->force = line.has("--force");
+    if (o->set.empty()) return usage_error(_("SET is missing: name the set to unpack"));
+    if (!line.has("-o")) return usage_error(_("-o DIR is missing: name the folder to write to"));
+    if (o->dir.empty()) return usage_error(_("-o DIR is empty: name the folder to write to"));
+    if (o->csv && o->xlsx) return usage_error(_("--csv and --xlsx exclude each other"));
+    return -1;
+}
 
-    if (!load_and_explain(set.c_str())) return 1;
-    warn_after_load(set.c_str());
+// The set loaded into the game's genre table, released with it.
+struct LoadedSet {
+    bool loaded;
+    explicit LoadedSet(const std::string &set) : loaded(load_and_explain(set.c_str())) {}
+    ~LoadedSet() { free_genres(); }
+    LoadedSet(const LoadedSet &) = delete;
+    LoadedSet &operator=(const LoadedSet &) = delete;
+};
 
-    // Every genre's file name, decided over all the names at once. The
-    // index in front keeps the genres' order in the files' name order, which
-    // is the order `pack DIR/*` is given them; pack drops it from a table's
-    // name.
+// The output folder, closed with it.
+struct OpenFolder {
+    OutFolder folder;
+    ~OpenFolder() { win_close_out_folder(&folder); }
+};
+
+// Every genre's file name, decided over all the names at once. The index in
+// front keeps the genres' order in the files' name order, which is the order
+// `pack DIR/*` is given them; pack drops it from a table's name.
+std::vector<std::string> output_names(const UnpackOptions &o)
+{
+    if (o.xlsx) return {set_stem(o.set) + ".xlsx"};
     std::vector<std::string> wanted;
     for (int g = 0; g < g_genreCount; ++g)
         wanted.push_back(std::to_string(g) + "_" + genre_file_stem(g_genres[g].name));
-    std::vector<std::string> genreNames;
-    for (int g = 0; g < g_genreCount; ++g) genreNames.emplace_back(g_genres[g].name);
-    const std::vector<std::string> sheetNames = xlsx_sheet_names(genreNames);
-    const std::vector<std::string> names =
-        xlsx ? std::vector<std::string>{set_stem(set) + ".xlsx"} : distinct_file_names(wanted, csv ? ".csv" : ".txt");
+    return distinct_file_names(wanted, o.csv ? ".csv" : ".txt");
+}
 
+// Opens DIR and checks that writing there harms nothing: a folder holding
+// files only with --force, and never over the set itself. The checks and
+// the writes go to the one folder opened here, and every file is created
+// anew or replaces what holds its name, never writing through a link: a
+// file or a link put there meanwhile is no way out.
+bool open_output(const UnpackOptions &o, const std::vector<std::string> &names, OpenFolder &out)
+{
     std::string why;
-    OutFolder folder;
-    if (!win_open_out_folder(dir.c_str(), &folder, &why)) {
-        fprintf(stderr, "%s: %s\n", dir.c_str(), why.c_str());
-        free_genres();
-        return 1;
+    if (!win_open_out_folder(o.dir.c_str(), &out.folder, &why)) {
+        fprintf(stderr, "%s: %s\n", escaped(o.dir).c_str(), escaped(why).c_str());
+        return false;
     }
-    // The checks and the writes go to the one folder opened here, and every
-    // file is created anew or replaces what holds its name, never writing
-    // through a link: a file or a link put there meanwhile is no way out.
-    const std::vector<std::string> before = win_out_folder_entries(folder);
-    if (!before.empty() && !force) {
-        fprintf(stderr, _("%s: the folder holds files; give --force to write into it anyway\n"), dir.c_str());
-        win_close_out_folder(&folder);
-        free_genres();
-        return 1;
+    if (!win_out_folder_entries(out.folder).empty() && !o.force) {
+        fprintf(stderr, _("%s: the folder holds files; give --force to write into it anyway\n"),
+                escaped(o.dir).c_str());
+        return false;
     }
     for (const std::string &name : names) {
-        if (!win_out_folder_holds(folder, name, set.c_str())) continue;
-        fprintf(stderr, _("%s: is also the output file %s%s; unpacking would overwrite it\n"), set.c_str(),
-                folder.prefix.c_str(), name.c_str());
-        win_close_out_folder(&folder);
-        free_genres();
-        return 1;
+        if (!win_out_folder_holds(out.folder, name, o.set.c_str())) continue;
+        fprintf(stderr, _("%s: is also the output file %s%s; unpacking would overwrite it\n"), escaped(o.set).c_str(),
+                escaped(out.folder.prefix).c_str(), escaped(name).c_str());
+        return false;
     }
+    return true;
+}
 
-    const PackFormat format = is_pzq_path(set.c_str()) ? PackFormat::Pzq : PackFormat::Zip;
-    std::vector<std::string> problems, written;
-    bool allWritten = true;
-    if (xlsx) {
-        const std::string path = folder.prefix + names[0];
-        const std::string bytes = xlsx_file(sheetNames);
-        if (bytes.empty() || !win_write_in_folder(folder, names[0], bytes.data(), bytes.size(), force, &why)) {
-            problems.push_back(path + ": " + (bytes.empty() ? std::string(_("the workbook could not be built")) : why));
-            allWritten = false;
-        } else {
-            written.push_back(path);
-            check_workbook(path, genreNames, format, problems);
-        }
+// What writing found: the files written, and what would not pack back.
+struct Written {
+    std::vector<std::string> files, problems;
+    bool all = true;
+};
+
+// The whole set as one workbook, read back as pack would read it.
+void write_workbook(const UnpackOptions &o, const OutFolder &folder, const std::string &name, PackFormat format,
+                    Written &w)
+{
+    std::vector<std::string> genreNames;
+    for (int g = 0; g < g_genreCount; ++g) genreNames.emplace_back(g_genres[g].name);
+    const std::string path = folder.prefix + name, bytes = xlsx_file(xlsx_sheet_names(genreNames));
+    std::string why;
+    if (bytes.empty() || !win_write_in_folder(folder, name, bytes.data(), bytes.size(), o.force, &why)) {
+        w.problems.push_back(path + ": " + (bytes.empty() ? std::string(_("the workbook could not be built")) : why));
+        w.all = false;
+        return;
     }
-    for (int g = 0; g < g_genreCount && !xlsx; ++g) {
+    w.files.push_back(path);
+    check_workbook(path, genreNames, format, w.problems);
+}
+
+// One file per genre, each read back as pack would read it.
+void write_genre_files(const UnpackOptions &o, const OutFolder &folder, const std::vector<std::string> &names,
+                       PackFormat format, Written &w)
+{
+    for (int g = 0; g < g_genreCount; ++g) {
         const GENRE_DATA &genre = g_genres[g];
         const std::string path = folder.prefix + names[g];
         std::string bytes;
-        if (csv) {
+        if (o.csv) {
             csv_file(genre, bytes);
             // A table's genre name is its file name, after the index.
             if (table_genre_name(names[g]) != genre.name)
-                problems.push_back(path + ": " +
-                                   formatted(_("the genre name \"%s\" cannot be this file's name; rename the file "
-                                               "to the index, \"_\" and the genre name, or pack it alone with --name"),
-                                             excerpt(genre.name).c_str()));
+                w.problems.push_back(
+                    path + ": " +
+                    formatted(_("the genre name \"%s\" cannot be this file's name; rename the file "
+                                "to the index, \"_\" and the genre name, or pack it alone with --name"),
+                              excerpt(genre.name).c_str()));
         } else {
             bytes = text_file(genre);
         }
-        if (!win_write_in_folder(folder, names[g], bytes.data(), bytes.size(), force, &why)) {
-            problems.push_back(path + ": " + why);
-            allWritten = false;
+        std::string why;
+        if (!win_write_in_folder(folder, names[g], bytes.data(), bytes.size(), o.force, &why)) {
+            w.problems.push_back(path + ": " + why);
+            w.all = false;
             continue;
         }
-        written.push_back(path);
+        w.files.push_back(path);
         GenreSource source;
-        read_genre_source(path, format, "", source, problems);
+        read_genre_source(path, format, "", source, w.problems);
     }
-    free_genres();
+}
 
-    // Genre files of an earlier unpack, or of the author, that `pack DIR/*`
-    // would take with this set. They are named, never removed: whose they
-    // are cannot be told.
+// Genre files of an earlier unpack, or of the author, that `pack DIR/*`
+// would take with this set. They are named, never removed: whose they are
+// cannot be told.
+std::vector<std::string> other_genre_files(const OutFolder &folder, const std::vector<std::string> &names)
+{
     std::vector<std::string> others;
     for (const std::string &entry : win_out_folder_entries(folder)) {
         if (!genre_file_name(entry)) continue;
@@ -254,17 +279,21 @@ int unpack_command(int argc, char **argv)
         for (const std::string &name : names) ours = ours || fold_file_name(name) == fold_file_name(entry);
         if (!ours) others.push_back(folder.prefix + entry);
     }
-    win_close_out_folder(&folder);
+    return others;
+}
 
-    for (const std::string &p : written) printf("%s\n", escaped(p).c_str());
+// The files written on stdout, then what went wrong on stderr.
+int report(const UnpackOptions &o, const Written &w, const std::vector<std::string> &others)
+{
+    for (const std::string &p : w.files) printf("%s\n", escaped(p).c_str());
     const bool listed = fflush(stdout) == 0 && !ferror(stdout);
     const int listError = errno;
-    for (const std::string &p : problems) fprintf(stderr, "%s\n", escaped(p).c_str());
-    if (!problems.empty() && allWritten)
+    for (const std::string &p : w.problems) fprintf(stderr, "%s\n", escaped(p).c_str());
+    if (!w.problems.empty() && w.all)
         fprintf(stderr,
                 _("pelzo-quiz unpack: every file was written, but those named above would not pack back as they "
                   "stand\n"));
-    else if (!allWritten)
+    else if (!w.all)
         fprintf(stderr,
                 _("pelzo-quiz unpack: not every genre was written; the files listed do not make the whole set\n"));
     for (const std::string &p : others)
@@ -276,9 +305,47 @@ int unpack_command(int argc, char **argv)
                 P_("pelzo-quiz unpack: %s holds %zu genre file of another set: move it away before packing\n",
                    "pelzo-quiz unpack: %s holds %zu genre files of another set: move them away before packing\n",
                    others.size()),
-                dir.c_str(), others.size());
+                escaped(o.dir).c_str(), others.size());
     if (!listed)
         fprintf(stderr, _("pelzo-quiz unpack: the list of files written could not be written to standard output: %s\n"),
                 strerror(listError));
-    return problems.empty() && others.empty() && listed ? 0 : 1;
+    return w.problems.empty() && others.empty() && listed ? 0 : 1;
+}
+
+}  // namespace
+
+const char *unpack_usage()
+{
+#ifdef _WIN32
+    // The command prompt's form of the pattern, which pack expands itself.
+    static std::string usage;
+    usage = _(kUsage);
+    for (size_t at = 0; (at = usage.find("DIR/*", at)) != std::string::npos;) usage[at + 3] = '\\';
+    return usage.c_str();
+#else
+    return _(kUsage);
+#endif
+}
+
+int unpack_command(int argc, char **argv)
+{
+    UnpackOptions o;
+    if (const int status = read_options(argc, argv, &o); status >= 0) return status;
+    Written written;
+    std::vector<std::string> others;
+    {
+        const LoadedSet set(o.set);
+        if (!set.loaded) return 1;
+        warn_after_load(o.set.c_str());
+        const std::vector<std::string> names = output_names(o);
+        OpenFolder out;
+        if (!open_output(o, names, out)) return 1;
+        const PackFormat format = is_pzq_path(o.set.c_str()) ? PackFormat::Pzq : PackFormat::Zip;
+        if (o.xlsx)
+            write_workbook(o, out.folder, names[0], format, written);
+        else
+            write_genre_files(o, out.folder, names, format, written);
+        others = other_genre_files(out.folder, names);
+    }
+    return report(o, written, others);
 }

@@ -1,6 +1,6 @@
-// unpack: `pelzo-quiz unpack SET -o DIR [--csv|--xlsx] [--force]` writes a set back
-// as the genre files `pack` reads, one per genre, so a set without sources
-// can be edited and packed again.
+// unpack: writes a set back as the genre files `pack` reads (its options: the
+// usage text in unpack.cpp, which --help prints, and the man page), one per
+// genre, so a set without sources can be edited and packed again.
 //
 // The set is loaded with the game's own loader, so what is written is what
 // the game shows. Text files are UTF-8 with LF line ends, named

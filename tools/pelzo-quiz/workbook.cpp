@@ -15,6 +15,7 @@
 
 #include <expat.h>
 
+#include "file_names.h"
 #include "format.h"
 #include "i18n.h"
 #include "sys.h"
@@ -36,6 +37,18 @@ constexpr size_t kMaxCellBytes = 64u << 10;
 constexpr long long kMaxSheetRows = 1 + static_cast<long long>(kPzqMaxQuestions);
 // Problems listed before the rest are left unsaid.
 constexpr size_t kMaxListed = 20;
+// The most sheets a workbook may list: a set holds 8 genres, and hidden and
+// empty sheets beside them are allowed generously.
+constexpr size_t kMaxSheets = 1024;
+// The deepest elements nest in a part: a cell's text is some 6 levels down.
+constexpr int kMaxXmlDepth = 64;
+// The most rows, cells and shared texts held from a workbook, each of which
+// takes memory whatever its text holds: the largest set is 8 genres of 32,767
+// rows of 6 cells, some 1.6 M, and its shared texts as many again.
+constexpr size_t kMaxHeldItems = 4u << 20;
+// The most bytes inflated from all of a workbook's parts together: every part
+// is read once, and parts of 64 MiB each could otherwise be listed without end.
+constexpr uint64_t kMaxInflatedBytes = 256ull << 20;
 
 // ---- XML through expat ----------------------------------------------------------
 
@@ -45,6 +58,7 @@ struct XmlHandler {
     virtual void close(std::string_view name) = 0;
     virtual void text(std::string_view) {}
     bool stop = false;  // set by a handler: the rest of the part is not wanted
+    std::string_view qualified;  // the element's name with its prefix, in open and close
 };
 
 std::string_view local_name(const char *name)
@@ -65,6 +79,8 @@ struct XmlRun {
     XML_Parser parser;
     XmlHandler *handler;
     bool doctype = false;
+    int depth = 0;
+    bool tooDeep = false;  // stopped at an element nested past kMaxXmlDepth
 };
 
 void check_stop(XmlRun *run)
@@ -75,6 +91,13 @@ void check_stop(XmlRun *run)
 void XMLCALL on_open(void *user, const XML_Char *name, const XML_Char **attrs)
 {
     auto *run = static_cast<XmlRun *>(user);
+    // Expat keeps every open element; nesting without end would hold them all.
+    if (++run->depth > kMaxXmlDepth) {
+        run->tooDeep = true;
+        XML_StopParser(run->parser, XML_FALSE);
+        return;
+    }
+    run->handler->qualified = name;
     run->handler->open(local_name(name), attrs);
     check_stop(run);
 }
@@ -82,6 +105,8 @@ void XMLCALL on_open(void *user, const XML_Char *name, const XML_Char **attrs)
 void XMLCALL on_close(void *user, const XML_Char *name)
 {
     auto *run = static_cast<XmlRun *>(user);
+    --run->depth;
+    run->handler->qualified = name;
     run->handler->close(local_name(name));
     check_stop(run);
 }
@@ -117,12 +142,15 @@ bool parse_xml(std::string_view data, XmlHandler &handler, std::string *why)
     const XML_Error code = XML_GetErrorCode(parser);
     if (run.doctype) {
         *why = _("holds a document type declaration, which no workbook part has");
+    } else if (run.tooDeep) {
+        *why = formatted(_("nests elements more than %d deep (line %lu), which no workbook part does"), kMaxXmlDepth,
+                         static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)));
     } else if (!ok && !(code == XML_ERROR_ABORTED && handler.stop)) {
         *why = formatted(_("is not well-formed XML (line %lu: %s)"),
-                              static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)), XML_ErrorString(code));
+                         static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)), XML_ErrorString(code));
     }
     XML_ParserFree(parser);
-    return !run.doctype && (ok || (code == XML_ERROR_ABORTED && handler.stop));
+    return !run.doctype && !run.tooDeep && (ok || (code == XML_ERROR_ABORTED && handler.stop));
 }
 
 // ---- Sheets ----------------------------------------------------------------------
@@ -132,6 +160,16 @@ struct Listing {
     std::vector<std::string> &problems;
     size_t listed = 0;
     size_t kept = 0;  // bytes of text kept from every sheet
+    size_t held = 0;  // rows, cells and shared texts held (kMaxHeldItems)
+    uint64_t inflated = 0;  // bytes of the parts read
+    std::set<std::string> partsRead;
+    Listing(const std::string &p, std::vector<std::string> &list) : path(p), problems(list) {}
+    // Counts n more rows, cells or shared texts; false past the bound.
+    bool hold(size_t n)
+    {
+        held += n;
+        return held <= kMaxHeldItems;
+    }
     // False once kMaxListed problems are listed (and that more are not said).
     bool add(const std::string &problem)
     {
@@ -142,6 +180,13 @@ struct Listing {
         return false;
     }
 };
+
+std::string held_problem()
+{
+    return formatted(_("the workbook holds more than %s rows, cells and texts, more than the largest set: split the "
+                       "workbook"),
+                     with_thousands(static_cast<long long>(kMaxHeldItems)).c_str());
+}
 
 std::string cell_where(const std::string &where, long long row, long long column)
 {
@@ -171,20 +216,19 @@ struct SheetRows {
             return;
         }
         if (row > kMaxSheetRows) {
-            problem(row, column,
-                    formatted(
-                        _("text below row %lld; a genre holds at most %s questions, below a header row: split the "
-                          "sheet into two genres"),
-                        kMaxSheetRows, with_thousands(kPzqMaxQuestions).c_str()));
+            problem(
+                row, column,
+                formatted(_("text below row %lld; a genre holds at most %s questions, below a header row: split the "
+                            "sheet into two genres"),
+                          kMaxSheetRows, with_thousands(kPzqMaxQuestions).c_str()));
             failed = true;
             return;
         }
         if (column > static_cast<long long>(kMaxTableCells)) {
-            problem(
-                row, column,
-                formatted(_("text in column %lld; a row holds 6 cells: the question, the right answer and four "
-                                 "wrong answers"),
-                               column));
+            problem(row, column,
+                    formatted(_("text in column %lld; a row holds 6 cells: the question, the right answer and four "
+                                "wrong answers"),
+                              column));
             failed = true;
             return;
         }
@@ -194,6 +238,15 @@ struct SheetRows {
             return;
         }
         listing.kept += text.size();
+        const size_t newRows = sheet.rows.empty() ? static_cast<size_t>(row)
+                                                  : static_cast<size_t>(std::max(0LL, row - sheet.rows.back().row));
+        const size_t rowCells =
+            static_cast<size_t>(row) <= sheet.rows.size() ? sheet.rows[static_cast<size_t>(row - 1)].cells.size() : 0;
+        if (!listing.hold(newRows + static_cast<size_t>(std::max(0LL, column - static_cast<long long>(rowCells))))) {
+            problem(row, column, held_problem());
+            failed = true;
+            return;
+        }
         if (listing.kept > kMaxKeptBytes) {
             problem(row, column,
                     _("the workbook's texts pass 128 MiB, more than the largest set holds: split the workbook"));
@@ -214,10 +267,9 @@ struct SheetRows {
 
     void merged(long long row, long long column, const std::string &range)
     {
-        problem(
-            row, column,
-            formatted(_("cells %s are merged; a merged cell's text belongs to its first cell alone: unmerge them"),
-                           range.c_str()));
+        problem(row, column,
+                formatted(_("cells %s are merged; a merged cell's text belongs to its first cell alone: unmerge them"),
+                          range.c_str()));
     }
 };
 
@@ -348,6 +400,7 @@ struct SharedStrings : XmlHandler {
     Listing &listing;
     RichText item;
     bool inItem = false;
+    bool tooMany = false;  // past kMaxHeldItems
     explicit SharedStrings(Listing &l) : listing(l) {}
     void open(std::string_view name, const char **) override
     {
@@ -366,8 +419,9 @@ struct SharedStrings : XmlHandler {
         }
         inItem = false;
         listing.kept += item.text.size();
-        strings.push_back(unescape_ooxml(item.text));
-        stop = listing.kept > kMaxKeptBytes;
+        tooMany = !listing.hold(1);
+        if (!tooMany) strings.push_back(unescape_ooxml(item.text));
+        stop = tooMany || listing.kept > kMaxKeptBytes;
     }
     void text(std::string_view s) override { item.add(s); }
 };
@@ -400,9 +454,14 @@ struct WorkbookPart : XmlHandler {
         bool hidden = false;
     };
     std::vector<Sheet> sheets;
+    bool tooMany = false;  // more than kMaxSheets listed
     void open(std::string_view name, const char **attrs) override
     {
         if (name != "sheet") return;
+        if (sheets.size() == kMaxSheets) {
+            stop = tooMany = true;
+            return;
+        }
         const char *sheetName = attr(attrs, "name"), *id = attr(attrs, "id"), *state = attr(attrs, "state");
         sheets.push_back({sheetName ? sheetName : "", id ? id : "",
                           state && (strcmp(state, "hidden") == 0 || strcmp(state, "veryHidden") == 0)});
@@ -412,10 +471,14 @@ struct WorkbookPart : XmlHandler {
 
 struct Relations : XmlHandler {
     std::map<std::string, std::string> targets;
+    std::set<std::string> charts;  // the ids of chart sheets
     void open(std::string_view name, const char **attrs) override
     {
-        const char *id = attr(attrs, "Id"), *target = attr(attrs, "Target");
+        const char *id = attr(attrs, "Id"), *target = attr(attrs, "Target"), *type = attr(attrs, "Type");
         if (name == "Relationship" && id && target) targets[id] = target;
+        const std::string_view kind = type ? type : "";
+        if (name == "Relationship" && id && kind.size() >= 11 && kind.substr(kind.size() - 11) == "/chartsheet")
+            charts.insert(id);
     }
     void close(std::string_view) override {}
 };
@@ -439,7 +502,16 @@ struct XlsxSheet : XmlHandler {
             column = 0;
         } else if (name == "c") {
             long long r = 0, c = 0;
-            column = cell_ref(attr(attrs, "r"), &r, &c) ? c : column + 1;
+            const char *ref = attr(attrs, "r");
+            if (ref && !cell_ref(ref, &r, &c)) {
+                // "A0", "b3": no place a spreadsheet writes, so no guess at one.
+                rows.problem(row, column + 1,
+                             formatted(_("\"%s\" is no cell reference (column letters, then a row from 1); is the "
+                                         "file damaged?"),
+                                       escaped(ref).c_str()));
+                rows.failed = true;
+            }
+            column = ref ? c : column + 1;
             if (r) row = r;
             const char *t = attr(attrs, "t");
             type = t ? t : "n";
@@ -475,7 +547,13 @@ struct XlsxSheet : XmlHandler {
         if (inInline) inlineText.add(s);
     }
 
-    void warn(const std::string &text) { rows.sheet.warnings.push_back({cell_where(rows.where, row, column), text}); }
+    void warn(const std::string &text)
+    {
+        if (rows.sheet.warnings.size() < kMaxListed)
+            rows.sheet.warnings.push_back({cell_where(rows.where, row, column), text});
+        else
+            ++rows.sheet.unlistedWarnings;
+    }
 
     void cell()
     {
@@ -493,10 +571,9 @@ struct XlsxSheet : XmlHandler {
             rows.put(row, column, unescape_ooxml(value));
         } else if (type == "b") {
             const std::string shown = value == "1" ? "TRUE" : "FALSE";
-            warn(formatted(
-                _("a TRUE/FALSE value, packed as %s; type the cell as text (begin it with ') to pack what "
-                  "it shows"),
-                shown.c_str()));
+            warn(formatted(_("a TRUE/FALSE value, packed as %s; type the cell as text (begin it with ') to pack what "
+                             "it shows"),
+                           shown.c_str()));
             rows.put(row, column, shown);
         } else if (!value.empty()) {
             bool ok = false, plain = false;
@@ -513,14 +590,13 @@ struct XlsxSheet : XmlHandler {
             if (!ok || !general) {
                 const std::string named =
                     code != styles.codes.end() ? "\"" + code->second + "\"" : formatted(_("number %d"), fmt);
-                warn(formatted(
-                    _("a number in the format %s, packed as %s, not as the sheet shows it; type the cell as "
-                      "text (begin it with ') to pack what it shows"),
-                    named.c_str(), shown.c_str()));
+                warn(formatted(_("a number in the format %s, packed as %s, not as the sheet shows it; type the cell as "
+                                 "text (begin it with ') to pack what it shows"),
+                               named.c_str(), shown.c_str()));
             } else if (!plain) {
                 warn(formatted(_("a number packed as %s, which spreadsheets show in different ways; type the "
-                                      "cell as text (begin it with ') to pack what it shows"),
-                                    shown.c_str()));
+                                 "cell as text (begin it with ') to pack what it shows"),
+                               shown.c_str()));
             }
             rows.put(row, column, shown);
         }
@@ -530,32 +606,47 @@ struct XlsxSheet : XmlHandler {
 // Reads one part of the archive by its full name into `bytes`. False with a
 // problem when it is missing (and `needed`), too large or unreadable.
 bool read_part(const std::string &path, const ZipArchive &archive, const ZipWalk &walk, const std::string &part,
-               bool needed, std::string &bytes, std::vector<std::string> &problems)
+               bool needed, std::string &bytes, Listing &listing)
 {
-    const std::string base = part.substr(part.rfind('/') + 1);
-    // The reader finds a member by its name after the last '/': the first
-    // one of that name must be this part.
+    std::vector<std::string> &problems = listing.problems;
+    // Found by its whole name: a chart's own content.xml or a chart sheet's
+    // sheet1.xml may come first under the same base name.
     const ZipMemberReport *member = nullptr;
     for (const ZipMemberReport &m : walk.members)
-        if (!member && m.baseName == base) member = &m;
-    if (!member || member->name != part) {
+        if (!member && m.name == part) member = &m;
+    if (!member) {
         if (needed) problems.push_back(path + ": " + formatted(_("holds no %s; is it a workbook?"), part.c_str()));
         return false;
     }
     if (member->uncompressed > kMaxWorkbookBytes) {
         problems.push_back(path + ": " +
                            formatted(_("%s is %s bytes uncompressed; a workbook part is read up to 64 MiB"),
-                                          part.c_str(),
-                                          with_thousands(static_cast<long long>(member->uncompressed)).c_str()));
+                                     part.c_str(),
+                                     with_thousands(static_cast<long long>(member->uncompressed)).c_str()));
+        return false;
+    }
+    // Each part is read once: a workbook that names one part for many sheets
+    // would otherwise have it inflated and parsed for each.
+    if (!listing.partsRead.insert(part).second) {
+        problems.push_back(
+            path + ": " +
+            formatted(_("names %s a second time; a part belongs to one sheet (is the file damaged?)"), part.c_str()));
+        return false;
+    }
+    listing.inflated += member->uncompressed;
+    if (listing.inflated > kMaxInflatedBytes) {
+        problems.push_back(path + ": " +
+                           formatted(_("its parts pass %s MiB uncompressed in all, more than the largest set needs: "
+                                       "split the workbook"),
+                                     with_thousands(static_cast<long long>(kMaxInflatedBytes >> 20)).c_str()));
         return false;
     }
     unsigned char *data = nullptr;
     uint32_t size = 0;
-    const int rc = zip_read_member(&archive, base.c_str(), &data, &size);
+    const int rc = zip_read_member_path(&archive, part.c_str(), &data, &size);
     if (rc != 0) {
         zip_free(data);
-        problems.push_back(path + ": " +
-                           formatted(_("%s cannot be read from the archive (damaged?)"), part.c_str()));
+        problems.push_back(path + ": " + formatted(_("%s cannot be read from the archive (damaged?)"), part.c_str()));
         return false;
     }
     bytes.assign(reinterpret_cast<char *>(data), size);
@@ -572,6 +663,18 @@ bool parse_part(const std::string &path, const std::string &part, const std::str
     return false;
 }
 
+// True, with a problem, when a workbook lists more sheets than kMaxSheets.
+bool sheets_problem(const std::string &path, bool tooMany, std::vector<std::string> &problems)
+{
+    if (tooMany)
+        problems.push_back(
+            path + ": " +
+            formatted(_("lists more than %s sheets; a set holds %d genres: remove the sheets it does not "
+                        "need"),
+                      with_thousands(static_cast<long long>(kMaxSheets)).c_str(), kMaxGenres));
+    return tooMany;
+}
+
 std::string part_target(const std::string &target)
 {
     return target.empty() || target[0] != '/' ? "xl/" + target : target.substr(1);
@@ -584,14 +687,18 @@ bool read_xlsx(const std::string &path, const ZipArchive &archive, const ZipWalk
     std::string bytes;
     WorkbookPart book;
     Relations relations;
-    if (!read_part(path, archive, walk, "xl/workbook.xml", true, bytes, problems) ||
-        !parse_part(path, "xl/workbook.xml", bytes, book, problems) ||
-        !read_part(path, archive, walk, "xl/_rels/workbook.xml.rels", true, bytes, problems) ||
+    if (!read_part(path, archive, walk, "xl/workbook.xml", true, bytes, listing) ||
+        !parse_part(path, "xl/workbook.xml", bytes, book, problems) || sheets_problem(path, book.tooMany, problems) ||
+        !read_part(path, archive, walk, "xl/_rels/workbook.xml.rels", true, bytes, listing) ||
         !parse_part(path, "xl/_rels/workbook.xml.rels", bytes, relations, problems))
         return false;
     SharedStrings shared(listing);
-    if (read_part(path, archive, walk, "xl/sharedStrings.xml", false, bytes, problems)) {
+    if (read_part(path, archive, walk, "xl/sharedStrings.xml", false, bytes, listing)) {
         if (!parse_part(path, "xl/sharedStrings.xml", bytes, shared, problems)) return false;
+        if (shared.tooMany) {
+            problems.push_back(path + ": xl/sharedStrings.xml: " + held_problem());
+            return false;
+        }
         if (listing.kept > kMaxKeptBytes) {
             problems.push_back(
                 path + ": " +
@@ -600,15 +707,16 @@ bool read_xlsx(const std::string &path, const ZipArchive &archive, const ZipWalk
         }
     }
     Styles styles;
-    if (read_part(path, archive, walk, "xl/styles.xml", false, bytes, problems) &&
+    if (read_part(path, archive, walk, "xl/styles.xml", false, bytes, listing) &&
         !parse_part(path, "xl/styles.xml", bytes, styles, problems))
         return false;
     for (const WorkbookPart::Sheet &s : book.sheets) {
         sheets.push_back({s.name, s.hidden, {}, {}});
-        if (s.hidden) continue;
+        sheets.back().chart = relations.charts.count(s.relation) > 0;
+        if (s.hidden || sheets.back().chart) continue;
         const auto target = relations.targets.find(s.relation);
         const std::string part = target == relations.targets.end() ? "" : part_target(target->second);
-        if (part.empty() || !read_part(path, archive, walk, part, true, bytes, problems)) {
+        if (part.empty() || !read_part(path, archive, walk, part, true, bytes, listing)) {
             if (part.empty())
                 problems.push_back(path + ":" + s.name + ": " + _("the workbook names no part for this sheet"));
             return false;
@@ -632,10 +740,19 @@ struct OdsContent : XmlHandler {
     int tableDepth = 0;  // tables inside a cell are no sheets
     long long row = 0, rowRepeat = 1, column = 0, columnRepeat = 1;
     bool inCell = false;
-    int annotation = 0;  // inside a comment or a phonetic guide, which are no part of the text
+    bool tooMany = false;  // more than kMaxSheets tables
+    int annotation = 0;  // inside what is no part of the text (ignored)
     int paragraphs = 0, inParagraph = 0;
     std::string cellText;
     OdsContent(std::vector<WorkbookSheet> &s, Listing &l, const std::string &p) : sheets(s), listing(l), path(p) {}
+
+    // What a cell holds beside its text: a comment, a phonetic guide, and a
+    // drawing anchored in it (draw:frame, draw:custom-shape, ...), whose own
+    // paragraphs are no part of the text either.
+    bool ignored(std::string_view name) const
+    {
+        return name == "annotation" || name == "ruby-text" || qualified.substr(0, 5) == "draw:";
+    }
 
     void open(std::string_view name, const char **attrs) override
     {
@@ -647,6 +764,10 @@ struct OdsContent : XmlHandler {
             if (display && strcmp(display, "false") == 0 && !styleName.empty()) hiddenStyles.insert(styleName);
         } else if (name == "table") {
             if (tableDepth++ != 0) return;
+            if (sheets.size() == kMaxSheets) {
+                stop = tooMany = true;
+                return;
+            }
             const char *n = attr(attrs, "name"), *style = attr(attrs, "style-name");
             sheets.push_back({n ? n : "", style && hiddenStyles.count(style) > 0, {}, {}});
             rows = std::make_unique<SheetRows>(SheetRows{path + ":" + sheets.back().name, sheets.back(), listing});
@@ -668,7 +789,7 @@ struct OdsContent : XmlHandler {
                                           column_letters(column + across) + std::to_string(row + down);
                 rows->merged(row + 1, column + 1, range);
             }
-        } else if (inCell && (name == "annotation" || name == "ruby-text")) {
+        } else if (inCell && ignored(name)) {
             ++annotation;
         } else if (inCell && !annotation) {
             if (name == "p" && paragraphs++ > 0) cellText += '\n';
@@ -687,7 +808,7 @@ struct OdsContent : XmlHandler {
         if (name == "style") styleName.clear();
         if (name == "table") --tableDepth;
         if (tableDepth != 1 || sheets.back().hidden) return;
-        if ((name == "annotation" || name == "ruby-text") && annotation) --annotation;
+        if (inCell && ignored(name) && annotation) --annotation;
         if (name == "p" && inCell && !annotation && inParagraph) --inParagraph;
         if ((name == "table-cell" || name == "covered-table-cell") && inCell) {
             inCell = false;
@@ -720,7 +841,7 @@ struct OdsContent : XmlHandler {
         if (cellText.size() <= kMaxCellBytes || rows->failed) return;
         rows->problem(row + 1, column + 1,
                       formatted(_("the cell holds more than %s bytes of text; a game text holds at most %d"),
-                                     with_thousands(static_cast<long long>(kMaxCellBytes)).c_str(), kTextSlotBytes));
+                                with_thousands(static_cast<long long>(kMaxCellBytes)).c_str(), kTextSlotBytes));
         rows->failed = true;
     }
 };
@@ -729,9 +850,10 @@ bool read_ods(const std::string &path, const ZipArchive &archive, const ZipWalk 
               std::vector<WorkbookSheet> &sheets, Listing &listing)
 {
     std::string bytes;
-    if (!read_part(path, archive, walk, "content.xml", true, bytes, listing.problems)) return false;
+    if (!read_part(path, archive, walk, "content.xml", true, bytes, listing)) return false;
     OdsContent content(sheets, listing, path);
-    return parse_part(path, "content.xml", bytes, content, listing.problems) && !(content.rows && content.rows->failed);
+    return parse_part(path, "content.xml", bytes, content, listing.problems) &&
+           !sheets_problem(path, content.tooMany, listing.problems) && !(content.rows && content.rows->failed);
 }
 
 bool ends_with_folded(const std::string &path, const char *ext)
@@ -806,10 +928,18 @@ std::string workbook_signature_problem(std::string_view data)
         return _(
             "this is a workbook (a ZIP container), not a text or CSV file; give it with its own extension, .xlsx "
             "or .ods, and pack reads its sheets");
-    if (data.substr(0, 8) == "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")
+    if (data.substr(0, 8) == "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") {
+        // A password-protected .xlsx is kept in the same container as an
+        // .xls: its directory names the encrypted package (in UTF-16).
+        static const char kEncrypted[] = "E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0";
+        if (data.find(std::string_view(kEncrypted, sizeof kEncrypted - 1)) != std::string_view::npos)
+            return _(
+                "this is a workbook saved with a password (encrypted), which pack cannot read; save it "
+                "without a password");
         return _(
             "this is a workbook in the old Excel format (.xls), which pack does not read; save it as .xlsx or "
             ".ods");
+    }
     return "";
 }
 
@@ -865,12 +995,15 @@ bool read_workbook(const std::string &path, WorkbookKind kind, std::vector<Workb
 
 std::vector<std::string> xlsx_sheet_names(const std::vector<std::string> &genreNames)
 {
+    // A spreadsheet's rules: at most 31 UTF-16 units, suffix included; none
+    // of [ ] : * ? / \ nor a control character; no ' first or last; not
+    // "History" (a name Excel keeps for itself); no two alike under case
+    // folding (ＡＢＣ and ａｂｃ, Σ and σ are one name to it).
     std::vector<std::string> names;
-    std::set<std::string> taken;
+    std::set<std::string> taken{fold_file_name("History")};
     for (const std::string &genre : genreNames) {
-        std::string name;
-        size_t chars = 0;
-        for (size_t i = 0; i < genre.size() && chars < 31;) {
+        std::vector<std::string> chars;
+        for (size_t i = 0; i < genre.size();) {
             size_t n = 1;
             while (i + n < genre.size() && (static_cast<unsigned char>(genre[i + n]) & 0xC0) == 0x80) ++n;
             const std::string ch = genre.substr(i, n);
@@ -878,18 +1011,24 @@ std::vector<std::string> xlsx_sheet_names(const std::vector<std::string> &genreN
             const bool bad =
                 (ch.size() == 1 && (static_cast<unsigned char>(ch[0]) < 0x20 || strchr("[]:*?/\\", ch[0]))) ||
                 (ch.size() == 2 && ch[0] == '\xC2' && static_cast<unsigned char>(ch[1]) < 0xA0);
-            name += bad ? "_" : ch;
+            chars.push_back(bad ? "_" : ch);
             i += n;
-            ++chars;
         }
-        if (name.empty()) name = "_";
-        auto folded = [](std::string s) {
-            for (char &c : s) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-            return s;
-        };
-        std::string unique = name;
-        for (int k = 2; taken.count(folded(unique)); ++k) unique = name + " (" + std::to_string(k) + ")";
-        taken.insert(folded(unique));
+        if (!chars.empty() && chars.front() == "'") chars.front() = "_";
+        std::string unique;
+        for (int k = 1; unique.empty() || taken.count(fold_file_name(unique)); ++k) {
+            const std::string suffix = k == 1 ? "" : " (" + std::to_string(k) + ")";
+            std::string name;
+            size_t units = suffix.size();
+            for (size_t c = 0; c < chars.size(); ++c) {
+                units += chars[c].size() == 4 ? 2 : 1;  // a character past U+FFFF is two UTF-16 units
+                if (units > 31) break;
+                name += c + 1 == chars.size() && chars[c] == "'" && suffix.empty() ? "_" : chars[c];
+            }
+            if (!name.empty() && name.back() == '\'' && suffix.empty()) name.back() = '_';  // cut before a '
+            unique = (name.empty() ? "_" : name) + suffix;
+        }
+        taken.insert(fold_file_name(unique));
         names.push_back(unique);
     }
     return names;

@@ -11,13 +11,15 @@
 // written as General would show it too, with a warning that names the cell
 // and says to type it as text: its shown form is not rebuilt here.
 //
-// Hidden sheets are skipped. A cell holding a line break and merged cells
+// Hidden sheets and chart sheets are skipped. A cell holding a line break and merged cells
 // are problems ("path:sheet:row:column: reason"): a game text is one line,
 // and a merged cell's text belongs to its first cell alone. The ZIP container
 // is read with the game's own reader; its XML parts with expat. What is read
-// is bounded: the file and every part at 64 MiB, a sheet at a header row and
-// the most questions a genre holds, a row at kMaxTableCells cells, and the
-// texts kept at 64 MiB in all.
+// is bounded: the file and every part at 64 MiB, the parts at 256 MiB
+// uncompressed in all, each read once; 1,024 sheets; elements nested 64 deep;
+// a sheet at a header row and the most questions a genre holds, a row at
+// kMaxTableCells cells, the rows, cells and shared texts held at 4 Mi in all
+// and their texts at 128 MiB.
 #pragma once
 
 #include <string>
@@ -33,7 +35,9 @@ struct WorkbookSheet {
     std::string name;
     bool hidden = false;
     std::vector<TableRow> rows;  // row numbers as the sheet has them; empty rows at the end dropped
-    std::vector<PackWarning> warnings;  // cells whose text may not be what the sheet shows
+    std::vector<PackWarning> warnings;  // cells whose text may not be what the sheet shows, the first 20
+    size_t unlistedWarnings = 0;  // the number of such cells past those
+    bool chart = false;  // a chart sheet, which holds no cells
 };
 
 // True, with the kind in *kind, when the path ends in .xlsx or .ods (any case).
@@ -60,7 +64,9 @@ std::string xlsx_sheet(const std::vector<std::string> &header, const std::vector
 // `sheetNames`: distinct workbook sheet names (xlsx_sheet_names). Empty when
 // it cannot be built.
 std::string xlsx_book(const std::vector<std::string> &sheetNames, std::vector<std::string> &&sheets);
-// Sheet names for these genre names: a character a sheet name cannot hold
-// ([ ] : * ? / \) becomes _, the name is cut to 31 characters, and names
-// that a spreadsheet would take for one (ASCII case aside) get " (2)", ...
+// Sheet names for these genre names, by a spreadsheet's rules: a character
+// a sheet name cannot hold ([ ] : * ? / \, a control) and a ' first or last
+// become _; names that a spreadsheet would take for one (under case folding,
+// and "History", which Excel keeps) get " (2)", ...; the name with its suffix
+// is at most 31 UTF-16 units.
 std::vector<std::string> xlsx_sheet_names(const std::vector<std::string> &genreNames);

@@ -88,28 +88,48 @@ bool win_same_file(const char *a, const char *b)
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+namespace {
+
+// The folder part of a path: "." for a bare name.
+std::string folder_of(const std::string &path)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
 bool win_output_target(const std::string &path, std::string *target, std::string *why)
 {
+    // A symbolic link is followed by hand, link after link, as the kernel's
+    // protected_symlinks would follow it for a plain open: only a link of
+    // this user's or of its folder's owner, so that one planted in a shared
+    // folder (/tmp) by another user leads nowhere. A link to nothing makes
+    // no file: where it points was never chosen by the user.
     std::string resolved = path;
     struct stat st;
-    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        // Write what the link points to, and keep the link.
-        if (char *real = realpath(path.c_str(), nullptr)) {
-            resolved = real;
-            free(real);
-        } else {
-            // A link to a file not there yet: the file is made where it points.
-            char link[4096];
-            const ssize_t n = readlink(path.c_str(), link, sizeof link - 1);
-            if (n <= 0) {
-                if (why) *why = sys_message("cannot write: %s", strerror(errno));
-                return false;
-            }
-            link[n] = '\0';
-            const size_t slash = path.rfind('/');
-            resolved =
-                link[0] == '/' || slash == std::string::npos ? std::string(link) : path.substr(0, slash + 1) + link;
+    int hops = 0;
+    while (lstat(resolved.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        struct stat folder;
+        if (st.st_uid != geteuid() && (stat(folder_of(resolved).c_str(), &folder) != 0 || folder.st_uid != st.st_uid)) {
+            if (why) *why = sys_text("is a symbolic link of another user's in a folder not theirs; not followed");
+            return false;
         }
+        char link[4096];
+        const ssize_t n = readlink(resolved.c_str(), link, sizeof link - 1);
+        if (n <= 0 || ++hops > 40) {
+            if (why) *why = sys_message("cannot write: %s", strerror(n <= 0 ? errno : ELOOP));
+            return false;
+        }
+        link[n] = '\0';
+        resolved = link[0] == '/' || resolved.find('/') == std::string::npos
+                       ? std::string(link)
+                       : resolved.substr(0, resolved.rfind('/') + 1) + link;
+    }
+    if (resolved != path && lstat(resolved.c_str(), &st) != 0) {
+        if (why) *why = sys_text("is a symbolic link to nothing; no file is made through one");
+        return false;
     }
     if (stat(resolved.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode)) {

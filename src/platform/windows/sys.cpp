@@ -284,7 +284,12 @@ bool win_output_target(const std::string &path, std::string *target, std::string
         const DWORD n = GetFinalPathNameByHandleW(h, final, 32768, FILE_NAME_NORMALIZED);
         if (n > 0 && n < 32768) {
             std::wstring name(final, n);
-            if (name.rfind(L"\\\\?\\", 0) == 0) name.erase(0, 4);
+            // The final path's own prefix goes: \\?\C:\... is C:\..., and
+            // \\?\UNC\server\share\... is \\server\share\...
+            if (name.rfind(L"\\\\?\\UNC\\", 0) == 0)
+                name.replace(0, 8, L"\\\\");
+            else if (name.rfind(L"\\\\?\\", 0) == 0)
+                name.erase(0, 4);
             resolved = win_narrow(name.c_str());
         }
     }

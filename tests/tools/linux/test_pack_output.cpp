@@ -1,6 +1,7 @@
 // What `pack` does to the file it writes: only a regular file is replaced
 // (never a device, a FIFO, a socket or a folder); through a symbolic link the
-// file it points to is replaced and the link kept; the replaced file keeps its
+// file it points to is replaced and the link kept (only a link of the user's
+// or its folder owner's; one to nothing makes no file); the replaced file keeps its
 // mode, and one the user may not write is refused; a stop signal leaves the
 // old output as it was and no temporary file; a name of the system's longest
 // length works; a failed standard output is reported. The files and the
@@ -32,7 +33,11 @@ std::string source(const std::string &name, int questions = 1)
     return fixture::write_file(name, fixture::lines(fixture::genre_lines("G", questions)));
 }
 
-ToolRun pack(const std::string &out, const std::string &src) { return run_tool({"pack", "-o", out, src}); }
+// --force: most outputs here hold "old", which is no set.
+ToolRun pack(const std::string &out, const std::string &src, bool force = false)
+{
+    return force ? run_tool({"pack", "--force", "-o", out, src}) : run_tool({"pack", "-o", out, src});
+}
 
 mode_t file_type(const std::string &path)
 {
@@ -100,29 +105,55 @@ TEST(PackOutput, ThroughASymbolicLinkTheTargetIsReplacedAndTheLinkKept)
     const std::string link = fixture::out_path("link.zip");
     unlink(link.c_str());
     ASSERT_EQ(symlink("target.zip", link.c_str()), 0);
-    const ToolRun r = pack(link, src);
+    const ToolRun r = pack(link, src, true);
     ASSERT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(file_type(link), static_cast<mode_t>(S_IFLNK));
     EXPECT_EQ(file_type(target), static_cast<mode_t>(S_IFREG));
     EXPECT_EQ(run_tool({"check", target}).out, "0\t2\tG\n");
 
-    // A link to a file not there yet: the file is made where it points.
+    // A link to nothing (relative or absolute) makes no file where it points.
     const std::string dangling = fixture::out_path("dangling.zip");
-    unlink(dangling.c_str());
-    unlink(fixture::out_path("made.zip").c_str());
-    ASSERT_EQ(symlink("made.zip", dangling.c_str()), 0);
-    ASSERT_EQ(pack(dangling, src).exit, 0);
-    EXPECT_EQ(file_type(dangling), static_cast<mode_t>(S_IFLNK));
-    EXPECT_EQ(file_type(fixture::out_path("made.zip")), static_cast<mode_t>(S_IFREG));
+    for (const std::string &to : {std::string("made.zip"), fixture::out_path("made_abs.zip")}) {
+        SCOPED_TRACE(to);
+        unlink(dangling.c_str());
+        ASSERT_EQ(symlink(to.c_str(), dangling.c_str()), 0);
+        const ToolRun made = pack(dangling, src, true);
+        EXPECT_EQ(made.exit, 1);
+        EXPECT_THAT(made.err, HasSubstr(dangling + ": is a symbolic link to nothing; no file is made through one\n"));
+        EXPECT_EQ(file_type(dangling), static_cast<mode_t>(S_IFLNK));
+        EXPECT_EQ(file_type(fixture::out_path("made.zip")), 0u);
+        EXPECT_EQ(file_type(fixture::out_path("made_abs.zip")), 0u);
+    }
+}
 
-    // The same with an absolute target, which is not taken from the link's folder.
-    const std::string absolute = fixture::out_path("made_abs.zip");
-    unlink(dangling.c_str());
-    unlink(absolute.c_str());
-    ASSERT_EQ(symlink(absolute.c_str(), dangling.c_str()), 0);
-    ASSERT_EQ(pack(dangling, src).exit, 0);
-    EXPECT_EQ(file_type(dangling), static_cast<mode_t>(S_IFLNK));
-    EXPECT_EQ(run_tool({"check", absolute}).out, "0\t2\tG\n");
+TEST(PackOutput, ALinkIsFollowedOnlyWhenTheUserOrTheFolderOwnerOwnsIt)
+{
+    if (geteuid() != 0) GTEST_SKIP() << "making links of other users takes root";
+    // In a shared folder of user 65533, links to root's set owned by a stranger, the folder's owner and root.
+    const std::string shared = fixture::out_path("shared");
+    mkdir(shared.c_str(), 0777);
+    ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+    ASSERT_EQ(chown(shared.c_str(), 65533, 65533), 0);
+    const std::string victim = fixture::out_path("victim.zip"), link = shared + "/set.zip";
+    const struct {
+        uid_t owner;
+        bool followed;
+    } cases[] = {{65534, false}, {65533, true}, {0, true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.owner);
+        ASSERT_EQ(pack(victim, source("old.txt", 1)).exit, 0);
+        const std::string before = slurp(victim);
+        unlink(link.c_str());
+        ASSERT_EQ(symlink(victim.c_str(), link.c_str()), 0);
+        ASSERT_EQ(lchown(link.c_str(), c.owner, c.owner), 0);
+        const ToolRun r = pack(link, source("src.txt", 2));
+        EXPECT_EQ(r.exit, c.followed ? 0 : 1) << r.err;
+        EXPECT_EQ(slurp(victim) != before, c.followed);
+        EXPECT_EQ(r.err.find(link + ": is a symbolic link of another user's in a folder not theirs; not followed\n") !=
+                      std::string::npos,
+                  !c.followed);
+        EXPECT_EQ(file_type(link), static_cast<mode_t>(S_IFLNK));
+    }
 }
 
 TEST(PackOutput, TheReplacedFileKeepsItsMode)
@@ -132,7 +163,7 @@ TEST(PackOutput, TheReplacedFileKeepsItsMode)
         SCOPED_TRACE(mode);
         const std::string out = fixture::write_file("mode.zip", "old");
         ASSERT_EQ(chmod(out.c_str(), mode), 0);
-        const ToolRun r = pack(out, src);
+        const ToolRun r = pack(out, src, true);
         if (mode == 0444 && geteuid() != 0) {
             // As cp: a file the user may not write is not replaced.
             EXPECT_EQ(r.exit, 1);
@@ -200,7 +231,8 @@ pid_t pack_stopped_while_writing(const std::string &out, const std::string &old,
             const int null = open("/dev/null", O_WRONLY);
             dup2(null, 1);
             dup2(null, 2);
-            execl(tool.c_str(), tool.c_str(), "pack", "-o", out.c_str(), src.c_str(), static_cast<char *>(nullptr));
+            execl(tool.c_str(), tool.c_str(), "pack", "--force", "-o", out.c_str(), src.c_str(),
+                  static_cast<char *>(nullptr));
             _exit(98);
         }
         for (;;) {

@@ -55,4 +55,27 @@ TEST(ToolPathsWindows, EveryPathNamedUsesBackslashes)
     }
 }
 
+// pack expands * and ? itself, in name order, ignoring case; unpack's usage
+// shows that form.
+TEST(ToolPathsWindows, PackExpandsWildcardsInNameOrder)
+{
+    const std::string dir = fixture::out_path("genres");
+    std::filesystem::remove_all(fixture::fs_path(dir));
+    for (const char *name : {"1_b.TXT", "0_a.txt", "notes.csv"})
+        fixture::write_file(std::string("genres/") + name, fixture::lines(fixture::genre_lines(name, 1)));
+    const struct {
+        std::string pattern, out;
+    } cases[] = {
+        {backslashed(dir) + "\\*.txt", "0\t1\t0_a.txt\n1\t1\t1_b.TXT\n"},
+        {dir + "/?_b.txt", "0\t1\t1_b.TXT\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.pattern);
+        const ToolRun r = run_tool({"pack", "-o", fixture::out_path("globbed.zip"), c.pattern});
+        EXPECT_EQ(r.exit, 0) << r.err;
+        EXPECT_EQ(r.out, c.out);
+    }
+    EXPECT_THAT(run_tool({"unpack", "--help"}).out, HasSubstr("pack -o SET DIR\\*.txt"));
+}
+
 }  // namespace
