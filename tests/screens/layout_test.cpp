@@ -11,6 +11,7 @@
 #include "draw.h"
 #include "font_advances.h"
 #include "font_jp.h"
+#include "quiz_data.h"
 #include "screen_layout.h"
 #include "screen_play.h"
 #include "sys.h"
@@ -72,8 +73,8 @@ TEST(TextLayout, EveryChoiceSlotShowsTheSameLines)
 {
     // pelzo-quiz checks a choice in slot 0's box: any slot must show it alike.
     const std::string text(400, 'a');
-    std::vector<std::vector<std::string>> slots(kPlayChoiceSlots);
-    for (int s = 0; s < kPlayChoiceSlots; ++s) {
+    std::vector<std::vector<std::string>> slots(kChoices);
+    for (int s = 0; s < kChoices; ++s) {
         const TextBox box = play_choice_text_box(s);
         text_fill_box(text.c_str(), box, kPlayChoiceFontSize, 10, made_up_advance,
                       [&](const char *line, float) { slots[static_cast<size_t>(s)].emplace_back(line); });
