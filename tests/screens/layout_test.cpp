@@ -16,6 +16,7 @@
 #include "screen_play.h"
 #include "sys.h"
 #include "text_layout.h"
+#include "utf8.h"
 
 namespace {
 
@@ -90,9 +91,16 @@ TEST(TextLayout, EveryChoiceSlotShowsTheSameLines)
 // characters that fit before "…】", whatever their length in bytes.
 TEST(TextLayout, GenreTagShrinksByOnePixelThenCutsBetweenCharacters)
 {
+    // Whole characters only, as a font leaves out a cut sequence: a cut
+    // inside a character would then seem to fit.
     const auto width = [](const char *text, float size) {
         size_t characters = 0;
-        for (const char *p = text; *p; ++p) characters += (static_cast<unsigned char>(*p) & 0xC0) != 0x80;
+        for (size_t i = 0, n = strlen(text); i < n;) {
+            char32_t c;
+            const size_t length = utf8_decode(text + i, n - i, &c);
+            characters += length > 0;
+            i += length > 0 ? length : 1;
+        }
         return static_cast<float>(characters) * size;
     };
     const auto repeat = [](const std::string &s, int n) {

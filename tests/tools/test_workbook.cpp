@@ -38,15 +38,18 @@ std::string text_cell(const std::string &text, const std::string &attrs = "")
            "</text:p></table:table-cell>";
 }
 
-// An .xlsx file of one sheet "S" with this sheetData content.
-std::string xlsx(const std::string &sheetData, const std::string &prolog = "")
+// An .xlsx file of one sheet "S" with this sheetData content, and these
+// shared strings (<si> elements) when there are any.
+std::string xlsx(const std::string &sheetData, const std::string &prolog = "", const std::string &shared = "")
 {
-    return zip(
-        {{"xl/workbook.xml", "<workbook xmlns:r=\"r\"><sheets><sheet name=\"S\" r:id=\"rId1\"/></sheets></workbook>"},
-         {"xl/_rels/workbook.xml.rels",
-          "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
-         {"xl/worksheets/sheet1.xml",
-          "<?xml version=\"1.0\"?>" + prolog + "<worksheet><sheetData>" + sheetData + "</sheetData></worksheet>"}});
+    std::vector<ZipWriterMember> members{
+        {"xl/workbook.xml", "<workbook xmlns:r=\"r\"><sheets><sheet name=\"S\" r:id=\"rId1\"/></sheets></workbook>"},
+        {"xl/_rels/workbook.xml.rels",
+         "<Relationships><Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
+        {"xl/worksheets/sheet1.xml",
+         "<?xml version=\"1.0\"?>" + prolog + "<worksheet><sheetData>" + sheetData + "</sheetData></worksheet>"}};
+    if (!shared.empty()) members.push_back({"xl/sharedStrings.xml", "<sst>" + shared + "</sst>"});
+    return zip(members);
 }
 
 }  // namespace
@@ -120,6 +123,37 @@ TEST(Workbook, LimitsAndDamageAreRefusedWhereTheyArePassed)
             ASSERT_FALSE(problems.empty());
             EXPECT_THAT(problems[0], HasSubstr(c.problem));
         }
+    }
+}
+
+// A row reads as the spreadsheet shows it: furigana is no part of a cell's
+// text, and a cell repeated over columns fills each of them.
+TEST(Workbook, ARowReadsAsTheSheetShowsIt)
+{
+    const struct {
+        const char *what;
+        std::string book;
+        WorkbookKind kind;
+        std::vector<std::string> cells;
+    } cases[] = {
+        {"furigana",
+         xlsx("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"inlineStr\"><is><t>京</t><rPh sb=\"0\" "
+              "eb=\"1\"><t>キョウ</t></rPh></is></c></row>",
+              "", "<si><r><t>漢</t></r><r><t>字</t></r><rPh sb=\"0\" eb=\"2\"><t>カンジ</t></rPh></si>"),
+         WorkbookKind::Xlsx, {"漢字", "京"}},
+        {"repeat in mid-row",
+         ods("<table:table-row>" + text_cell("a") + text_cell("b", " table:number-columns-repeated=\"3\"") +
+             text_cell("c") + text_cell("d") + "</table:table-row>"),
+         WorkbookKind::Ods, {"a", "b", "b", "b", "c", "d"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<WorkbookSheet> sheets;
+        std::vector<std::string> problems;
+        ASSERT_TRUE(workbook_from_bytes("b", c.book, c.kind, sheets, problems)) << problems[0];
+        ASSERT_EQ(sheets.size(), 1u);
+        ASSERT_EQ(sheets[0].rows.size(), 1u);
+        EXPECT_EQ(sheets[0].rows[0].cells, c.cells);
     }
 }
 
