@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -286,7 +285,7 @@ protected:
     }
 
     // Each line checked by expect_centred_line on a result frame of its own.
-    static void expect_result_lines(std::initializer_list<CentredLine> lines)
+    static void expect_result_lines(const std::vector<CentredLine> &lines)
     {
         for (const CentredLine &l : lines) {
             frame([] { result_draw(); });
@@ -800,19 +799,55 @@ TEST_F(Screens, AfterATimeOutOnlyTheRightChoiceIsMarked)
 
 // ---------------------------------------------------------------- results
 
-TEST_F(Screens, StageClearShowsYellowHeadingStarsAndTheNextStageButton)
+// A stage cleared, the game cleared and the game over: each screen's lines
+// and its button.
+TEST_F(Screens, EachResultScreenShowsItsLinesAndItsButton)
 {
-    show_result(true, 4, 7, 31);
-    expect_result_lines({
-        {140, 56, kColorYellow, "Stage 4 クリア！"},
-        {210, 34, kColorGreen, "正解数: 7 / 10 問"},
-        {255, 40, kColorYellow, "★☆☆"},
-        {305, 16, kColorMuted, "★★★ 全問正解  ★★☆ 高成績クリア  ★☆☆ クリア"},  // the legend
-        {340, 34, kColorAccent, "得点: 31 点"},
-    });
-    expect_result_button(kGreenPlate, "次のステージへ");
+    const struct {
+        bool cleared;
+        int stage, correct, score;
+        std::vector<CentredLine> lines;
+        ResultPlate plate;
+        const char *label;
+    } screens[] = {
+        {true,
+         4,
+         7,
+         31,
+         {{140, 56, kColorYellow, "Stage 4 クリア！"},
+          {210, 34, kColorGreen, "正解数: 7 / 10 問"},
+          {255, 40, kColorYellow, "★☆☆"},
+          {305, 16, kColorMuted, "★★★ 全問正解  ★★☆ 高成績クリア  ★☆☆ クリア"},  // the legend
+          {340, 34, kColorAccent, "得点: 31 点"}},
+         kGreenPlate,
+         "次のステージへ"},
+        {true,
+         10,
+         10,
+         93,
+         {{140, 56, kColorAccent, "ゲームクリア！"}, {255, 40, kColorYellow, "★★★"}, {340, 34, kColorAccent, "得点: 93 点"}},
+         kGreenPlate,
+         "タイトルに戻る"},
+        {false,
+         3,
+         5,
+         22,
+         {{180, 60, kColorRed, "GAME OVER"},
+          {270, 18, kColorMuted, "正解数: 5 / 10 問  （突破ライン: 6 問）"},
+          {310, 34, kColorAccent, "得点: 22 点"}},
+         kRedPlate,
+         "タイトルに戻る"},
+    };
+    for (const auto &r : screens) {
+        show_result(r.cleared, r.stage, r.correct, r.score);
+        expect_result_lines(r.lines);
+        expect_result_button(r.plate, r.label);
+    }
+}
 
-    // The star line for other counts.
+TEST_F(Screens, TheStarLineFollowsTheRightAnswers)
+{
+    show_result(true, 2, 7, 0);
     const struct {
         int stage, correct;
         const char *stars;
@@ -824,15 +859,9 @@ TEST_F(Screens, StageClearShowsYellowHeadingStarsAndTheNextStageButton)
     }
 }
 
-TEST_F(Screens, GameClearShowsTheBlueHeadingAndReturnsToTheTitleOnTheGreenPlate)
+TEST_F(Screens, TheResultButtonReportsAPressOverItOnly)
 {
     show_result(true, 10, 10, 93);
-    expect_result_lines({
-        {140, 56, kColorAccent, "ゲームクリア！"},
-        {255, 40, kColorYellow, "★★★"},
-        {340, 34, kColorAccent, "得点: 93 点"},
-    });
-    expect_result_button(kGreenPlate, "タイトルに戻る");
     // The click is reported in the frame of the press over the button only.
     bool clicked = false;
     HeadlessQueueMouseDown(MOUSE_BUTTON_LEFT);
@@ -845,19 +874,13 @@ TEST_F(Screens, GameClearShowsTheBlueHeadingAndReturnsToTheTitleOnTheGreenPlate)
     EXPECT_FALSE(clicked);
 }
 
-TEST_F(Screens, GameOverShowsTheClearLineAndReturnsToTheTitleOnTheRedPlate)
+TEST_F(Screens, GameOverHasNoStarsAndItsClearLineFollowsTheStage)
 {
     show_result(false, 3, 5, 22);
-    expect_result_lines({
-        {180, 60, kColorRed, "GAME OVER"},
-        {270, 18, kColorMuted, "正解数: 5 / 10 問  （突破ライン: 6 問）"},
-        {310, 34, kColorAccent, "得点: 22 点"},
-    });
     frame([] { result_draw(); });
     EXPECT_TRUE(same(HeadlessGetPixel(375, 436), kColorBackground));  // no green plate
     // No stars or legend on this screen.
     EXPECT_FALSE(any_pixel(Rectangle{0, 250, 960, 18}, kColorYellow));
-    expect_result_button(kRedPlate, "タイトルに戻る");
 
     // Stage 10 missed with 8: the clear line reads 9.
     g_stage = 10;
