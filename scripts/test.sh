@@ -75,10 +75,10 @@ stage_linux() {
   bash scripts/setup.sh
   need_display
   run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-  echo "== the sources' formatting =="
-  check_format
   echo "== install into a temporary prefix, and the .deb =="
   bash scripts/install-test.sh --deb build
+  echo "== the sources' formatting =="
+  check_format
 }
 
 stage_asan() {
