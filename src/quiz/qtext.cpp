@@ -21,7 +21,8 @@ bool parse_qtext_member(const unsigned char *data, uint32_t length, GENRE_DATA *
     for (int k = 0; k < q; ++k) {
         const int first = 1 + kLinesPerQuestion * k;
         convert_sjis_into(split.lines[first].text.c_str(), items[k].text);
-        for (int c = 0; c < kChoices; ++c) convert_sjis_into(split.lines[first + 1 + c].text.c_str(), items[k].choice[c]);
+        for (int c = 0; c < kChoices; ++c)
+            convert_sjis_into(split.lines[first + 1 + c].text.c_str(), items[k].choice[c]);
     }
     genre->items = items;
     genre->count = q;

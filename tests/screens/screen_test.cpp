@@ -256,7 +256,8 @@ protected:
     {
         frame(title);
         const Rectangle row{0, 424, 960, 30};
-        const Ink green = ink_in(row, kColorBackground, kColorGreen), yellow = ink_in(row, kColorBackground, kColorYellow);
+        const Ink green = ink_in(row, kColorBackground, kColorGreen),
+                  yellow = ink_in(row, kColorBackground, kColorYellow);
         ASSERT_GT(yellow.count, 0) << "no name";
         const float w = MeasureTextEx(nameFont, name, 16, 1).x;
         const float line = text_width("問題データ: ", 16) + w + text_width(" （読み込み済み）", 16);
@@ -825,7 +826,9 @@ TEST_F(Screens, EachResultScreenShowsItsLinesAndItsButton)
          10,
          10,
          93,
-         {{140, 56, kColorAccent, "ゲームクリア！"}, {255, 40, kColorYellow, "★★★"}, {340, 34, kColorAccent, "得点: 93 点"}},
+         {{140, 56, kColorAccent, "ゲームクリア！"},
+          {255, 40, kColorYellow, "★★★"},
+          {340, 34, kColorAccent, "得点: 93 点"}},
          kGreenPlate,
          "タイトルに戻る"},
         {false,

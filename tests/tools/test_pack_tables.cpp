@@ -165,7 +165,8 @@ TEST(PackTables, SilentMistakesAreNamedWithRowAndColumn)
         }
     }
     // "??" in a row of no Japanese text is the author's own.
-    packed_dump(fixture::out_path("set.zip"), {fixture::write_file("plain.csv", ten_rows("What is 2+2??,4,1,2,3,5\n"))});
+    packed_dump(fixture::out_path("set.zip"),
+                {fixture::write_file("plain.csv", ten_rows("What is 2+2??,4,1,2,3,5\n"))});
     // Only the row at fault is named, not the rows Calc padded.
     const ToolRun r = run_tool({"pack", "-o", fixture::out_path("set.zip"), dir + "extra_cell.csv"});
     EXPECT_THAT(r.err, ::testing::Not(HasSubstr("extra_cell.csv:2")));

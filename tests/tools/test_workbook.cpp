@@ -113,11 +113,17 @@ TEST(Workbook, LimitsAndDamageAreRefusedWhereTheyArePassed)
          xlsx("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"inlineStr\"><is><t>京</t><rPh sb=\"0\" "
               "eb=\"1\"><t>キョウ</t></rPh></is></c></row>",
               "", "<si><r><t>漢</t></r><r><t>字</t></r><rPh sb=\"0\" eb=\"2\"><t>カンジ</t></rPh></si>"),
-         WorkbookKind::Xlsx, "", 1, {"漢字", "京"}},
+         WorkbookKind::Xlsx,
+         "",
+         1,
+         {"漢字", "京"}},
         {"repeat in mid-row",
          ods("<table:table-row>" + text_cell("a") + text_cell("b", " table:number-columns-repeated=\"3\"") +
              text_cell("c") + text_cell("d") + "</table:table-row>"),
-         WorkbookKind::Ods, "", 1, {"a", "b", "b", "b", "c", "d"}},
+         WorkbookKind::Ods,
+         "",
+         1,
+         {"a", "b", "b", "b", "c", "d"}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
