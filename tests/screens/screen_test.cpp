@@ -804,42 +804,29 @@ TEST_F(Screens, AfterATimeOutOnlyTheRightChoiceIsMarked)
 // and its button.
 TEST_F(Screens, EachResultScreenShowsItsLinesAndItsButton)
 {
+    const std::vector<CentredLine> stageClear{
+        {140, 56, kColorYellow, "Stage 4 クリア！"},
+        {210, 34, kColorGreen, "正解数: 7 / 10 問"},
+        {255, 40, kColorYellow, "★☆☆"},
+        {305, 16, kColorMuted, "★★★ 全問正解  ★★☆ 高成績クリア  ★☆☆ クリア"},  // the legend
+        {340, 34, kColorAccent, "得点: 31 点"},
+    };
+    const std::vector<CentredLine> gameClear{{140, 56, kColorAccent, "ゲームクリア！"},
+                                             {255, 40, kColorYellow, "★★★"},
+                                             {340, 34, kColorAccent, "得点: 93 点"}};
+    const std::vector<CentredLine> gameOver{{180, 60, kColorRed, "GAME OVER"},
+                                            {270, 18, kColorMuted, "正解数: 5 / 10 問  （突破ライン: 6 問）"},
+                                            {310, 34, kColorAccent, "得点: 22 点"}};
     const struct {
         bool cleared;
         int stage, correct, score;
-        std::vector<CentredLine> lines;
+        const std::vector<CentredLine> &lines;
         ResultPlate plate;
         const char *label;
     } screens[] = {
-        {true,
-         4,
-         7,
-         31,
-         {{140, 56, kColorYellow, "Stage 4 クリア！"},
-          {210, 34, kColorGreen, "正解数: 7 / 10 問"},
-          {255, 40, kColorYellow, "★☆☆"},
-          {305, 16, kColorMuted, "★★★ 全問正解  ★★☆ 高成績クリア  ★☆☆ クリア"},  // the legend
-          {340, 34, kColorAccent, "得点: 31 点"}},
-         kGreenPlate,
-         "次のステージへ"},
-        {true,
-         10,
-         10,
-         93,
-         {{140, 56, kColorAccent, "ゲームクリア！"},
-          {255, 40, kColorYellow, "★★★"},
-          {340, 34, kColorAccent, "得点: 93 点"}},
-         kGreenPlate,
-         "タイトルに戻る"},
-        {false,
-         3,
-         5,
-         22,
-         {{180, 60, kColorRed, "GAME OVER"},
-          {270, 18, kColorMuted, "正解数: 5 / 10 問  （突破ライン: 6 問）"},
-          {310, 34, kColorAccent, "得点: 22 点"}},
-         kRedPlate,
-         "タイトルに戻る"},
+        {true, 4, 7, 31, stageClear, kGreenPlate, "次のステージへ"},
+        {true, 10, 10, 93, gameClear, kGreenPlate, "タイトルに戻る"},
+        {false, 3, 5, 22, gameOver, kRedPlate, "タイトルに戻る"},
     };
     for (const auto &r : screens) {
         show_result(r.cleared, r.stage, r.correct, r.score);
