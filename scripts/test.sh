@@ -13,10 +13,10 @@
 #
 # Each stage installs the Debian packages it needs and builds what it takes
 # from another (the Linux tool, the Linux screenshots), so any one stage runs
-# on a fresh machine. Nothing is run again on failure, but for one case,
-# logged with its reason: a Windows program that Wine did not start at all
-# (cmake/wine-run.sh); a second failure fails the run. Fails on the first
-# failure or report; prints each stage's time.
+# on a fresh machine. Nothing is run again on failure but where Wine did not
+# start a program at all (cmake/wine-run.sh, scripts/build-windows.sh): that
+# is logged with its reason, and a second failure fails the run. Fails on the
+# first failure or report; prints each stage's time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
