@@ -49,7 +49,12 @@ export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
 
 # Every clean-up the stages need, run once on exit.
 cleanups=()
-cleanup() { local c; for c in "${cleanups[@]}"; do eval "$c"; done; }
+current=""  # the stage running, named on exit when it failed
+cleanup() {
+  local c
+  [ -z "$current" ] || echo "==== stage $current failed after $(((SECONDS - start) / 60)) min $(((SECONDS - start) % 60)) s ===="
+  for c in "${cleanups[@]}"; do eval "$c"; done
+}
 trap cleanup EXIT
 
 # Tests that drive real windows (the file dialog, the game under Wine) need
@@ -143,8 +148,9 @@ stage_web() {
 times=()
 for stage in "${stages[@]}"; do
   echo "==== stage $stage ===="
-  start=$SECONDS
+  start=$SECONDS current=$stage
   "stage_$stage"
+  current=""
   took=$((SECONDS - start))
   times+=("$stage $((took / 60)) min $((took % 60)) s")
   echo "==== stage $stage passed in $((took / 60)) min $((took % 60)) s ===="
