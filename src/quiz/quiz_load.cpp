@@ -43,7 +43,13 @@ void fail(LoadFailure failure, int genre = -1)
 void succeed() { fail(LoadFailure::None); }
 
 // Releases the item arrays of the first n entries; a failed load keeps none.
-void drop_stored(int n);
+void drop_stored(int n)
+{
+    for (int i = 0; i < n; ++i) {
+        free(g_genres[i].items);
+        g_genres[i].items = nullptr;
+    }
+}
 
 // The genres a load has stored so far: released again when it leaves before
 // it keeps them.
@@ -76,14 +82,6 @@ bool keep_stored(StoredGenres &stored, LoadFailure none)
 struct FileCloser {
     void operator()(FILE *fp) const { fclose(fp); }
 };
-
-void drop_stored(int n)
-{
-    for (int i = 0; i < n; ++i) {
-        free(g_genres[i].items);
-        g_genres[i].items = nullptr;
-    }
-}
 
 bool ascii_iequal(const char *a, const char *b)
 {
