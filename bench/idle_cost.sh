@@ -17,18 +17,9 @@ seconds=${2:-8}
 set_path="$(cd "$(dirname "$0")/.." && pwd)/data/samples/sample.zip"
 export SDL_AUDIODRIVER=dummy
 
-xvfb=""
-for n in $(seq 60 69); do
-  if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then
-    Xvfb :$n -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb=$!
-    export DISPLAY=:$n
-    break
-  fi
-done
-[ -n "$xvfb" ] || { echo "idle_cost: no free X display" >&2; exit 1; }
-trap 'kill $xvfb 2>/dev/null' EXIT
-sleep 1
+. "$(dirname "$0")/../scripts/lib/xvfb.sh"
+xvfb_start || exit 1
+trap xvfb_stop EXIT
 ticks=$(getconf CLK_TCK)
 
 # cpu_ticks PID: user + system time so far, in clock ticks.

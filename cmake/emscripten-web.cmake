@@ -9,14 +9,9 @@
 
 include(/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake)
 
-# See cmake/mingw-w64-x86_64.cmake: try_compile() projects get the same value.
-if(NOT DEFINED PELZO_WEB_DEPS)
-  set(PELZO_WEB_DEPS "${CMAKE_BINARY_DIR}/deps/prefix" CACHE PATH
-    "Prefix holding the libraries built for the browser (scripts/setup-web.sh)")
-endif()
-get_filename_component(PELZO_WEB_DEPS_DIR "${PELZO_WEB_DEPS}" ABSOLUTE BASE_DIR "${CMAKE_BINARY_DIR}")
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PELZO_WEB_DEPS)
-list(REMOVE_DUPLICATES CMAKE_TRY_COMPILE_PLATFORM_VARIABLES)
+# PELZO_WEB_DEPS and PELZO_WEB_DEPS_DIR (cmake/deps-prefix.cmake).
+include(${CMAKE_CURRENT_LIST_DIR}/deps-prefix.cmake)
+pelzo_deps_prefix(PELZO_WEB_DEPS "Prefix holding the libraries built for the browser (scripts/setup-web.sh)")
 
 # Libraries, headers and package files come from the prefix and emscripten's
 # own sysroot, never from the Linux system.

@@ -16,17 +16,9 @@ set(CMAKE_C_COMPILER ${PELZO_MINGW_TRIPLET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${PELZO_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${PELZO_MINGW_TRIPLET}-windres)
 
-# The prefix with the cross-built libraries. CMake reads this file again in
-# every try_compile() test project, where CMAKE_BINARY_DIR is a scratch
-# folder: CMAKE_TRY_COMPILE_PLATFORM_VARIABLES hands the value chosen here
-# down to them, and a value already set wins over the default.
-if(NOT DEFINED PELZO_WIN_DEPS)
-  set(PELZO_WIN_DEPS "${CMAKE_BINARY_DIR}/deps/prefix" CACHE PATH
-    "Prefix holding the cross-built Windows libraries (scripts/setup-windows.sh)")
-endif()
-get_filename_component(PELZO_WIN_DEPS_DIR "${PELZO_WIN_DEPS}" ABSOLUTE BASE_DIR "${CMAKE_BINARY_DIR}")
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PELZO_WIN_DEPS)
-list(REMOVE_DUPLICATES CMAKE_TRY_COMPILE_PLATFORM_VARIABLES)
+# The prefix with the cross-built libraries: PELZO_WIN_DEPS, PELZO_WIN_DEPS_DIR.
+include(${CMAKE_CURRENT_LIST_DIR}/deps-prefix.cmake)
+pelzo_deps_prefix(PELZO_WIN_DEPS "Prefix holding the cross-built Windows libraries (scripts/setup-windows.sh)")
 
 # Libraries, headers and package files are looked up only in the prefix and
 # in MinGW's own tree, never among the Linux ones; programs (pkg-config,

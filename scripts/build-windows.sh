@@ -44,7 +44,26 @@ build=$top/build-win-release
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DPELZO_WIN_DEPS="$top/build-win/deps/prefix" -DCMAKE_BUILD_TYPE=Release \
   -DPELZO_BUILD_TESTS=OFF -DPELZO_WERROR=ON >/dev/null
-WINEDEBUG=-all cmake --build "$build" -j"$jobs" --target pelzowin pelzo-quiz samples >/dev/null
+# The build packs the sample sets with the new pelzo-quiz.exe under Wine,
+# several at once: the prefix is made, its server is up and Wine answers
+# before the first of them starts, so that none of them is the one that
+# boots Wine (which, under load, ended a program with no output at all).
+if command -v wine >/dev/null; then
+  export WINEPREFIX=${WINEPREFIX:-$top/build-win/wine-prefix} WINEDEBUG=-all
+  bash scripts/wine-prefix.sh "$WINEPREFIX"
+  # A new server lingers 30 s after its last program; one already up (the
+  # test run's) is kept, and this one then ends at once.
+  wineserver -p30 || true
+  wine_answers() { [ "$(wine cmd /c echo ready </dev/null 2>/dev/null | tr -d '\r')" = ready ]; }
+  if ! wine_answers; then
+    say "Wine did not answer in $WINEPREFIX; asking once more"
+    wine_answers || die "Wine does not start programs in $WINEPREFIX"
+  fi
+fi
+# The build's output is kept, and shown when it fails.
+log=$build/build.log
+cmake --build "$build" -j"$jobs" --target pelzowin pelzo-quiz samples >"$log" 2>&1 ||
+  { cat "$log" >&2; die "the build failed (log above, and in $log)"; }
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ -n "$version" ] || die "no project version in $build/CMakeCache.txt"
 

@@ -2,18 +2,25 @@
 # packages: zlib, FreeType, SDL2, SDL2_image (stb backend), SDL2_mixer
 # (stb_vorbis), GoogleTest and, for Windows, gettext's libintl, as static
 # libraries into BUILD/deps/prefix.
-# Sourced by scripts/setup-windows.sh and scripts/setup-web.sh, which set:
-#   script_name  the name its messages carry
-#   top build    the repository and the build folder (absolute)
-#   toolchain    the CMake toolchain file of the target
-#   deps_var     the toolchain's variable naming the prefix
-#   gtest_extra_options  (optional) more GoogleTest options
+# Sourced by scripts/setup-windows.sh and scripts/setup-web.sh, which set
+# top (the repository), and libintl_host or gtest_extra_options (more
+# GoogleTest options) where they need them, source it as
+#
+#   . deps-common.sh SCRIPT_NAME BUILD_DIR TOOLCHAIN_FILE DEPS_VAR
+#
+# (the name its messages carry, the build folder, the target's CMake
+# toolchain file in cmake/ and the toolchain's variable naming the prefix)
 # and then call build_libraries.
 #
 # Each library leaves a stamp in deps/prefix/share/pelzo-deps/ with its
 # version and build options, and is skipped while that stamp matches, so a
 # second run takes seconds. Delete a stamp (or deps/) to rebuild.
 
+script_name=$1
+mkdir -p "$2"
+build=$(cd "$2" && pwd)
+toolchain=$top/cmake/$3
+deps_var=$4
 deps=$build/deps
 srcdir=$deps/src          # what apt-get source downloads
 workdir=$deps/build       # unpacked sources and their build trees

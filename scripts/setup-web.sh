@@ -16,13 +16,7 @@
 # Works as root (CI) or through sudo; packages already installed are skipped.
 set -euo pipefail
 
-script_name=setup-web
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$top/build-web}
-mkdir -p "$build"
-build=$(cd "$build" && pwd)
-toolchain=$top/cmake/emscripten-web.cmake
-deps_var=PELZO_WEB_DEPS
 # The game's code catches std::bad_alloc with WebAssembly's own exception
 # handling; GoogleTest's code, linked into the same tests, must use it too.
 gtest_extra_options="-Dgtest_disable_pthreads=ON -DCMAKE_CXX_FLAGS=-fwasm-exceptions"
@@ -31,7 +25,7 @@ gtest_extra_options="-Dgtest_disable_pthreads=ON -DCMAKE_CXX_FLAGS=-fwasm-except
 export NODE_PATH=/usr/share/nodejs
 
 # shellcheck source=deps-common.sh
-. "$top/scripts/deps-common.sh"
+. "$top/scripts/deps-common.sh" setup-web "${1:-$top/build-web}" emscripten-web.cmake PELZO_WEB_DEPS
 
 # fonttools cuts the page's font into parts, zopfli compresses them, Pillow
 # scales the web app's icons (tools/web/web_parts.py).

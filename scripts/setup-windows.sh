@@ -19,17 +19,11 @@
 # Works as root (CI) or through sudo; packages already installed are skipped.
 set -euo pipefail
 
-script_name=setup-windows
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$top/build-win}
-mkdir -p "$build"
-build=$(cd "$build" && pwd)
-toolchain=$top/cmake/mingw-w64-x86_64.cmake
-deps_var=PELZO_WIN_DEPS
 libintl_host=x86_64-w64-mingw32  # pelzo-quiz's translations (gettext)
 
 # shellcheck source=deps-common.sh
-. "$top/scripts/deps-common.sh"
+. "$top/scripts/deps-common.sh" setup-windows "${1:-$top/build-win}" mingw-w64-x86_64.cmake PELZO_WIN_DEPS
 
 run "$logdir/packages.log" bash "$top/scripts/setup.sh" \
   g++-mingw-w64-x86-64-posix wine wine64 nsis \

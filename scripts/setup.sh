@@ -17,13 +17,13 @@ play_packages=(
   libfreetype-dev libfontconfig-dev zlib1g-dev libgtk-3-dev libexpat1-dev
   fonts-ipafont-mincho
 )
-# Testing (scripts/test.sh), the benchmarks, the fuzzers, the install and
+# Testing (scripts/test.sh, with its clang-format check), the benchmarks, the fuzzers, the install and
 # package checks, and remaking assets/ (tools/make_assets.sh); locales holds
 # the ja_JP definition the Wine test makes a Japanese locale from.
 test_packages=(
   git python3 locales
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   fonts-ipafont-gothic fonts-dejavu-core
   xvfb xdotool imagemagick faketime
   sox libsox-fmt-all vorbis-tools zip unzip libarchive-tools

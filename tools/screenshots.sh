@@ -41,22 +41,14 @@ echo "== headless"
 "$build/pelzo-screenshots" shots "$out/headless" "$set_path"
 
 echo "== Xvfb"
-display=""
-for n in 98 97 96 95 94 93; do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || { echo "no free X display" >&2; exit 1; }
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
+. "$root/scripts/lib/xvfb.sh"
+xvfb_start || exit 1
 game_pid=""
 cleanup() {
     if [ -n "$game_pid" ]; then kill "$game_pid" 2>/dev/null || true; wait "$game_pid" 2>/dev/null || true; fi
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
+    xvfb_stop
 }
 trap cleanup EXIT
-export DISPLAY="$display"
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
 
 fake_start="@2025-01-01 12:00:00"
 use_faketime=0

@@ -234,7 +234,7 @@ static void play_frame()
     play_draw_question();
 
     const Vector2 mouse = GetMousePosition();
-    for (int slot = 0; slot < 5; ++slot) {
+    for (int slot = 0; slot < kChoices; ++slot) {
         const bool over = CheckCollisionPointRec(mouse, play_choice_rect(slot));
         play_draw_choice(slot, over);
         if (!g_answered && ((over && IsMouseButtonPressed(MOUSE_BUTTON_LEFT)) || choice_key_pressed(slot)))

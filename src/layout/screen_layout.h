@@ -25,7 +25,6 @@ constexpr int kWindowHeight = 640;
 constexpr float kPlayQuestionFontSize = 20.0f;
 constexpr float kPlayChoiceFontSize = 18.0f;
 constexpr float kPlayCounterFontSize = 20.0f;  // the right-aligned counter lines
-constexpr int kPlayChoiceSlots = 5;
 
 // The tag the genre name is shown in, top left of the question panel.
 constexpr TextBox kPlayGenreTagBox{22.0f, 46.0f, 180.0f, 60.0f};

@@ -38,6 +38,6 @@ bool pzq_is_magic(const char *magic);
 std::string pzq_write_header(const std::array<int, kMaxGenres> &counts,
                              const std::array<std::string, kMaxGenres> &names);
 // One question record from plain Shift-JIS texts (each cut to its width).
-std::string pzq_write_record(const std::string &text, const std::array<std::string, 5> &choices);
+std::string pzq_write_record(const std::string &text, const std::array<std::string, kChoices> &choices);
 // One field: bit 7 of each byte flipped, padded with plain spaces to `width`.
 std::string pzq_write_field(const std::string &plain, int width);

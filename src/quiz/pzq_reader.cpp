@@ -61,7 +61,7 @@ int readpzqBody(QUIZ_STATUS *status, FILE *fp)
         if (!read_record(fp, rec)) return -1;
         QUESTION_RECORD &q = status->questionField[j];
         decodePzqField(rec, kPzqTextWidth, q.text);
-        for (int c = 0; c < 5; ++c)
+        for (int c = 0; c < kChoices; ++c)
             decodePzqField(rec + kPzqTextWidth + kPzqChoiceWidth * c, kPzqChoiceWidth, q.choice[c]);
     }
     return 0;

@@ -32,7 +32,7 @@ std::string pzq_write_field(const std::string &plain, int width)
     return out;
 }
 
-std::string pzq_write_record(const std::string &text, const std::array<std::string, 5> &choices)
+std::string pzq_write_record(const std::string &text, const std::array<std::string, kChoices> &choices)
 {
     std::string out = pzq_write_field(text, kPzqTextWidth);
     for (const std::string &c : choices) out += pzq_write_field(c, kPzqChoiceWidth);

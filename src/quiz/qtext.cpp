@@ -11,16 +11,18 @@ bool parse_qtext_member(const unsigned char *data, uint32_t length, GENRE_DATA *
     TextLines split = split_text_lines(reinterpret_cast<const char *>(data), length, kMemberLineBytes, kMemberMaxLines);
     drop_trailing_empty_lines(split);
     const int lines = static_cast<int>(split.lines.size());
-    if (lines <= 5 || (lines - 1) % 6 != 0) return false;
+    if (lines <= kChoices || (lines - 1) % kLinesPerQuestion != 0) return false;
 
-    const int q = (lines - 1) / 6;
+    const int q = (lines - 1) / kLinesPerQuestion;
     auto *items = static_cast<QUIZ_ITEM *>(malloc(static_cast<size_t>(q) * sizeof(QUIZ_ITEM)));
     if (!items) return false;
 
     convert_sjis_into(split.lines[0].text.c_str(), genre->name);
     for (int k = 0; k < q; ++k) {
-        convert_sjis_into(split.lines[1 + 6 * k].text.c_str(), items[k].text);
-        for (int c = 0; c < 5; ++c) convert_sjis_into(split.lines[2 + 6 * k + c].text.c_str(), items[k].choice[c]);
+        const int first = 1 + kLinesPerQuestion * k;
+        convert_sjis_into(split.lines[first].text.c_str(), items[k].text);
+        for (int c = 0; c < kChoices; ++c)
+            convert_sjis_into(split.lines[first + 1 + c].text.c_str(), items[k].choice[c]);
     }
     genre->items = items;
     genre->count = q;

@@ -14,10 +14,12 @@
 
 constexpr int kMaxGenres = 8;
 constexpr int kTextSize = 512;  // every text slot: at most 511 bytes plus NUL
+constexpr int kChoices = 5;  // a question's choices: the right answer, then four wrong ones
+constexpr int kLinesPerQuestion = 1 + kChoices;  // a question's lines in a genre text: it, then its choices
 
 struct QUIZ_ITEM {
     char text[kTextSize];
-    char choice[5][kTextSize];  // choice[0] is the right answer
+    char choice[kChoices][kTextSize];  // choice[0] is the right answer
 };
 static_assert(sizeof(QUIZ_ITEM) == 3072);
 
@@ -29,7 +31,7 @@ struct GENRE_DATA {
 
 struct QUESTION_RECORD {
     char text[119];
-    char choice[5][31];
+    char choice[kChoices][31];
 };
 static_assert(sizeof(QUESTION_RECORD) == 274);
 

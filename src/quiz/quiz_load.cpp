@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
+#include "ascii.h"
 #include "codepage.h"
 #include "pzq_reader.h"
 #include "sys.h"
@@ -49,73 +51,90 @@ void drop_stored(int n)
     }
 }
 
+// The genres a load has stored so far: released again when it leaves before
+// it keeps them.
+struct StoredGenres {
+    int n = 0;
+    bool kept = false;
+    StoredGenres() = default;
+    StoredGenres(const StoredGenres &) = delete;
+    StoredGenres &operator=(const StoredGenres &) = delete;
+    ~StoredGenres()
+    {
+        if (!kept) drop_stored(n);
+    }
+};
+
+// Ends a load: the genres stored become the table, or, with none stored,
+// the load fails with `none`.
+bool keep_stored(StoredGenres &stored, LoadFailure none)
+{
+    if (stored.n == 0) {
+        fail(none);
+        return false;
+    }
+    g_genreCount = stored.n;
+    stored.kept = true;
+    succeed();
+    return true;
+}
+
+struct FileCloser {
+    void operator()(FILE *fp) const { fclose(fp); }
+};
+
 bool ascii_iequal(const char *a, const char *b)
 {
     for (; *a && *b; ++a, ++b) {
-        char x = *a, y = *b;
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
+        if (ascii_lower(*a) != ascii_lower(*b)) return false;
     }
     return *a == *b;
 }
 
 }  // namespace
 
-bool load_pzq_set(const char *path)
+LoadFailure read_pzq_file(const char *path, PzqFile &file)
 {
-    free_genres();
-    QUIZ_STATUS status;
-    if (!initQuizStatus(&status)) {
-        fail(LoadFailure::StatusInit);
-        return false;
-    }
+    if (!initQuizStatus(&file.status)) return LoadFailure::StatusInit;
     // The path opens as UTF-8 on every system (the wide API on Windows): no
     // code-page step. Only a regular file is opened, without blocking: a
     // directory, a FIFO or a device is a file that cannot be opened.
-    FILE *fp = win_open_regular(path, nullptr, nullptr);
-    if (!fp) {
-        fail(LoadFailure::PzqOpen);
-        return false;
-    }
+    const std::unique_ptr<FILE, FileCloser> fp(win_open_regular(path, nullptr, nullptr));
+    if (!fp) return LoadFailure::PzqOpen;
     // Records are still read 256 bytes at a time; a larger stream buffer
     // only means fewer trips to the kernel for a 67 MB file.
-    setvbuf(fp, nullptr, _IOFBF, 1 << 20);
-    if (readpzqHeader(&status, fp) != 0) {
-        fclose(fp);
-        fail(LoadFailure::PzqHeader);
+    setvbuf(fp.get(), nullptr, _IOFBF, 1 << 20);
+    if (readpzqHeader(&file.status, fp.get()) != 0) return LoadFailure::PzqHeader;
+    if (!genQuestionField(&file.status)) return LoadFailure::StatusAlloc;
+    if (readpzqBody(&file.status, fp.get()) != 0) return LoadFailure::PzqBody;
+    return LoadFailure::None;
+}
+
+bool load_pzq_set(const char *path)
+{
+    free_genres();
+    PzqFile file;
+    const LoadFailure read = read_pzq_file(path, file);
+    if (read != LoadFailure::None) {
+        fail(read);
         return false;
     }
-    if (!genQuestionField(&status)) {
-        fclose(fp);
-        fail(LoadFailure::StatusAlloc);
-        return false;
-    }
-    if (readpzqBody(&status, fp) != 0) {
-        fclose(fp);
-        relQuestionField(&status);
-        fail(LoadFailure::PzqBody);
-        return false;
-    }
-    fclose(fp);
+    const QUIZ_STATUS &status = file.status;
     if (status.total <= 0) {
         fail(LoadFailure::PzqEmpty);
-        relQuestionField(&status);
         return false;
     }
 
-    int n = 0;
+    StoredGenres stored;
     for (int i = 0; i < kMaxGenres; ++i) {
         const GENRE_HEADER &h = status.genre[i];
         if (h.count == 0 || !h.questions) continue;
-        GENRE_DATA &g = g_genres[n];
+        GENRE_DATA &g = g_genres[stored.n];
         convert_sjis_into(h.name, g.name);
         g.items =
             static_cast<QUIZ_ITEM *>(malloc(static_cast<size_t>(static_cast<uint32_t>(h.count)) * sizeof(QUIZ_ITEM)));
         if (!g.items) {
             fail(LoadFailure::GenreAlloc, i);
-            drop_stored(n);
-            relQuestionField(&status);
             return false;
         }
         g.count = h.count;
@@ -123,19 +142,11 @@ bool load_pzq_set(const char *path)
             const QUESTION_RECORD &r = h.questions[q];
             QUIZ_ITEM &item = g.items[q];
             convert_sjis_into(r.text, item.text);
-            for (int c = 0; c < 5; ++c) convert_sjis_into(r.choice[c], item.choice[c]);
+            for (int c = 0; c < kChoices; ++c) convert_sjis_into(r.choice[c], item.choice[c]);
         }
-        ++n;
+        ++stored.n;
     }
-    if (n == 0) {
-        fail(LoadFailure::NoGenre);
-        relQuestionField(&status);
-        return false;
-    }
-    g_genreCount = n;
-    succeed();
-    relQuestionField(&status);
-    return true;
+    return keep_stored(stored, LoadFailure::NoGenre);
 }
 
 std::string genre_member_name(int k) { return kGenreMemberPrefix + std::to_string(k) + ".txt"; }
@@ -165,7 +176,7 @@ bool load_zip_archive(const ZipArchive &archive)
         fail(LoadFailure::NoMember);
         return false;
     }
-    int n = 0;
+    StoredGenres stored;
     char member[kGenreMemberNameSize];
     for (int k = 0; k < kMaxGenres; ++k) {
         unsigned char *data = nullptr;
@@ -173,26 +184,18 @@ bool load_zip_archive(const ZipArchive &archive)
         const int r = read_genre_member(archive, k, member, &data, &size);
         if (r == -2) {
             fail(LoadFailure::Compressed, k);
-            drop_stored(n);
             return false;
         }
         if (r != 0) continue;
-        const bool ok = parse_qtext_member(data, size, &g_genres[n]);
+        const bool ok = parse_qtext_member(data, size, &g_genres[stored.n]);
         zip_free(data);
         if (!ok) {
             fail(LoadFailure::FormatError, k);
-            drop_stored(n);
             return false;
         }
-        ++n;
+        ++stored.n;
     }
-    if (n == 0) {
-        fail(LoadFailure::NoMember);
-        return false;
-    }
-    g_genreCount = n;
-    succeed();
-    return true;
+    return keep_stored(stored, LoadFailure::NoMember);
 }
 
 bool is_pzq_path(const char *path)

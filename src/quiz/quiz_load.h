@@ -62,6 +62,19 @@ bool refuse_quiz_file(bool pzq);
 // ".pzq" in any ASCII case.
 bool is_pzq_path(const char *path);
 bool load_pzq_set(const char *path);
+// A .pzq file's records as read, still Shift-JIS; the question field goes
+// with it.
+struct PzqFile {
+    QUIZ_STATUS status;
+    PzqFile() { initQuizStatus(&status); }
+    ~PzqFile() { relQuestionField(&status); }
+    PzqFile(const PzqFile &) = delete;
+    PzqFile &operator=(const PzqFile &) = delete;
+};
+// The .pzq branch's reading, for the game's load and the tool's check of
+// what it wrote: the failure that stopped it (StatusInit, PzqOpen,
+// PzqHeader, StatusAlloc or PzqBody), or None with every record read.
+LoadFailure read_pzq_file(const char *path, PzqFile &file);
 bool load_zip_set(const char *path);
 // The ZIP branch on an archive already read (zip_open): every member comes
 // from that one image. An empty archive (zip_open refused the file) fails as

@@ -8,7 +8,7 @@ bool g_stageIntro = false;
 int g_usedQIdx[kQuestionsPerStage];
 int g_usedCount = 0;
 int g_currentQ = -1;
-char g_dispChoices[5][kTextSize];
+char g_dispChoices[kChoices][kTextSize];
 int g_correctChoiceIdx = 0;
 
 float g_timer = 0.0f;

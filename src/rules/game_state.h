@@ -31,7 +31,7 @@ extern bool g_stageIntro;  // the stage card shows while the stage jingle plays
 extern int g_usedQIdx[kQuestionsPerStage];  // questions asked in this stage
 extern int g_usedCount;
 extern int g_currentQ;  // -1 until the first pick
-extern char g_dispChoices[5][kTextSize];  // choice texts in display order
+extern char g_dispChoices[kChoices][kTextSize];  // choice texts in display order
 extern int g_correctChoiceIdx;  // display slot holding choice 0
 
 // Answer timer, judging and scoring.

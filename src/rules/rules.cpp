@@ -49,8 +49,8 @@ void pick_next_question()
     g_clickedIdx = -1;
 
     // Four draws, n = 5 down to 2: swap position n - 1 with j = game_rand() % n.
-    int order[5] = {0, 1, 2, 3, 4};
-    for (int n = 5; n >= 2; --n) {
+    int order[kChoices] = {0, 1, 2, 3, 4};
+    for (int n = kChoices; n >= 2; --n) {
         const int j = game_rand() % n;
         const int t = order[n - 1];
         order[n - 1] = order[j];
@@ -59,7 +59,7 @@ void pick_next_question()
 
     const QUIZ_ITEM &item = genre.items[g_currentQ];
     g_correctChoiceIdx = -1;
-    for (int s = 0; s < 5; ++s) {
+    for (int s = 0; s < kChoices; ++s) {
         strncpy(g_dispChoices[s], item.choice[order[s]], kTextSize);
         g_dispChoices[s][kTextSize - 1] = '\0';
         if (order[s] == 0) g_correctChoiceIdx = s;

@@ -93,7 +93,7 @@ void play_draw_question()
 
 void play_draw_choice(int slot, bool hovered)
 {
-    static const char *const kLabels[5] = {"①", "②", "③", "④", "⑤"};
+    static const char *const kLabels[kChoices] = {"①", "②", "③", "④", "⑤"};
     Color body{38, 44, 70, 255};
     Color outline = kColorMuted;
     if (g_answered) {

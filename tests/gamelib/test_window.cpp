@@ -226,8 +226,11 @@ TEST_F(Window, AFrameThatRepeatsTheScreenIsNotDrawnAgain)
     EXPECT_EQ(FramesPresented(), first);
     EXPECT_EQ(HeadlessFrameCount(), 4);
     EXPECT_EQ(HeadlessGetPixel(200, 130), blue);
-    // Still drawn once a second, in case the screen lost it unannounced.
-    for (int i = 0; i < 60; i++) run_frame(background, [&] { scene(blue); });
+    // Still drawn once a second, in case the screen lost it unannounced:
+    // 59 repeats are skipped, the 60th is drawn.
+    for (int i = 3; i < 59; i++) run_frame(background, [&] { scene(blue); });
+    EXPECT_EQ(FramesPresented(), first);
+    run_frame(background, [&] { scene(blue); });
     EXPECT_EQ(FramesPresented(), first + 1);
 
     run_frame(background, [&] { scene(bluer); });

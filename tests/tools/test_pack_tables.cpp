@@ -144,6 +144,8 @@ TEST(PackTables, SilentMistakesAreNamedWithRowAndColumn)
          "易しい\""},
         {"memo.csv", "q,r,a,b,c,d,memo\nq,r,a,b,c,d,memo\nq,r,a,b,c,d\n", false,
          ": most rows have 7 cells; a row holds 6"},
+        // As many rows of 6 cells as of 7: 6 is the count, the row of 7 the mistake.
+        {"tie.csv", "q,r,a,b,c,d\nq,r,a,b,c,d,e\n", false, ":2:7: 7 cells; a row holds 6"},
         {"fffd.csv", ten_rows("東京\uFFFDは？,首都,県,市,村,町\n"), false,
          ":1:1: character 3: U+FFFD, the replacement character, stands where a character was lost"},
     };
@@ -162,6 +164,9 @@ TEST(PackTables, SilentMistakesAreNamedWithRowAndColumn)
             EXPECT_THAT(r.err, HasSubstr(where + expected));
         }
     }
+    // "??" in a row of no Japanese text is the author's own.
+    packed_dump(fixture::out_path("set.zip"),
+                {fixture::write_file("plain.csv", ten_rows("What is 2+2??,4,1,2,3,5\n"))});
     // Only the row at fault is named, not the rows Calc padded.
     const ToolRun r = run_tool({"pack", "-o", fixture::out_path("set.zip"), dir + "extra_cell.csv"});
     EXPECT_THAT(r.err, ::testing::Not(HasSubstr("extra_cell.csv:2")));

@@ -238,6 +238,10 @@ TEST(Unpack, GenreNamesBecomeFileNamesEverySystemAccepts)
     std::string kanji;
     for (int i = 0; i < 40; ++i) kanji += "漢";
     EXPECT_EQ(genre_file_stem(kanji.c_str()), kanji.substr(0, 78));
+    // Names compared as Windows compares them: case folding at the first and
+    // last code point of its runs, and just outside them.
+    EXPECT_EQ(fold_file_name("@AZ[`ÀÖ×ØÞßŸĀĮį\U0001E900\U0001E921\U0001E922"),
+              "@az[`àö×øþßÿāįį\U0001E922\U0001E943\U0001E922");
 }
 
 namespace {
@@ -347,6 +351,23 @@ TEST(Unpack, GenreFilesOfAnotherSetInTheFolderAreNamedAndKept)
     }
     EXPECT_THAT(r.err, ::testing::Not(HasSubstr("notes.md")));
     EXPECT_THAT(r.err, HasSubstr(shown_path(dir) + " holds 2 genre files of another set"));
+}
+
+// Where the file system tells case apart, a genre file whose genre changed
+// case ("Z", now "z") stays beside the new one and is named; where it does
+// not, the new one takes its place.
+TEST(Unpack, AGenreFileInAnotherCaseIsNamedWhereItStaysBeside)
+{
+    const std::string dir = fresh_dir("case");
+    ASSERT_EQ(run_tool({"unpack", named_set("upper.zip", {"Z"}), "-o", dir}).exit, 0);
+    const ToolRun r = run_tool({"unpack", named_set("lower.zip", {"z"}), "-o", dir, "--force"});
+    const auto files = std::distance(std::filesystem::directory_iterator(fixture::fs_path(dir)), {});
+    if (files == 2) {
+        EXPECT_EQ(r.exit, 1);
+        EXPECT_THAT(r.err, HasSubstr(shown_path(dir + "/0_Z.txt") + ": warning: not written by this unpack"));
+    } else {
+        EXPECT_EQ(r.exit, 0) << r.err;
+    }
 }
 
 TEST(Unpack, AFailedWriteIsNoSuccess)

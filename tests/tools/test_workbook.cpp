@@ -1,7 +1,8 @@
 // The workbook reader on workbooks built here: what passes a limit is refused
 // at the cell that passes it (however many cells an .ods file's repeat counts
-// claim), a part that is no workbook XML is named, and every text written to
-// an .xlsx file reads back exactly.
+// claim), a part that is no workbook XML is named, a row reads as the sheet
+// shows it (furigana left out, a repeated cell in each of its columns), and
+// every text written to an .xlsx file reads back exactly.
 #include <gtest/gtest.h>
 #include <gmock/gmock.h>
 
@@ -71,6 +72,7 @@ TEST(Workbook, LimitsAndDamageAreRefusedWhereTheyArePassed)
         WorkbookKind kind;
         std::string problem;  // empty: read, with `rows` rows kept
         size_t rows = 0;
+        std::vector<std::string> cells = {};  // row 1 as the sheet shows it, when given
     };
     const std::vector<Case> cases{
         // A spreadsheet's formatting repeats empty rows and cells to the sheet's end.
@@ -133,6 +135,22 @@ TEST(Workbook, LimitsAndDamageAreRefusedWhereTheyArePassed)
                  text_cell("x", " table:number-columns-repeated=\"100\"") + "</table:table-row>",
              2)),
          WorkbookKind::Ods, "b:T:8760:77: the workbook holds more than 4,194,304 rows, cells and texts"},
+        // Furigana is no part of a cell's text; a cell repeated over columns fills each.
+        {"furigana",
+         xlsx("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"inlineStr\"><is><t>京</t><rPh sb=\"0\" "
+              "eb=\"1\"><t>キョウ</t></rPh></is></c></row>",
+              "", "<sheet name=\"S\" r:id=\"rId1\"/>", "<si><r><t>漢</t></r><r><t>字</t></r><rPh sb=\"0\" eb=\"2\"><t>カンジ</t></rPh></si>"),
+         WorkbookKind::Xlsx,
+         "",
+         1,
+         {"漢字", "京"}},
+        {"repeat in mid-row",
+         ods("<table:table-row>" + text_cell("a") + text_cell("b", " table:number-columns-repeated=\"3\"") +
+             text_cell("c") + text_cell("d") + "</table:table-row>"),
+         WorkbookKind::Ods,
+         "",
+         1,
+         {"a", "b", "b", "b", "c", "d"}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -143,7 +161,9 @@ TEST(Workbook, LimitsAndDamageAreRefusedWhereTheyArePassed)
         if (c.problem.empty()) {
             ASSERT_EQ(sheets.size(), 1u);
             EXPECT_EQ(sheets[0].rows.size(), c.rows);
-            if (!sheets[0].rows.empty()) {
+            if (!c.cells.empty()) {
+                EXPECT_EQ(sheets[0].rows[0].cells, c.cells);
+            } else if (!sheets[0].rows.empty()) {
                 EXPECT_EQ(sheets[0].rows[0].cells.size(), 6u);
             }
         } else {

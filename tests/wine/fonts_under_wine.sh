@@ -53,7 +53,7 @@ mkdir -p "$game"
 cp "$exe" "$game/pelzowin.exe"
 cp "$sample" "$game/sample.zip"
 
-# pixel, find_window, wait_pixel, ink_height
+# pixel, find_window, wait_pixel, ink_height, low_cell
 . "$(dirname "$0")/window_support.sh"
 
 # Starts the game; true when its title's start button reads in Japanese.
@@ -73,9 +73,7 @@ start_and_read_label() {
   xdotool mousemove --window "$wid" 900 600
   wait_pixel 930 290 "18,20,35" >/dev/null
   import -silent -window "$wid" -crop 252x48+354+344 +repage "$work/label.png"
-  tall=$(ink_height "$work/label.png" 0 7)
-  bar=$(ink_height "$work/label.png" 1 7)
-  [ -n "$tall" ] && [ -n "$bar" ] && [ "$tall" -ge 12 ] && [ $((bar * 3)) -le "$tall" ]
+  low_cell "$work/label.png" 1 7 3
 }
 
 # In the running game: starts it, answers the first question and reads the
@@ -87,9 +85,7 @@ answer_and_read_next() {
   xdotool mousemove --window "$wid" 900 20
   wait_pixel 396 613 "40,80,40" >/dev/null
   import -silent -window "$wid" -crop 164x28+398+599 +repage "$work/next.png"  # inside its outline
-  tall=$(ink_height "$work/next.png" 0 6)
-  bar=$(ink_height "$work/next.png" 5 6)
-  [ -n "$tall" ] && [ -n "$bar" ] && [ "$tall" -ge 12 ] && [ $((bar * 2)) -le "$tall" ]
+  low_cell "$work/next.png" 5 6 2
 }
 
 # In the running game, after answer_and_read_next: answers the other nine

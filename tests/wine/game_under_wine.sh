@@ -58,6 +58,19 @@ wait_exit() {
   return 1
 }
 
+# Closes the game's window and expects exit code 0 ($1 names the start).
+close_game() {
+  [ -n "$pid" ] || return
+  xdotool key --window "$game" alt+F4
+  if ! wait_exit; then
+    fail "the game still runs 10 s after its window was closed ($1)"
+  elif [ "$code" -ne 0 ]; then
+    fail "the game ended with code $code ($1)"
+  fi
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  pid=
+}
+
 # --- 1. a whole click through a game ------------------------------------------
 folder="$work/テスト ü 한"
 mkdir -p "$folder"
@@ -96,12 +109,8 @@ else
   # ...which turns green (right) or red (wrong).
   seen=$(wait_pixel 465 400 "20,80,40" "120,30,30") || fail "the answer was not coloured: pixel 465,400 is $seen"
 
-  xdotool key --window "$wid" alt+F4
-  if ! wait_exit; then
-    fail "the game still runs 10 s after its window was closed"
-  elif [ "$code" -ne 0 ]; then
-    fail "the game ended with code $code after its window was closed"
-  fi
+  game=$wid
+  close_game "first start"
 fi
 [ -n "$pid" ] && kill "$pid" 2>/dev/null
 pid=
@@ -139,19 +148,6 @@ open_dialog() {
   done
   fail "the dialog never took the keyboard focus ($1)"
   return 1
-}
-
-# Closes the game's window and expects exit code 0 ($1 names the start).
-close_game() {
-  [ -n "$pid" ] || return
-  xdotool key --window "$game" alt+F4
-  if ! wait_exit; then
-    fail "the game still runs 10 s after its window was closed ($1)"
-  elif [ "$code" -ne 0 ]; then
-    fail "the game ended with code $code ($1)"
-  fi
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  pid=
 }
 
 # --- 2. the open-file dialog, cancelled -----------------------------------------

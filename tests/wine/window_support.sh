@@ -43,3 +43,14 @@ ink_height() {
   convert "$label" -crop "$((w / cells))x100+$((x + w * cell / cells))+0" +repage -colorspace gray -threshold 60% \
     -trim -format '%h' info: 2>/dev/null
 }
+
+# True when cell $2 of $3 equal cells across the label image $1 holds ink at
+# most 1/$4 as high as cell 0's (12 pixels or more): a thin mark of the
+# Japanese font beside a full character, where missing-glyph boxes would all
+# be one height.
+low_cell() {
+  local tall bar
+  tall=$(ink_height "$1" 0 "$3")
+  bar=$(ink_height "$1" "$2" "$3")
+  [ -n "$tall" ] && [ -n "$bar" ] && [ "$tall" -ge 12 ] && [ $((bar * $4)) -le "$tall" ]
+}

@@ -580,6 +580,11 @@ TEST(ZipDeferred, Zip64MemberWithADescriptorTakesItsSizesFromTheCentralDirectory
     EXPECT_STREQ(walk.members[0].sizesFrom, "the central directory");
     EXPECT_EQ(walk.members[0].uncompressed, plain.size());
     EXPECT_EQ(walk.members[0].state, ZipMemberState::Readable);
+    // Cut before the central directory, the zeros of its Zip64 field are no
+    // sizes: the walk ends at it.
+    const ZipWalk cut = zip_walk_bytes(reinterpret_cast<const unsigned char *>(local.data()), local.size());
+    EXPECT_EQ(cut.end, ZipWalkEnd::SizesUnknown);
+    EXPECT_TRUE(cut.members.empty());
 }
 
 // 2,000 stored members of no bytes, each claiming 64 MiB: judged from their

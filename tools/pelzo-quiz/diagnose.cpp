@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ascii.h"
 #include "codepage.h"
 #include "format.h"
 #include "i18n.h"
@@ -255,16 +256,16 @@ void diagnose_member_text(const std::string &member, const std::string &data)
     const bool moreContent = split.moreAfterLimit;
     const size_t count = table.size();
     const long lines = static_cast<long>(count);
-    if (lines >= 7 && (lines - 1) % 6 == 0) {
+    if (lines >= 7 && (lines - 1) % kLinesPerQuestion == 0) {
         say(_("%s: its %ld lines make %ld questions, but there was not enough memory for them"), m, lines,
-            (lines - 1) / 6);
+            (lines - 1) / kLinesPerQuestion);
         return;
     }
     std::string need;
     if (lines < 7) {
         need = _("at least 7 (7, 13, 19, …)");
     } else {
-        const long below = 1 + 6 * ((lines - 1) / 6);
+        const long below = 1 + kLinesPerQuestion * ((lines - 1) / kLinesPerQuestion);
         need = below + 6 <= 1021 ? formatted(_("%ld or %ld"), below, below + 6) : std::to_string(below);
     }
     std::string last;
@@ -457,8 +458,7 @@ void diagnose_zip(const char *path, const LoadOutcome &outcome, const ZipArchive
     std::string names;
     int listed = 0;
     for (const ZipMemberReport &m : walk.members) {
-        std::string lower = m.baseName;
-        for (char &c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        const std::string lower = ascii_lower(m.baseName);
         if (lower != m.baseName && lower.rfind(kGenreMemberPrefix, 0) == 0)
             say(_("%s: member names are case-sensitive; write it in lower case"), printable(m.name).c_str());
         else if (m.baseName.rfind(kGenreMemberPrefix, 0) == 0)

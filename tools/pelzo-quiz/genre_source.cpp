@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ascii.h"
 #include "codepage.h"
 #include "format.h"
 #include "i18n.h"
@@ -62,7 +63,7 @@ std::string describe(const std::string &ch)
 constexpr size_t kMaxListed = 20;
 
 // The most lines a genre's layout can have.
-constexpr size_t kMaxLayoutLines = 1 + 6 * static_cast<size_t>(kPzqMaxQuestions);
+constexpr size_t kMaxLayoutLines = 1 + kLinesPerQuestion * static_cast<size_t>(kPzqMaxQuestions);
 
 struct Reporter {
     const std::string &path;
@@ -177,7 +178,7 @@ bool check_size(const Reporter &r, size_t index, const SourceLine &line, const s
                            kTextSlotBytes, japanese, ascii, fit.c_str()));
         return false;
     }
-    const int limit = index == 0 ? kPzqNameSize : (index - 1) % 6 == 0 ? kPzqTextWidth : kPzqChoiceWidth;
+    const int limit = index == 0 ? kPzqNameSize : (index - 1) % kLinesPerQuestion == 0 ? kPzqTextWidth : kPzqChoiceWidth;
     if (bytes <= limit) return true;
     // The game reads a .pzq text into a UTF-8 slot that any of these fit.
     static_assert(3 * kPzqTextWidth <= kTextSlotBytes);
@@ -284,11 +285,11 @@ bool read_text_genre(const std::string &path, const std::string &data, PackForma
     // the sizes checked below. No more lines are taken than one question
     // past the largest genre (enough to say by how many questions it is too
     // long); after them only line ends may follow.
-    TextLines split = split_text_lines(data.data() + start, data.size() - start, 0, kMaxLayoutLines + 6);
+    TextLines split = split_text_lines(data.data() + start, data.size() - start, 0, kMaxLayoutLines + kLinesPerQuestion);
     if (split.moreAfterLimit) {
         r.whole(formatted(_("more than %s lines; a genre holds at most %s questions (1 + 6 × 32,767 lines): split it "
                               "into two genres"),
-                            with_thousands(static_cast<long long>(kMaxLayoutLines + 6)).c_str(),
+                            with_thousands(static_cast<long long>(kMaxLayoutLines + kLinesPerQuestion)).c_str(),
                             with_thousands(kPzqMaxQuestions).c_str()));
         return false;
     }
@@ -312,8 +313,8 @@ bool read_text_genre(const std::string &path, const std::string &data, PackForma
     }
 
     const size_t count = out.lines.size();
-    if (count < 7 || (count - 1) % 6 != 0) {
-        const size_t below = count < 7 ? 7 : 1 + 6 * ((count - 1) / 6);
+    if (count < 7 || (count - 1) % kLinesPerQuestion != 0) {
+        const size_t below = count < 7 ? 7 : 1 + kLinesPerQuestion * ((count - 1) / kLinesPerQuestion);
         const std::string last = excerpt(std::string(out.text(count - 1)));
         if (count < 7)
             r.at(out.lines[count - 1],
@@ -349,9 +350,7 @@ std::string header_word(const std::string &cell)
         else
             break;
     }
-    std::string out(s);
-    for (char &c : out) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return out;
+    return ascii_lower(s);
 }
 
 // Words for the first two columns, as header_word gives them.
@@ -468,7 +467,7 @@ void check_lost_text(const std::string &path, const TableRow &row, std::vector<P
 void drop_padding(std::vector<TableRow> &rows)
 {
     for (TableRow &row : rows)
-        while (row.cells.size() > 6 && row.cells.back().empty()) row.cells.pop_back();
+        while (row.cells.size() > kLinesPerQuestion && row.cells.back().empty()) row.cells.pop_back();
 }
 
 // The number of cells most question rows have; 6 when as many have 6.
@@ -478,7 +477,7 @@ size_t usual_cell_count(const std::vector<TableRow> &rows, size_t first)
     for (size_t k = first; k < rows.size(); ++k)
         if (!row_empty(rows[k])) counts.push_back(rows[k].cells.size());
     std::sort(counts.begin(), counts.end());
-    size_t usual = 6, most = static_cast<size_t>(std::count(counts.begin(), counts.end(), size_t{6}));
+    size_t usual = kLinesPerQuestion, most = static_cast<size_t>(std::count(counts.begin(), counts.end(), size_t{kLinesPerQuestion}));
     for (size_t k = 0; k < counts.size();) {
         const size_t run =
             static_cast<size_t>(std::upper_bound(counts.begin(), counts.end(), counts[k]) - counts.begin()) - k;
@@ -492,11 +491,11 @@ size_t usual_cell_count(const std::vector<TableRow> &rows, size_t first)
 void cell_count_problem(const std::string &path, const TableRow &row, std::vector<std::string> &problems)
 {
     const int n = static_cast<int>(row.cells.size());
-    if (n > 6)
+    if (n > kLinesPerQuestion)
         problems.push_back(source_where(path, {0, 0, row.row, 7, true}) + ": " +
                            formatted(_("%d cells; a row holds 6: the question, the right answer and four wrong "
                                        "answers. Cell 7 holds \"%s\": remove what does not belong to the question"),
-                                     n, excerpt(row.cells[6]).c_str()));
+                                     n, excerpt(row.cells[kLinesPerQuestion]).c_str()));
     else
         problems.push_back(source_where(path, {0, 0, row.row, 0, true}) + ": " +
                            formatted(P_("%d cell; a row holds 6: the question, the right answer and four wrong answers",
@@ -568,7 +567,7 @@ void GenreSource::add(std::string_view text, int line, unsigned short column, bo
 std::string line_role(size_t index)
 {
     if (index == 0) return _("the genre name");
-    switch ((index - 1) % 6) {
+    switch ((index - 1) % kLinesPerQuestion) {
     case 0: return _("the question");
     case 1: return _("the right answer");
     default: return formatted(_("wrong answer %zu"), (index - 1) % 6 - 1);
@@ -602,8 +601,7 @@ std::string table_genre_name(const std::string &path)
 bool genre_table_kind(const std::string &path, TableKind *kind)
 {
     if (path.size() < 4 || path[path.size() - 4] != '.') return false;
-    std::string ext = path.substr(path.size() - 3);
-    for (char &c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    const std::string ext = ascii_lower(path.substr(path.size() - 3));
     if (ext != "csv" && ext != "tsv") return false;
     *kind = ext == "csv" ? TableKind::Csv : TableKind::Tsv;
     return true;
@@ -697,7 +695,7 @@ bool genre_from_rows(const std::string &path, std::vector<TableRow> &rows, const
                           "wrong answers"));
         return false;
     }
-    out.lines.reserve(1 + 6 * (rows.size() - first));  // exactly: pack holds eight genres at once
+    out.lines.reserve(1 + kLinesPerQuestion * (rows.size() - first));  // exactly: pack holds eight genres at once
     size_t bytes = out.texts.size();
     for (size_t k = first; k < rows.size(); ++k)
         for (const std::string &c : rows[k].cells) bytes += c.size() + 1;
@@ -705,7 +703,7 @@ bool genre_from_rows(const std::string &path, std::vector<TableRow> &rows, const
     // Most rows of another count than 6 is one mistake of the whole table (a
     // column too many); the rows that differ from most are named.
     const size_t usual = usual_cell_count(rows, first);
-    if (usual != 6)
+    if (usual != kLinesPerQuestion)
         r.whole(formatted(_("most rows have %d cells; a row holds 6: the question, the right answer and four wrong "
                             "answers, in the first six columns"),
                           static_cast<int>(usual)));
@@ -716,13 +714,13 @@ bool genre_from_rows(const std::string &path, std::vector<TableRow> &rows, const
         if (row_empty(row)) {
             problems.push_back(formatted(_("%s: empty row; write the question that belongs here, or remove the row"),
                                            where.c_str()));
-        } else if (row.cells.size() != 6) {
+        } else if (row.cells.size() != kLinesPerQuestion) {
             if (row.cells.size() != usual) cell_count_problem(path, row, problems);
         } else {
             check_lost_text(path, row, out.warnings);
-            for (size_t c = 0; c < 6; ++c) {
+            for (size_t c = 0; c < kLinesPerQuestion; ++c) {
                 out.add(row.cells[c], row.row, static_cast<unsigned short>(c + 1), true);
-                check_line(r, 1 + 6 * (k - first) + c, out.lines.back(), row.cells[c], format);
+                check_line(r, 1 + kLinesPerQuestion * (k - first) + c, out.lines.back(), row.cells[c], format);
                 if (!r.more(mark)) return false;
                 mark = problems.size();
             }

@@ -72,7 +72,7 @@ void print_dump()
             line += ",\"index\":" + std::to_string(q) + ",\"text\":";
             json_string(line, item.text);
             line += ",\"choices\":[";
-            for (int c = 0; c < 5; ++c) {
+            for (int c = 0; c < kChoices; ++c) {
                 if (c) line += ',';
                 json_string(line, item.choice[c]);
             }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ascii.h"
 #include "codepage.h"
 #include "format.h"
 #include "genre_source.h"
@@ -50,14 +51,6 @@ const char kUsage[] = N_(
 
 int usage_error(const std::string &what) { return ::usage_error("pelzo-quiz pack", what, _(kUsage)); }
 
-bool ends_with_pzq(const std::string &path)
-{
-    if (path.size() < 4) return false;
-    std::string ext = path.substr(path.size() - 4);
-    for (char &c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return ext == ".pzq";
-}
-
 // The extension of a file pack reads, when OUT ends in one: a genre file or
 // workbook named where the set belongs (`pack -o DIR/*.txt` with SET
 // forgotten), which writing the set would destroy. nullptr for any other name.
@@ -66,9 +59,7 @@ const char *source_extension(const std::string &path)
     for (const char *ext : {".txt", ".csv", ".tsv", ".xlsx", ".ods"}) {
         const size_t n = strlen(ext);
         if (path.size() <= n) continue;
-        std::string tail = path.substr(path.size() - n);
-        for (char &c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        if (tail == ext) return ext;
+        if (ascii_lower(std::string_view(path).substr(path.size() - n)) == ext) return ext;
     }
     return nullptr;
 }
@@ -101,9 +92,9 @@ std::string build_pzq(const std::vector<GenreSource> &genres)
     std::string out = pzq_write_header(counts, names);
     for (const GenreSource &g : genres) {
         for (int q = 0; q < g.questions(); ++q) {
-            const size_t first = 1 + 6 * static_cast<size_t>(q);
-            std::array<std::string, 5> choices;
-            for (size_t c = 0; c < 5; ++c) choices[c] = source_sjis(g, first + 1 + c);
+            const size_t first = 1 + kLinesPerQuestion * static_cast<size_t>(q);
+            std::array<std::string, kChoices> choices;
+            for (size_t c = 0; c < kChoices; ++c) choices[c] = source_sjis(g, first + 1 + c);
             out += pzq_write_record(source_sjis(g, first), choices);
         }
     }
@@ -152,9 +143,9 @@ void verify_zip(const std::string &path, const std::vector<GenreSource> &genres,
         }
         compare_loaded(genre.name, g, 0, problems);
         for (int q = 0; q < genre.count; ++q) {
-            const size_t first = 1 + 6 * static_cast<size_t>(q);
+            const size_t first = 1 + kLinesPerQuestion * static_cast<size_t>(q);
             compare_loaded(genre.items[q].text, g, first, problems);
-            for (size_t c = 0; c < 5; ++c) compare_loaded(genre.items[q].choice[c], g, first + 1 + c, problems);
+            for (size_t c = 0; c < kChoices; ++c) compare_loaded(genre.items[q].choice[c], g, first + 1 + c, problems);
         }
         free(genre.items);
     }
@@ -162,22 +153,17 @@ void verify_zip(const std::string &path, const std::vector<GenreSource> &genres,
 
 void verify_pzq(const std::string &path, const std::vector<GenreSource> &genres, std::vector<std::string> &problems)
 {
-    QUIZ_STATUS status;
-    initQuizStatus(&status);
-    FILE *fp = win_open_regular(path.c_str(), nullptr, nullptr);
-    if (!fp || readpzqHeader(&status, fp) != 0 || !genQuestionField(&status) || readpzqBody(&status, fp) != 0) {
-        if (fp) fclose(fp);
-        relQuestionField(&status);
+    PzqFile file;
+    if (read_pzq_file(path.c_str(), file) != LoadFailure::None) {
         problems.push_back(formatted(_("%s: the written file does not read back as a quiz file"), path.c_str()));
         return;
     }
-    fclose(fp);
+    const QUIZ_STATUS &status = file.status;
     for (size_t k = 0; k < kMaxGenres; ++k) {
         const int expected = k < genres.size() ? genres[k].questions() : 0;
         if (status.genre[k].count != expected) {
-            problems.push_back(formatted(_("%s: genre %zu reads back with %d questions instead of %d"), path.c_str(), k,
-                                         status.genre[k].count, expected));
-            relQuestionField(&status);
+            problems.push_back(formatted(_("%s: genre %zu reads back with %d questions instead of %d"), path.c_str(),
+                                           k, status.genre[k].count, expected));
             return;
         }
     }
@@ -186,12 +172,11 @@ void verify_pzq(const std::string &path, const std::vector<GenreSource> &genres,
         compare_sjis(status.genre[k].name, g, 0, problems);
         for (int q = 0; q < g.questions(); ++q) {
             const QUESTION_RECORD &rec = status.genre[k].questions[q];
-            const size_t first = 1 + 6 * static_cast<size_t>(q);
+            const size_t first = 1 + kLinesPerQuestion * static_cast<size_t>(q);
             compare_sjis(rec.text, g, first, problems);
-            for (size_t c = 0; c < 5; ++c) compare_sjis(rec.choice[c], g, first + 1 + c, problems);
+            for (size_t c = 0; c < kChoices; ++c) compare_sjis(rec.choice[c], g, first + 1 + c, problems);
         }
     }
-    relQuestionField(&status);
 }
 
 // Writes bytes to a new temporary file beside `target`. Returns its path, or
@@ -316,7 +301,7 @@ int read_options(int argc, char **argv, PackOptions *o)
         return usage_error(formatted(_("-o %s ends in %s, as the files pack reads do; OUT names the set to write "
                                        "(.zip or .pzq): was it left out?"),
                                      o->out.c_str(), ext));
-    o->format = ends_with_pzq(o->out) ? PackFormat::Pzq : PackFormat::Zip;
+    o->format = is_pzq_path(o->out.c_str()) ? PackFormat::Pzq : PackFormat::Zip;
     if (o->store && o->format == PackFormat::Pzq)
         return usage_error(_("--store applies to ZIP sets only; a .pzq file is never compressed"));
     TableKind kind;

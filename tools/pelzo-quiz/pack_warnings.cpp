@@ -115,11 +115,11 @@ std::vector<PackWarning> pack_warnings(const std::vector<GenreSource> &genres, F
     for (const GenreSource &g : genres) {
         check_genre_tag(font, g, out);
         for (int q = 0; q < g.questions(); ++q) {
-            const size_t first = 1 + 6 * static_cast<size_t>(q);
+            const size_t first = 1 + kLinesPerQuestion * static_cast<size_t>(q);
             const Shown question = shown_in(font, g.c_text(first), questionBox, kPlayQuestionFontSize);
             check_fits(font, g, first, question, questionBox, kPlayQuestionFontSize, out);
-            Shown choices[5];
-            for (size_t c = 0; c < 5; ++c) {
+            Shown choices[kChoices];
+            for (size_t c = 0; c < kChoices; ++c) {
                 const size_t index = first + 1 + c;
                 choices[c] = shown_in(font, g.c_text(index), choiceBox, kPlayChoiceFontSize);
                 check_fits(font, g, index, choices[c], choiceBox, kPlayChoiceFontSize, out);

@@ -2,6 +2,7 @@
 // genre, read each back as pack would and name what would not pack.
 #include "unpack.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -269,14 +270,21 @@ void write_genre_files(const UnpackOptions &o, const OutFolder &folder, const st
 
 // Genre files of an earlier unpack, or of the author, that `pack DIR/*`
 // would take with this set. They are named, never removed: whose they are
-// cannot be told.
+// cannot be told. A name this unpack wrote is ours; so is one that differs
+// from it only in case where the file system kept the earlier spelling for
+// the file it replaced (the name written is then not in the folder). Where
+// case tells files apart, "0_Z.txt" beside a new "0_z.txt" is another file.
 std::vector<std::string> other_genre_files(const OutFolder &folder, const std::vector<std::string> &names)
 {
     std::vector<std::string> others;
-    for (const std::string &entry : win_out_folder_entries(folder)) {
+    const std::vector<std::string> after = win_out_folder_entries(folder);
+    for (const std::string &entry : after) {
         if (!genre_file_name(entry)) continue;
         bool ours = false;
-        for (const std::string &name : names) ours = ours || fold_file_name(name) == fold_file_name(entry);
+        for (const std::string &name : names)
+            ours = ours || name == entry ||
+                   (fold_file_name(name) == fold_file_name(entry) &&
+                    std::find(after.begin(), after.end(), name) == after.end());
         if (!ours) others.push_back(folder.prefix + entry);
     }
     return others;

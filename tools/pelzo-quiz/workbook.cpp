@@ -15,6 +15,7 @@
 
 #include <expat.h>
 
+#include "ascii.h"
 #include "file_names.h"
 #include "format.h"
 #include "i18n.h"
@@ -859,13 +860,7 @@ bool read_ods(const std::string &path, const ZipArchive &archive, const ZipWalk 
 bool ends_with_folded(const std::string &path, const char *ext)
 {
     const size_t n = strlen(ext);
-    if (path.size() <= n) return false;
-    for (size_t i = 0; i < n; ++i) {
-        char c = path[path.size() - n + i];
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        if (c != ext[i]) return false;
-    }
-    return true;
+    return path.size() > n && ascii_lower(std::string_view(path).substr(path.size() - n)) == ext;
 }
 
 // ---- Writing .xlsx ----------------------------------------------------------------
@@ -924,7 +919,7 @@ bool workbook_kind(const std::string &path, WorkbookKind *kind)
 
 std::string workbook_signature_problem(std::string_view data)
 {
-    if (data.substr(0, 4) == "PK\x03\x04")
+    if (zip_starts_like_archive(data.data(), data.size()))
         return _(
             "this is a workbook (a ZIP container), not a text or CSV file; give it with its own extension, .xlsx "
             "or .ods, and pack reads its sheets");

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "ascii.h"
 #include "dialog_filters.h"
 #include "gamelib.h"
 #include "resources.h"
@@ -37,7 +38,7 @@ std::string gtk_pattern(const std::string &windows)
     if (windows == "*.*") return "*";
     std::string out;
     for (char c : windows) {
-        const char lower = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+        const char lower = ascii_lower(c);
         if (lower >= 'a' && lower <= 'z')
             out += std::string("[") + lower + char(lower - 'a' + 'A') + "]";
         else

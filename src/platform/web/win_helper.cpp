@@ -16,6 +16,7 @@
 #include <cstring>
 #include <string>
 
+#include "ascii.h"
 #include "dialog_filters.h"
 #include "font_jp.h"
 #include "quiz_data.h"
@@ -58,8 +59,6 @@ std::string accept_list(const char *patterns)
     }
     return out;
 }
-
-char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
 // True when name ends with ext, letters compared without regard to case.
 bool ends_with_ignoring_case(const char *name, const std::string &ext)

@@ -14,25 +14,17 @@ for tool in Xvfb xdotool import convert compare; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
 done
 tmp=$(mktemp -d)
-xvfb="" pid=""
+pid=""
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  xvfb_stop
   rm -rf "$tmp"
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
-for n in $(seq 70 89); do
-  if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then
-    Xvfb :$n -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb=$!
-    export DISPLAY=:$n
-    break
-  fi
-done
-[ -n "$xvfb" ] || { echo "skipped: no free X display number"; exit 77; }
-for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
+. "$(dirname "$0")/../../../scripts/lib/xvfb.sh"
+xvfb_start 1920x1080x24 || fail "no X server came up"
 
 SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$screenshots" shots "$tmp" "$set" >/dev/null 2>&1 ||
   fail "pelzo-screenshots made no reference"

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "sys.h"
 #include "tool_run.h"
@@ -61,6 +62,18 @@ TEST(UnpackOutput, ANameThatAppearsAfterTheCheckIsNotWrittenThrough)
     EXPECT_FALSE(std::filesystem::exists(decoy + "/h.txt"));
     unlink(dir.c_str());
     std::filesystem::remove_all(dir + ".moved");
+}
+
+TEST(UnpackOutput, AReplaceThatCannotTakeTheNameLeavesNoTemporaryFile)
+{
+    const std::string dir = fresh_dir("replace");
+    ASSERT_EQ(mkdir((dir + "/0_g.txt").c_str(), 0755), 0);  // a folder holds the name
+    OutFolder folder;
+    std::string why;
+    ASSERT_TRUE(win_open_out_folder(dir.c_str(), &folder, &why)) << why;
+    EXPECT_FALSE(win_write_in_folder(folder, "0_g.txt", "new", 3, true, &why));
+    EXPECT_EQ(win_out_folder_entries(folder), std::vector<std::string>{"0_g.txt"});
+    win_close_out_folder(&folder);
 }
 
 TEST(UnpackOutput, ABackslashIsPartOfTheFolderName)
