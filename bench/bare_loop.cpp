@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bare_loop: the least a game window of PelzoWin's kind costs, the reference
 // of bench/idle_cost.sh. One 960 x 640 window with 4x multisampled OpenGL,
 // as the game asks for, cleared and presented 60 times a second with nothing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The glyph rebuild for a quiz set with 7,000 distinct characters.
 //
 // Measured: rebuild_font_jp with a headless window, as after a load: the glyph

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loading the largest .pzq (8 x 32,767 questions, 67 MB), including the
 // glyph rebuild that follows every successful load.
 //

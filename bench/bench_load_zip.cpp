@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loading a ZIP set of 8 members x 170 questions, every line 170 kanji,
 // stored and deflated, including the glyph rebuild that follows the load.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One whole play frame, headless, with the software renderer: a question of
 // 511-byte texts after the player answered wrongly, so the timer bar, panel,
 // genre tag, counters, question, five coloured choices and the next button all

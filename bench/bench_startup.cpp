@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up to the first presented frame, headless, in a fresh process each
 // time: exec, dynamic linking, app_startup (window, icon, logo, audio, font,
 // sounds, the opening jingle) and one app_frame.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bench_support: what the benchmark programs share.
 //
 // Offers the game's Japanese font file (found as the game finds it), a list of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text layout of the heaviest question screen: the question and five choices
 // of 511 bytes each, wrapped into their boxes, in a font of 7,000 kanji.
 //

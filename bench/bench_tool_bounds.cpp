@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The authors' tool on the largest inputs, in bounded memory and time.
 //
 // PackPeakMemory: `pelzo-quiz pack` run as its own process on the largest

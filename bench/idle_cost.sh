@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # What the game costs when nobody plays: the CPU time of the real game on its
 # title screen, on a question while its countdown runs, and on the question
 # answered by the timeout (waiting for "次の問題 →"), against a bare SDL2 loop

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // make_bench_data: writes the benchmark quiz sets, which are too large to
 // commit, with the game's own .pzq and ZIP writers.
 //

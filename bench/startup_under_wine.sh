@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Start-up of the real game on an X server, the Linux build natively and the
 # Windows build under Wine, measured the same way from outside: from the start
 # of the process to the first frame of the title screen on the display (the

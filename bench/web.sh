@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The browser build's figures, each next to its desktop counterpart:
 #   - the bytes a page sends (bench/web_bench.js): a first visit from a server
 #     that compresses nothing (Python's) and gzipped, a second visit, an

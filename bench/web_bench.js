@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The browser build's figures, measured in Debian's headless Chromium with the
 // page's folder served by Python's server (which compresses nothing) through
 // a proxy that counts the bytes it sends:

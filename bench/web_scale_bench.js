@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The browser build at a larger canvas, measured in Debian's headless
 // Chromium, next to the 960 x 640 page:
 //   frame time on the play screen: the game's frame in the page's animation

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # EmbedAssets: compiles the files of assets/ into the game. On Linux they
 # become the table of src/platform/resources.h, with nothing but CMake; on
 # Windows they become RT_RCDATA resources of an .rc file compiled by windres,

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The project's one version number, project(... VERSION) in the top
 # CMakeLists.txt, written into every file that shows it. Included by the top
 # CMakeLists.txt on every platform, so that one configure makes all of them:

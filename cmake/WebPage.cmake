@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # WebPage: the browser build's game, as the page loads it. Included by the top
 # CMakeLists.txt for the emscripten build.
 #

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The prefix holding a cross build's libraries, for the toolchain files:
 #
 #   pelzo_deps_prefix(VAR "what the prefix holds")

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # CMake toolchain file for the browser build: WebAssembly with Debian's
 # emscripten, run in Chromium (the game) and under Node (the tests).
 #

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # CMake toolchain file for the 64-bit Windows build, made on Debian with
 # MinGW-w64 (the POSIX-threads flavour, so std::thread and std::mutex work)
 # and run under Wine.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs a Windows program under Wine for CMake and ctest (the cross build's
 # CMAKE_CROSSCOMPILING_EMULATOR), passing on its output and exit code.
 #

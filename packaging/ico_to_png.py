@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes the images of a Windows .ico file as PNGs in a hicolor icon tree.
 
     ico_to_png.py ICO OUT_DIR NAME SIZE...

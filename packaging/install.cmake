@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Install rules and the Debian package.
 #
 # cmake --install puts under the prefix (Debian's layout for a game, which the

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """THIRD-PARTY-NOTICES.txt of a release, made from what the release really
 links and ships:
 

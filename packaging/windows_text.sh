@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Writes a UTF-8 text as Windows' Notepad reads it right on any Windows, to
 # stdout: with a byte-order mark and CR LF line ends. --markdown also turns
 # Markdown links into their text (the files they point to are not in the

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Adds files to a release archive the same way every time:
 
   packaging/zip_tree.py ARCHIVE BASE PATH...

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes docs/messages.md's table of pelzo-quiz's messages from a .po file: every
 message in English and in its translation, in the order of the sources.
 

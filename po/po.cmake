@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # pelzo-quiz's message catalogs: each language listed in po/LINGUAS is
 # compiled from po/<lang>.po with msgfmt into
 # <build>/locale/<lang>/LC_MESSAGES/pelzo-quiz.mo, where the tool run from the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Refreshes pelzo-quiz's message catalogs from its sources: po/pelzo-quiz.pot
 # from every _(), N_() and P_() under tools/pelzo-quiz and every sys_text()
 # and sys_message() of the file services it uses (src/platform), each

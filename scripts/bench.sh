@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the benchmarks in Release (build-bench/, tests left out), makes the
 # data sets, runs every benchmark headless and prints one table of figures,
 # references, ratios and goals. Extra arguments go to every benchmark program

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package of the game and pelzo-quiz:
 #
 #   scripts/build-deb.sh [OUT_DIR]     writes OUT_DIR/pelzowin_<version>_<arch>.deb (default: dist/)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the browser release of PelzoWin on this Debian machine:
 #
 #   scripts/build-web.sh [OUT_DIR] [BUILD_DIR]   (default: dist/, build-web/)

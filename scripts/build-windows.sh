@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Windows release of PelzoWin on this Debian machine:
 #
 #   scripts/build-windows.sh [OUT_DIR]      (default: dist/)

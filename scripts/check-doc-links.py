@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Checks the links of the README and docs/*.md: every relative link names a
 file that exists, and every #anchor a heading of the file it points into (as
 GitHub makes anchors of headings). Links to other sites are not fetched.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Builds the game's libraries for a cross target from Debian's source
 # packages: zlib, FreeType, SDL2, SDL2_image (stb backend), SDL2_mixer
 # (stb_vorbis), GoogleTest and, for Windows, gettext's libintl, as static

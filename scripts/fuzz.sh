@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the libFuzzer targets of tests/fuzz with clang and runs each for the
 # given number of seconds, one after another, from a fresh corpus seeded by
 # make_seeds (tests/fuzz/make_seeds.cpp, given the ZIP fixtures of

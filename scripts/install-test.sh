@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs a built tree into a temporary prefix and checks the result:
 #   - every installed file is where the desktop and Debian expect it: the game
 #     in games/, pelzo-quiz in bin/, the icons at all six sizes (the pixels of

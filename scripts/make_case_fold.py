@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Prints the table of tools/pelzo-quiz/case_fold.cpp: the Unicode simple case
 folding (status C and S of CaseFolding.txt, from Debian's unicode-data) as
 runs {first, last, delta, stride}: every stride-th code point from first to

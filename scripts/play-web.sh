@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the browser release of PelzoWin and serves it on 127.0.0.1, so it can
 # be played in any browser of this machine:
 #

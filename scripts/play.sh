@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets up, builds and starts the game with the bundled sample set.
 # Extra arguments go to the game (for example -mute).
 #

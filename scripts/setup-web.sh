@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Prepares the browser build of PelzoWin on this Debian machine:
 #   - installs Debian's emscripten, Node and the build tools;
 #   - fetches the Debian sources of zlib, FreeType, SDL2, SDL2_image and

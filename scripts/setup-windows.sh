@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Prepares the Windows build of PelzoWin on this Debian machine:
 #   - installs the MinGW-w64 cross compiler (POSIX threads), Wine to run the
 #     result, NSIS for the installer and the build tools;

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages that PelzoWin needs, or, given package names,
 # just those (scripts/setup-windows.sh, setup-web.sh and test.sh do).
 # Works as root (CI) or through sudo; packages already installed are skipped.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """The licence line of every source file the project wrote:
 
   scripts/spdx.py check [TOP]   lists each such file without the line near its

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets up, builds and runs the tests, stage by stage:
 #
 #   scripts/test.sh [STAGE...]        (default: every stage, in this order)

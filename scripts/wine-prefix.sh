@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Makes a Wine prefix that stands in for a Windows machine with its fonts:
 #
 #   scripts/wine-prefix.sh PREFIX

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Makes the game's logo, icons, sounds and countdown music into assets/.
 #
 #   tools/make_assets.sh [OUT_DIR]      (default: assets/ of this repository)

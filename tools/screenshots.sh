@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Screenshots of every screen of the game, two ways:
 #   OUT_DIR/headless/  every state rendered by the headless driver
 #                      (pelzo-screenshots shots), software renderer;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The page's loader: how the game's parts reach the browser, whether the
 // folder is served or its index.html opened as a file. index.html includes it
 // before its own script, which calls

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The page's service worker: keeps the game's files, so that a later visit
 // downloads only what a new release changed and a page visited once plays
 // offline. scripts/build-web.sh writes in the release's version (the cache's

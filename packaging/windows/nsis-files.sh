@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Writes the NSIS include that lists a release folder's files for the
 # installer (packaging/windows/pelzowin.nsi):
 #

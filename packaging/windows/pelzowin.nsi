@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: MIT
 ; The PelzoWin installer, made by scripts/build-windows.sh with NSIS:
 ;   packaging/windows/nsis-files.sh <folder of the release> files.nsh
 ;   makensis -INPUTCHARSET UTF8 -DVERSION=<version> -DSTAGE=<folder of the release> -DFILES=files.nsh \

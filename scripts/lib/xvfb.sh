@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # A private X server for scripts that drive real windows. Sourced:
 #
 #   . scripts/lib/xvfb.sh

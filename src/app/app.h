@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // app: start-up, the frame loop with its screen states, and shutdown.
 //
 // app_startup prepares the window, icons, logo, audio, font, command line and

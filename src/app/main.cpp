@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // pelzowin: the game's entry point.
 #include <cstdio>
 #include <new>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Audio on SDL2_mixer: the device, sounds decoded into memory, and music
 // streamed from encoded bytes.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FileExists, GetApplicationDirectory and TextFormat.
 #include <cstdarg>
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fonts: UTF-8 decoding, rasterising a codepoint list with FreeType into atlas
 // pages, glyph lookup, measuring and drawing text.
 //

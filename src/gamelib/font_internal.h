@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // font_internal: a look inside a Font's atlas, for the game library's own files
 // and its tests. Game code never includes it.
 //

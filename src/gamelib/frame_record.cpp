@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The frame's drawing, kept as a list of commands until the frame ends.
 //
 // The game draws every frame whole, yet most frames of a quiz are the frame

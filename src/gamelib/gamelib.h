@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // gamelib: the small game library the game is written against.
 //
 // Offers a raylib-shaped subset on SDL2, SDL2_image, SDL2_mixer and FreeType:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared between the game library's own files only; game code never includes it.
 #pragma once
 

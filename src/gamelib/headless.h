@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // headless: the game library's test and benchmark driver.
 //
 // HeadlessEnable() before InitWindow switches the library into headless mode:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Mouse and keyboard state, sampled once per frame, and the headless queue.
 //
 // A press is remembered as an edge: a button-down event for a button that was

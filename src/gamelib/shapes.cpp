@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Rectangles, lines and rounded rectangles on the window's renderer.
 //
 // Shapes are snapped to whole pixels first (an edge at x covers the pixels

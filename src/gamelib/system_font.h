@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // system_font: where the system keeps its default sans font. One file per
 // port (linux/ asks fontconfig, windows/ looks in the Windows fonts folder).
 // Kept apart from gamelib.h, whose Rectangle would clash with the Windows

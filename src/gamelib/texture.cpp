@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Images decoded from memory, textures on the window's renderer, and the
 // table that maps Texture2D ids to SDL textures.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window, the frame and its pacing, close requests, and the headless
 // driver's offscreen target.
 //

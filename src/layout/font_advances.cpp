@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "font_advances.h"
 
 #include <ft2build.h>

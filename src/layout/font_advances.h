@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // font_advances: the glyph advances of a font file as the game's font holds
 // them, read with FreeType alone (no window, no SDL), and the game's text
 // layout (text_layout.h, screen_layout.h) measured with them. pelzo-quiz

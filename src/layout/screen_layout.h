@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // screen_layout: where the screens put their texts, in plain numbers: the
 // window, the play screen's text boxes and font sizes, and how the genre tag
 // fits its name. The screens draw with these (screen_play.cpp); pelzo-quiz

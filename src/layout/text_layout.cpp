@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "text_layout.h"
 
 int textbox_char_length(const char *s)

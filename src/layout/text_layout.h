@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // text_layout: how the game lays text out, with no graphics: the width of a
 // line, the character-by-character wrapping of a text into a box, and how
 // many lines a box shows.

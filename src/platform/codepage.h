@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // codepage: text conversion between code page 932 (Shift-JIS, Windows flavour)
 // and UTF-8. On Windows the system converters (MultiByteToWideChar,
 // WideCharToMultiByte); on Linux glibc iconv "CP932", with converters opened

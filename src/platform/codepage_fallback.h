@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // codepage_fallback: the raw byte copy both ports' conversions fall back on
 // for a text too long for their 1024-unit intermediate.
 #pragma once

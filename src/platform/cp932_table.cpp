@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's two code page 932 conversions over a port's decoding table and
 // encoder (cp932_table.h).
 #include "codepage.h"

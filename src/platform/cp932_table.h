@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // cp932_table: the half of the code page 932 conversions that the Linux and
 // browser ports share. Each port supplies what a byte sequence decodes to (a
 // table, built once) and how a run of characters encodes; the game's two

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The names of the dialog's filters, for both ports.
 #include "dialog_filters.h"
 

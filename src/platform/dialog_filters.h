@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // dialog_filters: the open-file dialog's file-type filters, in the order
 // offered (the first is preselected), as Windows writes them: a display name
 // and ';'-separated patterns whose letters match without regard to case. Each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The font candidates: the port's own list.
 #include "font_files.h"
 

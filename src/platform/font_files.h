@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // font_files: which font file the game draws its Japanese text with, and at
 // what size, with no graphics: the game loads the file (font_jp.h), and
 // pelzo-quiz measures a set's texts with the same file to see them as the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Japanese font: the glyph texts of the interface (and of a loaded quiz
 // set), the choice of the font file, and loading it at 36 px.
 #include "font_jp.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // font_jp: the one font all text is drawn with, rasterised at 36 px for exactly
 // the characters the game will draw.
 //

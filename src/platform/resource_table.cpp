@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The embedded resources of the ports that compile assets/ into a table
 // (resources.h): Linux and the browser.
 #include "resources.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // resources: the files of assets/ compiled into the executable.
 //
 // The table is generated at build time from assets/ (cmake/EmbedAssets.cmake).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The four sounds and the countdown music: embedded resource first, the file
 // beside the executable when the resource is absent.
 #include "sounds.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // sounds: the game's four sounds and its countdown music.
 //
 // Each comes from its embedded resource, or when that is absent from the file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The process services both ports share, on top of each port's own.
 #include "sys.h"
 

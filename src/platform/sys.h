@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // sys: the process services every program needs, with no graphics: the
 // command line as UTF-8, files opened by UTF-8 path, and writing a file beside
 // another and putting it in its place.

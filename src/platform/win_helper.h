@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // win_helper: the operating-system services the game needs, behind the names
 // the rest of the code calls (the code-page conversions are in codepage.h,
 // files and the command line in sys.h). One file per port implements them:

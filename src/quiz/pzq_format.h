@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // pzq_format: the layout of a binary quiz file (.pzq), and its writer.
 //
 // A .pzq file is eight 256-byte genre header records followed by the question

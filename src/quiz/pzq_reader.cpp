@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pzq_reader.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // pzq_reader: the binary quiz file (.pzq) readers.
 //
 // The layout is pzq_format.h's. readpzqHeader reads exactly the 2048 header bytes;

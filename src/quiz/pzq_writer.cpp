@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The .pzq writer: header records and question records, as pzq_format.h lays
 // them out.
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text question member: a genre-name line, then six lines per question,
 // in Shift-JIS, split by the shared splitter with the game's rules.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "quiz_data.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quiz_data: the playable question table and the binary file's working records.
 //
 // g_genres[0 .. g_genreCount-1] are the loaded genres, UTF-8 throughout. Each

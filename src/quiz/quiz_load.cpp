@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The loading pipeline: the binary .pzq branch, the ZIP branch and the
 // dispatcher between them. Every branch first releases the previous set and
 // either fills the genre table as a whole or leaves it empty with a message.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quiz_load: turns one quiz-set file into the genre table.
 //
 // load_quiz_file dispatches on the extension: ".pzq" (any case) to the binary

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "text_lines.h"
 
 TextLines split_text_lines(const char *data, size_t length, size_t pieceBytes, size_t maxLines)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // text_lines: the one line splitter for the game's text members and for the
 // authors' genre sources.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // glibc's random_r for TYPE_3: a table of 31 words, seeded by the minimal
 // standard generator (16807 multiplier, modulus 2^31 - 1, by Schrage's method
 // in 32-bit arithmetic exactly as glibc computes it), then run 310 draws

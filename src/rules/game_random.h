@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // game_random: the game's own random numbers. Every random choice of the game
 // is game_rand() % n, seeded once by game_srand at start-up.
 //

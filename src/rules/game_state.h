@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // game_state: the game's process-wide state, plain and visible.
 //
 // Offers the screen variable, the play state of one question, one stage and

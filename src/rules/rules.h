@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // rules: the play rules of one game.
 //
 // Question selection without repeats inside a stage and the shuffled display

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "draw.h"
 
 #include "font_jp.h"

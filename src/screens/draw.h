@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // draw: the only text and button routines of the game, immediate mode.
 //
 // All three draw in g_fontJP with letter spacing 1.0 and must be called

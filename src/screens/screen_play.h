@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // screen_play: draws the question screen and its stage intro card, and gives
 // the rectangles its clicks are tested against.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // screen_result: draws the result of the stage just ended (stage clear, game
 // clear or GAME OVER) and reports its one button.
 //

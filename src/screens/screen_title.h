@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // screen_title: draws the title screen and reports its one button.
 //
 // The frame loop calls title_draw_main (everything up to and including

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ascii: the letter case of ASCII alone, as file name extensions, archive
 // member names and a workbook's sheet names are compared (never a locale's,
 // which would fold other bytes of UTF-8 text too).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // format: numbers as the programs' messages write them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // utf8: small operations on UTF-8 text that every layer shares.
 //
 // No allocation; every function reads only up to the source's NUL and writes

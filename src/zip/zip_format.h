@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zip_format: the ZIP record layout both the reader and the writer follow:
 // the signatures of the records, their fixed sizes, and the flag bits and
 // method numbers the game tells apart. Tests that build archives a writer

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zip_reader: the local-header walk over an archive read whole into memory.
 //
 // Every offset is 64-bit and every field read goes through `fits`, so header

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zip_reader: reads named members out of a ZIP archive file.
 //
 // zip_open reads the archive whole into memory, once; zip_read_member then

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A stored/deflated ZIP writer on zlib: local header, data, and at the end the
 // central directory and its end record.
 #include "zip_writer.h"

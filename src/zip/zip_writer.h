@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zip_writer: builds a plain ZIP archive in memory.
 //
 // Every member gets a local header carrying its real sizes and CRC-32 (no data

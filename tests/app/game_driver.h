@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drives the real game headless for the play tests: start-up with a command
 // line, one app_frame per step, presses queued at screen positions.
 #pragma once

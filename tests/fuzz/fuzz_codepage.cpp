@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes both code-page conversions on the input as a C string, into
 // destination blocks of exactly the size passed, so AddressSanitizer sees any
 // write past them. Sizes: the game's 512, a small one taken from the input

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes the whole loading pipeline, load_quiz_file, on a temp file. The first
 // input byte picks the branch: odd takes a ".pzq" path (binary reader), even a
 // ".zip" path (ZIP reader and text members); the rest is the file. Checks the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes the .pzq readers on a memory stream, as load_pzq_set calls them:
 // header, question field, body. Checks that an accepted header never lets a
 // genre point outside the question field, and that every decoded record field

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes parse_qtext_member on raw member bytes. A parsed genre must hold at
 // least one question and only NUL-terminated, well-formed UTF-8 texts; a
 // refused one must hold no allocation (LeakSanitizer would see it).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // fuzz_support: helpers shared by the libFuzzer targets.
 //
 // FuzzFile is one temp file per process in $TMPDIR (default /tmp), made on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes the table reader of pelzo-quiz pack. The first byte picks CSV or
 // TSV (bit 0) and whether the genre's limits apply (bit 1); the rest is the
 // file. A table that parses must write back and parse again to the same

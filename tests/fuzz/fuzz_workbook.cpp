@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes the workbook reader of pelzo-quiz pack. The first byte picks the part
 // the rest of the input is: an .ods file's content.xml, or an .xlsx file's
 // first sheet, shared texts, styles or workbook part; the fuzzer puts it into

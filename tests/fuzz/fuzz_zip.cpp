@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes zip_read_file on an archive image written to a temp file. Two member
 // names are asked for, so both the walk that skips members and the one that
 // decodes a match see every input. Besides the sanitizers, it checks the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // make_seeds: writes the seed corpora of the fuzz targets into the folder given.
 //
 //     make_seeds OUT ZIP_FIXTURES

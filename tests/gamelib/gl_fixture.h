@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared helpers for the game library's tests: a headless 960 x 640 window per
 // test, one-call frames, and Color comparison/printing for GoogleTest.
 #pragma once

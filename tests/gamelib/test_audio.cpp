@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Audio: WAV decoding, sounds and music on the headless frame clock, the real
 // mixer on SDL's silent driver, the no-device fallback, and empty records.
 

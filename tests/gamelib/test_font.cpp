@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fonts: UTF-8 decoding, rasterising with the IPA fonts, glyph lookup,
 // measuring, and text drawn headless compared with FreeType's own bitmaps.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Mouse buttons, keys and the mouse position, from the headless queue and from
 // SDL's own events in windowed mode.
 #include <SDL.h>

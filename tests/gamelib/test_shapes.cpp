@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Rectangles, lines and rounded rectangles, checked pixel by pixel against the
 // geometry they should cover.
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The software renderer's fast paths, checked against SDL drawing the same
 // thing itself: triangles filled as row spans, and glyphs blended straight
 // into the target surface.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Images from PNG bytes, textures, their filter and tint, the id table, and
 // damaged input.
 #include <SDL.h>

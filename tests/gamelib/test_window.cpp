@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window and frame: frame counting, the fixed headless frame time, close
 // requests (signals, Escape, the close box), read-back and PNG saving, the
 // windowed mode on SDL's display-less driver, and the file/text helpers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers shared by the platform tests: a headless window with audio, small
 // WAV and icon files written on the spot, and checks on the game's sounds.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The embedded assets read back through the OS layer's resource lookup (the
 // compiled-in table on Linux, the executable's RT_RCDATA resources on
 // Windows), and the fallback files copied beside the executables. Every format

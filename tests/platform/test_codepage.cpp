@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Code page 932 <-> UTF-8: return values, the 1023-character intermediate,
 // undecodable input, cutting at character boundaries, CP932-only characters,
 // and where the Linux port (glibc iconv) and the Windows port (the system

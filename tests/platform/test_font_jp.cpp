@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Japanese font: its glyph texts and their caps, the choice of the font
 // file, and which characters the loaded font holds before and after a rebuild.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sounds and music: resource first, the file beside the executable when the
 // resource is absent, empty records when neither serves.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The OS layer on both ports: resource lookup and the dialog's filters. The
 // dialog itself and the window icon are tested per port (linux/, windows/).
 #include <gtest/gtest.h>

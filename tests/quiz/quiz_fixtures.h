@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test fixtures made by code: a .pzq writer, ZIP archives from the game's
 // own writer (stored, deflated or any method number), and file helpers.
 // Shared by the quiz and tool tests.

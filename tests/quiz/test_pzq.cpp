@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The binary .pzq branch: field decoding, header and body readers, the genre
 // copy, and every message of load_pzq_set.
 #include <gtest/gtest.h>

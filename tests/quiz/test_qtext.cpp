@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text member parser: line splitting (CR, LF, the 511-byte cut, the
 // 1024-line table), trailing empty lines, the 1 + 6n layout and conversion.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ZIP branch and the dispatcher: member order without gaps, whole-load
 // failure, every message, and which branch a path takes.
 #include <gtest/gtest.h>

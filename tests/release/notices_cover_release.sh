@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The notices check of packaging/third_party_notices.py on a made-up release:
 # a program linking a third-party static library (and one of its own), and a
 # font in the release folder. It must fail while the notices miss either, and

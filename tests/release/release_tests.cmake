@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The checks of what the releases carry: one version, the licence lines, the
 # documents' links and the third-party notices. Linux only (they read the
 # source tree and configure it with the host's compiler).

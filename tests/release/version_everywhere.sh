@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The version is written in one place: project(... VERSION) in the top
 # CMakeLists.txt. This copies the source tree, gives it another version (and
 # the changelog entry a release of it needs), configures it and finds that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Quiz sets that lie: sizes and lengths pointing past the end, members that
 // inflate far beyond what they claim, counts the file cannot hold, paths that
 // are no file at all, and files of 4 GiB. Each load runs in a child process,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loading many sets in a row, good and bad through both branches, must hold
 // no more memory at the end than after warming up. LeakSanitizer checks the
 // same runs in the sanitizer build; the heap and RSS readings are for the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers of the reliability tests: private output folders, memory readings
 // of this process, and running one load in a child process whose peak memory
 // and exit can be read back without risking this one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game under SIGTERM and SIGINT in every screen and play sub-state, and
 // whole games played without a font file, without sounds and without an audio
 // device; then the real executable, stopped by signals with each of those

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Soak: a hundred whole games through the real frame function, from the
 // title's start button (which loads the set) to GAME OVER or game clear and
 // back to the title, with random clicks anywhere, random buttons and keys, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The game's random numbers: glibc's srand/rand sequence on both systems,
 // from a state no library can disturb.
 #include <gtest/gtest.h>

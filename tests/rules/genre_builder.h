@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Genre tables built in memory for the rules, screen and play tests.
 //
 // Question q of genre g reads "G<g>-Q<q>", its choices "G<g>-Q<q>-C<k>"

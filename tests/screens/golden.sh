@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # What a player sees: the screens pelzo-screenshots renders headless, each
 # against its picture in tests/screens/golden/, to the pixel. A picture that
 # differs is left beside a map of the differences in OUT_DIR. The clock is

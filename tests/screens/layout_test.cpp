@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The shared text layout: its wrapping rule on a made-up font, and the game
 // and pelzo-quiz measuring alike: the screens through their loaded font
 // (textbox_take_line, MeasureTextEx), the tool through its FreeType table of

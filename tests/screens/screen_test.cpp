@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Screen tests: each screen state rendered headless, its layout checked by
 // probing pixels inside shapes (never on curved edges) and by comparing text
 // rows with the same text drawn alone at the place the layout gives.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers shared by the screen and drawing tests: colour comparison and the
 // pixels of an area of the headless window read back.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Forks a child process with a pipe from it to this one, for tests that run
 // something in a child and read its answer back; and a shell command's output.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Many distinct characters a font really draws, for tests and benchmarks of
 // large glyph sets: the first CJK ideographs a font file has, and the UTF-8
 // of a code point.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The port a test runs on, for the few tests of what only the desktop has.
 #pragma once
 

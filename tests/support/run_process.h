@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a built program as a separate process, with stdout and stderr sent to
 // files, and waits for it, at most kRunSeconds (a program that hangs is
 // killed and reported as such): posix_spawn on Linux, CreateProcessW on

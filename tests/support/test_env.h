@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // setenv and unsetenv for the tests on both ports. MinGW's runtime has
 // neither; _putenv_s changes the process environment as they do (an empty
 // value removes the variable).

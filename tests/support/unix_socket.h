@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Creates a bound Unix socket file for the tests that hand one to a program
 // as its input or output. A socket's path must fit sun_path (108 bytes) and
 // the build folder may lie deeper than that, so the sockets go into one short

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests that drive windows on the X server with xdotool take turns: keys and
 // clicks go to whichever window has the focus, so two such tests at once
 // (ctest runs tests in parallel) would take each other's. A file lock in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Unit tests of the table reader: CSV quoting and TSV cells as rows, each
 // problem named by row and column, rows written back and read again, and a
 // table's rows as a genre (byte-order mark, header row, empty rows and cells).

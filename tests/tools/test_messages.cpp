@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // pelzo-quiz's messages follow the language of the environment: English
 // under the C locale, Japanese under a Japanese one (po/ja.po, compiled into
 // the build folder's locale/ja, where the built tool finds it).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Process tests of `pelzo-quiz pack`: every set it writes is loaded back with
 // the game's own loader and compared text by text with its UTF-8 sources; every
 // refusal names file, line and reason and leaves nothing behind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Process tests of `pelzo-quiz pack` with CSV and TSV genre files: the same
 // questions as a .txt file pack to the same set, --name names the genre, a
 // Shift-JIS table is read with a note, problems name file, row and column,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Process tests of pack's warnings for texts the play screen cannot show
 // whole: each at its threshold (the longest text that shows whole, and one
 // character more), --strict refusing instead, --font, and the samples packing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Process tests of `pelzo-quiz pack` with workbooks LibreOffice Calc saved
 // (tests/fixtures/workbook/remake.sh): a teacher's workbook of three genres
 // packs and plays, each mistake in a workbook gets its message naming file,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Process tests of the authors' tool: exit codes, check and dump output, and
 // the failure report (the game's message first, then where and why).
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of `pelzo-quiz unpack`: every set that loads comes back, through its
 // genre files (text or CSV) and pack, to the same texts; what cannot be
 // packed back is named; a folder holding files is left alone.

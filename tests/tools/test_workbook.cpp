@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The workbook reader on workbooks built here: what passes a limit is refused
 // at the cell that passes it (however many cells an .ods file's repeat counts
 // claim), a part that is no workbook XML is named, a row reads as the sheet

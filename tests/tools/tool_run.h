@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the built pelzo-quiz as a separate process and collects its exit
 // status, stdout and stderr (through files in the test's own output folder).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How the page reaches a player: opened as a file, its bytes on a first and a
 // second visit, offline, and the font's second part. The page's folder is
 // served by Python's server through a proxy that counts what it sends.

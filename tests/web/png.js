@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decodes the PNG files the tests meet (Chromium's screenshots, SDL_image's
 // saves): 8-bit RGB or RGBA, not interlaced. Returns {width, height, rgba}.
 'use strict';

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The page at a projector's and a phone's device pixels: backing store, a label sharper than the 960 x 640
 // picture stretched, the Linux title's layout, the scaled start button. Environment as web_test.js's.
 'use strict';

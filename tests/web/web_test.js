@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The browser build as a player meets it: the page served on 127.0.0.1,
 // played in Debian's Chromium through puppeteer-core, with the mouse (and a
 // key). Run with node's test runner:

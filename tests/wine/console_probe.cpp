@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // console_probe: what a Windows console shows of a program's output, for the
 // Wine tests (tests/wine/tool_console.sh).
 //

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The Windows game's Japanese font on a Windows without the known fonts, under
 # Wine on an X server, in a prefix of its own with no Japanese font at all:
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The Windows game as a player meets it, under Wine on an X server, clicked
 # with xdotool and looked at with ImageMagick's import:
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The installer and the uninstaller under Wine, in a fresh prefix:
 #
 #   tests/wine/installer.sh SETUP.exe STAGE [PREFIX]

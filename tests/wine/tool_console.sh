@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # pelzo-quiz.exe's Japanese text in a Windows console and through a pipe,
 # under Wine (the X server of DISPLAY holds the console's window):
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # pelzo-quiz.exe's messages in a Japanese Windows, under Wine:
 #
 #   tests/wine/tool_language.sh WINDOWS_TOOL.exe

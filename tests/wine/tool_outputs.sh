@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # pelzo-quiz.exe under Wine answers as the Linux pelzo-quiz does:
 #
 #   tests/wine/tool_outputs.sh LINUX_TOOL WINDOWS_TOOL.exe ZIP_FIXTURE_DIR

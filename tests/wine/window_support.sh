@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Looking at a game window under Wine on the X server, for the Wine game
 # tests (sourced). The caller sets pid (the game's process) and gets wid (the
 # window found).

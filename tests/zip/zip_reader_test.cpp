@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tests of zip_read_file: archives from real writers (made by
 // tests/fixtures/make_zip_fixtures.py) and hostile archives built here.
 #include "zip_format.h"

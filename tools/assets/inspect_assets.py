@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Checks the binary layout of the generated images and music.
 
 Usage: inspect_assets.py ASSET_DIR

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Synthesises PelzoWin's jingles, effects and countdown music.
 
 A tiny 8-bit style sound chip in Python's standard library: band-limited

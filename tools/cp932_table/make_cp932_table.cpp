@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // make_cp932_table: writes, as C++ source, what glibc's iconv "CP932" makes of
 // every byte sequence of code page 932 and of every BMP character, for a port
 // with no such converter (the browser). Run on the build machine:

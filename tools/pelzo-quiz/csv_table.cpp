@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Splitting CSV and TSV bytes into rows of cells, and writing one row back.
 #include "csv_table.h"
 

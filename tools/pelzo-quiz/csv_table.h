@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // csv_table: rows of cells from CSV or TSV bytes in memory, and one row of
 // cells written back as CSV or TSV.
 //

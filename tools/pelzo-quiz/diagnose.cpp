@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A second, independent reading of a file the game's loader refused. Every
 // header field read here is bounds-checked against the file's size.
 #include "diagnose.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // diagnose: explains a failed load to a quiz author.
 //
 // Runs after the game's own loader has failed, on what it failed on

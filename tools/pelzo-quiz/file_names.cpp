@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Genre names as file names, and case folding as the file systems that
 // ignore case do it.
 #include "file_names.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // File names for a set's genres: a genre name made safe as a file name on
 // Linux and Windows, and one distinct name per genre, compared as a file
 // system that ignores case compares them.

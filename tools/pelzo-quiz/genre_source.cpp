@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading a genre file: a text file split into lines as the game does it (CRs
 // dropped, trailing empty lines ignored), or a table's rows turned into the
 // same layout; then for every text UTF-8 validation, strict code page 932, and

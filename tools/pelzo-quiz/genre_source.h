@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // genre_source: reads one quiz author's genre file for packing.
 //
 // A text genre file (.txt, or any name not ending in .csv or .tsv) is the text

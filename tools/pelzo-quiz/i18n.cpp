@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "i18n.h"
 
 #include <libintl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // i18n: pelzo-quiz's messages in the user's language.
 //
 // Every message the tool prints goes through _(): write the English text as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // pelzo-quiz: the quiz authors' tool. Loads a set with the game's own loader
 // and dispatch, without a window: check and dump here, pack (pack.h) and
 // unpack (unpack.h) beside. Every command's usage is its usage text (kUsage

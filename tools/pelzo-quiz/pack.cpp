@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pack command: read every genre file, warn of texts the play screen
 // cannot show whole (pack_warnings.h; refuse them with --strict), encode for
 // the chosen kind of set, write under a temporary name, read back with the

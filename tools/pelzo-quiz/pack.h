@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // pack: builds a quiz set from genre files (its options: the usage text in
 // pack.cpp, which --help prints, and the man page): UTF-8 text files, or
 // CSV/TSV tables of one question per row (genre_source.h), or .xlsx/.ods

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The play screen's view of a set's texts: wrapped into the question box and
 // the choice boxes, the genre name fitted into its tag.
 #include "pack_warnings.h"

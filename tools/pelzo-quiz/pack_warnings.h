@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // pack_warnings: what pack says of texts that pack but that the play screen
 // cannot show whole:
 //   - a question or a choice that wraps to more lines than its box shows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The unpack command: load with the game's loader, write one genre file per
 // genre, read each back as pack would and name what would not pack.
 #include "unpack.h"

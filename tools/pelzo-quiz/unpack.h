@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // unpack: writes a set back as the genre files `pack` reads (its options: the
 // usage text in unpack.cpp, which --help prints, and the man page), one per
 // genre, so a set without sources can be edited and packed again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The usage on stdout for --help, and on stderr after what was wrong; the
 // command line read alike for every command.
 #include "usage.h"

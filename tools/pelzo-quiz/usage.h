@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // usage: how every command reads its command line and answers --help and a
 // mistake on it. Each command's usage text is defined once, beside the
 // command (pack.cpp, unpack.cpp, main.cpp), and mirrored in the man page

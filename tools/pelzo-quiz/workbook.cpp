@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading a workbook: its ZIP container with the game's reader, its XML parts
 // with expat (names matched without their namespace prefix), each sheet's
 // cells into rows as a CSV export would write them. Writing one: a minimal

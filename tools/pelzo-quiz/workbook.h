@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // workbook: the sheets of a spreadsheet workbook (.xlsx or .ods) as rows of
 // cells, as a CSV export of each sheet would hold them, and one workbook
 // written from genres' rows.

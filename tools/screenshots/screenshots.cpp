@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // pelzo-screenshots: renders every screen state of the game headless into PNG
 // files (the frame times are bench/bench_play_frame's).
 //

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 # The browser page's binary parts, made at build time:
 #
 #   web_parts.py fonts FONT OUT_DIR TEXT_FILE...

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The desktop's frame loop: the game calls each frame itself, and EndDrawing
 // sleeps until the next frame is due. And the window's full screen, which
 // the desktop's window system gives.

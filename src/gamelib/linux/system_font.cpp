@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The system's default sans font on Linux, as fontconfig names it.
 #include <fontconfig/fontconfig.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The browser's frame loop. The browser owns the loop: nothing on the page's
 // thread may block, so the game's frame is a callback of the page's animation
 // frames (emscripten_set_main_loop), and EndDrawing never sleeps.

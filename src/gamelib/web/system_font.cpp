@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The default sans font in the browser: the page ships no Latin font of its
 // own; the first part of its Japanese font (src/platform/web/font_files.cpp)
 // has the ASCII the library's default font draws.

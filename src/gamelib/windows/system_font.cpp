@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The system's default sans font on Windows: the first of the user-interface
 // fonts every Windows has, in the fonts folder of the Windows directory.
 #include <windows.h>

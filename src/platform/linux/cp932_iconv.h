@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // cp932_iconv: what glibc's iconv "CP932" makes of one byte sequence. The
 // Linux port builds its decoding table from it at run time, and
 // tools/cp932_table builds the browser's tables from it on the build machine.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Japanese fonts on Linux: what fontconfig names for Japanese text.
 #include "font_files.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The process services on Linux: arguments and paths are already UTF-8.
 #include "sys.h"
 

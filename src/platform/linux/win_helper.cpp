@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The operating-system services behind the win_ names on Linux: GTK 3 for the
 // open-file dialog, the game library for the window icon (the embedded
 // resources are the compiled-in table of resource_table.cpp, the Japanese

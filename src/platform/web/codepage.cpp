@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Code page 932 <-> UTF-8 in the browser: the decoding table and the encoder
 // behind the shared conversions of cp932_table.cpp, and the whole-text
 // conversions, over tables generated from glibc iconv "CP932" at build time

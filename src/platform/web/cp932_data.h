@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // cp932_data: glibc iconv's "CP932" as tables, generated on the build machine
 // by tools/cp932_table/make_cp932_table (see there for their layout), for the
 // browser, which has no such converter.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Japanese font in the browser: a page has no font files of its own, so it
 // ships IPA Mincho (the Mincho look of the first Windows font) in two parts,
 // each gzip-compressed, which the page's loader puts at /pelzo/fonts/:

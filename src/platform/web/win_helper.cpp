@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The operating-system services behind the win_ names in the browser. The
 // page (packaging/web/index.html) does the browser's part: its file picker,
 // dropped files and the ?set= download all copy the chosen file into the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Code page 932 <-> UTF-8 with the system converters, through a fixed
 // intermediate of 1024 UTF-16 units (a text of at most 1023 characters plus
 // its terminator); a longer text falls back to a raw byte copy.

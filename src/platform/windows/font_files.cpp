@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Japanese fonts on Windows, best first:
 //   - the three known paths;
 //   - the Japanese fonts Windows versions ship, in the system's fonts folder:

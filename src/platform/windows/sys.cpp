@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The process services on Windows: the wide command line and the wide file
 // API, so that every path is UTF-8 inside the programs and any name opens.
 #include "sys.h"

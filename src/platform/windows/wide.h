@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // wide: UTF-8 <-> UTF-16 for the Windows port's calls into the wide API.
 #pragma once
 

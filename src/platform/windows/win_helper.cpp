@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The operating-system services behind the win_ names on Windows: the console
 // code pages, GetOpenFileNameW, the icon file sent to the active window, and
 // the RT_RCDATA resources compiled into the executable (windows/pelzowin.rc).

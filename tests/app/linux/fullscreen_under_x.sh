@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The real game in full screen on an X server of 1920 x 1080 (an Xvfb of its
 # own, with no window manager): the title fills the screen, scaled with its
 # aspect kept between black bars, and matches the 960 x 640 title of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shift-JIS -> UTF-8 decodes from a table built once from iconv. These tests
 // hold it to converting each text with iconv directly, as a plain
 // implementation would: every single byte, every two-byte sequence, and

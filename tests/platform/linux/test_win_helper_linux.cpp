@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Linux port of the OS layer: the GTK dialog under an X server driven by
 // xdotool, and the window icon from an icon file set on the SDL window.
 #include <gtest/gtest.h>

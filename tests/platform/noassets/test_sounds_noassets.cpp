@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A build without embedded resources: the sounds and the music come from the
 // files beside the executable, and without them the game is silent. This
 // executable lives in a folder of its own, so the files it writes there meet

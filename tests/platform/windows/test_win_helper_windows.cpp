@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows port of the OS layer: the game executable's own resources (the
 // icon group, the manifest and the raw data), read back with the resource
 // API, and the icon file sent to the active window.

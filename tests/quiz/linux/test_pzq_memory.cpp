@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Allocation failures of the .pzq branch, reached by capping the address
 // space of a child process (setrlimit RLIMIT_AS, /proc/self/statm): a Linux
 // facility. Left out under AddressSanitizer, whose shadow memory needs more

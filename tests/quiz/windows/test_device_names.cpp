@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows opens the reserved names NUL and CON as devices in any folder and
 // with any extension: a set named so is no file and is refused unread, with
 // each branch's message.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Catalogs (compiled here with msgfmt) chosen only by a locale's name, and of
 // them only translations taking their English text's printf arguments.
 #include <gmock/gmock.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The font pack measures with is the game's Japanese font, never a stand-in:
 // on a system whose fonts are Latin only (fontconfig still answers with one)
 // and with a junk file at a Windows font path below the working folder

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What `pack` does to the file it writes: only a regular file is replaced
 // (never a device, a FIFO, a socket or a folder); through a symbolic link the
 // file it points to is replaced and the link kept (only a link of the user's

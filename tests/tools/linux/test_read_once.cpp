@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // check and dump read a set once: what they say of it (its genres, the
 // warnings after a load, the reasons of a failed one) all comes from that
 // one reading, never from a second look at a file that may have changed.

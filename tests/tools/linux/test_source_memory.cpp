@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // pack's reading of a genre source keeps no more than the largest genre can
 // hold: a file of many short lines, rows or cells is refused after that many,
 // with memory that does not grow with the file. Measured in a forked child

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // pelzo-quiz given what is no regular file, or more than any set can hold:
 // FIFOs, sockets and devices are refused at once with what they are (never
 // read: a FIFO would block and /dev/zero never ends), and a file larger than

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where `unpack` writes on Linux: only inside the folder it opened, never
 // through a name that appears after the folder was found empty, a backslash
 // is part of a name, new files get 0666 less the umask, and a failed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The paths pelzo-quiz names on Windows: '\' throughout, also where the path
 // was given with '/' and where the tool joins a folder and a file name.
 #include <gmock/gmock.h>
