@@ -121,7 +121,7 @@ bool parse_table(std::string_view data, TableKind kind, std::vector<TableRow> &r
             if (marked_on_reading(cell)) cell.erase(0, 1);
             if (limits.maxCells && column > limits.maxCells)
                 return fail(column, formatted(_("more than %s cells in one row"),
-                                                with_thousands(static_cast<long long>(limits.maxCells)).c_str()));
+                                              with_thousands(static_cast<long long>(limits.maxCells)).c_str()));
             current.cells.push_back(std::move(cell));
             if (i == data.size()) break;  // the last row, without a line end
             if (data[i] == separator) {
@@ -137,7 +137,7 @@ bool parse_table(std::string_view data, TableKind kind, std::vector<TableRow> &r
         } else if (std::any_of(current.cells.begin(), current.cells.end(),
                                [](const std::string &c) { return !c.empty(); })) {
             return fail(1, formatted(_("more than %s rows that are not empty"),
-                                       with_thousands(static_cast<long long>(limits.maxRows)).c_str()));
+                                     with_thousands(static_cast<long long>(limits.maxRows)).c_str()));
         }
         ++row;
     }

@@ -272,7 +272,7 @@ void diagnose_member_text(const std::string &member, const std::string &data)
     std::string last;
     if (count > 0)
         last = formatted(_(" Line %d is: %s"), table[count - 1].physical,
-                           shown_line(table[count - 1].text, isUtf8).c_str());
+                         shown_line(table[count - 1].text, isUtf8).c_str());
     say(_("%s: %ld lines (after dropping trailing empty lines); a genre needs 1 + 6 × n lines: %s.%s"), m, lines,
         need.c_str(), last.c_str());
     for (size_t k = 0; k < longLines.size() && k < kMaxListed; ++k) {
@@ -334,18 +334,18 @@ std::string unreadable_reason(const ZipMemberReport &m)
     case ZipMemberState::Readable: return "";
     case ZipMemberState::Unsupported:
         return formatted(_("it is compressed with %s (method %u); the game reads only stored or deflated members"),
-                           method_name(m.method), m.method);
+                         method_name(m.method), m.method);
     case ZipMemberState::Encrypted:
         return _("the member is encrypted; the game reads no encrypted member: build the set again without a password");
     case ZipMemberState::DataPastEnd: return _("its data reaches past the end of the file: the archive is truncated");
     case ZipMemberState::TooLarge:
         return formatted(_("it claims %s bytes; a member holds at most 67,108,864 (64 MiB)"),
-                           with_thousands(static_cast<long long>(m.uncompressed)).c_str());
+                         with_thousands(static_cast<long long>(m.uncompressed)).c_str());
     case ZipMemberState::Damaged: return _("its deflate data is damaged: the archive is damaged");
     case ZipMemberState::BadCrc:
         return formatted(_("bad CRC: its bytes do not match the CRC-32 %s the archive gives for them; the archive is "
-                             "damaged"),
-                           crc);
+                           "damaged"),
+                         crc);
     }
     return "";
 }
@@ -353,7 +353,7 @@ std::string unreadable_reason(const ZipMemberReport &m)
 std::string where(const ZipMemberReport &m)
 {
     return formatted(_("%s (byte offset %s)"), printable(m.name).c_str(),
-                       with_thousands(static_cast<long long>(m.offset)).c_str());
+                     with_thousands(static_cast<long long>(m.offset)).c_str());
 }
 
 // Where and why the walk over the archive stopped before its end, if it did.

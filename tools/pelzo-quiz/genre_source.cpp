@@ -113,18 +113,17 @@ bool encode_line(const Reporter &r, const SourceLine &line, const std::string &t
         const char *shown = look_alike(ch);
         if (!encoded && !shown) {
             r.at(line, formatted(_("%s: %s has no Shift-JIS (code page 932) form; write it another way"),
-                                   place(line, column).c_str(), describe(ch).c_str()));
+                                 place(line, column).c_str(), describe(ch).c_str()));
             return false;
         }
         if (shown) back = shown;
         if (back.empty())
-            r.at(line,
-                 formatted(_("%s: %s would show as something else in the game; write another character instead"),
-                             place(line, column).c_str(), describe(ch).c_str()));
+            r.at(line, formatted(_("%s: %s would show as something else in the game; write another character instead"),
+                                 place(line, column).c_str(), describe(ch).c_str()));
         else
             r.at(line,
                  formatted(_("%s: %s would show as %s in the game; write %s instead"), place(line, column).c_str(),
-                             describe(ch).c_str(), describe(back).c_str(), back.c_str()));
+                           describe(ch).c_str(), describe(back).c_str(), back.c_str()));
         return false;
     }
     r.at(line, _("cannot be converted to Shift-JIS (code page 932)"));
@@ -179,7 +178,9 @@ bool check_size(const Reporter &r, size_t index, const SourceLine &line, const s
                            kTextSlotBytes, japanese, ascii, fit.c_str()));
         return false;
     }
-    const int limit = index == 0 ? kPzqNameSize : (index - 1) % kLinesPerQuestion == 0 ? kPzqTextWidth : kPzqChoiceWidth;
+    const int limit = index == 0                             ? kPzqNameSize
+                      : (index - 1) % kLinesPerQuestion == 0 ? kPzqTextWidth
+                                                             : kPzqChoiceWidth;
     if (bytes <= limit) return true;
     // The game reads a .pzq text into a UTF-8 slot that any of these fit.
     static_assert(3 * kPzqTextWidth <= kTextSlotBytes);
@@ -197,19 +198,18 @@ void check_line(const Reporter &r, size_t index, const SourceLine &line, const s
 {
     if (text.empty()) {
         if (line.cell)
-            r.at(line,
-                 formatted(_("empty cell where %s belongs; the game would show an empty text: write the missing "
-                               "text"),
-                             line_role(index).c_str()));
+            r.at(line, formatted(_("empty cell where %s belongs; the game would show an empty text: write the missing "
+                                   "text"),
+                                 line_role(index).c_str()));
         else
             r.at(line, formatted(_("empty line where %s belongs; the game would read an empty text and every later "
-                                     "line would shift: remove it, or write the missing text"),
-                                   line_role(index).c_str()));
+                                   "line would shift: remove it, or write the missing text"),
+                                 line_role(index).c_str()));
         return;
     }
     if (text.find('\0') != std::string::npos) {
         r.at(line, formatted(_("holds a NUL byte at %s; the game would end the text there"),
-                               place(line, text.find('\0') + 1).c_str()));
+                             place(line, text.find('\0') + 1).c_str()));
         return;
     }
     const auto control = std::find_if(text.begin(), text.end(), [](char c) {
@@ -261,12 +261,11 @@ void check_question_count(const Reporter &r, long long questions, PackFormat for
 {
     const int limit = format == PackFormat::Zip ? kZipMaxQuestions : kPzqMaxQuestions;
     if (questions > limit) {
-        r.whole(
-            formatted(format == PackFormat::Zip
-                            ? _("%s questions; a genre holds at most %s in a ZIP set (the game reads 1,024 lines of "
-                                "a member); split it into two genres")
-                            : _("%s questions; a genre holds at most %s in a .pzq file; split it into two genres"),
-                        with_thousands(questions).c_str(), with_thousands(limit).c_str()));
+        r.whole(formatted(format == PackFormat::Zip
+                              ? _("%s questions; a genre holds at most %s in a ZIP set (the game reads 1,024 lines of "
+                                  "a member); split it into two genres")
+                              : _("%s questions; a genre holds at most %s in a .pzq file; split it into two genres"),
+                          with_thousands(questions).c_str(), with_thousands(limit).c_str()));
     }
 }
 
@@ -286,12 +285,13 @@ bool read_text_genre(const std::string &path, const std::string &data, PackForma
     // the sizes checked below. No more lines are taken than one question
     // past the largest genre (enough to say by how many questions it is too
     // long); after them only line ends may follow.
-    TextLines split = split_text_lines(data.data() + start, data.size() - start, 0, kMaxLayoutLines + kLinesPerQuestion);
+    TextLines split =
+        split_text_lines(data.data() + start, data.size() - start, 0, kMaxLayoutLines + kLinesPerQuestion);
     if (split.moreAfterLimit) {
         r.whole(formatted(_("more than %s lines; a genre holds at most %s questions (1 + 6 × 32,767 lines): split it "
-                              "into two genres"),
-                            with_thousands(static_cast<long long>(kMaxLayoutLines + kLinesPerQuestion)).c_str(),
-                            with_thousands(kPzqMaxQuestions).c_str()));
+                            "into two genres"),
+                          with_thousands(static_cast<long long>(kMaxLayoutLines + kLinesPerQuestion)).c_str(),
+                          with_thousands(kPzqMaxQuestions).c_str()));
         return false;
     }
     out.lines.reserve(split.lines.size());
@@ -320,13 +320,13 @@ bool read_text_genre(const std::string &path, const std::string &data, PackForma
         if (count < 7)
             r.at(out.lines[count - 1],
                  formatted(_("%zu lines (after dropping trailing empty lines); a genre needs 1 + 6 "
-                               "× n lines: at least 7 (7, 13, 19, …). Line %zu is: %s"),
-                             count, count, last.c_str()));
+                             "× n lines: at least 7 (7, 13, 19, …). Line %zu is: %s"),
+                           count, count, last.c_str()));
         else
             r.at(out.lines[count - 1],
                  formatted(_("%zu lines (after dropping trailing empty lines); a genre needs 1 + 6 "
-                               "× n lines: %zu or %zu. Line %zu is: %s"),
-                             count, below, below + 6, count, last.c_str()));
+                             "× n lines: %zu or %zu. Line %zu is: %s"),
+                           count, below, below + 6, count, last.c_str()));
     } else {
         check_question_count(r, out.questions(), format);
     }
@@ -478,7 +478,8 @@ size_t usual_cell_count(const std::vector<TableRow> &rows, size_t first)
     for (size_t k = first; k < rows.size(); ++k)
         if (!row_empty(rows[k])) counts.push_back(rows[k].cells.size());
     std::sort(counts.begin(), counts.end());
-    size_t usual = kLinesPerQuestion, most = static_cast<size_t>(std::count(counts.begin(), counts.end(), size_t{kLinesPerQuestion}));
+    size_t usual = kLinesPerQuestion,
+           most = static_cast<size_t>(std::count(counts.begin(), counts.end(), size_t{kLinesPerQuestion}));
     for (size_t k = 0; k < counts.size();) {
         const size_t run =
             static_cast<size_t>(std::upper_bound(counts.begin(), counts.end(), counts[k]) - counts.begin()) - k;
@@ -647,10 +648,9 @@ bool genre_from_table(const std::string &path, std::string_view data, TableKind 
     TableProblem bad;
     if (!parse_table(data, kind, rows, &bad, limits)) {
         if (static_cast<size_t>(bad.row) > limits.maxRows)
-            bad.reason =
-                formatted(_("%s; a genre holds at most %s questions, below a header row: split the table into "
-                              "two genres"),
-                            bad.reason.c_str(), with_thousands(kPzqMaxQuestions).c_str());
+            bad.reason = formatted(_("%s; a genre holds at most %s questions, below a header row: split the table into "
+                                     "two genres"),
+                                   bad.reason.c_str(), with_thousands(kPzqMaxQuestions).c_str());
         problems.push_back(path + ":" + std::to_string(bad.row) + ":" + std::to_string(bad.column) + ": " + bad.reason);
         return false;
     }
@@ -713,8 +713,8 @@ bool genre_from_rows(const std::string &path, std::vector<TableRow> &rows, const
         const std::string where = path + ":" + std::to_string(row.row);
         size_t mark = problems.size();
         if (row_empty(row)) {
-            problems.push_back(formatted(_("%s: empty row; write the question that belongs here, or remove the row"),
-                                           where.c_str()));
+            problems.push_back(
+                formatted(_("%s: empty row; write the question that belongs here, or remove the row"), where.c_str()));
         } else if (row.cells.size() != kLinesPerQuestion) {
             if (row.cells.size() != usual) cell_count_problem(path, row, problems);
         } else {

@@ -163,8 +163,8 @@ void verify_pzq(const std::string &path, const std::vector<GenreSource> &genres,
     for (size_t k = 0; k < kMaxGenres; ++k) {
         const int expected = k < genres.size() ? genres[k].questions() : 0;
         if (status.genre[k].count != expected) {
-            problems.push_back(formatted(_("%s: genre %zu reads back with %d questions instead of %d"), path.c_str(),
-                                           k, status.genre[k].count, expected));
+            problems.push_back(formatted(_("%s: genre %zu reads back with %d questions instead of %d"), path.c_str(), k,
+                                         status.genre[k].count, expected));
             return;
         }
     }

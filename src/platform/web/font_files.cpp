@@ -28,9 +28,8 @@ constexpr char kWhole[] = "/pelzo/fonts/ipam.ttf";
 // Asks the page for the whole font's compressed file and waits for it (a
 // synchronous request: the glyph set is made in this frame). 1 when the page
 // has written it to `path`.
-EM_JS(int, web_fetch_whole_font, (const char *path), {
-    return Module.pelzoFetchWholeFont ? Module.pelzoFetchWholeFont(UTF8ToString(path)) : 0;
-});
+EM_JS(int, web_fetch_whole_font, (const char *path),
+      { return Module.pelzoFetchWholeFont ? Module.pelzoFetchWholeFont(UTF8ToString(path)) : 0; });
 
 bool is_file(const char *path)
 {

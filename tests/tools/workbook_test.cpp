@@ -140,7 +140,8 @@ TEST(Workbook, LimitsAndDamageAreRefusedWhereTheyArePassed)
         {"furigana",
          xlsx("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"inlineStr\"><is><t>京</t><rPh sb=\"0\" "
               "eb=\"1\"><t>キョウ</t></rPh></is></c></row>",
-              "", "<sheet name=\"S\" r:id=\"rId1\"/>", "<si><r><t>漢</t></r><r><t>字</t></r><rPh sb=\"0\" eb=\"2\"><t>カンジ</t></rPh></si>"),
+              "", "<sheet name=\"S\" r:id=\"rId1\"/>",
+              "<si><r><t>漢</t></r><r><t>字</t></r><rPh sb=\"0\" eb=\"2\"><t>カンジ</t></rPh></si>"),
          WorkbookKind::Xlsx,
          "",
          1,

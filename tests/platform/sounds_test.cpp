@@ -60,7 +60,8 @@ class SoundsTest : public HeadlessWindowTest {};
 
 TEST_F(SoundsTest, TheResourceIsUsedAndTheFileIsNeverRead)
 {
-    if (kBrowserPort) GTEST_SKIP() << "a page has no folder of its own for fallback sound files; its sounds are embedded";
+    if (kBrowserPort)
+        GTEST_SKIP() << "a page has no folder of its own for fallback sound files; its sounds are embedded";
     BesideExecutable file("beside_3000.wav", make_wav(3000));
     const std::vector<unsigned char> res = make_wav(1000);
     Sound fromBytes = load_sound_from(res.data(), uint32_t(res.size()), file.name.c_str());
@@ -81,7 +82,8 @@ TEST_F(SoundsTest, TheResourceIsUsedAndTheFileIsNeverRead)
 
 TEST_F(SoundsTest, AnAbsentOrEmptyResourceFallsBackToTheFileBesideTheExecutable)
 {
-    if (kBrowserPort) GTEST_SKIP() << "a page has no folder of its own for fallback sound files; its sounds are embedded";
+    if (kBrowserPort)
+        GTEST_SKIP() << "a page has no folder of its own for fallback sound files; its sounds are embedded";
     BesideExecutable file("beside_2205.wav", make_wav(2205));
     Sound viaId = load_sound_res(kAbsentId, file.name.c_str());
     EXPECT_EQ(viaId.frameCount, 2205u);
@@ -147,7 +149,8 @@ TEST_F(SoundsTest, AnUndecodableResourceGivesAnEmptySoundWithoutTryingTheFile)
 
 TEST_F(SoundsTest, MusicComesFromTheResourceOrTheFileAndDoesNotLoop)
 {
-    if (kBrowserPort) GTEST_SKIP() << "a page has no folder of its own for fallback sound files; its sounds are embedded";
+    if (kBrowserPort)
+        GTEST_SKIP() << "a page has no folder of its own for fallback sound files; its sounds are embedded";
     const std::vector<unsigned char> ogg = countup_ogg();
     ASSERT_FALSE(ogg.empty());
     Music fromRes = load_music_from(ogg.data(), uint32_t(ogg.size()), "unused.ogg");
@@ -165,7 +168,8 @@ TEST_F(SoundsTest, MusicComesFromTheResourceOrTheFileAndDoesNotLoop)
 
 TEST_F(SoundsTest, LoadAllPutsEachResourceInItsRecordAndUnloadEmptiesThem)
 {
-    if (kBrowserPort) GTEST_SKIP() << "a page has no folder of its own for fallback sound files; its sounds are embedded";
+    if (kBrowserPort)
+        GTEST_SKIP() << "a page has no folder of its own for fallback sound files; its sounds are embedded";
     SKIP_WITHOUT_EMBEDDED_ASSETS();
     // Reference lengths, decoded straight from each resource.
     auto frames_of = [](int id) {

@@ -53,8 +53,7 @@ TEST_F(ZipLoad, AllEightMembers)
 {
     std::vector<ZipMember> members;
     for (int k = 7; k >= 0; --k)
-        members.push_back(
-            {genre_member_name(k), genre("G" + std::to_string(k), k + 1), k % 2 ? 8 : 0});
+        members.push_back({genre_member_name(k), genre("G" + std::to_string(k), k + 1), k % 2 ? 8 : 0});
     ASSERT_TRUE(load_quiz_file(archive("eight.zip", members).c_str())) << g_errorMsg;
     ASSERT_EQ(g_genreCount, 8);
     for (int k = 0; k < 8; ++k) {
