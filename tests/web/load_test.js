@@ -7,14 +7,14 @@
 'use strict';
 const {test, before, after} = require('node:test');
 const assert = require('node:assert/strict');
-const {spawn, execFileSync} = require('node:child_process');
+const {execFileSync} = require('node:child_process');
 const fs = require('node:fs');
 const net = require('node:net');
 const os = require('node:os');
 const path = require('node:path');
 const zlib = require('node:zlib');
-const puppeteer = require('puppeteer-core');
 const {decodePng} = require('./png.js');
+const {waitUntil, listen, serve, launch} = require('./support.js');
 
 const webDir = path.resolve(process.env.PELZO_WEB_DIR || '');
 const START = {x: 480, y: 368};  // "ゲームスタート"
@@ -30,26 +30,10 @@ let browser = null;
 // offline, the proxy drops every connection.
 const sent = {bytes: 0, paths: [], offline: false};
 
-const listen = (srv) => new Promise((resolve) => srv.listen(0, '127.0.0.1', () => resolve(srv.address().port)));
-// A port free now, for Python's server.
-const freePort = () => { const probe = net.createServer(); return listen(probe).then((port) => new Promise((resolve) => probe.close(() => resolve(port)))); };
-
-async function waitUntil(what, check, timeoutMs = 60000) {
-  const end = Date.now() + timeoutMs;
-  for (;;) {
-    const value = await check();
-    if (value) return value;
-    if (Date.now() > end) throw new Error('timed out waiting for ' + what);
-    await new Promise((r) => setTimeout(r, 50));
-  }
-}
-
 before(async () => {
   assert.ok(fs.existsSync(path.join(webDir, 'index.html')), 'PELZO_WEB_DIR must hold the page');
-  const port = await freePort();
-  server = spawn('python3', ['-m', 'http.server', String(port), '--bind', '127.0.0.1', '--directory', webDir],
-                 {stdio: 'ignore'});
-  await waitUntil('the server', () => fetch(`http://127.0.0.1:${port}/index.html`).then((r) => r.ok, () => false), 20000);
+  server = await serve(webDir);
+  const port = server.port;
   proxy = net.createServer((client) => {
     if (sent.offline) return client.destroy();
     const upstream = net.connect(port, '127.0.0.1');
@@ -62,8 +46,7 @@ before(async () => {
     upstream.on('error', () => client.destroy());
   });
   origin = `http://127.0.0.1:${await listen(proxy)}`;
-  browser = await puppeteer.launch({executablePath: process.env.PELZO_CHROMIUM || '/usr/bin/chromium',
-    headless: 'new', args: ['--no-sandbox', '--enable-unsafe-swiftshader', '--use-angle=swiftshader']});
+  browser = await launch();
 });
 
 after(async () => {

@@ -4,30 +4,17 @@
 'use strict';
 const {test, before, after} = require('node:test');
 const assert = require('node:assert/strict');
-const {spawn} = require('node:child_process');
 const fs = require('node:fs');
-const puppeteer = require('puppeteer-core');
 const {decodePng} = require('./png.js');
+const {waitUntil, serve, launch} = require('./support.js');
 
 const LABEL = {x0: 405, y0: 354, x1: 555, y1: 383};  // "ゲームスタート" in the picture
 let server, origin, browser;
 
-async function waitUntil(what, check) {
-  for (const end = Date.now() + 60000; Date.now() < end; await new Promise((r) => setTimeout(r, 50))) {
-    const value = await check();
-    if (value) return value;
-  }
-  throw new Error('timed out waiting for ' + what);
-}
-
 before(async () => {
-  server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory',
-                             process.env.PELZO_WEB_DIR], {stdio: ['ignore', 'pipe', 'ignore']});
-  let said = '';
-  server.stdout.on('data', (d) => { said += d; });
-  origin = 'http://127.0.0.1:' + await waitUntil('the server', () => (said.match(/ port (\d+)/) || [])[1]);
-  browser = await puppeteer.launch({executablePath: process.env.PELZO_CHROMIUM || '/usr/bin/chromium',
-    headless: 'new', args: ['--no-sandbox', '--enable-unsafe-swiftshader', '--use-angle=swiftshader']});
+  server = await serve(process.env.PELZO_WEB_DIR);
+  origin = server.origin;
+  browser = await launch();
 });
 after(async () => { await browser?.close(); server?.kill(); });
 

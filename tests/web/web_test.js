@@ -11,21 +11,17 @@
 'use strict';
 const {test, before, after} = require('node:test');
 const assert = require('node:assert/strict');
-const {spawn} = require('node:child_process');
 const fs = require('node:fs');
 const http = require('node:http');
-const net = require('node:net');
 const os = require('node:os');
 const path = require('node:path');
-const puppeteer = require('puppeteer-core');
 const {decodePng} = require('./png.js');
+const {waitUntil, freePort, serve, launch} = require('./support.js');
 
 const webDir = process.env.PELZO_WEB_DIR;
 const reference = process.env.PELZO_TITLE_REFERENCE;
-const chromium = process.env.PELZO_CHROMIUM || '/usr/bin/chromium';
 // Sound is allowed (headless Chromium holds it until a gesture, as which each evaluation counts).
-const launchArgs = ['--no-sandbox', '--enable-unsafe-swiftshader', '--use-angle=swiftshader',
-                    '--autoplay-policy=no-user-gesture-required'];
+const soundAllowed = ['--autoplay-policy=no-user-gesture-required'];
 
 // Points of the 960 x 640 picture, and the colours the game draws there.
 const START = {x: 480, y: 368};  // "ゲームスタート"
@@ -46,35 +42,11 @@ let origin = '';
 let browser = null;
 let other = null, otherOrigin = '', closedOrigin = '', fixtures = '';  // see before()
 
-function freePort() {
-  return new Promise((resolve, reject) => {
-    const probe = net.createServer();
-    probe.once('error', reject);
-    probe.listen(0, '127.0.0.1', () => {
-      const {port} = probe.address();
-      probe.close(() => resolve(port));
-    });
-  });
-}
-
-async function waitUntil(what, check, timeoutMs = 60000) {
-  const end = Date.now() + timeoutMs;
-  for (;;) {
-    const value = await check();
-    if (value) return value;
-    if (Date.now() > end) throw new Error('timed out waiting for ' + what);
-    await new Promise((r) => setTimeout(r, 50));
-  }
-}
-
 before(async () => {
   assert.ok(webDir && fs.existsSync(path.join(webDir, 'index.html')), 'PELZO_WEB_DIR must hold the page');
-  const port = await freePort();
-  origin = `http://127.0.0.1:${port}`;
-  server = spawn('python3', ['-m', 'http.server', String(port), '--bind', '127.0.0.1', '--directory', webDir],
-                 {stdio: 'ignore'});
-  await waitUntil('the server', () => fetch(origin + '/index.html').then((r) => r.ok, () => false), 20000);
-  browser = await puppeteer.launch({executablePath: chromium, headless: 'new', args: launchArgs});
+  server = await serve(webDir);
+  origin = server.origin;
+  browser = await launch(soundAllowed);
   // No CORS for nocors.zip, an HTML page, then sets too large by Content-Length or by what they send.
   other = http.createServer((req, res) => {
     const cors = {'Access-Control-Allow-Origin': '*'};
@@ -357,8 +329,7 @@ test('dropped files too large or unreadable are told; a file read late never rep
 });
 
 test('without WebGL the page says why it cannot play, and loads nothing more', async () => {
-  const noGl = await puppeteer.launch({executablePath: chromium, headless: 'new',
-                                       args: ['--no-sandbox', '--disable-webgl', '--disable-3d-apis']});
+  const noGl = await launch(['--disable-webgl', '--disable-3d-apis']);
   try {
     const page = await noGl.newPage();
     const requested = [];
