@@ -15,18 +15,13 @@
 //
 //   node bench/web_bench.js SITE_DIR      (prints JSON)
 'use strict';
-const {spawn} = require('node:child_process');
 const fs = require('node:fs');
-const net = require('node:net');
 const path = require('node:path');
 const zlib = require('node:zlib');
-const puppeteer = require(path.join(__dirname, '../tests/web/node_modules/puppeteer-core'));
+const {serve, countingProxy, launch} = require('../tests/web/support.js');
 
 const site = path.resolve(process.argv[2]);
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
-const listen = (srv) => new Promise((resolve) => srv.listen(0, '127.0.0.1', () => resolve(srv.address().port)));
-// A port free now, for Python's server.
-const freePort = () => { const probe = net.createServer(); return listen(probe).then((port) => new Promise((resolve) => probe.close(() => resolve(port)))); };
 const sent = {bytes: 0, paths: []};
 
 function percentile(sorted, p) { return sorted[Math.min(sorted.length - 1, Math.floor(p * sorted.length))]; }
@@ -55,26 +50,10 @@ async function visit(page, url, reload) {
 }
 
 (async () => {
-  const serverPort = await freePort();
-  const server = spawn('python3', ['-m', 'http.server', String(serverPort), '--bind', '127.0.0.1', '--directory', site],
-                       {stdio: 'ignore'});
-  for (let i = 0; i < 200; i++) {
-    if (await fetch(`http://127.0.0.1:${serverPort}/index.html`).then((r) => r.ok, () => false)) break;
-    await sleep(50);
-  }
-  const proxy = net.createServer((client) => {
-    const upstream = net.connect(serverPort, '127.0.0.1');
-    client.on('data', (d) => {
-      for (const m of d.toString('latin1').matchAll(/^GET (\S+) HTTP/gm)) sent.paths.push(m[1].split('?')[0]);
-    });
-    upstream.on('data', (d) => { sent.bytes += d.length; });
-    client.pipe(upstream).pipe(client);
-    client.on('error', () => upstream.destroy());
-    upstream.on('error', () => client.destroy());
-  });
-  const origin = `http://127.0.0.1:${await listen(proxy)}`;
-  const browser = await puppeteer.launch({executablePath: process.env.PELZO_CHROMIUM || '/usr/bin/chromium',
-    headless: 'new', args: ['--no-sandbox', '--enable-unsafe-swiftshader', '--use-angle=swiftshader']});
+  const server = await serve(site);
+  const proxy = await countingProxy(server.port, sent);
+  const origin = proxy.origin;
+  const browser = await launch();
   const url = `${origin}/index.html?set=samples/sample.zip`;
   try {
     const cold = [];

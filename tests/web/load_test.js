@@ -9,12 +9,11 @@ const {test, before, after} = require('node:test');
 const assert = require('node:assert/strict');
 const {execFileSync} = require('node:child_process');
 const fs = require('node:fs');
-const net = require('node:net');
 const os = require('node:os');
 const path = require('node:path');
 const zlib = require('node:zlib');
 const {decodePng} = require('./png.js');
-const {waitUntil, listen, serve, launch} = require('./support.js');
+const {waitUntil, serve, countingProxy, launch} = require('./support.js');
 
 const webDir = path.resolve(process.env.PELZO_WEB_DIR || '');
 const START = {x: 480, y: 368};  // "ゲームスタート"
@@ -33,19 +32,8 @@ const sent = {bytes: 0, paths: [], offline: false};
 before(async () => {
   assert.ok(fs.existsSync(path.join(webDir, 'index.html')), 'PELZO_WEB_DIR must hold the page');
   server = await serve(webDir);
-  const port = server.port;
-  proxy = net.createServer((client) => {
-    if (sent.offline) return client.destroy();
-    const upstream = net.connect(port, '127.0.0.1');
-    client.on('data', (d) => {
-      for (const m of d.toString('latin1').matchAll(/^GET (\S+) HTTP/gm)) sent.paths.push(m[1].split('?')[0]);
-    });
-    upstream.on('data', (d) => { sent.bytes += d.length; });
-    client.pipe(upstream).pipe(client);
-    client.on('error', () => upstream.destroy());
-    upstream.on('error', () => client.destroy());
-  });
-  origin = `http://127.0.0.1:${await listen(proxy)}`;
+  proxy = await countingProxy(server.port, sent);
+  origin = proxy.origin;
   browser = await launch();
 });
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // What the browser tests share: waiting on a condition, a free port, the
 // page's folder served by Python's server on 127.0.0.1, and Debian's Chromium
-// launched headless with its software WebGL.
+// launched headless with its software WebGL; a proxy that counts what a
+// server sends.
 'use strict';
 const {spawn} = require('node:child_process');
 const net = require('node:net');
@@ -44,6 +45,24 @@ async function serve(dir) {
   return {port, origin, kill: () => server.kill()};
 }
 
+// A proxy on a port of its own in front of the server on `port`, which counts
+// in `sent` the bytes the server sends and the paths asked for; while
+// sent.offline is true it drops every connection. Resolves to {origin, close}.
+async function countingProxy(port, sent) {
+  const proxy = net.createServer((client) => {
+    if (sent.offline) return client.destroy();
+    const upstream = net.connect(port, '127.0.0.1');
+    client.on('data', (d) => {
+      for (const m of d.toString('latin1').matchAll(/^GET (\S+) HTTP/gm)) sent.paths.push(m[1].split('?')[0]);
+    });
+    upstream.on('data', (d) => { sent.bytes += d.length; });
+    client.pipe(upstream).pipe(client);
+    client.on('error', () => upstream.destroy());
+    upstream.on('error', () => client.destroy());
+  });
+  return {origin: `http://127.0.0.1:${await listen(proxy)}`, close: () => proxy.close()};
+}
+
 const launchArgs = ['--no-sandbox', '--enable-unsafe-swiftshader', '--use-angle=swiftshader'];
 
 // Chromium, headless; `args` add to the usual ones.
@@ -52,4 +71,4 @@ function launch(args = []) {
                            args: launchArgs.concat(args)});
 }
 
-module.exports = {waitUntil, listen, freePort, serve, launch};
+module.exports = {waitUntil, freePort, serve, countingProxy, launch};
