@@ -184,7 +184,10 @@ static void name_title_set(const char *path, bool fits)
 static void title_frame()
 {
     // A calm moment (no jingle playing) for glyphs of the size text is now shown at.
-    if (!IsSoundPlaying(g_sndOpening) && IsFontRasterStale(g_fontJP)) refresh_font_jp();
+    if (!IsSoundPlaying(g_sndOpening)) {
+        if (IsFontRasterStale(g_fontJP)) refresh_font_jp();
+        RefreshFontDefault();  // the file line's ASCII name
+    }
     if (IsSoundPlaying(g_sndOpening)) {
         if (GetKeyPressed() != 0 || IsMouseButtonPressed(MOUSE_BUTTON_LEFT) ||
             IsMouseButtonPressed(MOUSE_BUTTON_RIGHT) || IsMouseButtonPressed(MOUSE_BUTTON_MIDDLE)) {
@@ -244,6 +247,7 @@ static void play_frame()
 
     if (g_answered && (play_draw_next_button() || button_key_pressed())) {
         if (IsFontRasterStale(g_fontJP)) refresh_font_jp();  // between questions
+        RefreshFontDefault();
         advance_question();
     }
 }

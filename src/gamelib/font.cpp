@@ -61,15 +61,17 @@ constexpr float kMaxRasterScale = 2.0f;
 
 // The largest size text of a rebuildable font was drawn at, as a fraction of
 // its base size (at most 1: text drawn larger than the base size is scaled up
-// at any output scale, as it always was). Starts at 0; never shrinks.
+// at any output scale, as it always was). Starts at 0; never shrinks. The
+// default font keeps its own.
 float s_peakShownRatio = 0.0f;
+float s_defaultPeakShownRatio = 0.0f;
 
 // The raster size for a font of `baseSize` at the current output scale: the
 // largest shown text's size in output pixels, when that exceeds baseSize, up
 // to kMaxRasterScale times baseSize; exactly baseSize at an output scale of 1.
-int wanted_raster_size(int baseSize)
+int wanted_raster_size(int baseSize, float peakShownRatio = s_peakShownRatio)
 {
-    float want = gl_output_scale() * s_peakShownRatio;
+    float want = gl_output_scale() * peakShownRatio;
     if (!(want > 1.0f) || baseSize <= 0 || baseSize >= kMaxFontSize) return baseSize;
     want = std::min(want, kMaxRasterScale);
     const int size = static_cast<int>(std::ceil(static_cast<float>(baseSize) * want - 0.01f));
@@ -117,6 +119,11 @@ namespace {
 
 FontAtlas *s_live = nullptr;  // every font not yet unloaded, the default included
 FontAtlas *s_default = nullptr;  // built on first use, lives for the process
+// The default font's file and face, for rasterising it again; empty for the
+// box font, which stays as it is.
+std::string s_defaultPath;
+long s_defaultFace = 0;
+int s_defaultAsked = 0;  // the raster size last asked for the default font
 
 // Full-size pages of unloaded fonts, kept for the next font. A glyph rebuild
 // unloads the old font and loads the new one straight after: reusing its
@@ -607,6 +614,36 @@ FontAtlas *default_style_atlas(const char *path, long faceIndex)
     return a != nullptr ? a : box_font(kDefaultFontSize);
 }
 
+// Rasterises the default font again at `rasterSize` into the same atlas:
+// every copy of its record keeps pointing at live glyphs and rectangles, the
+// vectors' storage, and only the pages and raster offsets behind them
+// change. The new glyphs must match the old ones glyph for glyph (codepoint
+// and advance), so the layout stays the base size's; otherwise the atlas is
+// left as it was.
+bool reraster_default(int rasterSize)
+{
+    FontAtlas *a = s_default;
+    s_defaultAsked = rasterSize;
+    if (a == nullptr || s_defaultPath.empty() || rasterSize == a->rasterSize) return false;
+    std::unique_ptr<FontAtlas> n(rasterise(s_defaultPath.c_str(), s_defaultFace, a->baseSize, nullptr, 0, rasterSize));
+    if (n == nullptr || n->glyphs.size() != a->glyphs.size() || n->recs.size() != a->recs.size()) return false;
+    for (size_t i = 0; i < a->glyphs.size(); i++)
+        if (n->glyphs[i].value != a->glyphs[i].value || n->glyphs[i].advanceX != a->glyphs[i].advanceX) return false;
+    // The new pages are uploaded (filtered linearly) when next drawn.
+    release_textures(a);
+    std::copy(n->glyphs.begin(), n->glyphs.end(), a->glyphs.begin());
+    std::copy(n->recs.begin(), n->recs.end(), a->recs.begin());
+    a->rasterGlyphs.swap(n->rasterGlyphs);
+    a->glyphPage.swap(n->glyphPage);
+    a->blockOf.swap(n->blockOf);
+    a->blockGlyphs.swap(n->blockGlyphs);
+    a->pages.swap(n->pages);
+    a->rasterSize = n->rasterSize;
+    a->ascender = n->ascender;
+    gl_record_invalidate();
+    return true;
+}
+
 int lookup(const FontAtlas *a, int codepoint)
 {
     if (codepoint < 0) return 0;
@@ -818,6 +855,11 @@ Font GetFontDefault()
         bool found = gl_find_default_sans(&path, &index);
         s_default = default_style_atlas(found ? path.c_str() : nullptr, index);
         s_default->keepPixels = true;
+        if (found && s_default->glyphs.size() > 1) {
+            s_defaultPath = path;
+            s_defaultFace = index;
+        }
+        s_defaultAsked = s_default->rasterSize;
         link_live(s_default);
     }
     upload_pages(s_default);
@@ -848,6 +890,18 @@ bool IsFontRasterStale(Font font)
     return wanted == a->baseSize || std::abs(wanted - a->rasterAsked) * 8 > a->rasterAsked;
 }
 
+bool RefreshFontDefault()
+{
+    if (s_default == nullptr || s_defaultPath.empty()) return false;
+    const int base = s_default->baseSize;
+    const int wanted = wanted_raster_size(base, s_defaultPeakShownRatio);
+    // IsFontRasterStale's rule: back at the base size always, otherwise for
+    // a change of more than an eighth of the size last asked for.
+    if (wanted == s_defaultAsked || (wanted != base && std::abs(wanted - s_defaultAsked) * 8 <= s_defaultAsked))
+        return false;
+    return reraster_default(wanted);
+}
+
 void UnloadFont(Font font)
 {
     FontAtlas *a = font.atlas;
@@ -864,6 +918,9 @@ void gl_fonts_shutdown()
     for (FontAtlas *a = s_live; a != nullptr; a = a->next) release_textures(a);
     release_spare_pages();
     s_peakShownRatio = 0.0f;
+    // The next window starts at the base size's glyphs, drawn as they always were.
+    s_defaultPeakShownRatio = 0.0f;
+    if (s_default != nullptr && s_default->rasterSize != s_default->baseSize) reraster_default(s_default->baseSize);
 }
 
 // --- lookup and layout --------------------------------------------------------
@@ -922,6 +979,7 @@ void DrawTextEx(Font font, const char *text, Vector2 position, float fontSize, f
     const float scale = fontSize / static_cast<float>(font.baseSize);
     const float glyphScale = a->rasterGlyphs.empty() ? scale : fontSize / static_cast<float>(a->rasterSize);
     if (a->rebuildable) s_peakShownRatio = std::max(s_peakShownRatio, std::min(scale, 1.0f));
+    if (a == s_default) s_defaultPeakShownRatio = std::max(s_defaultPeakShownRatio, std::min(scale, 1.0f));
 
     // The software renderer: straight into its surface, when every page still
     // has its coverage bytes.

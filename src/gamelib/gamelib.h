@@ -270,6 +270,13 @@ bool IsFontDefault(Font font);
 // again. Until the font is reloaded its glyphs are drawn scaled. Reloading
 // takes a while for a large glyph set: do it at a calm moment.
 bool IsFontRasterStale(Font font);
+// The default font's glyphs rasterised again when IsFontRasterStale's rule
+// (the same shown size, cap and threshold) asks for another size; returns
+// whether they were. It is done in place: every copy of GetFontDefault's
+// record stays valid and keeps the 10 px layout (only its texture id may be
+// out of date). Printable ASCII only, so quick; call it at the same calm
+// moments as a reload.
+bool RefreshFontDefault();
 // Index into font.glyphs for a codepoint; the fallback glyph's index (0) when absent.
 int GetGlyphIndex(Font font, int codepoint);
 // width = (sum of advances) * fontSize / baseSize + (codepoints - 1) * spacing; height = fontSize.

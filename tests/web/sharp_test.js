@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The page at a projector's and a phone's device pixels: backing store, a label sharper than the 960 x 640
-// picture stretched, the Linux title's layout, the scaled start button. Environment as web_test.js's.
+// The page at a projector's and a phone's device pixels: backing store, a label and the file's name (in the
+// library's default font) sharper than the 960 x 640 picture stretched, the Linux title's layout, the scaled
+// start button. Environment as web_test.js's.
 'use strict';
 const {test, before, after} = require('node:test');
 const assert = require('node:assert/strict');
@@ -9,6 +10,7 @@ const {decodePng} = require('./png.js');
 const {waitUntil, serve, launch} = require('./support.js');
 
 const LABEL = {x0: 405, y0: 354, x1: 555, y1: 383};  // "ゲームスタート" in the picture
+const FILE = {x0: 412, y0: 430, x1: 505, y1: 447};  // "sample.zip" on the file line
 let server, origin, browser;
 
 before(async () => {
@@ -39,16 +41,16 @@ function sample(img, x, y) {
                               (at(ix, iy + 1, k) * (1 - fx + ix) + at(ix + 1, iy + 1, k) * (fx - ix)) * (fy - iy));
 }
 
-// Mean absolute Laplacian of the luminance over the label, on a grid of
-// width x height over the picture: `source` stretched (or shown) at that size.
-function edgeContrast(source, width, height) {
+// Mean absolute Laplacian of the luminance over `box` (the label), on a grid
+// of width x height over the picture: `source` stretched (or shown) at that size.
+function edgeContrast(source, width, height, box = LABEL) {
   const luma = (x, y) => {
     const c = sample(source, (x + 0.5) * 960 / width, (y + 0.5) * 640 / height);
     return 0.299 * c[0] + 0.587 * c[1] + 0.114 * c[2];
   };
   let sum = 0, n = 0;
-  for (let y = Math.round(LABEL.y0 * height / 640); y < Math.round(LABEL.y1 * height / 640); y++)
-    for (let x = Math.round(LABEL.x0 * width / 960); x < Math.round(LABEL.x1 * width / 960); x++, n++)
+  for (let y = Math.round(box.y0 * height / 640); y < Math.round(box.y1 * height / 640); y++)
+    for (let x = Math.round(box.x0 * width / 960); x < Math.round(box.x1 * width / 960); x++, n++)
       sum += Math.abs(4 * luma(x, y) - luma(x - 1, y) - luma(x + 1, y) - luma(x, y - 1) - luma(x, y + 1));
   return sum / n;
 }
@@ -74,6 +76,10 @@ for (const [name, viewport] of [['a projector at 1920 x 1080', {width: 1920, hei
     const linux = decodePng(fs.readFileSync(process.env.PELZO_TITLE_REFERENCE));
     const [sharp, soft] = [title, linux].map((img) => edgeContrast(img, title.width, title.height));
     assert.ok(sharp > 1.25 * soft, `label edge contrast ${sharp.toFixed(2)}, stretched ${soft.toFixed(2)}`);
+    const fileSoft = edgeContrast(linux, title.width, title.height, FILE);  // its glyphs come at a calm moment
+    const fileSharp = (img) => edgeContrast(img, img.width, img.height, FILE);
+    await waitUntil(`the file name sharper than ${fileSoft.toFixed(2)}`,
+        () => canvasPicture(page).then((img) => fileSharp(img) > 1.25 * fileSoft));
     let differing = 0;  // scaled back, it is the Linux title but for edges
     for (let i = 0; i < 960 * 640; i++) {
       const c = sample(title, i % 960 + 0.5, Math.floor(i / 960) + 0.5);
