@@ -177,9 +177,9 @@ void set_load_counters(benchmark::State &state, const SetLoadTimes &times)
 
 int headless_output_from_env()
 {
-    const char *spec = std::getenv("PELZO_BENCH_OUTPUT");
+    const char *size = std::getenv("PELZO_BENCH_OUTPUT");
     int w = 0, h = 0;
-    if (spec == nullptr || std::sscanf(spec, "%dx%d", &w, &h) != 2) return 0;
+    if (size == nullptr || std::sscanf(size, "%dx%d", &w, &h) != 2) return 0;
     HeadlessSetOutputSize(w, h);
     return w;
 }

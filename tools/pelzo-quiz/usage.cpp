@@ -39,7 +39,7 @@ const std::string &CommandLine::value(const char *name) const
     return none;
 }
 
-bool read_command_line(int argc, char **argv, const std::vector<OptionSpec> &options, CommandLine *line,
+bool read_command_line(int argc, char **argv, const std::vector<OptionRule> &options, CommandLine *line,
                        std::string *what)
 {
     bool optionsDone = false;
@@ -57,21 +57,21 @@ bool read_command_line(int argc, char **argv, const std::vector<OptionSpec> &opt
             line->help = true;
             return true;
         }
-        const auto spec =
-            std::find_if(options.begin(), options.end(), [&a](const OptionSpec &o) { return a == o.name; });
-        if (spec == options.end()) {
+        const auto known =
+            std::find_if(options.begin(), options.end(), [&a](const OptionRule &o) { return a == o.name; });
+        if (known == options.end()) {
             *what = formatted(_("unknown option %s"), a.c_str());
             return false;
         }
-        if (line->has(spec->name)) {
+        if (line->has(known->name)) {
             *what = formatted(_("%s is given twice"), a.c_str());
             return false;
         }
-        if (spec->value && i + 1 >= argc) {
+        if (known->value && i + 1 >= argc) {
             *what = formatted(_("%s needs a value"), a.c_str());
             return false;
         }
-        line->given.emplace_back(a, spec->value ? std::string(argv[++i]) : std::string());
+        line->given.emplace_back(a, known->value ? std::string(argv[++i]) : std::string());
     }
     return true;
 }

@@ -20,7 +20,7 @@ int print_usage(const std::string &usage);
 int usage_error(const char *program, const std::string &what, const std::string &usage);
 
 // One option a command takes: a flag, or one with a value.
-struct OptionSpec {
+struct OptionRule {
     const char *name;  // "-o", "--store", ...
     bool value = false;
 };
@@ -40,7 +40,7 @@ struct CommandLine {
 // "--", each at most once, a valued one with the next argument as its value.
 // False, with what was wrong in *what ("-o is given twice", "-o needs a
 // value", "unknown option --x"), on a mistake; --help stops the reading.
-bool read_command_line(int argc, char **argv, const std::vector<OptionSpec> &options, CommandLine *line,
+bool read_command_line(int argc, char **argv, const std::vector<OptionRule> &options, CommandLine *line,
                        std::string *what);
 
 // The files a file argument names. On Windows the shell hands a pattern over
