@@ -216,7 +216,7 @@ static void title_frame()
         // opened it: taken as the dialog's answer would have been. A set
         // dropped on the page waits for the start button instead.
         char path[kPathSize];
-        const int arrived = win_take_arrived_file(path, kPathSize);
+        const int arrived = sys_take_arrived_file(path, kPathSize);
         if (arrived == 1 || arrived == 2) start_with_set(path, arrived == 1, is_pzq_path(path));
         if (arrived == 3 || arrived == 4) name_title_set(path, arrived == 3);
     }

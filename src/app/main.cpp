@@ -14,7 +14,7 @@ int main(int argc, char **argv)
     try {
         // The arguments as UTF-8 (on Windows from the wide command line, so
         // that a path outside the ANSI code page arrives whole).
-        argv = win_utf8_argv(argc, argv, &argc);
+        argv = sys_utf8_argv(argc, argv, &argc);
         const int early = app_command_line_exit(argc, argv, stdout, stderr);
         if (early >= 0) return early;
         app_startup(argc, argv);

@@ -4,9 +4,9 @@
 
 #include "win_helper.h"
 
-int win_dialog_filter_count() { return kDialogFilterCount; }
+int sys_dialog_filter_count() { return kDialogFilterCount; }
 
-const char *win_dialog_filter_name(int index)
+const char *sys_dialog_filter_name(int index)
 {
     if (index < 0 || index >= kDialogFilterCount) return nullptr;
     return kDialogFilters[index].name;

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-const std::vector<std::string> &japanese_font_candidates() { return win_japanese_fonts(); }
+const std::vector<std::string> &japanese_font_candidates() { return sys_japanese_fonts(); }
 
 namespace {
 

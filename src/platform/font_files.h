@@ -21,13 +21,13 @@ constexpr int kJapaneseFontSize = 36;
 
 // Font files the system offers for Japanese text, best first. Asked once per
 // process.
-const std::vector<std::string> &win_japanese_fonts();
+const std::vector<std::string> &sys_japanese_fonts();
 // Readies the port's font files for a glyph set of these codepoints before
 // the candidates are tried: the browser inflates its shipped font and fetches
 // the whole font when its first part lacks one of them. Nothing elsewhere.
-void win_ready_japanese_fonts(const int *codepoints, int count);
+void sys_ready_japanese_fonts(const int *codepoints, int count);
 // What to install when the system has no Japanese font at all.
-const char *win_japanese_font_hint();
+const char *sys_japanese_font_hint();
 
 // The whole candidate list, best first. Asked once per process.
 const std::vector<std::string> &japanese_font_candidates();

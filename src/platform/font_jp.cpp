@@ -132,7 +132,7 @@ void load_font_for_codepoints(int *codepoints, int count)
     if (font_present(g_fontJP)) UnloadFont(g_fontJP);
     g_fontJP = Font{};
     g_chosenFile.clear();
-    if (!g_useTestCandidates) win_ready_japanese_fonts(codepoints, count);
+    if (!g_useTestCandidates) sys_ready_japanese_fonts(codepoints, count);
     for (const std::string &file :
          existing_files(g_useTestCandidates ? g_testCandidates : japanese_font_candidates())) {
         const Font font = LoadFontEx(file.c_str(), kFontSize, codepoints, count);
@@ -145,7 +145,7 @@ void load_font_for_codepoints(int *codepoints, int count)
         g_fontJP = GetFontDefault();
         // The window shows boxes for Japanese then; one line says why, once.
         if (!g_toldNoFont) {
-            win_tell_no_japanese_font(win_japanese_font_hint(), IsWindowReady() && !IsHeadless());
+            sys_tell_no_japanese_font(sys_japanese_font_hint(), IsWindowReady() && !IsHeadless());
             g_toldNoFont = true;
         }
     }

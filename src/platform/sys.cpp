@@ -52,10 +52,10 @@ std::string sys_message(const char *format, ...)
     return text;
 }
 
-bool win_read_file(const char *path, uint64_t maxBytes, std::string *bytes, std::string *why)
+bool sys_read_file(const char *path, uint64_t maxBytes, std::string *bytes, std::string *why)
 {
     uint64_t size = 0;
-    FILE *fp = win_open_regular(path, &size, why);
+    FILE *fp = sys_open_regular(path, &size, why);
     if (!fp) return false;
     if (size > maxBytes) {
         if (why)
@@ -67,10 +67,10 @@ bool win_read_file(const char *path, uint64_t maxBytes, std::string *bytes, std:
     return read_into(fp, size, bytes, why);
 }
 
-bool win_read_head(const char *path, uint64_t maxBytes, std::string *bytes, uint64_t *size, std::string *why)
+bool sys_read_head(const char *path, uint64_t maxBytes, std::string *bytes, uint64_t *size, std::string *why)
 {
     uint64_t whole = 0;
-    FILE *fp = win_open_regular(path, &whole, why);
+    FILE *fp = sys_open_regular(path, &whole, why);
     if (!fp) return false;
     if (size) *size = whole;
     return read_into(fp, whole < maxBytes ? whole : maxBytes, bytes, why);

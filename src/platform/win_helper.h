@@ -17,10 +17,10 @@
 // locale from the environment, except LC_NUMERIC, which stays as it was.
 //
 // The browser (web/win_helper.cpp): the dialog is the page's file picker,
-// which answers later, through win_take_arrived_file; no window icon;
+// which answers later, through sys_take_arrived_file; no window icon;
 // resources from the compiled-in table, as on Linux.
 //
-// The Japanese font files (win_japanese_fonts, win_japanese_font_hint) are
+// The Japanese font files (sys_japanese_fonts, sys_japanese_font_hint) are
 // font_files.h's, below any graphics, so that pelzo-quiz finds them too.
 //
 // No function hands the game memory to free.
@@ -50,13 +50,19 @@ int win_open_file_dialog(char *buf, int bufSize);
 // returns, so this is always 0. In the browser the page's own messages (a set
 // it could not fetch or read) arrive here too: they go into g_errorMsg, which
 // the title shows, and count as nothing arrived.
-int win_take_arrived_file(char *buf, int bufSize);
+int sys_take_arrived_file(char *buf, int bufSize);
+
+// A set the game built in memory from a teacher's source (a workbook,
+// tables or genre texts), offered to be kept: the page shows its "save as
+// set" control, which downloads these bytes as `fileName` (a .zip or .pzq
+// name). The desktop does nothing: the teacher packs with pelzo-quiz there.
+void sys_offer_built_set(const char *fileName, const std::string &bytes);
 
 // Tells the player that no Japanese font could be had, so Japanese text
 // draws as boxes: one line on stderr naming `hint`, and on Windows, where
 // nobody sees a GUI program's stderr, a message box in Japanese and English
 // too when the game's window is `shown` (not headless).
-void win_tell_no_japanese_font(const char *hint, bool shown);
+void sys_tell_no_japanese_font(const char *hint, bool shown);
 
 // Loads an icon file and sets it as the window icon. Returns 1 when set, 0 when
 // nothing was set (no file, not an icon, or no game window).
@@ -70,6 +76,6 @@ const void *win_load_resource(int id, uint32_t *size);
 // preselected). For tests: the display name of filter `index` (null when out of
 // range), and 1 when that filter shows a file of the given name. Extensions
 // match without regard to case, as on Windows.
-int win_dialog_filter_count();
-const char *win_dialog_filter_name(int index);
-int win_dialog_filter_accepts(int index, const char *fileName);
+int sys_dialog_filter_count();
+const char *sys_dialog_filter_name(int index);
+int sys_dialog_filter_accepts(int index, const char *fileName);

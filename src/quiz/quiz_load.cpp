@@ -100,7 +100,7 @@ LoadFailure read_pzq_file(const char *path, PzqFile &file)
     // The path opens as UTF-8 on every system (the wide API on Windows): no
     // code-page step. Only a regular file is opened, without blocking: a
     // directory, a FIFO or a device is a file that cannot be opened.
-    const std::unique_ptr<FILE, FileCloser> fp(win_open_regular(path, nullptr, nullptr));
+    const std::unique_ptr<FILE, FileCloser> fp(sys_open_regular(path, nullptr, nullptr));
     if (!fp) return LoadFailure::PzqOpen;
     // Records are still read 256 bytes at a time; a larger stream buffer
     // only means fewer trips to the kernel for a 67 MB file.

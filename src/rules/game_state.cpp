@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "game_state.h"
 
+#include "source_problems.h"
+
 #include <cstring>
 
 int g_screen = SCREEN_TITLE;
@@ -29,6 +31,7 @@ int g_genreIdx = 0;
 bool g_mute = false;
 char g_argFilePath[kPathSize];
 Texture2D g_titleTex;
+SourceProblems g_sourceProblems;
 
 void reset_game_state()
 {

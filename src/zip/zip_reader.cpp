@@ -63,7 +63,7 @@ uint64_t rd64(const unsigned char *p) { return rd32(p) | static_cast<uint64_t>(r
 Block read_archive(const char *path, uint64_t *size)
 {
     uint64_t length = 0;
-    std::unique_ptr<FILE, FileCloser> f(win_open_regular(path, &length, nullptr));
+    std::unique_ptr<FILE, FileCloser> f(sys_open_regular(path, &length, nullptr));
     if (!f || length > kMaxArchiveSize || length < kZipLocalHeaderSize) return nullptr;
     unsigned char head[4];
     if (std::fread(head, 1, 4, f.get()) != 4 || rd32(head) != kZipLocalSig) return nullptr;

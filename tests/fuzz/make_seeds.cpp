@@ -54,7 +54,7 @@ constexpr uint64_t kLargestInput = 64u << 20;
 std::string read_bytes(const fs::path &path)
 {
     std::string bytes, why;
-    if (!win_read_file(path.string().c_str(), kLargestInput, &bytes, &why)) die(path.string() + ": " + why);
+    if (!sys_read_file(path.string().c_str(), kLargestInput, &bytes, &why)) die(path.string() + ": " + why);
     return bytes;
 }
 

@@ -468,7 +468,7 @@ TEST_F(FontJpTest, WithoutAnyFontFileTheDefaultFontIsUsedWithTheBilinearFilter)
     EXPECT_TRUE(IsFontDefault(g_fontJP));
     EXPECT_STREQ(font_jp_file(), "");
     // One line on stderr says so, once per process.
-    EXPECT_EQ(said, std::string("pelzowin: no Japanese font found; ") + win_japanese_font_hint() + "\n");
+    EXPECT_EQ(said, std::string("pelzowin: no Japanese font found; ") + sys_japanese_font_hint() + "\n");
     const double afterLoad = neighbour_difference(g_fontJP);
     EXPECT_GT(afterLoad, point * 2) << "point " << point << " after load " << afterLoad;
 

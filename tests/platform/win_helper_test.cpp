@@ -94,13 +94,13 @@ TEST(WinLoadResource, UnknownIdsGiveNullAndLeaveTheSizeAlone)
 
 TEST(WinDialogFilters, FourFiltersInTheirOrder)
 {
-    ASSERT_EQ(win_dialog_filter_count(), 4);
-    EXPECT_STREQ(win_dialog_filter_name(0), "Quiz Files (*.zip;*.pzq)");
-    EXPECT_STREQ(win_dialog_filter_name(1), "ZIP File (*.zip)");
-    EXPECT_STREQ(win_dialog_filter_name(2), "PZQ File (*.pzq)");
-    EXPECT_STREQ(win_dialog_filter_name(3), "All Files (*.*)");
-    EXPECT_EQ(win_dialog_filter_name(4), nullptr);
-    EXPECT_EQ(win_dialog_filter_name(-1), nullptr);
+    ASSERT_EQ(sys_dialog_filter_count(), 4);
+    EXPECT_STREQ(sys_dialog_filter_name(0), "Quiz Files (*.zip;*.pzq)");
+    EXPECT_STREQ(sys_dialog_filter_name(1), "ZIP File (*.zip)");
+    EXPECT_STREQ(sys_dialog_filter_name(2), "PZQ File (*.pzq)");
+    EXPECT_STREQ(sys_dialog_filter_name(3), "All Files (*.*)");
+    EXPECT_EQ(sys_dialog_filter_name(4), nullptr);
+    EXPECT_EQ(sys_dialog_filter_name(-1), nullptr);
 }
 
 TEST(WinDialogFilters, ExtensionsMatchWithoutRegardToCase)
@@ -116,11 +116,11 @@ TEST(WinDialogFilters, ExtensionsMatchWithoutRegardToCase)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(win_dialog_filter_accepts(0, c.name), c.quiz);
-        EXPECT_EQ(win_dialog_filter_accepts(1, c.name), c.zip);
-        EXPECT_EQ(win_dialog_filter_accepts(2, c.name), c.pzq);
-        EXPECT_EQ(win_dialog_filter_accepts(3, c.name), c.all);
+        EXPECT_EQ(sys_dialog_filter_accepts(0, c.name), c.quiz);
+        EXPECT_EQ(sys_dialog_filter_accepts(1, c.name), c.zip);
+        EXPECT_EQ(sys_dialog_filter_accepts(2, c.name), c.pzq);
+        EXPECT_EQ(sys_dialog_filter_accepts(3, c.name), c.all);
     }
-    EXPECT_EQ(win_dialog_filter_accepts(4, "set.zip"), 0);
-    EXPECT_EQ(win_dialog_filter_accepts(0, nullptr), 0);
+    EXPECT_EQ(sys_dialog_filter_accepts(4, "set.zip"), 0);
+    EXPECT_EQ(sys_dialog_filter_accepts(0, nullptr), 0);
 }

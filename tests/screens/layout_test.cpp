@@ -159,7 +159,7 @@ protected:
         ASSERT_FALSE(IsFontDefault(g_fontJP));
 
         std::string bytes, why;
-        ASSERT_TRUE(win_read_file(file_.c_str(), 1u << 30, &bytes, &why)) << why;
+        ASSERT_TRUE(sys_read_file(file_.c_str(), 1u << 30, &bytes, &why)) << why;
         tool_ = font_advances_open(std::move(bytes), g_fontJP.baseSize, &why);
         ASSERT_TRUE(tool_) << file_ << ": " << why;
     }

@@ -230,7 +230,7 @@ TEST(PackWithoutFont, SaysOnceThatTheWidthChecksWereSkipped)
     const ToolRun r = run_tool({"pack", "--strict", "-o", fixture::out_path("set.zip"), src});
     unsetenv("FONTCONFIG_FILE");
     EXPECT_EQ(r.exit, 0);
-    EXPECT_EQ(r.err, std::string("pelzo-quiz pack: warning: no Japanese font found (") + win_japanese_font_hint() +
+    EXPECT_EQ(r.err, std::string("pelzo-quiz pack: warning: no Japanese font found (") + sys_japanese_font_hint() +
                          "); the width checks were skipped\n");
 }
 #endif

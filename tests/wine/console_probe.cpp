@@ -10,7 +10,7 @@
 //   console_probe --write-pieces
 //       the writer: text with Japanese characters written the way the
 //       runtime may write it, a byte at a time to stdout and in pieces cut
-//       inside characters to stderr, after win_stdio_utf8.
+//       inside characters to stderr, after sys_stdio_utf8.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -31,7 +31,7 @@ const char kErr[] = "エラー: 問題セット\n";
 
 int write_pieces()
 {
-    win_stdio_utf8();
+    sys_stdio_utf8();
     for (const char *p = kOut; *p; ++p) _write(_fileno(stdout), p, 1);
     // Pieces of 2 bytes: every 3-byte character is cut once.
     for (size_t i = 0; i < sizeof kErr - 1; i += 2) fwrite(kErr + i, 1, i + 2 < sizeof kErr - 1 ? 2 : 1, stderr);

@@ -44,7 +44,7 @@ void say(const char *fmt, ...)
 bool cannot_read(const char *path, uint64_t limit, std::string &data, uint64_t *size = nullptr)
 {
     std::string why;
-    if (win_read_head(path, limit, &data, size, &why)) return false;
+    if (sys_read_head(path, limit, &data, size, &why)) return false;
     say("%s: %s", path, why.c_str());
     return true;
 }
@@ -87,7 +87,7 @@ void diagnose_pzq(const char *path, LoadFailure failure)
     std::string d;
     if (failure == LoadFailure::PzqOpen) {
         std::string why;
-        if (FILE *fp = win_open_regular(path, nullptr, &why))
+        if (FILE *fp = sys_open_regular(path, nullptr, &why))
             fclose(fp);
         else
             say("%s: %s", path, why.c_str());

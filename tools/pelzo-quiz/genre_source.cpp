@@ -749,7 +749,7 @@ bool read_genre_source(const std::string &path, PackFormat format, const std::st
     constexpr uint64_t kLongestSource = 3 + (1 + 6ull * kPzqMaxQuestions) * (kTextSlotBytes + 2);
     constexpr uint64_t kLongestTable = 3 + (1 + kPzqMaxQuestions) * (6ull * (2 * kTextSlotBytes + 3) + 2);
     std::string data, why;
-    if (!win_read_file(path.c_str(), table ? kLongestTable : kLongestSource, &data, &why)) {
+    if (!sys_read_file(path.c_str(), table ? kLongestTable : kLongestSource, &data, &why)) {
         problems.push_back(path + ": " + why);
         return false;
     }

@@ -36,7 +36,7 @@ bool holds_catalog(const std::string &dir)
 // under, then the prefix it was built for.
 std::string catalog_folder()
 {
-    const std::string own = win_program_folder();
+    const std::string own = sys_program_folder();
     if (!own.empty()) {
         for (const char *relative : {"locale", "../share/locale"})
             if (holds_catalog(own + relative)) return own + relative;

@@ -103,7 +103,7 @@ int run(int argc, char **argv)
         return usage_error(
             formatted(_("extra argument %s: %s takes one FILE"), line.operands[1].c_str(), command.c_str()), usage);
     // Named in every message as the system writes paths.
-    const std::string shown = win_display_path(line.operands[0]);
+    const std::string shown = sys_display_path(line.operands[0]);
     const char *path = shown.c_str();
     if (!load_and_explain(path)) return 1;
     if (command == "check")
@@ -124,8 +124,8 @@ int main(int argc, char **argv)
 {
     try {
         i18n_init();
-        argv = win_utf8_argv(argc, argv, &argc);
-        win_stdio_utf8();
+        argv = sys_utf8_argv(argc, argv, &argc);
+        sys_stdio_utf8();
         return run(argc, argv);
     } catch (const std::bad_alloc &) {
         fputs(_("pelzo-quiz: out of memory\n"), stderr);

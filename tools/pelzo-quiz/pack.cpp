@@ -185,7 +185,7 @@ void verify_pzq(const std::string &path, const std::vector<GenreSource> &genres,
 std::string write_temporary(const std::string &target, const std::string &bytes, std::vector<std::string> &problems)
 {
     std::string error;
-    std::string temp = win_write_beside(target, bytes.data(), bytes.size(), &error);
+    std::string temp = sys_write_beside(target, bytes.data(), bytes.size(), &error);
     if (temp.empty()) problems.push_back(target + ": " + error);
     return temp;
 }
@@ -285,15 +285,15 @@ int read_options(int argc, char **argv, PackOptions *o)
     if (line.has("--header") && line.has("--no-header"))
         return usage_error(_("--header and --no-header exclude each other"));
     // Paths as every message names them.
-    o->out = win_display_path(line.value("-o"));
+    o->out = sys_display_path(line.value("-o"));
     o->name = line.value("--name");
-    o->font = win_display_path(line.value("--font"));
+    o->font = sys_display_path(line.value("--font"));
     o->store = line.has("--store");
     o->strict = line.has("--strict");
     o->force = line.has("--force");
     o->header = line.has("--header") ? HeaderRow::Yes : line.has("--no-header") ? HeaderRow::No : HeaderRow::Auto;
     for (const std::string &operand : line.operands)
-        for (const std::string &file : expand_file_argument(operand)) o->inputs.push_back(win_display_path(file));
+        for (const std::string &file : expand_file_argument(operand)) o->inputs.push_back(sys_display_path(file));
 
     if (!line.has("-o")) return usage_error(_("-o OUT is missing: name the set to write"));
     if (o->out.empty()) return usage_error(_("-o OUT is empty: name the set to write"));
@@ -319,7 +319,7 @@ int read_options(int argc, char **argv, PackOptions *o)
 // link may name one.
 bool is_output(const PackOptions &o, const std::string &input)
 {
-    return input == o.out || win_same_file(input.c_str(), o.out.c_str());
+    return input == o.out || sys_same_file(input.c_str(), o.out.c_str());
 }
 
 // Reads every input into genres; what stops the set goes to problems.
@@ -391,11 +391,11 @@ void check_texts(const PackOptions &o, const std::vector<GenreSource> &genres, F
 std::string output_target(const PackOptions &o, std::vector<std::string> &problems)
 {
     std::string target, why;
-    if (!win_output_target(o.out, &target, &why)) {
+    if (!sys_output_target(o.out, &target, &why)) {
         problems.push_back(o.out + ": " + why);
         return "";
     }
-    if (!o.force && win_same_file(target.c_str(), target.c_str()) && loaded_genres(target, o.format) < 0) {
+    if (!o.force && sys_same_file(target.c_str(), target.c_str()) && loaded_genres(target, o.format) < 0) {
         problems.push_back(
             formatted(_("%s: exists and is no quiz set the game loads; give --force to replace it"), o.out.c_str()));
         return "";
@@ -412,7 +412,7 @@ public:
     }
     ~TempFile()
     {
-        if (!path_.empty()) win_remove_file(path_);
+        if (!path_.empty()) sys_remove_file(path_);
     }
     TempFile(const TempFile &) = delete;
     TempFile &operator=(const TempFile &) = delete;
@@ -420,7 +420,7 @@ public:
     // Moves the file over `target`; false with the reason in *error.
     bool put_in_place(const std::string &target, std::string *error)
     {
-        if (!win_replace_file(path_, target, error)) return false;
+        if (!sys_replace_file(path_, target, error)) return false;
         path_.clear();
         return true;
     }

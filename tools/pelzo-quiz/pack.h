@@ -19,7 +19,7 @@
 // file) that is the output file, by any spelling or link, is refused; so is
 // input that gives no genre, an OUT ending in an extension pack reads (exit 2:
 // SET left out of `pack -o SET DIR/*.txt`), a link to OUT that another user
-// planted (sys.h: win_output_target), and without --force an existing OUT
+// planted (sys.h: sys_output_target), and without --force an existing OUT
 // that is no set the game loads. Exit 2 on a usage error. A table read as
 // Shift-JIS is named on stderr with a note.
 //

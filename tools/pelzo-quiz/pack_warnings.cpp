@@ -17,7 +17,7 @@ constexpr uint64_t kMaxFontBytes = 256ull << 20;
 bool open_font_file(const std::string &file, FontAdvancesHandle *font, std::string *why)
 {
     std::string bytes;
-    if (!win_read_file(file.c_str(), kMaxFontBytes, &bytes, why)) return false;
+    if (!sys_read_file(file.c_str(), kMaxFontBytes, &bytes, why)) return false;
     *font = font_advances_open(std::move(bytes), kJapaneseFontSize, why);
     return *font != nullptr;
 }
@@ -98,10 +98,10 @@ bool open_pack_font(const std::string &file, FontAdvancesHandle *font, std::stri
         if (refused.empty()) refused = candidate, refusedWhy = font_reason(why);
     }
     if (refused.empty())
-        *notice = formatted(_("no Japanese font found (%s); the width checks were skipped"), win_japanese_font_hint());
+        *notice = formatted(_("no Japanese font found (%s); the width checks were skipped"), sys_japanese_font_hint());
     else
         *notice = formatted(_("no Japanese font found (%s); %s %s; the width checks were skipped"),
-                            win_japanese_font_hint(), refused.c_str(), refusedWhy.c_str());
+                            sys_japanese_font_hint(), refused.c_str(), refusedWhy.c_str());
     return true;
 }
 

@@ -148,9 +148,9 @@ int read_options(int argc, char **argv, UnpackOptions *o)
         if (operand.empty()) return usage_error(_("SET is empty"));
         if (!o->set.empty())
             return usage_error(formatted(_("extra argument %s: unpack takes one SET"), operand.c_str()));
-        o->set = win_display_path(operand);  // as every message names it
+        o->set = sys_display_path(operand);  // as every message names it
     }
-    o->dir = win_display_path(line.value("-o"));
+    o->dir = sys_display_path(line.value("-o"));
     o->csv = line.has("--csv");
     o->xlsx = line.has("--xlsx");
     o->force = line.has("--force");
@@ -173,7 +173,7 @@ struct LoadedSet {
 // The output folder, closed with it.
 struct OpenFolder {
     OutFolder folder;
-    ~OpenFolder() { win_close_out_folder(&folder); }
+    ~OpenFolder() { sys_close_out_folder(&folder); }
 };
 
 // Every genre's file name, decided over all the names at once. The index in
@@ -196,17 +196,17 @@ std::vector<std::string> output_names(const UnpackOptions &o)
 bool open_output(const UnpackOptions &o, const std::vector<std::string> &names, OpenFolder &out)
 {
     std::string why;
-    if (!win_open_out_folder(o.dir.c_str(), &out.folder, &why)) {
+    if (!sys_open_out_folder(o.dir.c_str(), &out.folder, &why)) {
         fprintf(stderr, "%s: %s\n", escaped(o.dir).c_str(), escaped(why).c_str());
         return false;
     }
-    if (!win_out_folder_entries(out.folder).empty() && !o.force) {
+    if (!sys_out_folder_entries(out.folder).empty() && !o.force) {
         fprintf(stderr, _("%s: the folder holds files; give --force to write into it anyway\n"),
                 escaped(o.dir).c_str());
         return false;
     }
     for (const std::string &name : names) {
-        if (!win_out_folder_holds(out.folder, name, o.set.c_str())) continue;
+        if (!sys_out_folder_holds(out.folder, name, o.set.c_str())) continue;
         fprintf(stderr, _("%s: is also the output file %s%s; unpacking would overwrite it\n"), escaped(o.set).c_str(),
                 escaped(out.folder.prefix).c_str(), escaped(name).c_str());
         return false;
@@ -228,7 +228,7 @@ void write_workbook(const UnpackOptions &o, const OutFolder &folder, const std::
     for (int g = 0; g < g_genreCount; ++g) genreNames.emplace_back(g_genres[g].name);
     const std::string path = folder.prefix + name, bytes = xlsx_file(xlsx_sheet_names(genreNames));
     std::string why;
-    if (bytes.empty() || !win_write_in_folder(folder, name, bytes.data(), bytes.size(), o.force, &why)) {
+    if (bytes.empty() || !sys_write_in_folder(folder, name, bytes.data(), bytes.size(), o.force, &why)) {
         w.problems.push_back(path + ": " + (bytes.empty() ? std::string(_("the workbook could not be built")) : why));
         w.all = false;
         return;
@@ -258,7 +258,7 @@ void write_genre_files(const UnpackOptions &o, const OutFolder &folder, const st
             bytes = text_file(genre);
         }
         std::string why;
-        if (!win_write_in_folder(folder, names[g], bytes.data(), bytes.size(), o.force, &why)) {
+        if (!sys_write_in_folder(folder, names[g], bytes.data(), bytes.size(), o.force, &why)) {
             w.problems.push_back(path + ": " + why);
             w.all = false;
             continue;
@@ -278,7 +278,7 @@ void write_genre_files(const UnpackOptions &o, const OutFolder &folder, const st
 std::vector<std::string> other_genre_files(const OutFolder &folder, const std::vector<std::string> &names)
 {
     std::vector<std::string> others;
-    const std::vector<std::string> after = win_out_folder_entries(folder);
+    const std::vector<std::string> after = sys_out_folder_entries(folder);
     for (const std::string &entry : after) {
         if (!genre_file_name(entry)) continue;
         bool ours = false;

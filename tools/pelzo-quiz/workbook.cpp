@@ -982,7 +982,7 @@ bool read_workbook(const std::string &path, WorkbookKind kind, std::vector<Workb
                    std::vector<std::string> &problems)
 {
     std::string data, why;
-    if (!win_read_file(path.c_str(), kMaxWorkbookBytes, &data, &why)) {
+    if (!sys_read_file(path.c_str(), kMaxWorkbookBytes, &data, &why)) {
         problems.push_back(path + ": " + why);
         return false;
     }

@@ -34,13 +34,13 @@ std::string fontconfig_japanese(const char *pattern)
 
 }  // namespace
 
-const char *win_japanese_font_hint() { return sys_text("install fonts-ipafont-mincho"); }
+const char *sys_japanese_font_hint() { return sys_text("install fonts-ipafont-mincho"); }
 
-void win_ready_japanese_fonts(const int *, int) {}
+void sys_ready_japanese_fonts(const int *, int) {}
 
 // The Japanese serif comes first: it has the Mincho look of the first Windows
 // font.
-const std::vector<std::string> &win_japanese_fonts()
+const std::vector<std::string> &sys_japanese_fonts()
 {
     static std::vector<std::string> list;
     static bool resolved = false;

@@ -13,17 +13,17 @@
 #include <cstring>
 #include <ctime>
 
-char **win_utf8_argv(int argc, char **argv, int *utf8Argc)
+char **sys_utf8_argv(int argc, char **argv, int *utf8Argc)
 {
     if (utf8Argc) *utf8Argc = argc;
     return argv;
 }
 
-void win_stdio_utf8() {}
+void sys_stdio_utf8() {}
 
-std::string win_display_path(const std::string &path) { return path; }
+std::string sys_display_path(const std::string &path) { return path; }
 
-std::string win_program_folder()
+std::string sys_program_folder()
 {
     std::string path(4096, '\0');
     const ssize_t n = readlink("/proc/self/exe", path.data(), path.size());
@@ -33,7 +33,7 @@ std::string win_program_folder()
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
-FILE *win_fopen(const char *path, const char *mode) { return path && mode ? fopen(path, mode) : nullptr; }
+FILE *sys_fopen(const char *path, const char *mode) { return path && mode ? fopen(path, mode) : nullptr; }
 
 namespace {
 
@@ -50,7 +50,7 @@ const char *file_kind(mode_t mode)
 
 }  // namespace
 
-FILE *win_open_regular(const char *path, uint64_t *size, std::string *why)
+FILE *sys_open_regular(const char *path, uint64_t *size, std::string *why)
 {
     if (!path) return nullptr;
     // O_NONBLOCK: opening a FIFO without a writer, or some devices, would
@@ -82,7 +82,7 @@ FILE *win_open_regular(const char *path, uint64_t *size, std::string *why)
     return fp;
 }
 
-bool win_same_file(const char *a, const char *b)
+bool sys_same_file(const char *a, const char *b)
 {
     struct stat sa, sb;
     if (!a || !b || stat(a, &sa) != 0 || stat(b, &sb) != 0) return false;
@@ -101,7 +101,7 @@ std::string folder_of(const std::string &path)
 
 }  // namespace
 
-bool win_output_target(const std::string &path, std::string *target, std::string *why)
+bool sys_output_target(const std::string &path, std::string *target, std::string *why)
 {
     // A symbolic link is followed by hand, link after link, as the kernel's
     // protected_symlinks would follow it for a plain open: only a link of
@@ -217,7 +217,7 @@ bool write_and_close(int fd, const void *data, size_t size)
 
 }  // namespace
 
-std::string win_write_beside(const std::string &target, const void *data, size_t size, std::string *error)
+std::string sys_write_beside(const std::string &target, const void *data, size_t size, std::string *error)
 {
     // A short name in the target's folder: the target's own name may already
     // take all the system allows.
@@ -263,7 +263,7 @@ std::string win_write_beside(const std::string &target, const void *data, size_t
     return temp;
 }
 
-bool win_replace_file(const std::string &from, const std::string &to, std::string *error)
+bool sys_replace_file(const std::string &from, const std::string &to, std::string *error)
 {
     block_stop_signals(true);
     const bool moved = rename(from.c_str(), to.c_str()) == 0;
@@ -275,7 +275,7 @@ bool win_replace_file(const std::string &from, const std::string &to, std::strin
     return false;
 }
 
-void win_remove_file(const std::string &path)
+void sys_remove_file(const std::string &path)
 {
     block_stop_signals(true);
     unlink(path.c_str());
@@ -283,7 +283,7 @@ void win_remove_file(const std::string &path)
     block_stop_signals(false);
 }
 
-bool win_open_out_folder(const char *path, OutFolder *folder, std::string *why)
+bool sys_open_out_folder(const char *path, OutFolder *folder, std::string *why)
 {
     int fd = open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT) {
@@ -310,13 +310,13 @@ bool win_open_out_folder(const char *path, OutFolder *folder, std::string *why)
     return true;
 }
 
-void win_close_out_folder(OutFolder *folder)
+void sys_close_out_folder(OutFolder *folder)
 {
     if (folder->handle >= 0) close(static_cast<int>(folder->handle));
     folder->handle = -1;
 }
 
-std::vector<std::string> win_out_folder_entries(const OutFolder &folder)
+std::vector<std::string> sys_out_folder_entries(const OutFolder &folder)
 {
     std::vector<std::string> names;
     const int fd = openat(static_cast<int>(folder.handle), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -352,7 +352,7 @@ int create_held(int folder, const std::string &name)
 
 }  // namespace
 
-bool win_write_in_folder(const OutFolder &folder, const std::string &name, const void *data, size_t size, bool replace,
+bool sys_write_in_folder(const OutFolder &folder, const std::string &name, const void *data, size_t size, bool replace,
                          std::string *why)
 {
     const int dir = static_cast<int>(folder.handle);
@@ -400,7 +400,7 @@ bool win_write_in_folder(const OutFolder &folder, const std::string &name, const
     return true;
 }
 
-bool win_out_folder_holds(const OutFolder &folder, const std::string &name, const char *file)
+bool sys_out_folder_holds(const OutFolder &folder, const std::string &name, const char *file)
 {
     struct stat there, st;
     return file && stat(file, &st) == 0 &&

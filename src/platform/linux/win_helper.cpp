@@ -86,7 +86,7 @@ void pump_gtk_events()
 
 }  // namespace
 
-int win_dialog_filter_accepts(int index, const char *fileName)
+int sys_dialog_filter_accepts(int index, const char *fileName)
 {
     if (index < 0 || index >= kDialogFilterCount || !fileName) return 0;
     GtkFileFilter *filter = make_filter(index);
@@ -136,7 +136,7 @@ int win_open_file_dialog(char *buf, int bufSize)
 }
 
 // The dialog answers before it returns: nothing arrives later.
-int win_take_arrived_file(char *, int) { return 0; }
+int sys_take_arrived_file(char *, int) { return 0; }
 
 // ---------------------------------------------------------------------------
 // Window icon from an icon file
@@ -144,7 +144,7 @@ int win_take_arrived_file(char *, int) { return 0; }
 int win_set_taskbar_icon(const char *path)
 {
     if (!path || !IsWindowReady()) return 0;
-    FILE *file = win_fopen(path, "rb");
+    FILE *file = sys_fopen(path, "rb");
     if (!file) return 0;
     // Icon files are small; anything beyond a few MiB is not one.
     constexpr long kMaxIconBytes = 16L << 20;
@@ -165,7 +165,12 @@ int win_set_taskbar_icon(const char *path)
     return 1;
 }
 
-void win_tell_no_japanese_font(const char *hint, bool)
+void sys_tell_no_japanese_font(const char *hint, bool)
 {
     fprintf(stderr, "pelzowin: no Japanese font found; %s\n", hint);
+}
+
+void sys_offer_built_set(const char *, const std::string &)
+{
+    // A desktop teacher keeps a set with pelzo-quiz pack; nothing to offer.
 }

@@ -86,16 +86,16 @@ bool part1_covers(const int *codepoints, int count)
 
 }  // namespace
 
-const char *win_japanese_font_hint() { return "the page's folder must hold ipam-1.ttf.gz and ipam-2.ttf.gz"; }
+const char *sys_japanese_font_hint() { return "the page's folder must hold ipam-1.ttf.gz and ipam-2.ttf.gz"; }
 
-void win_ready_japanese_fonts(const int *codepoints, int count)
+void sys_ready_japanese_fonts(const int *codepoints, int count)
 {
     if (!inflate_part(kPart1) || is_file(kWhole) || !codepoints || part1_covers(codepoints, count)) return;
     const std::string packed = std::string(kWhole) + ".gz";
     if (is_file(packed.c_str()) || web_fetch_whole_font(packed.c_str())) inflate_part(kWhole);
 }
 
-const std::vector<std::string> &win_japanese_fonts()
+const std::vector<std::string> &sys_japanese_fonts()
 {
     static const std::vector<std::string> list{kWhole, kPart1};
     return list;

@@ -3,7 +3,7 @@
 // page (packaging/web/index.html) does the browser's part: its file picker,
 // dropped files and the ?set= download all copy the chosen file into the
 // in-memory file system under /sets/ and hand its path over; the game takes it
-// with win_take_arrived_file, on each frame of its title. The page's own
+// with sys_take_arrived_file, on each frame of its title. The page's own
 // messages (a set it could not fetch, read or take) come the same way and
 // are shown as the title's message. Nothing here blocks: the picker answers
 // frames after the click that opened it. The embedded resources are the
@@ -46,6 +46,11 @@ EM_JS(char *, web_take_file, (), {
     return buf;
 });
 
+// Tells the page that a built set waits at `path` to be saved.
+EM_JS(void, web_offer_set, (const char *path), {
+    if (Module.pelzoOfferSet) Module.pelzoOfferSet(UTF8ToString(path));
+});
+
 // "*.zip;*.pzq" -> ".zip,.pzq"; "*.*" -> "" (any file).
 std::string accept_list(const char *patterns)
 {
@@ -79,7 +84,7 @@ int win_set_utf8_codepage()
     return 1;
 }
 
-int win_dialog_filter_accepts(int index, const char *fileName)
+int sys_dialog_filter_accepts(int index, const char *fileName)
 {
     if (index < 0 || index >= kDialogFilterCount || !fileName) return 0;
     // The filters are "*.ext" lists or "*.*", which, as on Windows, matches
@@ -99,12 +104,12 @@ int win_open_file_dialog(char *buf, int bufSize)
 {
     if (!buf || bufSize <= 0) return 0;
     // The picker shows the first filter's files; its answer arrives later,
-    // through win_take_arrived_file. Until then this is a cancel.
+    // through sys_take_arrived_file. Until then this is a cancel.
     web_open_picker(accept_list(kDialogFilters[0].patterns).c_str());
     return 0;
 }
 
-int win_take_arrived_file(char *buf, int bufSize)
+int sys_take_arrived_file(char *buf, int bufSize)
 {
     if (!buf || bufSize <= 0) return 0;
     for (;;) {
@@ -133,7 +138,29 @@ int win_set_taskbar_icon(const char *)
     return 0;
 }
 
-void win_tell_no_japanese_font(const char *hint, bool)
+void sys_tell_no_japanese_font(const char *hint, bool)
 {
     fprintf(stderr, "pelzowin: no Japanese font found; %s\n", hint);
+}
+
+void sys_offer_built_set(const char *fileName, const std::string &bytes)
+{
+    // The page reads the file from the in-memory file system when the
+    // teacher asks to save it; the one before is replaced.
+    if (!fileName || !fileName[0] || strchr(fileName, '/')) return;
+    const std::string path = std::string("/built/") + fileName;
+    EM_ASM({
+        try {
+            FS.mkdir('/built');
+        } catch (e) {
+        }
+    });
+    FILE *f = fopen(path.c_str(), "wb");
+    if (!f) return;
+    const bool written = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (fclose(f) != 0 || !written) {
+        remove(path.c_str());
+        return;
+    }
+    web_offer_set(path.c_str());
 }

@@ -25,16 +25,16 @@ std::string system_fonts_folder()
 
 }  // namespace
 
-const char *win_japanese_font_hint()
+const char *sys_japanese_font_hint()
 {
     return sys_text(
         "put ipam.ttf back beside pelzowin.exe, or add the Japanese Supplemental Fonts (Settings, Apps, "
         "Optional features)");
 }
 
-void win_ready_japanese_fonts(const int *, int) {}
+void sys_ready_japanese_fonts(const int *, int) {}
 
-const std::vector<std::string> &win_japanese_fonts()
+const std::vector<std::string> &sys_japanese_fonts()
 {
     static std::vector<std::string> list;
     static bool resolved = false;
@@ -51,7 +51,7 @@ const std::vector<std::string> &win_japanese_fonts()
                                      "YuGothM.ttc", "BIZ-UDGothicR.ttc", "meiryo.ttc", "msgothic.ttc"})
                 list.push_back(fonts + name);
         }
-        const std::string own = win_program_folder();
+        const std::string own = sys_program_folder();
         if (!own.empty()) list.push_back(own + "ipam.ttf");
     }
     return list;

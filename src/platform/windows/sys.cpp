@@ -18,7 +18,7 @@
 
 #include "wide.h"
 
-char **win_utf8_argv(int argc, char **argv, int *utf8Argc)
+char **sys_utf8_argv(int argc, char **argv, int *utf8Argc)
 {
     // The runtime's argv went through the ANSI code page, which loses every
     // character outside it; the wide command line has them all.
@@ -118,7 +118,7 @@ bool is_console(HANDLE h)
 
 }  // namespace
 
-void win_stdio_utf8()
+void sys_stdio_utf8()
 {
     fflush(stdout);
     fflush(stderr);
@@ -163,7 +163,7 @@ void win_stdio_utf8()
     atexit(finish_relay);
 }
 
-std::string win_program_folder()
+std::string sys_program_folder()
 {
     std::wstring path(32768, L'\0');
     const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
@@ -173,7 +173,7 @@ std::string win_program_folder()
     return cut == std::wstring::npos ? std::string() : win_narrow(path.substr(0, cut + 1).c_str());
 }
 
-std::string win_display_path(const std::string &path)
+std::string sys_display_path(const std::string &path)
 {
     std::string shown = path;
     for (char &c : shown)
@@ -181,13 +181,13 @@ std::string win_display_path(const std::string &path)
     return shown;
 }
 
-FILE *win_fopen(const char *path, const char *mode)
+FILE *sys_fopen(const char *path, const char *mode)
 {
     if (!path || !mode || !path[0]) return nullptr;
     return _wfopen(win_widen(path).c_str(), win_widen(mode).c_str());
 }
 
-FILE *win_open_regular(const char *path, uint64_t *size, std::string *why)
+FILE *sys_open_regular(const char *path, uint64_t *size, std::string *why)
 {
     if (!path || !path[0]) {
         if (why) *why = sys_text("cannot open: no file name");
@@ -250,7 +250,7 @@ bool same_identity(const BY_HANDLE_FILE_INFORMATION &a, const BY_HANDLE_FILE_INF
 
 }  // namespace
 
-bool win_same_file(const char *a, const char *b)
+bool sys_same_file(const char *a, const char *b)
 {
     BY_HANDLE_FILE_INFORMATION ia, ib;
     if (!a || !b || !a[0] || !b[0] || !file_identity(win_widen(a), 0, &ia) || !file_identity(win_widen(b), 0, &ib))
@@ -258,7 +258,7 @@ bool win_same_file(const char *a, const char *b)
     return same_identity(ia, ib);
 }
 
-bool win_output_target(const std::string &path, std::string *target, std::string *why)
+bool sys_output_target(const std::string &path, std::string *target, std::string *why)
 {
     const std::wstring wide = win_widen(path.c_str());
     const DWORD attributes = GetFileAttributesW(wide.c_str());
@@ -369,7 +369,7 @@ bool write_and_close(HANDLE h, const void *data, size_t size, std::string *reaso
 
 }  // namespace
 
-std::string win_write_beside(const std::string &target, const void *data, size_t size, std::string *error)
+std::string sys_write_beside(const std::string &target, const void *data, size_t size, std::string *error)
 {
     // A short name in the target's folder: the target's own name may already
     // take all the system allows.
@@ -389,7 +389,7 @@ std::string win_write_beside(const std::string &target, const void *data, size_t
         std::string reason;
         if (!write_and_close(h, data, size, &reason)) {
             if (error) *error = sys_message("cannot write: %s", reason.c_str());
-            win_remove_file(temp);
+            sys_remove_file(temp);
             return "";
         }
         return temp;
@@ -398,7 +398,7 @@ std::string win_write_beside(const std::string &target, const void *data, size_t
     return "";
 }
 
-bool win_replace_file(const std::string &from, const std::string &to, std::string *error)
+bool sys_replace_file(const std::string &from, const std::string &to, std::string *error)
 {
     if (MoveFileExW(win_widen(from.c_str()).c_str(), win_widen(to.c_str()).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -407,9 +407,9 @@ bool win_replace_file(const std::string &from, const std::string &to, std::strin
     return false;
 }
 
-void win_remove_file(const std::string &path) { DeleteFileW(win_widen(path.c_str()).c_str()); }
+void sys_remove_file(const std::string &path) { DeleteFileW(win_widen(path.c_str()).c_str()); }
 
-bool win_open_out_folder(const char *path, OutFolder *folder, std::string *why)
+bool sys_open_out_folder(const char *path, OutFolder *folder, std::string *why)
 {
     const std::wstring wide = win_widen(path);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
@@ -457,7 +457,7 @@ bool win_open_out_folder(const char *path, OutFolder *folder, std::string *why)
     return true;
 }
 
-void win_close_out_folder(OutFolder *folder)
+void sys_close_out_folder(OutFolder *folder)
 {
     if (folder->handle != -1) CloseHandle(reinterpret_cast<HANDLE>(folder->handle));
     folder->handle = -1;
@@ -482,7 +482,7 @@ HANDLE create_held(const std::wstring &path)
 
 }  // namespace
 
-std::vector<std::string> win_out_folder_entries(const OutFolder &folder)
+std::vector<std::string> sys_out_folder_entries(const OutFolder &folder)
 {
     std::vector<std::string> names;
     WIN32_FIND_DATAW found;
@@ -496,7 +496,7 @@ std::vector<std::string> win_out_folder_entries(const OutFolder &folder)
     return names;
 }
 
-bool win_write_in_folder(const OutFolder &folder, const std::string &name, const void *data, size_t size, bool replace,
+bool sys_write_in_folder(const OutFolder &folder, const std::string &name, const void *data, size_t size, bool replace,
                          std::string *why)
 {
     const std::wstring target = in_folder(folder, name);
@@ -533,7 +533,7 @@ bool win_write_in_folder(const OutFolder &folder, const std::string &name, const
     return ok;
 }
 
-bool win_out_folder_holds(const OutFolder &folder, const std::string &name, const char *file)
+bool sys_out_folder_holds(const OutFolder &folder, const std::string &name, const char *file)
 {
     BY_HANDLE_FILE_INFORMATION there, info;
     return file && file[0] && file_identity(win_widen(file), 0, &info) &&

@@ -49,7 +49,7 @@ static_assert(sizeof(OPENFILENAMEW) == 152, "the 64-bit dialog record");
 
 }  // namespace
 
-int win_dialog_filter_accepts(int index, const char *fileName)
+int sys_dialog_filter_accepts(int index, const char *fileName)
 {
     if (index < 0 || index >= kDialogFilterCount || !fileName) return 0;
     // PathMatchSpecW takes the ';'-separated list and ignores case, as the
@@ -168,7 +168,7 @@ int win_open_file_dialog(char *buf, int bufSize)
 }
 
 // The dialog answers before it returns: nothing arrives later.
-int win_take_arrived_file(char *, int) { return 0; }
+int sys_take_arrived_file(char *, int) { return 0; }
 
 // ---------------------------------------------------------------------------
 // Window icon from an icon file
@@ -200,7 +200,7 @@ const void *win_load_resource(int id, uint32_t *size)
     return LockResource(loaded);
 }
 
-void win_tell_no_japanese_font(const char *hint, bool shown)
+void sys_tell_no_japanese_font(const char *hint, bool shown)
 {
     fprintf(stderr, "pelzowin: no Japanese font found; %s\n", hint);
     if (!shown) return;
@@ -211,4 +211,9 @@ void win_tell_no_japanese_font(const char *hint, bool shown)
                 L"No Japanese font was found, so Japanese text shows as boxes. Put ipam.ttf back beside "
                 L"pelzowin.exe, or add the Japanese Supplemental Fonts (Settings, Apps, Optional features).",
                 L"PelzoWin", MB_OK | MB_ICONWARNING);
+}
+
+void sys_offer_built_set(const char *, const std::string &)
+{
+    // A desktop teacher keeps a set with pelzo-quiz pack; nothing to offer.
 }

@@ -47,18 +47,18 @@ TEST(UnpackOutput, ANameThatAppearsAfterTheCheckIsNotWrittenThrough)
     const std::string dir = fresh_dir("planted");
     OutFolder folder;
     std::string why;
-    ASSERT_TRUE(win_open_out_folder(dir.c_str(), &folder, &why)) << why;
+    ASSERT_TRUE(sys_open_out_folder(dir.c_str(), &folder, &why)) << why;
     const std::string outside = fixture::write_file("outside.txt", "outside");
     ASSERT_EQ(symlink(outside.c_str(), (dir + "/g.txt").c_str()), 0);
-    EXPECT_FALSE(win_write_in_folder(folder, "g.txt", "new", 3, false, &why));
+    EXPECT_FALSE(sys_write_in_folder(folder, "g.txt", "new", 3, false, &why));
     EXPECT_EQ(why, "cannot create: File exists");
     EXPECT_EQ(slurp(outside), "outside");
     // Renamed away and replaced by a link, the folder opened still takes the file.
     ASSERT_EQ(rename(dir.c_str(), (dir + ".moved").c_str()), 0);
     const std::string decoy = fresh_dir("decoy");
     ASSERT_EQ(symlink(decoy.c_str(), dir.c_str()), 0);
-    EXPECT_TRUE(win_write_in_folder(folder, "h.txt", "new", 3, false, &why)) << why;
-    win_close_out_folder(&folder);
+    EXPECT_TRUE(sys_write_in_folder(folder, "h.txt", "new", 3, false, &why)) << why;
+    sys_close_out_folder(&folder);
     EXPECT_EQ(slurp(dir + ".moved/h.txt"), "new");
     EXPECT_FALSE(std::filesystem::exists(decoy + "/h.txt"));
     unlink(dir.c_str());
@@ -71,10 +71,10 @@ TEST(UnpackOutput, AReplaceThatCannotTakeTheNameLeavesNoTemporaryFile)
     ASSERT_EQ(mkdir((dir + "/0_g.txt").c_str(), 0755), 0);  // a folder holds the name
     OutFolder folder;
     std::string why;
-    ASSERT_TRUE(win_open_out_folder(dir.c_str(), &folder, &why)) << why;
-    EXPECT_FALSE(win_write_in_folder(folder, "0_g.txt", "new", 3, true, &why));
-    EXPECT_EQ(win_out_folder_entries(folder), std::vector<std::string>{"0_g.txt"});
-    win_close_out_folder(&folder);
+    ASSERT_TRUE(sys_open_out_folder(dir.c_str(), &folder, &why)) << why;
+    EXPECT_FALSE(sys_write_in_folder(folder, "0_g.txt", "new", 3, true, &why));
+    EXPECT_EQ(sys_out_folder_entries(folder), std::vector<std::string>{"0_g.txt"});
+    sys_close_out_folder(&folder);
 }
 
 TEST(UnpackOutput, ABackslashIsPartOfTheFolderName)
