@@ -7,6 +7,7 @@
 // a table for translation where it is defined; _() translates it where it is
 // printed. P_() picks the form of a message that holds a count. A message
 // collected before it is printed is filled in with formatted (format.h).
+// Every message is then printed through report.h, which escapes it.
 //
 // The translations are gettext catalogs of the text domain "pelzo-quiz"
 // (po/ja.po, built into <lang>/LC_MESSAGES/pelzo-quiz.mo). Without a catalog
