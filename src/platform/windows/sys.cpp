@@ -116,21 +116,25 @@ void finish_relay()
 // nothing, and the stop must still come.
 constexpr DWORD kStopWaitMs = 2000;
 
+// Points the relayed streams at NUL, which closes the pipe's writing ends.
+// The runtime switches a descriptor only between writes: a write in
+// progress finishes into the pipe, and a later one goes nowhere. (Closed
+// instead, the descriptors could be taken by the next file opened.)
 DWORD WINAPI close_relayed_streams(void *)
 {
-    // The runtime closes a descriptor only between writes: a write in
-    // progress finishes into the pipe, and a later one fails instead of
-    // reaching a handle that reuses the number.
-    if (s_relay.out) _close(_fileno(stdout));
-    if (s_relay.err) _close(_fileno(stderr));
+    const int nul = _open("NUL", _O_WRONLY | _O_BINARY);
+    if (nul < 0) return 1;
+    if (s_relay.out) _dup2(nul, _fileno(stdout));
+    if (s_relay.err) _dup2(nul, _fileno(stderr));
+    _close(nul);
     return 0;
 }
 
-// Before a stop ends the process: the streams into the pipe are closed, so
-// that the relay ends once it has written everything already written, and
-// that is waited for. The closing runs on a thread of its own, as it waits
-// for a write in progress, which waits for the relay: the wait stays bounded
-// however stuck the console is.
+// Before a stop ends the process: the streams stop writing into the pipe,
+// so that the relay ends once it has written everything already written,
+// and that is waited for. The switch runs on a thread of its own, as it
+// waits for a write in progress, which waits for the relay: the wait stays
+// bounded however stuck the console is.
 void drain_relay()
 {
     static volatile LONG draining = 0;
