@@ -166,9 +166,7 @@ TEST(PelzoQuizTool, ControlCharactersReachTheTerminalEscaped)
     const std::string hostile = "\x1B]0;owned\x07\x1B[2J", shownHostile = "\\u001b]0;owned\\u0007\\u001b[2J";
     const std::string zip = zip_file("esc/hostile.zip", {{"qtext_0.txt", genre(hostile, 1)}});
     std::vector<std::string> nine = fixture::genre_lines("G", 1);
-    nine.push_back(
-        "\xC2\x9B"
-        "2J");  // U+009B, the 8-bit CSI, in UTF-8
+    nine.push_back("\xC2\x9B\x32J");  // U+009B, the 8-bit CSI, in UTF-8, then "2J"
     const std::string badLine = zip_file("esc/bad_line.zip", {{"qtext_0.txt", fixture::lines(nine)}});
     const std::string sample = std::string(PELZO_SOURCE_DIR) + "/data/samples/sample.zip";
     const std::string full = fixture::out_path("esc/dir\x1b[2J"), onFile = fixture::out_path("esc/file\x1b[2J");
