@@ -175,7 +175,7 @@ void check_pack_texts(const std::vector<GenreSource> &genres, FontAdvancesHandle
     };
     for (const GenreSource &g : genres)
         for (const PackWarning &w : g.warnings) warn(w);
-    if (!fontNotice.empty()) add(findings, PackFindingKind::Warning, "", fontNotice);
+    if (!fontNotice.empty()) add(findings, PackFindingKind::Warning, "pelzo-quiz pack", fontNotice);
     if (advances) {
         for (const PackWarning &w : pack_warnings(genres, *advances)) warn(w);
         advances.reset();  // its font file and glyph table are not needed again

@@ -34,10 +34,11 @@ enum class PackFindingKind {
 };
 
 // One finding. `where` is its place ("path:line", "path:row:column",
-// "book.xlsx:sheet:row:column", "book.xlsx:sheet", a path) and `text` what
-// was found there; `where` is empty when the text is worded whole: a
-// reader's error names its own place ("path:line: reason"), and a finding
-// about the sources as a whole begins with "pelzo-quiz pack: ".
+// "book.xlsx:sheet:row:column", "book.xlsx:sheet", a path, or "pelzo-quiz
+// pack" for the texts' measuring as a whole) and `text` what was found
+// there; `where` is empty when the text is worded whole: a reader's error
+// names its own place ("path:line: reason"), and one about the sources as a
+// whole begins with "pelzo-quiz pack: ".
 struct PackFinding {
     PackFindingKind kind = PackFindingKind::Error;
     std::string where;
