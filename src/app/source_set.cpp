@@ -104,7 +104,7 @@ void list_findings(const std::vector<PackFinding> &findings)
 void refuse(size_t errors)
 {
     free_genres();
-    utf8_copy_cut(g_errorMsg, kErrorMsgSize, formatted("問題ファイルに%zu件の誤りがあります", errors).c_str());
+    utf8_copy_cut(g_errorMsg, kErrorMsgSize, formatted("問題ファイルに %zu 件の誤りがあります", errors).c_str());
 }
 
 // The first source's name with the set's extension in place of its own.
