@@ -6,6 +6,7 @@
 #include <array>
 #include <cstring>
 
+#include "ascii.h"
 #include "authoring_i18n.h"
 #include "pack_warnings.h"
 #include "pzq_format.h"
@@ -115,6 +116,15 @@ std::string build_pzq(const std::vector<GenreSource> &genres)
 }
 
 }  // namespace
+
+const char *source_extension(std::string_view path)
+{
+    for (const char *ext : {".txt", ".csv", ".tsv", ".xlsx", ".ods"}) {
+        const size_t n = strlen(ext);
+        if (path.size() > n && ascii_lower(path.substr(path.size() - n)) == ext) return ext;
+    }
+    return nullptr;
+}
 
 bool has_pack_errors(const std::vector<PackFinding> &findings)
 {

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "font_advances.h"
@@ -48,6 +49,10 @@ struct PackFinding {
 };
 
 bool has_pack_errors(const std::vector<PackFinding> &findings);
+
+// The extension (".txt", ".csv", ".tsv", ".xlsx" or ".ods") when the path ends
+// in one of the files pack reads, in any case; nullptr for any other name.
+const char *source_extension(std::string_view path);
 
 // What to read, and how.
 struct PackInputs {

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "ascii.h"
 #include "codepage.h"
 #include "format.h"
 #include "genre_source.h"
@@ -48,19 +47,6 @@ const char kUsage[] = N_(
     "  --no-header  a table's first row is a question, whatever it holds\n");
 
 int usage_error(const std::string &what) { return ::usage_error("pelzo-quiz pack", what, _(kUsage)); }
-
-// The extension of a file pack reads, when OUT ends in one: a genre file or
-// workbook named where the set belongs (`pack -o DIR/*.txt` with SET
-// forgotten), which writing the set would destroy. nullptr for any other name.
-const char *source_extension(const std::string &path)
-{
-    for (const char *ext : {".txt", ".csv", ".tsv", ".xlsx", ".ods"}) {
-        const size_t n = strlen(ext);
-        if (path.size() <= n) continue;
-        if (ascii_lower(std::string_view(path).substr(path.size() - n)) == ext) return ext;
-    }
-    return nullptr;
-}
 
 // The number of genres the game loads from the file at `path`, read as the
 // kind of set OUT names; -1 when it does not load.
@@ -246,6 +232,8 @@ int read_options(int argc, char **argv, PackOptions *o)
     if (!line.has("-o")) return usage_error(_("-o OUT is missing: name the set to write"));
     if (o->out.empty()) return usage_error(_("-o OUT is empty: name the set to write"));
     if (o->inputs.empty()) return usage_error(_("no genre file given"));
+    // A genre file or workbook named where the set belongs (`pack -o
+    // DIR/*.txt` with SET forgotten), which writing the set would destroy.
     if (const char *ext = source_extension(o->out))
         return usage_error(formatted(_("-o %s ends in %s, as the files pack reads do; OUT names the set to write "
                                        "(.zip or .pzq): was it left out?"),
