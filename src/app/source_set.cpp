@@ -168,8 +168,9 @@ bool load_source_set(const std::vector<std::string> &paths, std::string *bytes, 
     FontAdvancesHandle advances;
     std::string fontProblem, fontNotice;
     open_pack_font("", &advances, &fontProblem, &fontNotice);
-    check_pack_texts(genres, std::move(advances), fontNotice, false, findings);
+    const size_t unlisted = check_pack_texts(genres, std::move(advances), fontNotice, false, findings);
     list_findings(findings);
+    g_sourceProblems.unlistedWarnings += unlisted;
 
     std::string built;
     if (!build_set_bytes(genres, in.format, false, built)) {
