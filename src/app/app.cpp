@@ -15,9 +15,11 @@
 #include "quiz_load.h"
 #include "rules.h"
 #include "screen_play.h"
+#include "screen_problems.h"
 #include "screen_result.h"
 #include "screen_title.h"
 #include "sounds.h"
+#include "source_problems.h"
 #include "utf8.h"
 #include "resource_ids.h"
 #include "win_helper.h"
@@ -155,16 +157,40 @@ static bool button_key_pressed()
 
 static bool choice_key_pressed(int slot) { return IsKeyPressed('1' + slot) || IsKeyPressed(KEY_KP_1 + slot); }
 
+static void begin_first_stage()
+{
+    g_stage = 1;
+    begin_stage();
+}
+
+// Opens the panel of what reading a teacher's source found, with the font
+// made again to hold its lines: for the loaded set (loaded) or for the title.
+static void open_problems_panel(bool loaded)
+{
+    problems_open(loaded);
+    if (loaded)
+        rebuild_font_jp();
+    else
+        load_font_jp();
+}
+
 // Loads the set at path and starts its first stage; a path that was cut
 // (fits false) names another file and is refused with its branch's message.
+// When the source was found wanting, the title shows the panel instead: with
+// errors nothing starts, with warnings only the panel offers to play.
 static void start_with_set(const char *path, bool fits, bool pzq)
 {
     if (path[0] == '\0') return;
+    problems_close();
     if (!fits) {
         refuse_quiz_file(pzq);
     } else if (load_quiz_set(path)) {
-        g_stage = 1;
-        begin_stage();
+        if (g_sourceProblems.empty())
+            begin_first_stage();
+        else
+            open_problems_panel(true);
+    } else if (!g_sourceProblems.empty()) {
+        open_problems_panel(false);
     }
 }
 
@@ -181,6 +207,23 @@ static void name_title_set(const char *path, bool fits)
     load_font_jp();
 }
 
+// The title under the problems panel: drawn, but its button and keys do
+// not act. A set chosen meanwhile is loaded as the start button would; one
+// dropped replaces the set the panel is about and waits on the title.
+static void title_under_problems()
+{
+    title_draw_main();
+    title_draw_file_line();
+    char path[kPathSize];
+    const int arrived = sys_take_arrived_file(path, kPathSize);
+    if (arrived == 1 || arrived == 2) start_with_set(path, arrived == 1, is_pzq_path(path));
+    if (arrived == 3 || arrived == 4) {
+        problems_close();
+        name_title_set(path, arrived == 3);
+    }
+    if (problems_frame(arrived == 0) == PROBLEMS_PLAY) begin_first_stage();
+}
+
 static void title_frame()
 {
     // A calm moment (no jingle playing) for glyphs of the size text is now shown at.
@@ -193,6 +236,11 @@ static void title_frame()
             IsMouseButtonPressed(MOUSE_BUTTON_RIGHT) || IsMouseButtonPressed(MOUSE_BUTTON_MIDDLE)) {
             StopSound(g_sndOpening);
         }
+    }
+
+    if (problems_is_open()) {
+        title_under_problems();
+        return;
     }
 
     if (title_draw_main() || button_key_pressed()) {
@@ -222,6 +270,7 @@ static void title_frame()
     }
 
     title_draw_file_line();
+    problems_frame(false);  // opened by this frame's start: drawn over the title
 }
 
 static void play_frame()

@@ -115,6 +115,7 @@ bool g_useTestCandidates = false;
 bool g_hasSetGlyphs = false;  // the font holds a set's characters (rebuild_font_jp), not only the interface's
 bool g_toldNoFont = false;  // the missing font was reported on stderr
 char g_fileName[512] = "";  // the file name the title shows
+char g_panelText[kPanelGlyphTextBytes] = "";  // what a panel over the title shows
 std::vector<std::string> g_testCandidates;
 std::string g_chosenFile;
 
@@ -165,6 +166,7 @@ int font_jp_startup_text(char *buf, int bufSize)
     for (const char *s : kLoadMessages) glyph_text_append(text, s);
     glyph_text_append(text, g_fileName, sizeof g_fileName);
     glyph_text_append(text, g_errorMsg, sizeof g_errorMsg);
+    glyph_text_append(text, g_panelText, sizeof g_panelText);
     return int(text.len);
 }
 
@@ -201,6 +203,7 @@ std::vector<int> font_jp_quiz_codepoints()
     for (const char *s : kLoadMessages) add(s, size_t(-1));
     add(g_fileName, sizeof g_fileName);
     add(g_errorMsg, sizeof g_errorMsg);
+    add(g_panelText, size_t(-1));  // always terminated, and longer than a text slot
     int genres = g_genreCount < 0 ? 0 : (g_genreCount > kMaxGenres ? kMaxGenres : g_genreCount);
     for (int g = 0; g < genres; ++g) {
         const GENRE_DATA &genre = g_genres[g];
@@ -216,6 +219,8 @@ std::vector<int> font_jp_quiz_codepoints()
 }
 
 void font_jp_set_file_name(const char *name) { utf8_copy_cut(g_fileName, sizeof g_fileName, name ? name : ""); }
+
+void font_jp_set_panel_text(const char *text) { utf8_copy_cut(g_panelText, sizeof g_panelText, text ? text : ""); }
 
 void load_font_jp()
 {

@@ -28,9 +28,11 @@
 #include "headless.h"
 #include "rules.h"
 #include "screen_play.h"
+#include "screen_problems.h"
 #include "screen_result.h"
 #include "screen_title.h"
 #include "sounds.h"
+#include "source_problems.h"
 
 namespace {
 
@@ -93,6 +95,69 @@ void result_shot(const char *name, bool clear, int stage, int correct, int score
     point_at(20, 620);
     frames(1);
     save(name);
+}
+
+// What reading a teacher's workbook finds, worded as pelzo-quiz pack words it.
+SourceProblems workbook_problems(int errors, int warnings)
+{
+    static const char *const kErrors[] = {
+        "%sが入るべきセルが空です。ゲームでは空のテキストが表示されます。抜けているテキストを書いてください",
+        "セルが 5 個です。1 行は 6 個 (問題文、正解、誤答 4 つ) です",
+        "%sは 291 文字で、Shift-JIS で 582 バイトです。ZIP セットの 1 行は最大 510 バイトです (ゲームは長い行を"
+        "分割し、それ以降のすべての行がずれます)。日本語なら 255 文字、ASCII なら 510 文字までで、このテキストで入るの"
+        "は最初の 255 文字です",
+        "%s: ♨ は Shift-JIS (コードページ 932) で表せません。別の書き方にしてください",
+    };
+    static const char *const kParts[] = {"正解", "誤答2", "問題文", "誤答4"};
+    static const char *const kSheets[] = {"都道府県", "歴史", "理科"};
+    SourceProblems found;
+    char text[600], line[700];
+    for (int i = 0; i < errors; ++i) {
+        snprintf(text, sizeof text, kErrors[i % 4], kParts[(i / 4) % 4]);
+        snprintf(line, sizeof line, "quiz.xlsx:%s:%d:%d: %s", kSheets[i / 10 % 3], 3 + i * 2, 2 + i % 5, text);
+        found.errors.push_back(line);
+    }
+    for (int i = 0; i < warnings; ++i) {
+        snprintf(line, sizeof line, "quiz.xlsx:%s:%d: %s", kSheets[i % 3], 5 + i * 7,
+                 i % 2 ? "誤答3は正解と同じテキストです"
+                       : "問題が 4 問しかありません (1 ステージで 10 問出題します)。同じステージで同じ問題がくり"
+                         "返し出ます。10 問以上書いてください");
+        found.warnings.push_back(line);
+    }
+    return found;
+}
+
+// The panel over the title: a source with errors (its first and last page),
+// then one with warnings only, which loads and offers to play.
+bool problems_shots(const std::string &quizSet)
+{
+    g_sourceProblems = workbook_problems(24, 2);
+    g_sourceProblems.unlistedErrors = 7;
+    snprintf(g_argFilePath, kPathSize, "%s", "/nonexistent/quiz.xlsx");
+    click(kTitleStartButton);
+    point_at(20, 620);
+    frames(1);
+    save("title_problems_errors");
+    for (int i = 0; i < 8; ++i) {
+        HeadlessQueueKey(KEY_PAGE_DOWN);
+        frames(1);
+    }
+    save("title_problems_errors_last_page");
+    HeadlessQueueKey(KEY_ESCAPE);
+    frames(1);
+
+    g_sourceProblems = workbook_problems(0, 3);
+    snprintf(g_argFilePath, kPathSize, "%s", quizSet.c_str());
+    click(kTitleStartButton);
+    point_at(20, 620);
+    frames(1);
+    save("title_problems_warnings");
+    const bool shown = problems_is_open();
+    if (!shown) fprintf(stderr, "no panel over the title: %s\n", g_errorMsg);
+    HeadlessQueueKey(KEY_ESCAPE);
+    frames(1);
+    g_sourceProblems = SourceProblems{};
+    return shown;
 }
 
 int shots(const char *outDir, const char *quizSet)
@@ -181,6 +246,12 @@ int shots(const char *outDir, const char *quizSet)
     }
     frames(1);
     save("play_worst_case");
+
+    return_to_title();
+    if (!problems_shots(path)) {
+        app_shutdown();
+        return 1;
+    }
 
     app_shutdown();
     HeadlessDisable();
