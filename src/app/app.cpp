@@ -332,6 +332,7 @@ void app_run() { RunFrameLoop(app_frame); }
 
 void app_shutdown()
 {
+    problems_close();
     unload_all_sounds();  // the four sounds, then the music; records left empty
     if (g_titleTex.id != 0) UnloadTexture(g_titleTex);
     g_titleTex = Texture2D{};

@@ -6,8 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "font_jp.h"
 #include "game_driver.h"
 #include "pzq_format.h"
+#include "screen_problems.h"
+#include "source_problems.h"
 #include "test_env.h"
 
 namespace {
@@ -46,7 +49,32 @@ std::string write_small_pzq(const char *name)
     return path;
 }
 
-class Title : public GameDriver {};
+class Title : public GameDriver {
+protected:
+    void TearDown() override
+    {
+        g_sourceProblems = SourceProblems{};
+        GameDriver::TearDown();
+    }
+};
+
+// What reading a teacher's workbook found, as the loader leaves it.
+SourceProblems workbook_problems(int errors, int warnings)
+{
+    SourceProblems found;
+    for (int i = 0; i < errors; ++i)
+        found.errors.push_back("quiz.xlsx:都道府県:" + std::to_string(3 + i) +
+                               ":2: 正解が入るべきセルが空です。抜けているテキストを書いてください");
+    for (int i = 0; i < warnings; ++i)
+        found.warnings.push_back("quiz.xlsx:歴史:" + std::to_string(5 + i) + ": 誤答3は正解と同じテキストです");
+    return found;
+}
+
+void press_key(int key)
+{
+    HeadlessQueueKey(key);
+    app_frame();
+}
 
 TEST_F(Title, StartButtonLoadsTheCommandLineSetAndBeginsStageOne)
 {
@@ -162,6 +190,69 @@ TEST_F(Title, APathThatDoesNotFitTheBufferIsNeverLoaded)
     g_errorMsg[0] = '\0';
     std::filesystem::remove(other, ignored);
     for (auto d = dirs.rbegin(); d != dirs.rend(); ++d) std::filesystem::remove(*d, ignored);
+}
+
+TEST_F(Title, APanelOfErrorsStartsNothingAndEscapeClosesIt)
+{
+    const std::string path = write_small_pzq("title_errors.pzq");
+    start({"-mute", path.c_str()});
+    g_sourceProblems = workbook_problems(40, 2);
+    press(kTitleStartButton);
+    ASSERT_TRUE(problems_is_open());
+    EXPECT_EQ(g_screen, SCREEN_TITLE);
+    ASSERT_GT(problems_page_count(), 2);
+    if (font_jp_file()[0] != '\0') {
+        EXPECT_NE(GetGlyphIndex(g_fontJP, U'県'), 0) << "the font holds the lines";
+    }
+
+    press_key(KEY_PAGE_DOWN);
+    EXPECT_EQ(problems_page(), 1);
+    // Under the panel the start button and the keys do not act: a load would
+    // open the panel anew on its first page, or start the set.
+    press(kTitleStartButton);
+    press_key(KEY_ENTER);
+    press_key(KEY_SPACE);
+    EXPECT_TRUE(problems_is_open());
+    EXPECT_EQ(problems_page(), 1);
+    EXPECT_EQ(g_screen, SCREEN_TITLE);
+
+    press_key(KEY_ESCAPE);
+    EXPECT_FALSE(problems_is_open());
+    frame();
+    EXPECT_FALSE(WindowShouldClose()) << "Escape closed the panel, not the game";
+    // The title acts again, and a click outside the panel dismisses it too.
+    press(kTitleStartButton);
+    ASSERT_TRUE(problems_is_open());
+    EXPECT_EQ(problems_page(), 0);
+    press(20, 620);
+    EXPECT_FALSE(problems_is_open());
+    press_key(KEY_ESCAPE);
+    EXPECT_TRUE(WindowShouldClose()) << "without the panel Escape closes the game";
+}
+
+TEST_F(Title, PlayAnywayOnAPanelOfWarningsStartsStageOne)
+{
+    const std::string path = write_small_pzq("title_warnings.pzq");
+    for (const bool byKey : {false, true}) {
+        SCOPED_TRACE(byKey ? "Enter" : "click");
+        start({"-mute", path.c_str()});
+        g_sourceProblems = workbook_problems(0, 3);
+        press(kTitleStartButton);
+        ASSERT_TRUE(problems_is_open());
+        EXPECT_EQ(g_screen, SCREEN_TITLE);
+        EXPECT_EQ(g_genreCount, 2) << "the set is loaded, waiting for the answer";
+        if (byKey)
+            press_key(KEY_ENTER);
+        else
+            press(kProblemsPlayButton);
+        EXPECT_FALSE(problems_is_open());
+        EXPECT_EQ(g_screen, SCREEN_PLAY);
+        EXPECT_EQ(g_stage, 1);
+        EXPECT_EQ(g_qCount, 1);
+        EXPECT_TRUE(g_stageIntro);
+        app_shutdown();
+        started_ = false;
+    }
 }
 
 TEST_F(Title, FileNameIsThePartAfterTheLastSeparator)
