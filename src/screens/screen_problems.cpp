@@ -43,7 +43,7 @@ constexpr Color kErrorChip{150, 40, 40, 255};
 constexpr Color kWarningChip{140, 110, 20, 255};
 constexpr Color kRule{255, 255, 255, 40};
 
-// The panel's own words; the font gathers them with the lines.
+// The panel's own words (problems_words gives them to the font).
 constexpr const char *kHeadingBoth = "誤りが%zu件、注意が%zu件あります / %zu error%s, %zu warning%s";
 constexpr const char *kHeadingErrors = "誤りが%zu件あります / %zu error%s";
 constexpr const char *kHeadingWarnings = "注意が%zu件あります / %zu warning%s";
@@ -167,17 +167,6 @@ void lay_out()
     if (s_page >= problems_page_count()) s_page = problems_page_count() - 1;
 }
 
-void set_font_text()
-{
-    std::string text;
-    for (const char *word : kWords) text += word;
-    for (const Entry &entry : s_entries) {
-        if (text.size() + entry.text.size() >= static_cast<size_t>(kPanelGlyphTextBytes)) break;
-        text += entry.text;
-    }
-    font_jp_set_panel_text(text.c_str());
-}
-
 const char *plural(size_t n) { return n == 1 ? "" : "s"; }
 
 void draw_heading()
@@ -273,7 +262,6 @@ void problems_open(bool canPlay)
     s_canPlay = canPlay && s_errorCount == 0;
     s_page = 0;
     s_open = true;
-    set_font_text();
     SetExitKey(KEY_NULL);
 }
 
@@ -283,11 +271,18 @@ void problems_close()
     s_open = false;
     s_entries.clear();
     s_lines.clear();
-    font_jp_set_panel_text("");
     SetExitKey(KEY_ESCAPE);
 }
 
 bool problems_is_open() { return s_open; }
+
+const char *problems_words()
+{
+    static std::string words;
+    if (words.empty())
+        for (const char *word : kWords) words += word;
+    return words.c_str();
+}
 
 int problems_page() { return s_page; }
 

@@ -4,9 +4,8 @@
 // line wrapped to the panel and paged, the count of those not listed, and
 // its buttons.
 //
-// problems_open copies the problems, lays them out and hands their text to
-// the font (font_jp_set_panel_text; the caller then builds the font again).
-// While open, Escape dismisses the panel instead of closing the window.
+// problems_open copies the problems; the font must already hold their
+// characters, and those of problems_words. While open, Escape dismisses the panel instead of closing the window.
 // problems_frame draws the panel over whatever was drawn before it and turns
 // the frame's input into what the player asked; the frame loop acts on it.
 // Everything kept is bounded: at most kProblemsListedMax lines per kind, each
@@ -45,6 +44,10 @@ bool problems_is_open();
 // keys: page controls turn pages, dismissing closes the panel. Without
 // takeInput (the frame that opened it) it only draws.
 ProblemsAction problems_frame(bool takeInput);
+
+// The panel's own words (headings, buttons, notes) in one text: the
+// characters the font needs besides the lines.
+const char *problems_words();
 
 int problems_page();
 int problems_page_count();
