@@ -114,18 +114,31 @@ bool no_line_start(const char *s)
     return false;
 }
 
+// A byte of a word that is not to be broken: a number or a file name.
+bool word_byte(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '.' || c == '_' ||
+           c == '-';
+}
+
 // One wrapped line of p into line (kTextboxLineSize bytes); returns where
-// the rest begins. A line whose rest would begin with a closer hands its
-// last character down with it, unless that was its only one.
+// the rest begins. A number or a file name is not cut in two: the line ends
+// before it. A line whose rest would begin with a closer hands its last
+// character down with it. Neither when that would leave the line empty.
 const char *take_panel_line(const char *p, float width, char *line)
 {
     const char *rest = textbox_take_line(p, width, kFontSize, line);
-    if (*rest == '\0' || !no_line_start(rest)) return rest;
-    const char *last = rest - 1;
-    while (last > p && (static_cast<unsigned char>(*last) & 0xC0) == 0x80) --last;
-    if (last == p) return rest;
-    line[last - p] = '\0';
-    return last;
+    if (*rest == '\0' || rest == p) return rest;
+    const char *cut = rest;
+    if (word_byte(*cut) && word_byte(cut[-1])) {
+        while (cut > p && word_byte(cut[-1])) --cut;
+    } else if (no_line_start(cut)) {
+        --cut;
+        while (cut > p && (static_cast<unsigned char>(*cut) & 0xC0) == 0x80) --cut;
+    }
+    if (cut == p) return rest;
+    line[cut - p] = '\0';
+    return cut;
 }
 
 // Wraps every entry to the list's width and breaks the list into pages. An
@@ -147,6 +160,7 @@ void lay_out()
             const char *rest = take_panel_line(p, kListRight - left, line);
             s_lines.push_back(ListLine{static_cast<int>(e), static_cast<int>(p - text), static_cast<int>(rest - p), 0});
             p = rest;
+            while (*p == ' ') ++p;  // a line does not begin with the space it broke at
         }
         const size_t count = s_lines.size() - first;
         const float height = static_cast<float>(count) * kLineAdvance;

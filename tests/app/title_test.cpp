@@ -11,6 +11,7 @@
 #include "pzq_format.h"
 #include "screen_problems.h"
 #include "source_problems.h"
+#include "workbook.h"
 #include "test_env.h"
 
 namespace {
@@ -49,25 +50,24 @@ std::string write_small_pzq(const char *name)
     return path;
 }
 
-class Title : public GameDriver {
-protected:
-    void TearDown() override
-    {
-        g_sourceProblems = SourceProblems{};
-        GameDriver::TearDown();
-    }
-};
+class Title : public GameDriver {};
 
-// What reading a teacher's workbook found, as the loader leaves it.
-SourceProblems workbook_problems(int errors, int warnings)
+// Writes a teacher's workbook of one sheet of `rows` questions into the test
+// folder. With rightAnswers false every right answer is left empty: an error
+// a row. A sheet of fewer than ten questions is a warning.
+std::string write_workbook(const char *name, int rows, bool rightAnswers)
 {
-    SourceProblems found;
-    for (int i = 0; i < errors; ++i)
-        found.errors.push_back("quiz.xlsx:都道府県:" + std::to_string(3 + i) +
-                               ":2: 正解が入るべきセルが空です。抜けているテキストを書いてください");
-    for (int i = 0; i < warnings; ++i)
-        found.warnings.push_back("quiz.xlsx:歴史:" + std::to_string(5 + i) + ": 誤答3は正解と同じテキストです");
-    return found;
+    std::vector<std::vector<std::string>> cells;
+    for (int i = 0; i < rows; ++i)
+        cells.push_back({"県庁所在地はどこ？ (" + std::to_string(i + 1) + ")", rightAnswers ? "札幌市" : "", "仙台市",
+                         "前橋市", "水戸市", "甲府市"});
+    const std::string bytes =
+        xlsx_book({"都道府県"}, {xlsx_sheet({"問題", "正解", "誤答1", "誤答2", "誤答3", "誤答4"}, cells)});
+    const std::string path = std::string(PELZO_TEST_OUT) + "/" + name;
+    FILE *f = fopen(path.c_str(), "wb");
+    if (!f) return "";
+    const bool written = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return fclose(f) == 0 && written && !bytes.empty() ? path : "";
 }
 
 void press_key(int key)
@@ -194,15 +194,16 @@ TEST_F(Title, APathThatDoesNotFitTheBufferIsNeverLoaded)
 
 TEST_F(Title, APanelOfErrorsStartsNothingAndEscapeClosesIt)
 {
-    const std::string path = write_small_pzq("title_errors.pzq");
+    const std::string path = write_workbook("title_errors.xlsx", 40, false);
+    ASSERT_FALSE(path.empty());
     start({"-mute", path.c_str()});
-    g_sourceProblems = workbook_problems(40, 2);
     press(kTitleStartButton);
-    ASSERT_TRUE(problems_is_open());
+    ASSERT_TRUE(problems_is_open()) << g_errorMsg;
     EXPECT_EQ(g_screen, SCREEN_TITLE);
     ASSERT_GT(problems_page_count(), 2);
     if (font_jp_file()[0] != '\0') {
         EXPECT_NE(GetGlyphIndex(g_fontJP, U'県'), 0) << "the font holds the lines";
+        EXPECT_NE(GetGlyphIndex(g_fontJP, U'閉'), 0) << "and the panel's words";
     }
 
     press_key(KEY_PAGE_DOWN);
@@ -232,15 +233,16 @@ TEST_F(Title, APanelOfErrorsStartsNothingAndEscapeClosesIt)
 
 TEST_F(Title, PlayAnywayOnAPanelOfWarningsStartsStageOne)
 {
-    const std::string path = write_small_pzq("title_warnings.pzq");
+    const std::string path = write_workbook("title_warnings.xlsx", 3, true);
+    ASSERT_FALSE(path.empty());
     for (const bool byKey : {false, true}) {
         SCOPED_TRACE(byKey ? "Enter" : "click");
         start({"-mute", path.c_str()});
-        g_sourceProblems = workbook_problems(0, 3);
         press(kTitleStartButton);
-        ASSERT_TRUE(problems_is_open());
+        ASSERT_TRUE(problems_is_open()) << g_errorMsg;
+        EXPECT_TRUE(g_sourceProblems.errors.empty());
         EXPECT_EQ(g_screen, SCREEN_TITLE);
-        EXPECT_EQ(g_genreCount, 2) << "the set is loaded, waiting for the answer";
+        EXPECT_EQ(g_genreCount, 1) << "the set is loaded, waiting for the answer";
         if (byKey)
             press_key(KEY_ENTER);
         else

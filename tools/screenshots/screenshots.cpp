@@ -14,12 +14,16 @@
 // The game itself runs: start-up, the frame loop and the screens, driven by
 // queued clicks on the headless driver. Result screens are reached by setting
 // the stage state the rules would leave, so each of the three can be shown
-// without playing ten stages. Exit status 1 when the set does not load or a
+// without playing ten stages. The panel over the title is shown for two
+// workbooks the tool writes into OUT_DIR, one with errors and one with
+// warnings only. Exit status 1 when the set does not load or a
 // file cannot be written.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app.h"
 #include "draw.h"
@@ -33,6 +37,7 @@
 #include "screen_title.h"
 #include "sounds.h"
 #include "source_problems.h"
+#include "workbook.h"
 
 namespace {
 
@@ -97,46 +102,64 @@ void result_shot(const char *name, bool clear, int stage, int correct, int score
     save(name);
 }
 
-// What reading a teacher's workbook finds, worded as pelzo-quiz pack words it.
-SourceProblems workbook_problems(int errors, int warnings)
+// Writes bytes to OUT_DIR/name; false when it cannot.
+bool write_out(const char *name, const std::string &bytes)
 {
-    static const char *const kErrors[] = {
-        "%sが入るべきセルが空です。ゲームでは空のテキストが表示されます。抜けているテキストを書いてください",
-        "セルが 5 個です。1 行は 6 個 (問題文、正解、誤答 4 つ) です",
-        "%sは 291 文字で、Shift-JIS で 582 バイトです。ZIP セットの 1 行は最大 510 バイトです (ゲームは長い行を"
-        "分割し、それ以降のすべての行がずれます)。日本語なら 255 文字、ASCII なら 510 文字までで、このテキストで入るの"
-        "は最初の 255 文字です",
-        "%s: ♨ は Shift-JIS (コードページ 932) で表せません。別の書き方にしてください",
-    };
-    static const char *const kParts[] = {"正解", "誤答2", "問題文", "誤答4"};
-    static const char *const kSheets[] = {"都道府県", "歴史", "理科"};
-    SourceProblems found;
-    char text[600], line[700];
-    for (int i = 0; i < errors; ++i) {
-        snprintf(text, sizeof text, kErrors[i % 4], kParts[(i / 4) % 4]);
-        snprintf(line, sizeof line, "quiz.xlsx:%s:%d:%d: %s", kSheets[i / 10 % 3], 3 + i * 2, 2 + i % 5, text);
-        found.errors.push_back(line);
-    }
-    for (int i = 0; i < warnings; ++i) {
-        snprintf(line, sizeof line, "quiz.xlsx:%s:%d: %s", kSheets[i % 3], 5 + i * 7,
-                 i % 2 ? "誤答3は正解と同じテキストです"
-                       : "問題が 4 問しかありません (1 ステージで 10 問出題します)。同じステージで同じ問題がくり"
-                         "返し出ます。10 問以上書いてください");
-        found.warnings.push_back(line);
-    }
-    return found;
+    const std::string path = s_outDir + "/" + name;
+    FILE *f = fopen(path.c_str(), "wb");
+    const bool written = f && fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (f && fclose(f) != 0) return false;
+    if (!written) fprintf(stderr, "cannot write %s\n", path.c_str());
+    return written;
 }
 
-// The panel over the title: a source with errors (its first and last page),
-// then one with warnings only, which loads and offers to play.
-bool problems_shots(const std::string &quizSet)
+// A teacher's workbook of two sheets of prefectures, written as a
+// spreadsheet saves it: with errors (cells left empty, a row running into a
+// seventh cell) on several pages' worth of rows, or whole but short.
+std::string prefectures_workbook(bool withErrors)
 {
-    g_sourceProblems = workbook_problems(24, 2);
-    g_sourceProblems.unlistedErrors = 7;
-    snprintf(g_argFilePath, kPathSize, "%s", "/nonexistent/quiz.xlsx");
+    static const char *const kPlaces[][2] = {
+        {"北海道", "札幌市"},   {"宮城県", "仙台市"},   {"栃木県", "宇都宮市"}, {"群馬県", "前橋市"},
+        {"茨城県", "水戸市"},   {"神奈川県", "横浜市"}, {"石川県", "金沢市"},   {"山梨県", "甲府市"},
+        {"愛知県", "名古屋市"}, {"三重県", "津市"},     {"滋賀県", "大津市"},   {"兵庫県", "神戸市"},
+        {"島根県", "松江市"},   {"香川県", "高松市"},   {"愛媛県", "松山市"},   {"沖縄県", "那覇市"},
+    };
+    const int count = sizeof kPlaces / sizeof kPlaces[0];
+    std::vector<std::vector<std::string>> capitals, wards;
+    for (int i = 0; i < (withErrors ? count : 4); ++i) {
+        std::vector<std::string> row{std::string(kPlaces[i][0]) + "の県庁所在地は？", kPlaces[i][1]};
+        for (int k = 1; k <= 4; ++k) row.push_back(kPlaces[(i + k * 3) % count][1]);
+        if (withErrors && i % 3 != 2) row[static_cast<size_t>(1 + i % 5)].clear();
+        if (withErrors && i % 5 == 4) row.push_back("※ 要確認");
+        capitals.push_back(row);
+        std::vector<std::string> ward{std::string(kPlaces[i][1]) + "がある都道府県は？", kPlaces[i][0]};
+        for (int k = 1; k <= 4; ++k) ward.push_back(kPlaces[(i + k * 5) % count][0]);
+        if (withErrors && i % 2 == 0) ward[static_cast<size_t>(2 + i % 4)].clear();
+        wards.push_back(ward);
+    }
+    const std::vector<std::string> header{"問題", "正解", "誤答1", "誤答2", "誤答3", "誤答4"};
+    return xlsx_book({"県庁所在地", "都道府県"}, {xlsx_sheet(header, capitals), xlsx_sheet(header, wards)});
+}
+
+// The panel over the title, for workbooks the game opens itself: one with
+// errors (its first and last page), then one with warnings only, which
+// loads and offers to play. The workbooks are named relative to OUT_DIR, so
+// the places the lines name are the same wherever it is.
+bool problems_shots()
+{
+    if (!write_out("都道府県クイズ.xlsx", prefectures_workbook(true)) ||
+        !write_out("都道府県ミニクイズ.xlsx", prefectures_workbook(false)))
+        return false;
+    const std::filesystem::path before = std::filesystem::current_path();
+    const std::string outDir = s_outDir;
+    std::filesystem::current_path(s_outDir);
+    s_outDir = ".";
+
+    snprintf(g_argFilePath, kPathSize, "%s", "都道府県クイズ.xlsx");
     click(kTitleStartButton);
     point_at(20, 620);
     frames(1);
+    const bool errors = problems_is_open() && !g_sourceProblems.errors.empty();
     save("title_problems_errors");
     for (int i = 0; i < 8; ++i) {
         HeadlessQueueKey(KEY_PAGE_DOWN);
@@ -146,18 +169,18 @@ bool problems_shots(const std::string &quizSet)
     HeadlessQueueKey(KEY_ESCAPE);
     frames(1);
 
-    g_sourceProblems = workbook_problems(0, 3);
-    snprintf(g_argFilePath, kPathSize, "%s", quizSet.c_str());
+    snprintf(g_argFilePath, kPathSize, "%s", "都道府県ミニクイズ.xlsx");
     click(kTitleStartButton);
     point_at(20, 620);
     frames(1);
+    const bool warnings = problems_is_open() && g_sourceProblems.errors.empty() && g_genreCount > 0;
     save("title_problems_warnings");
-    const bool shown = problems_is_open();
-    if (!shown) fprintf(stderr, "no panel over the title: %s\n", g_errorMsg);
     HeadlessQueueKey(KEY_ESCAPE);
     frames(1);
-    g_sourceProblems = SourceProblems{};
-    return shown;
+    std::filesystem::current_path(before);
+    s_outDir = outDir;
+    if (!errors || !warnings) fprintf(stderr, "the workbooks did not open the panels they should: %s\n", g_errorMsg);
+    return errors && warnings;
 }
 
 int shots(const char *outDir, const char *quizSet)
@@ -248,7 +271,7 @@ int shots(const char *outDir, const char *quizSet)
     save("play_worst_case");
 
     return_to_title();
-    if (!problems_shots(path)) {
+    if (!problems_shots()) {
         app_shutdown();
         return 1;
     }
