@@ -5,7 +5,8 @@
 // its buttons.
 //
 // problems_open copies the problems; the font must already hold their
-// characters, and those of problems_words. While open, Escape dismisses the panel instead of closing the window.
+// characters, and those of problems_words. While open, Escape dismisses the
+// panel instead of closing the window.
 // problems_frame draws the panel over whatever was drawn before it and turns
 // the frame's input into what the player asked; the frame loop acts on it.
 // Everything kept is bounded: at most kProblemsListedMax lines per kind, each
@@ -35,8 +36,7 @@ enum ProblemsAction {
 // Opens the panel on page 1 for g_sourceProblems. With canPlay (the set
 // loaded, warnings only) it offers to play anyway.
 void problems_open(bool canPlay);
-// Closes it; Escape closes the window again, and the font need not hold its
-// text any more.
+// Closes it (nothing when it is not open); Escape closes the window again.
 void problems_close();
 bool problems_is_open();
 
