@@ -14,9 +14,9 @@
 // The game itself runs: start-up, the frame loop and the screens, driven by
 // queued clicks on the headless driver. Result screens are reached by setting
 // the stage state the rules would leave, so each of the three can be shown
-// without playing ten stages. The panel over the title is shown for two
-// workbooks the tool writes into OUT_DIR, one with errors and one with
-// warnings only. Exit status 1 when the set does not load or a
+// without playing ten stages. The panel over the title is shown for
+// workbooks the tool writes into OUT_DIR, with errors and with warnings
+// only. Exit status 1 when the set does not load or a
 // file cannot be written.
 #include <cstdio>
 #include <cstdlib>
@@ -141,13 +141,16 @@ std::string prefectures_workbook(bool withErrors)
     return xlsx_book({"県庁所在地", "都道府県"}, {xlsx_sheet(header, capitals), xlsx_sheet(header, wards)});
 }
 
-// The panel over the title, for workbooks the game opens itself: one with
-// errors (its first and last page), then one with warnings only, which
+// The panel over the title, for workbooks the game opens itself: a folder
+// of them with errors (the panel's first and last page), then one with warnings only, which
 // loads and offers to play. The workbooks are named relative to OUT_DIR, so
 // the places the lines name are the same wherever it is.
 bool problems_shots()
 {
-    if (!write_out("都道府県クイズ.xlsx", prefectures_workbook(true)) ||
+    std::error_code made;
+    std::filesystem::create_directories(std::filesystem::path(s_outDir) / "社会科", made);
+    if (!write_out("社会科/1学期.xlsx", prefectures_workbook(true)) ||
+        !write_out("社会科/2学期.xlsx", prefectures_workbook(true)) ||
         !write_out("都道府県ミニクイズ.xlsx", prefectures_workbook(false)))
         return false;
     const std::filesystem::path before = std::filesystem::current_path();
@@ -155,7 +158,8 @@ bool problems_shots()
     std::filesystem::current_path(s_outDir);
     s_outDir = ".";
 
-    snprintf(g_argFilePath, kPathSize, "%s", "都道府県クイズ.xlsx");
+    // A folder of two such workbooks: more errors than the panel lists.
+    snprintf(g_argFilePath, kPathSize, "%s", "社会科");
     click(kTitleStartButton);
     point_at(20, 620);
     frames(1);
