@@ -7,6 +7,8 @@
 #include <cstring>
 #include <ctime>
 #include <strings.h>
+#include <string>
+#include <vector>
 
 #include "draw.h"
 #include "font_jp.h"
@@ -18,6 +20,8 @@
 #include "screen_result.h"
 #include "screen_title.h"
 #include "sounds.h"
+#include "source_problems.h"
+#include "source_set.h"
 #include "utf8.h"
 #include "resource_ids.h"
 #include "win_helper.h"
@@ -27,11 +31,16 @@
 // file.
 static bool s_argPathFits = true;
 static bool s_argPathPzq = false;
+// Every source the command line named, when it named teachers' sources
+// (pelzowin a.txt b.txt): their genres in that order.
+static std::vector<std::string> s_argSources;
 
 namespace {
 
 const char kUsage[] =
-    "使い方 / usage: pelzowin [-mute] [-fullscreen] [--] [QUIZSET.zip | QUIZSET.pzq]\n"
+    "使い方 / usage: pelzowin [-mute] [-fullscreen] [--] [QUIZSET.zip | QUIZSET.pzq | SOURCE...]\n"
+    "  SOURCE         問題の表・テキスト (.xlsx .ods .csv .tsv .txt、フォルダも可) / a workbook, table or genre\n"
+    "                 text (several, or a folder of them: one genre each)\n"
     "  -mute, --mute  音を鳴らさない / no sound\n"
     "  -fullscreen    全画面で始める (F11, Alt+Enter で切り替え) / start in full screen (F11, Alt+Enter toggle)\n"
     "  -h, --help     この説明 / this help\n"
@@ -75,6 +84,7 @@ void parse_command_line(int argc, char **argv)
     g_argFilePath[0] = '\0';
     s_argPathFits = true;
     s_argPathPzq = false;
+    s_argSources.clear();
     bool options = true;
     for (int i = 1; i < argc; ++i) {
         const char *arg = argv[i];
@@ -90,6 +100,11 @@ void parse_command_line(int argc, char **argv)
         } else if (g_argFilePath[0] == '\0') {
             s_argPathFits = utf8_copy_cut(g_argFilePath, kPathSize, arg) == strlen(arg);
             s_argPathPzq = is_pzq_path(arg);
+            if (is_source_path(arg)) s_argSources.push_back(arg);
+        } else if (!s_argSources.empty() && arg[0] != '\0' && s_argSources.size() <= size_t(kMaxGenres)) {
+            // More sources after the first, as pack takes them; one past
+            // the most genres a set holds is kept, for pack's refusal.
+            s_argSources.push_back(arg);
         }
     }
 }
@@ -98,8 +113,30 @@ bool command_line_path_fits() { return s_argPathFits; }
 
 bool load_quiz_set(const char *path)
 {
-    if (!load_quiz_file(path)) return false;
+    g_sourceProblems = SourceProblems{};
+    font_jp_set_message_lines({});
+    if (!is_source_path(path) && !is_folder_path(path)) {
+        if (!load_quiz_file(path)) return false;
+        rebuild_font_jp();
+        return true;
+    }
+    // A teacher's sources: every one the command line named when this is
+    // its path, else the one file or folder.
+    std::vector<std::string> paths{path};
+    if (s_argSources.size() > 1 && strcmp(path, g_argFilePath) == 0) paths = s_argSources;
+    std::string bytes, fileName;
+    const bool loaded = load_source_set(paths, &bytes, &fileName);
+    // The panel's lines are drawn in the game's font: their characters join
+    // every glyph set from now on.
+    std::vector<std::string> lines = g_sourceProblems.errors;
+    lines.insert(lines.end(), g_sourceProblems.warnings.begin(), g_sourceProblems.warnings.end());
+    font_jp_set_message_lines(std::move(lines));
+    if (!loaded) {
+        load_font_jp();  // the title's message and the panel's lines
+        return false;
+    }
     rebuild_font_jp();
+    sys_offer_built_set(fileName.c_str(), bytes);
     return true;
 }
 
@@ -174,6 +211,7 @@ static void start_with_set(const char *path, bool fits, bool pzq)
 static void name_title_set(const char *path, bool fits)
 {
     utf8_copy_cut(g_argFilePath, kPathSize, path);
+    s_argSources.clear();
     s_argPathFits = fits;
     s_argPathPzq = is_pzq_path(path);
     g_errorMsg[0] = '\0';

@@ -19,7 +19,7 @@
 #include "ascii.h"
 #include "file_names.h"
 #include "format.h"
-#include "i18n.h"
+#include "authoring_i18n.h"
 #include "sys.h"
 #include "zip_reader.h"
 #include "zip_writer.h"
