@@ -10,9 +10,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iomanip>
+#include <locale>
 #include <map>
 #include <memory>
 #include <set>
+#include <sstream>
 
 #include <expat.h>
 
@@ -324,14 +327,20 @@ std::string column_letters(long long column)
 // rounds): LibreOffice writes 1E-07 as 0.0000001 and 1E+20 as 1E+020.
 std::string general_number(const std::string &value, bool *ok, bool *plain)
 {
+    // Read and written in the classic locale, whatever the program's, as
+    // printf's %.15g does there (the browser build's C++ library has no
+    // floating-point from_chars or to_chars).
     double d = 0;
-    const auto res = std::from_chars(value.data(), value.data() + value.size(), d);
-    *ok = res.ec == std::errc() && res.ptr == value.data() + value.size();
+    std::istringstream in(value);
+    in.imbue(std::locale::classic());
+    in >> std::noskipws >> d;
+    *ok = !value.empty() && value[0] != '+' && !in.fail() && in.peek() == std::char_traits<char>::eof();
     *plain = false;
     if (!*ok) return value;
-    char buf[64];
-    const auto out = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general, 15);
-    std::string s(buf, out.ptr);
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << std::setprecision(15) << d;
+    std::string s = out.str();
     const size_t e = s.find('e');
     if (e != std::string::npos) s[e] = 'E';
     const size_t first = s.find_first_of("123456789");
