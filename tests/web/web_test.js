@@ -365,6 +365,8 @@ test('dropped sources play, and "Save as set" saves the set built from them, whi
     const {page, seen} = await openPage('');
     await dropFiles(page, files.map((f) => path.join(repo, f)));
     await waitForPicture(page, 'the title naming the sources', (colourOf) => onTitle(colourOf) && fileLine(colourOf).named);
+    await clickPicture(page, START);
+    await waitForPicture(page, 'stage 1', timerRunning);
     await page.waitForSelector('#save:not([hidden])');
     // Beside or below the picture, never on it: in a window of its shape, on a phone held sideways.
     for (const viewport of [{width: 960, height: 640}, {width: 844, height: 390}]) {
@@ -373,15 +375,12 @@ test('dropped sources play, and "Save as set" saves the set built from them, whi
       assert.ok(a.right <= b.left || b.right <= a.left || a.bottom <= b.top || b.bottom <= a.top, 'the button covers the picture');
       assert.ok(b.right <= viewport.width && b.bottom <= viewport.height, 'the button is off the window');
     }
-    await page.setViewport({width: 960, height: 640});
     await page.focus('#save');
     await page.keyboard.press('Enter');
     const file = await waitUntil('the saved set', () => fs.readdirSync(saved).find((f) => !f.endsWith('.crdownload')));
     const lines = execFileSync(quizTool, ['check', path.join(saved, file)], {encoding: 'utf8'}).trim().split('\n');
     assert.equal(lines.length, genres, lines.join('\n'));
     fs.rmSync(path.join(saved, file));
-    await clickPicture(page, START);
-    await waitForPicture(page, 'stage 1', timerRunning);
     // Another set chosen: there is nothing of the sources left to save.
     await dropFiles(page, [path.join(webDir, 'samples', 'sample.pzq')]);
     await page.waitForSelector('#save[hidden]');
