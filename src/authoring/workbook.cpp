@@ -7,15 +7,14 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iomanip>
-#include <locale>
 #include <map>
 #include <memory>
 #include <set>
-#include <sstream>
 
 #include <expat.h>
 
@@ -327,20 +326,24 @@ std::string column_letters(long long column)
 // rounds): LibreOffice writes 1E-07 as 0.0000001 and 1E+20 as 1E+020.
 std::string general_number(const std::string &value, bool *ok, bool *plain)
 {
-    // Read and written in the classic locale, whatever the program's, as
-    // printf's %.15g does there (the browser build's C++ library has no
-    // floating-point from_chars or to_chars).
-    double d = 0;
-    std::istringstream in(value);
-    in.imbue(std::locale::classic());
-    in >> std::noskipws >> d;
-    *ok = !value.empty() && value[0] != '+' && !in.fail() && in.peek() == std::char_traits<char>::eof();
+    // strtod and printf's %.15g, as from_chars and to_chars would (the
+    // browser build's C++ library has neither for floating point), with the
+    // locale's decimal point in place of '.' on the way in and out.
     *plain = false;
+    *ok = !value.empty() && value[0] != '+' && value.find_first_not_of("0123456789.eE+-") == std::string::npos;
     if (!*ok) return value;
-    std::ostringstream out;
-    out.imbue(std::locale::classic());
-    out << std::setprecision(15) << d;
-    std::string s = out.str();
+    const std::string point = localeconv()->decimal_point[0] ? localeconv()->decimal_point : ".";
+    std::string local = value;
+    if (const size_t dot = local.find('.'); dot != std::string::npos) local.replace(dot, 1, point);
+    char *end = nullptr;
+    errno = 0;
+    const double d = strtod(local.c_str(), &end);
+    *ok = end == local.c_str() + local.size() && errno != ERANGE;
+    if (!*ok) return value;
+    char buf[64];
+    snprintf(buf, sizeof buf, "%.15g", d);
+    std::string s = buf;
+    if (const size_t at = s.find(point); at != std::string::npos) s.replace(at, point.size(), ".");
     const size_t e = s.find('e');
     if (e != std::string::npos) s[e] = 'E';
     const size_t first = s.find_first_of("123456789");
