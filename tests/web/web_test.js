@@ -241,6 +241,7 @@ test('the file picker loads a .pzq set; a broken file gets its message on the ti
     await waitForPicture(page, 'the title', onTitle);
     const [chooser] = await Promise.all([page.waitForFileChooser({timeout: 30000}), clickPicture(page, START)]);
     assert.equal(chooser.isMultiple(), true);
+    assert.equal(await page.$eval('#picker', (p) => p.accept), '.zip,.pzq,.xlsx,.ods,.csv,.tsv,.txt');
     await chooser.accept([file]);
     if (expectPlay) {
       await waitForPicture(page, 'the first question', timerRunning);
