@@ -128,7 +128,8 @@ stage_windows() {
 stage_web() {
   bash scripts/setup.sh
   # The Linux game's title with the sample set, which the page's must match,
-  # and the Linux tool, which checks the sets the page saves.
+  # and the Linux tool, which packs the authoring test's cases and checks
+  # the sets the page saves.
   linux_targets pelzo-screenshots pelzo-quiz
   bash scripts/setup-web.sh build-web
   bash scripts/setup.sh chromium
@@ -136,7 +137,8 @@ stage_web() {
   # needs no Debian npm, which would not install beside it.
   command -v npm >/dev/null || bash scripts/setup.sh npm
   export NODE_PATH=/usr/share/nodejs
-  run_suite build-web -DCMAKE_TOOLCHAIN_FILE=cmake/emscripten-web.cmake -DCMAKE_BUILD_TYPE=Release
+  run_suite build-web -DCMAKE_TOOLCHAIN_FILE=cmake/emscripten-web.cmake -DCMAKE_BUILD_TYPE=Release \
+    -DPELZO_LINUX_TOOL="$top/build/pelzo-quiz"
   bash scripts/build-web.sh "$top/build-web/dist" build-web
   reference=$top/build/web-reference
   rm -rf "$reference"

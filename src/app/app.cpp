@@ -101,9 +101,9 @@ void parse_command_line(int argc, char **argv)
             s_argPathFits = utf8_copy_cut(g_argFilePath, kPathSize, arg) == strlen(arg);
             s_argPathPzq = is_pzq_path(arg);
             if (is_source_path(arg)) s_argSources.push_back(arg);
-        } else if (!s_argSources.empty() && arg[0] != '\0' && s_argSources.size() <= size_t(kMaxGenres)) {
-            // More sources after the first, as pack takes them; one past
-            // the most genres a set holds is kept, for pack's refusal.
+        } else if (!s_argSources.empty() && arg[0] != '\0') {
+            // More sources after the first, as pack takes them; past eight
+            // the load is refused with pack's count (the system bounds argv).
             s_argSources.push_back(arg);
         }
     }

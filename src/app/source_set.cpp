@@ -2,12 +2,9 @@
 #include "source_set.h"
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
-#include <string_view>
 #include <system_error>
 
-#include "ascii.h"
 #include "authoring_i18n.h"
 #include "message_catalog.h"
 #include "pack_pipeline.h"
@@ -104,7 +101,7 @@ void list_findings(const std::vector<PackFinding> &findings)
 void refuse(size_t errors)
 {
     free_genres();
-    utf8_copy_cut(g_errorMsg, kErrorMsgSize, formatted("問題ファイルに%zu件の誤りがあります", errors).c_str());
+    utf8_copy_cut(g_errorMsg, kErrorMsgSize, formatted("問題ファイルに %zu 件の誤りがあります", errors).c_str());
 }
 
 // The first source's name with the set's extension in place of its own.
@@ -119,15 +116,7 @@ std::string set_file_name(const std::string &source, PackFormat format)
 
 }  // namespace
 
-bool is_source_path(const char *path)
-{
-    const std::string_view p(path ? path : "");
-    for (const char *ext : {".txt", ".csv", ".tsv", ".xlsx", ".ods"}) {
-        const size_t n = strlen(ext);
-        if (p.size() > n && ascii_lower(p.substr(p.size() - n)) == ext) return true;
-    }
-    return false;
-}
+bool is_source_path(const char *path) { return path && source_extension(path); }
 
 bool is_folder_path(const char *path)
 {

@@ -21,7 +21,9 @@
 #include <string>
 #include <vector>
 
-inline constexpr int kMaxFolderSources = 8;
+#include "quiz_data.h"
+
+inline constexpr int kMaxFolderSources = kMaxGenres;  // a set holds eight genres
 inline constexpr size_t kListedProblems = 30;
 
 // True when the path ends in .txt, .csv, .tsv, .xlsx or .ods (any case).

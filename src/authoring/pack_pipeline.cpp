@@ -6,6 +6,7 @@
 #include <array>
 #include <cstring>
 
+#include "ascii.h"
 #include "authoring_i18n.h"
 #include "pack_warnings.h"
 #include "pzq_format.h"
@@ -116,6 +117,15 @@ std::string build_pzq(const std::vector<GenreSource> &genres)
 
 }  // namespace
 
+const char *source_extension(std::string_view path)
+{
+    for (const char *ext : {".txt", ".csv", ".tsv", ".xlsx", ".ods"}) {
+        const size_t n = strlen(ext);
+        if (path.size() > n && ascii_lower(path.substr(path.size() - n)) == ext) return ext;
+    }
+    return nullptr;
+}
+
 bool has_pack_errors(const std::vector<PackFinding> &findings)
 {
     for (const PackFinding &f : findings)
@@ -175,7 +185,7 @@ void check_pack_texts(const std::vector<GenreSource> &genres, FontAdvancesHandle
     };
     for (const GenreSource &g : genres)
         for (const PackWarning &w : g.warnings) warn(w);
-    if (!fontNotice.empty()) add(findings, PackFindingKind::Warning, "", fontNotice);
+    if (!fontNotice.empty()) add(findings, PackFindingKind::Warning, "pelzo-quiz pack", fontNotice);
     if (advances) {
         for (const PackWarning &w : pack_warnings(genres, *advances)) warn(w);
         advances.reset();  // its font file and glyph table are not needed again

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "font_advances.h"
@@ -34,10 +35,11 @@ enum class PackFindingKind {
 };
 
 // One finding. `where` is its place ("path:line", "path:row:column",
-// "book.xlsx:sheet:row:column", "book.xlsx:sheet", a path) and `text` what
-// was found there; `where` is empty when the text is worded whole: a
-// reader's error names its own place ("path:line: reason"), and a finding
-// about the sources as a whole begins with "pelzo-quiz pack: ".
+// "book.xlsx:sheet:row:column", "book.xlsx:sheet", a path, or "pelzo-quiz
+// pack" for the texts' measuring as a whole) and `text` what was found
+// there; `where` is empty when the text is worded whole: a reader's error
+// names its own place ("path:line: reason"), and one about the sources as a
+// whole begins with "pelzo-quiz pack: ".
 struct PackFinding {
     PackFindingKind kind = PackFindingKind::Error;
     std::string where;
@@ -47,6 +49,10 @@ struct PackFinding {
 };
 
 bool has_pack_errors(const std::vector<PackFinding> &findings);
+
+// The extension (".txt", ".csv", ".tsv", ".xlsx" or ".ods") when the path ends
+// in one of the files pack reads, in any case; nullptr for any other name.
+const char *source_extension(std::string_view path);
 
 // What to read, and how.
 struct PackInputs {

@@ -6,9 +6,8 @@
 #include "workbook.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cerrno>
-#include <clocale>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -324,26 +323,51 @@ std::string column_letters(long long column)
 // no trailing zeros, 1E+20 beyond. *plain is false where spreadsheets differ
 // (an exponent, or more than 10 significant digits, which a cell's width
 // rounds): LibreOffice writes 1E-07 as 0.0000001 and 1E+20 as 1E+020.
-std::string general_number(const std::string &value, bool *ok, bool *plain)
+#if defined(__cpp_lib_to_chars)
+// A decimal number, whole: std::from_chars, which no locale touches.
+bool read_number(const std::string &value, double *d)
 {
-    // strtod and printf's %.15g, as from_chars and to_chars would (the
-    // browser build's C++ library has neither for floating point), with the
-    // locale's decimal point in place of '.' on the way in and out.
-    *plain = false;
-    *ok = !value.empty() && value[0] != '+' && value.find_first_not_of("0123456789.eE+-") == std::string::npos;
-    if (!*ok) return value;
-    const std::string point = localeconv()->decimal_point[0] ? localeconv()->decimal_point : ".";
-    std::string local = value;
-    if (const size_t dot = local.find('.'); dot != std::string::npos) local.replace(dot, 1, point);
-    char *end = nullptr;
+    const auto res = std::from_chars(value.data(), value.data() + value.size(), *d);
+    return res.ec == std::errc() && res.ptr == value.data() + value.size();
+}
+
+// At most 15 significant digits, as printf's %.15g.
+std::string write_number(double d)
+{
+    char buf[64];
+    const auto out = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general, 15);
+    return std::string(buf, out.ptr);
+}
+#else
+// Emscripten's C++ library has no floating-point std::from_chars and
+// std::to_chars (its __cpp_lib_to_chars is unset). The C library's strtod and
+// %.15g read and write the same forms in the "C" locale, which the browser
+// build never changes; what strtod takes beyond from_chars (spaces, a "+",
+// hexadecimal) is refused here.
+bool read_number(const std::string &value, double *d)
+{
+    if (value.empty() || value[0] == '+' || value.find_first_of(" \t\n\v\f\rxXpP") != std::string::npos) return false;
     errno = 0;
-    const double d = strtod(local.c_str(), &end);
-    *ok = end == local.c_str() + local.size() && errno != ERANGE;
-    if (!*ok) return value;
+    char *end = nullptr;
+    *d = strtod(value.c_str(), &end);
+    return errno == 0 && end == value.c_str() + value.size();
+}
+
+std::string write_number(double d)
+{
     char buf[64];
     snprintf(buf, sizeof buf, "%.15g", d);
-    std::string s = buf;
-    if (const size_t at = s.find(point); at != std::string::npos) s.replace(at, point.size(), ".");
+    return buf;
+}
+#endif
+
+std::string general_number(const std::string &value, bool *ok, bool *plain)
+{
+    double d = 0;
+    *ok = read_number(value, &d);
+    *plain = false;
+    if (!*ok) return value;
+    std::string s = write_number(d);
     const size_t e = s.find('e');
     if (e != std::string::npos) s[e] = 'E';
     const size_t first = s.find_first_of("123456789");

@@ -64,14 +64,38 @@ std::vector<std::string> read_lines(const std::string &path)
 
 bool exists(const std::string &path) { return std::filesystem::exists(path); }
 
+// The lines about the case's own files (pack's and the game's alike name
+// them as given), pack's "place: 警告: text" worded as the game lists it.
+std::vector<std::string> about_files(const std::vector<std::string> &lines, const Case &c)
+{
+    std::vector<std::string> out;
+    for (std::string line : lines) {
+        bool own = false;
+        for (const std::string &f : c.files) own |= line.rfind(f + ":", 0) == 0;
+        if (!own) continue;
+        const size_t warning = line.find(": 警告: ");
+        if (warning != std::string::npos) line.erase(warning, sizeof "警告: " - 1);
+        out.push_back(line);
+    }
+    return out;
+}
+
+std::vector<std::string> warnings_said(const std::string &base, const Case &c)
+{
+    std::vector<std::string> warnings;
+    for (const std::string &line : read_lines(base + ".said"))
+        if (line.find(": 警告: ") != std::string::npos) warnings.push_back(line);
+    return about_files(warnings, c);
+}
+
 }  // namespace
 
 TEST(SourceSet, LoadsThePackedSetOrRefusesWithPacksErrors)
 {
     const std::vector<Case> all = cases();
-    ASSERT_GE(all.size(), 14u);
+    ASSERT_GE(all.size(), 16u);
     const std::filesystem::path before = std::filesystem::current_path();
-    int zips = 0, pzqs = 0, refusals = 0;
+    int zips = 0, pzqs = 0, refusals = 0, warned = 0;
     for (const Case &c : all) {
         SCOPED_TRACE(c.name);
         const std::string base = std::string(PELZO_AUTHORING_CASES) + "/" + c.name;
@@ -95,6 +119,10 @@ TEST(SourceSet, LoadsThePackedSetOrRefusesWithPacksErrors)
             EXPECT_EQ(table(), packed);
             EXPECT_TRUE(g_sourceProblems.errors.empty());
             EXPECT_EQ(fileName.substr(fileName.size() - 4), kind);
+            // The warnings pack gave of the files, in its order and words.
+            const std::vector<std::string> said = warnings_said(base, c);
+            EXPECT_EQ(about_files(g_sourceProblems.warnings, c), said);
+            warned += !said.empty();
             free_genres();
             continue;
         }
@@ -103,7 +131,8 @@ TEST(SourceSet, LoadsThePackedSetOrRefusesWithPacksErrors)
         EXPECT_EQ(g_genreCount, 0);
         EXPECT_NE(std::string(g_errorMsg).find("誤り"), std::string::npos) << g_errorMsg;
         // pack's errors are the lines before its last ("... not written").
-        std::vector<std::string> said = read_lines(base + ".refused");
+        ASSERT_TRUE(exists(base + ".refused"));
+        std::vector<std::string> said = read_lines(base + ".said");
         ASSERT_FALSE(g_sourceProblems.errors.empty());
         ASSERT_GT(said.size(), g_sourceProblems.errors.size());
         said.pop_back();
@@ -116,4 +145,5 @@ TEST(SourceSet, LoadsThePackedSetOrRefusesWithPacksErrors)
     EXPECT_GT(zips, 0);
     EXPECT_GT(pzqs, 0);
     EXPECT_GT(refusals, 0);
+    EXPECT_GT(warned, 0);
 }

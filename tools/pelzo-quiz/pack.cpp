@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "ascii.h"
 #include "codepage.h"
 #include "format.h"
 #include "genre_source.h"
@@ -23,6 +22,7 @@
 #include "pzq_format.h"
 #include "pzq_reader.h"
 #include "quiz_load.h"
+#include "report.h"
 #include "sys.h"
 #include "usage.h"
 #include "workbook.h"
@@ -47,19 +47,6 @@ const char kUsage[] = N_(
     "  --no-header  a table's first row is a question, whatever it holds\n");
 
 int usage_error(const std::string &what) { return ::usage_error("pelzo-quiz pack", what, _(kUsage)); }
-
-// The extension of a file pack reads, when OUT ends in one: a genre file or
-// workbook named where the set belongs (`pack -o DIR/*.txt` with SET
-// forgotten), which writing the set would destroy. nullptr for any other name.
-const char *source_extension(const std::string &path)
-{
-    for (const char *ext : {".txt", ".csv", ".tsv", ".xlsx", ".ods"}) {
-        const size_t n = strlen(ext);
-        if (path.size() <= n) continue;
-        if (ascii_lower(std::string_view(path).substr(path.size() - n)) == ext) return ext;
-    }
-    return nullptr;
-}
 
 // The number of genres the game loads from the file at `path`, read as the
 // kind of set OUT names; -1 when it does not load.
@@ -159,28 +146,30 @@ std::string write_temporary(const std::string &target, const std::string &bytes,
     return temp;
 }
 
-// Prints the notes and warnings of findings[*printed..] to stderr as they
-// are found, and moves *printed past them; errors wait for refuse.
-void print_findings(const std::vector<PackFinding> &findings, size_t *printed)
+// What a finding is to the reporter.
+Report as_report(const PackFinding &f)
 {
-    for (; *printed < findings.size(); ++*printed) {
-        const PackFinding &f = findings[*printed];
-        if (f.kind == PackFindingKind::Note)
-            fprintf(stderr, "%s\n", escaped(f.line()).c_str());
-        else if (f.kind == PackFindingKind::Warning && f.where.empty())
-            fprintf(stderr, _("pelzo-quiz pack: warning: %s\n"), escaped(f.text).c_str());
-        else if (f.kind == PackFindingKind::Warning)
-            fprintf(stderr, _("%s: warning: %s\n"), escaped(f.where).c_str(), escaped(f.text).c_str());
-    }
+    const Severity severity = f.kind == PackFindingKind::Error     ? Severity::Error
+                              : f.kind == PackFindingKind::Warning ? Severity::Warning
+                                                                   : Severity::Note;
+    return {severity, f.where, f.text};
 }
 
-// The notes and warnings not yet printed, then every error, and that OUT
+// Reports the notes and warnings of findings[*printed..] as they are found,
+// and moves *printed past them; errors wait for refuse.
+void print_findings(const std::vector<PackFinding> &findings, size_t *printed)
+{
+    for (; *printed < findings.size(); ++*printed)
+        if (findings[*printed].kind != PackFindingKind::Error) report(as_report(findings[*printed]));
+}
+
+// The notes and warnings not yet reported, then every error, and that OUT
 // was not written.
 int refuse(const std::vector<PackFinding> &findings, size_t *printed, const std::string &out)
 {
     print_findings(findings, printed);
     for (const PackFinding &f : findings)
-        if (f.kind == PackFindingKind::Error) fprintf(stderr, "%s\n", escaped(f.line()).c_str());
+        if (f.kind == PackFindingKind::Error) report(as_report(f));
     fprintf(stderr, _("pelzo-quiz pack: %s not written\n"), escaped(out).c_str());
     return 1;
 }
@@ -243,6 +232,8 @@ int read_options(int argc, char **argv, PackOptions *o)
     if (!line.has("-o")) return usage_error(_("-o OUT is missing: name the set to write"));
     if (o->out.empty()) return usage_error(_("-o OUT is empty: name the set to write"));
     if (o->inputs.empty()) return usage_error(_("no genre file given"));
+    // A genre file or workbook named where the set belongs (`pack -o
+    // DIR/*.txt` with SET forgotten), which writing the set would destroy.
     if (const char *ext = source_extension(o->out))
         return usage_error(formatted(_("-o %s ends in %s, as the files pack reads do; OUT names the set to write "
                                        "(.zip or .pzq): was it left out?"),
@@ -342,11 +333,11 @@ void write_set(const PackOptions &o, const std::vector<GenreSource> &genres, con
 }
 
 // The genres on stdout, as check lists them.
-int report(const PackOptions &o, const std::vector<GenreSource> &genres)
+int list_genres(const PackOptions &o, const std::vector<GenreSource> &genres)
 {
     for (size_t k = 0; k < genres.size(); ++k)
-        printf("%zu\t%d\t%s\n", k, genres[k].questions(), escaped(genres[k].text(0)).c_str());
-    if (fflush(stdout) == 0 && !ferror(stdout)) return 0;
+        list_row({std::to_string(k), std::to_string(genres[k].questions()), genres[k].text(0)});
+    if (listing_written()) return 0;
     fprintf(stderr,
             _("pelzo-quiz pack: %s was written, but its genre list could not be written to standard output: %s\n"),
             escaped(o.out).c_str(), strerror(errno));
@@ -387,5 +378,5 @@ int pack_command(int argc, char **argv)
     write_set(o, genres, target, problems);
     add_problems(findings, problems);
     if (has_pack_errors(findings)) return refuse(findings, &printed, o.out);
-    return report(o, genres);
+    return list_genres(o, genres);
 }
