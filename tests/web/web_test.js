@@ -362,7 +362,9 @@ test('dropped sources play, and "Save as set" saves the set built from them, whi
   await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: saved});
   const texts = fs.readdirSync(path.join(repo, 'data/samples/src')).filter((f) => f.endsWith('.txt'));
   for (const [files, genres] of [[['tests/fixtures/workbook/teacher.xlsx'], 3],
-                                 [texts.map((f) => 'data/samples/src/' + f), texts.length]]) {
+                                 // Genre texts and a workbook together: one set of them all.
+                                 [texts.map((f) => 'data/samples/src/' + f).concat('tests/fixtures/workbook/teacher.xlsx'),
+                                  texts.length + 3]]) {
     const {page, seen} = await openPage('');
     await dropFiles(page, files.map((f) => path.join(repo, f)));
     await waitForPicture(page, 'the title naming the sources', (colourOf) => onTitle(colourOf) && fileLine(colourOf).named);
