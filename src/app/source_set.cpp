@@ -41,7 +41,7 @@ std::string utf8_name(const std::filesystem::path &p)
 }
 
 // The source files of a folder in name order; false, with the reason in
-// *error, when it holds more than kMaxFolderSources or cannot be read.
+// *error, when it holds none, more than kMaxFolderSources, or cannot be read.
 bool folder_sources(const std::string &folder, std::vector<std::string> *paths, std::string *error)
 {
     std::error_code ec;
@@ -50,7 +50,12 @@ bool folder_sources(const std::string &folder, std::vector<std::string> *paths, 
     for (std::filesystem::directory_iterator it(fs_path(folder), ec), end; !ec && it != end; it.increment(ec)) {
         if (++seen > kMaxFolderEntries) break;
         const std::string path = utf8_name(it->path());
-        if (!is_source_path(path.c_str()) || !it->is_regular_file(ec)) continue;
+        const std::string name = utf8_name(it->path().filename());
+        // Not the lock file a spreadsheet keeps beside a workbook it has
+        // open (~$quiz.xlsx), nor a hidden file (a Mac's ._quiz.xlsx).
+        if (name.rfind("~$", 0) == 0 || name.rfind(".", 0) == 0 || !is_source_path(path.c_str())) continue;
+        std::error_code kindError;
+        if (!it->is_regular_file(kindError)) continue;
         found.push_back(path);
         if (found.size() > size_t(kMaxFolderSources)) break;
     }
@@ -168,8 +173,9 @@ bool load_source_set(const std::vector<std::string> &paths, std::string *bytes, 
     FontAdvancesHandle advances;
     std::string fontProblem, fontNotice;
     open_pack_font("", &advances, &fontProblem, &fontNotice);
-    check_pack_texts(genres, std::move(advances), fontNotice, false, findings);
+    const size_t unlisted = check_pack_texts(genres, std::move(advances), fontNotice, false, findings);
     list_findings(findings);
+    g_sourceProblems.unlistedWarnings += unlisted;
 
     std::string built;
     if (!build_set_bytes(genres, in.format, false, built)) {

@@ -172,8 +172,8 @@ void read_pack_inputs(const PackInputs &in, std::vector<GenreSource> &genres, st
             _("pelzo-quiz pack: no genre to pack: every sheet given is hidden or empty"));
 }
 
-void check_pack_texts(const std::vector<GenreSource> &genres, FontAdvancesHandle advances,
-                      const std::string &fontNotice, bool strict, std::vector<PackFinding> &findings)
+size_t check_pack_texts(const std::vector<GenreSource> &genres, FontAdvancesHandle advances,
+                        const std::string &fontNotice, bool strict, std::vector<PackFinding> &findings)
 {
     size_t warned = 0;
     const auto warn = [&](const PackWarning &w) {
@@ -190,11 +190,12 @@ void check_pack_texts(const std::vector<GenreSource> &genres, FontAdvancesHandle
         for (const PackWarning &w : pack_warnings(genres, *advances)) warn(w);
         advances.reset();  // its font file and glyph table are not needed again
     }
-    if (warned <= kMaxPackWarnings) return;
+    if (warned <= kMaxPackWarnings) return 0;
     add(findings, strict ? PackFindingKind::Error : PackFindingKind::Note, "",
         formatted(P_("pelzo-quiz pack: %zu more warning not listed", "pelzo-quiz pack: %zu more warnings not listed",
                      warned - kMaxPackWarnings),
                   warned - kMaxPackWarnings));
+    return warned - kMaxPackWarnings;
 }
 
 bool build_set_bytes(const std::vector<GenreSource> &genres, PackFormat format, bool store, std::string &bytes,

@@ -68,9 +68,11 @@ void read_pack_inputs(const PackInputs &in, std::vector<GenreSource> &genres, st
 
 // Warnings of the texts (measured in `advances` when it is open; it is
 // released after) and of what reading found; with `strict` they are errors.
-// `fontNotice`, when not empty, says why texts were not measured.
-void check_pack_texts(const std::vector<GenreSource> &genres, FontAdvancesHandle advances,
-                      const std::string &fontNotice, bool strict, std::vector<PackFinding> &findings);
+// `fontNotice`, when not empty, says why texts were not measured. Returns
+// the number of warnings past the kMaxPackWarnings listed (counted in one
+// finding of their own).
+size_t check_pack_texts(const std::vector<GenreSource> &genres, FontAdvancesHandle advances,
+                        const std::string &fontNotice, bool strict, std::vector<PackFinding> &findings);
 
 // The set's bytes: a .pzq file, or a ZIP of one member per genre (deflated
 // unless `store`; the members, as written, in *members when given). False

@@ -4,12 +4,14 @@
 // pack's own errors.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "pack_warnings.h"
 #include "quiz_load.h"
 #include "source_problems.h"
 #include "source_set.h"
@@ -96,6 +98,10 @@ TEST(SourceSet, LoadsThePackedSetOrRefusesWithPacksErrors)
     ASSERT_GE(all.size(), 16u);
     const std::filesystem::path before = std::filesystem::current_path();
     int zips = 0, pzqs = 0, refusals = 0, warned = 0;
+    FontAdvancesHandle font;
+    std::string fontProblem, fontNotice;
+    open_pack_font("", &font, &fontProblem, &fontNotice);
+    const bool measured = font != nullptr;
     for (const Case &c : all) {
         SCOPED_TRACE(c.name);
         const std::string base = std::string(PELZO_AUTHORING_CASES) + "/" + c.name;
@@ -119,10 +125,21 @@ TEST(SourceSet, LoadsThePackedSetOrRefusesWithPacksErrors)
             EXPECT_EQ(table(), packed);
             EXPECT_TRUE(g_sourceProblems.errors.empty());
             EXPECT_EQ(fileName.substr(fileName.size() - 4), kind);
-            // The warnings pack gave of the files, in its order and words.
+            // The warnings pack gave of the files, in its order and words;
+            // without the game's font (Node has none) only those that need
+            // no measuring, and none of its own.
             const std::vector<std::string> said = warnings_said(base, c);
-            EXPECT_EQ(about_files(g_sourceProblems.warnings, c), said);
-            warned += !said.empty();
+            const std::vector<std::string> listed = about_files(g_sourceProblems.warnings, c);
+            if (measured) {
+                EXPECT_EQ(listed, said);
+            } else {
+                auto from = said.begin();
+                for (const std::string &w : listed) {
+                    from = std::find(from, said.end(), w);
+                    ASSERT_NE(from, said.end()) << w;
+                }
+            }
+            warned += !listed.empty();
             free_genres();
             continue;
         }

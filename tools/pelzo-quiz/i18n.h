@@ -3,7 +3,8 @@
 //
 // Every message the tool prints goes through _(), N_() and P_(), the
 // authoring library's translation hook (authoring_i18n.h), which i18n_init
-// points at the tool's catalogs.
+// points at the tool's catalogs. Every message is then printed through
+// report.h, which escapes it.
 //
 // The translations are gettext catalogs of the text domain "pelzo-quiz"
 // (po/ja.po, built into <lang>/LC_MESSAGES/pelzo-quiz.mo). Without a catalog
