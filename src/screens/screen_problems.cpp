@@ -44,8 +44,12 @@ constexpr Color kWarningChip{140, 110, 20, 255};
 constexpr Color kRule{255, 255, 255, 40};
 
 // The panel's own words (problems_words gives them to the font).
-constexpr const char *kHeadingBoth = "誤りが%zu件、注意が%zu件あります / %zu error%s, %zu warning%s";
-constexpr const char *kHeadingErrors = "誤りが%zu件あります / %zu error%s";
+constexpr const char *kHeadingBoth = "誤りが%zu件%s、注意が%zu件あります / %zu %serror%s, %zu warning%s";
+constexpr const char *kHeadingErrors = "誤りが%zu件%sあります / %zu %serror%s";
+// A reader that stops listing its file's errors does not count the rest.
+constexpr const char *kOrMore = "以上";
+constexpr const char *kOrMoreEnglish = "or more ";
+constexpr const char *kErrorsCut = "ほかにも誤りがあるかもしれません。まずこれらを直してください";
 constexpr const char *kHeadingWarnings = "注意が%zu件あります / %zu warning%s";
 constexpr const char *kAdviceErrors = "このままでは遊べません。直してから、もう一度開いてください。";
 constexpr const char *kAdviceWarnings = "このまま遊ぶことも、直してから開き直すこともできます。";
@@ -58,9 +62,10 @@ constexpr const char *kNext = "次へ →";
 constexpr const char *kPlay = "このまま遊ぶ / Play anyway";
 constexpr const char *kClose = "閉じる / Close";
 constexpr const char *kCloseMark = "×";
-constexpr const char *kWords[] = {kHeadingBoth, kHeadingErrors, kHeadingWarnings, kAdviceErrors, kAdviceWarnings,
-                                  kMoreErrors,  kMoreWarnings,  kChipError,       kChipWarning,  kPrev,
-                                  kNext,        kPlay,          kClose,           kCloseMark};
+constexpr const char *kWords[] = {kHeadingBoth,  kHeadingErrors,  kOrMore,     kErrorsCut,    kHeadingWarnings,
+                                  kAdviceErrors, kAdviceWarnings, kMoreErrors, kMoreWarnings, kChipError,
+                                  kChipWarning,  kPrev,           kNext,       kPlay,         kClose,
+                                  kCloseMark};
 
 bool s_open = false;
 bool s_canPlay = false;
@@ -186,11 +191,13 @@ const char *plural(size_t n) { return n == 1 ? "" : "s"; }
 void draw_heading()
 {
     char heading[256];
+    const bool cut = g_sourceProblems.errorsCut;
     if (s_errorCount > 0 && s_warningCount > 0)
-        snprintf(heading, sizeof heading, kHeadingBoth, s_errorCount, s_warningCount, s_errorCount,
-                 plural(s_errorCount), s_warningCount, plural(s_warningCount));
+        snprintf(heading, sizeof heading, kHeadingBoth, s_errorCount, cut ? kOrMore : "", s_warningCount, s_errorCount,
+                 cut ? kOrMoreEnglish : "", plural(s_errorCount), s_warningCount, plural(s_warningCount));
     else if (s_errorCount > 0)
-        snprintf(heading, sizeof heading, kHeadingErrors, s_errorCount, s_errorCount, plural(s_errorCount));
+        snprintf(heading, sizeof heading, kHeadingErrors, s_errorCount, cut ? kOrMore : "", s_errorCount,
+                 cut ? kOrMoreEnglish : "", plural(s_errorCount));
     else
         snprintf(heading, sizeof heading, kHeadingWarnings, s_warningCount, s_warningCount, plural(s_warningCount));
     draw_text_center(heading, 62.0f, 22.0f, s_errorCount > 0 ? kColorRed : kColorYellow);
@@ -272,6 +279,7 @@ void problems_open(bool canPlay)
         g_sourceProblems.errors.size() < kProblemsListedMax ? g_sourceProblems.errors.size() : kProblemsListedMax;
     const size_t listedWarnings = s_entries.size() - listedErrors;
     add_note(kMoreErrors, s_errorCount - listedErrors);
+    if (g_sourceProblems.errorsCut) s_entries.push_back(Entry{ENTRY_NOTE, kErrorsCut});
     add_note(kMoreWarnings, s_warningCount - listedWarnings);
     s_canPlay = canPlay && s_errorCount == 0;
     s_page = 0;
