@@ -10,7 +10,8 @@
 #
 # CTEST_REGEX keeps the ctest tests it matches (e.g. ^Wine: the tests of
 # tests/wine/ only); the default is the whole suite.
-# Each run's output is kept in build-win/repeat/run-K.log.
+# Each run's output is kept in build-win/repeat/run-K.log; the runs have a
+# Wine prefix of their own there, so a test.sh run beside them is left alone.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -28,7 +29,7 @@ cleanup() {
   [ -z "$load_pid" ] || kill -- -"$load_pid" 2>/dev/null
   rm -rf "$load"
   [ -z "${XVFB_PID:-}" ] || xvfb_stop
-  WINEPREFIX=$top/build-win/wine-prefix wineserver -k 2>/dev/null || true
+  WINEPREFIX=$top/build-win/repeat/prefix wineserver -k 2>/dev/null || true
 }
 trap cleanup EXIT
 mkdir -p "$out"
@@ -37,7 +38,7 @@ if [ -z "${DISPLAY:-}" ]; then
   . scripts/lib/xvfb.sh
   xvfb_start || exit 2
 fi
-export SDL_AUDIODRIVER=dummy WINEPREFIX=$top/build-win/wine-prefix WINEDEBUG=-all LC_ALL=C.UTF-8
+export SDL_AUDIODRIVER=dummy WINEPREFIX=$top/build-win/repeat/prefix WINEDEBUG=-all LC_ALL=C.UTF-8
 bash scripts/wine-prefix.sh "$WINEPREFIX"
 wineserver -p
 wine cmd /c exit </dev/null >/dev/null 2>&1
@@ -53,7 +54,7 @@ for k in $(seq "$runs"); do
   {
     ctest --test-dir build-win "${filter[@]}" --output-on-failure --no-tests=error -j2 --timeout 600 &&
       if [ -n "$setup" ] && [ -n "$stage" ]; then
-        bash tests/wine/installer.sh "$setup" "$stage" "$top/build-win/installer-prefix"
+        bash tests/wine/installer.sh "$setup" "$stage" "$out/installer-prefix"
       fi
   } >"$out/run-$k.log" 2>&1
   rc=$?

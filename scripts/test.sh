@@ -34,15 +34,24 @@ for stage in "${stages[@]}"; do
   case " ${all_stages[*]} " in *" $stage "*) ;; *) usage ;; esac
 done
 
+# timed LABEL CMD...: runs CMD and says how long it took, so that each
+# stage's log shows where its minutes go.
+timed() {
+  local label=$1 t=$SECONDS
+  shift
+  "$@"
+  echo "---- $label: $((SECONDS - t)) s"
+}
+
 # build_suite DIR CMAKE_ARG...: configures and builds the suite in DIR;
 # run_tests DIR runs it; run_suite does both.
 build_suite() {
   local dir=$1; shift
   cmake -S . -B "$dir" -DPELZO_WERROR=ON -DPELZO_BUILD_TESTS=ON "$@" >/dev/null
-  cmake --build "$dir" -j"$jobs"
+  timed "build $dir" cmake --build "$dir" -j"$jobs"
 }
 run_tests() {
-  ctest --test-dir "$1" --output-on-failure --no-tests=error -j"$jobs" --timeout 600
+  timed "tests $1" ctest --test-dir "$1" --output-on-failure --no-tests=error -j"$jobs" --timeout 600
 }
 run_suite() {
   build_suite "$@"
@@ -58,14 +67,15 @@ declare -A beside_pids=()
 beside() {
   local name=$1; shift
   mkdir -p "$top/build-logs"
-  "$@" >"$top/build-logs/$name.log" 2>&1 &
+  timed "$name (beside)" "$@" >"$top/build-logs/$name.log" 2>&1 &
   beside_pids[$name]=$!
 }
 joined() {
-  local name=$1 rc=0
+  local name=$1 rc=0 t=$SECONDS
   wait "${beside_pids[$name]}" || rc=$?
   unset "beside_pids[$name]"
   sed "s/^/[$name] /" "$top/build-logs/$name.log"
+  echo "---- $name: waited for $((SECONDS - t)) s"
   if [ "$rc" -ne 0 ]; then
     echo "test.sh: $name failed with code $rc (its output is above, and in build-logs/$name.log)" >&2
     return 1
@@ -123,7 +133,7 @@ stage_linux() {
   need_display
   run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
   echo "== install into a temporary prefix, and the .deb =="
-  bash scripts/install-test.sh --deb build
+  timed install-test.sh bash scripts/install-test.sh --deb build
   echo "== the sources' formatting =="
   check_format
 }
@@ -139,7 +149,7 @@ stage_asan() {
 
 stage_fuzz() {
   bash scripts/setup.sh
-  bash scripts/fuzz.sh "${PELZO_FUZZ_SECONDS:-60}"
+  timed fuzz.sh bash scripts/fuzz.sh "${PELZO_FUZZ_SECONDS:-60}"
 }
 
 stage_windows() {
@@ -157,7 +167,7 @@ stage_windows() {
   # Windows one is compared with.
   beside wine-prefix bash scripts/wine-prefix.sh "$WINEPREFIX"
   beside linux-tool linux_targets pelzo-quiz
-  bash scripts/setup-windows.sh build-win
+  timed setup-windows.sh bash scripts/setup-windows.sh build-win
   joined wine-prefix
   joined linux-tool
   wineserver -p
@@ -169,7 +179,7 @@ stage_windows() {
   run_suite build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DPELZO_LINUX_TOOL="$top/build/pelzo-quiz"
   echo "== Windows: the release archive and the installer =="
-  PELZO_WIN_BUILD=$top/build-win bash scripts/build-windows.sh "$top/build-win/dist"
+  PELZO_WIN_BUILD=$top/build-win timed build-windows.sh bash scripts/build-windows.sh "$top/build-win/dist"
   wineserver -k 2>/dev/null || true
   unset WINEPREFIX WINEDEBUG LC_ALL
 }
@@ -184,20 +194,20 @@ stage_web() {
   # needs no Debian npm, which would not install beside it.
   command -v npm >/dev/null || bash scripts/setup.sh npm
   beside linux-screenshots linux_targets pelzo-screenshots
-  bash scripts/setup-web.sh build-web
+  timed setup-web.sh bash scripts/setup-web.sh build-web
   export NODE_PATH=/usr/share/nodejs
   beside npm-ci env -C tests/web npm ci --no-audit --no-fund --loglevel=error
   build_suite build-web -DCMAKE_TOOLCHAIN_FILE=cmake/emscripten-web.cmake -DCMAKE_BUILD_TYPE=Release
   joined npm-ci
   run_tests build-web
-  bash scripts/build-web.sh "$top/build-web/dist" build-web
+  timed build-web.sh bash scripts/build-web.sh "$top/build-web/dist" build-web
   joined linux-screenshots
   reference=$top/build/web-reference
   rm -rf "$reference"
   mkdir -p "$reference"
   SDL_VIDEODRIVER=dummy build/pelzo-screenshots shots "$reference" data/samples/sample.zip >/dev/null
   PELZO_WEB_DIR=$top/build-web/stage PELZO_TITLE_REFERENCE=$reference/title_loaded_file_line.png \
-    node --test tests/web/web_test.js tests/web/load_test.js tests/web/sharp_test.js
+    timed "the page in Chromium" node --test tests/web/web_test.js tests/web/load_test.js tests/web/sharp_test.js
 }
 
 times=()

@@ -54,7 +54,7 @@ mkdir -p "$game"
 cp "$exe" "$game/pelzowin.exe"
 cp "$sample" "$game/sample.zip"
 
-# pixel, within, find_window, wait_pixel, process_ends, ink_height, low_cell
+# pixel, within, find_window, wait_pixel, process_ends, press, ink_height, low_cell
 . "$(dirname "$0")/window_support.sh"
 
 # Starts the game; true when its title's start button reads in Japanese.
@@ -65,7 +65,7 @@ start_and_read_label() {
   if [ "${1:-}" = box ]; then
     # The message box comes first, over no game window yet.
     if find_window PelzoWin; then
-      xdotool key --window "$wid" Return 2>/dev/null
+      press "--window $wid Return" "the message box" box_gone || fail "Return did not close the message box"
     else
       fail "no message box about the missing font"
     fi
@@ -110,6 +110,9 @@ answer_first() {
   xdotool mousemove --window "$wid" 900 20
   seen=$(wait_pixel 396 613 "40,80,40") || { fail "no next button after an answer: pixel 396,613 is $seen"; return 1; }
 }
+
+# The message box about the missing font has gone.
+box_gone() { ! xdotool search --name "^PelzoWin\$" >/dev/null 2>&1; }
 
 # GAME OVER's button, or a cleared stage's.
 result_shown() { [ "$(pixel 378 420)" = "80,20,20" ] || [ "$(pixel 368 452)" = "30,80,30" ]; }

@@ -41,7 +41,7 @@ trap cleanup EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# pixel, within, find_window, wait_pixel, window_is, process_ends, ink_height
+# pixel, within, find_window, wait_pixel, window_is, process_ends, press, ink_height
 . "$(dirname "$0")/window_support.sh"
 
 # Waits up to 10 s for the game to end; sets code to its exit code.
@@ -51,19 +51,6 @@ wait_exit() {
   wait "$pid"
   code=$?
   pid=
-}
-
-# press KEY WHAT TEST...: presses KEY on the keyboard and waits up to 5 s
-# for TEST to hold. A key Wine's window had not yet taken the focus for goes
-# nowhere: pressed once more, saying so; false when it goes unheard twice.
-press() {
-  local key=$1 what=$2
-  shift 2
-  xdotool key "$key"
-  within 5 "$@" && return 0
-  echo "retry: $key pressed for $what had no effect within 5 s; pressing it once more"
-  xdotool key "$key"
-  within 5 "$@"
 }
 
 # Closes the game's window and expects exit code 0 ($1 names the start).
@@ -164,7 +151,7 @@ dialog_gone() { ! xdotool search --name "^Open\$" >/dev/null 2>&1; }
 
 # --- 2. the open-file dialog, cancelled -----------------------------------------
 if open_dialog "second start"; then
-  press Escape "the dialog" dialog_gone || fail "Escape did not close the dialog"
+  press "Escape" "the dialog" dialog_gone || fail "Escape did not close the dialog"
   # The title screen comes back as it was, pointer light and all.
   wid=$game
   within 5 window_is "$work/before.png" ||

@@ -58,6 +58,22 @@ window_differs_from() {
 window_is() { [ "$(window_differs_from "$1")" = 0 ]; }
 window_is_not() { local n; n=$(window_differs_from "$1"); [ -n "$n" ] && [ "$n" != 0 ]; }
 
+# press KEYS WHAT TEST...: presses KEYS (xdotool key's arguments, e.g.
+# "--window $wid Return") and waits up to 5 s for TEST to hold. A key Wine's
+# window had not yet taken the focus for goes nowhere: pressed once more,
+# saying so; false when it goes unheard twice.
+press() {
+  local keys=$1 what=$2
+  shift 2
+  # shellcheck disable=SC2086 # the keys are separate words
+  xdotool key $keys 2>/dev/null
+  within 5 "$@" && return 0
+  echo "retry: ${keys##* } pressed for $what had no effect within 5 s; pressing it once more"
+  # shellcheck disable=SC2086
+  xdotool key $keys 2>/dev/null
+  within 5 "$@"
+}
+
 # Waits up to 10 s for process $1 to end; true when it has.
 process_ends() { within 10 gone "$1"; }
 gone() { ! kill -0 "$1" 2>/dev/null; }
