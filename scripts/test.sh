@@ -164,12 +164,14 @@ stage_windows() {
   wineserver -k 2>/dev/null || true  # a server left from an earlier run
   cleanups+=("WINEPREFIX='$WINEPREFIX' wineserver -k 2>/dev/null || true")
   # While the Windows libraries build: the prefix, and the Linux tool the
-  # Windows one is compared with.
+  # Windows one is compared with, with the seed writer whose inputs they
+  # are compared on.
   beside wine-prefix bash scripts/wine-prefix.sh "$WINEPREFIX"
-  beside linux-tool linux_targets pelzo-quiz
+  beside linux-tool linux_targets pelzo-quiz make_seeds
   timed setup-windows.sh bash scripts/setup-windows.sh build-win
   joined wine-prefix
   joined linux-tool
+  wineserver -k 2>/dev/null || true  # one the prefix's making left
   wineserver -p
   # Wine's helper programs (services, the desktop process) start here, once,
   # rather than with the first program the build runs under Wine.

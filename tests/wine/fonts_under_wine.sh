@@ -54,7 +54,7 @@ mkdir -p "$game"
 cp "$exe" "$game/pelzowin.exe"
 cp "$sample" "$game/sample.zip"
 
-# pixel, within, find_window, wait_pixel, process_ends, press, ink_height, low_cell
+# pixel, pixel_is, within, find_window, wait_pixel, click, press, process_ends, ink_height, low_cell
 . "$(dirname "$0")/window_support.sh"
 
 # Starts the game; true when its title's start button reads in Japanese.
@@ -80,8 +80,9 @@ start_and_read_label() {
 # In the running game: starts it, answers the first question and reads the
 # "次の問題 →" button; true when "→" (its last cell) is far lower than "次".
 answer_and_read_next() {
-  xdotool mousemove --window "$wid" 480 368 click 1
-  seen=$(wait_pixel 465 400 "38,44,70" "55,65,110") || fail "the click did not start the game: pixel 465,400 is $seen"
+  # The choices show once the stage card has gone.
+  click 480 368 "the start button" pixel_is 465 400 "38,44,70" ||
+    fail "the click did not start the game: pixel 465,400 is $(pixel 465 400)"
   answer_first
   import -silent -window "$wid" -crop 164x28+398+599 +repage "$work/next.png"  # inside its outline
   low_cell "$work/next.png" 5 6 2
@@ -93,22 +94,19 @@ answer_and_read_next() {
 play_to_result() {
   local question
   for question in $(seq 2 10); do
-    xdotool mousemove --window "$wid" 480 613 click 1
     # The button goes with the question.
-    seen=$(wait_pixel 396 613 "18,20,35") || { fail "question $question did not come: pixel 396,613 is $seen"; return; }
+    click 480 613 "the next button" pixel_is 396 613 "18,20,35" ||
+      { fail "question $question did not come: pixel 396,613 is $(pixel 396 613)"; return; }
     answer_first || return
   done
-  xdotool mousemove --window "$wid" 480 613 click 1
-  xdotool mousemove --window "$wid" 900 20
-  within 10 result_shown || fail "no result screen after the tenth answer"
+  click 480 613 "the last next button" result_shown || fail "no result screen after the tenth answer"
   import -silent -window "$wid" -crop 260x90+350+376 +repage "$1"
 }
 
 # Answers slot 1 of the question up and waits for "次の問題 →".
 answer_first() {
-  xdotool mousemove --window "$wid" 250 370 click 1
-  xdotool mousemove --window "$wid" 900 20
-  seen=$(wait_pixel 396 613 "40,80,40") || { fail "no next button after an answer: pixel 396,613 is $seen"; return 1; }
+  click 250 370 "the first answer" pixel_is 396 613 "40,80,40" ||
+    { fail "no next button after an answer: pixel 396,613 is $(pixel 396 613)"; return 1; }
 }
 
 # The message box about the missing font has gone.

@@ -41,7 +41,7 @@ trap cleanup EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# pixel, within, find_window, wait_pixel, window_is, process_ends, press, ink_height
+# pixel, pixel_is, within, find_window, wait_pixel, click, press, window_is, process_ends, ink_height
 . "$(dirname "$0")/window_support.sh"
 
 # Waits up to 10 s for the game to end; sets code to its exit code.
@@ -95,15 +95,15 @@ else
     fail "the start button's label is not drawn with the Japanese font (ink heights ゲ $tall, ー $bar)"
   fi
 
-  # A click on "ゲームスタート" starts the game: the question panel appears.
-  xdotool mousemove --window "$wid" 480 368 click 1
-  seen=$(wait_pixel 930 290 "28,32,55") || fail "the click did not start the game: pixel 930,290 is $seen"
-  # Once the choices are up (the stage card, while it shows, hides them),
-  # answer slot 1 (x 25-475, y 330-410)...
-  seen=$(wait_pixel 465 400 "38,44,70" "55,65,110") || fail "the choices did not show: pixel 465,400 is $seen"
-  xdotool mousemove --window "$wid" 250 370 click 1
-  # ...which turns green (right) or red (wrong).
-  seen=$(wait_pixel 465 400 "20,80,40" "120,30,30") || fail "the answer was not coloured: pixel 465,400 is $seen"
+  # A click on "ゲームスタート" starts the game: the question panel appears
+  # and, once the stage card has gone, the choices.
+  click 480 368 "the start button" pixel_is 930 290 "28,32,55" ||
+    fail "the click did not start the game: pixel 930,290 is $(pixel 930 290)"
+  seen=$(wait_pixel 465 400 "38,44,70") || fail "the choices did not show: pixel 465,400 is $seen"
+  # A click on answer slot 1 (x 25-475, y 330-410) turns it green (right) or
+  # red (wrong).
+  click 250 370 "the first answer" pixel_is 465 400 "20,80,40" "120,30,30" ||
+    fail "the answer was not coloured: pixel 465,400 is $(pixel 465 400)"
 
   game=$wid
   close_game "first start"
