@@ -32,7 +32,7 @@ export WINEDEBUG=-all SDL_AUDIODRIVER=dummy LC_ALL=C.UTF-8
 exe=$(realpath "$exe")
 
 work=$(mktemp -d)
-pid=
+pid= game=
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null
   rm -rf "$work"
@@ -56,6 +56,8 @@ wait_exit() {
 # Closes the game's window and expects exit code 0 ($1 names the start).
 close_game() {
   [ -n "$pid" ] || return
+  # A game whose window never came is ended (its failure is told already).
+  if [ -z "$game" ]; then kill "$pid" 2>/dev/null; pid=; return; fi
   xdotool key --window "$game" alt+F4
   if ! wait_exit; then
     fail "the game still runs 10 s after its window was closed ($1)"
