@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Refreshes pelzo-quiz's message catalogs from its sources: po/pelzo-quiz.pot
-# from every _(), N_() and P_() under tools/pelzo-quiz and every sys_text()
+# from every _(), N_() and P_() under tools/pelzo-quiz and src/authoring (the
+# authoring library it reads sources with) and every sys_text()
 # and sys_message() of the file services it uses (src/platform), each
 # po/<lang>.po merged
 # with it (new messages come in untranslated, changed ones as fuzzy), and the
@@ -11,7 +12,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-sources=$( (find tools/pelzo-quiz -name '*.cpp' -o -name '*.h'; grep -rlE 'sys_(text|message)\(' src/platform) | LC_ALL=C sort -u)
+sources=$( (find tools/pelzo-quiz src/authoring -name '*.cpp' -o -name '*.h'; grep -rlE 'sys_(text|message)\(' src/platform) | LC_ALL=C sort -u)
 # shellcheck disable=SC2086
 xgettext --language=C++ --from-code=UTF-8 --keyword=_ --keyword=N_ --keyword=P_:1,2 --keyword=sys_text --keyword=sys_message --flag=sys_message:1:c-format --add-comments=TRANSLATORS: \
   --package-name=pelzo-quiz --sort-by-file --no-wrap \

@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # Builds the game's libraries for a cross target from Debian's source
 # packages: zlib, FreeType, SDL2, SDL2_image (stb backend), SDL2_mixer
-# (stb_vorbis), GoogleTest and, for Windows, gettext's libintl, as static
+# (stb_vorbis), expat, GoogleTest and, for Windows, gettext's libintl, as static
 # libraries into BUILD/deps/prefix.
 # Sourced by scripts/setup-windows.sh and scripts/setup-web.sh, which set
 # top (the repository), and libintl_host or gtest_extra_options (more
@@ -310,7 +310,8 @@ build_gtest() {
   stamp gtest "$version" "$gtest_options" $((SECONDS - start))
 }
 
-# expat: pelzo-quiz reads workbooks' XML with it. The static library only,
+# expat: the authoring library (pelzo-quiz, and the game opening a teacher's
+# workbook) reads workbooks' XML with it. The static library only,
 # without its xmlwf tool, examples, tests or documentation; its CMake package
 # (expat::expat) tells the tool's build XML_STATIC.
 expat_options="-DEXPAT_SHARED_LIBS=OFF -DEXPAT_BUILD_TOOLS=OFF -DEXPAT_BUILD_EXAMPLES=OFF -DEXPAT_BUILD_TESTS=OFF -DEXPAT_BUILD_DOCS=OFF -DEXPAT_BUILD_FUZZERS=OFF -DEXPAT_BUILD_PKGCONFIG=ON"
@@ -332,10 +333,9 @@ expat_build() {
 }
 
 # build_tool_libraries: the libraries pelzo-quiz needs beyond the game's
-# (the browser port builds no pelzo-quiz and skips them): expat, and where
-# the C library has no gettext (libintl_host set: Windows), libintl.
+# (the browser port builds no pelzo-quiz and skips them): where the C
+# library has no gettext (libintl_host set: Windows), libintl.
 build_tool_libraries() {
-  build_debian expat expat "$expat_options"
   if [ -n "${libintl_host:-}" ]; then
     build_debian libintl gettext "$libintl_options"
   fi
@@ -373,6 +373,7 @@ build_libraries() {
   build_debian sdl2 libsdl2 "$sdl2_options"
   build_debian sdl2_image libsdl2-image "$sdl2_image_options"
   build_debian sdl2_mixer libsdl2-mixer "$sdl2_mixer_options"
+  build_debian expat expat "$expat_options"
   build_gtest
   say "libraries ready in $prefix"
 }

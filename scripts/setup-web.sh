@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: MIT
 # Prepares the browser build of PelzoWin on this Debian machine:
 #   - installs Debian's emscripten, Node and the build tools;
-#   - fetches the Debian sources of zlib, FreeType, SDL2, SDL2_image and
-#     SDL2_mixer (the versions the Linux build uses) with apt-get source;
+#   - fetches the Debian sources of zlib, FreeType, SDL2, SDL2_image,
+#     SDL2_mixer and expat (the versions the Linux build uses) with apt-get
+#     source;
 #   - builds them for WebAssembly, and GoogleTest/GoogleMock from
 #     /usr/src/googletest (without threads), as static libraries into
 #     BUILD_DIR/deps/prefix (scripts/deps-common.sh). Emscripten's own ports

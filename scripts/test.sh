@@ -188,27 +188,30 @@ stage_windows() {
 
 stage_web() {
   bash scripts/setup.sh
-  # The browser first: its packages download while nothing else does, then
-  # the Linux game's title with the sample set (which the page's must match)
-  # builds beside the browser's libraries.
+  # The browser first: its packages download while nothing else does. Then,
+  # beside the browser's libraries, the Linux game's title with the sample
+  # set (which the page's must match) and the Linux tool, which packs the
+  # authoring test's cases and checks the sets the page saves.
   bash scripts/setup.sh chromium
   # Node's package manager, for puppeteer-core: a Node that brings its own npm
   # needs no Debian npm, which would not install beside it.
   command -v npm >/dev/null || bash scripts/setup.sh npm
-  beside linux-screenshots linux_targets pelzo-screenshots
+  beside linux-programs linux_targets pelzo-screenshots pelzo-quiz
   timed setup-web.sh bash scripts/setup-web.sh build-web
   export NODE_PATH=/usr/share/nodejs
   beside npm-ci env -C tests/web npm ci --no-audit --no-fund --loglevel=error
-  build_suite build-web -DCMAKE_TOOLCHAIN_FILE=cmake/emscripten-web.cmake -DCMAKE_BUILD_TYPE=Release
+  build_suite build-web -DCMAKE_TOOLCHAIN_FILE=cmake/emscripten-web.cmake -DCMAKE_BUILD_TYPE=Release \
+    -DPELZO_LINUX_TOOL="$top/build/pelzo-quiz"
   joined npm-ci
+  joined linux-programs
   run_tests build-web
   timed build-web.sh bash scripts/build-web.sh "$top/build-web/dist" build-web
-  joined linux-screenshots
   reference=$top/build/web-reference
   rm -rf "$reference"
   mkdir -p "$reference"
   SDL_VIDEODRIVER=dummy build/pelzo-screenshots shots "$reference" data/samples/sample.zip >/dev/null
   PELZO_WEB_DIR=$top/build-web/stage PELZO_TITLE_REFERENCE=$reference/title_loaded_file_line.png \
+  PELZO_QUIZ=$top/build/pelzo-quiz \
     timed "the page in Chromium" node --test tests/web/web_test.js tests/web/load_test.js tests/web/sharp_test.js
 }
 

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <ctime>
 #include <strings.h>
+#include <string>
+#include <vector>
 
 #include "draw.h"
 #include "font_jp.h"
@@ -15,9 +17,12 @@
 #include "quiz_load.h"
 #include "rules.h"
 #include "screen_play.h"
+#include "screen_problems.h"
 #include "screen_result.h"
 #include "screen_title.h"
 #include "sounds.h"
+#include "source_problems.h"
+#include "source_set.h"
 #include "utf8.h"
 #include "resource_ids.h"
 #include "win_helper.h"
@@ -27,11 +32,16 @@
 // file.
 static bool s_argPathFits = true;
 static bool s_argPathPzq = false;
+// Every source the command line named, when it named teachers' sources
+// (pelzowin a.txt b.txt): their genres in that order.
+static std::vector<std::string> s_argSources;
 
 namespace {
 
 const char kUsage[] =
-    "使い方 / usage: pelzowin [-mute] [-fullscreen] [--] [QUIZSET.zip | QUIZSET.pzq]\n"
+    "使い方 / usage: pelzowin [-mute] [-fullscreen] [--] [QUIZSET.zip | QUIZSET.pzq | SOURCE...]\n"
+    "  SOURCE         問題の表・テキスト (.xlsx .ods .csv .tsv .txt、フォルダも可) / a workbook, table or genre\n"
+    "                 text (several, or a folder of them: one genre each)\n"
     "  -mute, --mute  音を鳴らさない / no sound\n"
     "  -fullscreen    全画面で始める (F11, Alt+Enter で切り替え) / start in full screen (F11, Alt+Enter toggle)\n"
     "  -h, --help     この説明 / this help\n"
@@ -75,6 +85,7 @@ void parse_command_line(int argc, char **argv)
     g_argFilePath[0] = '\0';
     s_argPathFits = true;
     s_argPathPzq = false;
+    s_argSources.clear();
     bool options = true;
     for (int i = 1; i < argc; ++i) {
         const char *arg = argv[i];
@@ -90,6 +101,11 @@ void parse_command_line(int argc, char **argv)
         } else if (g_argFilePath[0] == '\0') {
             s_argPathFits = utf8_copy_cut(g_argFilePath, kPathSize, arg) == strlen(arg);
             s_argPathPzq = is_pzq_path(arg);
+            if (is_source_path(arg)) s_argSources.push_back(arg);
+        } else if (!s_argSources.empty() && arg[0] != '\0') {
+            // More sources after the first, as pack takes them; past eight
+            // the load is refused with pack's count (the system bounds argv).
+            s_argSources.push_back(arg);
         }
     }
 }
@@ -98,8 +114,30 @@ bool command_line_path_fits() { return s_argPathFits; }
 
 bool load_quiz_set(const char *path)
 {
-    if (!load_quiz_file(path)) return false;
+    g_sourceProblems = SourceProblems{};
+    font_jp_set_message_lines({});
+    if (!is_source_path(path) && !is_folder_path(path)) {
+        if (!load_quiz_file(path)) return false;
+        rebuild_font_jp();
+        return true;
+    }
+    // A teacher's sources: every one the command line named when this is
+    // its path, else the one file or folder.
+    std::vector<std::string> paths{path};
+    if (s_argSources.size() > 1 && strcmp(path, g_argFilePath) == 0) paths = s_argSources;
+    std::string bytes, fileName;
+    const bool loaded = load_source_set(paths, &bytes, &fileName);
+    // The panel's lines are drawn in the game's font: their characters join
+    // every glyph set from now on.
+    std::vector<std::string> lines = g_sourceProblems.errors;
+    lines.insert(lines.end(), g_sourceProblems.warnings.begin(), g_sourceProblems.warnings.end());
+    font_jp_set_message_lines(std::move(lines));
+    if (!loaded) {
+        load_font_jp();  // the title's message and the panel's lines
+        return false;
+    }
     rebuild_font_jp();
+    sys_offer_built_set(fileName.c_str(), bytes);
     return true;
 }
 
@@ -141,6 +179,7 @@ void app_startup(int argc, char **argv)
     parse_command_line(argc, argv);
     if (s_startFullscreen) ToggleFullscreen();
     font_jp_set_file_name(title_file_name(g_argFilePath));
+    font_jp_set_panel_words(problems_words());
     load_font_jp();
     if (!g_mute) load_all_sounds();
     PlaySound(g_sndOpening);
@@ -155,16 +194,29 @@ static bool button_key_pressed()
 
 static bool choice_key_pressed(int slot) { return IsKeyPressed('1' + slot) || IsKeyPressed(KEY_KP_1 + slot); }
 
+static void begin_first_stage()
+{
+    g_stage = 1;
+    begin_stage();
+}
+
 // Loads the set at path and starts its first stage; a path that was cut
 // (fits false) names another file and is refused with its branch's message.
+// When the source was found wanting, the title shows the panel instead: with
+// errors nothing starts, with warnings only the panel offers to play.
 static void start_with_set(const char *path, bool fits, bool pzq)
 {
     if (path[0] == '\0') return;
+    problems_close();
     if (!fits) {
         refuse_quiz_file(pzq);
     } else if (load_quiz_set(path)) {
-        g_stage = 1;
-        begin_stage();
+        if (g_sourceProblems.empty())
+            begin_first_stage();
+        else
+            problems_open(true);
+    } else if (!g_sourceProblems.empty()) {
+        problems_open(false);
     }
 }
 
@@ -174,11 +226,29 @@ static void start_with_set(const char *path, bool fits, bool pzq)
 static void name_title_set(const char *path, bool fits)
 {
     utf8_copy_cut(g_argFilePath, kPathSize, path);
+    s_argSources.clear();
     s_argPathFits = fits;
     s_argPathPzq = is_pzq_path(path);
     g_errorMsg[0] = '\0';
     font_jp_set_file_name(title_file_name(g_argFilePath));
     load_font_jp();
+}
+
+// The title under the problems panel: drawn, but its button and keys do
+// not act. A set chosen meanwhile is loaded as the start button would; one
+// dropped replaces the set the panel is about and waits on the title.
+static void title_under_problems()
+{
+    title_draw_main();
+    title_draw_file_line();
+    char path[kPathSize];
+    const int arrived = sys_take_arrived_file(path, kPathSize);
+    if (arrived == 1 || arrived == 2) start_with_set(path, arrived == 1, is_pzq_path(path));
+    if (arrived == 3 || arrived == 4) {
+        problems_close();
+        name_title_set(path, arrived == 3);
+    }
+    if (problems_frame(arrived == 0) == PROBLEMS_PLAY) begin_first_stage();
 }
 
 static void title_frame()
@@ -193,6 +263,11 @@ static void title_frame()
             IsMouseButtonPressed(MOUSE_BUTTON_RIGHT) || IsMouseButtonPressed(MOUSE_BUTTON_MIDDLE)) {
             StopSound(g_sndOpening);
         }
+    }
+
+    if (problems_is_open()) {
+        title_under_problems();
+        return;
     }
 
     if (title_draw_main() || button_key_pressed()) {
@@ -222,6 +297,7 @@ static void title_frame()
     }
 
     title_draw_file_line();
+    problems_frame(false);  // opened by this frame's start: drawn over the title
 }
 
 static void play_frame()
@@ -283,6 +359,7 @@ void app_run() { RunFrameLoop(app_frame); }
 
 void app_shutdown()
 {
+    problems_close();
     unload_all_sounds();  // the four sounds, then the music; records left empty
     if (g_titleTex.id != 0) UnloadTexture(g_titleTex);
     g_titleTex = Texture2D{};

@@ -28,10 +28,17 @@ int app_command_line_exit(int argc, char **argv, FILE *out, FILE *err);
 // the options. The first non-empty argument that is no option becomes
 // g_argFilePath, taken as UTF-8 and cut at a character boundary when it is
 // longer than 511 bytes. Resets both first. A path that was cut is shown but
-// never loaded: the start button then fails with its branch's message.
+// never loaded: the start button then fails with its branch's message. When
+// it names a teacher's source (source_set.h), the arguments after it are
+// more sources, in the order given (`pelzowin a.txt b.txt`).
 void parse_command_line(int argc, char **argv);
 bool command_line_path_fits();
 
 // Loads a quiz set into the genre table and, on success, rebuilds the font's
-// glyph set for it. On failure g_errorMsg holds the message.
+// glyph set for it. On failure g_errorMsg holds the message. A .zip or .pzq
+// set is read by its branch; a teacher's source (.xlsx .ods .csv .tsv .txt,
+// any case) or a folder of them is read as pelzo-quiz pack reads it
+// (source_set.h), with the command line's further sources when `path` is
+// the command line's, and what was found left in g_sourceProblems; the set
+// built is offered for saving (sys_offer_built_set).
 bool load_quiz_set(const char *path);

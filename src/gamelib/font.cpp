@@ -221,13 +221,13 @@ bool add_box_glyph(FontAtlas &a, Packer &p, int codepoint, int size)
     return add_glyph(a, p, codepoint, w, h, 0, a.ascender - h, advance, row);
 }
 
-// Copies the glyph slot's bitmap (8-bit gray or 1-bit mono) into the atlas.
-bool add_ft_glyph(FontAtlas &a, Packer &p, int codepoint, FT_GlyphSlot slot)
+// Copies the glyph slot's bitmap (8-bit gray or 1-bit mono) into the atlas,
+// with `advance` in whole pixels.
+bool add_ft_glyph(FontAtlas &a, Packer &p, int codepoint, FT_GlyphSlot slot, int advance)
 {
     const FT_Bitmap &bm = slot->bitmap;
     int w = static_cast<int>(bm.width);
     int h = static_cast<int>(bm.rows);
-    int advance = static_cast<int>((slot->advance.x + 32) >> 6);
     if (w > 0 && h > 0 && bm.pixel_mode != FT_PIXEL_MODE_GRAY && bm.pixel_mode != FT_PIXEL_MODE_MONO) return false;
     // Row r of the image from the top, whatever the bitmap's flow.
     const unsigned char *top = bm.buffer;
@@ -376,6 +376,23 @@ struct FtFace {
 // Advance in whole pixels of the glyph in the slot, rounded as the atlas keeps it.
 int slot_advance(FT_GlyphSlot slot) { return static_cast<int>((slot->advance.x + 32) >> 6); }
 
+// Loads and renders glyph `gi` into the face's slot, its hinted advance in
+// *advance. Hinting can fit a stroke thinner than a pixel to no pixel at all:
+// the IPA fonts' "_" renders as an empty bitmap at 8-12, 16-20, 27-29 and 37 px.
+// A glyph whose outline has ink but whose bitmap came out empty is rendered
+// again unhinted, so it shows as the faint line it is, with the hinted
+// advance kept for the layout.
+bool load_rendered_glyph(FT_Face face, FT_UInt gi, FT_Int32 flags, int *advance)
+{
+    if (FT_Load_Glyph(face, gi, flags) != 0) return false;
+    const FT_Bitmap &bm = face->glyph->bitmap;
+    *advance = slot_advance(face->glyph);
+    if ((bm.width > 0 && bm.rows > 0) || (flags & FT_LOAD_NO_HINTING) != 0) return true;
+    // A space stays empty unhinted too; so does any glyph that fails to load so.
+    if (FT_Load_Glyph(face, gi, flags | FT_LOAD_NO_HINTING) == 0 && bm.width > 0 && bm.rows > 0) return true;
+    return FT_Load_Glyph(face, gi, flags) == 0;
+}
+
 // Rasterises the codepoints from face `faceIndex` of `path`; null when the
 // file does not load as a font at that size, or memory runs out. With a
 // rasterSize other than size, the bitmaps are rasterised at rasterSize and
@@ -429,8 +446,9 @@ FontAtlas *rasterise(const char *path, long faceIndex, int size, const int *code
         // A font whose missing-glyph outline is empty gets a drawn box instead,
         // so missing characters never vanish from the screen.
         FT_GlyphSlot slot = face.face->glyph;
-        bool fallbackOk = FT_Load_Glyph(face.face, 0, flags) == 0 && slot->bitmap.width > 0 && slot->bitmap.rows > 0 &&
-                          add_ft_glyph(*a, packer, 0, slot);
+        int fallbackAdvance = 0;
+        bool fallbackOk = load_rendered_glyph(face.face, 0, flags, &fallbackAdvance) && slot->bitmap.width > 0 &&
+                          slot->bitmap.rows > 0 && add_ft_glyph(*a, packer, 0, slot, fallbackAdvance);
         if (!fallbackOk) add_box_glyph(*a, packer, 0, rasterSize);
         if (scaled) {
             layoutAdvances.reserve(cps.size() + 1);
@@ -440,8 +458,9 @@ FontAtlas *rasterise(const char *path, long faceIndex, int size, const int *code
             FT_UInt gi = FT_Get_Char_Index(face.face, static_cast<FT_ULong>(cp));
             if (gi == 0) continue;  // the font lacks it: it will look up as the fallback
             const int advance = scaled ? layout_advance(gi) : 0;
-            if (FT_Load_Glyph(face.face, gi, flags) != 0) continue;
-            if (add_ft_glyph(*a, packer, cp, slot) && scaled) layoutAdvances.push_back(advance);
+            int rasterAdvance = 0;
+            if (!load_rendered_glyph(face.face, gi, flags, &rasterAdvance)) continue;
+            if (add_ft_glyph(*a, packer, cp, slot, rasterAdvance) && scaled) layoutAdvances.push_back(advance);
         }
         if (scaled) {
             // glyphs[] takes the layout of `size`; the raster offsets are kept.
@@ -760,8 +779,21 @@ void blend_glyph(SDL_Surface *target, const GlFontPage &page, const Rectangle &r
 
 bool usable(const Font &font) { return font.atlas != nullptr && !font.atlas->glyphs.empty() && font.baseSize > 0; }
 
-// Walks `text` as DrawTextEx lays it out: visit(index, rec, x0, y0) for every
-// glyph with a rectangle, (x0, y0) being its top-left corner; the pen
+// A glyph shrunk to less than a pixel across (the 1-row "_" of 36 px glyphs
+// drawn at 24 px is 0.67 px tall) covers no pixel centre, or is cut to zero
+// rows, and would vanish. Such an extent becomes the one whole pixel its
+// centre lies in: its texels are filtered into that pixel, which both the
+// software blend and the renderers' triangles then draw.
+void at_least_one_pixel(float *start, float *extent)
+{
+    if (*extent >= 1.0f) return;
+    *start = std::floor(*start + *extent * 0.5f);
+    *extent = 1.0f;
+}
+
+// Walks `text` as DrawTextEx lays it out: visit(index, rec, x0, y0, w, h) for
+// every glyph with a rectangle, (x0, y0) being its top-left corner and w x h
+// its size on screen (at least a pixel each way); the pen
 // advances by each glyph's advance at `scale` plus `spacing`, and the bitmap
 // (its offsets and rectangle) is placed at `glyphScale`: the same as `scale`
 // unless the glyphs were rasterised at another size than the base size.
@@ -784,7 +816,11 @@ void for_each_placed_glyph(const FontAtlas *a, const char *text, Vector2 positio
         if (r.width > 0 && r.height > 0) {
             float x0 = penX + static_cast<float>(b.offsetX) * glyphScale;
             float y0 = position.y + static_cast<float>(b.offsetY) * glyphScale;
-            visit(gi, r, x0, y0);
+            float w = r.width * glyphScale;
+            float h = r.height * glyphScale;
+            at_least_one_pixel(&x0, &w);
+            at_least_one_pixel(&y0, &h);
+            visit(gi, r, x0, y0, w, h);
         }
         penX += static_cast<float>(g.advanceX) * scale + spacing;
     }
@@ -994,9 +1030,8 @@ void DrawTextEx(Font font, const char *text, Vector2 position, float fontSize, f
         const bool linear = mode != SDL_ScaleModeNearest;
         static std::vector<unsigned char> pageUsed;
         pageUsed.assign(a->pages.size(), 0);
-        auto blend = [&](size_t gi, const Rectangle &r, float x0, float y0) {
-            blend_glyph(target, a->pages[a->glyphPage[gi]], r, x0, y0, r.width * glyphScale, r.height * glyphScale,
-                        linear, tint);
+        auto blend = [&](size_t gi, const Rectangle &r, float x0, float y0, float w, float h) {
+            blend_glyph(target, a->pages[a->glyphPage[gi]], r, x0, y0, w, h, linear, tint);
             pageUsed[a->glyphPage[gi]] = 1;
         };
         for_each_placed_glyph(a, text, position, scale, glyphScale, spacing, blend);
@@ -1013,10 +1048,10 @@ void DrawTextEx(Font font, const char *text, Vector2 position, float fontSize, f
 
     const SDL_Color color{tint.r, tint.g, tint.b, tint.a};
     for_each_placed_glyph(a, text, position, scale, glyphScale, spacing,
-                          [&](size_t gi, const Rectangle &r, float x0, float y0) {
+                          [&](size_t gi, const Rectangle &r, float x0, float y0, float w, float h) {
                               const GlFontPage &page = a->pages[a->glyphPage[gi]];
-                              float x1 = x0 + r.width * glyphScale;
-                              float y1 = y0 + r.height * glyphScale;
+                              float x1 = x0 + w;
+                              float y1 = y0 + h;
                               float u0 = r.x / static_cast<float>(page.width);
                               float v0 = r.y / static_cast<float>(page.height);
                               float u1 = (r.x + r.width) / static_cast<float>(page.width);

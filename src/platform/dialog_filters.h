@@ -14,6 +14,7 @@ inline constexpr DialogFilter kDialogFilters[] = {
     {"Quiz Files (*.zip;*.pzq)", "*.zip;*.pzq"},
     {"ZIP File (*.zip)", "*.zip"},
     {"PZQ File (*.pzq)", "*.pzq"},
+    {"問題の表・テキスト (*.xlsx;*.ods;*.csv;*.tsv;*.txt)", "*.xlsx;*.ods;*.csv;*.tsv;*.txt"},
     {"All Files (*.*)", "*.*"},
 };
 inline constexpr int kDialogFilterCount = int(sizeof kDialogFilters / sizeof kDialogFilters[0]);

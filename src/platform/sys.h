@@ -38,7 +38,9 @@ char **sys_utf8_argv(int argc, char **argv, int *utf8Argc);
 // they are. A console gets the text as UTF-16, whole characters only (a
 // character written in pieces is held until it is whole): both streams are
 // then unbuffered and reach it in the order written, through a thread that
-// an exit handler waits for, so that nothing written is lost at exit.
+// an exit handler waits for, and a console control handler too (Ctrl+C,
+// Ctrl+Break, the console's window closed; at most 2 s), so that nothing
+// written is lost at exit or at a stop.
 // Nothing to do on Linux.
 void sys_stdio_utf8();
 

@@ -13,13 +13,22 @@
 #include "pzq_format.h"
 #include "quiz_data.h"
 
+// A .pzq file's bytes in memory, read from `at` on.
+struct PzqBytes {
+    const unsigned char *data = nullptr;
+    size_t size = 0;
+    size_t at = 0;
+};
+
 // Reads the eight header records into a status fresh from initQuizStatus.
 // Fails on a short file, a record 0 without either magic, or a negative count
 // (a count below zero would point genres outside the question field).
 int readpzqHeader(QUIZ_STATUS *status, FILE *fp);
+int readpzqHeader(QUIZ_STATUS *status, PzqBytes *in);
 
 // Reads and decodes `total` question records into the question field.
 int readpzqBody(QUIZ_STATUS *status, FILE *fp);
+int readpzqBody(QUIZ_STATUS *status, PzqBytes *in);
 
 // Decodes one byte-encoded, space-padded field of `width` stored bytes into
 // out (capacity at least width + 1): bit 7 flipped back, trailing padding

@@ -111,11 +111,21 @@ LoadFailure read_pzq_file(const char *path, PzqFile &file)
     return LoadFailure::None;
 }
 
-bool load_pzq_set(const char *path)
+LoadFailure read_pzq_bytes(const std::string &bytes, PzqFile &file)
 {
-    free_genres();
-    PzqFile file;
-    const LoadFailure read = read_pzq_file(path, file);
+    if (!initQuizStatus(&file.status)) return LoadFailure::StatusInit;
+    PzqBytes in{reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size(), 0};
+    if (readpzqHeader(&file.status, &in) != 0) return LoadFailure::PzqHeader;
+    if (!genQuestionField(&file.status)) return LoadFailure::StatusAlloc;
+    if (readpzqBody(&file.status, &in) != 0) return LoadFailure::PzqBody;
+    return LoadFailure::None;
+}
+
+namespace {
+
+// The .pzq branch after its reading: the records into the genre table.
+bool store_pzq(const PzqFile &file, LoadFailure read)
+{
     if (read != LoadFailure::None) {
         fail(read);
         return false;
@@ -148,6 +158,24 @@ bool load_pzq_set(const char *path)
         ++stored.n;
     }
     return keep_stored(stored, LoadFailure::NoGenre);
+}
+
+}  // namespace
+
+bool load_pzq_set(const char *path)
+{
+    free_genres();
+    PzqFile file;
+    const LoadFailure read = read_pzq_file(path, file);
+    return store_pzq(file, read);
+}
+
+bool load_pzq_bytes(const std::string &bytes)
+{
+    free_genres();
+    PzqFile file;
+    const LoadFailure read = read_pzq_bytes(bytes, file);
+    return store_pzq(file, read);
 }
 
 std::string genre_member_name(int k) { return kGenreMemberPrefix + std::to_string(k) + ".txt"; }

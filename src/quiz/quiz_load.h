@@ -76,6 +76,11 @@ struct PzqFile {
 // what it wrote: the failure that stopped it (StatusInit, PzqOpen,
 // PzqHeader, StatusAlloc or PzqBody), or None with every record read.
 LoadFailure read_pzq_file(const char *path, PzqFile &file);
+// The same reading of a .pzq file's bytes in memory.
+LoadFailure read_pzq_bytes(const std::string &bytes, PzqFile &file);
+// The .pzq branch on bytes in memory (a set built in the game): as
+// load_pzq_set, the same failures and messages.
+bool load_pzq_bytes(const std::string &bytes);
 bool load_zip_set(const char *path);
 // The ZIP branch on an archive already read (zip_open): every member comes
 // from that one image. An empty archive (zip_open refused the file) fails as

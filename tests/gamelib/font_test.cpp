@@ -53,7 +53,7 @@ struct RefGlyph {
     std::vector<unsigned char> pixels;
 };
 
-RefGlyph reference_glyph(const char *path, int size, unsigned glyphIndexOrChar, bool isIndex)
+RefGlyph reference_glyph(const char *path, int size, unsigned glyphIndexOrChar, bool isIndex, FT_Int32 flags = 0)
 {
     RefGlyph g;
     FT_Library lib;
@@ -63,7 +63,7 @@ RefGlyph reference_glyph(const char *path, int size, unsigned glyphIndexOrChar, 
     FT_Size_RequestRec req{FT_SIZE_REQUEST_TYPE_REAL_DIM, 0, static_cast<FT_Long>(size) << 6, 0, 0};
     EXPECT_EQ(FT_Request_Size(face, &req), 0);
     FT_UInt gi = isIndex ? glyphIndexOrChar : FT_Get_Char_Index(face, glyphIndexOrChar);
-    EXPECT_EQ(FT_Load_Glyph(face, gi, FT_LOAD_RENDER | FT_LOAD_NO_BITMAP), 0);
+    EXPECT_EQ(FT_Load_Glyph(face, gi, FT_LOAD_RENDER | FT_LOAD_NO_BITMAP | flags), 0);
     FT_GlyphSlot s = face->glyph;
     g.width = static_cast<int>(s->bitmap.width);
     g.rows = static_cast<int>(s->bitmap.rows);
@@ -533,4 +533,28 @@ TEST(FontBeforeWindow, UploadsOnFirstDraw)
     CloseWindow();
     HeadlessDisable();
     UnloadFont(f);
+}
+
+// Glyphs reaching below the baseline or above the ascender keep their ink where FreeType's unhinted bitmap has it.
+TEST_F(FontDraw, NoGlyphLosesItsInkAtTheSizesTextIsShown)
+{
+    const char *text = "_gjpqyQ,;|()[]{}-ｇｊｐｑｙ＿（）「」｜ー…";
+    std::string lost;
+    for (int raster : {20, 36, 72}) {  // 20 px: hinting gives "_" no pixel; 72: a doubled output scale
+        Font f = load_text(kMincho, raster, text);
+        for (int shown = 16; shown <= 36; shown += 4)
+            for (int cp : decode(text)) {
+                const int size = shown * raster / 36;
+                RefGlyph g = reference_glyph(kMincho, size, cp, false, FT_LOAD_NO_HINTING);
+                frame_with(f, utf8_of(cp).c_str(), Vector2{100, 100}, size, 0, Color{255, 255, 255, 255});
+                const int x = 100 + g.left - 2, y = 100 + gl_font_ascender(f) * size / raster - g.top - 2;
+                const int dark = *std::max_element(g.pixels.begin(), g.pixels.end());
+                for (int i = 0; i < g.width * g.rows; i++)  // half-dark or more: ink within two pixels
+                    if (g.pixels[i] * 2 >= dark &&
+                        ink_box(x + i % g.width, y + i / g.width, x + i % g.width + 5, y + i / g.width + 5, 31).w <= 0)
+                        lost += utf8_of(cp) + std::to_string(size) + "/" + std::to_string(raster) + " ";
+            }
+        UnloadFont(f);
+    }
+    EXPECT_EQ(lost, "");
 }

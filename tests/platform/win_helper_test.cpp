@@ -92,14 +92,15 @@ TEST(WinLoadResource, UnknownIdsGiveNullAndLeaveTheSizeAlone)
 
 // --- the dialog's filters -------------------------------------------------
 
-TEST(WinDialogFilters, FourFiltersInTheirOrder)
+TEST(WinDialogFilters, FiveFiltersInTheirOrder)
 {
-    ASSERT_EQ(sys_dialog_filter_count(), 4);
+    ASSERT_EQ(sys_dialog_filter_count(), 5);
     EXPECT_STREQ(sys_dialog_filter_name(0), "Quiz Files (*.zip;*.pzq)");
     EXPECT_STREQ(sys_dialog_filter_name(1), "ZIP File (*.zip)");
     EXPECT_STREQ(sys_dialog_filter_name(2), "PZQ File (*.pzq)");
-    EXPECT_STREQ(sys_dialog_filter_name(3), "All Files (*.*)");
-    EXPECT_EQ(sys_dialog_filter_name(4), nullptr);
+    EXPECT_STREQ(sys_dialog_filter_name(3), "問題の表・テキスト (*.xlsx;*.ods;*.csv;*.tsv;*.txt)");
+    EXPECT_STREQ(sys_dialog_filter_name(4), "All Files (*.*)");
+    EXPECT_EQ(sys_dialog_filter_name(5), nullptr);
     EXPECT_EQ(sys_dialog_filter_name(-1), nullptr);
 }
 
@@ -107,20 +108,23 @@ TEST(WinDialogFilters, ExtensionsMatchWithoutRegardToCase)
 {
     struct Case {
         const char *name;
-        int quiz, zip, pzq, all;
+        int quiz, zip, pzq, sources, all;
     };
     const Case cases[] = {
-        {"set.zip", 1, 1, 0, 1}, {"SET.ZIP", 1, 1, 0, 1}, {"問題.Zip", 1, 1, 0, 1},    {"set.pzq", 1, 0, 1, 1},
-        {"SET.PZQ", 1, 0, 1, 1}, {"set.txt", 0, 0, 0, 1}, {"set.zip.bak", 0, 0, 0, 1}, {"set.zipx", 0, 0, 0, 1},
-        {"zip", 0, 0, 0, 1},     {"README", 0, 0, 0, 1},
+        {"set.zip", 1, 1, 0, 0, 1},   {"SET.ZIP", 1, 1, 0, 0, 1}, {"問題.Zip", 1, 1, 0, 0, 1},
+        {"set.pzq", 1, 0, 1, 0, 1},   {"SET.PZQ", 1, 0, 1, 0, 1}, {"set.txt", 0, 0, 0, 1, 1},
+        {"問題.XLSX", 0, 0, 0, 1, 1}, {"b.ods", 0, 0, 0, 1, 1},   {"t.Csv", 0, 0, 0, 1, 1},
+        {"t.tsv", 0, 0, 0, 1, 1},     {"b.xls", 0, 0, 0, 0, 1},   {"set.zip.bak", 0, 0, 0, 0, 1},
+        {"set.zipx", 0, 0, 0, 0, 1},  {"zip", 0, 0, 0, 0, 1},     {"README", 0, 0, 0, 0, 1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(sys_dialog_filter_accepts(0, c.name), c.quiz);
         EXPECT_EQ(sys_dialog_filter_accepts(1, c.name), c.zip);
         EXPECT_EQ(sys_dialog_filter_accepts(2, c.name), c.pzq);
-        EXPECT_EQ(sys_dialog_filter_accepts(3, c.name), c.all);
+        EXPECT_EQ(sys_dialog_filter_accepts(3, c.name), c.sources);
+        EXPECT_EQ(sys_dialog_filter_accepts(4, c.name), c.all);
     }
-    EXPECT_EQ(sys_dialog_filter_accepts(4, "set.zip"), 0);
+    EXPECT_EQ(sys_dialog_filter_accepts(5, "set.zip"), 0);
     EXPECT_EQ(sys_dialog_filter_accepts(0, nullptr), 0);
 }

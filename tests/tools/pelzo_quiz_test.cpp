@@ -157,31 +157,50 @@ TEST(PelzoQuizTool, DumpPrintsOneJsonObjectPerQuestion)
               "\"g2q0a3\",\"g2q0a4\"]}\n");
 }
 
-// A genre name that would retitle and clear the terminal, and a line that
-// holds an 8-bit CSI: every message shows them escaped.
-TEST(PelzoQuizTool, ControlCharactersOfASetReachTheTerminalEscaped)
+// Control characters in every place a message or a listing quotes: a set's
+// path, a folder's, a genre name, a line of a set, an argument. Each shows
+// escaped, and none reaches the terminal as itself. (Windows takes no ESC in
+// a file name: there the path cannot be made, and the message names it alike.)
+TEST(PelzoQuizTool, ControlCharactersReachTheTerminalEscaped)
 {
-    const std::string hostile = "\x1B]0;owned\x07\x1B[2J";
-    const std::string zip = zip_file("tool_esc.zip", {{"qtext_0.txt", genre(hostile, 1)}});
-    ToolRun r = run_tool({"check", zip});
-    EXPECT_EQ(r.exit, 0) << r.err;
-    EXPECT_EQ(r.out, "0\t1\t\\u001b]0;owned\\u0007\\u001b[2J\n");
-
+    const std::string hostile = "\x1B]0;owned\x07\x1B[2J", shownHostile = "\\u001b]0;owned\\u0007\\u001b[2J";
+    const std::string zip = zip_file("esc/hostile.zip", {{"qtext_0.txt", genre(hostile, 1)}});
     std::vector<std::string> nine = fixture::genre_lines("G", 1);
-    nine.push_back(
-        "\xC2\x9B"
-        "2J");  // U+009B in UTF-8
-    const std::string bad = zip_file("tool_esc_bad.zip", {{"qtext_0.txt", fixture::lines(nine)}});
-    r = run_tool({"check", bad});
-    EXPECT_EQ(r.exit, 1);
-    EXPECT_THAT(r.err, HasSubstr("Line 8 is: \\u009b2J\n"));
-
-    const std::string dir = fixture::out_path("tool_esc_unpacked");
-    std::filesystem::remove_all(fixture::fs_path(dir));
-    r = run_tool({"unpack", zip, "-o", dir, "--csv"});
-    EXPECT_EQ(r.err.find('\x1B'), std::string::npos) << r.err;
-    EXPECT_EQ(r.out.find('\x1B'), std::string::npos) << r.out;
-    EXPECT_THAT(r.err, HasSubstr("\\u001b]0;owned"));
+    nine.push_back("\xC2\x9B\x32J");  // U+009B, the 8-bit CSI, in UTF-8, then "2J"
+    const std::string badLine = zip_file("esc/bad_line.zip", {{"qtext_0.txt", fixture::lines(nine)}});
+    const std::string sample = std::string(PELZO_SOURCE_DIR) + "/data/samples/sample.zip";
+    const std::string full = fixture::out_path("esc/dir\x1b[2J"), onFile = fixture::out_path("esc/file\x1b[2J");
+    fixture::write_file("esc/dir\x1b[2J/mine.txt", "mine\n");
+    fixture::write_file("esc/file\x1b[2J", "a file\n");
+    const auto fresh = [](const std::string &name) {
+        std::filesystem::remove_all(fixture::fs_path(fixture::out_path(name)));
+        return fixture::out_path(name);
+    };
+    const std::string esc = shown_path(fixture::out_path("esc/")) + "\\u001b";
+    const struct {
+        std::vector<std::string> args;
+        std::string shows;  // in stdout or stderr
+    } cases[] = {
+        {{"check", zip}, "0\t1\t" + shownHostile + "\n"},
+        {{"dump", zip}, "\"name\":\"" + shownHostile + "\""},
+        {{"check", badLine}, "Line 8 is: \\u009b2J\n"},
+        {{"check", fixture::out_path("esc/\x1b.zip")}, esc + ".zip: "},
+        {{"dump", fixture::out_path("esc/\x1b.pzq")}, esc + ".pzq: "},
+        {{"check", "--x\x1b"}, "pelzo-quiz: unknown option --x\\u001b\n"},
+        {{"unpack", sample, "-o", full}, shown_path(fixture::out_path("esc/dir\\u001b[2J: "))},
+        {{"unpack", sample, "-o", onFile}, shown_path(fixture::out_path("esc/file\\u001b[2J: "))},
+        {{"unpack", fixture::out_path("esc/\x1b.zip"), "-o", fresh("esc/none")}, esc + ".zip: "},
+        {{"unpack", zip, "-o", fresh("esc/csv"), "--csv"}, "the genre name \"" + shownHostile + "\""},
+        {{"unpack", zip, "-o", fresh("esc/xlsx"), "--xlsx"}, "the genre name \"" + shownHostile + "\""},
+        {{"pack", "-o", fixture::out_path("esc/set.zip"), fixture::out_path("esc/\x1b.txt")}, esc + ".txt: "},
+    };
+    for (const auto &c : cases) {
+        const ToolRun r = run_tool(c.args);
+        const std::string both = r.out + r.err;
+        EXPECT_THAT(both, HasSubstr(c.shows)) << c.args[0] << " " << c.args[1];
+        EXPECT_EQ(both.find_first_of("\x1B\x07"), std::string::npos) << both;
+        EXPECT_EQ(both.find("\xC2\x9B"), std::string::npos) << both;
+    }
 }
 
 TEST(PelzoQuizTool, ZipFailuresSayWhereAndWhy)

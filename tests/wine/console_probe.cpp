@@ -11,6 +11,10 @@
 //       the writer: text with Japanese characters written the way the
 //       runtime may write it, a byte at a time to stdout and in pieces cut
 //       inside characters to stderr, after sys_stdio_utf8.
+//   console_probe --write-then-stop
+//       writes kStopLines numbered lines after sys_stdio_utf8, then sends
+//       its console Ctrl+C at once, as a user stopping it would, and waits
+//       to be ended by it (exit code 3 when it is not, within 10 s).
 #include <windows.h>
 #include <shellapi.h>
 
@@ -38,6 +42,20 @@ int write_pieces()
     return 0;
 }
 
+constexpr int kStopLines = 400;
+
+int write_then_stop()
+{
+    sys_stdio_utf8();
+    for (int i = 1; i <= kStopLines; ++i) printf("line %d of %d: 日本語\n", i, kStopLines);
+    if (!GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) return 125;
+    Sleep(10000);
+    return 3;
+}
+
+// The probe stays to read the screen when the program it runs is stopped.
+BOOL WINAPI outlive_stop(DWORD) { return TRUE; }
+
 int show(int argc, wchar_t **argv)
 {
     FreeConsole();
@@ -51,6 +69,9 @@ int show(int argc, wchar_t **argv)
     HANDLE in = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                             OPEN_EXISTING, 0, nullptr);
     if (out == INVALID_HANDLE_VALUE || in == INVALID_HANDLE_VALUE) return 125;
+    // Rows enough for everything a writer here prints, none scrolled away.
+    SetConsoleScreenBufferSize(out, COORD{100, 1000});
+    SetConsoleCtrlHandler(outlive_stop, TRUE);
     std::wstring command;
     for (int i = 3; i < argc; ++i) {
         if (i > 3) command += L' ';
@@ -98,7 +119,11 @@ int main()
     int argc = 0;
     wchar_t **argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (argc == 2 && wcscmp(argv[1], L"--write-pieces") == 0) return write_pieces();
+    if (argc == 2 && wcscmp(argv[1], L"--write-then-stop") == 0) return write_then_stop();
     if (argc >= 4 && wcscmp(argv[1], L"--show") == 0) return show(argc, argv);
-    fputs("usage: console_probe --show OUT.txt PROGRAM ARGS... | console_probe --write-pieces\n", stderr);
+    fputs(
+        "usage: console_probe --show OUT.txt PROGRAM ARGS... | console_probe --write-pieces | console_probe "
+        "--write-then-stop\n",
+        stderr);
     return 2;
 }

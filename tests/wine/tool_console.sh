@@ -9,7 +9,8 @@
 # `check sample.zip` shows the genre names as the Linux tool prints them, and
 # text written a byte at a time, or cut inside characters, shows whole. The
 # same runs through a pipe give the bytes written: the Linux tool's for
-# `check`, the probe's own text for the pieces.
+# `check`, the probe's own text for the pieces. Text still on its way to the
+# console when Ctrl+C stops the program reaches the screen all the same.
 set -uo pipefail
 linux=${1:?usage: tool_console.sh LINUX_TOOL WINDOWS_TOOL.exe CONSOLE_PROBE.exe}
 windows=${2:?usage: tool_console.sh LINUX_TOOL WINDOWS_TOOL.exe CONSOLE_PROBE.exe}
@@ -45,6 +46,17 @@ wine "$probe" --show "$work/pieces.screen" "$probe" --write-pieces </dev/null >"
 if [ "$(cat "$work/pieces.screen")" != "$expected_pieces" ]; then
   fail "text written in pieces shows in a console as"
   cat "$work/pieces.screen"
+fi
+
+# Ctrl+C just after the last line: every line written reaches the screen
+# before the stop ends the program (the probe sends the event itself).
+wine "$probe" --show "$work/stop.screen" "$probe" --write-then-stop </dev/null >"$work/probe.log" 2>&1
+status=$?
+for i in $(seq 1 400); do echo "line $i of 400: 日本語"; done >"$work/stop.expected"
+if [ "$status" -eq 3 ] || [ "$status" -eq 125 ]; then
+  fail "Ctrl+C did not stop the writer: exit $status ($(cat "$work/probe.log"))"
+elif ! cmp -s "$work/stop.screen" "$work/stop.expected"; then
+  fail "Ctrl+C lost text: the screen shows $(wc -l <"$work/stop.screen") of 400 lines, ending: $(tail -n 1 "$work/stop.screen")"
 fi
 
 # --- through a pipe -------------------------------------------------------------

@@ -18,6 +18,7 @@
 #include "i18n.h"
 #include "pzq_format.h"
 #include "quiz_load.h"
+#include "report.h"
 #include "sys.h"
 #include "text_lines.h"
 #include "utf8.h"
@@ -31,12 +32,12 @@ void say(const char *fmt, ...) PELZO_PRINTF(1, 2);
 void say(const char *fmt, ...)
 {
     // Messages quote names and lines of the set: formatted first, then
-    // printed with their control characters escaped.
+    // reported, which escapes their control characters.
     va_list ap;
     va_start(ap, fmt);
     const std::string line = vformatted(fmt, ap);
     va_end(ap);
-    fprintf(stderr, "%s\n", escaped(line).c_str());
+    report_text(line);
 }
 
 // Reads at most `limit` bytes from the start of the file into data; on failure
@@ -530,13 +531,13 @@ bool load_and_explain(const char *path)
 {
     if (is_pzq_path(path)) {
         if (load_pzq_set(path)) return true;
-        fprintf(stderr, "%s\n", g_errorMsg);
+        report_text(g_errorMsg);  // the game's own words, in both languages
         diagnose_pzq(path, last_load_outcome().failure);
         return false;
     }
     OpenArchive open(path);
     if (!load_zip_archive(open.archive)) {
-        fprintf(stderr, "%s\n", g_errorMsg);
+        report_text(g_errorMsg);  // the game's own words, in both languages
         diagnose_zip(path, last_load_outcome(), open.archive);
         return false;
     }

@@ -205,6 +205,7 @@ void i18n_init()
     bindtextdomain(kDomain, folder.c_str());
 #endif
     bind_textdomain_codeset(kDomain, "UTF-8");
+    authoring_set_translation(tool_message, tool_plural);
     sys_set_translation(tool_message);  // the reasons the file services give
 }
 

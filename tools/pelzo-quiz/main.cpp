@@ -20,6 +20,7 @@
 #include "pack.h"
 #include "unpack.h"
 #include "quiz_load.h"
+#include "report.h"
 #include "sys.h"
 #include "usage.h"
 #include "utf8.h"
@@ -58,7 +59,7 @@ void json_string(std::string &out, const char *s)
 void print_check()
 {
     for (int i = 0; i < g_genreCount; ++i)
-        printf("%d\t%d\t%s\n", i, g_genres[i].count, escaped(g_genres[i].name).c_str());
+        list_row({std::to_string(i), std::to_string(g_genres[i].count), g_genres[i].name});
 }
 
 void print_dump()
@@ -77,8 +78,8 @@ void print_dump()
                 if (c) line += ',';
                 json_string(line, item.choice[c]);
             }
-            line += "]}\n";
-            fwrite(line.data(), 1, line.size(), stdout);
+            line += "]}";
+            list_row({line});  // escaped already: JSON holds no control character
         }
     }
 }
@@ -111,8 +112,8 @@ int run(int argc, char **argv)
     else
         print_dump();
     free_genres();
-    if (fflush(stdout) != 0 || ferror(stdout)) {
-        fprintf(stderr, _("pelzo-quiz: cannot write to standard output: %s\n"), strerror(errno));
+    if (!listing_written()) {
+        report_error("pelzo-quiz", formatted(_("cannot write to standard output: %s"), strerror(errno)));
         return 1;
     }
     return 0;
@@ -128,7 +129,7 @@ int main(int argc, char **argv)
         sys_stdio_utf8();
         return run(argc, argv);
     } catch (const std::bad_alloc &) {
-        fputs(_("pelzo-quiz: out of memory\n"), stderr);
+        report_out_of_memory();
         return 1;
     }
 }

@@ -13,15 +13,16 @@
 #include <string>
 #include <vector>
 
-#include "ascii.h"
 #include "codepage.h"
 #include "format.h"
 #include "genre_source.h"
 #include "i18n.h"
+#include "pack_pipeline.h"
 #include "pack_warnings.h"
 #include "pzq_format.h"
 #include "pzq_reader.h"
 #include "quiz_load.h"
+#include "report.h"
 #include "sys.h"
 #include "usage.h"
 #include "workbook.h"
@@ -29,11 +30,6 @@
 #include "zip_writer.h"
 
 namespace {
-
-// Notes and warnings of one kind named one by one before the rest are only
-// counted.
-constexpr size_t kMaxNotes = 8;
-constexpr size_t kMaxWarnings = 50;
 
 const char kUsage[] = N_(
     "usage: pelzo-quiz pack -o OUT [--force] [--store] [--strict] [--font FILE] GENRE.txt...\n"
@@ -52,19 +48,6 @@ const char kUsage[] = N_(
 
 int usage_error(const std::string &what) { return ::usage_error("pelzo-quiz pack", what, _(kUsage)); }
 
-// The extension of a file pack reads, when OUT ends in one: a genre file or
-// workbook named where the set belongs (`pack -o DIR/*.txt` with SET
-// forgotten), which writing the set would destroy. nullptr for any other name.
-const char *source_extension(const std::string &path)
-{
-    for (const char *ext : {".txt", ".csv", ".tsv", ".xlsx", ".ods"}) {
-        const size_t n = strlen(ext);
-        if (path.size() <= n) continue;
-        if (ascii_lower(std::string_view(path).substr(path.size() - n)) == ext) return ext;
-    }
-    return nullptr;
-}
-
 // The number of genres the game loads from the file at `path`, read as the
 // kind of set OUT names; -1 when it does not load.
 int loaded_genres(const std::string &path, PackFormat format)
@@ -73,33 +56,6 @@ int loaded_genres(const std::string &path, PackFormat format)
     const int count = loaded ? g_genreCount : -1;
     free_genres();
     return count;
-}
-
-std::string member_text(const GenreSource &g)
-{
-    std::string out;
-    for (size_t k = 0; k < g.lines.size(); ++k) out += source_sjis(g, k) + "\r\n";
-    return out;
-}
-
-std::string build_pzq(const std::vector<GenreSource> &genres)
-{
-    std::array<int, kMaxGenres> counts{};
-    std::array<std::string, kMaxGenres> names;
-    for (size_t g = 0; g < genres.size(); ++g) {
-        counts[g] = genres[g].questions();
-        names[g] = source_sjis(genres[g], 0);
-    }
-    std::string out = pzq_write_header(counts, names);
-    for (const GenreSource &g : genres) {
-        for (int q = 0; q < g.questions(); ++q) {
-            const size_t first = 1 + kLinesPerQuestion * static_cast<size_t>(q);
-            std::array<std::string, kChoices> choices;
-            for (size_t c = 0; c < kChoices; ++c) choices[c] = source_sjis(g, first + 1 + c);
-            out += pzq_write_record(source_sjis(g, first), choices);
-        }
-    }
-    return out;
 }
 
 // Compares one text as the game holds it with its source line.
@@ -190,61 +146,39 @@ std::string write_temporary(const std::string &target, const std::string &bytes,
     return temp;
 }
 
-// Every visible sheet of a workbook that holds text, as a genre named after
-// the sheet (or --name, for a workbook of one such sheet). Hidden and empty
-// sheets are named on stderr and make no genre.
-void read_workbook_genres(const std::string &path, WorkbookKind kind, PackFormat format, const std::string &name,
-                          HeaderRow header, std::vector<GenreSource> &genres, std::vector<std::string> &problems)
+// What a finding is to the reporter.
+Report as_report(const PackFinding &f)
 {
-    std::vector<WorkbookSheet> sheets;
-    if (!read_workbook(path, kind, sheets, problems)) return;
-    size_t used = 0;
-    for (const WorkbookSheet &s : sheets) used += !s.hidden && !s.chart && !s.rows.empty();
-    if (!name.empty() && used != 1) {
-        problems.push_back(path + ": " +
-                           formatted(_("--name names the genre of a workbook of one sheet; this one has %zu "
-                                       "sheets with text: the sheets' names are their genres' names"),
-                                     used));
-        return;
-    }
-    size_t skipped = 0;
-    for (WorkbookSheet &s : sheets) {
-        const std::string where = path + ":" + s.name;
-        if (s.hidden || s.chart || s.rows.empty()) {
-            // Named one by one up to a few; a workbook may hold a thousand.
-            const char *note = s.hidden  ? _("a hidden sheet; skipped")
-                               : s.chart ? _("a chart sheet; skipped")
-                                         : _("the sheet is empty; it makes no genre");
-            if (++skipped <= kMaxNotes) fprintf(stderr, "%s\n", escaped(where + ": " + note).c_str());
-            continue;
-        }
-        genres.emplace_back();
-        genre_from_rows(where, s.rows, name.empty() ? s.name : name,
-                        name.empty() ? GenreNameFrom::Sheet : GenreNameFrom::Option, format, genres.back(), problems,
-                        header);
-        genres.back().warnings.insert(genres.back().warnings.begin(), s.warnings.begin(), s.warnings.end());
-        if (s.unlistedWarnings)
-            genres.back().warnings.insert(
-                genres.back().warnings.begin() + static_cast<long>(s.warnings.size()),
-                {where, formatted(P_("%zu more cell like those above, not listed",
-                                     "%zu more cells like those above, not listed", s.unlistedWarnings),
-                                  s.unlistedWarnings)});
-        std::vector<TableRow>().swap(s.rows);  // in the genre now: pack holds eight genres at once
-    }
-    if (skipped > kMaxNotes)
-        fprintf(stderr, "%s\n",
-                escaped(path + ": " +
-                        formatted(P_("%zu more hidden, empty or chart sheet skipped",
-                                     "%zu more hidden, empty or chart sheets skipped", skipped - kMaxNotes),
-                                  skipped - kMaxNotes))
-                    .c_str());
+    const Severity severity = f.kind == PackFindingKind::Error     ? Severity::Error
+                              : f.kind == PackFindingKind::Warning ? Severity::Warning
+                                                                   : Severity::Note;
+    return {severity, f.where, f.text};
 }
 
-int refuse(const std::vector<std::string> &problems, const std::string &out)
+// Reports the notes and warnings of findings[*printed..] as they are found,
+// and moves *printed past them; errors wait for refuse.
+void print_findings(const std::vector<PackFinding> &findings, size_t *printed)
 {
-    for (const std::string &p : problems) fprintf(stderr, "%s\n", escaped(p).c_str());
+    for (; *printed < findings.size(); ++*printed)
+        if (findings[*printed].kind != PackFindingKind::Error) report(as_report(findings[*printed]));
+}
+
+// The notes and warnings not yet reported, then every error, and that OUT
+// was not written.
+int refuse(const std::vector<PackFinding> &findings, size_t *printed, const std::string &out)
+{
+    print_findings(findings, printed);
+    for (const PackFinding &f : findings)
+        if (f.kind == PackFindingKind::Error) report(as_report(f));
     fprintf(stderr, _("pelzo-quiz pack: %s not written\n"), escaped(out).c_str());
     return 1;
+}
+
+// The problems of pack's own steps (the output, the written set) as errors.
+void add_problems(std::vector<PackFinding> &findings, std::vector<std::string> &problems)
+{
+    for (std::string &p : problems) findings.push_back({PackFindingKind::Error, "", std::move(p)});
+    problems.clear();
 }
 
 }  // namespace
@@ -298,6 +232,8 @@ int read_options(int argc, char **argv, PackOptions *o)
     if (!line.has("-o")) return usage_error(_("-o OUT is missing: name the set to write"));
     if (o->out.empty()) return usage_error(_("-o OUT is empty: name the set to write"));
     if (o->inputs.empty()) return usage_error(_("no genre file given"));
+    // A genre file or workbook named where the set belongs (`pack -o
+    // DIR/*.txt` with SET forgotten), which writing the set would destroy.
     if (const char *ext = source_extension(o->out))
         return usage_error(formatted(_("-o %s ends in %s, as the files pack reads do; OUT names the set to write "
                                        "(.zip or .pzq): was it left out?"),
@@ -320,68 +256,6 @@ int read_options(int argc, char **argv, PackOptions *o)
 bool is_output(const PackOptions &o, const std::string &input)
 {
     return input == o.out || sys_same_file(input.c_str(), o.out.c_str());
-}
-
-// Reads every input into genres; what stops the set goes to problems.
-void read_inputs(const PackOptions &o, std::vector<GenreSource> &genres, std::vector<std::string> &problems)
-{
-    if (o.inputs.size() > static_cast<size_t>(kMaxGenres))
-        problems.push_back(formatted(_("pelzo-quiz pack: %zu genre files given; a set holds at most %d genres (one "
-                                       "file each)"),
-                                     o.inputs.size(), static_cast<int>(kMaxGenres)));
-    WorkbookKind bookKind;
-    for (size_t k = 0; k < o.inputs.size() && k < static_cast<size_t>(kMaxGenres); ++k) {
-        const std::string &input = o.inputs[k];
-        if (is_output(o, input)) {
-            problems.push_back(formatted(_("%s: is also the output file; packing would overwrite it"), input.c_str()));
-            continue;
-        }
-        if (workbook_kind(input, &bookKind)) {
-            read_workbook_genres(input, bookKind, o.format, o.name, o.header, genres, problems);
-            continue;
-        }
-        genres.emplace_back();
-        read_genre_source(input, o.format, o.name, genres.back(), problems, o.header);
-        if (genres.back().shiftJis)
-            fprintf(stderr, _("%s: read as Shift-JIS (code page 932)\n"), escaped(input).c_str());
-    }
-    if (genres.size() > static_cast<size_t>(kMaxGenres) && o.inputs.size() <= static_cast<size_t>(kMaxGenres))
-        problems.push_back(formatted(_("pelzo-quiz pack: %zu genres given (a workbook gives one per sheet); a set "
-                                       "holds at most %d"),
-                                     genres.size(), kMaxGenres));
-    if (genres.empty() && problems.empty())
-        problems.push_back(_("pelzo-quiz pack: no genre to pack: every sheet given is hidden or empty"));
-}
-
-// Texts the play screen cannot show whole, and what reading found that may
-// be a mistake: warnings, or with --strict problems. The first kMaxWarnings
-// are named, the rest counted.
-void check_texts(const PackOptions &o, const std::vector<GenreSource> &genres, FontAdvancesHandle advances,
-                 const std::string &fontNotice, std::vector<std::string> &problems)
-{
-    size_t warned = 0;
-    const auto warn = [&](const PackWarning &w) {
-        if (++warned > kMaxWarnings) return;
-        if (o.strict)
-            problems.push_back(w.where + ": " + w.text);
-        else
-            fprintf(stderr, _("%s: warning: %s\n"), escaped(w.where).c_str(), escaped(w.text).c_str());
-    };
-    for (const GenreSource &g : genres)
-        for (const PackWarning &w : g.warnings) warn(w);
-    if (!fontNotice.empty()) fprintf(stderr, _("pelzo-quiz pack: warning: %s\n"), escaped(fontNotice).c_str());
-    if (advances) {
-        for (const PackWarning &w : pack_warnings(genres, *advances)) warn(w);
-        advances.reset();  // its font file and glyph table are not needed again
-    }
-    if (warned <= kMaxWarnings) return;
-    const std::string more = formatted(P_("pelzo-quiz pack: %zu more warning not listed",
-                                          "pelzo-quiz pack: %zu more warnings not listed", warned - kMaxWarnings),
-                                       warned - kMaxWarnings);
-    if (o.strict)
-        problems.push_back(more);
-    else
-        fprintf(stderr, "%s\n", more.c_str());
 }
 
 // Where the set goes: OUT, or through a symbolic link the file it points to
@@ -436,15 +310,9 @@ void write_set(const PackOptions &o, const std::vector<GenreSource> &genres, con
 {
     std::string bytes;
     std::vector<ZipWriterMember> members;
-    if (o.format == PackFormat::Pzq) {
-        bytes = build_pzq(genres);
-    } else {
-        for (size_t k = 0; k < genres.size(); ++k)
-            members.push_back({genre_member_name(static_cast<int>(k)), member_text(genres[k])});
-        if (!zip_build_archive(members, o.store, bytes)) {
-            problems.push_back(formatted(_("%s: the archive could not be built"), o.out.c_str()));
-            return;
-        }
+    if (!build_set_bytes(genres, o.format, o.store, bytes, &members)) {
+        problems.push_back(formatted(_("%s: the archive could not be built"), o.out.c_str()));
+        return;
     }
     TempFile temp(target, bytes, problems);
     if (temp.path().empty()) return;
@@ -465,11 +333,11 @@ void write_set(const PackOptions &o, const std::vector<GenreSource> &genres, con
 }
 
 // The genres on stdout, as check lists them.
-int report(const PackOptions &o, const std::vector<GenreSource> &genres)
+int list_genres(const PackOptions &o, const std::vector<GenreSource> &genres)
 {
     for (size_t k = 0; k < genres.size(); ++k)
-        printf("%zu\t%d\t%s\n", k, genres[k].questions(), escaped(genres[k].text(0)).c_str());
-    if (fflush(stdout) == 0 && !ferror(stdout)) return 0;
+        list_row({std::to_string(k), std::to_string(genres[k].questions()), genres[k].text(0)});
+    if (listing_written()) return 0;
     fprintf(stderr,
             _("pelzo-quiz pack: %s was written, but its genre list could not be written to standard output: %s\n"),
             escaped(o.out).c_str(), strerror(errno));
@@ -483,24 +351,32 @@ int pack_command(int argc, char **argv)
     PackOptions o;
     if (const int status = read_options(argc, argv, &o); status >= 0) return status;
 
-    std::vector<std::string> problems;
+    std::vector<PackFinding> findings;
+    size_t printed = 0;
     if (!o.font.empty() && is_output(o, o.font)) {
-        problems.push_back(
-            formatted(_("%s: is also the output file; packing would overwrite the font"), o.font.c_str()));
-        return refuse(problems, o.out);
+        findings.push_back(
+            {PackFindingKind::Error, "",
+             formatted(_("%s: is also the output file; packing would overwrite the font"), o.font.c_str())});
+        return refuse(findings, &printed, o.out);
     }
     // The font the texts are measured with (--font, or the game's).
     FontAdvancesHandle advances;
     std::string fontProblem, fontNotice;
-    if (!open_pack_font(o.font, &advances, &fontProblem, &fontNotice)) problems.push_back(fontProblem);
+    if (!open_pack_font(o.font, &advances, &fontProblem, &fontNotice))
+        findings.push_back({PackFindingKind::Error, "", fontProblem});
     std::vector<GenreSource> genres;
-    read_inputs(o, genres, problems);
-    if (!problems.empty()) return refuse(problems, o.out);
+    read_pack_inputs({o.inputs, o.format, o.name, o.header, o.out}, genres, findings);
+    print_findings(findings, &printed);
+    if (has_pack_errors(findings)) return refuse(findings, &printed, o.out);
 
-    check_texts(o, genres, std::move(advances), fontNotice, problems);
+    check_pack_texts(genres, std::move(advances), fontNotice, o.strict, findings);
+    print_findings(findings, &printed);
+    std::vector<std::string> problems;
     const std::string target = output_target(o, problems);
-    if (!problems.empty()) return refuse(problems, o.out);
+    add_problems(findings, problems);
+    if (has_pack_errors(findings)) return refuse(findings, &printed, o.out);
     write_set(o, genres, target, problems);
-    if (!problems.empty()) return refuse(problems, o.out);
-    return report(o, genres);
+    add_problems(findings, problems);
+    if (has_pack_errors(findings)) return refuse(findings, &printed, o.out);
+    return list_genres(o, genres);
 }

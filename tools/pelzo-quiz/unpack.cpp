@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -18,6 +17,7 @@
 #include "genre_source.h"
 #include "i18n.h"
 #include "quiz_load.h"
+#include "report.h"
 #include "sys.h"
 #include "usage.h"
 #include "workbook.h"
@@ -91,9 +91,10 @@ void check_workbook(const std::string &path, const std::vector<std::string> &gen
         if (k < genreNames.size() && sheets[k].name != genreNames[k])
             problems.push_back(where + ": " +
                                formatted(_("the genre name \"%s\" cannot be a sheet's name (at most 31 "
-                                           "characters, none of [ ] : * ? / \\, one of a kind), so the sheet is "
-                                           "named \"%s\", which packing the workbook takes as the genre's name: "
-                                           "give the sheet the name you want within those rules"),
+                                           "characters; none of [ ] : * ? / \\ or a control character; no ' first "
+                                           "or last; not History; unlike the other sheets' names, case aside), so "
+                                           "the sheet is named \"%s\", which packing the workbook takes as the "
+                                           "genre's name: give the sheet the name you want within those rules"),
                                          excerpt(genreNames[k]).c_str(), excerpt(sheets[k].name).c_str()));
     }
 }
@@ -197,18 +198,17 @@ bool open_output(const UnpackOptions &o, const std::vector<std::string> &names, 
 {
     std::string why;
     if (!sys_open_out_folder(o.dir.c_str(), &out.folder, &why)) {
-        fprintf(stderr, "%s: %s\n", escaped(o.dir).c_str(), escaped(why).c_str());
+        report_error(o.dir, why);
         return false;
     }
     if (!sys_out_folder_entries(out.folder).empty() && !o.force) {
-        fprintf(stderr, _("%s: the folder holds files; give --force to write into it anyway\n"),
-                escaped(o.dir).c_str());
+        report_error(o.dir, _("the folder holds files; give --force to write into it anyway"));
         return false;
     }
     for (const std::string &name : names) {
         if (!sys_out_folder_holds(out.folder, name, o.set.c_str())) continue;
-        fprintf(stderr, _("%s: is also the output file %s%s; unpacking would overwrite it\n"), escaped(o.set).c_str(),
-                escaped(out.folder.prefix).c_str(), escaped(name).c_str());
+        report_error(o.set, formatted(_("is also the output file %s; unpacking would overwrite it"),
+                                      (out.folder.prefix + name).c_str()));
         return false;
     }
     return true;
@@ -292,32 +292,27 @@ std::vector<std::string> other_genre_files(const OutFolder &folder, const std::v
 }
 
 // The files written on stdout, then what went wrong on stderr.
-int report(const UnpackOptions &o, const Written &w, const std::vector<std::string> &others)
+int report_unpack(const UnpackOptions &o, const Written &w, const std::vector<std::string> &others)
 {
-    for (const std::string &p : w.files) printf("%s\n", escaped(p).c_str());
-    const bool listed = fflush(stdout) == 0 && !ferror(stdout);
+    for (const std::string &p : w.files) list_row({p});
+    const bool listed = listing_written();
     const int listError = errno;
-    for (const std::string &p : w.problems) fprintf(stderr, "%s\n", escaped(p).c_str());
+    report_texts(w.problems);
+    constexpr const char *kCommand = "pelzo-quiz unpack";
     if (!w.problems.empty() && w.all)
-        fprintf(stderr,
-                _("pelzo-quiz unpack: every file was written, but those named above would not pack back as they "
-                  "stand\n"));
+        report_error(kCommand, _("every file was written, but those named above would not pack back as they stand"));
     else if (!w.all)
-        fprintf(stderr,
-                _("pelzo-quiz unpack: not every genre was written; the files listed do not make the whole set\n"));
+        report_error(kCommand, _("not every genre was written; the files listed do not make the whole set"));
     for (const std::string &p : others)
-        fprintf(stderr,
-                _("%s: warning: not written by this unpack; packing the folder's files would add it to the set\n"),
-                escaped(p).c_str());
+        report_warning(p, _("not written by this unpack; packing the folder's files would add it to the set"));
     if (!others.empty())
-        fprintf(stderr,
-                P_("pelzo-quiz unpack: %s holds %zu genre file of another set: move it away before packing\n",
-                   "pelzo-quiz unpack: %s holds %zu genre files of another set: move them away before packing\n",
-                   others.size()),
-                escaped(o.dir).c_str(), others.size());
+        report_error(kCommand, formatted(P_("%s holds %zu genre file of another set: move it away before packing",
+                                            "%s holds %zu genre files of another set: move them away before packing",
+                                            others.size()),
+                                         o.dir.c_str(), others.size()));
     if (!listed)
-        fprintf(stderr, _("pelzo-quiz unpack: the list of files written could not be written to standard output: %s\n"),
-                strerror(listError));
+        report_error(kCommand, formatted(_("the list of files written could not be written to standard output: %s"),
+                                         strerror(listError)));
     return w.problems.empty() && others.empty() && listed ? 0 : 1;
 }
 
@@ -356,5 +351,5 @@ int unpack_command(int argc, char **argv)
             write_genre_files(o, out.folder, names, format, written);
         others = other_genre_files(out.folder, names);
     }
-    return report(o, written, others);
+    return report_unpack(o, written, others);
 }

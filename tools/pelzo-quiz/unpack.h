@@ -14,8 +14,9 @@
 // set ("<set name>.xlsx"), a sheet per genre in genre order, each named after
 // its genre and holding a header row and one question per row, every cell a
 // text; a genre name no sheet can carry (over 31 characters, one of
-// [ ] : * ? / \, or alike another but for ASCII case) is written under a
-// changed name and named as a problem. (.xlsx rather than .ods: Excel, which
+// [ ] : * ? / \ or a control character, a ' first or last, "History", or
+// alike another under case folding) is written under a changed name and
+// named as a problem. (.xlsx rather than .ods: Excel, which
 // most schools have, and LibreOffice Calc both open it.) stdout lists the
 // files written, in genre order.
 //

@@ -4,25 +4,26 @@
 #include "usage.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
 #include "file_names.h"
 #include "format.h"
 #include "i18n.h"
+#include "report.h"
 
 bool asks_for_help(const std::string &arg) { return arg == "--help" || arg == "-h"; }
 
 int print_usage(const std::string &usage)
 {
-    fputs(usage.c_str(), stdout);
-    return fflush(stdout) == 0 && !ferror(stdout) ? 0 : 1;
+    list_block(usage);
+    return listing_written() ? 0 : 1;
 }
 
 int usage_error(const char *program, const std::string &what, const std::string &usage)
 {
-    fprintf(stderr, "%s: %s\n%s", program, escaped(what).c_str(), usage.c_str());
+    report_error(program, what);
+    report_block(usage);
     return 2;
 }
 

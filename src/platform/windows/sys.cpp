@@ -66,6 +66,7 @@ struct ConsoleRelay {
     HANDLE console = nullptr;  // where the text goes
     HANDLE pipe = nullptr;  // the pipe's reading end
     HANDLE thread = nullptr;
+    bool out = false, err = false;  // which streams write into the pipe
 };
 ConsoleRelay s_relay;
 
@@ -110,6 +111,50 @@ void finish_relay()
     WaitForSingleObject(s_relay.thread, INFINITE);
 }
 
+// How long a stop waits for the relay to write what the pipe holds. A
+// console whose output is paused (a selection being made in it) takes
+// nothing, and the stop must still come.
+constexpr DWORD kStopWaitMs = 2000;
+
+// Points the relayed streams at NUL, which closes the pipe's writing ends.
+// The runtime switches a descriptor only between writes: a write in
+// progress finishes into the pipe, and a later one goes nowhere. (Closed
+// instead, the descriptors could be taken by the next file opened.)
+DWORD WINAPI close_relayed_streams(void *)
+{
+    const int nul = _open("NUL", _O_WRONLY | _O_BINARY);
+    if (nul < 0) return 1;
+    if (s_relay.out) _dup2(nul, _fileno(stdout));
+    if (s_relay.err) _dup2(nul, _fileno(stderr));
+    _close(nul);
+    return 0;
+}
+
+// Before a stop ends the process: the streams stop writing into the pipe,
+// so that the relay ends once it has written everything already written,
+// and that is waited for. The switch runs on a thread of its own, as it
+// waits for a write in progress, which waits for the relay: the wait stays
+// bounded however stuck the console is.
+void drain_relay()
+{
+    static volatile LONG draining = 0;
+    if (!s_relay.thread) return;
+    if (InterlockedExchange(&draining, 1) == 0) {
+        if (HANDLE closer = CreateThread(nullptr, 0, close_relayed_streams, nullptr, 0, nullptr)) CloseHandle(closer);
+    }
+    WaitForSingleObject(s_relay.thread, kStopWaitMs);
+}
+
+// Ctrl+C, Ctrl+Break and closing the console's window end the process
+// through the system's own handler (ExitProcess), which neither runs the
+// exit handlers nor lets the relay finish: text still in the pipe would be
+// lost. This handler runs first, on a thread the system starts for it.
+BOOL WINAPI relay_on_stop(DWORD event)
+{
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) drain_relay();
+    return FALSE;  // the system's handler then ends the process
+}
+
 bool is_console(HANDLE h)
 {
     DWORD mode;
@@ -152,6 +197,8 @@ void sys_stdio_utf8()
         CloseHandle(s_relay.console);
         return;
     }
+    s_relay.out = outConsole;
+    s_relay.err = errConsole;
     for (FILE *stream : {stdout, stderr}) {
         if (!is_console(stream == stdout ? out : err)) continue;
         _dup2(fd, _fileno(stream));
@@ -161,6 +208,7 @@ void sys_stdio_utf8()
     }
     _close(fd);
     atexit(finish_relay);
+    SetConsoleCtrlHandler(relay_on_stop, TRUE);
 }
 
 std::string sys_program_folder()
@@ -284,14 +332,7 @@ bool sys_output_target(const std::string &path, std::string *target, std::string
         wchar_t final[32768];
         const DWORD n = GetFinalPathNameByHandleW(h, final, 32768, FILE_NAME_NORMALIZED);
         if (n > 0 && n < 32768) {
-            std::wstring name(final, n);
-            // The final path's own prefix goes: \\?\C:\... is C:\..., and
-            // \\?\UNC\server\share\... is \\server\share\...
-            if (name.rfind(L"\\\\?\\UNC\\", 0) == 0)
-                name.replace(0, 8, L"\\\\");
-            else if (name.rfind(L"\\\\?\\", 0) == 0)
-                name.erase(0, 4);
-            resolved = win_narrow(name.c_str());
+            resolved = win_narrow(win_plain_path(std::wstring(final, n)).c_str());
         }
     }
     CloseHandle(h);
@@ -317,6 +358,9 @@ volatile sig_atomic_t s_tempHeld = 0;
 extern "C" void remove_temp_and_stop(int sig)
 {
     if (s_tempHeld) DeleteFileW(s_tempPath);
+    // The runtime's handler, which this is, stops the process before the
+    // relay's own would run.
+    drain_relay();
     signal(sig, SIG_DFL);
     raise(sig);
 }

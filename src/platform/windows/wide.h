@@ -30,6 +30,23 @@ inline std::string win_narrow(const wchar_t *wide)
     return out;
 }
 
+// A final path name (GetFinalPathNameByHandleW) as paths are written
+// elsewhere: without its \\?\ prefix, so \\?\C:\dir\x is C:\dir\x and a
+// share's \\?\UNC\server\share\x is \\server\share\x. A path of MAX_PATH
+// characters or more keeps the prefix: only that form opens it. Any other
+// path is returned as it is.
+inline std::wstring win_plain_path(const std::wstring &path)
+{
+    std::wstring plain;
+    if (path.size() >= 8 && path.compare(0, 4, L"\\\\?\\") == 0 && _wcsnicmp(path.c_str() + 4, L"UNC\\", 4) == 0)
+        plain = L"\\\\" + path.substr(8);
+    else if (path.compare(0, 4, L"\\\\?\\") == 0)
+        plain = path.substr(4);
+    else
+        return path;
+    return plain.size() < MAX_PATH ? plain : path;
+}
+
 // The system's text for the calling thread's last error, in UTF-8, without
 // its trailing line break.
 inline std::string win_last_error_text()

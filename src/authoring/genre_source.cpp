@@ -12,7 +12,7 @@
 #include "ascii.h"
 #include "codepage.h"
 #include "format.h"
-#include "i18n.h"
+#include "authoring_i18n.h"
 #include "sys.h"
 #include "text_lines.h"
 #include "utf8.h"

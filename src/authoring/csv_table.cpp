@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "format.h"
-#include "i18n.h"
+#include "authoring_i18n.h"
 
 namespace {
 

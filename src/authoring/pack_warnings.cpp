@@ -4,7 +4,7 @@
 #include "pack_warnings.h"
 
 #include "font_files.h"
-#include "i18n.h"
+#include "authoring_i18n.h"
 #include "quiz_data.h"
 #include "screen_layout.h"
 #include "sys.h"

@@ -6,6 +6,7 @@
 #include "workbook.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -19,7 +20,7 @@
 #include "ascii.h"
 #include "file_names.h"
 #include "format.h"
-#include "i18n.h"
+#include "authoring_i18n.h"
 #include "sys.h"
 #include "zip_reader.h"
 #include "zip_writer.h"
@@ -322,16 +323,51 @@ std::string column_letters(long long column)
 // no trailing zeros, 1E+20 beyond. *plain is false where spreadsheets differ
 // (an exponent, or more than 10 significant digits, which a cell's width
 // rounds): LibreOffice writes 1E-07 as 0.0000001 and 1E+20 as 1E+020.
+#if defined(__cpp_lib_to_chars)
+// A decimal number, whole: std::from_chars, which no locale touches.
+bool read_number(const std::string &value, double *d)
+{
+    const auto res = std::from_chars(value.data(), value.data() + value.size(), *d);
+    return res.ec == std::errc() && res.ptr == value.data() + value.size();
+}
+
+// At most 15 significant digits, as printf's %.15g.
+std::string write_number(double d)
+{
+    char buf[64];
+    const auto out = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general, 15);
+    return std::string(buf, out.ptr);
+}
+#else
+// Emscripten's C++ library has no floating-point std::from_chars and
+// std::to_chars (its __cpp_lib_to_chars is unset). The C library's strtod and
+// %.15g read and write the same forms in the "C" locale, which the browser
+// build never changes; what strtod takes beyond from_chars (spaces, a "+",
+// hexadecimal) is refused here.
+bool read_number(const std::string &value, double *d)
+{
+    if (value.empty() || value[0] == '+' || value.find_first_of(" \t\n\v\f\rxXpP") != std::string::npos) return false;
+    errno = 0;
+    char *end = nullptr;
+    *d = strtod(value.c_str(), &end);
+    return errno == 0 && end == value.c_str() + value.size();
+}
+
+std::string write_number(double d)
+{
+    char buf[64];
+    snprintf(buf, sizeof buf, "%.15g", d);
+    return buf;
+}
+#endif
+
 std::string general_number(const std::string &value, bool *ok, bool *plain)
 {
     double d = 0;
-    const auto res = std::from_chars(value.data(), value.data() + value.size(), d);
-    *ok = res.ec == std::errc() && res.ptr == value.data() + value.size();
+    *ok = read_number(value, &d);
     *plain = false;
     if (!*ok) return value;
-    char buf[64];
-    const auto out = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::general, 15);
-    std::string s(buf, out.ptr);
+    std::string s = write_number(d);
     const size_t e = s.find('e');
     if (e != std::string::npos) s[e] = 'E';
     const size_t first = s.find_first_of("123456789");
