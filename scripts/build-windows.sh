@@ -18,9 +18,12 @@
 #                                       Start-menu entry and an uninstaller
 #
 # The executables are linked statically: they need no DLL besides Windows'
-# own. The libraries come from scripts/setup-windows.sh (run here; it reuses
+# own; they are built optimised with debug information (RelWithDebInfo, as
+# the Linux package is), which the release leaves out (strip). The libraries come from scripts/setup-windows.sh (run here; it reuses
 # what build-win/deps already holds). The release is built in
-# build-win-release/ and checked before it is packed: both programs are
+# build-win-release/, or in the build folder PELZO_WIN_BUILD names (test.sh's
+# build-win, whose tests have just run on these same programs), and checked
+# before it is packed: both programs are
 # PE32+ executables (the game a GUI one) that import only system DLLs, and
 # the installer installs, ties .pzq files to the game, starts the tool and
 # uninstalls under Wine, leaving the player's files (tests/wine/installer.sh).
@@ -41,10 +44,15 @@ for tool in makensis python3; do
   command -v "$tool" >/dev/null || die "$tool is missing (scripts/setup.sh and scripts/setup-windows.sh install it)"
 done
 
-build=$top/build-win-release
+build=${PELZO_WIN_BUILD:-$top/build-win-release}
+mkdir -p "$build"
+build=$(cd "$build" && pwd)
+# A folder of its own builds no tests; one given keeps its tests.
+tests=()
+[ -n "${PELZO_WIN_BUILD:-}" ] || tests=(-DPELZO_BUILD_TESTS=OFF)
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DPELZO_WIN_DEPS="$top/build-win/deps/prefix" -DCMAKE_BUILD_TYPE=Release \
-  -DPELZO_BUILD_TESTS=OFF -DPELZO_WERROR=ON >/dev/null
+  -DPELZO_WIN_DEPS="$top/build-win/deps/prefix" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  "${tests[@]}" -DPELZO_WERROR=ON >/dev/null
 # The build packs the sample sets with the new pelzo-quiz.exe under Wine,
 # several at once: the prefix is made, its server is up and Wine answers
 # before the first of them starts, so that none of them is the one that
@@ -134,7 +142,7 @@ makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DSTAGE="$stage" -DFILES="$
 # Under Wine, the installer puts everything in place and the uninstaller
 # takes exactly that away again, in English and in Japanese.
 if command -v wine >/dev/null; then
-  bash tests/wine/installer.sh "$out/$name-setup.exe" "$stage" "$build/wine-prefix" ||
+  bash tests/wine/installer.sh "$out/$name-setup.exe" "$stage" "$build/installer-prefix" ||
     die "the installer check failed under Wine"
 fi
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Builds the libFuzzer targets of tests/fuzz with clang and runs each for the
-# given number of seconds, one after another, from a fresh corpus seeded by
+# given number of seconds, as many at once as there are cores (each target is
+# one process, so on a 2-core machine two at a time), from a fresh corpus seeded by
 # make_seeds (tests/fuzz/make_seeds.cpp, given the ZIP fixtures of
 # tests/fixtures/make_zip_fixtures.py). Inputs saved in
 # tests/fuzz/regressions/<target>/ are replayed first. Exits non-zero when any
@@ -10,7 +11,8 @@
 #
 #   scripts/fuzz.sh [SECONDS] [TARGET...]     (default 60 s, every target)
 #
-# Environment: PELZO_FUZZ_BUILD (default build-fuzz), PELZO_JOBS (build jobs).
+# Environment: PELZO_FUZZ_BUILD (default build-fuzz), PELZO_JOBS (build jobs,
+# and targets run at once; default: the number of cores).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -55,9 +57,10 @@ export TMPDIR=$build/fuzz-tmp
 rm -rf "$TMPDIR"
 mkdir -p "$TMPDIR"
 
-failed=0
-printf '%-14s %12s %7s %7s  %s\n' target executions cov ft result > "$build/fuzz-summary.txt"
-for t in "${targets[@]}"; do
+# fuzz_one TARGET: replays TARGET's saved regressions, fuzzes it for the
+# given time and writes its summary line to $results/TARGET.
+fuzz_one() {
+  local t=$1 name exe corpus artifacts log result rc execs status cov ft what found
   name=${t#fuzz_}
   exe=$build/fuzz/$t
   corpus=$build/fuzz-corpus/$name
@@ -65,7 +68,6 @@ for t in "${targets[@]}"; do
   log=$build/fuzz-logs/$t.log
   rm -rf "$corpus" "$artifacts"
   mkdir -p "$corpus" "$artifacts" "$(dirname "$log")"
-  echo "== fuzz: $t for ${seconds}s =="
 
   result=ok
   regressions=("$top"/tests/fuzz/regressions/"$name"/*)
@@ -88,8 +90,35 @@ for t in "${targets[@]}"; do
     found=$(ls "$artifacts" 2>/dev/null | head -1)
     result="FAILED (exit $rc) ${what:-see $log} ${found:+input $artifacts/$found}"
   fi
-  [ "$result" = ok ] || failed=1
-  printf '%-14s %12s %7s %7s  %s\n' "$t" "${execs:-?}" "${cov:-?}" "${ft:-?}" "$result" | tee -a "$build/fuzz-summary.txt"
+  printf '%-14s %12s %7s %7s  %s\n' "$t" "${execs:-?}" "${cov:-?}" "${ft:-?}" "$result" >"$results/$t"
+  cat "$results/$t"
+}
+
+# Each target is one process on one core: $jobs of them at a time. A target
+# that ends early (a finding) frees its core for the next.
+results=$build/fuzz-results
+rm -rf "$results"
+mkdir -p "$results"
+running=0
+for t in "${targets[@]}"; do
+  if [ "$running" -ge "$jobs" ]; then
+    wait -n
+    running=$((running - 1))
+  fi
+  echo "== fuzz: $t for ${seconds}s =="
+  fuzz_one "$t" &
+  running=$((running + 1))
+done
+wait
+
+failed=0
+printf '%-14s %12s %7s %7s  %s\n' target executions cov ft result >"$build/fuzz-summary.txt"
+for t in "${targets[@]}"; do
+  if [ ! -s "$results/$t" ]; then
+    printf '%-14s %12s %7s %7s  %s\n' "$t" '?' '?' '?' "FAILED (no result: see $build/fuzz-logs/$t.log)" >"$results/$t"
+  fi
+  grep -q '  ok$' "$results/$t" || failed=1
+  cat "$results/$t" >>"$build/fuzz-summary.txt"
 done
 
 echo "== fuzz: summary =="

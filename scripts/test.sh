@@ -14,10 +14,13 @@
 #
 # Each stage installs the Debian packages it needs and builds what it takes
 # from another (the Linux tool, the Linux screenshots), so any one stage runs
-# on a fresh machine. Nothing is run again on failure but where Wine did not
-# start a program at all (cmake/wine-run.sh, scripts/build-windows.sh): that
-# is logged with its reason, and a second failure fails the run. Fails on the
-# first failure or report; prints each stage's time.
+# on a fresh machine. Steps that need different things (the network, a
+# core) run beside each other (beside/joined below). Nothing is run again on
+# failure but where Wine did not start a program at all (cmake/wine-run.sh,
+# scripts/build-windows.sh) or a key went to a Wine window before it had
+# the focus (tests/wine/game_under_wine.sh): that is logged with its reason,
+# and a second failure fails the run. Fails on the first failure or report;
+# prints each stage's time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -31,11 +34,59 @@ for stage in "${stages[@]}"; do
   case " ${all_stages[*]} " in *" $stage "*) ;; *) usage ;; esac
 done
 
-run_suite() {
+# timed LABEL CMD...: runs CMD and says how long it took, so that each
+# stage's log shows where its minutes go.
+timed() {
+  local label=$1 t=$SECONDS
+  shift
+  "$@"
+  echo "---- $label: $((SECONDS - t)) s"
+}
+
+# build_suite DIR CMAKE_ARG...: configures and builds the suite in DIR;
+# run_tests DIR runs it; run_suite does both.
+build_suite() {
   local dir=$1; shift
   cmake -S . -B "$dir" -DPELZO_WERROR=ON -DPELZO_BUILD_TESTS=ON "$@" >/dev/null
-  cmake --build "$dir" -j"$jobs"
-  ctest --test-dir "$dir" --output-on-failure --no-tests=error -j"$jobs" --timeout 600
+  timed "build $dir" cmake --build "$dir" -j"$jobs"
+}
+run_tests() {
+  timed "tests $1" ctest --test-dir "$1" --output-on-failure --no-tests=error -j"$jobs" --timeout 600
+}
+run_suite() {
+  build_suite "$@"
+  run_tests "$1"
+}
+
+# Steps that need different things (one the network, one a core, one the
+# other) run beside each other: beside NAME CMD... starts CMD in the
+# background with its output in build-logs/NAME.log; joined NAME waits for
+# it, shows that output, and fails the stage when it failed. Every step
+# started is joined or, on an early exit, ended.
+declare -A beside_pids=()
+beside() {
+  local name=$1; shift
+  mkdir -p "$top/build-logs"
+  timed "$name (beside)" "$@" >"$top/build-logs/$name.log" 2>&1 &
+  beside_pids[$name]=$!
+}
+joined() {
+  local name=$1 rc=0 t=$SECONDS
+  wait "${beside_pids[$name]}" || rc=$?
+  unset "beside_pids[$name]"
+  sed "s/^/[$name] /" "$top/build-logs/$name.log"
+  echo "---- $name: waited for $((SECONDS - t)) s"
+  if [ "$rc" -ne 0 ]; then
+    echo "test.sh: $name failed with code $rc (its output is above, and in build-logs/$name.log)" >&2
+    return 1
+  fi
+}
+end_beside() {
+  local name
+  for name in "${!beside_pids[@]}"; do
+    kill -- "${beside_pids[$name]}" 2>/dev/null || true
+    wait "${beside_pids[$name]}" 2>/dev/null || true
+  done
 }
 
 # linux_targets TARGET...: the given programs of the Linux build in build/,
@@ -49,7 +100,7 @@ export SDL_AUDIODRIVER=dummy
 export GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
 
 # Every clean-up the stages need, run once on exit.
-cleanups=()
+cleanups=(end_beside)
 current=""  # the stage running, named on exit when it failed
 cleanup() {
   local c
@@ -82,7 +133,7 @@ stage_linux() {
   need_display
   run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
   echo "== install into a temporary prefix, and the .deb =="
-  bash scripts/install-test.sh --deb build
+  timed install-test.sh bash scripts/install-test.sh --deb build
   echo "== the sources' formatting =="
   check_format
 }
@@ -98,56 +149,70 @@ stage_asan() {
 
 stage_fuzz() {
   bash scripts/setup.sh
-  bash scripts/fuzz.sh "${PELZO_FUZZ_SECONDS:-60}"
+  timed fuzz.sh bash scripts/fuzz.sh "${PELZO_FUZZ_SECONDS:-60}"
 }
 
 stage_windows() {
   bash scripts/setup.sh
   need_display
-  linux_targets pelzo-quiz  # the Linux tool the Windows one is compared with
-  bash scripts/setup-windows.sh build-win
   # One prefix for the whole stage, standing in for a Windows with its fonts,
   # and one Wine server kept up for it, so that each test program starts
   # quickly. Wine names files on the Linux side in the locale's character
   # set: UTF-8, so that every Windows file name has a Linux one.
   export WINEPREFIX=$top/build-win/wine-prefix WINEDEBUG=-all LC_ALL=C.UTF-8
-  bash scripts/wine-prefix.sh "$WINEPREFIX"
+  bash scripts/setup.sh wine wine64
   wineserver -k 2>/dev/null || true  # a server left from an earlier run
-  wineserver -p
   cleanups+=("WINEPREFIX='$WINEPREFIX' wineserver -k 2>/dev/null || true")
+  # While the Windows libraries build: the prefix, and the Linux tool the
+  # Windows one is compared with, with the seed writer whose inputs they
+  # are compared on.
+  beside wine-prefix bash scripts/wine-prefix.sh "$WINEPREFIX"
+  beside linux-tool linux_targets pelzo-quiz make_seeds
+  timed setup-windows.sh bash scripts/setup-windows.sh build-win
+  joined wine-prefix
+  joined linux-tool
+  wineserver -k 2>/dev/null || true  # one the prefix's making left
+  wineserver -p
   # Wine's helper programs (services, the desktop process) start here, once,
-  # rather than with the first test.
+  # rather than with the first program the build runs under Wine.
   wine cmd /c exit </dev/null >/dev/null 2>&1
-  run_suite build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DPELZO_LINUX_TOOL="$top/build/pelzo-quiz"
+  # Built as the release is: the suite tests the code that ships, and the
+  # release below packs these same programs without compiling them again.
+  run_suite build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DPELZO_LINUX_TOOL="$top/build/pelzo-quiz"
   echo "== Windows: the release archive and the installer =="
-  bash scripts/build-windows.sh "$top/build-win-release/dist"
+  PELZO_WIN_BUILD=$top/build-win timed build-windows.sh bash scripts/build-windows.sh "$top/build-win/dist"
   wineserver -k 2>/dev/null || true
   unset WINEPREFIX WINEDEBUG LC_ALL
 }
 
 stage_web() {
   bash scripts/setup.sh
-  # The Linux game's title with the sample set, which the page's must match,
-  # and the Linux tool, which packs the authoring test's cases and checks
-  # the sets the page saves.
-  linux_targets pelzo-screenshots pelzo-quiz
-  bash scripts/setup-web.sh build-web
+  # The browser first: its packages download while nothing else does. Then,
+  # beside the browser's libraries, the Linux game's title with the sample
+  # set (which the page's must match) and the Linux tool, which packs the
+  # authoring test's cases and checks the sets the page saves.
   bash scripts/setup.sh chromium
   # Node's package manager, for puppeteer-core: a Node that brings its own npm
   # needs no Debian npm, which would not install beside it.
   command -v npm >/dev/null || bash scripts/setup.sh npm
+  beside linux-programs linux_targets pelzo-screenshots pelzo-quiz
+  timed setup-web.sh bash scripts/setup-web.sh build-web
   export NODE_PATH=/usr/share/nodejs
-  run_suite build-web -DCMAKE_TOOLCHAIN_FILE=cmake/emscripten-web.cmake -DCMAKE_BUILD_TYPE=Release \
+  beside npm-ci env -C tests/web npm ci --no-audit --no-fund --loglevel=error
+  build_suite build-web -DCMAKE_TOOLCHAIN_FILE=cmake/emscripten-web.cmake -DCMAKE_BUILD_TYPE=Release \
     -DPELZO_LINUX_TOOL="$top/build/pelzo-quiz"
-  bash scripts/build-web.sh "$top/build-web/dist" build-web
+  joined npm-ci
+  joined linux-programs
+  run_tests build-web
+  timed build-web.sh bash scripts/build-web.sh "$top/build-web/dist" build-web
   reference=$top/build/web-reference
   rm -rf "$reference"
   mkdir -p "$reference"
   SDL_VIDEODRIVER=dummy build/pelzo-screenshots shots "$reference" data/samples/sample.zip >/dev/null
-  (cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
   PELZO_WEB_DIR=$top/build-web/stage PELZO_TITLE_REFERENCE=$reference/title_loaded_file_line.png \
   PELZO_QUIZ=$top/build/pelzo-quiz \
-    node --test tests/web/web_test.js tests/web/load_test.js tests/web/sharp_test.js
+    timed "the page in Chromium" node --test tests/web/web_test.js tests/web/load_test.js tests/web/sharp_test.js
 }
 
 times=()

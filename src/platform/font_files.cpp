@@ -5,7 +5,11 @@
 #include <filesystem>
 #include <system_error>
 
-const std::vector<std::string> &japanese_font_candidates() { return sys_japanese_fonts(); }
+const std::vector<std::string> &japanese_font_candidates()
+{
+    static const std::vector<std::string> list = sys_japanese_fonts();
+    return list;
+}
 
 namespace {
 

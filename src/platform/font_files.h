@@ -19,9 +19,9 @@
 // glyph advances are measured in.
 constexpr int kJapaneseFontSize = 36;
 
-// Font files the system offers for Japanese text, best first. Asked once per
-// process.
-const std::vector<std::string> &sys_japanese_fonts();
+// Font files the system offers for Japanese text, best first, looked up anew
+// on each call (japanese_font_candidates keeps the first answer).
+std::vector<std::string> sys_japanese_fonts();
 // Readies the port's font files for a glyph set of these codepoints before
 // the candidates are tried: the browser inflates its shipped font and fetches
 // the whole font when its first part lacks one of them. Nothing elsewhere.

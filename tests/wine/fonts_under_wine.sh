@@ -54,7 +54,7 @@ mkdir -p "$game"
 cp "$exe" "$game/pelzowin.exe"
 cp "$sample" "$game/sample.zip"
 
-# pixel, find_window, wait_pixel, ink_height, low_cell
+# pixel, pixel_is, within, find_window, wait_pixel, click, press, process_ends, ink_height, low_cell
 . "$(dirname "$0")/window_support.sh"
 
 # Starts the game; true when its title's start button reads in Japanese.
@@ -65,14 +65,14 @@ start_and_read_label() {
   if [ "${1:-}" = box ]; then
     # The message box comes first, over no game window yet.
     if find_window PelzoWin; then
-      xdotool key --window "$wid" Return 2>/dev/null
+      press "--window $wid Return" "the message box" box_gone || fail "Return did not close the message box"
     else
       fail "no message box about the missing font"
     fi
   fi
   find_window "PelzoWin ver1.1.0" || { fail "the game's window did not appear"; return 1; }
   xdotool mousemove --window "$wid" 900 600
-  wait_pixel 930 290 "18,20,35" >/dev/null
+  seen=$(wait_pixel 930 290 "18,20,35") || fail "no title screen: pixel 930,290 is $seen"
   import -silent -window "$wid" -crop 252x48+354+344 +repage "$work/label.png"
   low_cell "$work/label.png" 1 7 3
 }
@@ -80,11 +80,10 @@ start_and_read_label() {
 # In the running game: starts it, answers the first question and reads the
 # "次の問題 →" button; true when "→" (its last cell) is far lower than "次".
 answer_and_read_next() {
-  xdotool mousemove --window "$wid" 480 368 click 1
-  wait_pixel 930 290 "28,32,55" >/dev/null
-  xdotool mousemove --window "$wid" 250 370 click 1
-  xdotool mousemove --window "$wid" 900 20
-  wait_pixel 396 613 "40,80,40" >/dev/null
+  # The choices show once the stage card has gone.
+  click 480 368 "the start button" pixel_is 465 400 "38,44,70" ||
+    fail "the click did not start the game: pixel 465,400 is $(pixel 465 400)"
+  answer_first
   import -silent -window "$wid" -crop 164x28+398+599 +repage "$work/next.png"  # inside its outline
   low_cell "$work/next.png" 5 6 2
 }
@@ -93,26 +92,33 @@ answer_and_read_next() {
 # questions and saves the result screen's button (GAME OVER's or a cleared
 # stage's, whichever it is) as $1.
 play_to_result() {
-  for _ in $(seq 9); do
-    xdotool mousemove --window "$wid" 480 613 click 1
-    wait_pixel 396 613 "18,20,35" >/dev/null  # the button goes with the question
-    xdotool mousemove --window "$wid" 250 370 click 1
-    xdotool mousemove --window "$wid" 900 20
-    wait_pixel 396 613 "40,80,40" >/dev/null
+  local question
+  for question in $(seq 2 10); do
+    # The button goes with the question.
+    click 480 613 "the next button" pixel_is 396 613 "18,20,35" ||
+      { fail "question $question did not come: pixel 396,613 is $(pixel 396 613)"; return; }
+    answer_first || return
   done
-  xdotool mousemove --window "$wid" 480 613 click 1
-  xdotool mousemove --window "$wid" 900 20
-  for _ in $(seq 100); do
-    [ "$(pixel 378 420)" = "80,20,20" ] || [ "$(pixel 368 452)" = "30,80,30" ] && break
-    sleep 0.1
-  done
+  click 480 613 "the last next button" result_shown || fail "no result screen after the tenth answer"
   import -silent -window "$wid" -crop 260x90+350+376 +repage "$1"
 }
+
+# Answers slot 1 of the question up and waits for "次の問題 →".
+answer_first() {
+  click 250 370 "the first answer" pixel_is 396 613 "40,80,40" ||
+    { fail "no next button after an answer: pixel 396,613 is $(pixel 396 613)"; return 1; }
+}
+
+# The message box about the missing font has gone.
+box_gone() { ! xdotool search --name "^PelzoWin\$" >/dev/null 2>&1; }
+
+# GAME OVER's button, or a cleared stage's.
+result_shown() { [ "$(pixel 378 420)" = "80,20,20" ] || [ "$(pixel 368 452)" = "30,80,30" ]; }
 
 stop_game() {
   [ -n "$pid" ] || return
   xdotool key --window "$wid" alt+F4 2>/dev/null
-  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  process_ends "$pid" || { echo "FAIL: the game still runs 10 s after Alt+F4; ended"; failures=$((failures + 1)); }
   kill "$pid" 2>/dev/null
   wait "$pid" 2>/dev/null
   pid=

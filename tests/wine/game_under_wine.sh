@@ -32,7 +32,7 @@ export WINEDEBUG=-all SDL_AUDIODRIVER=dummy LC_ALL=C.UTF-8
 exe=$(realpath "$exe")
 
 work=$(mktemp -d)
-pid=
+pid= game=
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null
   rm -rf "$work"
@@ -41,27 +41,23 @@ trap cleanup EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# pixel, find_window, wait_pixel, ink_height
+# pixel, pixel_is, within, find_window, wait_pixel, click, press, window_is, process_ends, ink_height
 . "$(dirname "$0")/window_support.sh"
 
 # Waits up to 10 s for the game to end; sets code to its exit code.
 wait_exit() {
   code=
-  for _ in $(seq 100); do
-    if ! kill -0 "$pid" 2>/dev/null; then
-      wait "$pid"
-      code=$?
-      pid=
-      return 0
-    fi
-    sleep 0.1
-  done
-  return 1
+  process_ends "$pid" || return 1
+  wait "$pid"
+  code=$?
+  pid=
 }
 
 # Closes the game's window and expects exit code 0 ($1 names the start).
 close_game() {
   [ -n "$pid" ] || return
+  # A game whose window never came is ended (its failure is told already).
+  if [ -z "$game" ]; then kill "$pid" 2>/dev/null; pid=; return; fi
   xdotool key --window "$game" alt+F4
   if ! wait_exit; then
     fail "the game still runs 10 s after its window was closed ($1)"
@@ -101,14 +97,15 @@ else
     fail "the start button's label is not drawn with the Japanese font (ink heights ゲ $tall, ー $bar)"
   fi
 
-  # A click on "ゲームスタート" starts the game: the question panel appears.
-  xdotool mousemove --window "$wid" 480 368 click 1
-  seen=$(wait_pixel 930 290 "28,32,55") || fail "the click did not start the game: pixel 930,290 is $seen"
-  # Once the stage card has gone, answer slot 1 (x 25-475, y 330-410)...
-  sleep 4
-  xdotool mousemove --window "$wid" 250 370 click 1
-  # ...which turns green (right) or red (wrong).
-  seen=$(wait_pixel 465 400 "20,80,40" "120,30,30") || fail "the answer was not coloured: pixel 465,400 is $seen"
+  # A click on "ゲームスタート" starts the game: the question panel appears
+  # and, once the stage card has gone, the choices.
+  click 480 368 "the start button" pixel_is 930 290 "28,32,55" ||
+    fail "the click did not start the game: pixel 930,290 is $(pixel 930 290)"
+  seen=$(wait_pixel 465 400 "38,44,70") || fail "the choices did not show: pixel 465,400 is $seen"
+  # A click on answer slot 1 (x 25-475, y 330-410) turns it green (right) or
+  # red (wrong).
+  click 250 370 "the first answer" pixel_is 465 400 "20,80,40" "120,30,30" ||
+    fail "the answer was not coloured: pixel 465,400 is $(pixel 465 400)"
 
   game=$wid
   close_game "first start"
@@ -129,7 +126,12 @@ open_dialog() {
   fi
   game=$wid
   xdotool mousemove --window "$game" 480 368
-  sleep 1
+  # The start button lit under the pointer, as it will be when the dialog
+  # has gone.
+  if ! seen=$(wait_pixel 480 345 "60,90,150"); then
+    fail "the start button did not light under the pointer: pixel 480,345 is $seen ($1)"
+    return 1
+  fi
   import -silent -window "$game" "$work/before.png"
   xdotool click 1
   # Wine's dialog is titled "Open".
@@ -139,35 +141,35 @@ open_dialog() {
   fi
   # Keys typed on the keyboard go to the focused window, so the dialog must
   # have the focus first (a key for the game would end it).
-  for _ in $(seq 50); do
-    xdotool windowfocus "$wid" 2>/dev/null
-    sleep 0.1
-    if [ "$(xdotool getwindowfocus 2>/dev/null)" = "$wid" ]; then
-      sleep 0.5
-      return 0
-    fi
-  done
+  within 5 focus_on "$wid" && return 0
   fail "the dialog never took the keyboard focus ($1)"
   return 1
 }
+focus_on() {
+  xdotool windowfocus "$1" 2>/dev/null
+  [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]
+}
+dialog_gone() { ! xdotool search --name "^Open\$" >/dev/null 2>&1; }
 
 # --- 2. the open-file dialog, cancelled -----------------------------------------
 if open_dialog "second start"; then
-  xdotool key Escape
-  for _ in $(seq 50); do
-    xdotool search --name "^Open\$" >/dev/null 2>&1 || break
-    sleep 0.1
-  done
-  xdotool search --name "^Open\$" >/dev/null 2>&1 && fail "Escape did not close the dialog"
-  sleep 0.5
+  press "Escape" "the dialog" dialog_gone || fail "Escape did not close the dialog"
+  # The title screen comes back as it was, pointer light and all.
   wid=$game
-  import -silent -window "$game" "$work/after.png"
-  differ=$(compare -metric AE -fuzz 2% "$work/before.png" "$work/after.png" null: 2>&1)
-  [ "$differ" = "0" ] || fail "the title screen changed after the cancelled dialog ($differ pixels)"
+  within 5 window_is "$work/before.png" ||
+    fail "the title screen changed after the cancelled dialog ($(window_differs_from "$work/before.png") pixels)"
   seen=$(pixel 930 290)
   [ "$seen" = "18,20,35" ] || fail "not on the title screen after the cancelled dialog: pixel 930,290 is $seen"
 fi
 close_game "second start"
+
+# True when the dialog looks as it did a moment ago (typed.png), which it
+# then becomes.
+typed_settled() {
+  window_is "$work/typed.png" && return 0
+  mv "$work/typed.png.now.png" "$work/typed.png"
+  return 1
+}
 
 # --- 3. a set chosen in the open-file dialog -------------------------------------
 # The game goes on as soon as the dialog's OK is pressed: the set loads and
@@ -176,9 +178,13 @@ close_game "second start"
 # window manager).
 if open_dialog "third start"; then
   # Typed as a path of ASCII letters, which xdotool types into any
-  # keyboard layout.
+  # keyboard layout; Return only once the dialog shows the whole path (its
+  # picture stops changing).
+  import -silent -window "$wid" "$work/empty.png"
   xdotool type --delay 5 "$(winepath -w "$(realpath "$sample")" 2>/dev/null)"
-  sleep 0.3
+  within 5 window_is_not "$work/empty.png" || fail "the typed path did not show in the dialog"
+  import -silent -window "$wid" "$work/typed.png"
+  within 5 typed_settled || fail "the dialog's picture kept changing after the path was typed"
   wid=$game
   start=$(date +%s%N)
   xdotool key Return

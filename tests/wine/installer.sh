@@ -46,7 +46,11 @@ install() {
 # for until the program folder holds only what the player put there.
 uninstall() {
   env "${locale_env[@]}" wine "$installed/uninstall.exe" /S >/dev/null 2>&1 || true
-  for _ in $(seq 150); do [ -e "$installed/uninstall.exe" ] || break; sleep 0.2; done
+  local limit=$(($(date +%s) + 30))
+  while [ -e "$installed/uninstall.exe" ]; do
+    [ "$(date +%s)" -lt "$limit" ] || die "the uninstaller had not removed uninstall.exe 30 s after it started"
+    sleep 0.2
+  done
   wineserver -w
 }
 # The paths below a folder, one a line, sorted.

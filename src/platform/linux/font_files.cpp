@@ -40,16 +40,12 @@ void sys_ready_japanese_fonts(const int *, int) {}
 
 // The Japanese serif comes first: it has the Mincho look of the first Windows
 // font.
-const std::vector<std::string> &sys_japanese_fonts()
+std::vector<std::string> sys_japanese_fonts()
 {
-    static std::vector<std::string> list;
-    static bool resolved = false;
-    if (!resolved) {
-        resolved = true;
-        for (const char *pattern : {"serif:lang=ja", "sans-serif:lang=ja"}) {
-            std::string path = fontconfig_japanese(pattern);
-            if (!path.empty()) list.push_back(std::move(path));
-        }
+    std::vector<std::string> list;
+    for (const char *pattern : {"serif:lang=ja", "sans-serif:lang=ja"}) {
+        std::string path = fontconfig_japanese(pattern);
+        if (!path.empty()) list.push_back(std::move(path));
     }
     return list;
 }

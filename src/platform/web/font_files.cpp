@@ -95,8 +95,4 @@ void sys_ready_japanese_fonts(const int *codepoints, int count)
     if (is_file(packed.c_str()) || web_fetch_whole_font(packed.c_str())) inflate_part(kWhole);
 }
 
-const std::vector<std::string> &sys_japanese_fonts()
-{
-    static const std::vector<std::string> list{kWhole, kPart1};
-    return list;
-}
+std::vector<std::string> sys_japanese_fonts() { return {kWhole, kPart1}; }

@@ -34,25 +34,20 @@ const char *sys_japanese_font_hint()
 
 void sys_ready_japanese_fonts(const int *, int) {}
 
-const std::vector<std::string> &sys_japanese_fonts()
+std::vector<std::string> sys_japanese_fonts()
 {
-    static std::vector<std::string> list;
-    static bool resolved = false;
-    if (!resolved) {
-        resolved = true;
-        list = {
-            "C:/Windows/Fonts/yumindb.ttf",
-            "C:/Windows/Fonts/YuGothR.ttf",
-            "C:/Windows/Fonts/BIZ-UDGothicR.ttf",
-        };
-        const std::string fonts = system_fonts_folder();
-        if (!fonts.empty()) {
-            for (const char *name : {"yumin.ttf", "yumindb.ttf", "yuminl.ttf", "msmincho.ttc", "YuGothR.ttc",
-                                     "YuGothM.ttc", "BIZ-UDGothicR.ttc", "meiryo.ttc", "msgothic.ttc"})
-                list.push_back(fonts + name);
-        }
-        const std::string own = sys_program_folder();
-        if (!own.empty()) list.push_back(own + "ipam.ttf");
+    std::vector<std::string> list = {
+        "C:/Windows/Fonts/yumindb.ttf",
+        "C:/Windows/Fonts/YuGothR.ttf",
+        "C:/Windows/Fonts/BIZ-UDGothicR.ttf",
+    };
+    const std::string fonts = system_fonts_folder();
+    if (!fonts.empty()) {
+        for (const char *name : {"yumin.ttf", "yumindb.ttf", "yuminl.ttf", "msmincho.ttc", "YuGothR.ttc", "YuGothM.ttc",
+                                 "BIZ-UDGothicR.ttc", "meiryo.ttc", "msgothic.ttc"})
+            list.push_back(fonts + name);
     }
+    const std::string own = sys_program_folder();
+    if (!own.empty()) list.push_back(own + "ipam.ttf");
     return list;
 }

@@ -86,6 +86,7 @@ done
 
 xdotool key --window "$wid" Escape
 for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+kill -0 "$pid" 2>/dev/null && fail "the game still runs 5 s after Escape"
 wait "$pid"
 status=$?
 pid=""
