@@ -31,11 +31,9 @@ struct ListLine {
 constexpr float kFontSize = 16.0f;
 constexpr float kLineAdvance = 22.0f;
 constexpr float kEntryGap = 8.0f;
-constexpr float kListLeft = 118.0f;
-constexpr float kTextLeft = 174.0f;
-constexpr float kListRight = 842.0f;
-constexpr float kListTop = 140.0f;
-constexpr float kListBottom = 514.0f;
+// Where the listed lines go; a problem's text starts right of its chip.
+constexpr Rectangle kList{118.0f, 140.0f, 724.0f, 374.0f};
+constexpr float kTextLeft = kList.x + 56.0f;
 
 constexpr float kPanelRoundness = 0.04f;
 constexpr Color kPanelFill{26, 30, 52, 255};
@@ -154,15 +152,15 @@ void lay_out()
     s_lines.clear();
     s_pageStarts.assign(1, 0);
     float y = 0.0f;
-    const float pageHeight = kListBottom - kListTop;
+    const float pageHeight = kList.height;
     for (size_t e = 0; e < s_entries.size(); ++e) {
         const Entry &entry = s_entries[e];
-        const float left = entry.kind == ENTRY_NOTE ? kListLeft : kTextLeft;
+        const float left = entry.kind == ENTRY_NOTE ? kList.x : kTextLeft;
         const size_t first = s_lines.size();
         const char *text = entry.text.c_str();
         char line[kTextboxLineSize];
         for (const char *p = text; *p != '\0';) {
-            const char *rest = take_panel_line(p, kListRight - left, line);
+            const char *rest = take_panel_line(p, (kList.x + kList.width) - left, line);
             s_lines.push_back(ListLine{static_cast<int>(e), static_cast<int>(p - text), static_cast<int>(rest - p), 0});
             p = rest;
             while (*p == ' ') ++p;  // a line does not begin with the space it broke at
@@ -202,12 +200,12 @@ void draw_heading()
         snprintf(heading, sizeof heading, kHeadingWarnings, s_warningCount, s_warningCount, plural(s_warningCount));
     draw_text_center(heading, 62.0f, 22.0f, s_errorCount > 0 ? kColorRed : kColorYellow);
     draw_text_center(s_errorCount > 0 ? kAdviceErrors : kAdviceWarnings, 100.0f, kFontSize, kColorMuted);
-    DrawLine(static_cast<int>(kListLeft), 128, static_cast<int>(kListRight), 128, kRule);
+    DrawLine(static_cast<int>(kList.x), 128, static_cast<int>((kList.x + kList.width)), 128, kRule);
 }
 
 void draw_chip(const char *label, float y, Color fill)
 {
-    const Rectangle chip{kListLeft, y - 1.0f, 44.0f, kFontSize + 4.0f};
+    const Rectangle chip{kList.x, y - 1.0f, 44.0f, kFontSize + 4.0f};
     DrawRectangleRounded(chip, 0.4f, 6, fill);
     const float width = MeasureTextEx(g_fontJP, label, 14.0f, kTextSpacing).x;
     DrawTextEx(g_fontJP, label, Vector2{chip.x + (chip.width - width) * 0.5f, y + 1.0f}, 14.0f, kTextSpacing,
@@ -223,12 +221,12 @@ void draw_page()
     for (int i = begin; i < end; ++i) {
         const ListLine &line = s_lines[static_cast<size_t>(i)];
         const Entry &entry = s_entries[static_cast<size_t>(line.entry)];
-        const float y = kListTop + line.y;
+        const float y = kList.y + line.y;
         if (line.begin == 0 && entry.kind == ENTRY_ERROR) draw_chip(kChipError, y, kErrorChip);
         if (line.begin == 0 && entry.kind == ENTRY_WARNING) draw_chip(kChipWarning, y, kWarningChip);
         memcpy(text, entry.text.c_str() + line.begin, static_cast<size_t>(line.length));
         text[line.length] = '\0';
-        const float x = entry.kind == ENTRY_NOTE ? kListLeft : kTextLeft;
+        const float x = entry.kind == ENTRY_NOTE ? kList.x : kTextLeft;
         DrawTextEx(g_fontJP, text, Vector2{x, y}, kFontSize, kTextSpacing,
                    entry.kind == ENTRY_NOTE ? kColorMuted : kColorWhite);
     }

@@ -21,11 +21,16 @@ constexpr size_t kProblemsListedMax = 100;
 constexpr size_t kProblemsLineBytes = 1024;
 
 constexpr Rectangle kProblemsPanel{90.0f, 40.0f, 780.0f, 560.0f};
-constexpr Rectangle kProblemsCloseMark{824.0f, 52.0f, 34.0f, 34.0f};
-constexpr Rectangle kProblemsPrevButton{118.0f, 530.0f, 84.0f, 40.0f};
-constexpr Rectangle kProblemsNextButton{276.0f, 530.0f, 84.0f, 40.0f};
-constexpr Rectangle kProblemsPlayButton{372.0f, 526.0f, 300.0f, 48.0f};
-constexpr Rectangle kProblemsCloseButton{684.0f, 526.0f, 162.0f, 48.0f};
+// The controls, placed from the panel's corners: the close mark at its top
+// right, the page buttons at its bottom left, the answers at its bottom right.
+constexpr float kProblemsLeft = kProblemsPanel.x, kProblemsTop = kProblemsPanel.y;
+constexpr float kProblemsRight = kProblemsPanel.x + kProblemsPanel.width;
+constexpr float kProblemsBottom = kProblemsPanel.y + kProblemsPanel.height;
+constexpr Rectangle kProblemsCloseMark{kProblemsRight - 46.0f, kProblemsTop + 12.0f, 34.0f, 34.0f};
+constexpr Rectangle kProblemsPrevButton{kProblemsLeft + 28.0f, kProblemsBottom - 70.0f, 84.0f, 40.0f};
+constexpr Rectangle kProblemsNextButton{kProblemsLeft + 186.0f, kProblemsBottom - 70.0f, 84.0f, 40.0f};
+constexpr Rectangle kProblemsPlayButton{kProblemsRight - 498.0f, kProblemsBottom - 74.0f, 300.0f, 48.0f};
+constexpr Rectangle kProblemsCloseButton{kProblemsRight - 186.0f, kProblemsBottom - 74.0f, 162.0f, 48.0f};
 
 enum ProblemsAction {
     PROBLEMS_STAY,  // still open (or never was)
