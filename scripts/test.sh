@@ -128,7 +128,8 @@ stage_windows() {
 stage_web() {
   bash scripts/setup.sh
   # The Linux game's title with the sample set, which the page's must match,
-  # and the Linux tool the authoring test packs its cases with.
+  # and the Linux tool, which packs the authoring test's cases and checks
+  # the sets the page saves.
   linux_targets pelzo-screenshots pelzo-quiz
   bash scripts/setup-web.sh build-web
   bash scripts/setup.sh chromium
@@ -145,6 +146,7 @@ stage_web() {
   SDL_VIDEODRIVER=dummy build/pelzo-screenshots shots "$reference" data/samples/sample.zip >/dev/null
   (cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
   PELZO_WEB_DIR=$top/build-web/stage PELZO_TITLE_REFERENCE=$reference/title_loaded_file_line.png \
+  PELZO_QUIZ=$top/build/pelzo-quiz \
     node --test tests/web/web_test.js tests/web/load_test.js tests/web/sharp_test.js
 }
 

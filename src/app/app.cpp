@@ -17,6 +17,7 @@
 #include "quiz_load.h"
 #include "rules.h"
 #include "screen_play.h"
+#include "screen_problems.h"
 #include "screen_result.h"
 #include "screen_title.h"
 #include "sounds.h"
@@ -178,6 +179,7 @@ void app_startup(int argc, char **argv)
     parse_command_line(argc, argv);
     if (s_startFullscreen) ToggleFullscreen();
     font_jp_set_file_name(title_file_name(g_argFilePath));
+    font_jp_set_panel_words(problems_words());
     load_font_jp();
     if (!g_mute) load_all_sounds();
     PlaySound(g_sndOpening);
@@ -192,16 +194,29 @@ static bool button_key_pressed()
 
 static bool choice_key_pressed(int slot) { return IsKeyPressed('1' + slot) || IsKeyPressed(KEY_KP_1 + slot); }
 
+static void begin_first_stage()
+{
+    g_stage = 1;
+    begin_stage();
+}
+
 // Loads the set at path and starts its first stage; a path that was cut
 // (fits false) names another file and is refused with its branch's message.
+// When the source was found wanting, the title shows the panel instead: with
+// errors nothing starts, with warnings only the panel offers to play.
 static void start_with_set(const char *path, bool fits, bool pzq)
 {
     if (path[0] == '\0') return;
+    problems_close();
     if (!fits) {
         refuse_quiz_file(pzq);
     } else if (load_quiz_set(path)) {
-        g_stage = 1;
-        begin_stage();
+        if (g_sourceProblems.empty())
+            begin_first_stage();
+        else
+            problems_open(true);
+    } else if (!g_sourceProblems.empty()) {
+        problems_open(false);
     }
 }
 
@@ -219,6 +234,23 @@ static void name_title_set(const char *path, bool fits)
     load_font_jp();
 }
 
+// The title under the problems panel: drawn, but its button and keys do
+// not act. A set chosen meanwhile is loaded as the start button would; one
+// dropped replaces the set the panel is about and waits on the title.
+static void title_under_problems()
+{
+    title_draw_main();
+    title_draw_file_line();
+    char path[kPathSize];
+    const int arrived = sys_take_arrived_file(path, kPathSize);
+    if (arrived == 1 || arrived == 2) start_with_set(path, arrived == 1, is_pzq_path(path));
+    if (arrived == 3 || arrived == 4) {
+        problems_close();
+        name_title_set(path, arrived == 3);
+    }
+    if (problems_frame(arrived == 0) == PROBLEMS_PLAY) begin_first_stage();
+}
+
 static void title_frame()
 {
     // A calm moment (no jingle playing) for glyphs of the size text is now shown at.
@@ -231,6 +263,11 @@ static void title_frame()
             IsMouseButtonPressed(MOUSE_BUTTON_RIGHT) || IsMouseButtonPressed(MOUSE_BUTTON_MIDDLE)) {
             StopSound(g_sndOpening);
         }
+    }
+
+    if (problems_is_open()) {
+        title_under_problems();
+        return;
     }
 
     if (title_draw_main() || button_key_pressed()) {
@@ -260,6 +297,7 @@ static void title_frame()
     }
 
     title_draw_file_line();
+    problems_frame(false);  // opened by this frame's start: drawn over the title
 }
 
 static void play_frame()
@@ -321,6 +359,7 @@ void app_run() { RunFrameLoop(app_frame); }
 
 void app_shutdown()
 {
+    problems_close();
     unload_all_sounds();  // the four sounds, then the music; records left empty
     if (g_titleTex.id != 0) UnloadTexture(g_titleTex);
     g_titleTex = Texture2D{};

@@ -77,27 +77,46 @@ bool folder_sources(const std::string &folder, std::vector<std::string> *paths, 
     return true;
 }
 
-// A line of the panel: the finding as pack words it, without the tool's
-// name in front of what concerns the sources as a whole.
-std::string problem_line(const PackFinding &f)
+// A line of the panel: the finding as pack words it, a source named by its
+// file's name (a teacher knows quiz.xlsx, not the folder it was opened
+// from, nor the page's in-memory path), and without the tool's name in
+// front of what concerns the sources as a whole.
+std::string problem_line(const PackFinding &f, const std::vector<std::string> &inputs)
 {
     std::string line = f.line();
     static const char kToolPrefix[] = "pelzo-quiz pack: ";
     if (line.compare(0, sizeof kToolPrefix - 1, kToolPrefix) == 0) line.erase(0, sizeof kToolPrefix - 1);
+    for (const std::string &input : inputs)
+        if (line.size() > input.size() && line.compare(0, input.size(), input) == 0 && line[input.size()] == ':') {
+            line.replace(0, input.size(), utf8_name(fs_path(input).filename()));
+            break;
+        }
     return escaped(line);
 }
 
-void list_findings(const std::vector<PackFinding> &findings)
+// Whether a finding is a reader's word that it stopped listing its file's
+// problems: no error of its own, but a sign that the count is a lower bound.
+bool is_listing_cut(const PackFinding &f)
+{
+    const std::string marker = std::string(": ") + _("more problems not listed; fix these first");
+    return f.text.size() >= marker.size() && f.text.compare(f.text.size() - marker.size(), marker.size(), marker) == 0;
+}
+
+void list_findings(const std::vector<PackFinding> &findings, const std::vector<std::string> &inputs)
 {
     for (const PackFinding &f : findings) {
         std::vector<std::string> *list = f.kind == PackFindingKind::Error     ? &g_sourceProblems.errors
                                          : f.kind == PackFindingKind::Warning ? &g_sourceProblems.warnings
                                                                               : nullptr;
         if (!list) continue;  // notes: a skipped hidden sheet, a table read as Shift-JIS
+        if (list == &g_sourceProblems.errors && is_listing_cut(f)) {
+            g_sourceProblems.errorsCut = true;
+            continue;
+        }
         size_t &unlisted =
             list == &g_sourceProblems.errors ? g_sourceProblems.unlistedErrors : g_sourceProblems.unlistedWarnings;
         if (list->size() < kListedProblems)
-            list->push_back(problem_line(f));
+            list->push_back(problem_line(f, inputs));
         else
             ++unlisted;
     }
@@ -106,7 +125,9 @@ void list_findings(const std::vector<PackFinding> &findings)
 void refuse(size_t errors)
 {
     free_genres();
-    utf8_copy_cut(g_errorMsg, kErrorMsgSize, formatted("問題ファイルに %zu 件の誤りがあります", errors).c_str());
+    utf8_copy_cut(
+        g_errorMsg, kErrorMsgSize,
+        formatted("問題ファイルに %zu 件%sの誤りがあります", errors, g_sourceProblems.errorsCut ? "以上" : "").c_str());
 }
 
 // The first source's name with the set's extension in place of its own.
@@ -164,7 +185,7 @@ bool load_source_set(const std::vector<std::string> &paths, std::string *bytes, 
         }
     }
     if (has_pack_errors(findings)) {
-        list_findings(findings);
+        list_findings(findings, inputs);
         refuse(g_sourceProblems.errors.size() + g_sourceProblems.unlistedErrors);
         return false;
     }
@@ -174,7 +195,7 @@ bool load_source_set(const std::vector<std::string> &paths, std::string *bytes, 
     std::string fontProblem, fontNotice;
     open_pack_font("", &advances, &fontProblem, &fontNotice);
     const size_t unlisted = check_pack_texts(genres, std::move(advances), fontNotice, false, findings);
-    list_findings(findings);
+    list_findings(findings, inputs);
     g_sourceProblems.unlistedWarnings += unlisted;
 
     std::string built;

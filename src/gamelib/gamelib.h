@@ -193,7 +193,10 @@ bool IsWindowReady();
 // Nothing in headless mode or in the browser, whose page scales the picture.
 void ToggleFullscreen();
 bool IsWindowFullscreen();
-bool WindowShouldClose();  // close box, Escape, SIGINT or SIGTERM
+bool WindowShouldClose();  // close box, the exit key, SIGINT or SIGTERM
+// The key that asks the window to close, from the next press on: KEY_ESCAPE
+// until changed, KEY_NULL for none (a panel that Escape dismisses).
+void SetExitKey(int key);
 // Catches SIGINT/SIGTERM from now on (InitWindow does so too); a signal caught
 // before the window opens still makes the first WindowShouldClose true.
 // CloseWindow restores the previous handlers.

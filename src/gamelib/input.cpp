@@ -24,7 +24,8 @@ struct FrameInput {
 };
 
 FrameInput s_in{};
-bool s_closeSeen = false;  // close box or Escape since InitWindow
+bool s_closeSeen = false;  // close box or the exit key since InitWindow
+int s_exitKey = KEY_ESCAPE;
 
 // Headless queue: every event carries the frame (counted in BeginDrawing
 // calls since InitWindow) from which on it applies.
@@ -56,7 +57,7 @@ void release(int button)
 void add_key(int code)
 {
     if (code == KEY_NULL) return;
-    if (code == KEY_ESCAPE) s_closeSeen = true;
+    if (code == s_exitKey) s_closeSeen = true;
     if (s_in.keyCount < kMaxKeys) s_in.keys[s_in.keyCount++] = code;
 }
 
@@ -151,6 +152,7 @@ void gl_input_reset()
 {
     s_in = FrameInput{};
     s_closeSeen = false;
+    s_exitKey = KEY_ESCAPE;
     s_queue.clear();
     s_framesBegun = 0;
     for (long &f : s_releaseFrame) f = -1;
@@ -218,6 +220,8 @@ void gl_input_poll()
 }
 
 bool gl_input_close_requested() { return s_closeSeen; }
+
+void SetExitKey(int key) { s_exitKey = key; }
 
 // --- input ---------------------------------------------------------------
 

@@ -115,6 +115,7 @@ bool g_useTestCandidates = false;
 bool g_hasSetGlyphs = false;  // the font holds a set's characters (rebuild_font_jp), not only the interface's
 bool g_toldNoFont = false;  // the missing font was reported on stderr
 char g_fileName[512] = "";  // the file name the title shows
+char g_panelWords[kPanelWordsBytes] = "";  // font_jp_set_panel_words
 std::vector<std::string> s_messageLines;  // font_jp_set_message_lines
 std::vector<std::string> g_testCandidates;
 std::string g_chosenFile;
@@ -166,6 +167,7 @@ int font_jp_startup_text(char *buf, int bufSize)
     for (const char *s : kLoadMessages) glyph_text_append(text, s);
     glyph_text_append(text, g_fileName, sizeof g_fileName);
     glyph_text_append(text, g_errorMsg, sizeof g_errorMsg);
+    glyph_text_append(text, g_panelWords, sizeof g_panelWords);
     for (const std::string &line : s_messageLines) glyph_text_append(text, line.c_str());
     return int(text.len);
 }
@@ -203,6 +205,7 @@ std::vector<int> font_jp_quiz_codepoints()
     for (const char *s : kLoadMessages) add(s, size_t(-1));
     add(g_fileName, sizeof g_fileName);
     add(g_errorMsg, sizeof g_errorMsg);
+    add(g_panelWords, size_t(-1));  // always terminated, and longer than a text slot
     for (const std::string &line : s_messageLines) add(line.c_str(), size_t(-1));
     int genres = g_genreCount < 0 ? 0 : (g_genreCount > kMaxGenres ? kMaxGenres : g_genreCount);
     for (int g = 0; g < genres; ++g) {
@@ -221,6 +224,11 @@ std::vector<int> font_jp_quiz_codepoints()
 void font_jp_set_message_lines(std::vector<std::string> lines) { s_messageLines = std::move(lines); }
 
 void font_jp_set_file_name(const char *name) { utf8_copy_cut(g_fileName, sizeof g_fileName, name ? name : ""); }
+
+void font_jp_set_panel_words(const char *words)
+{
+    utf8_copy_cut(g_panelWords, sizeof g_panelWords, words ? words : "");
+}
 
 void load_font_jp()
 {

@@ -32,6 +32,11 @@ const char *font_jp_file();
 // The name of the set's file as the title shows it (UTF-8, "" for none). Its
 // characters are in every glyph set made from then on.
 void font_jp_set_file_name(const char *name);
+// The words of the panel the title shows over itself (its headings, buttons
+// and notes; UTF-8), kept up to kPanelWordsBytes - 1 bytes, cut at a
+// character. Its characters are in every glyph set made from then on.
+constexpr int kPanelWordsBytes = 2048;
+void font_jp_set_panel_words(const char *words);
 
 // Lines the title lists besides its message (what a teacher's source was
 // found to hold, in Japanese): their characters are in every glyph set made
@@ -43,13 +48,13 @@ void font_jp_set_message_lines(std::vector<std::string> lines);
 // fall inside a character): the interface strings, printable ASCII, the
 // file name, then the title's message (g_errorMsg: besides the loaders' own,
 // the browser page's, such as why a set could not be fetched) and the
-// message lines (font_jp_set_message_lines). Returns the
-// text's length. load_font_jp uses 64 KiB.
+// panel's words and the message lines (font_jp_set_message_lines). Returns
+// the text's length. load_font_jp uses 64 KiB.
 int font_jp_startup_text(char *buf, int bufSize);
 
 // The codepoints of a rebuild: each distinct one once, in the order it first
 // occurs in the interface strings, printable ASCII, the file name, the
-// title's message and lines, then for
+// title's message, the panel's words and the message lines, then for
 // each genre of g_genres its name and, per question, the text and the five
 // choices. Every text of the set counts, whatever its size.
 std::vector<int> font_jp_quiz_codepoints();

@@ -14,6 +14,7 @@ struct SourceProblems {
     std::vector<std::string> errors;  // the first ones, in source order
     std::vector<std::string> warnings;  // the first ones, in source order
     size_t unlistedErrors = 0, unlistedWarnings = 0;  // found past the listed ones
+    bool errorsCut = false;  // a file's reading stopped listing its errors: there are more than counted
     bool empty() const { return errors.empty() && warnings.empty(); }
 };
 

@@ -6,8 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "font_jp.h"
 #include "game_driver.h"
 #include "pzq_format.h"
+#include "screen_problems.h"
+#include "source_problems.h"
+#include "workbook.h"
 #include "test_env.h"
 
 namespace {
@@ -47,6 +51,30 @@ std::string write_small_pzq(const char *name)
 }
 
 class Title : public GameDriver {};
+
+// Writes a teacher's workbook of one sheet of `rows` questions into the test
+// folder. With rightAnswers false every right answer is left empty: an error
+// a row. A sheet of fewer than ten questions is a warning.
+std::string write_workbook(const char *name, int rows, bool rightAnswers)
+{
+    std::vector<std::vector<std::string>> cells;
+    for (int i = 0; i < rows; ++i)
+        cells.push_back({"県庁所在地はどこ？ (" + std::to_string(i + 1) + ")", rightAnswers ? "札幌市" : "", "仙台市",
+                         "前橋市", "水戸市", "甲府市"});
+    const std::string bytes =
+        xlsx_book({"都道府県"}, {xlsx_sheet({"問題", "正解", "誤答1", "誤答2", "誤答3", "誤答4"}, cells)});
+    const std::string path = std::string(PELZO_TEST_OUT) + "/" + name;
+    FILE *f = fopen(path.c_str(), "wb");
+    if (!f) return "";
+    const bool written = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return fclose(f) == 0 && written && !bytes.empty() ? path : "";
+}
+
+void press_key(int key)
+{
+    HeadlessQueueKey(key);
+    app_frame();
+}
 
 TEST_F(Title, StartButtonLoadsTheCommandLineSetAndBeginsStageOne)
 {
@@ -162,6 +190,71 @@ TEST_F(Title, APathThatDoesNotFitTheBufferIsNeverLoaded)
     g_errorMsg[0] = '\0';
     std::filesystem::remove(other, ignored);
     for (auto d = dirs.rbegin(); d != dirs.rend(); ++d) std::filesystem::remove(*d, ignored);
+}
+
+TEST_F(Title, APanelOfErrorsStartsNothingAndEscapeClosesIt)
+{
+    const std::string path = write_workbook("title_errors.xlsx", 40, false);
+    ASSERT_FALSE(path.empty());
+    start({"-mute", path.c_str()});
+    press(kTitleStartButton);
+    ASSERT_TRUE(problems_is_open()) << g_errorMsg;
+    EXPECT_EQ(g_screen, SCREEN_TITLE);
+    ASSERT_GT(problems_page_count(), 2);
+    if (font_jp_file()[0] != '\0') {
+        EXPECT_NE(GetGlyphIndex(g_fontJP, U'県'), 0) << "the font holds the lines";
+        EXPECT_NE(GetGlyphIndex(g_fontJP, U'閉'), 0) << "and the panel's words";
+    }
+
+    press_key(KEY_PAGE_DOWN);
+    EXPECT_EQ(problems_page(), 1);
+    // Under the panel the start button and the keys do not act: a load would
+    // open the panel anew on its first page, or start the set.
+    press(kTitleStartButton);
+    press_key(KEY_ENTER);
+    press_key(KEY_SPACE);
+    EXPECT_TRUE(problems_is_open());
+    EXPECT_EQ(problems_page(), 1);
+    EXPECT_EQ(g_screen, SCREEN_TITLE);
+
+    press_key(KEY_ESCAPE);
+    EXPECT_FALSE(problems_is_open());
+    frame();
+    EXPECT_FALSE(WindowShouldClose()) << "Escape closed the panel, not the game";
+    // The title acts again, and a click outside the panel dismisses it too.
+    press(kTitleStartButton);
+    ASSERT_TRUE(problems_is_open());
+    EXPECT_EQ(problems_page(), 0);
+    press(20, 620);
+    EXPECT_FALSE(problems_is_open());
+    press_key(KEY_ESCAPE);
+    EXPECT_TRUE(WindowShouldClose()) << "without the panel Escape closes the game";
+}
+
+TEST_F(Title, PlayAnywayOnAPanelOfWarningsStartsStageOne)
+{
+    const std::string path = write_workbook("title_warnings.xlsx", 3, true);
+    ASSERT_FALSE(path.empty());
+    for (const bool byKey : {false, true}) {
+        SCOPED_TRACE(byKey ? "Enter" : "click");
+        start({"-mute", path.c_str()});
+        press(kTitleStartButton);
+        ASSERT_TRUE(problems_is_open()) << g_errorMsg;
+        EXPECT_TRUE(g_sourceProblems.errors.empty());
+        EXPECT_EQ(g_screen, SCREEN_TITLE);
+        EXPECT_EQ(g_genreCount, 1) << "the set is loaded, waiting for the answer";
+        if (byKey)
+            press_key(KEY_ENTER);
+        else
+            press(kProblemsPlayButton);
+        EXPECT_FALSE(problems_is_open());
+        EXPECT_EQ(g_screen, SCREEN_PLAY);
+        EXPECT_EQ(g_stage, 1);
+        EXPECT_EQ(g_qCount, 1);
+        EXPECT_TRUE(g_stageIntro);
+        app_shutdown();
+        started_ = false;
+    }
 }
 
 TEST_F(Title, FileNameIsThePartAfterTheLastSeparator)

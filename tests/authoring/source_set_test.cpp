@@ -164,3 +164,21 @@ TEST(SourceSet, LoadsThePackedSetOrRefusesWithPacksErrors)
     EXPECT_GT(refusals, 0);
     EXPECT_GT(warned, 0);
 }
+
+// A genre file with more mistakes than its reader lists: the reader's "more
+// not listed" is no error of its own, and the count says it is a least one.
+TEST(SourceSet, ACutListCountsOnlyItsErrorsAndSaysThereAreMore)
+{
+    const std::string path = std::string(PELZO_TEST_OUT) + "/many_mistakes.txt";
+    std::ofstream out(path, std::ios::binary);
+    out << "ジャンル\n";
+    for (int q = 0; q < 30; ++q) out << "問題\n\n誤1\n誤2\n誤3\n誤4\n";  // the right answer left empty
+    out.close();
+    std::string bytes, name;
+    ASSERT_FALSE(load_source_set({path}, &bytes, &name));
+    EXPECT_TRUE(g_sourceProblems.errorsCut);
+    for (const std::string &e : g_sourceProblems.errors) EXPECT_EQ(e.rfind("many_mistakes.txt:", 0), 0u) << e;
+    EXPECT_NE(std::string(g_errorMsg).find(std::to_string(g_sourceProblems.errors.size()) + " 件以上"),
+              std::string::npos)
+        << g_errorMsg;
+}

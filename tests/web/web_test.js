@@ -16,10 +16,14 @@ const http = require('node:http');
 const os = require('node:os');
 const path = require('node:path');
 const {decodePng} = require('./png.js');
+const {execFileSync} = require('node:child_process');
 const {waitUntil, freePort, serve, launch} = require('./support.js');
 
 const webDir = process.env.PELZO_WEB_DIR;
 const reference = process.env.PELZO_TITLE_REFERENCE;
+// The Linux authors' tool, which checks the sets the page saves.
+const quizTool = process.env.PELZO_QUIZ || path.join(__dirname, '../../build/pelzo-quiz');
+const repo = path.join(__dirname, '../..');
 // Sound is allowed (headless Chromium holds it until a gesture, as which each evaluation counts).
 const soundAllowed = ['--autoplay-policy=no-user-gesture-required'];
 
@@ -62,6 +66,10 @@ before(async () => {
   fs.writeFileSync(path.join(fixtures, 'broken.zip'), 'PK\x03\x04 this is no archive');
   fs.writeFileSync(path.join(fixtures, 'big.zip'), '');
   fs.truncateSync(path.join(fixtures, 'big.zip'), 200 << 20);  // sparse: nothing is written
+  // Two genre files over 100 MB together, and more files than a set has genres.
+  for (const f of ['a.txt', 'b.txt']) fs.writeFileSync(path.join(fixtures, f), '');
+  for (const f of ['a.txt', 'b.txt']) fs.truncateSync(path.join(fixtures, f), 60 << 20);
+  for (let i = 0; i < 9; i++) fs.writeFileSync(path.join(fixtures, `${i}.txt`), '');
 });
 
 after(async () => {
@@ -232,7 +240,8 @@ test('the file picker loads a .pzq set; a broken file gets its message on the ti
     const {page, seen} = await openPage('');
     await waitForPicture(page, 'the title', onTitle);
     const [chooser] = await Promise.all([page.waitForFileChooser({timeout: 30000}), clickPicture(page, START)]);
-    assert.equal(chooser.isMultiple(), false);
+    assert.equal(chooser.isMultiple(), true);
+    assert.equal(await page.$eval('#picker', (p) => p.accept), '.zip,.pzq,.xlsx,.ods,.csv,.tsv,.txt');
     await chooser.accept([file]);
     if (expectPlay) {
       await waitForPicture(page, 'the first question', timerRunning);
@@ -307,8 +316,11 @@ test('a ?set= that cannot be had says why on the title before any press, never a
 
 test('dropped files too large or unreadable are told; a file read late never replaces a newer choice', async () => {
   const {page, seen} = await openPage('');
-  for (const [file, said] of [['big.zip', 'big.zip は大きすぎます (上限 100 MB)'], ['', 'を読めません']]) {  // '': a folder
-    await dropFiles(page, [path.join(fixtures, file)]);
+  const nine = Array.from({length: 9}, (_, i) => `${i}.txt`);
+  for (const [files, said] of [[['big.zip'], 'big.zip は大きすぎます (上限 100 MB)'], [[''], 'を読めません'],  // '': a folder
+                               [['a.txt', 'b.txt'], '2 個のファイル は大きすぎます (上限 100 MB)'],
+                               [nine, '9 個のファイルは多すぎます (上限 8 個)']]) {
+    await dropFiles(page, files.map((file) => path.join(fixtures, file)));
     await waitUntil(said, () => seen.told.some((told) => told.endsWith(said)));
   }
   await page.evaluate(() => {
@@ -346,3 +358,41 @@ test('without WebGL the page says why it cannot play, and loads nothing more', a
   }
 });
 
+
+test('dropped sources play, and "Save as set" saves the set built from them, which the tool passes', async () => {
+  const saved = fs.mkdtempSync(path.join(os.tmpdir(), 'pelzo-saved-'));
+  const cdp = await browser.target().createCDPSession();
+  await cdp.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: saved});
+  const texts = fs.readdirSync(path.join(repo, 'data/samples/src')).filter((f) => f.endsWith('.txt'));
+  for (const [files, genres] of [[['tests/fixtures/workbook/teacher.xlsx'], 3],
+                                 // Genre texts and a workbook together: one set of them all.
+                                 [texts.map((f) => 'data/samples/src/' + f).concat('tests/fixtures/workbook/teacher.xlsx'),
+                                  texts.length + 3]]) {
+    const {page, seen} = await openPage('');
+    await dropFiles(page, files.map((f) => path.join(repo, f)));
+    await waitForPicture(page, 'the title naming the sources', (colourOf) => onTitle(colourOf) && fileLine(colourOf).named);
+    await clickPicture(page, START);
+    await waitForPicture(page, 'stage 1', timerRunning);
+    await page.waitForSelector('#save:not([hidden])');
+    // Beside or below the picture, never on it: in a window of its shape, on a phone held sideways.
+    for (const viewport of [{width: 960, height: 640}, {width: 844, height: 390}]) {
+      await page.setViewport(viewport);
+      const [a, b] = await page.$$eval('#canvas, #save', (es) => es.map((e) => e.getBoundingClientRect().toJSON()));
+      assert.ok(a.right <= b.left || b.right <= a.left || a.bottom <= b.top || b.bottom <= a.top, 'the button covers the picture');
+      assert.ok(b.right <= viewport.width && b.bottom <= viewport.height, 'the button is off the window');
+    }
+    await page.focus('#save');
+    await page.keyboard.press('Enter');
+    const file = await waitUntil('the saved set', () => fs.readdirSync(saved).find((f) => !f.endsWith('.crdownload')));
+    const lines = execFileSync(quizTool, ['check', path.join(saved, file)], {encoding: 'utf8'}).trim().split('\n');
+    assert.equal(lines.length, genres, lines.join('\n'));
+    fs.rmSync(path.join(saved, file));
+    // Another set chosen: there is nothing of the sources left to save.
+    await dropFiles(page, [path.join(webDir, 'samples', 'sample.pzq')]);
+    await page.waitForSelector('#save[hidden]');
+    assert.deepEqual(seen.errors, []);
+    await page.close();
+  }
+  await cdp.detach();
+  fs.rmSync(saved, {recursive: true, force: true});
+});

@@ -14,12 +14,16 @@
 // The game itself runs: start-up, the frame loop and the screens, driven by
 // queued clicks on the headless driver. Result screens are reached by setting
 // the stage state the rules would leave, so each of the three can be shown
-// without playing ten stages. Exit status 1 when the set does not load or a
+// without playing ten stages. The panel over the title is shown for
+// workbooks the tool writes into OUT_DIR, with errors and with warnings
+// only. Exit status 1 when the set does not load or a
 // file cannot be written.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app.h"
 #include "draw.h"
@@ -28,9 +32,12 @@
 #include "headless.h"
 #include "rules.h"
 #include "screen_play.h"
+#include "screen_problems.h"
 #include "screen_result.h"
 #include "screen_title.h"
 #include "sounds.h"
+#include "source_problems.h"
+#include "workbook.h"
 
 namespace {
 
@@ -93,6 +100,91 @@ void result_shot(const char *name, bool clear, int stage, int correct, int score
     point_at(20, 620);
     frames(1);
     save(name);
+}
+
+// Writes bytes to OUT_DIR/name; false when it cannot.
+bool write_out(const char *name, const std::string &bytes)
+{
+    const std::string path = s_outDir + "/" + name;
+    FILE *f = fopen(path.c_str(), "wb");
+    const bool written = f && fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (f && fclose(f) != 0) return false;
+    if (!written) fprintf(stderr, "cannot write %s\n", path.c_str());
+    return written;
+}
+
+// A teacher's workbook of two sheets of prefectures, written as a
+// spreadsheet saves it: with errors (cells left empty, a row running into a
+// seventh cell) on several pages' worth of rows, or whole but short.
+std::string prefectures_workbook(bool withErrors)
+{
+    static const char *const kPlaces[][2] = {
+        {"北海道", "札幌市"},   {"宮城県", "仙台市"},   {"栃木県", "宇都宮市"}, {"群馬県", "前橋市"},
+        {"茨城県", "水戸市"},   {"神奈川県", "横浜市"}, {"石川県", "金沢市"},   {"山梨県", "甲府市"},
+        {"愛知県", "名古屋市"}, {"三重県", "津市"},     {"滋賀県", "大津市"},   {"兵庫県", "神戸市"},
+        {"島根県", "松江市"},   {"香川県", "高松市"},   {"愛媛県", "松山市"},   {"沖縄県", "那覇市"},
+    };
+    const int count = sizeof kPlaces / sizeof kPlaces[0];
+    std::vector<std::vector<std::string>> capitals, wards;
+    for (int i = 0; i < (withErrors ? count : 4); ++i) {
+        std::vector<std::string> row{std::string(kPlaces[i][0]) + "の県庁所在地は？", kPlaces[i][1]};
+        for (int k = 1; k <= 4; ++k) row.push_back(kPlaces[(i + k * 3) % count][1]);
+        if (withErrors && i % 3 != 2) row[static_cast<size_t>(1 + i % 5)].clear();
+        if (withErrors && i % 5 == 4) row.push_back("※ 要確認");
+        capitals.push_back(row);
+        std::vector<std::string> ward{std::string(kPlaces[i][1]) + "がある都道府県は？", kPlaces[i][0]};
+        for (int k = 1; k <= 4; ++k) ward.push_back(kPlaces[(i + k * 5) % count][0]);
+        if (withErrors && i % 2 == 0) ward[static_cast<size_t>(2 + i % 4)].clear();
+        wards.push_back(ward);
+    }
+    const std::vector<std::string> header{"問題", "正解", "誤答1", "誤答2", "誤答3", "誤答4"};
+    return xlsx_book({"県庁所在地", "都道府県"}, {xlsx_sheet(header, capitals), xlsx_sheet(header, wards)});
+}
+
+// The panel over the title, for workbooks the game opens itself: a folder
+// of them with errors (the panel's first and last page), then one with warnings only, which
+// loads and offers to play. The workbooks are named relative to OUT_DIR, so
+// the places the lines name are the same wherever it is.
+bool problems_shots()
+{
+    std::error_code made;
+    std::filesystem::create_directories(std::filesystem::path(s_outDir) / "社会科", made);
+    if (!write_out("社会科/1学期.xlsx", prefectures_workbook(true)) ||
+        !write_out("社会科/2学期.xlsx", prefectures_workbook(true)) ||
+        !write_out("都道府県ミニクイズ.xlsx", prefectures_workbook(false)))
+        return false;
+    const std::filesystem::path before = std::filesystem::current_path();
+    const std::string outDir = s_outDir;
+    std::filesystem::current_path(s_outDir);
+    s_outDir = ".";
+
+    // A folder of two such workbooks: more errors than the panel lists.
+    snprintf(g_argFilePath, kPathSize, "%s", "社会科");
+    click(kTitleStartButton);
+    point_at(20, 620);
+    frames(1);
+    const bool errors = problems_is_open() && !g_sourceProblems.errors.empty();
+    save("title_problems_errors");
+    for (int i = 0; i < 8; ++i) {
+        HeadlessQueueKey(KEY_PAGE_DOWN);
+        frames(1);
+    }
+    save("title_problems_errors_last_page");
+    HeadlessQueueKey(KEY_ESCAPE);
+    frames(1);
+
+    snprintf(g_argFilePath, kPathSize, "%s", "都道府県ミニクイズ.xlsx");
+    click(kTitleStartButton);
+    point_at(20, 620);
+    frames(1);
+    const bool warnings = problems_is_open() && g_sourceProblems.errors.empty() && g_genreCount > 0;
+    save("title_problems_warnings");
+    HeadlessQueueKey(KEY_ESCAPE);
+    frames(1);
+    std::filesystem::current_path(before);
+    s_outDir = outDir;
+    if (!errors || !warnings) fprintf(stderr, "the workbooks did not open the panels they should: %s\n", g_errorMsg);
+    return errors && warnings;
 }
 
 int shots(const char *outDir, const char *quizSet)
@@ -181,6 +273,12 @@ int shots(const char *outDir, const char *quizSet)
     }
     frames(1);
     save("play_worst_case");
+
+    return_to_title();
+    if (!problems_shots()) {
+        app_shutdown();
+        return 1;
+    }
 
     app_shutdown();
     HeadlessDisable();

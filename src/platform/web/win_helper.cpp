@@ -25,7 +25,7 @@
 
 namespace {
 
-// Opens the page's file picker for the given accept list (".zip,.pzq").
+// Opens the page's file picker for the given accept list (".zip,.pzq,…").
 // Browsers open a picker only in answer to the player's click or key; the
 // game asks in the frame that saw the click, well inside that allowance.
 // Outside a page (the tests under Node) there is no picker.
@@ -51,18 +51,38 @@ EM_JS(void, web_offer_set, (const char *path), {
     if (Module.pelzoOfferSet) Module.pelzoOfferSet(UTF8ToString(path));
 });
 
-// "*.zip;*.pzq" -> ".zip,.pzq"; "*.*" -> "" (any file).
-std::string accept_list(const char *patterns)
+// Adds the patterns' extensions to `out`, each once: "*.zip;*.pzq" ->
+// ".zip,.pzq". False for "*.*", which takes any file.
+bool add_extensions(std::string &out, const char *patterns)
 {
-    std::string out;
     for (const char *p = patterns; *p;) {
         const char *end = strchr(p, ';');
         if (!end) end = p + strlen(p);
         const std::string pattern(p, end);
-        if (pattern == "*.*") return "";
-        if (pattern.size() > 1 && pattern[0] == '*') out += (out.empty() ? "" : ",") + pattern.substr(1);
+        if (pattern == "*.*") return false;
+        const std::string ext = pattern.size() > 1 && pattern[0] == '*' ? pattern.substr(1) : "";
+        if (!ext.empty() && ("," + out + ",").find("," + ext + ",") == std::string::npos)
+            out += (out.empty() ? "" : ",") + ext;
         p = *end ? end + 1 : end;
     }
+    return true;
+}
+
+// One filter's extensions; "" for "*.*" (any file).
+std::string accept_list(const char *patterns)
+{
+    std::string out;
+    return add_extensions(out, patterns) ? out : "";
+}
+
+// What the picker offers: the files of every filter but "All Files", at
+// once (a browser's picker shows one list), so a set and a teacher's source
+// are both at hand.
+std::string picker_accept()
+{
+    std::string out;
+    for (const DialogFilter &filter : kDialogFilters)
+        if (!accept_list(filter.patterns).empty()) add_extensions(out, filter.patterns);
     return out;
 }
 
@@ -75,6 +95,14 @@ bool ends_with_ignoring_case(const char *name, const std::string &ext)
         if (ascii_lower(name[n - ext.size() + i]) != ascii_lower(ext[i])) return false;
     return true;
 }
+
+// The page's own "Open a set" button offers what the game's picker offers;
+// the page learns the list once, as the program starts.
+EM_JS(void, web_tell_picker_accept, (const char *accept), { Module.pelzoPickerAccept = UTF8ToString(accept); });
+const bool s_pickerAcceptTold = (web_tell_picker_accept(picker_accept().c_str()), true);
+
+// The built set the page offers for saving, kept until the next replaces it.
+std::string s_offeredPath;
 
 }  // namespace
 
@@ -103,9 +131,9 @@ int sys_dialog_filter_accepts(int index, const char *fileName)
 int win_open_file_dialog(char *buf, int bufSize)
 {
     if (!buf || bufSize <= 0) return 0;
-    // The picker shows the first filter's files; its answer arrives later,
-    // through sys_take_arrived_file. Until then this is a cancel.
-    web_open_picker(accept_list(kDialogFilters[0].patterns).c_str());
+    // The answer arrives later, through sys_take_arrived_file. Until then
+    // this is a cancel.
+    web_open_picker(picker_accept().c_str());
     return 0;
 }
 
@@ -146,9 +174,12 @@ void sys_tell_no_japanese_font(const char *hint, bool)
 void sys_offer_built_set(const char *fileName, const std::string &bytes)
 {
     // The page reads the file from the in-memory file system when the
-    // teacher asks to save it; the one before is replaced.
+    // teacher asks to save it; the one before is removed, so only one built
+    // set takes memory.
     if (!fileName || !fileName[0] || strchr(fileName, '/')) return;
     const std::string path = std::string("/built/") + fileName;
+    if (!s_offeredPath.empty() && s_offeredPath != path) remove(s_offeredPath.c_str());
+    s_offeredPath.clear();
     EM_ASM({
         try {
             FS.mkdir('/built');
@@ -162,5 +193,6 @@ void sys_offer_built_set(const char *fileName, const std::string &bytes)
         remove(path.c_str());
         return;
     }
+    s_offeredPath = path;
     web_offer_set(path.c_str());
 }
