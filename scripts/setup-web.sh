@@ -31,7 +31,8 @@ export NODE_PATH=/usr/share/nodejs
 
 # fonttools cuts the page's font into parts, zopfli compresses them, Pillow
 # scales the web app's icons (tools/web/web_parts.py).
+# vorbis-tools encodes the page's sounds as Ogg Vorbis (cmake/EmbedAssets.cmake).
 run "$logdir/packages.log" bash "$top/scripts/setup.sh" \
-  emscripten nodejs googletest cmake make pkg-config dpkg-dev fonttools zopfli python3-pil
+  emscripten nodejs googletest cmake make pkg-config dpkg-dev fonttools zopfli python3-pil vorbis-tools
 
 build_libraries

@@ -318,19 +318,18 @@ Sound LoadSoundFromWave(Wave wave)
     return make_sound(chunk, seconds, wave.frameCount, wave.sampleRate);
 }
 
-Sound LoadSound(const char *fileName)
+Sound LoadSoundFromMemory(const char *fileType, const unsigned char *data, int dataSize)
 {
-    std::vector<unsigned char> bytes;
-    if (!read_file(fileName, &bytes) || bytes.empty()) return Sound{};
-    if (SDL_strcasecmp(extension(fileName), ".wav") == 0) {
-        Wave wave = LoadWaveFromMemory(".wav", bytes.data(), static_cast<int>(bytes.size()));
+    if (fileType == nullptr || data == nullptr || dataSize <= 0) return Sound{};
+    if (file_type_is(fileType, ".wav")) {
+        Wave wave = LoadWaveFromMemory(".wav", data, dataSize);
         Sound sound = LoadSoundFromWave(wave);
         UnloadWave(wave);
         return sound;
     }
     // Other formats the mixer reads (Ogg and the like) decode straight to its format.
     if (!s_ready) return Sound{};
-    SDL_RWops *rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+    SDL_RWops *rw = SDL_RWFromConstMem(data, dataSize);
     Mix_Chunk *chunk = rw != nullptr ? Mix_LoadWAV_RW(rw, 1) : nullptr;
     if (chunk == nullptr) return Sound{};
     double seconds = chunk_seconds(chunk);
@@ -339,6 +338,13 @@ Sound LoadSound(const char *fileName)
     Mix_QuerySpec(&freq, &format, &channels);
     return make_sound(chunk, seconds, static_cast<unsigned int>(std::lround(seconds * freq)),
                       static_cast<unsigned int>(freq));
+}
+
+Sound LoadSound(const char *fileName)
+{
+    std::vector<unsigned char> bytes;
+    if (!read_file(fileName, &bytes) || bytes.empty()) return Sound{};
+    return LoadSoundFromMemory(extension(fileName), bytes.data(), static_cast<int>(bytes.size()));
 }
 
 void UnloadSound(Sound sound)

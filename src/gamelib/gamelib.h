@@ -294,6 +294,8 @@ bool IsAudioDeviceReady();
 Wave LoadWaveFromMemory(const char *fileType, const unsigned char *data, int dataSize);
 void UnloadWave(Wave wave);
 Sound LoadSoundFromWave(Wave wave);
+// A sound from encoded bytes of type ".wav", ".ogg" or another the mixer reads.
+Sound LoadSoundFromMemory(const char *fileType, const unsigned char *data, int dataSize);
 Sound LoadSound(const char *fileName);
 void UnloadSound(Sound sound);
 void PlaySound(Sound sound);  // restarts a sound that is already playing

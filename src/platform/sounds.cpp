@@ -40,11 +40,11 @@ const char *beside_executable(const char *fileName)
 Sound load_sound_from(const void *res, uint32_t size, const char *fileName)
 {
     if (resource_usable(res, size)) {
-        Wave wave = LoadWaveFromMemory(".wav", static_cast<const unsigned char *>(res), static_cast<int32_t>(size));
-        if (!wave.data) return Sound{};
-        Sound sound = LoadSoundFromWave(wave);
-        UnloadWave(wave);
-        return sound;
+        // The resource is encoded as its file name says: WAV on the desktop,
+        // Ogg Vorbis in the page (cmake/EmbedAssets.cmake).
+        const char *dot = fileName ? strrchr(fileName, '.') : nullptr;
+        return LoadSoundFromMemory(dot ? dot : ".wav", static_cast<const unsigned char *>(res),
+                                   static_cast<int32_t>(size));
     }
     const char *path = beside_executable(fileName);
     if (!path) return Sound{};

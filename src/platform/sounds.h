@@ -27,8 +27,9 @@ void unload_all_sounds();
 
 // The rule of load_sound_res applied to given resource bytes: when `res` is not
 // null and `size` read as a signed 32-bit number is above 0, the sound is decoded
-// from those bytes (undecodable bytes give an empty sound, the file is not
-// tried); otherwise it is loaded from GetApplicationDirectory() + fileName.
+// from those bytes, of the type fileName's extension names (WAV without one;
+// undecodable bytes give an empty sound, the file is not tried); otherwise it is loaded from GetApplicationDirectory()
+// + fileName.
 Sound load_sound_from(const void *res, uint32_t size, const char *fileName);
 // The same rule for the music (".ogg" bytes, streamed; the bytes must outlive
 // the Music). The result does not loop.
